@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building and testing Korvane need. Safe to run again: it
+# only calls apt-get when something is missing. Extra package groups: "bench", "fuzz".
+set -euo pipefail
+
+packages=(g++ cmake ninja-build ccache libgtest-dev libgmock-dev)
+for group in "$@"; do
+  case "$group" in
+    bench) packages+=(libbenchmark-dev python3.11-doc) ;;
+    fuzz) packages+=(clang libclang-rt-14-dev) ;;
+    *) echo "setup.sh: unknown group '$group'" >&2; exit 2 ;;
+  esac
+done
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if ((${#missing[@]})); then
+  echo "Installing: ${missing[*]}"
+  sudo_cmd=()
+  [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+  "${sudo_cmd[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends \
+    "${missing[@]}"
+fi

@@ -1,0 +1,505 @@
+#include "html/html_parser.h"
+
+#include <algorithm>
+#include <array>
+#include <climits>
+#include <cstring>
+
+#include "base/short_string.h"
+
+namespace korvane {
+namespace {
+
+// Names of tag types 0 to 20, compared with the upper-cased first word of a tag.
+constexpr std::array<std::string_view, 21> kTagNames = {
+    "A",  "BASE", "BODY", "HTML", "IMG", "TITLE", "AREA", "FRAME", "FORM", "KORVANE", "!",
+    "DD", "DL",   "DT",   "H1",   "H2",  "H3",    "H4",   "H5",    "H6",   "INPUT"};
+constexpr std::size_t kLongestTagName = 7;
+
+const TTag kEndItem{kBoundary, ttUnknown, -1, 0};
+
+bool IsBlank(char c) { return static_cast<unsigned char>(c) < 33; }
+bool EndsTagName(char c) { return c == '\t' || c == '\n' || c == '\r' || c == ' '; }
+char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (AsciiUpper(a[i]) != AsciiUpper(b[i])) return false;
+  }
+  return true;
+}
+
+bool ContainsNoCase(std::string_view text, std::string_view upper_word) {
+  if (upper_word.size() > text.size()) return false;
+  for (std::size_t i = 0; i + upper_word.size() <= text.size(); ++i) {
+    if (EqualsNoCase(text.substr(i, upper_word.size()), upper_word)) return true;
+  }
+  return false;
+}
+
+// Removes characters with codes up to 32 at both ends.
+std::string Trim(std::string_view s) {
+  while (!s.empty() && static_cast<unsigned char>(s.front()) <= ' ') s.remove_prefix(1);
+  while (!s.empty() && static_cast<unsigned char>(s.back()) <= ' ') s.remove_suffix(1);
+  return std::string(s);
+}
+
+// Classifies the text between '<' and '>' (or the '<' that cut the tag off).
+void Classify(std::string_view t, std::uint8_t& kind, std::uint8_t& type) {
+  if (!t.empty() && t.front() == '!') {
+    kind = kStartTag;
+    type = ttComment;
+    return;
+  }
+  kind = kStartTag;
+  if (!t.empty() && t.front() == '/') {
+    kind = kEndTag;
+    t.remove_prefix(1);
+  }
+  type = ttUnknown;
+  // A name matches when the tag's text equals it or continues with a blank after it.
+  std::size_t n = 0;
+  while (n < t.size() && n <= kLongestTagName && !EndsTagName(t[n])) ++n;
+  if (n == 0 || n > kLongestTagName) return;
+  char upper[kLongestTagName];
+  for (std::size_t i = 0; i < n; ++i) upper[i] = AsciiUpper(t[i]);
+  std::string_view word(upper, n);
+  for (std::size_t code = 0; code < kTagNames.size(); ++code) {
+    if (kTagNames[code] == word) {
+      type = static_cast<std::uint8_t>(code);
+      return;
+    }
+  }
+}
+
+}  // namespace
+
+THtmlParser::THtmlParser(std::string_view page)
+    : page_(page.substr(0, static_cast<std::size_t>(INT32_MAX))) {
+  Parse();
+}
+
+void THtmlParser::AddItem(std::uint8_t kind, std::uint8_t type, std::size_t start,
+                          std::size_t end) {
+  items_.push_back(TTag{kind, type, static_cast<std::int32_t>(start),
+                        static_cast<std::int32_t>(end - start)});
+}
+
+void THtmlParser::AddTag(std::size_t start, std::size_t end) {
+  std::size_t text_end = (end > start + 1 && page_[end - 1] == '>') ? end - 1 : end;
+  std::uint8_t kind = kStartTag;
+  std::uint8_t type = ttUnknown;
+  Classify(page_.substr(start + 1, text_end - start - 1), kind, type);
+  AddItem(kind, type, start, end);
+}
+
+// One pass over the page with five states: after a tag, in text, in a tag, in a declaration
+// ("<!" not followed by "-") and in a comment ("<!-").
+void THtmlParser::Parse() {
+  enum State { kAfterTag, kInText, kInTag, kInDeclaration, kInComment };
+  items_.clear();
+  next_end_anchor_.clear();
+  next_text_source_.clear();
+  next_ismap_image_.clear();
+  items_.reserve(1024);
+  AddItem(kBoundary, ttUnknown, 0, 0);
+
+  const char* d = page_.data();
+  const std::size_t n = page_.size();
+  auto find = [&](char c, std::size_t from) -> std::size_t {
+    const void* hit = from < n ? std::memchr(d + from, c, n - from) : nullptr;
+    return hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - d) : n;
+  };
+
+  State state = kAfterTag;
+  std::size_t p = 0;
+  std::size_t token = 0;  // start of the pending token
+  while (p < n) {
+    switch (state) {
+      case kAfterTag:
+        token = p;
+        state = d[p] == '<' ? kInTag : kInText;
+        ++p;
+        break;
+
+      case kInText: {
+        std::size_t lt = find('<', p);
+        if (lt == n) {
+          p = n;
+          break;
+        }
+        items_.back().Kind |= kTextFollows;
+        token = lt;
+        state = kInTag;
+        p = lt + 1;
+        break;
+      }
+
+      case kInTag: {
+        char c = d[p];
+        if (c == '>') {
+          AddTag(token, p + 1);
+          state = kAfterTag;
+          token = ++p;
+        } else if (c == '<') {
+          // The tag in progress is cut off; a new one starts here.
+          AddTag(token, p);
+          token = p++;
+        } else if (p - token >= kShortStringMax) {
+          // 255 characters without '>': not a tag; its bytes become text.
+          state = kInText;
+          ++p;
+        } else {
+          if (c == '!' && p == token + 1) state = kInDeclaration;
+          ++p;
+        }
+        break;
+      }
+
+      case kInDeclaration: {
+        if (p == token + 2 && d[p] == '-') {
+          state = kInComment;
+          ++p;
+          break;
+        }
+        std::size_t gt = find('>', p);
+        if (gt == n) {
+          p = n;
+          break;
+        }
+        AddItem(kStartTag, ttComment, token, gt + 1);
+        state = kAfterTag;
+        token = p = gt + 1;
+        break;
+      }
+
+      case kInComment: {
+        // "<!--" ends at "-->" (its own dashes may close it, so "<!-->" is empty); "<!-" alone
+        // ends at the first '>'.
+        bool full_comment = token + 3 < n && d[token + 3] == '-';
+        std::size_t gt = find('>', full_comment ? std::max(p, token + 4) : p);
+        while (full_comment && gt < n && (d[gt - 1] != '-' || d[gt - 2] != '-')) {
+          gt = find('>', gt + 1);
+        }
+        if (gt == n) {
+          p = n;
+          break;
+        }
+        AddItem(kStartTag, ttComment, token, gt + 1);
+        state = kAfterTag;
+        token = p = gt + 1;
+        break;
+      }
+    }
+  }
+  // Whatever follows the last item (text, an unfinished tag) is that item's text, so that a
+  // page copied item by item keeps every byte.
+  TTag& last = items_.back();
+  if (static_cast<std::size_t>(last.Position) + last.Length < n) last.Kind |= kTextFollows;
+  AddItem(kBoundary, ttUnknown, token, token);
+}
+
+const TTag& THtmlParser::Item(int i) const {
+  if (i < 0 || i >= Count()) return kEndItem;
+  return items_[i];
+}
+
+std::string_view THtmlParser::ItemBytes(int i) const {
+  const TTag& item = Item(i);
+  if (item.Length <= 0) return {};
+  return page_.substr(item.Position, item.Length);
+}
+
+std::string_view THtmlParser::TextBytes(int i) const {
+  const TTag& item = Item(i);
+  if (!(item.Kind & kTextFollows)) return {};
+  std::size_t start = static_cast<std::size_t>(item.Position) + item.Length;
+  // The item before the closing boundary owns the bytes up to the end of the page.
+  std::size_t end = i + 1 < Count() - 1 ? items_[i + 1].Position : page_.size();
+  return page_.substr(start, end - start);
+}
+
+std::string THtmlParser::GetTagText(int i) const { return ShortString(ItemBytes(i)); }
+
+std::string THtmlParser::GetText(int i) const { return ShortString(TextBytes(i)); }
+
+void THtmlParser::CopyTag(int i, std::string& out) const { out.append(ItemBytes(i)); }
+
+void THtmlParser::CopyTagAndText(int i, std::string& out) const {
+  if (Item(i).Kind & kBoundary) return;
+  out.append(ItemBytes(i));
+  out.append(TextBytes(i));
+}
+
+void THtmlParser::CopyText(int i, std::string& out) const { out.append(TextBytes(i)); }
+
+bool THtmlParser::FindAttr(std::string_view name, int i, TTagParam* param) const {
+  if (!param) return false;
+  param->Clear();
+  std::string_view tag = ShortView(ItemBytes(i));
+  if (tag.empty() || name.empty()) return false;
+  // `s` is the tag without its '<' and, when it has one, its '>'. Positions in `s` count from 0;
+  // the reported ones count from 1 at the '<', hence kToTag.
+  std::string_view s = tag.substr(1);
+  if (!s.empty() && s.back() == '>') s.remove_suffix(1);
+  constexpr std::size_t kToTag = 2;
+  const std::size_t len = s.size();
+  const std::size_t name_len = name.size();
+  auto skip_blanks = [&](std::size_t k) {
+    while (k < len && IsBlank(s[k])) ++k;
+    return k;
+  };
+
+  // Word scan: the first word that is the name, alone or followed by '='.
+  std::size_t w = skip_blanks(0);
+  while (w < len) {
+    std::size_t after = w + name_len;
+    if (after <= len && EqualsNoCase(s.substr(w, name_len), name) &&
+        (after == len || s[after] == '=' || IsBlank(s[after]))) {
+      break;
+    }
+    while (w < len && !IsBlank(s[w])) ++w;
+    w = skip_blanks(w);
+  }
+  if (w >= len) return false;
+
+  param->AttrStart = static_cast<std::uint16_t>(w + kToTag);
+  std::size_t v = skip_blanks(w + name_len);
+  bool has_equals = v < len && s[v] == '=';
+  if (has_equals) v = skip_blanks(v + 1);
+  if (v >= len) {
+    // Nothing after the name: a value, when given, would go where the tag ends.
+    param->AttrLength = static_cast<std::uint16_t>(name_len + 1);
+    if (has_equals) param->ValueStart = static_cast<std::uint16_t>(len + kToTag);
+    return false;
+  }
+
+  std::size_t e = v;  // last character of the value's word
+  while (e + 1 < len && !IsBlank(s[e + 1])) ++e;
+  const char quote = (s[v] == '"' || s[v] == '\'') ? s[v] : '"';
+  std::size_t attr_length = e - w + 1;
+  if (s[e] != quote) {
+    // Blanks after the value, and a closing quote after them, belong to the attribute.
+    std::size_t k = e + 1;
+    while (k < len && (s[k] == ' ' || s[k] == '\n' || s[k] == '\r')) ++k;
+    attr_length = k - w + ((k < len && s[k] == quote) ? 1 : 0);
+  }
+
+  std::size_t value_start = v;
+  std::string_view value = s.substr(v, e - v + 1);
+  if (value.front() == '"' || value.front() == '\'') {
+    param->Quoted = true;
+    value.remove_prefix(1);
+    ++value_start;
+    value = value.substr(0, value.find(quote));
+  }
+  param->AttrLength = static_cast<std::uint16_t>(attr_length);
+  param->ValueStart = static_cast<std::uint16_t>(value_start + kToTag);
+  param->ValueLength = static_cast<std::uint16_t>(value.size());
+  if (value.empty()) return false;
+  param->Value.assign(value);
+  return true;
+}
+
+namespace {
+
+// A link value is cut before its fragment, and so is its length: a rewrite then replaces the
+// address only and keeps "#fragment" after the new one.
+void CutFragment(TTagParam& link) {
+  std::size_t hash = link.Value.find('#');
+  if (hash == std::string::npos) return;
+  link.Value.resize(hash);
+  link.ValueLength = static_cast<std::uint16_t>(hash);
+}
+
+}  // namespace
+
+bool THtmlParser::GetLink(int i, TLinkParam* link) const {
+  if (!link) return false;
+  link->Clear();
+  if (i < 0 || i >= Count()) return false;
+  const TTag& item = items_[i];
+  link->TagType = item.TagType;
+  if (!(item.Kind & kStartTag) || (item.Kind & kBoundary)) return false;
+  switch (item.TagType) {
+    case ttA: case ttBase: case ttBody: case ttImg: case ttTitle: case ttArea: case ttFrame:
+    case ttForm: case ttInput:
+      break;
+    default:
+      return false;
+  }
+  FindAttr("OLDREF", i, &link->OldLink);
+  switch (item.TagType) {
+    case ttA:
+      FindAttr("HREF", i, &link->Link);
+      CutFragment(link->Link);
+      if (!link->Link.Value.empty()) ReadAnchorText(i, *link);
+      break;
+    case ttBase:
+    case ttArea:
+      FindAttr("HREF", i, &link->Link);
+      break;
+    case ttBody:
+      FindAttr("BACKGROUND", i, &link->Link);
+      link->LinkKind = lkBackground;
+      break;
+    case ttImg:
+      FindAttr("SRC", i, &link->Link);
+      link->LinkKind = lkImage;
+      link->IsMap = ContainsNoCase(GetTagText(i), "ISMAP");
+      break;
+    case ttFrame:
+      FindAttr("SRC", i, &link->Link);
+      CutFragment(link->Link);
+      break;
+    case ttForm:
+      FindAttr("ACTION", i, &link->Link);
+      break;
+    case ttInput:
+      if (!FindAttr("SRC", i, &link->Link)) return false;
+      break;
+    case ttTitle:
+      link->Text = Trim(GetText(i));
+      break;
+  }
+  return true;
+}
+
+void THtmlParser::BuildAnchorIndex() const {
+  const int n = Count();
+  next_end_anchor_.assign(n + 1, n);
+  next_text_source_.assign(n + 1, n);
+  next_ismap_image_.assign(n + 1, n);
+  for (int j = n - 1; j >= 0; --j) {
+    const TTag& item = items_[j];
+    bool image = (item.Kind & kStartTag) && item.TagType == ttImg;
+    bool end_anchor = (item.Kind & kEndTag) && item.TagType == ttA;
+    next_end_anchor_[j] = end_anchor ? j : next_end_anchor_[j + 1];
+    next_text_source_[j] = (image || (item.Kind & kTextFollows)) ? j : next_text_source_[j + 1];
+    next_ismap_image_[j] =
+        (image && ContainsNoCase(GetTagText(j), "ISMAP")) ? j : next_ismap_image_[j + 1];
+  }
+}
+
+// The anchor's text: its own text, then, for each item up to the closing anchor (or the end of
+// the list), the ALT of images and the text after the item. An image with ISMAP inside makes the
+// anchor a server-side map.
+void THtmlParser::ReadAnchorText(int i, TLinkParam& link) const {
+  if (next_end_anchor_.empty()) BuildAnchorIndex();
+  std::string text = GetText(i);
+  const int stop = next_end_anchor_[i + 1];
+  link.IsMap = next_ismap_image_[i + 1] < stop;
+  for (int k = next_text_source_[i + 1]; k < stop && text.size() < kShortStringMax;
+       k = next_text_source_[k + 1]) {
+    const TTag& item = items_[k];
+    if ((item.Kind & kStartTag) && item.TagType == ttImg) {
+      TTagParam alt;
+      FindAttr("ALT", k, &alt);
+      AppendShort(text, alt.Value);
+      AppendShort(text, " ");
+    }
+    AppendShort(text, TextBytes(k));
+  }
+  link.Text = Trim(text);
+}
+
+void THtmlParser::WriteLinkTag(int i, std::string& out, std::string_view old_link,
+                               std::string_view new_link, const TLinkParam& link) const {
+  // The whole tag, however long: a rewritten tag is never cut.
+  std::string t(ItemBytes(i));
+  const TTagParam& value = link.Link;
+  const TTagParam& oldref = link.OldLink;
+  // Positions count from 1; they are clamped so that a parameter of another tag cannot throw.
+  auto replace = [&t](std::size_t position, std::size_t count, std::string_view with) {
+    std::size_t at = std::min(position == 0 ? 0 : position - 1, t.size());
+    t.replace(at, std::min<std::size_t>(count, t.size() - at), with);
+  };
+  const bool has_value_place = value.ValueStart != 0;
+  auto replace_value = [&] {
+    if (has_value_place) replace(value.ValueStart, value.ValueLength, new_link);
+  };
+
+  if (!oldref.Value.empty()) {
+    auto edit_oldref = [&] {
+      if (!old_link.empty()) {
+        replace(oldref.ValueStart, oldref.ValueLength, old_link);
+      } else {
+        replace(oldref.AttrStart, oldref.AttrLength, {});
+      }
+    };
+    // Edit the later attribute first, so that the earlier one's positions stay valid.
+    if (oldref.AttrStart > value.AttrStart) {
+      edit_oldref();
+      replace_value();
+    } else {
+      replace_value();
+      edit_oldref();
+    }
+  } else if (!old_link.empty() && has_value_place) {
+    replace_value();
+    std::string attribute = " OLDREF=\"";
+    attribute.append(old_link);
+    attribute.push_back('"');
+    // Right after the end of the link attribute as it now stands.
+    std::size_t position = value.AttrStart + value.AttrLength + new_link.size() - value.ValueLength;
+    t.insert(std::min(position - 1, t.size()), attribute);
+  }
+  out.append(t);
+}
+
+namespace {
+
+// The Latin-1 entities: quot, amp, lt and gt, then nbsp and the following names for codes 160 to
+// 255 in code order.
+constexpr std::array<std::string_view, 96> kLatin1Entities = {
+    "nbsp",   "iexcl",  "cent",   "pound",  "curren", "yen",    "brvbar", "sect",   "uml",
+    "copy",   "ordf",   "laquo",  "not",    "shy",    "reg",    "macr",   "deg",    "plusmn",
+    "sup2",   "sup3",   "acute",  "micro",  "para",   "middot", "cedil",  "sup1",   "ordm",
+    "raquo",  "frac14", "frac12", "frac34", "iquest", "Agrave", "Aacute", "Acirc",  "Atilde",
+    "Auml",   "Aring",  "AElig",  "Ccedil", "Egrave", "Eacute", "Ecirc",  "Euml",   "Igrave",
+    "Iacute", "Icirc",  "Iuml",   "ETH",    "Ntilde", "Ograve", "Oacute", "Ocirc",  "Otilde",
+    "Ouml",   "times",  "Oslash", "Ugrave", "Uacute", "Ucirc",  "Uuml",   "Yacute", "THORN",
+    "szlig",  "agrave", "aacute", "acirc",  "atilde", "auml",   "aring",  "aelig",  "ccedil",
+    "egrave", "eacute", "ecirc",  "euml",   "igrave", "iacute", "icirc",  "iuml",   "eth",
+    "ntilde", "ograve", "oacute", "ocirc",  "otilde", "ouml",   "divide", "oslash", "ugrave",
+    "uacute", "ucirc",  "uuml",   "yacute", "thorn",  "yuml"};
+constexpr std::size_t kLongestEntity = 6;
+
+// The character an entity name stands for, or 0 when it is not one.
+char EntityChar(std::string_view name) {
+  if (name == "quot") return '"';
+  if (name == "amp") return '&';
+  if (name == "lt") return '<';
+  if (name == "gt") return '>';
+  for (std::size_t k = 0; k < kLatin1Entities.size(); ++k) {
+    if (kLatin1Entities[k] == name) return static_cast<char>(160 + k);
+  }
+  return 0;
+}
+
+}  // namespace
+
+std::string DecodeEntities(std::string_view in) {
+  std::string_view s = ShortView(in);
+  std::string out;
+  out.reserve(s.size());
+  for (std::size_t i = 0; i < s.size();) {
+    if (s[i] == '&') {
+      std::size_t semi = s.find(';', i + 1);
+      if (semi != std::string_view::npos && semi - i - 1 <= kLongestEntity) {
+        if (char c = EntityChar(s.substr(i + 1, semi - i - 1))) {
+          out.push_back(c);
+          i = semi + 1;
+          continue;
+        }
+      }
+    }
+    // Control characters become code 20, the stand-in the descriptions have always used.
+    unsigned char c = static_cast<unsigned char>(s[i++]);
+    out.push_back(static_cast<char>(c < 20 ? 20 : c));
+  }
+  return out;
+}
+
+}  // namespace korvane

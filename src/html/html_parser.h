@@ -1,0 +1,145 @@
+// THtmlParser turns one HTML page into a flat list of tag items and answers questions about
+// them: the text of a tag, the text after it, the link a tag carries, the value of an attribute.
+// It also copies pieces of the page, unchanged or with one link replaced. It is shallow: no tree,
+// no matching of start and end tags; attributes are read by scanning blank-separated words.
+//
+// Items hold positions only; texts are read back from the page on demand, at most 255 bytes at a
+// time. The page is borrowed and must stay alive and unchanged while the parser is used.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace korvane {
+
+// Flags of TTag::Kind.
+enum TTagKind : std::uint8_t {
+  kStartTag = 1,     // start tag, comment or declaration
+  kEndTag = 2,       // "</...>"
+  kBoundary = 4,     // start or end of the page, never a real tag
+  kTextFollows = 8,  // text lies between this item and the next
+};
+
+// Tag type codes, in the order names are compared.
+enum TTagType : std::uint8_t {
+  ttA = 0,
+  ttBase = 1,
+  ttBody = 2,
+  ttHtml = 3,
+  ttImg = 4,
+  ttTitle = 5,
+  ttArea = 6,
+  ttFrame = 7,
+  ttForm = 8,
+  ttKorvane = 9,  // the program's own marker tag
+  ttComment = 10,  // "<!...>": comment or declaration
+  ttDd = 11,
+  ttDl = 12,
+  ttDt = 13,
+  ttH1 = 14,
+  ttH2 = 15,
+  ttH3 = 16,
+  ttH4 = 17,
+  ttH5 = 18,
+  ttH6 = 19,
+  ttInput = 20,
+  ttUnknown = 21,  // any other tag, and boundary items
+};
+
+// Kinds of link (TLinkParam::LinkKind).
+enum TLinkKind : std::uint8_t { lkPage = 0, lkImage = 1, lkBackground = 2 };
+
+struct TTag {
+  std::uint8_t Kind = 0;
+  std::uint8_t TagType = ttUnknown;
+  std::int32_t Position = 0;  // offset of the item's first byte ('<') in the page
+  std::int32_t Length = 0;    // bytes of the item, '<' and '>' included
+};
+
+// Where one attribute lies in a tag's text, and its value. Positions count from 1 at the '<'.
+struct TTagParam {
+  std::uint16_t AttrStart = 0;    // first letter of the attribute's name
+  std::uint16_t AttrLength = 0;   // name, blanks, '=', value and closing quote
+  std::uint16_t ValueStart = 0;   // first character of the value, after any opening quote
+  std::uint16_t ValueLength = 0;  // length of the value without quotes
+  std::string Value;              // the value, quotes removed (at most 255 bytes)
+  // A value read up to its next quote can no longer begin with one, so the scan never sets this;
+  // kept so that callers and stored forms keep their shape.
+  bool DoubleQuoted = false;
+  bool Quoted = false;  // the value was enclosed in quotes (double or single)
+
+  void Clear() { *this = TTagParam(); }
+};
+
+// The link carried by one tag.
+struct TLinkParam {
+  std::string Text;  // anchor text for A, the title for TITLE; trimmed, at most 255 bytes
+  bool IsMap = false;  // IMG with ISMAP, or an A enclosing such an image
+  std::uint8_t LinkKind = lkPage;
+  TTagParam Link;     // HREF, SRC, BACKGROUND or ACTION
+  TTagParam OldLink;  // OLDREF: the link the tag had before it was rewritten
+  std::uint8_t TagType = ttUnknown;
+
+  void Clear() { *this = TLinkParam(); }
+};
+
+class THtmlParser {
+ public:
+  // Parses the whole page at once. Pages beyond 2 GiB are read up to that size.
+  explicit THtmlParser(std::string_view page);
+  // The parser keeps only a view of the page: a temporary would be gone before the first query.
+  explicit THtmlParser(std::string&& page) = delete;
+  explicit THtmlParser(const char* page) : THtmlParser(std::string_view(page)) {}
+
+  // Clears the list and parses the page again (after its bytes changed in place).
+  void Parse();
+
+  int Count() const { return static_cast<int>(items_.size()); }
+  // The item at `i`, or a constant end item (boundary, Position -1) for any index past the list.
+  const TTag& Item(int i) const;
+
+  // The bytes of item `i`, at most 255.
+  std::string GetTagText(int i) const;
+  // The text between item `i` and the next, at most 255 bytes; empty unless it has kTextFollows.
+  std::string GetText(int i) const;
+  // Append the item's bytes / the item and its text / its text alone to `out`.
+  void CopyTag(int i, std::string& out) const;
+  void CopyTagAndText(int i, std::string& out) const;
+  void CopyText(int i, std::string& out) const;
+
+  // Looks for attribute `name` in tag `i`. False when absent or when its value is empty; the
+  // positions are filled whenever the attribute was found.
+  bool FindAttr(std::string_view name, int i, TTagParam* param) const;
+  // Clears `link` and fills it from tag `i`. True for every start tag that can carry a link
+  // (even when its value is empty), except an INPUT without SRC.
+  bool GetLink(int i, TLinkParam* link) const;
+  // Writes tag `i` to `out` with its link value replaced by `new_link` and its OLDREF attribute
+  // set to `old_link` (or removed when `old_link` is empty). `link` is GetLink's result for `i`.
+  void WriteLinkTag(int i, std::string& out, std::string_view old_link, std::string_view new_link,
+                    const TLinkParam& link) const;
+
+ private:
+  void AddItem(std::uint8_t kind, std::uint8_t type, std::size_t start, std::size_t end);
+  void AddTag(std::size_t start, std::size_t end);
+  std::string_view ItemBytes(int i) const;
+  std::string_view TextBytes(int i) const;
+  void ReadAnchorText(int i, TLinkParam& link) const;
+  void BuildAnchorIndex() const;
+
+  std::string_view page_;
+  std::vector<TTag> items_;
+  // For each index j, the first item at or after j that is: an end tag A; an item that adds to
+  // an anchor's text (an IMG start tag or an item with text after it); an IMG with ISMAP. Built
+  // on the first anchor read, so that pages of unclosed anchors are not read once per anchor.
+  mutable std::vector<std::int32_t> next_end_anchor_;
+  mutable std::vector<std::int32_t> next_text_source_;
+  mutable std::vector<std::int32_t> next_ismap_image_;
+};
+
+// Replaces control characters (codes below 20) by code 20, then decodes the named Latin-1
+// entities ("&eacute;"), case-sensitively. Numeric references are left as they are.
+std::string DecodeEntities(std::string_view s);
+
+}  // namespace korvane

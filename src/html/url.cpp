@@ -1,0 +1,240 @@
+#include "html/url.h"
+
+#include <array>
+#include <charconv>
+#include <cstring>
+
+#include "base/short_string.h"
+
+namespace korvane {
+namespace {
+
+// Texts written by ToString, by protocol index.
+constexpr std::array<std::string_view, 5> kProtocolText = {"http:", "ftp:", "news:", "mailto:",
+                                                           "file"};
+// Prefixes recognised when parsing. "file" needs its colon: without it every relative link whose
+// name starts with "file" ("files/a.htm", "filelist.html") would be taken for a local file.
+constexpr std::array<std::string_view, 5> kProtocolPrefix = {"http:", "ftp:", "news:", "mailto:",
+                                                             "file:"};
+
+bool IsSeparator(char c) { return c == '/' || c == '\\'; }
+
+char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
+
+bool StartsWithNoCase(std::string_view s, std::string_view lower_prefix) {
+  if (s.size() < lower_prefix.size()) return false;
+  for (std::size_t i = 0; i < lower_prefix.size(); ++i) {
+    if (AsciiLower(s[i]) != lower_prefix[i]) return false;
+  }
+  return true;
+}
+
+// A decimal number with an optional sign, as the port after ':'; `fallback` when the text is not
+// wholly such a number or does not fit.
+std::int32_t NumberOr(std::string_view text, std::int32_t fallback) {
+  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+  std::int32_t value = 0;
+  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (text.empty() || ec != std::errc() || end != text.data() + text.size()) return fallback;
+  return value;
+}
+
+bool IsDotSegment(std::string_view seg) {
+  return seg.size() == 2 && seg[0] == '.' && IsSeparator(seg[1]);
+}
+bool IsDotDotSegment(std::string_view seg) {
+  return seg.size() == 3 && seg[0] == '.' && seg[1] == '.' && IsSeparator(seg[2]);
+}
+
+}  // namespace
+
+void TUrl::Parse(std::string_view address, const TUrl* base) {
+  std::string_view s = ShortView(address);
+  Protocol = kProtocolHttp;
+  for (std::size_t i = 0; i < kProtocolPrefix.size(); ++i) {
+    if (StartsWithNoCase(s, kProtocolPrefix[i])) {
+      Protocol = static_cast<std::uint8_t>(i);
+      s.remove_prefix(kProtocolPrefix[i].size());
+      break;
+    }
+  }
+
+  std::size_t q = s.find('?');
+  if (q != std::string_view::npos) {
+    Query.assign(s.substr(q));
+    s = s.substr(0, q);
+  } else {
+    Query.clear();
+  }
+
+  Port = -1;
+  // A host is named only by a leading "//"; a doubled slash further on belongs to the path.
+  if (s.starts_with("//")) {
+    s.remove_prefix(2);
+    std::size_t slash = s.find('/');
+    if (slash != std::string_view::npos) {
+      std::string_view host = s.substr(0, slash);
+      std::size_t colon = host.find(':');
+      if (colon != std::string_view::npos) {
+        Port = NumberOr(host.substr(colon + 1), 80);
+        host = host.substr(0, colon);
+      }
+      Host.assign(host);
+      Path.assign(s.substr(slash));
+    } else {
+      // Without a '/' after the host, a port written there stays part of the host.
+      Host.assign(s);
+      Path.assign("/");
+    }
+  } else {
+    if (base) {
+      Host = base->Host;
+      Port = base->Port;
+    } else {
+      Host.clear();
+    }
+    if (s.starts_with('/')) {
+      Path.assign(s);
+    } else {
+      Path.assign(base ? std::string_view(base->Path) : std::string_view("/"));
+      AppendShort(Path, s);
+    }
+  }
+  SplitDocument();
+}
+
+void TUrl::SplitDocument() {
+  if (Path == "/") {
+    Document = Query;
+    return;
+  }
+  std::size_t e = Path.find_last_of("/\\");
+  if (e == std::string::npos) {
+    Path.insert(0, 1, '/');
+    e = 0;
+  }
+  // Document := what follows the last separator, then the query, with doubled separators
+  // reduced to one.
+  Document.clear();
+  std::string_view rest = std::string_view(Path).substr(e + 1);
+  for (std::string_view piece : {rest, std::string_view(Query)}) {
+    for (char c : piece) {
+      if (IsSeparator(c) && !Document.empty() && Document.back() == c) continue;
+      Document.push_back(c);
+    }
+  }
+  Document.resize(std::min(Document.size(), kShortStringMax));
+  Path.resize(e + 1);
+  NormalisePath();
+}
+
+void TUrl::NormalisePath() {
+  // Segments run up to and including each separator; the first is the root and is never
+  // removed. "../" takes the segment before it away; "./" and lone separators then disappear.
+  std::array<std::string_view, kShortStringMax + 1> kept;
+  std::size_t count = 0;
+  std::string_view path = Path;
+  std::size_t start = 0;
+  for (std::size_t i = 0; i < path.size(); ++i) {
+    if (!IsSeparator(path[i])) continue;
+    std::string_view seg = path.substr(start, i + 1 - start);
+    start = i + 1;
+    if (count > 0 && IsDotDotSegment(seg)) {
+      if (count > 1) --count;
+      continue;
+    }
+    kept[count++] = seg;
+  }
+  // Kept segments only move left, so they are compacted in place.
+  std::size_t length = 0;
+  for (std::size_t i = 0; i < count; ++i) {
+    std::string_view seg = kept[i];
+    if (i > 0 && (IsDotSegment(seg) || (seg.size() == 1 && IsSeparator(seg[0])))) continue;
+    std::memmove(Path.data() + length, seg.data(), seg.size());
+    length += seg.size();
+  }
+  Path.resize(length);
+}
+
+std::string TUrl::ToString() const {
+  std::string out;
+  out.reserve(16 + Host.size() + Path.size() + Document.size());
+  out.append(kProtocolText[Protocol < kProtocolText.size() ? Protocol : 0]);
+  out.append("//");
+  out.append(Host);
+  if (Port != -1) {
+    out.push_back(':');
+    out.append(std::to_string(Port));
+  }
+  out.append(Path);
+  out.append(Document);
+  out.resize(std::min(out.size(), kShortStringMax));
+  return out;
+}
+
+namespace {
+
+// Parsing is on the hot path of every page's links: reuse the fields' storage between calls.
+TUrl& ScratchUrl(int which) {
+  thread_local std::array<TUrl, 2> scratch;
+  return scratch[which];
+}
+
+const TUrl& Parsed(std::string_view address) {
+  TUrl& url = ScratchUrl(0);
+  url.Parse(address);
+  return url;
+}
+
+}  // namespace
+
+std::string Resolve(std::string_view address, std::string_view base_address) {
+  if (base_address.empty()) return Parsed(address).ToString();
+  TUrl& base = ScratchUrl(1);
+  base.Parse(base_address);
+  TUrl& url = ScratchUrl(0);
+  url.Parse(address, &base);
+  return url.ToString();
+}
+
+std::string GetHost(std::string_view address) { return Parsed(address).Host; }
+std::string GetPath(std::string_view address) { return Parsed(address).Path; }
+std::string GetDocument(std::string_view address) { return Parsed(address).Document; }
+
+std::int32_t GetPort(std::string_view address) {
+  std::int32_t port = Parsed(address).Port;
+  return port == -1 ? 80 : port;
+}
+
+std::string GetTarget(std::string_view address) {
+  const TUrl& url = Parsed(address);
+  return ShortString(url.Path + url.Document);
+}
+
+std::string GetDomainName(std::string_view address) {
+  std::string_view host = Parsed(address).Host;
+  std::size_t dot = host.rfind('.');
+  if (dot != std::string_view::npos) host = host.substr(0, dot);
+  dot = host.rfind('.');
+  if (dot != std::string_view::npos) host = host.substr(dot + 1);
+  return std::string(host);
+}
+
+std::string GetMachineName(std::string_view address) {
+  std::string_view host = Parsed(address).Host;
+  std::size_t dot = host.find('.');
+  if (dot == std::string_view::npos) return ShortString(address);
+  return std::string(host.substr(0, dot));
+}
+
+bool HasOtherProtocol(std::string_view address) {
+  return Parsed(address).Protocol != kProtocolHttp;
+}
+
+bool IsWebAddress(std::string_view address) {
+  const TUrl& url = Parsed(address);
+  return url.Host.find('.') != std::string::npos && url.Path.find(':') == std::string::npos &&
+         url.Document.find(':') == std::string::npos;
+}
+
+}  // namespace korvane

@@ -1,0 +1,64 @@
+// Addresses: TUrl splits an address into protocol, host, port, directory path, document and
+// query, optionally relative to a base address, and normalises the path. Every address stored
+// in a web is in the canonical form of TUrl::ToString, so equal addresses compare equal as text.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace korvane {
+
+enum TProtocol : std::uint8_t {
+  kProtocolHttp = 0,  // also when the address names no protocol
+  kProtocolFtp = 1,
+  kProtocolNews = 2,
+  kProtocolMailto = 3,
+  kProtocolFile = 4,
+};
+
+class TUrl {
+ public:
+  TUrl() = default;
+  // Parses `address` (cut at 255 bytes), relative to `base` when one is given.
+  explicit TUrl(std::string_view address, const TUrl* base = nullptr) { Parse(address, base); }
+
+  // Parses again into this object; reuses the fields' storage.
+  void Parse(std::string_view address, const TUrl* base = nullptr);
+
+  // The canonical form: protocol + "//" + host + (":" + port) + path + document.
+  std::string ToString() const;
+
+  std::uint8_t Protocol = kProtocolHttp;
+  std::string Host;       // without the port
+  std::int32_t Port = -1;  // -1 when the address gives none
+  std::string Path;       // normalised, begins and ends with a separator
+  std::string Document;   // the name after the last separator, followed by the query
+  std::string Query;      // from the first '?' on, '?' included
+
+ private:
+  void SplitDocument();
+  void NormalisePath();
+};
+
+// The canonical form of `address` resolved against `base_address` (alone when that is empty).
+std::string Resolve(std::string_view address, std::string_view base_address = {});
+
+std::string GetHost(std::string_view address);
+std::string GetPath(std::string_view address);
+std::string GetDocument(std::string_view address);
+// The address's port, 80 when it gives none.
+std::int32_t GetPort(std::string_view address);
+// Path + document: the target of a direct request.
+std::string GetTarget(std::string_view address);
+// The host without its last label, reduced to its last remaining label ("www.site.com" gives
+// "site").
+std::string GetDomainName(std::string_view address);
+// The host's first label; the address itself when the host has no dot.
+std::string GetMachineName(std::string_view address);
+// ftp:, news:, mailto: and file: addresses.
+bool HasOtherProtocol(std::string_view address);
+// The host holds a dot and neither the path nor the document holds a colon.
+bool IsWebAddress(std::string_view address);
+
+}  // namespace korvane
