@@ -84,7 +84,7 @@ void TUrl::Parse(std::string_view address, const TUrl* base) {
     } else {
       // Without a '/' after the host, a port written there stays part of the host.
       Host.assign(s);
-      Path.assign("/");
+      Path.assign(1, '/');
     }
   } else {
     if (base) {
@@ -96,7 +96,11 @@ void TUrl::Parse(std::string_view address, const TUrl* base) {
     if (s.starts_with('/')) {
       Path.assign(s);
     } else {
-      Path.assign(base ? std::string_view(base->Path) : std::string_view("/"));
+      if (base) {
+        Path = base->Path;
+      } else {
+        Path.assign(1, '/');
+      }
       AppendShort(Path, s);
     }
   }
