@@ -1,0 +1,44 @@
+// An in-memory file system for tests, with the failures a real disk can have: a disk that fills
+// up after so many bytes, files that cannot be opened or removed, a rename that fails.
+#pragma once
+
+#include <map>
+#include <set>
+#include <string>
+
+#include "base/file_system.h"
+
+namespace korvane::testing {
+
+class TMemFileSystem final : public TFileSystem {
+ public:
+  bool FileExists(const std::string& path) const override { return files.count(path) > 0; }
+  bool DirectoryExists(const std::string& path) const override;
+  std::int64_t FileSize(const std::string& path) const override;
+  std::optional<std::string> ReadFile(const std::string& path) const override;
+  std::unique_ptr<TWritableFile> OpenForWrite(const std::string& path) override;
+  bool RemoveFile(const std::string& path) override;
+  bool RenameFile(const std::string& from, const std::string& to) override;
+  bool MakeDirs(const std::string& path) override;
+  bool RemoveDir(const std::string& path) override;
+  std::vector<std::string> ListFiles(const std::string& dir) const override;
+  std::int64_t FreeSpace(const std::string&) const override { return free_space; }
+  void MakeOwnerOnly(const std::string& path) override { owner_only.insert(path); }
+
+  // Contents by full path; folders are kept without their trailing separator.
+  std::map<std::string, std::string> files;
+  std::set<std::string> dirs;
+  std::set<std::string> owner_only;
+
+  // Failure injection.
+  std::int64_t free_space = 1LL << 40;
+  std::int64_t write_budget = -1;      // bytes that can still be written; -1 for no limit
+  std::set<std::string> unwritable;    // OpenForWrite fails
+  std::set<std::string> unremovable;   // RemoveFile fails
+  bool fail_renames = false;
+
+ private:
+  friend class TMemFile;
+};
+
+}  // namespace korvane::testing
