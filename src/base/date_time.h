@@ -24,8 +24,8 @@ struct TDateParts {
   int day_of_week = 6;  // 0 = Sunday
 };
 
-TDateTime EncodeDateTime(int year, int month, int day, int hour = 0, int minute = 0,
-                         int second = 0, int millisecond = 0);
+TDateTime EncodeDateTime(int year, int month, int day, int hour = 0, int minute = 0, int second = 0,
+                         int millisecond = 0);
 
 // The integer part is the date (negative before 1899-12-30); the magnitude of the fraction is
 // the time of day, as the stored form has always meant it.

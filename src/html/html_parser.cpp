@@ -82,8 +82,8 @@ THtmlParser::THtmlParser(std::string_view page)
 
 void THtmlParser::AddItem(std::uint8_t kind, std::uint8_t type, std::size_t start,
                           std::size_t end) {
-  items_.push_back(TTag{kind, type, static_cast<std::int32_t>(start),
-                        static_cast<std::int32_t>(end - start)});
+  items_.push_back(
+      TTag{kind, type, static_cast<std::int32_t>(start), static_cast<std::int32_t>(end - start)});
 }
 
 void THtmlParser::AddTag(std::size_t start, std::size_t end) {
@@ -323,8 +323,15 @@ bool THtmlParser::GetLink(int i, TLinkParam* link) const {
   link->TagType = item.TagType;
   if (!(item.Kind & kStartTag) || (item.Kind & kBoundary)) return false;
   switch (item.TagType) {
-    case ttA: case ttBase: case ttBody: case ttImg: case ttTitle: case ttArea: case ttFrame:
-    case ttForm: case ttInput:
+    case ttA:
+    case ttBase:
+    case ttBody:
+    case ttImg:
+    case ttTitle:
+    case ttArea:
+    case ttFrame:
+    case ttForm:
+    case ttInput:
       break;
     default:
       return false;

@@ -33,7 +33,7 @@ enum TTagType : std::uint8_t {
   ttArea = 6,
   ttFrame = 7,
   ttForm = 8,
-  ttKorvane = 9,  // the program's own marker tag
+  ttKorvane = 9,   // the program's own marker tag
   ttComment = 10,  // "<!...>": comment or declaration
   ttDd = 11,
   ttDl = 12,
@@ -75,7 +75,7 @@ struct TTagParam {
 
 // The link carried by one tag.
 struct TLinkParam {
-  std::string Text;  // anchor text for A, the title for TITLE; trimmed, at most 255 bytes
+  std::string Text;    // anchor text for A, the title for TITLE; trimmed, at most 255 bytes
   bool IsMap = false;  // IMG with ISMAP, or an A enclosing such an image
   std::uint8_t LinkKind = lkPage;
   TTagParam Link;     // HREF, SRC, BACKGROUND or ACTION

@@ -10,12 +10,12 @@ namespace korvane {
 namespace {
 
 // Texts written by ToString, by protocol index.
-constexpr std::array<std::string_view, 5> kProtocolText = {"http:", "ftp:", "news:", "mailto:",
-                                                           "file"};
+constexpr std::array<std::string_view, 5> kProtocolText = {
+    "http:", "ftp:", "news:", "mailto:", "file"};
 // Prefixes recognised when parsing. "file" needs its colon: without it every relative link whose
 // name starts with "file" ("files/a.htm", "filelist.html") would be taken for a local file.
-constexpr std::array<std::string_view, 5> kProtocolPrefix = {"http:", "ftp:", "news:", "mailto:",
-                                                             "file:"};
+constexpr std::array<std::string_view, 5> kProtocolPrefix = {
+    "http:", "ftp:", "news:", "mailto:", "file:"};
 
 bool IsSeparator(char c) { return c == '/' || c == '\\'; }
 

@@ -30,11 +30,11 @@ class TUrl {
   std::string ToString() const;
 
   std::uint8_t Protocol = kProtocolHttp;
-  std::string Host;       // without the port
+  std::string Host;        // without the port
   std::int32_t Port = -1;  // -1 when the address gives none
-  std::string Path;       // normalised, begins and ends with a separator
-  std::string Document;   // the name after the last separator, followed by the query
-  std::string Query;      // from the first '?' on, '?' included
+  std::string Path;        // normalised, begins and ends with a separator
+  std::string Document;    // the name after the last separator, followed by the query
+  std::string Query;       // from the first '?' on, '?' included
 
  private:
   void SplitDocument();

@@ -12,7 +12,9 @@ TEST(BinaryStreamTest, WritesLittleEndianBytes) {
   w.WriteI16(-2);
   w.WriteU32(0x11223344);
   w.WriteShortString("abc");
-  EXPECT_EQ(out, std::string("\x01\xFE\xFF\x44\x33\x22\x11\x03" "abc", 11));
+  EXPECT_EQ(out, std::string("\x01\xFE\xFF\x44\x33\x22\x11\x03"
+                             "abc",
+                             11));
 }
 
 TEST(BinaryStreamTest, RoundTripsEveryWidth) {
@@ -38,7 +40,10 @@ TEST(BinaryStreamTest, RoundTripsEveryWidth) {
 }
 
 TEST(BinaryStreamTest, ReadingPastTheEndThrowsWithoutMoving) {
-  std::string data("\x05" "ab", 3);  // a short string announcing 5 bytes, holding 2
+  std::string data(
+      "\x05"
+      "ab",
+      3);  // a short string announcing 5 bytes, holding 2
   TBinaryReader r(data);
   EXPECT_THROW(r.ReadShortString(), TReadError);
   TBinaryReader r2(std::string_view("\x01\x02\x03", 3));

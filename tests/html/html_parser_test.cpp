@@ -55,9 +55,9 @@ TEST(HtmlScanTest, EmptyPageHasTwoBoundaries) {
 TEST(HtmlScanTest, TextAroundATag) {
   THtmlParser parser("xx<B>yy");
   ASSERT_EQ(parser.Count(), 3);
-  EXPECT_EQ(Items("xx<B>yy"), (std::vector<ItemView>{{B | T, ttUnknown, 0, 0},
-                                                     {S | T, ttUnknown, 2, 3},
-                                                     {B, ttUnknown, 5, 0}}));
+  EXPECT_EQ(Items("xx<B>yy"),
+            (std::vector<ItemView>{
+                {B | T, ttUnknown, 0, 0}, {S | T, ttUnknown, 2, 3}, {B, ttUnknown, 5, 0}}));
   EXPECT_EQ(parser.GetText(0), "xx");
   // Bytes after the last tag belong to it, so that nothing of the page is lost when copied.
   EXPECT_EQ(parser.GetText(1), "yy");
@@ -66,10 +66,10 @@ TEST(HtmlScanTest, TextAroundATag) {
 }
 
 TEST(HtmlScanTest, TagCutOffByTheNextOpeningBracket) {
-  EXPECT_EQ(Items("<A HREF=x.htm<B>"), (std::vector<ItemView>{{B, ttUnknown, 0, 0},
-                                                              {S, ttA, 0, 13},
-                                                              {S, ttUnknown, 13, 3},
-                                                              {B, ttUnknown, 16, 0}}));
+  EXPECT_EQ(
+      Items("<A HREF=x.htm<B>"),
+      (std::vector<ItemView>{
+          {B, ttUnknown, 0, 0}, {S, ttA, 0, 13}, {S, ttUnknown, 13, 3}, {B, ttUnknown, 16, 0}}));
   // The cut tag has no '>': its last character is still part of its link.
   THtmlParser parser("<A HREF=x.htm<B>");
   TLinkParam link;
@@ -78,23 +78,26 @@ TEST(HtmlScanTest, TagCutOffByTheNextOpeningBracket) {
 }
 
 TEST(HtmlScanTest, CommentsEndAtTheirClosingDashes) {
-  EXPECT_EQ(Items("<!-- a > b -->"),
-            (std::vector<ItemView>{{B, ttUnknown, 0, 0}, {S, ttComment, 0, 14}, {B, ttUnknown, 14, 0}}));
-  EXPECT_EQ(Items("<!-->x"), (std::vector<ItemView>{{B, ttUnknown, 0, 0},
-                                                     {S | T, ttComment, 0, 5},
-                                                     {B, ttUnknown, 5, 0}}));
-  EXPECT_EQ(Items("<!---->"),
-            (std::vector<ItemView>{{B, ttUnknown, 0, 0}, {S, ttComment, 0, 7}, {B, ttUnknown, 7, 0}}));
+  EXPECT_EQ(
+      Items("<!-- a > b -->"),
+      (std::vector<ItemView>{{B, ttUnknown, 0, 0}, {S, ttComment, 0, 14}, {B, ttUnknown, 14, 0}}));
+  EXPECT_EQ(Items("<!-->x"),
+            (std::vector<ItemView>{
+                {B, ttUnknown, 0, 0}, {S | T, ttComment, 0, 5}, {B, ttUnknown, 5, 0}}));
+  EXPECT_EQ(
+      Items("<!---->"),
+      (std::vector<ItemView>{{B, ttUnknown, 0, 0}, {S, ttComment, 0, 7}, {B, ttUnknown, 7, 0}}));
   EXPECT_EQ(Items("<!--KORVANE=ON--><p>"), (std::vector<ItemView>{{B, ttUnknown, 0, 0},
-                                                                   {S, ttComment, 0, 17},
-                                                                   {S, ttUnknown, 17, 3},
-                                                                   {B, ttUnknown, 20, 0}}));
+                                                                  {S, ttComment, 0, 17},
+                                                                  {S, ttUnknown, 17, 3},
+                                                                  {B, ttUnknown, 20, 0}}));
   // "<!-" without a second dash, and declarations, end at the first '>'.
-  EXPECT_EQ(Items("<!-x > y>"), (std::vector<ItemView>{{B, ttUnknown, 0, 0},
-                                                        {S | T, ttComment, 0, 6},
-                                                        {B, ttUnknown, 6, 0}}));
-  EXPECT_EQ(Items("<!DOCTYPE HTML>"),
-            (std::vector<ItemView>{{B, ttUnknown, 0, 0}, {S, ttComment, 0, 15}, {B, ttUnknown, 15, 0}}));
+  EXPECT_EQ(Items("<!-x > y>"),
+            (std::vector<ItemView>{
+                {B, ttUnknown, 0, 0}, {S | T, ttComment, 0, 6}, {B, ttUnknown, 6, 0}}));
+  EXPECT_EQ(
+      Items("<!DOCTYPE HTML>"),
+      (std::vector<ItemView>{{B, ttUnknown, 0, 0}, {S, ttComment, 0, 15}, {B, ttUnknown, 15, 0}}));
   // A '<' inside a comment does not cut it.
   EXPECT_EQ(Items("<!-- <b> -->").size(), 3u);
 }
@@ -128,15 +131,22 @@ struct ClassifyCase {
 };
 
 TEST(HtmlScanTest, ClassifiesByTheWholeName) {
-  for (const ClassifyCase& c : std::vector<ClassifyCase>{
-           {"<AREA HREF=a>", S, ttArea},   {"<ADDRESS>", S, ttUnknown},
-           {"<H1 ALIGN=center>", S, ttH1}, {"</TITLE>", E, ttTitle},
-           {"<A\nHREF=x>", S, ttA},        {"<A\fHREF=x>", S, ttUnknown},
-           {"<>", S, ttUnknown},           {"</>", E, ttUnknown},
-           {"<korvane>", S, ttKorvane},    {"<input src=x>", S, ttInput},
-           {"< A>", S, ttUnknown},         {"<img/>", S, ttUnknown},
-           {"<BODY\tBGCOLOR=w>", S, ttBody}, {"<!>", S, ttComment},
-           {"</a >", E, ttA},              {"<frameset>", S, ttUnknown}}) {
+  for (const ClassifyCase& c : std::vector<ClassifyCase>{{"<AREA HREF=a>", S, ttArea},
+                                                         {"<ADDRESS>", S, ttUnknown},
+                                                         {"<H1 ALIGN=center>", S, ttH1},
+                                                         {"</TITLE>", E, ttTitle},
+                                                         {"<A\nHREF=x>", S, ttA},
+                                                         {"<A\fHREF=x>", S, ttUnknown},
+                                                         {"<>", S, ttUnknown},
+                                                         {"</>", E, ttUnknown},
+                                                         {"<korvane>", S, ttKorvane},
+                                                         {"<input src=x>", S, ttInput},
+                                                         {"< A>", S, ttUnknown},
+                                                         {"<img/>", S, ttUnknown},
+                                                         {"<BODY\tBGCOLOR=w>", S, ttBody},
+                                                         {"<!>", S, ttComment},
+                                                         {"</a >", E, ttA},
+                                                         {"<frameset>", S, ttUnknown}}) {
     THtmlParser parser(c.page);
     ASSERT_EQ(parser.Count(), 3) << c.page;
     EXPECT_EQ(parser.Item(1).Kind, c.kind) << c.page;
@@ -339,19 +349,19 @@ TEST(GetLinkTest, LinkOfEachTagType) {
     const char* value;
     int kind;
   };
-  for (const Case& c : std::vector<Case>{
-           {"<BASE HREF=\"http://h.com/d/\">", true, "http://h.com/d/", lkPage},
-           {"<AREA HREF=\"m.htm#x\" COORDS=1,2>", true, "m.htm#x", lkPage},
-           {"<BODY BACKGROUND=bg.gif>", true, "bg.gif", lkBackground},
-           {"<BODY BGCOLOR=white>", true, "", lkBackground},
-           {"<FRAME SRC=\"f.htm#top\">", true, "f.htm", lkPage},
-           {"<FORM ACTION=/cgi/post METHOD=post>", true, "/cgi/post", lkPage},
-           {"<INPUT TYPE=image SRC=b.gif>", true, "b.gif", lkPage},
-           {"<INPUT TYPE=text>", false, "", lkPage},
-           {"<HTML>", false, "", lkPage},
-           {"</A HREF=x>", false, "", lkPage},
-           {"<!-- A HREF=x -->", false, "", lkPage},
-           {"<P HREF=x>", false, "", lkPage}}) {
+  for (const Case& c :
+       std::vector<Case>{{"<BASE HREF=\"http://h.com/d/\">", true, "http://h.com/d/", lkPage},
+                         {"<AREA HREF=\"m.htm#x\" COORDS=1,2>", true, "m.htm#x", lkPage},
+                         {"<BODY BACKGROUND=bg.gif>", true, "bg.gif", lkBackground},
+                         {"<BODY BGCOLOR=white>", true, "", lkBackground},
+                         {"<FRAME SRC=\"f.htm#top\">", true, "f.htm", lkPage},
+                         {"<FORM ACTION=/cgi/post METHOD=post>", true, "/cgi/post", lkPage},
+                         {"<INPUT TYPE=image SRC=b.gif>", true, "b.gif", lkPage},
+                         {"<INPUT TYPE=text>", false, "", lkPage},
+                         {"<HTML>", false, "", lkPage},
+                         {"</A HREF=x>", false, "", lkPage},
+                         {"<!-- A HREF=x -->", false, "", lkPage},
+                         {"<P HREF=x>", false, "", lkPage}}) {
     THtmlParser parser(c.page);
     TLinkParam link;
     EXPECT_EQ(parser.GetLink(1, &link), c.result) << c.page;
@@ -449,7 +459,10 @@ TEST(DecodeEntitiesTest, NamedLatin1EntitiesCaseSensitive) {
 }
 
 TEST(DecodeEntitiesTest, ControlCharactersBecomeCode20) {
-  EXPECT_EQ(DecodeEntities("a\tb\r\nc"), "a\x14" "b\x14\x14" "c");
+  EXPECT_EQ(DecodeEntities("a\tb\r\nc"),
+            "a\x14"
+            "b\x14\x14"
+            "c");
   EXPECT_EQ(DecodeEntities(std::string("x\0y", 3)), "x\x14y");
   EXPECT_EQ(DecodeEntities("\x13\x14\x15"), "\x14\x14\x15");
   EXPECT_EQ(DecodeEntities(std::string(300, 'a')).size(), 255u);

@@ -46,23 +46,22 @@ INSTANTIATE_TEST_SUITE_P(
 
 INSTANTIATE_TEST_SUITE_P(
     Absolute, ResolveTest,
-    testing::Values(
-        ResolveCase{"HTTP://Host.Example.COM/Dir/Page.HTM", "",
-                    "http://Host.Example.COM/Dir/Page.HTM"},
-        // A port after a host with no '/' stays in the host.
-        ResolveCase{"http://h.com:8080", "", "http://h.com:8080/"},
-        ResolveCase{"http://h.com:8080/", "", "http://h.com:8080/"},
-        ResolveCase{"http://h:abc/x", "", "http://h:80/x"},
-        ResolveCase{"http://h:/x", "", "http://h:80/x"},
-        ResolveCase{"http://h/a/./b//c.htm?x=1", "", "http://h/a/b/c.htm?x=1"},
-        ResolveCase{"http://h/cgi?a=//b", "", "http://h/cgi?a=/b"},
-        ResolveCase{"http://h/?x", "", "http://h/?x"},
-        ResolveCase{"http://h.com:8080/a/../../b.htm", "", "http://h.com:8080/b.htm"},
-        // ".." takes away the segment before it, even a lone separator.
-        ResolveCase{"http://h/a//../b/c.htm", "", "http://h/a/b/c.htm"},
-        ResolveCase{"http://h/a\\b\\c.htm", "", "http://h/a\\b\\c.htm"},
-        ResolveCase{"ftp://ftp.x.org/pub/", "", "ftp://ftp.x.org/pub/"},
-        ResolveCase{"a.htm", "", "http:///a.htm"}));
+    testing::Values(ResolveCase{"HTTP://Host.Example.COM/Dir/Page.HTM", "",
+                                "http://Host.Example.COM/Dir/Page.HTM"},
+                    // A port after a host with no '/' stays in the host.
+                    ResolveCase{"http://h.com:8080", "", "http://h.com:8080/"},
+                    ResolveCase{"http://h.com:8080/", "", "http://h.com:8080/"},
+                    ResolveCase{"http://h:abc/x", "", "http://h:80/x"},
+                    ResolveCase{"http://h:/x", "", "http://h:80/x"},
+                    ResolveCase{"http://h/a/./b//c.htm?x=1", "", "http://h/a/b/c.htm?x=1"},
+                    ResolveCase{"http://h/cgi?a=//b", "", "http://h/cgi?a=/b"},
+                    ResolveCase{"http://h/?x", "", "http://h/?x"},
+                    ResolveCase{"http://h.com:8080/a/../../b.htm", "", "http://h.com:8080/b.htm"},
+                    // ".." takes away the segment before it, even a lone separator.
+                    ResolveCase{"http://h/a//../b/c.htm", "", "http://h/a/b/c.htm"},
+                    ResolveCase{"http://h/a\\b\\c.htm", "", "http://h/a\\b\\c.htm"},
+                    ResolveCase{"ftp://ftp.x.org/pub/", "", "ftp://ftp.x.org/pub/"},
+                    ResolveCase{"a.htm", "", "http:///a.htm"}));
 
 TEST(UrlTest, SplitsIntoFields) {
   TUrl base("http://h/x/y/page.htm");
