@@ -1,9 +1,9 @@
 #include "html/url.h"
 
 #include <array>
-#include <charconv>
 #include <cstring>
 
+#include "base/number.h"
 #include "base/short_string.h"
 
 namespace korvane {
@@ -27,16 +27,6 @@ bool StartsWithNoCase(std::string_view s, std::string_view lower_prefix) {
     if (AsciiLower(s[i]) != lower_prefix[i]) return false;
   }
   return true;
-}
-
-// A decimal number with an optional sign, as the port after ':'; `fallback` when the text is not
-// wholly such a number or does not fit.
-std::int32_t NumberOr(std::string_view text, std::int32_t fallback) {
-  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-  std::int32_t value = 0;
-  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (text.empty() || ec != std::errc() || end != text.data() + text.size()) return fallback;
-  return value;
 }
 
 bool IsDotSegment(std::string_view seg) {
@@ -76,7 +66,7 @@ void TUrl::Parse(std::string_view address, const TUrl* base) {
       std::string_view host = s.substr(0, slash);
       std::size_t colon = host.find(':');
       if (colon != std::string_view::npos) {
-        Port = NumberOr(host.substr(colon + 1), 80);
+        Port = IntegerOr(host.substr(colon + 1), 80);
         host = host.substr(0, colon);
       }
       Host.assign(host);

@@ -1,0 +1,113 @@
+#include "base/ini_file.h"
+
+#include <algorithm>
+
+// Values are Windows-1252 bytes: no character conversion. The library's templates are
+// instantiated here, in the one file that uses them.
+#define SI_NO_CONVERSION
+#define SI_IMPLEMENTATION
+#include <SimpleIni.h>
+
+#include "base/file_system.h"
+#include "base/number.h"
+
+namespace korvane {
+
+struct TIniFile::TImpl {
+  CSimpleIniA ini{/*a_bIsUtf8=*/false, /*a_bMultiKey=*/false, /*a_bMultiLine=*/false};
+};
+
+TIniFile::TIniFile() : impl_(std::make_unique<TImpl>()) {
+  impl_->ini.SetSpaces(false);  // "key=value", as every settings file of the program is written
+}
+TIniFile::~TIniFile() = default;
+
+void TIniFile::LoadFromString(std::string_view text) {
+  impl_->ini.Reset();
+  // The parser stops at a NUL byte; a damaged file still gives the lines after one.
+  std::string data(text);
+  std::replace(data.begin(), data.end(), '\0', '\n');
+  impl_->ini.LoadData(data.data(), data.size());
+}
+
+bool TIniFile::LoadFromFile(const TFileSystem& fs, const std::string& path) {
+  impl_->ini.Reset();
+  std::optional<std::string> text = fs.ReadFile(path);
+  if (!text) return false;
+  LoadFromString(*text);
+  return true;
+}
+
+std::string TIniFile::SaveToString() const {
+  std::string out;
+  impl_->ini.Save(out, /*a_bAddSignature=*/false);
+  return out;
+}
+
+bool TIniFile::SaveToFile(TFileSystem& fs, const std::string& path) const {
+  const std::string temporary = path + ".tmp";
+  if (!fs.WriteFile(temporary, SaveToString())) {
+    (void)fs.RemoveFile(temporary);
+    return false;
+  }
+  if (!fs.RenameFile(temporary, path)) {
+    (void)fs.RemoveFile(temporary);
+    return false;
+  }
+  return true;
+}
+
+bool TIniFile::HasKey(std::string_view section, std::string_view key) const {
+  return impl_->ini.KeyExists(std::string(section).c_str(), std::string(key).c_str());
+}
+
+bool TIniFile::HasSection(std::string_view section) const {
+  return impl_->ini.SectionExists(std::string(section).c_str());
+}
+
+std::vector<std::string> TIniFile::Keys(std::string_view section) const {
+  CSimpleIniA::TNamesDepend keys;
+  impl_->ini.GetAllKeys(std::string(section).c_str(), keys);
+  keys.sort(CSimpleIniA::Entry::LoadOrder());
+  std::vector<std::string> out;
+  for (const auto& entry : keys) out.emplace_back(entry.pItem);
+  return out;
+}
+
+std::string TIniFile::ReadString(std::string_view section, std::string_view key,
+                                 std::string_view fallback) const {
+  const char* value =
+      impl_->ini.GetValue(std::string(section).c_str(), std::string(key).c_str(), nullptr);
+  return value ? std::string(value) : std::string(fallback);
+}
+
+std::int32_t TIniFile::ReadInteger(std::string_view section, std::string_view key,
+                                   std::int32_t fallback) const {
+  std::int32_t value = 0;
+  if (!HasKey(section, key) || !ParseInteger(ReadString(section, key, ""), value)) return fallback;
+  return value;
+}
+
+bool TIniFile::ReadBool(std::string_view section, std::string_view key, bool fallback) const {
+  return ReadInteger(section, key, fallback ? 1 : 0) != 0;
+}
+
+void TIniFile::WriteString(std::string_view section, std::string_view key,
+                           std::string_view value) {
+  impl_->ini.SetValue(std::string(section).c_str(), std::string(key).c_str(),
+                      std::string(value).c_str());
+}
+
+void TIniFile::WriteInteger(std::string_view section, std::string_view key, std::int32_t value) {
+  WriteString(section, key, std::to_string(value));
+}
+
+void TIniFile::WriteBool(std::string_view section, std::string_view key, bool value) {
+  WriteString(section, key, value ? "1" : "0");
+}
+
+void TIniFile::DeleteKey(std::string_view section, std::string_view key) {
+  impl_->ini.Delete(std::string(section).c_str(), std::string(key).c_str());
+}
+
+}  // namespace korvane

@@ -1,0 +1,57 @@
+// TOPTIONS: the capture options of one web, and the default set the settings hold. Each option is
+// stored in a settings-file section under its own key.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace korvane {
+
+class TIniFile;
+
+class TOPTIONS {
+ public:
+  bool InternalPathLimit = true;   // follow only addresses under the start address's folder
+  bool ExternalPathLimit = true;   // external webs: keep to their first path (stored only)
+  std::int32_t InternalLinkDepth = 100;
+  std::int32_t ExternalWebDepth = 0;   // hops from web to web; 0 never leaves the main web
+  std::int32_t ExternalLinkDepth = 0;  // link levels inside each external web
+  bool RefLimit = false;               // no pictures or background pictures of pages
+  bool ListGifFlag = true;
+  bool ListJpegFlag = true;
+  bool ListAviFlag = true;
+  bool ListWavFlag = true;
+  bool ResolvedUrlFlag = true;
+  bool ErrorUrlFlag = false;
+  bool TodoUrlFlag = false;
+  bool FilteredUrlFlag = false;
+  bool StretchImageFlag = true;
+  bool RealLinkFlag = true;      // a footer with the real address on every captured page
+  bool SuppressLinkFlag = true;  // dead links go to the bad-link page
+  bool BackgroundOnlyFlag = false;
+  bool CheckDomainMachineFlag = false;  // only the default set's value is consulted
+  std::int32_t MaxFileCount = 0;        // 0 or less: no limit
+  std::int32_t MaxFileSize = 0;         // kilobytes
+  std::int32_t MinFileSize = 0;         // kilobytes
+  std::int32_t MaxDiskSize = 0;         // kilobytes
+  std::int32_t MaxTime = 0;             // minutes
+  std::string Username;
+  std::string Password;
+
+  // Reads every key of `section`; a missing key takes its default.
+  void LoadFromIni(const TIniFile& ini, std::string_view section);
+  // Like LoadFromIni, but a missing key keeps the current value.
+  void MergeFromIni(const TIniFile& ini, std::string_view section);
+  // Writes every key, in the fixed key order.
+  void SaveToIni(TIniFile& ini, std::string_view section) const;
+  // Copies every option of `source` except CheckDomainMachineFlag.
+  void Assign(const TOPTIONS& source);
+
+  bool operator==(const TOPTIONS&) const = default;
+
+ private:
+  void Read(const TIniFile& ini, std::string_view section, const TOPTIONS& fallback);
+};
+
+}  // namespace korvane

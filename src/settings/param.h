@@ -1,0 +1,94 @@
+// TParam: the program's global settings, kept in "korvane.ini" in the work path: the
+// communication settings, the defaults offered for a new web, the navigator, the bookmarks, the
+// default capture options and the index page parameters.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/options.h"
+#include "pages/sommaire_param.h"
+
+namespace korvane {
+
+class TFileSystem;
+class TIniFile;
+class TNavigatorPlatform;
+class TProfile;
+class TParam;
+
+// What the settings ask of the user. The desktop program shows its dialogs; without one (nullptr)
+// the first-run folder is the profile's default and every question is answered no.
+class TSettingsDialogs {
+ public:
+  virtual ~TSettingsDialogs() = default;
+  // The first-run dialog: the work path the user chose, starting from `proposed`.
+  virtual std::string AskWorkPath(const std::string& proposed) = 0;
+  // The setup dialog on `page` (0 first page, 1 Communication, 2 Directories, 3 Browser, 4 HTML
+  // Pages); true when the user pressed OK.
+  virtual bool EditSettings(TParam& param, int page) = 0;
+  // The error box of `kind` with `added_text` and the buttons Yes and No; true for Yes.
+  virtual bool AskErrorYesNo(std::string_view kind, std::string_view added_text) = 0;
+};
+
+class TParam {
+ public:
+  // Loads the settings, then writes them back at once so that a file lacking keys is completed.
+  TParam(TFileSystem& fs, TProfile& profile, TNavigatorPlatform& navigator,
+         TSettingsDialogs* dialogs);
+  // Writes the settings.
+  ~TParam();
+  TParam(const TParam&) = delete;
+  TParam& operator=(const TParam&) = delete;
+
+  std::int32_t MaxSockets = 5;
+  std::int32_t Timeout = 30;
+  bool UseProxy = false;
+  std::string ProxyAdress;
+  std::int32_t ProxyPort = 80;
+  std::int32_t TryCount = 3;
+  std::string Url = "http://www.";
+  std::string Path;  // default capture folder, ends with a separator
+  bool AutoBrowser = true;
+  std::string ExeName;
+  bool AutoLaunch = false;
+  std::string BookmarkFileName;
+  std::string BookmarkFolder = "Local webs";
+  bool AutoAddBookmark = false;
+  bool UseBookmark = true;
+  bool LogState = false;
+  bool NoWriteDisk = false;
+  std::vector<std::string> BrowserList;
+  TOPTIONS DefaultOptions;
+  TSommaireParam SommaireParams;
+
+  // The folder of "korvane.ini" and "mime.def"; ends with a separator.
+  const std::string& WorkPath() const { return work_path_; }
+  std::string SettingsFileName() const;
+
+  void LoadSettings();
+  // False when "korvane.ini" could not be written (the previous file is then left whole).
+  bool SaveSettings();
+  bool EditSettings(int page);
+  // Finds the navigator when AutoBrowser is set; true when ExeName names an existing file.
+  bool FindNavigator();
+  // Opens a local file or an address in the navigator.
+  void OpenInNavigator(const std::string& target, bool activate);
+  bool GetNavigatorWindowInfo(std::string& url, std::size_t url_max, std::string& title,
+                              std::size_t title_max);
+
+ private:
+  void EstablishWorkPath();
+  void ReadKeys(const TIniFile& ini);
+  void WriteKeys(TIniFile& ini) const;
+
+  TFileSystem& fs_;
+  TProfile& profile_;
+  TNavigatorPlatform& navigator_;
+  TSettingsDialogs* dialogs_;
+  std::string work_path_;
+};
+
+}  // namespace korvane
