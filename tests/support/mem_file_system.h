@@ -32,9 +32,9 @@ class TMemFileSystem final : public TFileSystem {
 
   // Failure injection.
   std::int64_t free_space = 1LL << 40;
-  std::int64_t write_budget = -1;      // bytes that can still be written; -1 for no limit
-  std::set<std::string> unwritable;    // OpenForWrite fails
-  std::set<std::string> unremovable;   // RemoveFile fails
+  std::int64_t write_budget = -1;     // bytes that can still be written; -1 for no limit
+  std::set<std::string> unwritable;   // OpenForWrite fails
+  std::set<std::string> unremovable;  // RemoveFile fails
   bool fail_renames = false;
 
  private:
