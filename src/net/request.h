@@ -125,7 +125,6 @@ class TRequest {
   const TClock& clock_;
   std::unique_ptr<TWritableFile> file_;
   std::int64_t file_bytes_ = 0;
-  bool file_failed_ = false;
   THeaderEndScanner scanner_;
   std::string credentials_host_;
   std::int32_t credentials_port_ = 80;
