@@ -34,9 +34,11 @@ bool SameText(std::string_view a, std::string_view b) {
   return true;
 }
 
-// A whole word of decimal digits as a 32-bit value; 0 for anything else.
+// A whole word of decimal digits as a 32-bit value; 0 for anything else (a sign included: a
+// negative length or status means nothing).
 std::int32_t ToInt(std::string_view word) {
   std::int32_t value = 0;
+  if (word.empty() || word[0] < '0' || word[0] > '9') return 0;
   auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), value);
   if (error != std::errc() || end != word.data() + word.size()) return 0;
   return value;

@@ -82,6 +82,8 @@ TRequest::~TRequest() {
 
 void TRequest::Start(std::string_view url, std::string_view proxy_address,
                      std::int32_t proxy_port) {
+  // The owner starts idle slots; a busy one ends its attempt first, so no partial file is left.
+  if (State != kIdle) Close();
   ++attempt_;
   Url = ShortString(url);
   ProxyAddress = ShortString(proxy_address);
@@ -270,6 +272,7 @@ void TRequest::Disconnected() {
   Socket.Abort();
   if (Phase != kPhaseBody) {
     Phase = kPhaseNone;
+    Buffer.Reset();
     return;
   }
   Phase = kPhaseNone;
@@ -315,6 +318,7 @@ void TRequest::Close() {
   if (attempt != attempt_) return;
   State = kIdle;
   Phase = kPhaseNone;
+  Buffer.Reset();  // a header cut short may have filled it up to its limit
   Progress(kStatusClosed);
 }
 

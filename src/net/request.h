@@ -35,6 +35,8 @@
 
 namespace korvane {
 
+class TWebFile;
+
 // Progress codes reported through OnStatus.
 inline constexpr std::uint8_t kStatusConnecting = 1;
 inline constexpr std::uint8_t kStatusHostFound = 2;
@@ -86,7 +88,7 @@ class TRequest {
   std::string OutputFile;
   THTTPHEADER Header;
   std::int32_t HeaderLength = 0;
-  void* WebFile = nullptr;  // the owner's record of the address; never used here
+  TWebFile* WebFile = nullptr;  // the owner's record of the address; never used here
 
   std::function<void(TRequest& sender, const std::string& line)> OnLog;
   std::function<bool(TRequest& sender)> OnHeader;

@@ -57,6 +57,8 @@ class TSCX {
   std::function<void(TSCX& sender, int channel, const std::string& distant_ip)> OnServerConnect;
   std::function<void(TSCX&sender, int channel)> OnServerCut, OnServerCanWrite;
   std::function<void(TSCX& sender, const char* buf, int len, int channel)> OnServerData;
+  // Declared for the library's contract; the library is always present here, so never raised.
+  std::function<void(TSCX& sender, const std::string& winsock_path)> OnDllNotLoaded;
 
  private:
   friend class TScxDispatcher;

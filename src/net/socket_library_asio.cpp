@@ -99,8 +99,10 @@ TConnection::TConnection(TAsioSocketLibrary::TImpl& l, TScxHandle h, int timeout
 void TConnection::Start(std::string host, std::string port) {
   Touch();
   WaitDeadline();
+  // No address_configured flag: a machine with only its loopback interface up must still
+  // resolve localhost.
   resolver.async_resolve(
-      host, port,
+      host, port, tcp::resolver::flags(),
       [self = shared_from_this()](const asio::error_code& ec, tcp::resolver::results_type r) {
         self->Resolved(ec, r);
       });

@@ -12,6 +12,7 @@
 
 namespace korvane {
 
+// Uninstall it (UninstallSocketLibrary) before destroying it.
 class TAsioSocketLibrary final : public TSocketLibrary {
  public:
   TAsioSocketLibrary();

@@ -55,6 +55,7 @@ TEST_F(HttpHeaderTest, StatusIsTheSecondWordAsANumber) {
       {"HTTP/1.1   301   Moved\r\n\r\n", 301},
       {"HTTP/1.0 2OO OK\r\n\r\n", 0},
       {"HTTP/1.0 99999999999 OK\r\n\r\n", 0},
+      {"HTTP/1.0 -200 OK\r\n\r\n", 0},
       {"HTTP/1.0\r\nContent-Length: 5\r\n\r\n", 0},
       {"", 0},
   };
@@ -88,6 +89,14 @@ TEST_F(HttpHeaderTest, FieldsTakeTheSecondWordWithoutParameters) {
   EXPECT_EQ(h.Location, "http://a.b/c");
   EXPECT_EQ(h.Cookie, "id=42");
   EXPECT_EQ(HttpGlobals().last_status, 302);
+}
+
+TEST_F(HttpHeaderTest, ContentLengthThatIsNotAPlainNumberIsNotAnnounced) {
+  for (const char* value : {"-5", "+5", "5x", "0x10", "99999999999"}) {
+    THTTPHEADER h = Parsed(std::string("H 200\r\nContent-Length: ") + value + "\r\n\r\n");
+    EXPECT_EQ(h.ContentLength, 0) << value;
+    EXPECT_FALSE(h.LengthAnnounced) << value;
+  }
 }
 
 TEST_F(HttpHeaderTest, ContentTypeParametersAreDroppedWithOrWithoutABlank) {

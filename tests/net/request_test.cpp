@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -139,6 +140,18 @@ TEST_F(RequestTest, CredentialsGoOnlyToTheHostAndPortTheyWereGivenFor) {
   }
 }
 
+TEST(MemoryStreamExTest, GrowsInWholeBlocksAndKeepsOneBlockAfterReset) {
+  TMemoryStreamEx s;
+  ASSERT_TRUE(s.Write("abc"));
+  EXPECT_EQ(s.Capacity(), 8192u);
+  ASSERT_TRUE(s.Write(std::string(8190, 'x')));
+  EXPECT_EQ(s.Capacity(), 16384u);
+  EXPECT_EQ(s.View().substr(0, 4), "abcx");
+  s.Reset();
+  EXPECT_EQ(s.Size(), 0u);
+  EXPECT_EQ(s.Capacity(), 8192u);
+}
+
 TEST(Base64Test, EncodesWithPadding) {
   struct Case {
     const char* in;
@@ -250,6 +263,16 @@ TEST_F(RequestTest, ClosingDuringTheBodyDeletesThePartialFile) {
   EXPECT_EQ(File(), "<none>");
 }
 
+TEST_F(RequestTest, RestartingABusySlotLeavesNoPartialFile) {
+  Fetch("http://www.site.com/page.htm", ServedWithoutCut(kHeader + "01234"));
+  ASSERT_EQ(File(), "01234");
+  TScxHandle first = lib_.LastHandle();
+  Fetch("http://www.site.com/other.htm", {{TScriptStep::kConnect, "10.0.0.1"}});
+  EXPECT_EQ(File(), "<none>");
+  EXPECT_EQ(lib_.aborted, std::vector<TScxHandle>{first});
+  EXPECT_EQ(req_->State, TRequest::kReceiving);
+}
+
 TEST_F(RequestTest, BodyDroppedWhenTheOwnerDoesNotWantItStillEndsWithDone) {
   write_to_file_ = false;
   Fetch("http://www.site.com/page.htm", Served(kHeader + kBody, 4));
@@ -271,9 +294,13 @@ TEST_F(RequestTest, SecondFetchReusesTheSlotAndTheBufferShrinksBack) {
 TEST_F(RequestTest, HeaderThatNeverEndsFailsWithinItsLimit) {
   TScript script = ServedWithoutCut("HTTP/1.0 200 OK\r\n");
   for (int i = 0; i < 100; ++i) script.push_back({TScriptStep::kData, std::string(1000, 'h')});
+  std::size_t most = 0;
+  req_->OnProgress = [&](int) { most = std::max(most, req_->Buffer.Size()); };
   Fetch("http://www.site.com/page.htm", script);
   EXPECT_EQ(events_, std::vector<std::string>{"error retry"});
-  EXPECT_LE(req_->Buffer.Size(), kMaxHeaderBytes);
+  EXPECT_GT(most, kMaxHeaderBytes - 1000);
+  EXPECT_LE(most, kMaxHeaderBytes);
+  EXPECT_LE(req_->Buffer.Capacity(), TMemoryStreamEx::kBlock);  // given back after the failure
   EXPECT_EQ(lib_.aborted, std::vector<TScxHandle>{lib_.LastHandle()});
 }
 
