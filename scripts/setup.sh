@@ -3,10 +3,10 @@
 # only calls apt-get when something is missing. Extra package groups: "bench", "fuzz".
 set -euo pipefail
 
-packages=(g++ cmake ninja-build ccache libgtest-dev libgmock-dev libsimpleini-dev)
+packages=(g++ cmake ninja-build ccache libgtest-dev libgmock-dev libsimpleini-dev libasio-dev)
 for group in "$@"; do
   case "$group" in
-    bench) packages+=(libbenchmark-dev python3.11-doc) ;;
+    bench) packages+=(libbenchmark-dev python3.11-doc curl) ;;
     fuzz) packages+=(clang libclang-rt-14-dev) ;;
     *) echo "setup.sh: unknown group '$group'" >&2; exit 2 ;;
   esac

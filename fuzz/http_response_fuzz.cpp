@@ -1,0 +1,78 @@
+// Arbitrary response bytes, in arbitrary packet splits, through a whole request: nothing may
+// crash, write outside the output file, keep a header buffer beyond its limit, or leave the
+// slot busy once the connection is cut.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+#include "net/host_cache.h"
+#include "net/http_header.h"
+#include "net/request.h"
+#include "support/mem_file_system.h"
+#include "support/scripted_socket_library.h"
+
+namespace {
+
+using korvane::testing::TScript;
+using korvane::testing::TScriptStep;
+
+void Check(bool ok) {
+  if (!ok) std::abort();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  static korvane::testing::TScriptedSocketLibrary lib;
+  static bool installed = (korvane::InstallSocketLibrary(&lib), true);
+  (void)installed;
+  if (size < 2) return 0;
+  korvane::ResetHttpGlobals();
+  korvane::HostCache().Clear();
+
+  // First byte: owner's choices; second: how many split bytes follow.
+  const bool accept = data[0] & 1, write = data[0] & 2;
+  std::size_t splits = data[1] % 8 + 1;
+  if (size < 2 + splits) return 0;
+  std::string_view response(reinterpret_cast<const char*>(data) + 2 + splits,
+                            size - 2 - splits);
+
+  korvane::THTTPHEADER direct;
+  direct.Parse(response, 0.0);
+
+  TScript script = {{TScriptStep::kOkHost, ""}, {TScriptStep::kConnect, "127.0.0.1"}};
+  for (std::size_t at = 0, i = 0; at < response.size(); ++i) {
+    std::size_t packet = std::size_t(data[2 + i % splits]) * 37 % 4096 + 1;
+    script.push_back({TScriptStep::kData, std::string(response.substr(at, packet))});
+    at += packet;
+  }
+  script.push_back({TScriptStep::kCut, ""});
+
+  korvane::testing::TMemFileSystem fs;
+  fs.dirs.insert("/out");
+  fs.write_budget = (data[0] & 4) ? 100 : -1;
+  bool ended = false;
+  {
+    korvane::TRequest request(1, fs);
+    request.OnHeader = [&](korvane::TRequest& r) {
+      r.OutputFile = "/out/f";
+      r.WriteToFile = write;
+      return accept;
+    };
+    request.OnDone = [&](korvane::TRequest&) { ended = true; };
+    request.OnError = [&](korvane::TRequest&, bool) { ended = true; };
+    request.OnBody = [&](korvane::TRequest& r) {
+      Check(r.Buffer.Size() <= korvane::kMaxHeaderBytes + 4096);
+    };
+    lib.Expect(script);
+    request.Start("http://www.site.com/page.htm");
+    lib.Run();
+    Check(request.State == korvane::TRequest::kIdle);
+    Check(request.Buffer.Size() <= korvane::kMaxHeaderBytes + 4096);
+  }
+  (void)ended;
+  for (const auto& [path, bytes] : fs.files) Check(path == "/out/f" && bytes.size() <= size);
+  return 0;
+}

@@ -1,0 +1,193 @@
+#include "net/http_header.h"
+
+#include <array>
+#include <charconv>
+#include <vector>
+
+#include "base/short_string.h"
+
+namespace korvane {
+namespace {
+
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t';
+}
+
+std::vector<std::string_view> Words(std::string_view line) {
+  std::vector<std::string_view> words;
+  std::size_t i = 0;
+  while (i < line.size()) {
+    while (i < line.size() && IsBlank(line[i])) ++i;
+    std::size_t start = i;
+    while (i < line.size() && !IsBlank(line[i])) ++i;
+    if (i > start) words.push_back(line.substr(start, i - start));
+  }
+  return words;
+}
+
+bool SameText(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+    if (lower(a[i]) != lower(b[i])) return false;
+  }
+  return true;
+}
+
+// A whole word of decimal digits as a 32-bit value; 0 for anything else (a sign included: a
+// negative length or status means nothing).
+std::int32_t ToInt(std::string_view word) {
+  std::int32_t value = 0;
+  if (word.empty() || word[0] < '0' || word[0] > '9') return 0;
+  auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), value);
+  if (error != std::errc() || end != word.data() + word.size()) return 0;
+  return value;
+}
+
+bool ToNumber(std::string_view digits, int& out) {
+  if (digits.empty()) return false;
+  for (char c : digits)
+    if (c < '0' || c > '9') return false;
+  out = ToInt(digits);
+  return true;
+}
+
+std::string_view UpTo(std::string_view word, char stop) {
+  return word.substr(0, word.find(stop));
+}
+
+constexpr std::array<std::string_view, 12> kMonths = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                                      "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+
+int MonthNumber(std::string_view word) {
+  for (std::size_t i = 0; i < kMonths.size(); ++i)
+    if (kMonths[i] == word) return static_cast<int>(i) + 1;
+  return 0;
+}
+
+bool IsLeap(int y) {
+  return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+}
+
+int DaysInMonth(int y, int m) {
+  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  return m == 2 && IsLeap(y) ? 29 : kDays[m - 1];
+}
+
+// Two-digit years: 70 to 99 are of the 1900s, the others of the 2000s.
+int FullYear(int two_digits) {
+  return two_digits >= 70 ? 1900 + two_digits : 2000 + two_digits;
+}
+
+bool ParseTime(std::string_view t, int& h, int& m, int& s) {
+  return t.size() == 8 && t[2] == ':' && t[5] == ':' && ToNumber(t.substr(0, 2), h) &&
+         ToNumber(t.substr(3, 2), m) && ToNumber(t.substr(6, 2), s) && h < 24 && m < 60 && s < 60;
+}
+
+}  // namespace
+
+std::size_t THeaderEndScanner::Feed(std::string_view bytes) {
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    char c = bytes[i];
+    if (c == '\n') {
+      if (after_lf_) {
+        after_lf_ = false;
+        return i + 1;
+      }
+      after_lf_ = true;
+    } else if (c != '\r') {
+      after_lf_ = false;
+    }
+  }
+  return std::string_view::npos;
+}
+
+TDateTime ParseHttpDate(std::string_view words, TDateTime now) {
+  THttpGlobals& g = HttpGlobals();
+  std::string_view time;
+  for (std::string_view w : Words(words)) {
+    if (w.back() == ',') continue;
+    switch (w.size()) {
+      case 2:
+        g.day = w;
+        break;
+      case 3:
+        if (MonthNumber(w)) g.month = w;
+        break;
+      case 4:
+        g.year = w.substr(2);
+        break;
+      case 8:
+        time = w;
+        break;
+      case 9:
+        if (w[2] == '-' && w[6] == '-') {
+          g.day = w.substr(0, 2);
+          g.month = w.substr(3, 3);
+          g.year = w.substr(7, 2);
+        }
+        break;
+      default:
+        break;
+    }
+  }
+  int day = 0, year = 0, h = 0, m = 0, s = 0;
+  int month = MonthNumber(g.month);
+  if (!ToNumber(g.day, day) || !ToNumber(g.year, year) || month == 0) return now;
+  year = FullYear(year);
+  if (day < 1 || day > DaysInMonth(year, month)) return now;
+  if (!time.empty() && !ParseTime(time, h, m, s)) return now;
+  return EncodeDateTime(year, month, day, h, m, s);
+}
+
+void THTTPHEADER::Parse(std::string_view header, TDateTime now) {
+  Clear();
+  bool first = true;
+  while (!header.empty()) {
+    std::size_t lf = header.find('\n');
+    std::string_view line = header.substr(0, lf);
+    header = lf == std::string_view::npos ? std::string_view() : header.substr(lf + 1);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    std::vector<std::string_view> words = Words(line);
+    if (first) {
+      first = false;
+      if (words.size() < 2) return;
+      Status = ToInt(words[1]);
+      HttpGlobals().last_status = Status;
+      continue;
+    }
+    if (words.empty()) return;
+    if (words.size() < 2) continue;
+    std::string_view name = words[0], value = words[1];
+    // Only the second word is the value, except for dates, which are read word by word.
+    std::string_view rest =
+        line.substr(static_cast<std::size_t>(name.data() - line.data()) + name.size());
+    if (SameText(name, "date:")) {
+      Date = ParseHttpDate(rest, now);
+    } else if (SameText(name, "last-modified:")) {
+      LastModified = ParseHttpDate(rest, now);
+    } else if (SameText(name, "server:")) {
+      Server = ShortString(value);
+    } else if (SameText(name, "content-type:")) {
+      ContentType = ShortString(UpTo(value, ';'));
+    } else if (SameText(name, "content-length:")) {
+      ContentLength = ToInt(value);
+      LengthAnnounced = ContentLength > 0;
+    } else if (SameText(name, "location:")) {
+      Location = ShortString(value);
+    } else if (SameText(name, "Set-Cookie:")) {
+      Cookie = ShortString(UpTo(value, ';'));
+    }
+  }
+}
+
+THttpGlobals& HttpGlobals() {
+  static THttpGlobals globals;
+  return globals;
+}
+
+void ResetHttpGlobals() {
+  HttpGlobals() = THttpGlobals();
+}
+
+}  // namespace korvane

@@ -1,0 +1,65 @@
+// THTTPHEADER: the parsed header of an HTTP/1.0 response, and the rules that read it. Only the
+// second word of a line is its value; dates are read word by word, and the day, month and year
+// of earlier dates stand in for parts a later date lacks. The process-wide parts of the
+// exchange (last address, last status, trace flag, remembered date parts) live here too.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "base/date_time.h"
+
+namespace korvane {
+
+class THTTPHEADER {
+ public:
+  void Clear() { *this = THTTPHEADER(); }
+
+  // Parses the header bytes (status line to blank line) after clearing every field. `now` is
+  // the date of a date line that cannot be read. Also sets the process-wide last status.
+  void Parse(std::string_view header, TDateTime now);
+
+  std::int32_t Status = 0;
+  TDateTime Date = 0;
+  std::string Server;
+  std::string ContentType;  // without parameters: "text/html; charset=x" is "text/html"
+  std::int32_t ContentLength = 0;
+  TDateTime LastModified = 0;
+  std::string Location;
+  std::string Cookie;  // the Set-Cookie value up to its first ';'
+  // Whether a Content-Length line gave the length (ContentLength is replaced later otherwise).
+  bool LengthAnnounced = false;
+};
+
+// Finds the end of a header as bytes arrive: a line feed followed by another, carriage returns
+// between them ignored. The scan carries its state from one packet to the next, so a header
+// split anywhere is found once, without reading earlier bytes again.
+class THeaderEndScanner {
+ public:
+  // Offset in `bytes` just past the second line feed, or npos when the end is not in them.
+  std::size_t Feed(std::string_view bytes);
+  void Reset() { after_lf_ = false; }
+
+ private:
+  bool after_lf_ = false;
+};
+
+// A date line's words after its name, read with the remembered date parts (which it updates).
+// `now` when the parts do not make a valid date.
+TDateTime ParseHttpDate(std::string_view words, TDateTime now);
+
+struct THttpGlobals {
+  std::string last_url;
+  std::int32_t last_status = 0;
+  bool trace = false;
+  // Date parts remembered from earlier date lines, as text ("07", "Dec", "26"); empty at start.
+  std::string day, month, year;
+};
+
+THttpGlobals& HttpGlobals();
+// Back to the start of the process (tests).
+void ResetHttpGlobals();
+
+}  // namespace korvane

@@ -1,0 +1,345 @@
+#include "net/request.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "base/short_string.h"
+#include "html/url.h"
+#include "net/base64.h"
+#include "net/host_cache.h"
+
+namespace korvane {
+namespace {
+
+// "Accept:*/*" and the user agent: one 53-byte write.
+constexpr std::string_view kRequestBlock =
+    "Accept:*/*\r\nUser-Agent: Mozilla/2.0 (Korvane 1.073)\r\n";
+static_assert(kRequestBlock.size() == 53);
+
+const TClock& SystemClock() {
+  static TSystemClock clock;
+  return clock;
+}
+
+bool IsDottedAddress(std::string_view host) {
+  return !host.empty() && std::count(host.begin(), host.end(), '.') == 3 &&
+         std::all_of(host.begin(), host.end(),
+                     [](char c) { return c == '.' || (c >= '0' && c <= '9'); });
+}
+
+bool SameText(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+           return lower(x) == lower(y);
+         });
+}
+
+// Blanks, control bytes and bytes above 126 cannot travel in a request line as they are.
+std::string PercentEncoded(std::string_view target) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(target.size());
+  for (char ch : target) {
+    auto c = static_cast<unsigned char>(ch);
+    if (c > 0x20 && c < 0x7F) {
+      out.push_back(ch);
+    } else {
+      out.push_back('%');
+      out.push_back(kHex[c >> 4]);
+      out.push_back(kHex[c & 15]);
+    }
+  }
+  return out;
+}
+
+std::string TimeOfDay(TDateTime now) {
+  TDateParts p = DecodeDateTime(now);
+  char text[16];
+  std::snprintf(text, sizeof text, "%02d:%02d:%02d", p.hour % 100, p.minute % 100, p.second % 100);
+  return text;
+}
+
+}  // namespace
+
+TRequest::TRequest(std::int32_t id, TFileSystem& fs, const TClock* clock)
+    : Id(id), fs_(fs), clock_(clock ? *clock : SystemClock()) {
+  Socket.OnNoHost = [this](TSCX& s) { SocketNoHost(s); };
+  Socket.OnOkHost = [this](TSCX& s) { SocketOkHost(s); };
+  Socket.OnFail = [this](TSCX& s) { SocketFail(s); };
+  Socket.OnConnect = [this](TSCX& s, const std::string& ip) { SocketConnect(s, ip); };
+  Socket.OnCut = [this](TSCX& s) { SocketCut(s); };
+  Socket.OnData = [this](TSCX& s, const char* buf, int len) { SocketData(s, buf, len); };
+}
+
+TRequest::~TRequest() {
+  // A body cut off by the slot's end is not a captured file.
+  if (file_) {
+    (void)file_->Close();
+    file_.reset();
+    (void)fs_.RemoveFile(OutputFile);
+  }
+}
+
+void TRequest::Start(std::string_view url, std::string_view proxy_address,
+                     std::int32_t proxy_port) {
+  // The owner starts idle slots; a busy one ends its attempt first, so no partial file is left.
+  if (State != kIdle) Close();
+  ++attempt_;
+  Url = ShortString(url);
+  ProxyAddress = ShortString(proxy_address);
+  ProxyPort = proxy_port;
+  HttpGlobals().last_url = Url;
+  HttpGlobals().last_status = 0;
+  Trace(IdText() + ": Open " + Url);
+  if (HasOtherProtocol(Url)) return;
+  HostAddress = GetHost(Url);
+  if (IsDottedAddress(HostAddress)) return Connect();
+  std::optional<std::string> cached = HostCache().Find(HostAddress);
+  if (!cached) return Connect();
+  if (cached->empty()) return Fail();  // known not to exist
+  HostAddress = *cached;
+  Connect();
+}
+
+void TRequest::SetAuthorization(std::string_view user, std::string_view password,
+                                std::string_view address) {
+  Credentials = TBase64::Encode(std::string(user) + ":" + std::string(password));
+  std::string_view owner = address.empty() ? std::string_view(Url) : address;
+  credentials_host_ = GetHost(owner);
+  credentials_port_ = GetPort(owner);
+}
+
+void TRequest::Connect() {
+  State = kConnecting;
+  Phase = kPhaseNone;
+  WriteToFile = true;
+  // A slot restarted while a connection is open would otherwise leave it open in the library.
+  Socket.Abort();
+  std::string host, port;
+  if (!ProxyAddress.empty()) {
+    std::string proxy = ProxyAddress;
+    if (proxy.find("//") == std::string::npos) proxy = "//" + proxy;
+    if (proxy.back() != '/') proxy += '/';
+    host = GetHost(proxy);
+    if (host.empty()) host = ProxyAddress;
+    port = std::to_string(ProxyPort);
+  } else {
+    host = HostAddress.empty() ? GetHost(Url) : HostAddress;
+    port = std::to_string(GetPort(Url));
+  }
+  if (Socket.Go(host, port, TimeoutSecs) != 0) return Progress(kStatusConnecting);
+  std::uint64_t attempt = attempt_;
+  Fail();
+  if (attempt == attempt_) Progress(kStatusFailed);
+}
+
+bool TRequest::CredentialsApply() const {
+  return SameText(credentials_host_, GetHost(Url)) && credentials_port_ == GetPort(Url);
+}
+
+std::string TRequest::RequestTarget() const {
+  return PercentEncoded(ProxyAddress.empty() ? GetTarget(Url) : Url);
+}
+
+void TRequest::SendRequest() {
+  Trace(IdText() + ": Send");
+  State = kSending;
+  Socket.Send("GET " + RequestTarget() + " HTTP/1.0\r\n");
+  Socket.Send(kRequestBlock);
+  if (!Cookie.empty()) Socket.Send("Cookie :" + Cookie + "\r\n");
+  if (!Credentials.empty() && CredentialsApply())
+    Socket.Send("Authorization: Basic " + Credentials + "\r\n");
+  Socket.Send("\r\n");
+  State = kReceiving;
+  Phase = kPhaseHeader;
+  Progress(kStatusSent);
+}
+
+void TRequest::SocketNoHost(TSCX& sender) {
+  if (&sender != &Socket) return;
+  Trace(IdText() + ":SCX_NoHost");
+  if (State != kConnecting) return;
+  HostCache().Add(Socket.Host, "");
+  Log(GetHost(Url) + " : WEB non trouv\xE9");
+  std::uint64_t attempt = attempt_;
+  Fail();
+  if (attempt != attempt_) return;
+  Socket.Abort();
+  Progress(kStatusFailed);
+}
+
+void TRequest::SocketOkHost(TSCX& sender) {
+  if (&sender != &Socket) return;
+  Progress(kStatusHostFound);
+  if (State == kConnecting) Trace(IdText() + ":SCX_OkHost");
+}
+
+void TRequest::SocketFail(TSCX& sender) {
+  if (&sender != &Socket) return;
+  std::uint64_t attempt = attempt_;
+  Progress(kStatusFailed);
+  Trace(GetHost(Url) + " : SCX_Fail");
+  Fail();
+  if (attempt == attempt_) Disconnected();
+}
+
+void TRequest::SocketConnect(TSCX& sender, const std::string& distant_ip) {
+  if (&sender != &Socket) return;
+  HostCache().Add(Socket.Host, distant_ip);
+  std::uint64_t attempt = attempt_;
+  Progress(kStatusConnected);
+  if (attempt != attempt_ || State != kConnecting) return;
+  (void)CloseOutput();
+  HeaderLength = 0;
+  Buffer.Reset();
+  scanner_.Reset();
+  OutputFile.clear();
+  SendRequest();
+}
+
+void TRequest::SocketCut(TSCX& sender) {
+  if (&sender != &Socket) return;
+  Disconnected();
+}
+
+void TRequest::SocketData(TSCX& sender, const char* buf, int len) {
+  if (&sender != &Socket || len < 0) return;
+  std::uint64_t attempt = attempt_;
+  auto still = [&] { return attempt == attempt_ && State == kReceiving && Phase != kPhaseNone; };
+  Progress(kStatusData);
+  Trace(IdText() + ": SCX_Data");
+  if (!still()) return;
+  if (OnReceive) OnReceive(*this, buf, len);
+  if (!still()) return;
+  std::string_view bytes(buf, static_cast<std::size_t>(len));
+  if (Phase == kPhaseHeader) {
+    ReceiveHeaderBytes(bytes);
+  } else {
+    ReceiveBodyBytes(bytes);
+    if (still() && OnProgress) OnProgress(len);
+  }
+  if (still() && Phase == kPhaseBody && OnBody) OnBody(*this);
+}
+
+void TRequest::ReceiveHeaderBytes(std::string_view bytes) {
+  std::uint64_t attempt = attempt_;
+  std::size_t end = scanner_.Feed(bytes);
+  std::size_t header_bytes = Buffer.Size() + (end == std::string_view::npos ? bytes.size() : end);
+  // A header that never ends must not grow the buffer without bound: fail as a connection would.
+  if (header_bytes > kMaxHeaderBytes || !Buffer.Write(bytes)) return Fail();
+  if (OnProgress) OnProgress(static_cast<int>(bytes.size()));
+  if (attempt != attempt_ || State != kReceiving || end == std::string_view::npos) return;
+  HeaderLength = static_cast<std::int32_t>(header_bytes);
+  HeaderComplete();
+}
+
+void TRequest::HeaderComplete() {
+  std::uint64_t attempt = attempt_;
+  Phase = kPhaseBody;
+  std::string_view body = Buffer.View().substr(static_cast<std::size_t>(HeaderLength));
+  Header.Parse(Buffer.View().substr(0, static_cast<std::size_t>(HeaderLength)), clock_.Now());
+  if (Header.ContentLength == 0) Header.ContentLength = static_cast<std::int32_t>(body.size());
+  if (OnHeader) {
+    bool keep = OnHeader(*this);
+    if (attempt != attempt_ || State != kReceiving) return;
+    if (!keep || OutputFile.empty()) {
+      Trace(IdText() + ": Filtered");
+      return Close();
+    }
+  }
+  // Without a file the body would be lost and the end reported as a success: fail now.
+  if (WriteToFile && !OpenOutput()) return Fail();
+  if (!ReceiveBodyBytes(body)) return;
+  Buffer.Reset();
+}
+
+bool TRequest::ReceiveBodyBytes(std::string_view bytes) {
+  if (!WriteToFile) return true;
+  if (!file_ || !file_->Append(bytes)) {
+    Fail();
+    return false;
+  }
+  file_bytes_ += static_cast<std::int64_t>(bytes.size());
+  return true;
+}
+
+void TRequest::Disconnected() {
+  std::uint64_t attempt = attempt_;
+  Trace(IdText() + ": Disconnect");
+  Progress(kStatusClosed);
+  if (attempt != attempt_) return;
+  State = kIdle;
+  Socket.Abort();
+  if (Phase != kPhaseBody) {
+    Phase = kPhaseNone;
+    Buffer.Reset();
+    return;
+  }
+  Phase = kPhaseNone;
+  bool complete = true;
+  if (file_) {
+    std::int32_t announced = Header.LengthAnnounced ? Header.ContentLength : 0;
+    Header.ContentLength =
+        static_cast<std::int32_t>(std::min<std::int64_t>(file_bytes_, INT32_MAX));
+    // A body shorter than its header announced was cut off: not a captured file.
+    complete = CloseOutput() && file_bytes_ >= announced;
+    if (!complete) (void)fs_.RemoveFile(OutputFile);
+  }
+  if (Url.find(kTraceMarker) != std::string::npos) HttpGlobals().trace = true;
+  if (!complete) return Fail();
+  if (OnDone) OnDone(*this);
+}
+
+bool TRequest::OpenOutput() {
+  (void)CloseOutput();
+  file_ = fs_.OpenForWrite(OutputFile);
+  file_bytes_ = 0;
+  return file_ != nullptr;
+}
+
+bool TRequest::CloseOutput() {
+  if (!file_) return true;
+  bool ok = file_->Close();
+  file_.reset();
+  return ok;
+}
+
+void TRequest::Close() {
+  if (State == kClosing) return;
+  std::uint64_t attempt = attempt_;
+  State = kClosing;
+  Socket.Abort();
+  if (Phase == kPhaseBody && file_) {
+    Header.ContentLength = 0;
+    if (OnBody) OnBody(*this);
+    (void)CloseOutput();
+    (void)fs_.RemoveFile(OutputFile);
+  }
+  if (attempt != attempt_) return;
+  State = kIdle;
+  Phase = kPhaseNone;
+  Buffer.Reset();  // a header cut short may have filled it up to its limit
+  Progress(kStatusClosed);
+}
+
+void TRequest::Fail() {
+  std::uint64_t attempt = attempt_;
+  Trace(IdText() + ": socket error");
+  Close();
+  if (attempt == attempt_ && OnError) OnError(*this, true);
+}
+
+void TRequest::Progress(std::uint8_t code) {
+  Status = code;
+  if (OnStatus) OnStatus(*this);
+}
+
+void TRequest::Log(std::string_view line) {
+  if (OnLog) OnLog(*this, TimeOfDay(clock_.Now()) + " " + std::string(line));
+}
+
+void TRequest::Trace(std::string_view line) {
+  if (HttpGlobals().trace) Log(line);
+}
+
+}  // namespace korvane

@@ -1,0 +1,137 @@
+// TRequest: one connection slot of a capture. It performs one HTTP/1.0 GET at a time over its
+// own socket component, directly or through a proxy, parses the response header, asks its owner
+// whether and where to keep the body, streams the body into that file, and reports through
+// events. It neither follows redirections nor retries: its owner decides.
+//
+// Events, for the owner (the capture session runs 1 to 9 slots and reacts to each):
+//   OnHeader  the header is complete and parsed into Header. Return false to refuse the
+//             response, or set OutputFile (and optionally clear WriteToFile to read and drop
+//             the body) and return true. A refusal closes the connection: no OnDone, no OnError.
+//   OnDone    the body was read to its end; the file OutputFile is complete and closed, and its
+//             size is in Header.ContentLength.
+//   OnError   the attempt failed (host unknown, connection failed or timed out, header too
+//             long, body shorter than announced, file not writable). `retry` is always true:
+//             the owner counts its trials and decides. Any partial file is already deleted.
+//   OnBody    after each packet of the body, and once with ContentLength 0 when Close drops a
+//             partial body.
+//   OnStatus  the progress code `Status` changed (kStatus... below).
+//   OnProgress, OnReceive  the byte count, and the raw bytes, of every packet.
+//   OnLog     a log line, already prefixed with the time of day.
+// A connection that closes before the header is complete ends with neither OnDone nor OnError;
+// the slot is idle again (State 0). Any event may call Start or Close on this request.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "base/date_time.h"
+#include "base/file_system.h"
+#include "net/http_header.h"
+#include "net/memory_stream_ex.h"
+#include "net/scx.h"
+
+namespace korvane {
+
+class TWebFile;
+
+// Progress codes reported through OnStatus.
+inline constexpr std::uint8_t kStatusConnecting = 1;
+inline constexpr std::uint8_t kStatusHostFound = 2;
+inline constexpr std::uint8_t kStatusConnected = 3;
+inline constexpr std::uint8_t kStatusData = 5;
+inline constexpr std::uint8_t kStatusSent = 6;
+inline constexpr std::uint8_t kStatusClosed = 7;
+inline constexpr std::uint8_t kStatusFailed = 10;
+
+// A response header that has not ended within this many bytes fails the request.
+inline constexpr std::size_t kMaxHeaderBytes = 64 * 1024;
+
+// An address holding this switches the trace on for the rest of the run once it is fetched.
+inline constexpr std::string_view kTraceMarker = "~~~~~~";
+
+class TRequest {
+ public:
+  TRequest(std::int32_t id, TFileSystem& fs = RealFileSystem(), const TClock* clock = nullptr);
+  ~TRequest();
+  TRequest(const TRequest&) = delete;
+  TRequest& operator=(const TRequest&) = delete;
+
+  void Start(std::string_view url, std::string_view proxy_address = {},
+             std::int32_t proxy_port = 80);
+  // Credentials for the host and port of `address` (the current Url when empty) only.
+  void SetAuthorization(std::string_view user, std::string_view password,
+                        std::string_view address = {});
+  void Close();
+
+  // States and phases.
+  static constexpr std::uint8_t kIdle = 0, kConnecting = 1, kSending = 2, kReceiving = 3,
+                                kClosing = 5;
+  static constexpr std::uint8_t kPhaseNone = 0, kPhaseHeader = 1, kPhaseBody = 2;
+
+  std::int32_t Id;
+  std::uint8_t State = kIdle;
+  std::uint8_t Phase = kPhaseNone;
+  std::uint8_t Status = 0;
+  bool WriteToFile = false;
+  TSCX Socket;
+  std::string Url;
+  std::string HostAddress;
+  std::string ProxyAddress;
+  std::int32_t ProxyPort = 80;
+  std::string Cookie;
+  std::string Credentials;
+  std::int32_t TimeoutSecs = 30;
+  TMemoryStreamEx Buffer;
+  std::string OutputFile;
+  THTTPHEADER Header;
+  std::int32_t HeaderLength = 0;
+  TWebFile* WebFile = nullptr;  // the owner's record of the address; never used here
+
+  std::function<void(TRequest& sender, const std::string& line)> OnLog;
+  std::function<bool(TRequest& sender)> OnHeader;
+  std::function<void(TRequest&sender)> OnDone, OnBody, OnStatus;
+  std::function<void(TRequest& sender, bool retry)> OnError;
+  std::function<void(int count)> OnProgress;
+  std::function<void(TRequest& sender, const char* buf, int count)> OnReceive;
+
+ private:
+  void Connect();
+  void SendRequest();
+  std::string RequestTarget() const;
+  bool CredentialsApply() const;
+
+  void SocketNoHost(TSCX& sender);
+  void SocketOkHost(TSCX& sender);
+  void SocketFail(TSCX& sender);
+  void SocketConnect(TSCX& sender, const std::string& distant_ip);
+  void SocketCut(TSCX& sender);
+  void SocketData(TSCX& sender, const char* buf, int len);
+
+  void ReceiveHeaderBytes(std::string_view bytes);
+  bool ReceiveBodyBytes(std::string_view bytes);
+  void HeaderComplete();
+  void Disconnected();
+  bool OpenOutput();
+  bool CloseOutput();
+  void Fail();
+
+  void Progress(std::uint8_t code);
+  void Log(std::string_view line);
+  void Trace(std::string_view line);
+  std::string IdText() const { return std::to_string(Id); }
+
+  TFileSystem& fs_;
+  const TClock& clock_;
+  std::unique_ptr<TWritableFile> file_;
+  std::int64_t file_bytes_ = 0;
+  THeaderEndScanner scanner_;
+  std::string credentials_host_;
+  std::int32_t credentials_port_ = 80;
+  // Counts the attempts, so that a handler learns that an event it raised started another.
+  std::uint64_t attempt_ = 0;
+};
+
+}  // namespace korvane

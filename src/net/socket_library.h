@@ -1,0 +1,50 @@
+// The socket library as the socket component sees it: resolve, connect, send and abort, with the
+// outcome reported through callbacks on the program's one thread. The production library runs
+// over Asio; tests install a scripted one. Nothing here knows how the bytes travel.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+namespace korvane {
+
+// The library's name for one connection attempt; 0 means "none" (a refused start).
+using TScxHandle = std::uint32_t;
+
+// What the library calls back, always on the thread that pumps its messages. Every attempt
+// started by Go ends with exactly one of OnNoHost, OnFail or OnCut, unless it is aborted first.
+class TSocketCallbacks {
+ public:
+  virtual ~TSocketCallbacks() = default;
+  virtual void NoHost(TScxHandle handle) = 0;
+  virtual void OkHost(TScxHandle handle) = 0;
+  virtual void Fail(TScxHandle handle) = 0;
+  virtual void Connect(TScxHandle handle, std::string_view distant_ip) = 0;
+  virtual void Cut(TScxHandle handle) = 0;
+  virtual void CanWrite(TScxHandle handle) = 0;
+  // The bytes are valid only during the call.
+  virtual void Data(TScxHandle handle, const char* buf, int len) = 0;
+  // The server side: part of the library's contract, never used by the program.
+  virtual void ServerConnect(TScxHandle handle, int channel, std::string_view distant_ip) = 0;
+  virtual void ServerCut(TScxHandle handle, int channel) = 0;
+  virtual void ServerCanWrite(TScxHandle handle, int channel) = 0;
+  virtual void ServerData(TScxHandle handle, const char* buf, int len, int channel) = 0;
+};
+
+class TSocketLibrary {
+ public:
+  virtual ~TSocketLibrary() = default;
+  // Called once when the library is installed; `callbacks` outlives the library's use.
+  virtual void Init(TSocketCallbacks* callbacks) = 0;
+  // Called once when the library is uninstalled, after every connection was aborted.
+  virtual void Shut() = 0;
+  // Starts resolving `host` and connecting to `port` (decimal text). `timeout_secs` bounds the
+  // connection attempt and every silence of the peer afterwards. 0 when the start is refused.
+  virtual TScxHandle Go(std::string_view host, std::string_view port, int timeout_secs) = 0;
+  // Queues bytes for sending; the result is the library's own and only passed back.
+  virtual int Send(TScxHandle handle, std::string_view bytes) = 0;
+  // Ends the attempt at once; no callback for `handle` follows.
+  virtual void Abort(TScxHandle handle) = 0;
+};
+
+}  // namespace korvane

@@ -1,0 +1,38 @@
+// TAsioSocketLibrary: the production socket library, over standalone Asio. Every completion
+// runs on the thread that pumps its io_context, so the callbacks reach the components on the
+// program's one thread. Its message pump is what a front end installs to wait for the network.
+// This header does not include Asio: only the library's own source does.
+#pragma once
+
+#include <chrono>
+#include <memory>
+
+#include "base/message_pump.h"
+#include "net/socket_library.h"
+
+namespace korvane {
+
+// Uninstall it (UninstallSocketLibrary) before destroying it.
+class TAsioSocketLibrary final : public TSocketLibrary {
+ public:
+  TAsioSocketLibrary();
+  ~TAsioSocketLibrary() override;
+
+  void Init(TSocketCallbacks* callbacks) override;
+  void Shut() override;
+  // A non-positive time-out counts as the default of 30 seconds: no attempt waits forever.
+  TScxHandle Go(std::string_view host, std::string_view port, int timeout_secs) override;
+  // Queues the bytes; their count, or -1 for a handle that is not connected.
+  int Send(TScxHandle handle, std::string_view bytes) override;
+  void Abort(TScxHandle handle) override;
+
+  // Runs the library's completions; install it with InstallMessagePump.
+  TMessagePump& Pump();
+
+  struct TImpl;
+
+ private:
+  std::unique_ptr<TImpl> impl_;
+};
+
+}  // namespace korvane

@@ -1,0 +1,407 @@
+// The HTTP/1.0 exchange of one connection slot, driven by the scripted socket library.
+#include "net/request.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "net/base64.h"
+#include "net/host_cache.h"
+#include "support/mem_file_system.h"
+#include "support/scripted_socket_library.h"
+
+namespace korvane {
+namespace {
+
+using testing::Served;
+using testing::ServedWithoutCut;
+using testing::TScript;
+using testing::TScriptedSocketLibrary;
+using testing::TScriptStep;
+
+constexpr std::string_view kBlock = "Accept:*/*\r\nUser-Agent: Mozilla/2.0 (Korvane 1.073)\r\n";
+constexpr char kOut[] = "/out/page.htm";
+
+class TFixedClock final : public TClock {
+ public:
+  TDateTime Now() const override { return EncodeDateTime(2026, 12, 7, 9, 5, 3); }
+};
+
+class RequestTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ResetHttpGlobals();
+    HostCache().Clear();
+    InstallSocketLibrary(&lib_);
+    fs_.dirs.insert("/out");
+    NewRequest();
+  }
+  void TearDown() override {
+    req_.reset();
+    UninstallSocketLibrary();
+  }
+
+  void NewRequest() {
+    req_ = std::make_unique<TRequest>(1, fs_, &clock_);
+    req_->OnHeader = [this](TRequest& r) {
+      events_.push_back("header " + std::to_string(r.Header.Status) + " " +
+                        std::to_string(r.Header.ContentLength));
+      if (accept_) r.OutputFile = kOut;
+      r.WriteToFile = write_to_file_;
+      return accept_;
+    };
+    req_->OnDone = [this](TRequest& r) {
+      events_.push_back("done " + std::to_string(r.Header.ContentLength));
+    };
+    req_->OnError = [this](TRequest&, bool retry) {
+      events_.push_back(retry ? "error retry" : "error");
+    };
+    req_->OnLog = [this](TRequest&, const std::string& line) { logs_.push_back(line); };
+  }
+
+  void Fetch(std::string_view url, TScript script) {
+    lib_.Expect(std::move(script));
+    req_->Start(url);
+    lib_.Run();
+  }
+  std::string Sent() const { return lib_.SentOn(lib_.LastHandle()); }
+  std::string File() const { return fs_.files.count(kOut) ? fs_.files.at(kOut) : "<none>"; }
+
+  TScriptedSocketLibrary lib_;
+  testing::TMemFileSystem fs_;
+  TFixedClock clock_;
+  std::unique_ptr<TRequest> req_;
+  std::vector<std::string> events_;
+  std::vector<std::string> logs_;
+  bool accept_ = true;
+  bool write_to_file_ = true;
+};
+
+const std::string kHeader =
+    "HTTP/1.0 200 OK\r\nContent-Type: text/html\r\nContent-Length: 10\r\n\r\n";
+const std::string kBody = "0123456789";
+
+// --- The request bytes -------------------------------------------------------------------
+
+TEST_F(RequestTest, DirectRequestBytes) {
+  req_->Cookie = "id=42";
+  Fetch("http://www.site.com:8080/dir/page.htm?q=1",
+        {{TScriptStep::kOkHost, ""}, {TScriptStep::kConnect, "10.0.0.7"}});
+  ASSERT_EQ(lib_.gos.size(), 1u);
+  EXPECT_EQ(lib_.gos[0].host, "www.site.com");
+  EXPECT_EQ(lib_.gos[0].port, "8080");
+  EXPECT_EQ(lib_.gos[0].timeout_secs, 30);
+  EXPECT_EQ(Sent(),
+            "GET /dir/page.htm?q=1 HTTP/1.0\r\n" + std::string(kBlock) + "Cookie :id=42\r\n\r\n");
+  EXPECT_EQ(req_->State, TRequest::kReceiving);
+  EXPECT_EQ(req_->Phase, TRequest::kPhaseHeader);
+  EXPECT_EQ(req_->Status, kStatusSent);
+}
+
+TEST_F(RequestTest, ProxyRequestSendsTheWholeAddressToTheProxy) {
+  struct Case {
+    const char* proxy;
+    const char* host;
+  } cases[] = {
+      {"proxy.lan", "proxy.lan"}, {"http://proxy.lan/", "proxy.lan"}, {"//proxy.lan", "proxy.lan"}};
+  for (const Case& c : cases) {
+    lib_.Expect({{TScriptStep::kConnect, "10.0.0.1"}});
+    req_->Start("http://www.site.com/a.htm", c.proxy, 3128);
+    lib_.Run();
+    EXPECT_EQ(lib_.gos.back().host, c.host) << c.proxy;
+    EXPECT_EQ(lib_.gos.back().port, "3128");
+    EXPECT_EQ(Sent(), "GET http://www.site.com/a.htm HTTP/1.0\r\n" + std::string(kBlock) + "\r\n");
+  }
+}
+
+TEST_F(RequestTest, TargetBytesThatCannotTravelArePercentEncoded) {
+  Fetch("http://www.site.com/a b/\xE9t\xE9.htm", {{TScriptStep::kConnect, "10.0.0.1"}});
+  EXPECT_EQ(Sent().substr(0, Sent().find("\r\n")), "GET /a%20b/%E9t%E9.htm HTTP/1.0");
+  EXPECT_EQ(req_->Url, "http://www.site.com/a b/\xE9t\xE9.htm");  // the kept address is unchanged
+}
+
+TEST_F(RequestTest, CredentialsGoOnlyToTheHostAndPortTheyWereGivenFor) {
+  req_->SetAuthorization("user", "pass", "http://www.site.com/private/");
+  EXPECT_EQ(req_->Credentials, "dXNlcjpwYXNz");
+  struct Case {
+    const char* url;
+    bool sent;
+  } cases[] = {{"http://www.site.com/private/a.htm", true},
+               {"http://WWW.SITE.COM/other.htm", true},
+               {"http://www.other.com/a.htm", false},
+               {"http://www.site.com:8080/a.htm", false}};
+  for (const Case& c : cases) {
+    Fetch(c.url, {{TScriptStep::kConnect, "10.0.0.1"}});
+    bool has = Sent().find("Authorization: Basic dXNlcjpwYXNz\r\n") != std::string::npos;
+    EXPECT_EQ(has, c.sent) << c.url;
+  }
+}
+
+TEST(MemoryStreamExTest, GrowsInWholeBlocksAndKeepsOneBlockAfterReset) {
+  TMemoryStreamEx s;
+  ASSERT_TRUE(s.Write("abc"));
+  EXPECT_EQ(s.Capacity(), 8192u);
+  ASSERT_TRUE(s.Write(std::string(8190, 'x')));
+  EXPECT_EQ(s.Capacity(), 16384u);
+  EXPECT_EQ(s.View().substr(0, 4), "abcx");
+  s.Reset();
+  EXPECT_EQ(s.Size(), 0u);
+  EXPECT_EQ(s.Capacity(), 8192u);
+}
+
+TEST(Base64Test, EncodesWithPadding) {
+  struct Case {
+    const char* in;
+    const char* out;
+  } cases[] = {{"", ""},
+               {"f", "Zg=="},
+               {"fo", "Zm8="},
+               {"foo", "Zm9v"},
+               {"foob", "Zm9vYg=="},
+               {"Aladdin:open sesame", "QWxhZGRpbjpvcGVuIHNlc2FtZQ=="},
+               {"\xFF\xFE", "//4="}};
+  for (const Case& c : cases) EXPECT_EQ(TBase64::Encode(c.in), c.out) << c.in;
+}
+
+// --- Reading the response ----------------------------------------------------------------
+
+TEST_F(RequestTest, HeaderSplitAtEveryByteGivesTheSameResult) {
+  const std::string response = kHeader + kBody;
+  for (std::size_t split = 1; split < response.size(); ++split) {
+    events_.clear();
+    fs_.files.clear();
+    TScript script = ServedWithoutCut(response.substr(0, split));
+    testing::AppendData(script, std::string_view(response).substr(split), response.size());
+    script.push_back({TScriptStep::kCut, ""});
+    Fetch("http://www.site.com/page.htm", script);
+    EXPECT_EQ(events_, (std::vector<std::string>{"header 200 10", "done 10"})) << split;
+    EXPECT_EQ(File(), kBody) << split;
+    EXPECT_EQ(req_->HeaderLength, static_cast<int>(kHeader.size()));
+    EXPECT_EQ(req_->Header.ContentType, "text/html");
+  }
+}
+
+TEST_F(RequestTest, ResponseInOneBytePackets) {
+  Fetch("http://www.site.com/page.htm", Served(kHeader + kBody, 1));
+  EXPECT_EQ(events_, (std::vector<std::string>{"header 200 10", "done 10"}));
+  EXPECT_EQ(File(), kBody);
+}
+
+TEST_F(RequestTest, HeaderEndingWithBareLineFeeds) {
+  Fetch("http://www.site.com/page.htm", Served("HTTP/1.0 200 OK\nContent-Length: 4\n\nBODY", 7));
+  EXPECT_EQ(events_, (std::vector<std::string>{"header 200 4", "done 4"}));
+  EXPECT_EQ(File(), "BODY");
+}
+
+TEST_F(RequestTest, OneWordStatusLineStillReachesTheOwner) {
+  Fetch("http://www.site.com/page.htm", Served("HTTP/1.0\r\nContent-Length: 99\r\n\r\nabc"));
+  EXPECT_EQ(events_, (std::vector<std::string>{"header 0 3", "done 3"}));
+  EXPECT_EQ(HttpGlobals().last_status, 0);
+}
+
+TEST_F(RequestTest, WithoutContentLengthTheFirstPacketThenTheFileGiveTheLength) {
+  TScript script = ServedWithoutCut("HTTP/1.0 200 OK\r\n\r\nfirst");
+  testing::AppendData(script, "-second-third", 6);
+  script.push_back({TScriptStep::kCut, ""});
+  Fetch("http://www.site.com/page.htm", script);
+  EXPECT_EQ(events_, (std::vector<std::string>{"header 200 5", "done 18"}));
+  EXPECT_EQ(File(), "first-second-third");
+}
+
+TEST_F(RequestTest, HeaderAndBodyInOnePacketWriteTheBodyAtOnce) {
+  Fetch("http://www.site.com/page.htm", ServedWithoutCut(kHeader + "01234"));
+  EXPECT_EQ(File(), "01234");
+  EXPECT_EQ(req_->Buffer.Size(), 0u);
+  lib_.Callbacks()->Data(lib_.LastHandle(), "56789", 5);
+  lib_.Callbacks()->Cut(lib_.LastHandle());
+  EXPECT_EQ(events_, (std::vector<std::string>{"header 200 10", "done 10"}));
+  EXPECT_EQ(File(), kBody);
+}
+
+TEST_F(RequestTest, CutBeforeTheHeaderEndsReportsNeitherDoneNorError) {
+  Fetch("http://www.site.com/page.htm", Served("HTTP/1.0 200 OK\r\nContent-Le", 5));
+  EXPECT_TRUE(events_.empty());
+  EXPECT_EQ(req_->State, TRequest::kIdle);
+  EXPECT_EQ(req_->Phase, TRequest::kPhaseNone);
+  EXPECT_EQ(req_->Status, kStatusClosed);
+}
+
+TEST_F(RequestTest, BodyOfFailureStatusesIsStillTheOwnersToKeepOrRefuse) {
+  accept_ = false;
+  TScript script = ServedWithoutCut("HTTP/1.0 404 Not Found\r\nContent-Length: 6\r\n\r\nNot");
+  script.push_back({TScriptStep::kData, "Found"});
+  Fetch("http://www.site.com/page.htm", script);
+  EXPECT_EQ(events_, (std::vector<std::string>{"header 404 6"}));
+  EXPECT_EQ(File(), "<none>");
+  EXPECT_EQ(lib_.aborted, std::vector<TScxHandle>{lib_.LastHandle()});
+  EXPECT_EQ(req_->State, TRequest::kIdle);
+}
+
+TEST_F(RequestTest, AcceptingWithoutAFileNameRefusesTheResponse) {
+  req_->OnHeader = [](TRequest&) { return true; };
+  Fetch("http://www.site.com/page.htm", Served(kHeader + kBody));
+  EXPECT_TRUE(events_.empty());
+  EXPECT_TRUE(fs_.files.empty());
+}
+
+TEST_F(RequestTest, ClosingDuringTheBodyDeletesThePartialFile) {
+  int body_calls_with_zero = 0;
+  req_->OnBody = [&](TRequest& r) { body_calls_with_zero += r.Header.ContentLength == 0; };
+  Fetch("http://www.site.com/page.htm", ServedWithoutCut(kHeader + "01234"));
+  ASSERT_EQ(File(), "01234");
+  req_->Close();
+  EXPECT_EQ(File(), "<none>");
+  EXPECT_EQ(body_calls_with_zero, 1);
+  EXPECT_EQ(req_->State, TRequest::kIdle);
+  EXPECT_EQ(req_->Status, kStatusClosed);
+  lib_.Callbacks()->Data(lib_.LastHandle(), "56789", 5);  // too late: dropped
+  lib_.Callbacks()->Cut(lib_.LastHandle());
+  EXPECT_EQ(events_, (std::vector<std::string>{"header 200 10"}));
+  EXPECT_EQ(File(), "<none>");
+}
+
+TEST_F(RequestTest, RestartingABusySlotLeavesNoPartialFile) {
+  Fetch("http://www.site.com/page.htm", ServedWithoutCut(kHeader + "01234"));
+  ASSERT_EQ(File(), "01234");
+  TScxHandle first = lib_.LastHandle();
+  Fetch("http://www.site.com/other.htm", {{TScriptStep::kConnect, "10.0.0.1"}});
+  EXPECT_EQ(File(), "<none>");
+  EXPECT_EQ(lib_.aborted, std::vector<TScxHandle>{first});
+  EXPECT_EQ(req_->State, TRequest::kReceiving);
+}
+
+TEST_F(RequestTest, BodyDroppedWhenTheOwnerDoesNotWantItStillEndsWithDone) {
+  write_to_file_ = false;
+  Fetch("http://www.site.com/page.htm", Served(kHeader + kBody, 4));
+  EXPECT_EQ(events_, (std::vector<std::string>{"header 200 10", "done 10"}));
+  EXPECT_EQ(File(), "<none>");
+}
+
+TEST_F(RequestTest, SecondFetchReusesTheSlotAndTheBufferShrinksBack) {
+  std::string big = "HTTP/1.0 200 OK\r\nX-Pad: " + std::string(30000, 'p') + "\r\n\r\nA";
+  Fetch("http://www.site.com/a.htm", Served(big, 1000));
+  Fetch("http://www.site.com/b.htm", Served(kHeader + kBody));
+  EXPECT_EQ(events_,
+            (std::vector<std::string>{"header 200 1", "done 1", "header 200 10", "done 10"}));
+  EXPECT_LE(req_->Buffer.Capacity(), TMemoryStreamEx::kBlock);
+}
+
+// --- Mended faults ------------------------------------------------------------------------
+
+TEST_F(RequestTest, HeaderThatNeverEndsFailsWithinItsLimit) {
+  TScript script = ServedWithoutCut("HTTP/1.0 200 OK\r\n");
+  for (int i = 0; i < 100; ++i) script.push_back({TScriptStep::kData, std::string(1000, 'h')});
+  std::size_t most = 0;
+  req_->OnProgress = [&](int) { most = std::max(most, req_->Buffer.Size()); };
+  Fetch("http://www.site.com/page.htm", script);
+  EXPECT_EQ(events_, std::vector<std::string>{"error retry"});
+  EXPECT_GT(most, kMaxHeaderBytes - 1000);
+  EXPECT_LE(most, kMaxHeaderBytes);
+  EXPECT_LE(req_->Buffer.Capacity(), TMemoryStreamEx::kBlock);  // given back after the failure
+  EXPECT_EQ(lib_.aborted, std::vector<TScxHandle>{lib_.LastHandle()});
+}
+
+TEST_F(RequestTest, BodyShorterThanAnnouncedIsAFailureAndLeavesNoFile) {
+  Fetch("http://www.site.com/page.htm", Served(kHeader + "01234"));
+  EXPECT_EQ(events_, (std::vector<std::string>{"header 200 10", "error retry"}));
+  EXPECT_EQ(File(), "<none>");
+}
+
+TEST_F(RequestTest, OutputFileThatCannotBeCreatedFailsAtOnce) {
+  fs_.unwritable.insert(kOut);
+  Fetch("http://www.site.com/page.htm", Served(kHeader + kBody));
+  EXPECT_EQ(events_, (std::vector<std::string>{"header 200 10", "error retry"}));
+}
+
+TEST_F(RequestTest, FullDiskFailsAndRemovesThePartialFile) {
+  fs_.write_budget = 3;
+  Fetch("http://www.site.com/page.htm", Served(kHeader + kBody, kHeader.size() + 2));
+  EXPECT_EQ(events_, (std::vector<std::string>{"header 200 10", "error retry"}));
+  EXPECT_EQ(File(), "<none>");
+}
+
+TEST_F(RequestTest, OwnerMayStartTheNextAddressFromWithinItsEvents) {
+  // The capture session restarts a slot as soon as it hears of the end of its last address.
+  bool restarted = false;
+  req_->OnError = [&](TRequest& r, bool) {
+    events_.push_back("error");
+    if (restarted) return;
+    restarted = true;
+    lib_.Expect(Served(kHeader + kBody));
+    r.Start("http://www.site.com/next.htm");
+  };
+  lib_.Expect({{TScriptStep::kOkHost, ""}, {TScriptStep::kFail, ""}});
+  req_->Start("http://www.site.com/page.htm");
+  lib_.Run();
+  EXPECT_EQ(events_, (std::vector<std::string>{"error", "header 200 10", "done 10"}));
+  EXPECT_EQ(File(), kBody);
+}
+
+// --- Host cache and failures of the connection --------------------------------------------
+
+TEST_F(RequestTest, ConnectedAddressIsCachedAndUsedByTheNextRequest) {
+  Fetch("http://www.site.com/a.htm", Served(kHeader + kBody, std::string::npos, "10.0.0.7"));
+  Fetch("http://www.site.com/b.htm", Served(kHeader + kBody));
+  ASSERT_EQ(lib_.gos.size(), 2u);
+  EXPECT_EQ(lib_.gos[0].host, "www.site.com");
+  EXPECT_EQ(lib_.gos[1].host, "10.0.0.7");
+  EXPECT_EQ(req_->HostAddress, "10.0.0.7");
+}
+
+TEST_F(RequestTest, UnknownHostIsLoggedAndTheNextRequestFailsWithoutConnecting) {
+  Fetch("http://www.gone.com/a.htm", {{TScriptStep::kNoHost, ""}});
+  EXPECT_EQ(events_, std::vector<std::string>{"error retry"});
+  EXPECT_EQ(logs_, std::vector<std::string>{"09:05:03 www.gone.com : WEB non trouv\xE9"});
+  EXPECT_EQ(req_->Status, kStatusFailed);
+  req_->Start("http://www.gone.com/b.htm");
+  EXPECT_EQ(lib_.gos.size(), 1u);
+  EXPECT_EQ(events_, (std::vector<std::string>{"error retry", "error retry"}));
+}
+
+TEST_F(RequestTest, OnlyFourPartDottedAddressesBypassTheCache) {
+  HostCache().Add("192.168.0.1", "");
+  HostCache().Add("10.1", "");
+  Fetch("http://192.168.0.1/a.htm", Served(kHeader + kBody));
+  EXPECT_EQ(lib_.gos.size(), 1u);
+  EXPECT_EQ(lib_.gos[0].host, "192.168.0.1");
+  events_.clear();
+  req_->Start("http://10.1/a.htm");
+  EXPECT_EQ(lib_.gos.size(), 1u);
+  EXPECT_EQ(events_, std::vector<std::string>{"error retry"});
+}
+
+TEST_F(RequestTest, ConnectionFailuresReportARetry) {
+  Fetch("http://www.site.com/a.htm", {{TScriptStep::kOkHost, ""}, {TScriptStep::kFail, ""}});
+  EXPECT_EQ(events_, std::vector<std::string>{"error retry"});
+  EXPECT_EQ(req_->State, TRequest::kIdle);
+  lib_.RefuseNextGo();
+  req_->Start("http://www.site.com/b.htm");
+  EXPECT_EQ(events_, (std::vector<std::string>{"error retry", "error retry"}));
+  EXPECT_EQ(req_->Status, kStatusFailed);
+}
+
+TEST_F(RequestTest, OtherProtocolsAreNotFetched) {
+  req_->Start("ftp://ftp.site.com/file.zip");
+  req_->Start("mailto:someone@site.com");
+  EXPECT_TRUE(lib_.gos.empty());
+  EXPECT_TRUE(events_.empty());
+  EXPECT_EQ(HttpGlobals().last_url, "mailto:someone@site.com");
+}
+
+TEST_F(RequestTest, TraceMarkerSwitchesTheTraceOnForTheRestOfTheRun) {
+  Fetch("http://www.site.com/a.htm", Served(kHeader + kBody));
+  EXPECT_TRUE(logs_.empty());
+  Fetch("http://www.site.com/~~~~~~.htm", Served(kHeader + kBody));
+  EXPECT_TRUE(HttpGlobals().trace);
+  logs_.clear();
+  Fetch("http://www.site.com/b.htm", Served(kHeader + kBody));
+  ASSERT_FALSE(logs_.empty());
+  EXPECT_EQ(logs_.front(), "09:05:03 1: Open http://www.site.com/b.htm");
+  EXPECT_EQ(logs_.back(), "09:05:03 1: Disconnect");
+}
+
+}  // namespace
+}  // namespace korvane

@@ -1,0 +1,55 @@
+// TLoopbackHttpServer: a scripted HTTP server on 127.0.0.1 for tests and benchmarks of the real
+// socket library. It runs on its own thread, serves one connection at a time, reads each request
+// to its blank line and then answers as told: the whole response, only its first bytes, or
+// nothing at all while it keeps the connection open.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+namespace korvane::testing {
+
+class TLoopbackHttpServer {
+ public:
+  TLoopbackHttpServer();
+  ~TLoopbackHttpServer();
+  TLoopbackHttpServer(const TLoopbackHttpServer&) = delete;
+  TLoopbackHttpServer& operator=(const TLoopbackHttpServer&) = delete;
+
+  // Every later connection gets `response`, cut after `send_bytes` bytes when that is smaller,
+  // then the connection is closed.
+  void Respond(std::string response, std::size_t send_bytes = std::string::npos);
+  // Later connections are accepted and read, and never answered.
+  void StaySilent();
+
+  int Port() const { return port_; }
+  std::string Url(std::string_view path = "/") const;
+  std::vector<std::string> Requests() const;
+
+  // "200 OK" with a Content-Length, a content type and `body`.
+  static std::string OkResponse(std::string_view body, std::string_view type = "text/html");
+  // A loopback port on which nothing listens (bound, then released).
+  static int UnusedPort();
+
+ private:
+  void Serve();
+  void Answer(int fd);
+
+  int listen_fd_ = -1;
+  int port_ = 0;
+  std::atomic<bool> stop_{false};
+  mutable std::mutex mutex_;
+  std::string response_;
+  std::size_t send_bytes_ = std::string::npos;
+  bool silent_ = false;
+  std::vector<std::string> requests_;
+  std::vector<int> held_;  // silent connections, closed when the server stops
+  std::thread thread_;
+};
+
+}  // namespace korvane::testing
