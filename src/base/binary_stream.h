@@ -34,6 +34,8 @@ class TBinaryWriter {
   void PatchU16(std::size_t position, std::uint16_t v);
 
   std::size_t Size() const { return out_.size(); }
+  // Room for `more` bytes, so that a large block is not copied at every doubling.
+  void Reserve(std::size_t more) { out_.reserve(out_.size() + more); }
 
  private:
   void WriteLE(std::uint64_t v, int width);
