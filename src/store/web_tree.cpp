@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 
 #include "base/checked.h"
 #include "base/file_name.h"
@@ -26,21 +27,52 @@ bool IsSeparator(char c) {
   return c == '/' || c == '\\';
 }
 
-std::size_t SlotOf(std::string_view segment, std::size_t mask) {
-  std::uint64_t h = HashNoCase(segment);
-  return static_cast<std::size_t>(h ^ (h >> 29)) & mask;
+// A slot holds the entry's position + 1 in its low 32 bits (0: free) and 32 bits of the
+// segment's hash above them, so that a probe rarely has to read an entry that does not match.
+// Fibonacci hashing: the high bits of the product spread similar names ("page1.html",
+// "page2.html") over the whole table.
+std::uint64_t HashOf(std::string_view segment) {
+  return HashNoCase(segment) * 0x9E3779B97F4A7C15ULL;
+}
+std::size_t SlotOf(std::uint64_t hash, std::size_t mask) {
+  return static_cast<std::size_t>(hash >> (64 - std::popcount(mask))) & mask;
+}
+std::uint64_t SlotValue(std::uint64_t hash, std::uint32_t index) {
+  return (hash & 0xFFFFFFFF00000000ULL) | (index + 1ULL);
+}
+std::uint32_t SlotIndex(std::uint64_t slot) {
+  return static_cast<std::uint32_t>(slot) - 1;
+}
+bool SameTag(std::uint64_t slot, std::uint64_t hash) {
+  return (slot >> 32) == (hash >> 32);
+}
+
+// The text of each protocol as the canonical form writes it ("http:"), taken from TUrl so that
+// the segments always join into its canonical form.
+const std::array<std::string, 5>& ProtocolTexts() {
+  static const std::array<std::string, 5> texts = [] {
+    std::array<std::string, 5> out;
+    for (std::size_t p = 0; p < out.size(); ++p) {
+      TUrl url;
+      url.Protocol = static_cast<std::uint8_t>(p);
+      url.Path.clear();
+      std::string canonical = url.ToString();
+      out[p] = canonical.substr(0, canonical.find("//"));
+    }
+    return out;
+  }();
+  return texts;
 }
 
 // An address split into segments without allocating per segment: the segments are consecutive
 // pieces of `text`, ending at the offsets in `ends`.
 class TKey {
  public:
-  explicit TKey(std::string_view url) {
+  explicit TKey(std::string_view url) : text_(Buffer()) {
     thread_local TUrl parsed;
     parsed.Parse(url);
-    std::string canonical = parsed.ToString();
-    // The canonical form starts with the protocol's text, which never holds "//".
-    text_.assign(canonical, 0, canonical.find("//"));
+    const auto& protocols = ProtocolTexts();
+    text_.assign(protocols[parsed.Protocol < protocols.size() ? parsed.Protocol : 0]);
     End();
     text_.append("//").append(parsed.Host);
     if (parsed.Port != -1) text_.append(":").append(std::to_string(parsed.Port));
@@ -70,15 +102,23 @@ class TKey {
  private:
   void End() {
     // A short string address has far fewer segments than this; extra ones join the last.
+    auto end = static_cast<std::uint16_t>(text_.size());
     if (count_ < ends_.size()) {
-      ends_[count_++] = text_.size();
+      ends_[count_++] = end;
     } else {
-      ends_[count_ - 1] = text_.size();
+      ends_[count_ - 1] = end;
     }
   }
 
-  std::string text_;
-  std::array<std::size_t, 300> ends_{};
+  // Keys are built on every lookup: one buffer per thread instead of one allocation per key. A
+  // key is never built while another is in use.
+  static std::string& Buffer() {
+    thread_local std::string buffer;
+    return buffer;
+  }
+
+  std::string& text_;
+  std::array<std::uint16_t, 300> ends_;  // only the first count_ are set
   std::size_t count_ = 0;
 };
 
@@ -129,10 +169,13 @@ std::ptrdiff_t TWebNode::IndexOf(std::string_view segment) const {
     return -1;
   }
   std::size_t mask = slots_.size() - 1;
-  for (std::size_t s = SlotOf(segment, mask);; s = (s + 1) & mask) {
-    std::uint32_t held = slots_[s];
+  std::uint64_t hash = HashOf(segment);
+  for (std::size_t s = SlotOf(hash, mask);; s = (s + 1) & mask) {
+    std::uint64_t held = slots_[s];
     if (held == 0) return -1;
-    if (SameTextNoCase(items_[held - 1].Segment, segment)) return held - 1;
+    if (SameTag(held, hash) && SameTextNoCase(items_[SlotIndex(held)].Segment, segment)) {
+      return SlotIndex(held);
+    }
   }
 }
 
@@ -153,13 +196,17 @@ std::uint32_t TWebNode::Append(std::string_view segment) {
 
 void TWebNode::IndexEntry(std::uint32_t i) {
   std::size_t mask = slots_.size() - 1;
-  std::size_t s = SlotOf(items_[i].Segment, mask);
+  std::uint64_t hash = HashOf(items_[i].Segment);
+  std::size_t s = SlotOf(hash, mask);
   while (slots_[s] != 0) {
     // Only the first of equal segments is reachable, as in a linear search.
-    if (SameTextNoCase(items_[slots_[s] - 1].Segment, items_[i].Segment)) return;
+    if (SameTag(slots_[s], hash) &&
+        SameTextNoCase(items_[SlotIndex(slots_[s])].Segment, items_[i].Segment)) {
+      return;
+    }
     s = (s + 1) & mask;
   }
-  slots_[s] = i + 1;
+  slots_[s] = SlotValue(hash, i);
 }
 
 void TWebNode::RebuildIndex(std::size_t slots) {
@@ -324,8 +371,12 @@ bool TWebTree::Walk(TWebNode& node, std::string& prefix, const TExploreProc& pro
     prefix.resize(kept);
     prefix.append(node.items_[i].Segment);
     if (TWebFile* record = node.items_[i].File()) {
-      std::string url = ShortString(prefix);
-      if (proc(*record, url)) return true;
+      if (prefix.size() > kShortStringMax) {
+        std::string url = ShortString(prefix);
+        if (proc(*record, url)) return true;
+      } else if (proc(*record, prefix)) {
+        return true;
+      }
     } else if (TWebNode* child = node.items_[i].Node()) {
       if (Walk(*child, prefix, proc)) return true;
     }
@@ -359,6 +410,9 @@ void TWebTree::Yield() {
 }
 
 void TWebTree::SaveToStream(TBinaryWriter& writer) {
+  // About what a record of a real site takes (the address is most of it).
+  constexpr std::size_t kRecordBytesGuess = 128;
+  writer.Reserve(count_ * kRecordBytesGuess);
   std::size_t count_at = writer.Size();
   writer.WriteU16(0);
   std::size_t written = 0;

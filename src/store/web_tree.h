@@ -121,10 +121,10 @@ class TWebNode {
   std::vector<TEntry> items_;
   TWebNode* parent_ = nullptr;
   std::uint32_t index_in_parent_ = 0;
-  // Open-addressed hash of entry positions (index + 1; 0 is free), built once a node is large
-  // enough for a linear search to cost more than hashing. Only the first of equal segments is
-  // entered, so lookups find the first match as a linear search would.
-  std::vector<std::uint32_t> slots_;
+  // Open-addressed hash of entry positions, built once a node is large enough for a linear
+  // search to cost more than hashing. Only the first of equal segments is entered, so lookups
+  // find the first match as a linear search would.
+  std::vector<std::uint64_t> slots_;
 };
 
 // The walk callback: a record and the address of the entry holding it; true stops the walk.
