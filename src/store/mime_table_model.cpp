@@ -67,31 +67,55 @@ std::string_view MimeCommandCaption(TMimeCommand command) {
   return "";
 }
 
-std::vector<std::string> ApplyMimeCommand(std::vector<TMimeRow>& rows, TMimeCommand command) {
+std::vector<std::string> AllTypesClick(std::vector<TMimeRow>& rows) {
   std::vector<std::string> warnings;
+  EnableStep(rows, nullptr, warnings);
+  return warnings;
+}
+
+namespace {
+
+// Disables every row, then enables the rows of each class in turn.
+std::vector<std::string> OnlyClasses(std::vector<TMimeRow>& rows,
+                                     std::initializer_list<std::uint8_t> classes) {
+  std::vector<std::string> warnings;
+  DisableAll(rows);
+  for (std::uint8_t mime_class : classes) EnableClass(rows, mime_class, warnings);
+  return warnings;
+}
+
+}  // namespace
+
+std::vector<std::string> HtmlOnlyClick(std::vector<TMimeRow>& rows) {
+  return OnlyClasses(rows, {mcHtml});
+}
+
+std::vector<std::string> PicturesOnlyClick(std::vector<TMimeRow>& rows) {
+  return OnlyClasses(rows, {mcImage});
+}
+
+std::vector<std::string> SoundsOnlyClick(std::vector<TMimeRow>& rows) {
+  return OnlyClasses(rows, {mcSound});
+}
+
+std::vector<std::string> HtmlAndPicturesClick(std::vector<TMimeRow>& rows) {
+  return OnlyClasses(rows, {mcHtml, mcImage});
+}
+
+std::vector<std::string> ApplyMimeCommand(std::vector<TMimeRow>& rows, TMimeCommand command) {
   switch (command) {
     case TMimeCommand::kAllTypes:
-      EnableStep(rows, nullptr, warnings);
-      break;
+      return AllTypesClick(rows);
     case TMimeCommand::kHtmlOnly:
-      DisableAll(rows);
-      EnableClass(rows, mcHtml, warnings);
-      break;
+      return HtmlOnlyClick(rows);
     case TMimeCommand::kPicturesOnly:
-      DisableAll(rows);
-      EnableClass(rows, mcImage, warnings);
-      break;
+      return PicturesOnlyClick(rows);
     case TMimeCommand::kSoundsOnly:
-      DisableAll(rows);
-      EnableClass(rows, mcSound, warnings);
-      break;
+      return SoundsOnlyClick(rows);
     case TMimeCommand::kHtmlAndPictures:
-      DisableAll(rows);
-      EnableClass(rows, mcHtml, warnings);
-      EnableClass(rows, mcImage, warnings);
-      break;
+      return HtmlAndPicturesClick(rows);
   }
-  return warnings;
+  return {};
 }
 
 TStateButtonResult StateButtonClick(std::vector<TMimeRow>& rows, std::size_t selected) {

@@ -47,7 +47,13 @@ enum class TMimeCommand : std::uint8_t {
 // "HTML + pictures".
 std::string_view MimeCommandCaption(TMimeCommand command);
 
-// Applies the command to the rows; returns the warnings to show, in order.
+// The commands; each returns the warnings to show, in order.
+std::vector<std::string> AllTypesClick(std::vector<TMimeRow>& rows);
+std::vector<std::string> HtmlOnlyClick(std::vector<TMimeRow>& rows);
+std::vector<std::string> PicturesOnlyClick(std::vector<TMimeRow>& rows);
+std::vector<std::string> SoundsOnlyClick(std::vector<TMimeRow>& rows);
+std::vector<std::string> HtmlAndPicturesClick(std::vector<TMimeRow>& rows);
+// The command's function, for a window that maps its buttons to commands.
 std::vector<std::string> ApplyMimeCommand(std::vector<TMimeRow>& rows, TMimeCommand command);
 
 // What the state button asks of the window.

@@ -238,6 +238,10 @@ bool TWebTree::Add(std::string_view url, std::unique_ptr<TWebFile> record) {
 
 bool TWebTree::Add(std::string_view url, TWebFile* record) {
   if (!record || !record->owner_) return false;
+  // A record of another tree would be left dangling here when that tree lets it go.
+  const TWebNode* top = record->owner_;
+  while (top->parent_) top = top->parent_;
+  if (top != root_.get()) return false;
   return Insert(url, nullptr, record);
 }
 

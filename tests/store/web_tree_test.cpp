@@ -132,6 +132,10 @@ TEST(WebTreeAliasTest, ReplacingAnAliasEntryKeepsTheTargetsRecord) {
   ASSERT_TRUE(tree.Add("http://h/b.htm", Record("b2.htm")));
   EXPECT_EQ(tree.Find("http://h/a.htm")->GetFileName(), "a2.htm");
   EXPECT_FALSE(tree.Add("http://h/c.htm", static_cast<TWebFile*>(nullptr)));
+  TWebTree other;
+  ASSERT_TRUE(other.Add("http://o/x.htm", Record()));
+  EXPECT_FALSE(tree.Add("http://h/c.htm", other.Find("http://o/x.htm")));
+  EXPECT_EQ(tree.Find("http://h/c.htm"), nullptr);
 }
 
 TEST(WebTreeAliasTest, ChainedRedirectionsFollowEachReplacement) {
