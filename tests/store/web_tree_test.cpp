@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "base/checked.h"
+#include "base/message_pump.h"
 #include "html/url.h"
 
 namespace korvane {
@@ -333,6 +334,26 @@ TEST(WebTreeBlockTest, BadBlocksFailCleanly) {
   EXPECT_EQ(named.Find("http://h/x")->GetFileName(), "");
   EXPECT_EQ(named.Find("http://h/y")->GetFileName(), "");
   EXPECT_EQ(named.Find("http://h/z")->GetFileName(), "ok.gif");
+}
+
+TEST(WebTreeBlockTest, SavingAndLoadingLetTheWindowBreathe) {
+  TQueuedMessagePump pump;
+  InstallMessagePump(&pump);
+  TWebTree tree;
+  for (int i = 0; i < 60; ++i) ASSERT_TRUE(tree.Add("http://h/" + std::to_string(i), Record()));
+  int ran = 0;
+  pump.Post([&] { ++ran; });
+  std::string out;
+  TBinaryWriter w(out);
+  tree.SaveToStream(w);
+  EXPECT_EQ(ran, 1);
+  pump.Post([&] { ++ran; });
+  TWebTree loaded;
+  TBinaryReader r(out);
+  ASSERT_TRUE(loaded.LoadFromStream(r, 21));
+  EXPECT_EQ(ran, 2);
+  EXPECT_EQ(loaded.Progress(), 60u);
+  InstallMessagePump(nullptr);
 }
 
 TEST(WebTreeBlockTest, AFullTreeOfMoreThan32767RecordsRoundTrips) {
