@@ -112,6 +112,7 @@ TLocalNames::TLocalNames(TFileSystem& fs, std::string folder)
 void TLocalNames::Reset() {
   loaded_ = false;
   names_.clear();
+  taken_.clear();
   next_number_.clear();
   pending_.reset();
 }
@@ -123,11 +124,14 @@ void TLocalNames::Load() {
 }
 
 void TLocalNames::FileCreated(std::string_view name) {
-  names_.insert_or_assign(AnsiLowerCase(name), std::string(name));
+  if (names_.emplace(name).second) ++taken_[AnsiLowerCase(name)];
 }
 
 void TLocalNames::FileRemoved(std::string_view name) {
-  if (names_.erase(AnsiLowerCase(name)) > 0) {
+  if (names_.erase(std::string(name)) == 0) return;
+  auto folded = taken_.find(AnsiLowerCase(name));
+  if (folded != taken_.end() && --folded->second == 0) {
+    taken_.erase(folded);
     // A number below a remembered one may be free again; counting restarts, in memory only.
     next_number_.clear();
   }
@@ -141,7 +145,7 @@ void TLocalNames::CheckPending() {
 }
 
 bool TLocalNames::Taken(const std::string& folded_name) const {
-  return IsWebPageName(folded_name) || names_.count(folded_name) > 0;
+  return IsWebPageName(folded_name) || taken_.count(folded_name) > 0;
 }
 
 std::string TLocalNames::Candidate(std::string_view base, std::uint32_t n,

@@ -16,6 +16,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "base/file_system.h"
 
@@ -56,8 +57,10 @@ class TLocalNames {
   TFileSystem& fs_;
   std::string folder_;
   bool loaded_ = false;
-  // Case-folded name -> the name as it is on disk.
-  std::unordered_map<std::string, std::string> names_;
+  // The names in the folder as spelt on disk, and how many of them each case-folded name has (a
+  // folder copied from elsewhere may hold "a.htm" and "A.HTM").
+  std::unordered_set<std::string> names_;
+  std::unordered_map<std::string, std::uint32_t> taken_;
   // Case-folded "base.ext" -> every number below this one gave a taken name when last tried.
   std::unordered_map<std::string, std::uint32_t> next_number_;
   std::optional<std::string> pending_;  // the last name handed out, until seen on disk

@@ -58,7 +58,12 @@ TEST_F(LocalNamesTest, NumbersTakenNamesAndShortensTheBase) {
 TEST_F(LocalNamesTest, ExistingFilesCountInAnyLetterCase) {
   fs_.files["/web/index.HTM"] = "";
   fs_.files["/web/Index1.htm"] = "";
+  fs_.files["/web/INDEX1.HTM"] = "";
   EXPECT_EQ(Name("http://h/"), "INDEX2.htm");
+  // One of two spellings gone, the name is still taken by the other.
+  fs_.files.erase("/web/Index1.htm");
+  names_.FileRemoved("Index1.htm");
+  EXPECT_EQ(Name("http://h/"), "INDEX3.htm");
 }
 
 TEST_F(LocalNamesTest, TheWebFoldersOwnPagesAreTaken) {
