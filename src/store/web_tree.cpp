@@ -127,15 +127,16 @@ class TKey {
 // --- TWebFile -------------------------------------------------------------------------------
 
 void TWebFile::SetFileName(std::string_view name) {
-  file_name_ = ShortString(name);
+  file_name_.assign(ShortView(name));
 }
 
 void TWebFile::SetDescription(std::string_view text) {
-  description_ = ShortString(DecodeEntities(text));
+  description_ = DecodeEntities(text);
+  description_.resize(std::min(description_.size(), kShortStringMax));
 }
 
 void TWebFile::SetMimeType(std::string_view type) {
-  mime_type_ = ShortString(type);
+  mime_type_.assign(ShortView(type));
 }
 
 int TWebFile::GetLinkType() const {
