@@ -1,6 +1,9 @@
 #include "store/local_names.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
 
 #include "support/mem_file_system.h"
 
@@ -107,6 +110,17 @@ TEST_F(LocalNamesTest, ThousandsOfIndexPagesShortenTheBaseAsNumbersGrow) {
   for (int i = 0; i <= 1000; ++i) last = Name("http://h/" + std::to_string(i) + "/");
   EXPECT_EQ(last, "INDE1000.htm");
   EXPECT_EQ(fs_.files.size(), 1001u);
+}
+
+TEST(LocalNamesOnDiskTest, AFileOnDiskInOtherCaseIsTaken) {
+  namespace fs = std::filesystem;
+  fs::path dir = fs::temp_directory_path() / ("korvane-names-test-" + std::to_string(getpid()));
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  ASSERT_TRUE(RealFileSystem().WriteFile((dir / "INDEX.HTM").string(), ""));
+  TLocalNames names(RealFileSystem(), dir.string());
+  EXPECT_EQ(names.MakeLocalFileName("http://h/", "htm"), (dir / "INDEX1.htm").string());
+  fs::remove_all(dir);
 }
 
 TEST(DefaultWebNameTest, UsesTheLastLongDirectoryElseTheHost) {
