@@ -5,6 +5,7 @@
 
 #include "base/message_pump.h"
 #include "engine/web.h"
+#include "html/page_rewriter.h"
 #include "net/http_header.h"
 #include "store/mime_list.h"
 
@@ -57,6 +58,19 @@ TCaptureFailure Explain(const TCaptureSettings& settings) {
 }
 
 }  // namespace
+
+TPageProcessor WebPageProcessor(TWEB& web) {
+  return [&web](TWebFile& page, const std::string& url,
+                const std::function<bool(const TLinkParam&)>& filter) {
+    THtmlLinksContext context;
+    context.FileSystem = &web.FileSystem();
+    context.WebPath = web.Path;
+    context.NewLink = [&web](const TLinkItem& link, TWebFile* parent) { web.NewLink(link, parent); };
+    context.RealLinkFlag = web.Options.RealLinkFlag;
+    context.CaptureStart = web.CaptureStart;
+    SetHtmlLinks(context, page, url, filter);
+  };
+}
 
 TCaptureRunResult RunCapture(TWEB& web, const TCaptureSettings& settings,
                              TGlobalMimeList* global_mime, TCaptureRunHooks& hooks,

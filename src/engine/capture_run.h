@@ -51,6 +51,9 @@ struct TCaptureRunResult {
   std::string Error;   // the message of an error that ended the session
 };
 
+// The processing of captured pages of `web`: links entered through its NewLink, footer added.
+TPageProcessor WebPageProcessor(TWEB& web);
+
 TCaptureRunResult RunCapture(TWEB& web, const TCaptureSettings& settings,
                              TGlobalMimeList* global_mime, TCaptureRunHooks& hooks,
                              TPageProcessor process_page);
