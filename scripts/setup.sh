@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(g++ cmake ninja-build ccache libgtest-dev libgmock-dev libsimpleini-dev libasio-dev libcli11-dev nginx)
 for group in "$@"; do
   case "$group" in
-    bench) packages+=(libbenchmark-dev python3.11-doc curl) ;;
+    bench) packages+=(libbenchmark-dev python3.11-doc curl wget time python3) ;;
     fuzz) packages+=(clang libclang-rt-14-dev) ;;
     *) echo "setup.sh: unknown group '$group'" >&2; exit 2 ;;
   esac
