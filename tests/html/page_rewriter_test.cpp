@@ -267,6 +267,28 @@ TEST_F(RewriteTest, ClientMapIsInsertedOnceAndReplaced) {
   EXPECT_NE(again.find("1,1,2,2"), std::string::npos);
 }
 
+TEST_F(RewriteTest, MapOfAnUnquotedPictureSurvivesTheNextRewrite) {
+  // OLDREF lands right before ISMAP, without a blank: the marker must still be found.
+  Add("http://www.site.test/nav.gif", wsFile, "nav.gif");
+  auto map = std::make_unique<TMapImg>();
+  map->ImageFile = "nav.gif";
+  map->MapFile = "nav.map";
+  maps.Add(std::move(map));
+  fs.files["/web/nav.map"] = "<AREA HREF=\"a.htm\">\r\n";
+  std::string once = Rewrite("<IMG SRC=http://www.site.test/nav.gif ISMAP>");
+  EXPECT_EQ(once,
+            "<IMG SRC=nav.gif  OLDREF=\"http://www.site.test/nav.gif\"USEMAP=\"#nav\">"
+            "<!--KORVANE MAP=ON-->\r\n<map name=\"nav\">\r\n<AREA HREF=\"a.htm\">\r\n</map>\r\n"
+            "<!--KORVANE MAP=OFF-->");
+  EXPECT_EQ(RewriteAgain(), once);
+}
+
+TEST_F(RewriteTest, AddressHoldingAQuoteIsLeftAsItStands) {
+  Add("http://www.site.test/a.gif\"", wsFile, "a.gif");
+  std::string page = "<IMG SRC=http://www.site.test/a.gif\" ALT=x>";
+  EXPECT_EQ(Rewrite(page), page);
+}
+
 TEST_F(RewriteTest, AddressContainingTheMapWordIsNotTouched) {
   Add("http://www.site.test/ismap.gif", wsFile, "ismap.gif");
   std::string once = Rewrite("<IMG SRC=http://www.site.test/ismap.gif>");
