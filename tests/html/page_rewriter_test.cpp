@@ -225,6 +225,15 @@ TEST_F(RewriteTest, FooterIsRenewedNotRepeated) {
   EXPECT_EQ(RewriteAgain(true, false), "<P>text</P>\n");
 }
 
+TEST_F(RewriteTest, FooterAfterAnUnfinishedEndIsRenewedAndTheEndKept) {
+  // The unfinished comment and tag would swallow the footer's first marker if it were tokenized.
+  for (std::string end : {"<!-- open", "<A HREF=http://www.site.test/x.htm"}) {
+    std::string once = Rewrite("<P>x" + end + Footer("http://old.test/"), true, true);
+    EXPECT_EQ(once, "<P>x" + end + Footer("http://www.site.test/index.htm"));
+    EXPECT_EQ(RewriteAgain(true, true), once);
+  }
+}
+
 TEST_F(RewriteTest, AuthorCommentMentioningTheMarkerDropsNothing) {
   std::string page = "<!-- KORVANE=ON is our marker --><P>kept</P>";
   EXPECT_EQ(Rewrite(page), page);
@@ -259,6 +268,12 @@ TEST_F(RewriteTest, ClientMapIsInsertedOnceAndReplaced) {
             "<AREA SHAPE=rect COORDS=\"0,0,9,9\" HREF=\"http://www.site.test/a.htm\">\r\n"
             "</map>\r\n<!--KORVANE MAP=OFF--><P>");
   EXPECT_EQ(RewriteAgain(), once);
+
+  // An unfinished end after the picture stays after the map.
+  std::string unfinished = Rewrite("<IMG SRC=\"http://www.site.test/nav.gif\" ISMAP><!-- open");
+  EXPECT_TRUE(unfinished.ends_with("<!--KORVANE MAP=OFF--><!-- open"));
+  EXPECT_EQ(RewriteAgain(), unfinished);
+  Rewrite("<IMG SRC=\"http://www.site.test/nav.gif\" ISMAP>\n<P>");
 
   // The user redrew the map: the new one replaces the old.
   fs.files["/web/nav.map"] = "<AREA SHAPE=rect COORDS=\"1,1,2,2\" HREF=\"x.htm\">\r\n";
