@@ -1,5 +1,4 @@
-// TLinkItem: a link handed to link admission, from a captured page, the start address or a
-// redirection.
+// TLinkItem: a link handed to link admission: its kind, its absolute address and its text.
 #pragma once
 
 #include <cstdint>
@@ -8,9 +7,9 @@
 namespace korvane {
 
 struct TLinkItem {
-  std::uint8_t LinkKind = 0;  // 0 page, 1 image or embedded object, 2 background picture
-  std::string Url;            // absolute address
-  std::string Text;           // link text; empty for the start address
+  std::uint8_t LinkKind = 0;  // 0 page, 1 picture or embedded object, 2 background picture
+  std::string Url;            // absolute, canonical
+  std::string Text;           // the link's text; empty for the start address
 };
 
 }  // namespace korvane
