@@ -62,13 +62,7 @@ TCaptureFailure Explain(const TCaptureSettings& settings) {
 TPageProcessor WebPageProcessor(TWEB& web) {
   return [&web](TWebFile& page, const std::string& url,
                 const std::function<bool(const TLinkParam&)>& filter) {
-    THtmlLinksContext context;
-    context.FileSystem = &web.FileSystem();
-    context.WebPath = web.Path;
-    context.NewLink = [&web](const TLinkItem& link, TWebFile* parent) { web.NewLink(link, parent); };
-    context.RealLinkFlag = web.Options.RealLinkFlag;
-    context.CaptureStart = web.CaptureStart;
-    SetHtmlLinks(context, page, url, filter);
+    web.SetHtmlLinks(page, url, filter);
   };
 }
 

@@ -16,6 +16,7 @@
 #include "engine/capture_info.h"
 #include "engine/link_item.h"
 #include "engine/options.h"
+#include "html/page_rewriter.h"
 #include "maps/map_list.h"
 #include "store/local_names.h"
 #include "store/mime_list.h"
@@ -113,6 +114,14 @@ class TWEB {
   void TodoExploreProc(TWebFile& record, const std::string& url);
   // "Force capture": a filtered record becomes a record to explore of the main web.
   bool ForceCapture(TWebFile* record);
+
+  // --- captured pages ---
+
+  // Processes the captured page `file` fetched from `page_url`: its links made absolute and
+  // handed to NewLink with the page as parent (those `filter` accepts, or the default rule),
+  // LOWSRC removed, the Ismap flag, the title as description, the footer when RealLinkFlag is
+  // set. False when the processed page could not be written back.
+  bool SetHtmlLinks(TWebFile& file, std::string_view page_url, const THtmlLinkFilter& filter = {});
 
   // --- the project file ---
 

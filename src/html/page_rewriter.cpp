@@ -51,16 +51,18 @@ void DeleteAttribute(std::string& tag, const TTagParam& attr) {
 // The position of the server-side map attribute in a tag, as written ("ISMAP") or neutralised
 // ("_SMAP"): a whole word, so that an address holding those letters is never touched.
 std::size_t FindMapMarker(std::string_view tag) {
-  std::string upper = AnsiUpperCase(tag);
-  for (std::string_view marker : {kServerMap, kNeutralMap}) {
-    for (std::size_t k = upper.find(marker); k != std::string::npos;
-         k = upper.find(marker, k + 1)) {
-      std::size_t after = k + marker.size();
-      bool word_start = k > 0 && IsBlank(upper[k - 1]);
-      bool word_end = after == upper.size() || IsBlank(upper[after]) || upper[after] == '>' ||
-                      upper[after] == '=' || upper[after] == '/';
-      if (word_start && word_end) return k;
-    }
+  const std::string upper = AnsiUpperCase(tag);
+  // The first marker in either spelling, so that a tag naming it twice changes the same one at
+  // every rewrite.
+  for (std::size_t k = 1; k + kServerMap.size() <= upper.size(); ++k) {
+    std::string_view word = std::string_view(upper).substr(k, kServerMap.size());
+    if (word != kServerMap && word != kNeutralMap) continue;
+    std::size_t after = k + word.size();
+    // An OLDREF inserted before it may end right at it, without a blank.
+    bool word_start = IsBlank(upper[k - 1]) || upper[k - 1] == '"';
+    bool word_end = after == upper.size() || IsBlank(upper[after]) || upper[after] == '>' ||
+                    upper[after] == '=' || upper[after] == '/';
+    if (word_start && word_end) return k;
   }
   return std::string::npos;
 }
@@ -103,6 +105,34 @@ std::string AbsoluteLinkTag(const THtmlParser& parser, int i, const TLinkParam& 
   return tag;
 }
 
+// Every attribute `name` removed from a tag (a BASE may name HREF twice).
+std::string WithoutAttribute(std::string tag, std::string_view name) {
+  const bool closed = !tag.empty() && tag.back() == '>';
+  if (!closed) tag.push_back('>');
+  for (int guard = 0; guard < 64; ++guard) {
+    THtmlParser one{std::string_view(tag)};
+    TTagParam attr;
+    one.FindAttr(name, 1, &attr);
+    if (attr.AttrStart == 0) break;
+    std::size_t before = tag.size();
+    DeleteAttribute(tag, attr);
+    if (tag.size() == before) break;
+  }
+  if (!closed) tag.pop_back();
+  return tag;
+}
+
+// Removes the footer at the end of a page by its bytes, before the page is tokenized: an
+// unfinished tag or comment before it would otherwise swallow its first marker.
+void StripTrailingFooter(std::string& page) {
+  std::size_t on = page.rfind(kFooterOn);
+  if (on == std::string::npos) return;
+  std::size_t off = page.find(kFooterOff, on);
+  if (off == std::string::npos) return;
+  if (!IsBlankText(std::string_view(page).substr(off + kFooterOff.size()))) return;
+  page.resize(on);
+}
+
 // Resolving one stored page: the switches of the marker comments and the context of its links.
 class TPageResolver {
  public:
@@ -141,7 +171,8 @@ class TPageResolver {
       in_footer_ = true;
     } else if (tag == kMapOn) {
       in_map_ = true;
-    } else if (tag == kFooterOff || tag == kMapOff) {
+    } else if ((tag == kFooterOff && in_footer_) || (tag == kMapOff && in_map_)) {
+      // A closing marker without its opening one is left to the page.
       (tag == kFooterOff ? in_footer_ : in_map_) = false;
       // The blank the footer ends with goes with its marker; anything else after it is the
       // page's own.
@@ -160,13 +191,19 @@ class TPageResolver {
       return;
     }
     std::string orig = !link.OldLink.Value.empty() ? link.OldLink.Value : link.Link.Value;
+    if (orig.find('"') != std::string::npos) {
+      // An unquoted value holding a quote (SRC=a.gif") cannot be kept whole in a quoted OLDREF:
+      // the next rewrite would read back another address. Such a link is left as it stands.
+      parser_.CopyTagAndText(i, out_);
+      return;
+    }
     switch (link.TagType) {
       case ttBase: {
         std::string tag;
         parser_.CopyTag(i, tag);
         // The links after it were made absolute at capture; a BASE would send them elsewhere.
         if (link.Link.AttrStart != 0) DeleteAttribute(tag, link.Link);
-        out_ += tag;
+        out_ += WithoutAttribute(tag, "HREF");
         break;
       }
       case ttTitle:
@@ -239,12 +276,18 @@ class TPageResolver {
       }
     }
     out_ += written;
-    parser_.CopyText(i, out_);
+    // Text holding a '<' is the unfinished end of the page: a map written after it would be
+    // swallowed by it, so the map goes before it.
+    std::string text;
+    parser_.CopyText(i, text);
+    const bool unfinished = text.find('<') != std::string::npos;
+    if (!unfinished) out_ += text;
     out_ += kMapOn;
     out_ += "\r\n<map name=\"" + map_name + "\">\r\n";
     out_ += *map;
     out_ += "</map>\r\n";
     out_ += kMapOff;
+    if (unfinished) out_ += text;
     return true;
   }
 
@@ -369,6 +412,7 @@ bool SetHtmlLinks(const THtmlLinksContext& web, TWebFile& file, std::string_view
 std::string RewritePageText(std::string page, std::string_view page_url, const TWebTree& tree,
                             const TMAPLIST& map_list, const TMapFileReader& read_map,
                             TDateTime capture_date, bool real_link, bool suppress_link) {
+  StripTrailingFooter(page);
   std::string out = TPageResolver(page, tree, map_list, read_map, suppress_link).Run();
   if (real_link) WriteFooter(out, page_url, capture_date);
   return out;

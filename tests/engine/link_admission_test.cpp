@@ -228,3 +228,34 @@ TEST_F(AdmissionTest, AReplacedRecordLeavesNoDanglingQueueEntry) {
 
 }  // namespace
 }  // namespace korvane
+
+namespace korvane {
+namespace {
+
+class CapturedPageTest : public AdmissionTest {};
+
+TEST_F(CapturedPageTest, LinksOfACapturedPageEnterTheWebWithThePageAsParent) {
+  TWebFile* start = Start();
+  start->SetFileName("index.htm");
+  fs.files[web_->Path + "index.htm"] =
+      "<TITLE>Docs</TITLE><A HREF=\"p.htm#s\">P</A><IMG SRC='../i/p.gif'>"
+      "<A HREF=\"mailto:x@a.com\">m</A><A HREF=/cgi-bin/map><IMG SRC=m.gif ISMAP></A>";
+  ASSERT_TRUE(web_->SetHtmlLinks(*start, web_->Url));
+
+  TWebFile* page = web_->Tree.Find("http://www.a.com/docs/p.htm");
+  TWebFile* picture = web_->Tree.Find("http://www.a.com/i/p.gif");
+  ASSERT_TRUE(page && picture);
+  EXPECT_EQ(page->GetDescription(), "P");
+  EXPECT_EQ(picture->GetLinkType(), 1);
+  // The map program behind the anchor is not a page to fetch; the map picture is.
+  EXPECT_EQ(web_->Tree.Find("http://www.a.com/cgi-bin/map"), nullptr);
+  EXPECT_NE(web_->Tree.Find("http://www.a.com/docs/m.gif"), nullptr);
+  EXPECT_EQ(start->GetDescription(), "Docs");
+  EXPECT_TRUE(start->GetIsmap());
+  const std::string& stored = fs.files[web_->Path + "index.htm"];
+  EXPECT_NE(stored.find("<IMG SRC='http://www.a.com/i/p.gif'>"), std::string::npos);
+  EXPECT_NE(stored.find("<!--KORVANE=ON-->"), std::string::npos);  // RealLinkFlag by default
+}
+
+}  // namespace
+}  // namespace korvane

@@ -225,6 +225,15 @@ TEST_F(RewriteTest, FooterIsRenewedNotRepeated) {
   EXPECT_EQ(RewriteAgain(true, false), "<P>text</P>\n");
 }
 
+TEST_F(RewriteTest, FooterAfterAnUnfinishedEndIsRenewedAndTheEndKept) {
+  // The unfinished comment and tag would swallow the footer's first marker if it were tokenized.
+  for (std::string end : {"<!-- open", "<A HREF=http://www.site.test/x.htm"}) {
+    std::string once = Rewrite("<P>x" + end + Footer("http://old.test/"), true, true);
+    EXPECT_EQ(once, "<P>x" + end + Footer("http://www.site.test/index.htm"));
+    EXPECT_EQ(RewriteAgain(true, true), once);
+  }
+}
+
 TEST_F(RewriteTest, AuthorCommentMentioningTheMarkerDropsNothing) {
   std::string page = "<!-- KORVANE=ON is our marker --><P>kept</P>";
   EXPECT_EQ(Rewrite(page), page);
@@ -260,11 +269,39 @@ TEST_F(RewriteTest, ClientMapIsInsertedOnceAndReplaced) {
             "</map>\r\n<!--KORVANE MAP=OFF--><P>");
   EXPECT_EQ(RewriteAgain(), once);
 
+  // An unfinished end after the picture stays after the map.
+  std::string unfinished = Rewrite("<IMG SRC=\"http://www.site.test/nav.gif\" ISMAP><!-- open");
+  EXPECT_TRUE(unfinished.ends_with("<!--KORVANE MAP=OFF--><!-- open"));
+  EXPECT_EQ(RewriteAgain(), unfinished);
+  Rewrite("<IMG SRC=\"http://www.site.test/nav.gif\" ISMAP>\n<P>");
+
   // The user redrew the map: the new one replaces the old.
   fs.files["/web/nav.map"] = "<AREA SHAPE=rect COORDS=\"1,1,2,2\" HREF=\"x.htm\">\r\n";
   std::string again = RewriteAgain();
   EXPECT_EQ(again.find("0,0,9,9"), std::string::npos);
   EXPECT_NE(again.find("1,1,2,2"), std::string::npos);
+}
+
+TEST_F(RewriteTest, MapOfAnUnquotedPictureSurvivesTheNextRewrite) {
+  // OLDREF lands right before ISMAP, without a blank: the marker must still be found.
+  Add("http://www.site.test/nav.gif", wsFile, "nav.gif");
+  auto map = std::make_unique<TMapImg>();
+  map->ImageFile = "nav.gif";
+  map->MapFile = "nav.map";
+  maps.Add(std::move(map));
+  fs.files["/web/nav.map"] = "<AREA HREF=\"a.htm\">\r\n";
+  std::string once = Rewrite("<IMG SRC=http://www.site.test/nav.gif ISMAP>");
+  EXPECT_EQ(once,
+            "<IMG SRC=nav.gif  OLDREF=\"http://www.site.test/nav.gif\"USEMAP=\"#nav\">"
+            "<!--KORVANE MAP=ON-->\r\n<map name=\"nav\">\r\n<AREA HREF=\"a.htm\">\r\n</map>\r\n"
+            "<!--KORVANE MAP=OFF-->");
+  EXPECT_EQ(RewriteAgain(), once);
+}
+
+TEST_F(RewriteTest, AddressHoldingAQuoteIsLeftAsItStands) {
+  Add("http://www.site.test/a.gif\"", wsFile, "a.gif");
+  std::string page = "<IMG SRC=http://www.site.test/a.gif\" ALT=x>";
+  EXPECT_EQ(Rewrite(page), page);
 }
 
 TEST_F(RewriteTest, AddressContainingTheMapWordIsNotTouched) {
