@@ -1,0 +1,56 @@
+#include "engine/main_window_model.h"
+
+#include "engine/recent_webs.h"
+
+namespace korvane {
+
+std::string TMainWindowModel::Caption(bool web_open, const std::string& title,
+                                      const std::string& project_file) {
+  std::string caption = "Korvane 1.073 ";
+  if (!web_open) return caption;
+  return caption + "(" + (title.empty() ? ProjectFolder(project_file) : title) + ")";
+}
+
+bool TMainWindowModel::TabSelectable(int tab) const {
+  return !capturing_ || tab == kCaptureTab || tab == kMultimediaTab;
+}
+
+bool TMainWindowModel::StartEnabled(int tab) const {
+  return !capturing_ && tab != kUrlTab && tab != kMultimediaTab;
+}
+
+bool TMainWindowModel::BeginCapture() {
+  if (busy_ || !web_open_ || capturing_) return false;
+  capturing_ = true;
+  quit_after_capture_ = false;
+  return true;
+}
+
+bool TMainWindowModel::CaptureEnded() {
+  capturing_ = false;
+  const bool quit = quit_after_capture_;
+  quit_after_capture_ = false;
+  return quit;
+}
+
+TMainWindowModel::TCloseStep TMainWindowModel::CloseQuery() const {
+  if (busy_) return TCloseStep::kRefuse;
+  // Once the user has confirmed, the run is finishing: asking again could close the web under
+  // the running capture, so further attempts are ignored until the run ends and closes the
+  // window itself.
+  if (capturing_) return quit_after_capture_ ? TCloseStep::kRefuse : TCloseStep::kAskAbort;
+  return TCloseStep::kCloseWeb;
+}
+
+bool TMainWindowModel::AnswerAbort(TModalResult answer) {
+  if (!capturing_ || answer != mrOk) return false;
+  quit_after_capture_ = true;
+  return true;
+}
+
+TMainWindowModel::TCloseWebStep TMainWindowModel::CloseWebStep(bool has_file_name) const {
+  if (!web_open_) return TCloseWebStep::kNothing;
+  return has_file_name ? TCloseWebStep::kSaveSilently : TCloseWebStep::kAskSave;
+}
+
+}  // namespace korvane

@@ -1,0 +1,88 @@
+#include "engine/url_list.h"
+
+#include <strings.h>
+
+#include <algorithm>
+
+#include "html/url.h"
+
+namespace korvane {
+namespace {
+
+// Web states of records.
+constexpr std::uint8_t kTodo = 0;
+constexpr std::uint8_t kLoading = 1;
+constexpr std::uint8_t kPage = 2;
+constexpr std::uint8_t kFile = 3;
+constexpr std::uint8_t kError = 4;
+constexpr std::uint8_t kFiltered = 5;
+constexpr std::uint8_t kNotFound = 6;
+
+}  // namespace
+
+bool ListsUrl(const TUrlRecord& r, const TUrlListFlags& flags) {
+  if (r.LinkType != 0 || r.State == kLoading) return false;
+  switch (r.State) {
+    case kPage:
+    case kFile:
+      return flags.Resolved;
+    case kTodo:
+      return flags.Todo;
+    case kError:
+    case kNotFound:
+      return flags.Error;
+    case kFiltered:
+      return flags.Filtered;
+    default:
+      return false;
+  }
+}
+
+std::string UrlListText(const TUrlRecord& r) {
+  if (!r.Description.empty()) return r.Description;
+  const std::string path = GetPath(r.Url);
+  const std::string document = GetDocument(r.Url);
+  if (r.MainWeb) return (path.empty() ? path : path.substr(1)) + document;
+  return GetHost(r.Url) + path + document;
+}
+
+TColor UrlListColor(std::uint8_t state, bool selected) {
+  switch (state) {
+    case kTodo:
+      return clGreen;
+    case kError:
+    case kNotFound:
+      return clMaroon;
+    case kFiltered:
+      return clNavy;
+    default:
+      return selected ? clHighlightText : clWindowText;
+  }
+}
+
+std::vector<TUrlEntry> BuildUrlList(const std::vector<TUrlRecord>& records,
+                                    const TUrlListFlags& flags) {
+  std::vector<TUrlEntry> entries;
+  for (std::size_t i = 0; i < records.size(); ++i) {
+    if (ListsUrl(records[i], flags)) entries.push_back({UrlListText(records[i]), i});
+  }
+  std::stable_sort(entries.begin(), entries.end(), [](const TUrlEntry& a, const TUrlEntry& b) {
+    // A sorted list box orders its entries without regard to case.
+    return strcasecmp(a.Text.c_str(), b.Text.c_str()) < 0;
+  });
+  return entries;
+}
+
+TUrlDetails UrlDetails(const TUrlRecord& r, std::optional<TDateTime> file_date) {
+  return {r.Url, r.FileName, file_date ? FormatDisplayDate(*file_date) : std::string(), true};
+}
+
+std::string UrlNavigatorTarget(const TUrlRecord& r, const std::string& web_folder) {
+  return r.FileName.empty() ? r.Url : web_folder + r.FileName;
+}
+
+bool ForceCaptureEnabled(const TUrlRecord& r) { return r.State != kTodo; }
+
+bool CreateNewWebEnabled(const TUrlRecord& r) { return r.State == kFiltered; }
+
+}  // namespace korvane
