@@ -11,7 +11,14 @@ void TBinaryWriter::WriteLE(std::uint64_t v, int width) {
   for (int i = 0; i < width; ++i) out_.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
 }
 
-void TBinaryWriter::WriteF64(double v) { WriteLE(std::bit_cast<std::uint64_t>(v), 8); }
+void TBinaryWriter::PatchU16(std::size_t position, std::uint16_t v) {
+  out_.at(position + 1) = static_cast<char>(v >> 8);
+  out_[position] = static_cast<char>(v & 0xFF);
+}
+
+void TBinaryWriter::WriteF64(double v) {
+  WriteLE(std::bit_cast<std::uint64_t>(v), 8);
+}
 
 void TBinaryWriter::WriteShortString(std::string_view s) {
   std::string_view cut = ShortView(s);
@@ -26,7 +33,9 @@ std::uint64_t TBinaryReader::ReadLE(int width) {
   return v;
 }
 
-double TBinaryReader::ReadF64() { return std::bit_cast<double>(ReadLE(8)); }
+double TBinaryReader::ReadF64() {
+  return std::bit_cast<double>(ReadLE(8));
+}
 
 std::string TBinaryReader::ReadShortString() {
   std::size_t n = ReadU8();

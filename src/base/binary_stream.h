@@ -30,8 +30,12 @@ class TBinaryWriter {
   // A length byte, then the bytes; longer texts are cut at 255 bytes.
   void WriteShortString(std::string_view s);
   void WriteBytes(std::string_view bytes) { out_.append(bytes); }
+  // Overwrites two bytes already written at `position` (a count known only after the records).
+  void PatchU16(std::size_t position, std::uint16_t v);
 
   std::size_t Size() const { return out_.size(); }
+  // Room for `more` bytes, so that a large block is not copied at every doubling.
+  void Reserve(std::size_t more) { out_.reserve(out_.size() + more); }
 
  private:
   void WriteLE(std::uint64_t v, int width);

@@ -1,0 +1,238 @@
+#include "store/mime_list.h"
+
+#include "base/checked.h"
+#include "base/short_string.h"
+#include "base/text_case.h"
+
+namespace korvane {
+namespace {
+
+constexpr std::size_t kExtensionMax = 3;
+constexpr char kMimeFileName[] = "mime.def";
+
+struct TDefaultMime {
+  std::string_view type;
+  std::string_view extension;
+  std::uint8_t mime_class;
+};
+
+constexpr std::array<TDefaultMime, 7> kDefaultTable = {{
+    {"text/html", "htm", mcHtml},
+    {"text/plain", "txt", mcText},
+    {"image/gif", "gif", mcImage},
+    {"image/jpeg", "jpg", mcImage},
+    {"video/x-msvideo", "avi", mcVideo},
+    {"audio/x-wav", "wav", mcSound},
+    {"audio/x-aiff", "aif", mcSound},
+}};
+
+std::string CutExtension(std::string_view extension) {
+  return std::string(extension.substr(0, kExtensionMax));
+}
+
+}  // namespace
+
+std::uint8_t MimeClassOf(std::string_view name) {
+  std::uint8_t found = mcOther;
+  for (std::size_t i = 0; i < MimeClassNames.size(); ++i) {
+    if (SameAsciiNoCase(MimeClassNames[i], name)) found = static_cast<std::uint8_t>(i);
+  }
+  return found;
+}
+
+std::string_view MimeClassName(std::uint8_t mime_class) {
+  return MimeClassNames[mime_class < MimeClassNames.size() ? mime_class : std::uint8_t{mcOther}];
+}
+
+void TMimeItem::SaveToStream(TBinaryWriter& writer) const {
+  writer.WriteShortString(ContentType);
+  writer.WriteShortString(Extension);
+  writer.WriteU8(MimeClass);
+  writer.WriteBool(Valid);
+}
+
+void TMimeItem::LoadfromStream(TBinaryReader& reader, int format) {
+  ContentType = reader.ReadShortString();
+  Extension = CutExtension(reader.ReadShortString());
+  MimeClass = mcOther;
+  if (format >= 1) {
+    // The class indexes the class names: a damaged value must not reach past them.
+    std::uint8_t mime_class = reader.ReadU8();
+    MimeClass = mime_class < MimeClassNames.size() ? mime_class : std::uint8_t{mcOther};
+  }
+  Valid = reader.ReadBool();
+}
+
+TMimeItem* TMIMELIST::GetMimeByString(std::string_view content_type) const {
+  for (const auto& item : items_) {
+    if (SameAsciiNoCase(item->ContentType, content_type)) return item.get();
+  }
+  return nullptr;
+}
+
+TMimeItem* TMIMELIST::GetMimebyIndex(int index) const {
+  if (index < 0 || index >= Count()) return nullptr;
+  return items_[static_cast<std::size_t>(index)].get();
+}
+
+void TMIMELIST::AddMime(std::string_view content_type, std::string_view extension,
+                        std::string_view class_name, bool valid) {
+  TMimeItem* item = GetMimeByString(content_type);
+  if (!item) {
+    items_.push_back(std::make_unique<TMimeItem>());
+    item = items_.back().get();
+    item->ContentType = ShortString(content_type);
+  }
+  item->Extension = CutExtension(extension);
+  item->Valid = valid;
+  item->MimeClass = MimeClassOf(class_name);
+}
+
+int TMIMELIST::AddMimeList(const TMIMELIST* other) {
+  if (!other || other == this) return 0;
+  int added = 0;
+  for (const auto& theirs : other->items_) {
+    if (MimeExist(theirs->ContentType)) continue;
+    auto item = std::make_unique<TMimeItem>(*theirs);
+    item->Valid = false;
+    items_.push_back(std::move(item));
+    ++added;
+  }
+  return added;
+}
+
+void TMIMELIST::SetToDefault() {
+  Clear();
+  for (const TDefaultMime& d : kDefaultTable) {
+    AddMime(d.type, d.extension, MimeClassName(d.mime_class), true);
+  }
+}
+
+void TMIMELIST::SetValidClass(std::uint8_t mime_class, bool valid) {
+  for (const auto& item : items_) {
+    if (item->MimeClass == mime_class) item->Valid = valid;
+  }
+}
+
+void TMIMELIST::SetValidAll(bool valid) {
+  for (const auto& item : items_) item->Valid = valid;
+}
+
+void TMIMELIST::SetCmdLine(std::string_view text) {
+  while (!text.empty()) {
+    std::size_t comma = text.find(',');
+    std::string_view item = text.substr(0, comma);
+    text = comma == std::string_view::npos ? std::string_view() : text.substr(comma + 1);
+
+    bool enable = item.empty() || item.front() != '-';
+    if (!item.empty() && (item.front() == '-' || item.front() == '+')) item.remove_prefix(1);
+    // An empty item ("a,,b", a lone "+") names nothing; it must not pick the first entry that
+    // happens to have no extension.
+    if (item.empty()) continue;
+
+    bool is_class = false;
+    for (std::size_t c = 0; c < MimeClassNames.size(); ++c) {
+      if (SameAsciiNoCase(MimeClassNames[c], item)) {
+        SetValidClass(static_cast<std::uint8_t>(c), enable);
+        is_class = true;
+      }
+    }
+    if (is_class) continue;
+    if (SameAsciiNoCase(item, "ALL")) {
+      SetValidAll(enable);
+      continue;
+    }
+    for (const auto& entry : items_) {
+      if (SameAsciiNoCase(entry->Extension, item)) {
+        entry->Valid = enable;
+        break;
+      }
+    }
+  }
+}
+
+void TMIMELIST::SaveToStream(TBinaryWriter& writer) const {
+  writer.WriteI16(1);
+  writer.WriteI16(CheckedCast<std::int16_t>(items_.size()));
+  for (const auto& item : items_) item->SaveToStream(writer);
+}
+
+void TMIMELIST::LoadFromStream(TBinaryReader& reader) {
+  Clear();
+  int format = 0;
+  int count = reader.ReadI16();
+  if (count == 1) {
+    format = 1;
+    count = reader.ReadI16();
+  }
+  for (int i = 0; i < count; ++i) {
+    auto item = std::make_unique<TMimeItem>();
+    item->LoadfromStream(reader, format);
+    items_.push_back(std::move(item));
+  }
+}
+
+// --- The program-wide table -------------------------------------------------------------------
+
+TGlobalMimeList::TGlobalMimeList(TFileSystem& fs, std::string work_path)
+    : fs_(fs), work_path_(std::move(work_path)) {}
+
+std::string TGlobalMimeList::FilePath() const {
+  return WithSeparator(work_path_) + kMimeFileName;
+}
+
+TGlobalMimeList::TLoadResult TGlobalMimeList::Load() {
+  std::string path = FilePath();
+  if (!fs_.FileExists(path)) {
+    list_.SetToDefault();
+    return Write() ? TLoadResult::kCreated : TLoadResult::kNotWritten;
+  }
+  std::optional<std::string> bytes = fs_.ReadFile(path);
+  if (bytes) {
+    try {
+      TBinaryReader reader(*bytes);
+      list_.LoadFromStream(reader);
+      return TLoadResult::kRead;
+    } catch (const TReadError&) {
+    }
+  }
+  // A damaged file is left for the user to look at; the program runs on the defaults and does
+  // not write over it until a merge has something to add.
+  list_.SetToDefault();
+  return TLoadResult::kUnreadable;
+}
+
+int TGlobalMimeList::Merge(const TMIMELIST& web_table, bool* written) {
+  int added = list_.AddMimeList(&web_table);
+  bool wrote = added > 0 && Write();
+  if (written) *written = wrote;
+  return added;
+}
+
+void TGlobalMimeList::CopyTo(TMIMELIST& web_table) const {
+  for (int i = 0; i < list_.Count(); ++i) {
+    const TMimeItem* item = list_.GetMimebyIndex(i);
+    web_table.AddMime(item->ContentType, item->Extension, MimeClassName(item->MimeClass),
+                      item->Valid);
+  }
+}
+
+bool TGlobalMimeList::Write() {
+  std::string bytes;
+  TBinaryWriter writer(bytes);
+  list_.SaveToStream(writer);
+  // Through a temporary file, so that a failed write leaves the previous table intact.
+  std::string path = FilePath();
+  std::string temporary = path + ".tmp";
+  if (!fs_.WriteFile(temporary, bytes)) {
+    (void)fs_.RemoveFile(temporary);
+    return false;
+  }
+  if (!fs_.RenameFile(temporary, path)) {
+    (void)fs_.RemoveFile(temporary);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace korvane

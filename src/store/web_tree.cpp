@@ -1,0 +1,473 @@
+#include "store/web_tree.h"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+
+#include "base/checked.h"
+#include "base/file_name.h"
+#include "base/message_pump.h"
+#include "base/short_string.h"
+#include "base/text_case.h"
+#include "html/html_parser.h"
+#include "html/url.h"
+
+namespace korvane {
+namespace {
+
+// A node holding more entries than this is searched through its hash instead of linearly.
+constexpr std::size_t kLinearSearchMax = 8;
+// Saving and loading let the window breathe once per this many records.
+constexpr std::size_t kYieldEvery = 50;
+
+constexpr char kConflictOnNode[] = "write Tree error on WebNode";
+constexpr char kConflictOnFile[] = "write Tree error on Replace WebFile";
+
+bool IsSeparator(char c) {
+  return c == '/' || c == '\\';
+}
+
+// A slot holds the entry's position + 1 in its low 32 bits (0: free) and 32 bits of the
+// segment's hash above them, so that a probe rarely has to read an entry that does not match.
+// Fibonacci hashing: the high bits of the product spread similar names ("page1.html",
+// "page2.html") over the whole table.
+std::uint64_t HashOf(std::string_view segment) {
+  return HashNoCase(segment) * 0x9E3779B97F4A7C15ULL;
+}
+std::size_t SlotOf(std::uint64_t hash, std::size_t mask) {
+  return static_cast<std::size_t>(hash >> (64 - std::popcount(mask))) & mask;
+}
+std::uint64_t SlotValue(std::uint64_t hash, std::uint32_t index) {
+  return (hash & 0xFFFFFFFF00000000ULL) | (index + 1ULL);
+}
+std::uint32_t SlotIndex(std::uint64_t slot) {
+  return static_cast<std::uint32_t>(slot) - 1;
+}
+bool SameTag(std::uint64_t slot, std::uint64_t hash) {
+  return (slot >> 32) == (hash >> 32);
+}
+
+// The text of each protocol as the canonical form writes it ("http:"), taken from TUrl so that
+// the segments always join into its canonical form.
+const std::array<std::string, 5>& ProtocolTexts() {
+  static const std::array<std::string, 5> texts = [] {
+    std::array<std::string, 5> out;
+    for (std::size_t p = 0; p < out.size(); ++p) {
+      TUrl url;
+      url.Protocol = static_cast<std::uint8_t>(p);
+      url.Path.clear();
+      std::string canonical = url.ToString();
+      out[p] = canonical.substr(0, canonical.find("//"));
+    }
+    return out;
+  }();
+  return texts;
+}
+
+// An address split into segments without allocating per segment: the segments are consecutive
+// pieces of `text`, ending at the offsets in `ends`.
+class TKey {
+ public:
+  explicit TKey(std::string_view url) : text_(Buffer()) {
+    thread_local TUrl parsed;
+    parsed.Parse(url);
+    const auto& protocols = ProtocolTexts();
+    text_.assign(protocols[parsed.Protocol < protocols.size() ? parsed.Protocol : 0]);
+    End();
+    text_.append("//").append(parsed.Host);
+    if (parsed.Port != -1) text_.append(":").append(std::to_string(parsed.Port));
+    End();
+    std::size_t start = 0;
+    const std::string& path = parsed.Path;
+    for (std::size_t i = 0; i < path.size(); ++i) {
+      if (!IsSeparator(path[i])) continue;
+      text_.append(path, start, i + 1 - start);
+      End();
+      start = i + 1;
+    }
+    if (start < path.size() || path.empty()) {
+      text_.append(path, start);
+      End();
+    }
+    text_.append(parsed.Document);
+    End();
+  }
+
+  std::size_t Size() const { return count_; }
+  std::string_view operator[](std::size_t i) const {
+    std::size_t begin = i == 0 ? 0 : ends_[i - 1];
+    return std::string_view(text_).substr(begin, ends_[i] - begin);
+  }
+
+ private:
+  void End() {
+    // A short string address has far fewer segments than this; extra ones join the last.
+    auto end = static_cast<std::uint16_t>(text_.size());
+    if (count_ < ends_.size()) {
+      ends_[count_++] = end;
+    } else {
+      ends_[count_ - 1] = end;
+    }
+  }
+
+  // Keys are built on every lookup: one buffer per thread instead of one allocation per key. A
+  // key is never built while another is in use.
+  static std::string& Buffer() {
+    thread_local std::string buffer;
+    return buffer;
+  }
+
+  std::string& text_;
+  std::array<std::uint16_t, 300> ends_;  // only the first count_ are set
+  std::size_t count_ = 0;
+};
+
+}  // namespace
+
+// --- TWebFile -------------------------------------------------------------------------------
+
+void TWebFile::SetFileName(std::string_view name) {
+  file_name_.assign(ShortView(name));
+}
+
+void TWebFile::SetDescription(std::string_view text) {
+  description_ = DecodeEntities(text);
+  description_.resize(std::min(description_.size(), kShortStringMax));
+}
+
+void TWebFile::SetMimeType(std::string_view type) {
+  mime_type_.assign(ShortView(type));
+}
+
+int TWebFile::GetLinkType() const {
+  if (GetHtml()) return 0;
+  return GetBackground() ? 2 : 1;
+}
+
+void TWebFile::SetLinkType(int type) {
+  SetHtml(type == 0);
+  SetBackground(type == 2);
+}
+
+// --- TWebNode -------------------------------------------------------------------------------
+
+TWebNode* TWebNode::TEntry::Node() const {
+  const auto* node = std::get_if<std::unique_ptr<TWebNode>>(&Object);
+  return node ? node->get() : nullptr;
+}
+
+TWebFile* TWebNode::TEntry::File() const {
+  if (const auto* owned = std::get_if<std::unique_ptr<TWebFile>>(&Object)) return owned->get();
+  if (const auto* alias = std::get_if<TWebFile*>(&Object)) return *alias;
+  return nullptr;
+}
+
+std::ptrdiff_t TWebNode::IndexOf(std::string_view segment) const {
+  if (slots_.empty()) {
+    for (std::size_t i = 0; i < items_.size(); ++i) {
+      if (SameTextNoCase(items_[i].Segment, segment)) return static_cast<std::ptrdiff_t>(i);
+    }
+    return -1;
+  }
+  std::size_t mask = slots_.size() - 1;
+  std::uint64_t hash = HashOf(segment);
+  for (std::size_t s = SlotOf(hash, mask);; s = (s + 1) & mask) {
+    std::uint64_t held = slots_[s];
+    if (held == 0) return -1;
+    if (SameTag(held, hash) && SameTextNoCase(items_[SlotIndex(held)].Segment, segment)) {
+      return SlotIndex(held);
+    }
+  }
+}
+
+std::uint32_t TWebNode::Append(std::string_view segment) {
+  auto i = static_cast<std::uint32_t>(items_.size());
+  items_.push_back(TEntry{std::string(segment), std::monostate()});
+  if (!slots_.empty()) {
+    if (items_.size() * 2 > slots_.size()) {
+      RebuildIndex(slots_.size() * 2);
+    } else {
+      IndexEntry(i);
+    }
+  } else if (items_.size() > kLinearSearchMax) {
+    RebuildIndex(32);
+  }
+  return i;
+}
+
+void TWebNode::IndexEntry(std::uint32_t i) {
+  std::size_t mask = slots_.size() - 1;
+  std::uint64_t hash = HashOf(items_[i].Segment);
+  std::size_t s = SlotOf(hash, mask);
+  while (slots_[s] != 0) {
+    // Only the first of equal segments is reachable, as in a linear search.
+    if (SameTag(slots_[s], hash) &&
+        SameTextNoCase(items_[SlotIndex(slots_[s])].Segment, items_[i].Segment)) {
+      return;
+    }
+    s = (s + 1) & mask;
+  }
+  slots_[s] = SlotValue(hash, i);
+}
+
+void TWebNode::RebuildIndex(std::size_t slots) {
+  slots_.assign(slots, 0);
+  for (std::uint32_t i = 0; i < items_.size(); ++i) IndexEntry(i);
+}
+
+// --- TWebTree -------------------------------------------------------------------------------
+
+std::vector<std::string> TWebTree::MakeKey(std::string_view url) {
+  TKey key(url);
+  std::vector<std::string> segments;
+  for (std::size_t i = 0; i < key.Size(); ++i) segments.emplace_back(key[i]);
+  return segments;
+}
+
+TWebTree::TWebTree() : root_(std::make_unique<TWebNode>()) {}
+
+void TWebTree::Clear() {
+  aliases_.clear();
+  root_ = std::make_unique<TWebNode>();
+  count_ = 0;
+}
+
+bool TWebTree::Add(std::string_view url, std::unique_ptr<TWebFile> record) {
+  if (!record) return false;
+  return Insert(url, std::move(record), nullptr);
+}
+
+bool TWebTree::Add(std::string_view url, TWebFile* record) {
+  if (!record || !record->owner_) return false;
+  // A record of another tree would be left dangling here when that tree lets it go.
+  const TWebNode* top = record->owner_;
+  while (top->parent_) top = top->parent_;
+  if (top != root_.get()) return false;
+  return Insert(url, nullptr, record);
+}
+
+bool TWebTree::Insert(std::string_view url, std::unique_ptr<TWebFile> owned, TWebFile* alias) {
+  // Refuse before changing anything: a count that wrapped would misreport the web's links and
+  // let the tree block hold more records than its 16-bit count says.
+  if (count_ == UINT16_MAX) throw TCounterOverflow();
+  TKey key(url);
+  TWebNode* node = root_.get();
+  for (std::size_t s = 0; s + 1 < key.Size(); ++s) {
+    std::ptrdiff_t found = node->IndexOf(key[s]);
+    if (found < 0) {
+      std::uint32_t i = node->Append(key[s]);
+      auto child = std::make_unique<TWebNode>();
+      child->parent_ = node;
+      child->index_in_parent_ = i;
+      node->items_[i].Object = std::move(child);
+      node = node->items_[i].Node();
+      continue;
+    }
+    TWebNode* child = node->items_[static_cast<std::size_t>(found)].Node();
+    if (!child) {
+      last_error_ = kConflictOnNode;
+      return false;
+    }
+    node = child;
+  }
+
+  std::string_view last = key[key.Size() - 1];
+  std::ptrdiff_t found = node->IndexOf(last);
+  std::uint32_t i;
+  if (found < 0) {
+    i = node->Append(last);
+  } else {
+    i = static_cast<std::uint32_t>(found);
+    if (node->items_[i].Node()) {
+      last_error_ = kConflictOnFile;
+      return false;
+    }
+  }
+  if (owned) {
+    PlaceOwned(*node, i, std::move(owned));
+  } else {
+    PlaceAlias(*node, i, alias);
+  }
+  ++count_;
+  return true;
+}
+
+void TWebTree::PlaceOwned(TWebNode& node, std::uint32_t i, std::unique_ptr<TWebFile> record) {
+  TWebNode::TEntry& entry = node.items_[i];
+  TWebFile* added = record.get();
+  added->owner_ = &node;
+  added->owner_index_ = i;
+  if (auto* alias = std::get_if<TWebFile*>(&entry.Object)) {
+    // The alias's record belongs to another address, which keeps it.
+    ForgetAliasSite(*alias, &node, i);
+  } else if (std::holds_alternative<std::unique_ptr<TWebFile>>(entry.Object)) {
+    ReplaceOwned(node, i, added);
+  }
+  entry.Object = std::move(record);
+}
+
+void TWebTree::PlaceAlias(TWebNode& node, std::uint32_t i, TWebFile* record) {
+  TWebNode::TEntry& entry = node.items_[i];
+  TWebFile* held = entry.File();
+  if (held == record) return;
+  if (entry.IsAlias()) {
+    ForgetAliasSite(held, &node, i);
+  } else if (held) {
+    ReplaceOwned(node, i, record);
+  }
+  entry.Object = record;
+  aliases_.emplace(record, TAliasSite{&node, i});
+}
+
+void TWebTree::ForgetAliasSite(TWebFile* record, TWebNode* node, std::uint32_t i) {
+  auto [begin, end] = aliases_.equal_range(record);
+  for (auto it = begin; it != end; ++it) {
+    if (it->second.node == node && it->second.index == i) {
+      aliases_.erase(it);
+      return;
+    }
+  }
+}
+
+// The record owned at node.items_[i] is about to be destroyed in favour of `replacement`: every
+// entry that held it as an alias now holds the replacement, so none is left dangling.
+void TWebTree::ReplaceOwned(TWebNode& node, std::uint32_t i, TWebFile* replacement) {
+  TWebFile* old = node.items_[i].File();
+  if (OnRecordReplaced) OnRecordReplaced(old, replacement);
+  auto [begin, end] = aliases_.equal_range(old);
+  std::vector<TAliasSite> sites;
+  for (auto it = begin; it != end; ++it) sites.push_back(it->second);
+  aliases_.erase(old);
+  for (const TAliasSite& site : sites) {
+    if (site.node == &node && site.index == i) continue;
+    site.node->items_[site.index].Object = replacement;
+    aliases_.emplace(replacement, site);
+  }
+  // The caller overwrites the entry, which destroys the old record.
+}
+
+TWebFile* TWebTree::Find(std::string_view url) const {
+  TKey key(url);
+  const TWebNode* node = root_.get();
+  for (std::size_t s = 0; s < key.Size(); ++s) {
+    std::ptrdiff_t found = node->IndexOf(key[s]);
+    if (found < 0) return nullptr;
+    const TWebNode::TEntry& entry = node->items_[static_cast<std::size_t>(found)];
+    if (s + 1 == key.Size()) return entry.File();
+    node = entry.Node();
+    if (!node) return nullptr;
+  }
+  return nullptr;
+}
+
+bool TWebTree::Explore(const TExploreProc& proc) {
+  return ExploreFrom(nullptr, proc);
+}
+
+bool TWebTree::ExploreFrom(TWebNode* start, const TExploreProc& proc) {
+  std::string prefix;
+  return Walk(start ? *start : *root_, prefix, proc);
+}
+
+bool TWebTree::Walk(TWebNode& node, std::string& prefix, const TExploreProc& proc) {
+  std::size_t kept = prefix.size();
+  // By index: a callback may add entries, which can move the vector.
+  for (std::size_t i = 0; i < node.items_.size(); ++i) {
+    prefix.resize(kept);
+    prefix.append(node.items_[i].Segment);
+    if (TWebFile* record = node.items_[i].File()) {
+      if (prefix.size() > kShortStringMax) {
+        std::string url = ShortString(prefix);
+        if (proc(*record, url)) return true;
+      } else if (proc(*record, prefix)) {
+        return true;
+      }
+    } else if (TWebNode* child = node.items_[i].Node()) {
+      if (Walk(*child, prefix, proc)) return true;
+    }
+  }
+  prefix.resize(kept);
+  return false;
+}
+
+std::string TWebTree::GetUrl(const TWebFile* record) const {
+  if (!record || !record->owner_) return "";
+  const TWebNode* node = record->owner_;
+  std::uint32_t index = record->owner_index_;
+  // Searching from the last entry, a later alias in the same node is met first.
+  auto [begin, end] = aliases_.equal_range(record);
+  for (auto it = begin; it != end; ++it) {
+    if (it->second.node == node) index = std::max(index, it->second.index);
+  }
+  std::vector<std::string_view> segments;
+  while (node) {
+    segments.push_back(node->items_[index].Segment);
+    index = node->index_in_parent_;
+    node = node->parent_;
+  }
+  std::string url;
+  for (auto it = segments.rbegin(); it != segments.rend(); ++it) AppendShort(url, *it);
+  return url;
+}
+
+void TWebTree::Yield() {
+  if (++progress_ % kYieldEvery == 0) ProcessMessages();
+}
+
+void TWebTree::SaveToStream(TBinaryWriter& writer) {
+  // About what a record of a real site takes (the address is most of it).
+  constexpr std::size_t kRecordBytesGuess = 128;
+  writer.Reserve(count_ * kRecordBytesGuess);
+  std::size_t count_at = writer.Size();
+  writer.WriteU16(0);
+  std::size_t written = 0;
+  progress_ = 0;
+  Explore([&](TWebFile& record, const std::string& url) {
+    writer.WriteU8(record.State);
+    writer.WriteU8(record.Flags);
+    writer.WriteU8(record.ExternalDepth);
+    writer.WriteU8(record.LinkDepth);
+    writer.WriteShortString(url);
+    writer.WriteShortString(record.GetFileName());
+    writer.WriteShortString(record.GetDescription());
+    writer.WriteShortString(record.GetMimeType());
+    ++written;
+    Yield();
+    return false;
+  });
+  writer.PatchU16(count_at, CheckedCast<std::uint16_t>(written));
+}
+
+bool TWebTree::LoadFromStream(TBinaryReader& reader, int version) {
+  std::uint16_t count;
+  try {
+    // Unsigned: a signed count would drop every web of more than 32767 records.
+    count = reader.ReadU16();
+  } catch (const TReadError&) {
+    return false;
+  }
+  progress_ = 0;
+  for (std::uint16_t n = 0; n < count; ++n) {
+    auto record = std::make_unique<TWebFile>();
+    record->State = reader.ReadU8();
+    std::uint8_t flags = reader.ReadU8();
+    if (version < 16) {
+      record->SetLinkType(flags);
+    } else {
+      record->Flags = flags & (TWebFile::kHtml | TWebFile::kIsmap | TWebFile::kBackground);
+    }
+    record->ExternalDepth = reader.ReadU8();
+    record->LinkDepth = reader.ReadU8();
+    std::string url = reader.ReadShortString();
+    // A file name from a file is joined to the web's folder: only a plain name may be.
+    record->SetFileName(PlainFileNameOrEmpty(reader.ReadShortString()));
+    record->SetDescription(reader.ReadShortString());
+    if (version >= 2) record->SetMimeType(reader.ReadShortString());
+    if (url.empty()) break;
+    Add(url, std::move(record));
+    Yield();
+  }
+  return true;
+}
+
+}  // namespace korvane

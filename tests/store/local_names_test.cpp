@@ -1,0 +1,145 @@
+#include "store/local_names.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "support/mem_file_system.h"
+
+namespace korvane {
+namespace {
+
+using testing::TMemFileSystem;
+
+class LocalNamesTest : public ::testing::Test {
+ protected:
+  LocalNamesTest() { fs_.dirs.insert("/web"); }
+
+  // Names the address and creates the file, as the capture does.
+  std::string Name(std::string_view url, std::string_view ext = "htm") {
+    std::string path = names_.MakeLocalFileName(url, ext);
+    EXPECT_FALSE(fs_.FileExists(path)) << path;
+    fs_.files[path] = "";
+    return path.substr(5);
+  }
+
+  TMemFileSystem fs_;
+  TLocalNames names_{fs_, "/web/"};
+};
+
+TEST_F(LocalNamesTest, BuildsTheBaseFromTheDocument) {
+  struct Case {
+    const char* url;
+    const char* ext;
+    const char* name;
+  } cases[] = {
+      {"http://h/", "htm", "INDEX.htm"},
+      {"http://h/d/my page.html", "htm", "my.htm"},
+      {"http://h/search?q=a+b", "htm", "search.htm"},
+      {"http://h/averyverylongname.html", "htm", "averyver.htm"},
+      {"http://h/a,b=c*d.gif", "gif", "abcd.gif"},
+      {"http://h/?x", "htm", "INDEX1.htm"},  // the query alone leaves nothing
+      {"http://h/x%20y<z>.gif", "gif", "x_20y_z_.gif"},
+      {"http://h/caf\xE9:|.htm", "htm", "caf___.htm"},
+      {"http://h/q\"+=.htm", "txt", "q.txt"},
+      {"http://h/e", "a/b", "e.a_b"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Name(c.url, c.ext), c.name) << c.url;
+}
+
+TEST_F(LocalNamesTest, NumbersTakenNamesAndShortensTheBase) {
+  EXPECT_EQ(Name("http://h/a/"), "INDEX.htm");
+  for (int n = 1; n <= 10; ++n)
+    EXPECT_EQ(Name("http://h/b" + std::to_string(n) + "/"), "INDEX" + std::to_string(n) + ".htm");
+  EXPECT_EQ(Name("http://h/averyverylongname.html"), "averyver.htm");
+  EXPECT_EQ(Name("http://h/x/averyverylongname.html"), "averyve1.htm");
+  for (int n = 2; n <= 10; ++n) Name("http://h/y" + std::to_string(n) + "/averyverylongname.html");
+  EXPECT_EQ(Name("http://h/z/averyverylongname.html"), "averyv11.htm");
+}
+
+TEST_F(LocalNamesTest, ExistingFilesCountInAnyLetterCase) {
+  fs_.files["/web/index.HTM"] = "";
+  fs_.files["/web/Index1.htm"] = "";
+  fs_.files["/web/INDEX1.HTM"] = "";
+  EXPECT_EQ(Name("http://h/"), "INDEX2.htm");
+  // One of two spellings gone, the name is still taken by the other.
+  fs_.files.erase("/web/Index1.htm");
+  names_.FileRemoved("Index1.htm");
+  EXPECT_EQ(Name("http://h/"), "INDEX3.htm");
+}
+
+TEST_F(LocalNamesTest, TheWebFoldersOwnPagesAreTaken) {
+  struct Case {
+    const char* url;
+    const char* name;
+  } cases[] = {
+      {"http://h/LogFile.html", "LogFile1.htm"}, {"http://h/notfound.htm", "notfoun1.htm"},
+      {"http://h/BADLINK", "BADLINK1.htm"},      {"http://h/_home.htm", "_home1.htm"},
+      {"http://h/_IxHzz.htm", "_IxHzz.htm"},     {"http://h/_ixe.htm", "_ixe.htm"},
+      {"http://h/_IxOzz.htm", "_IxOzz.htm"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Name(c.url), c.name) << c.url;
+  EXPECT_EQ(Name("http://h/LogFile.txt", "txt"), "LogFile.txt");
+  // Every number keeps "_IxH" followed by hexadecimal digits until the prefix itself is cut.
+  EXPECT_EQ(Name("http://h/_IxH0A.htm"), "_Ix10000.htm");
+}
+
+TEST_F(LocalNamesTest, ANameNotCreatedOrRemovedIsFreeAgain) {
+  EXPECT_EQ(Name("http://h/a/"), "INDEX.htm");
+  EXPECT_EQ(Name("http://h/b/"), "INDEX1.htm");
+  // Handed out but never created (the transfer failed before the file was made).
+  EXPECT_EQ(names_.MakeLocalFileName("http://h/c/", "htm"), "/web/INDEX2.htm");
+  EXPECT_EQ(Name("http://h/d/"), "INDEX2.htm");
+  fs_.files.erase("/web/INDEX.htm");
+  names_.FileRemoved("INDEX.htm");
+  EXPECT_EQ(Name("http://h/e/"), "INDEX.htm");
+  EXPECT_EQ(Name("http://h/f/"), "INDEX3.htm");
+}
+
+TEST_F(LocalNamesTest, SeesFilesMadeBehindItsBackUnderTheirExactName) {
+  EXPECT_EQ(Name("http://h/a/"), "INDEX.htm");
+  fs_.files["/web/INDEX1.htm"] = "";
+  EXPECT_EQ(Name("http://h/b/"), "INDEX2.htm");
+  names_.FileCreated("index3.HTM");
+  EXPECT_EQ(Name("http://h/c/"), "INDEX4.htm");
+}
+
+TEST_F(LocalNamesTest, ThousandsOfIndexPagesShortenTheBaseAsNumbersGrow) {
+  std::string last;
+  for (int i = 0; i <= 1000; ++i) last = Name("http://h/" + std::to_string(i) + "/");
+  EXPECT_EQ(last, "INDE1000.htm");
+  EXPECT_EQ(fs_.files.size(), 1001u);
+}
+
+TEST(LocalNamesOnDiskTest, AFileOnDiskInOtherCaseIsTaken) {
+  namespace fs = std::filesystem;
+  fs::path dir = fs::temp_directory_path() / ("korvane-names-test-" + std::to_string(getpid()));
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  ASSERT_TRUE(RealFileSystem().WriteFile((dir / "INDEX.HTM").string(), ""));
+  TLocalNames names(RealFileSystem(), dir.string());
+  EXPECT_EQ(names.MakeLocalFileName("http://h/", "htm"), (dir / "INDEX1.htm").string());
+  fs::remove_all(dir);
+}
+
+TEST(DefaultWebNameTest, UsesTheLastLongDirectoryElseTheHost) {
+  struct Case {
+    const char* url;
+    const char* name;
+  } cases[] = {
+      {"http://a.name.b/", "NAME"},
+      {"http://a.name.b/index.html", "NAME"},
+      {"http://a.name.b/x/index.html", "X"},
+      {"http://a.name.b/docs/manual/page.html", "MANUAL"},
+      {"http://localhost/", "LOCALHOS"},
+      {"http://www.site.co.uk/", "CO"},
+      {"http://h.com/verylongdirectory/", "VERYLONG"},
+      {"http://h.com/caf\xE9:x/", "CAF__X"},
+      {"http://site.com/", "SITE"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(DefaultWebName(c.url), c.name) << c.url;
+}
+
+}  // namespace
+}  // namespace korvane
