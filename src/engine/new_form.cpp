@@ -64,8 +64,8 @@ std::string TNewForm::ProjectFile() const {
 
 std::string TNewForm::SeparateProjectFile() const { return WithSeparator(PathEdit) + "local.web"; }
 
-TNewForm TNewForm::ForLink(std::string default_path, TDefaultWebNameFn default_web_name,
-                           std::string_view link) {
+TNewForm TNewForm::ForLink(std::string default_path, std::string_view link,
+                           TDefaultWebNameFn default_web_name) {
   TNewForm form(std::move(default_path), std::move(default_web_name), kPathFollowsUrl);
   form.Caption = "Create new Web";
   form.UrlEdit = Resolve(link);

@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "base/modal_result.h"
+#include "store/local_names.h"
 
 namespace korvane {
 
@@ -35,7 +36,7 @@ class TNewForm {
   static constexpr std::uint8_t kDefaultOptions = kCaptureEnabled | kPathFollowsUrl | kAskNavigator;
 
   // `default_path` is the settings' default capture folder (ending with a separator).
-  TNewForm(std::string default_path, TDefaultWebNameFn default_web_name,
+  TNewForm(std::string default_path, TDefaultWebNameFn default_web_name = DefaultWebName,
            std::uint8_t options = kDefaultOptions);
 
   std::string Caption = "New Web";
@@ -65,8 +66,8 @@ class TNewForm {
   std::string SeparateProjectFile() const;
 
   // The dialog as the URL list's "Create new Web" opens it on a link not captured.
-  static TNewForm ForLink(std::string default_path, TDefaultWebNameFn default_web_name,
-                          std::string_view link);
+  static TNewForm ForLink(std::string default_path, std::string_view link,
+                          TDefaultWebNameFn default_web_name = DefaultWebName);
 
  private:
   void UpdateCapturePath();

@@ -3,20 +3,21 @@
 #include <strings.h>
 
 #include <algorithm>
+#include <unordered_set>
 
 #include "html/url.h"
+#include "store/web_tree.h"
 
 namespace korvane {
 namespace {
 
-// Web states of records.
-constexpr std::uint8_t kTodo = 0;
-constexpr std::uint8_t kLoading = 1;
-constexpr std::uint8_t kPage = 2;
-constexpr std::uint8_t kFile = 3;
-constexpr std::uint8_t kError = 4;
-constexpr std::uint8_t kFiltered = 5;
-constexpr std::uint8_t kNotFound = 6;
+constexpr std::uint8_t kTodo = wsTodo;
+constexpr std::uint8_t kLoading = wsLoading;
+constexpr std::uint8_t kPage = wsPage;
+constexpr std::uint8_t kFile = wsFile;
+constexpr std::uint8_t kError = wsError;
+constexpr std::uint8_t kFiltered = wsFiltered;
+constexpr std::uint8_t kNotFound = wsNotFound;
 
 }  // namespace
 
@@ -79,6 +80,20 @@ TUrlDetails UrlDetails(const TUrlRecord& r, std::optional<TDateTime> file_date) 
 
 std::string UrlNavigatorTarget(const TUrlRecord& r, const std::string& web_folder) {
   return r.FileName.empty() ? r.Url : web_folder + r.FileName;
+}
+
+std::vector<TUrlRecord> UrlRecordsFromTree(TWebTree& tree) {
+  std::vector<TUrlRecord> records;
+  std::unordered_set<const TWebFile*> seen;
+  tree.Explore([&](TWebFile& file, const std::string& url) {
+    // A redirected address holds its target's record: list the record once.
+    if (seen.insert(&file).second) {
+      records.push_back({url, file.State, static_cast<std::uint8_t>(file.GetLinkType()),
+                         file.GetDescription(), file.GetFileName(), file.ExternalDepth == 0});
+    }
+    return false;
+  });
+  return records;
 }
 
 bool ForceCaptureEnabled(const TUrlRecord& r) { return r.State != kTodo; }

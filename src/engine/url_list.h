@@ -55,6 +55,10 @@ struct TUrlDetails {
 // `file_date`: the local file's date when it exists.
 TUrlDetails UrlDetails(const TUrlRecord& record, std::optional<TDateTime> file_date);
 
+class TWebTree;
+// The records of the web's tree, in tree order.
+std::vector<TUrlRecord> UrlRecordsFromTree(TWebTree& tree);
+
 // What "Launch Navigator with selected Url" opens: the local file when the record has one.
 std::string UrlNavigatorTarget(const TUrlRecord& record, const std::string& web_folder);
 

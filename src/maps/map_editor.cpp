@@ -4,8 +4,18 @@
 
 #include "base/file_system.h"
 #include "maps/map_file.h"
+#include "maps/map_list.h"
 
 namespace korvane {
+
+std::vector<TMapChoice> MapChoices(const TMAPLIST& maps) {
+  std::vector<TMapChoice> choices;
+  for (int i = 0; i < maps.Count(); ++i) {
+    const TMapImg& m = maps.Item(i);
+    choices.push_back({m.ImageFile, m.MapFile, m.PageUrl, m.MapUrl, m.Target});
+  }
+  return choices;
+}
 
 // ---- TOpenMapDlg -------------------------------------------------------------------------
 

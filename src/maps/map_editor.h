@@ -32,6 +32,9 @@ struct TMapChoice {
   std::string Target;       // the link's target frame, often empty
 };
 
+class TMAPLIST;
+std::vector<TMapChoice> MapChoices(const TMAPLIST& maps);
+
 // What the editor needs of the web it edits.
 class TMapEditorWeb {
  public:

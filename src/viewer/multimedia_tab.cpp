@@ -3,13 +3,13 @@
 #include <strings.h>
 
 #include "engine/options.h"
+#include "store/web_tree.h"
 
 namespace korvane {
 namespace {
 
-// Web states of captured records (a page, another file).
-constexpr std::uint8_t kStatePage = 2;
-constexpr std::uint8_t kStateFile = 3;
+constexpr std::uint8_t kStatePage = wsPage;
+constexpr std::uint8_t kStateFile = wsFile;
 
 bool SameText(std::string_view a, std::string_view b) {
   return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
@@ -34,6 +34,15 @@ std::vector<std::string> BuildDocumentList(const std::vector<TDocumentSource>& r
     }
   }
   return list;
+}
+
+std::vector<TDocumentSource> DocumentSourcesFromTree(TWebTree& tree) {
+  std::vector<TDocumentSource> records;
+  tree.Explore([&](TWebFile& file, const std::string&) {
+    records.push_back({file.GetFileName(), file.GetMimeType(), file.State});
+    return false;
+  });
+  return records;
 }
 
 std::string_view DocumentExtension(std::string_view name) {

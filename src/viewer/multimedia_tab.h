@@ -24,6 +24,8 @@ struct TDocumentSource {
 // The local file names to list, in tree order, by the options' four type flags.
 std::vector<std::string> BuildDocumentList(const std::vector<TDocumentSource>& records,
                                            const TOPTIONS& options);
+class TWebTree;
+std::vector<TDocumentSource> DocumentSourcesFromTree(TWebTree& tree);
 // The same rule for one file kept during a capture: GIF and JPEG pictures are appended as kept.
 bool ListsDocument(std::string_view mime_type, const TOPTIONS& options);
 

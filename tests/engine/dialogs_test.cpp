@@ -107,6 +107,13 @@ TEST(NewFormTest, NavigatorPageIsTakenOnlyForWebAddresses) {
   EXPECT_FALSE(quiet.CaptureButtonEnabled());
 }
 
+TEST(NewFormTest, WebNameRuleOfTheTree) {
+  TNewForm form("C/WEBS/");
+  form.UrlEdit = "http://h/docs/manual/";
+  form.Activate(std::nullopt);
+  EXPECT_EQ(form.PathEdit, "C/WEBS/MANUAL/");
+}
+
 TEST(NewFormTest, ClosingRules) {
   TNewForm form("/w/", LastSegment, 0);
   form.UrlEdit = "http://site/";
@@ -122,7 +129,7 @@ TEST(NewFormTest, ProjectFilesAndTheCreateNewWebVariant) {
   TNewForm form("/w/", LastSegment, 0);
   form.PathEdit = "/w/site/";
   EXPECT_EQ(form.ProjectFile(), "/w/site/Local.Web");
-  TNewForm link = TNewForm::ForLink("/w/", LastSegment, "HTTP://Other.Host/a/../b/");
+  TNewForm link = TNewForm::ForLink("/w/", "HTTP://Other.Host/a/../b/", LastSegment);
   EXPECT_EQ(link.Caption, "Create new Web");
   EXPECT_EQ(link.UrlEdit, "http://Other.Host/b/");
   EXPECT_FALSE(link.CaptureButtonEnabled());

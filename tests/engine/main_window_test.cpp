@@ -7,6 +7,7 @@
 #include "engine/recent_webs.h"
 #include "engine/url_list.h"
 #include "engine/web_form.h"
+#include "store/web_tree.h"
 #include "support/mem_file_system.h"
 
 namespace korvane {
@@ -230,6 +231,34 @@ TEST(UrlListTest, DetailsTargetsAndPopUp) {
   EXPECT_TRUE(ForceCaptureEnabled(filtered));
   EXPECT_TRUE(CreateNewWebEnabled(filtered));
   EXPECT_FALSE(CreateNewWebEnabled(page));
+}
+
+}  // namespace
+}  // namespace korvane
+
+namespace korvane {
+namespace {
+
+TEST(UrlListTest, RecordsFromTheTreeListARedirectedRecordOnce) {
+  TWebTree tree;
+  auto page = std::make_unique<TWebFile>();
+  page->State = wsPage;
+  page->SetFileName("a.htm");
+  TWebFile* target = page.get();
+  ASSERT_TRUE(tree.Add("http://h/a.html", std::move(page)));
+  ASSERT_TRUE(tree.Add("http://h/old.html", target));  // an alias of the same record
+  auto external = std::make_unique<TWebFile>();
+  external->State = wsTodo;
+  external->ExternalDepth = 1;
+  ASSERT_TRUE(tree.Add("http://x.org/d/e.html", std::move(external)));
+
+  const auto records = UrlRecordsFromTree(tree);
+  ASSERT_EQ(records.size(), 2u);
+  const TUrlListFlags all{true, true, true, true};
+  const auto list = BuildUrlList(records, all);
+  ASSERT_EQ(list.size(), 2u);
+  EXPECT_EQ(list[0].Text, "a.html");
+  EXPECT_EQ(list[1].Text, "x.org/d/e.html");
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "maps/map_file.h"
+#include "maps/map_list.h"
 #include "support/mem_file_system.h"
 
 namespace korvane {
@@ -227,6 +228,30 @@ TEST(OpenMapDlgTest, ChoiceRule) {
   EXPECT_EQ(dlg.DoubleClick(0), 0);
   dlg.Select(7);
   EXPECT_EQ(dlg.Selected(), -1);
+}
+
+}  // namespace
+}  // namespace korvane
+
+namespace korvane {
+namespace {
+
+TEST(OpenMapDlgTest, ChoicesFromTheWebsMapList) {
+  TMAPLIST maps;
+  auto m = std::make_unique<TMapImg>();
+  m->ImageFile = "nav.gif";
+  m->MapFile = "nav.map";
+  m->MapUrl = "http://h/cgi-bin/nav";
+  m->PageUrl = "http://h/index.html";
+  m->Target = "main";
+  maps.Add(std::move(m));
+  const auto choices = MapChoices(maps);
+  ASSERT_EQ(choices.size(), 1u);
+  EXPECT_EQ(choices[0].PictureFile, "nav.gif");
+  EXPECT_EQ(choices[0].MapFile, "nav.map");
+  EXPECT_EQ(choices[0].MapUrl, "http://h/cgi-bin/nav");
+  EXPECT_EQ(choices[0].PageUrl, "http://h/index.html");
+  EXPECT_EQ(choices[0].Target, "main");
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/options.h"
+#include "store/web_tree.h"
 #include "viewer/effects.h"
 #include "viewer/multimedia_tab.h"
 #include "viewer/picture_placement.h"
@@ -143,6 +144,28 @@ TEST(MultimediaTabTest, MediaTimerStopsItselfWhenThePlayerIsDisabled) {
   EXPECT_TRUE(tab.MediaTimerTick(true));
   EXPECT_FALSE(tab.MediaTimerTick(false));
   EXPECT_FALSE(tab.MediaTimerEnabled());
+}
+
+}  // namespace
+}  // namespace korvane
+
+namespace korvane {
+namespace {
+
+TEST(MultimediaTabTest, DocumentsFromTheTreeInTreeOrder) {
+  TWebTree tree;
+  const std::pair<const char*, const char*> files[] = {{"http://h/b.gif", "image/gif"},
+                                                       {"http://h/a.jpg", "image/jpeg"},
+                                                       {"http://h/c.html", "text/html"}};
+  for (const auto& [url, mime] : files) {
+    auto f = std::make_unique<TWebFile>();
+    f->State = wsFile;
+    f->SetMimeType(mime);
+    f->SetFileName(std::string(url).substr(9));
+    ASSERT_TRUE(tree.Add(url, std::move(f)));
+  }
+  const auto list = BuildDocumentList(DocumentSourcesFromTree(tree), TOPTIONS());
+  EXPECT_EQ(list, (std::vector<std::string>{"b.gif", "a.jpg"}));  // the tree keeps entry order
 }
 
 }  // namespace
