@@ -1,8 +1,29 @@
 #include "engine/main_window_model.h"
 
+#include "base/file_system.h"
 #include "engine/recent_webs.h"
 
 namespace korvane {
+
+THtmlCommandStates HtmlCommandStates(const TFileSystem& fs, const std::string& web_folder,
+                                     const std::string& bookmark_file,
+                                     const std::string& program_folder) {
+  const std::string web = WithSeparator(web_folder);
+  const std::string help = WithSeparator(program_folder) + "help" + kPathSeparator;
+  THtmlCommandStates s;
+  s.LocalWebs = !bookmark_file.empty() && fs.FileExists(bookmark_file);
+  s.Home = !web_folder.empty() && fs.FileExists(web + "_Home.htm");
+  s.HtmlPages = !web_folder.empty() && fs.FileExists(web + "_IxH.htm");
+  s.Images = !web_folder.empty() && fs.FileExists(web + "_IxI.htm");
+  s.HelpIndex = fs.FileExists(help + "index.htm");
+  s.HelpGlossary = fs.FileExists(help + "glossair.htm");
+  return s;
+}
+
+TPoint CentreOn(const TRect& main_window, std::int32_t width, std::int32_t height) {
+  return {main_window.Left + (main_window.Width() - width) / 2,
+          main_window.Top + (main_window.Height() - height) / 2};
+}
 
 std::string TMainWindowModel::Caption(bool web_open, const std::string& title,
                                       const std::string& project_file) {

@@ -15,8 +15,27 @@
 #include <vector>
 
 #include "base/modal_result.h"
+#include "base/shape.h"
 
 namespace korvane {
+
+class TFileSystem;
+
+// Which commands that open a generated page are enabled: each only when its file exists.
+struct THtmlCommandStates {
+  bool LocalWebs = false;     // "&Locals web": the bookmark file
+  bool Home = false;          // "H&ome": "_Home.htm" of the web folder
+  bool HtmlPages = false;     // "&HTML Pages": "_IxH.htm"
+  bool Images = false;        // "&Images": "_IxI.htm"
+  bool HelpIndex = false;     // "&Index": "help/index.htm" beside the program
+  bool HelpGlossary = false;  // "&Glossary": "help/glossair.htm"
+};
+THtmlCommandStates HtmlCommandStates(const TFileSystem& fs, const std::string& web_folder,
+                                     const std::string& bookmark_file,
+                                     const std::string& program_folder);
+
+// Where a dialog that centres itself on the main window goes (integer halves toward zero).
+TPoint CentreOn(const TRect& main_window, std::int32_t width, std::int32_t height);
 
 class TMainWindowModel {
  public:
@@ -60,7 +79,9 @@ class TMainWindowModel {
   static constexpr const char* kSaveQuestion = "Save current Web?";
   static constexpr const char* kSaveCaption = "Close Web";
 
-  // "&Reset": asked only when the web has captured files.
+  // "&Image MAP..." needs maps; "&Reset" asks kResetQuestion only when files were captured.
+  static bool ImageMapEnabled(int map_count) { return map_count > 0; }
+  static bool ResetAsks(std::int32_t captured_count) { return captured_count != 0; }
   static constexpr const char* kResetQuestion =
       "This action will delete all created files as well as all links to URL\r\nContinue?";
   static constexpr const char* kResetCaption = "Reset Web";

@@ -68,6 +68,24 @@ TEST(MainWindowTest, CloseWebSavesSilentlyOrAsks) {
   EXPECT_EQ(TMainWindowModel::ClearedSlotRows()[8].State, "Idle");
 }
 
+TEST(MainWindowTest, PageCommandsFollowTheirFilesAndDialogsCentre) {
+  testing::TMemFileSystem fs;
+  fs.files["/w/site/_Home.htm"] = "";
+  fs.files["/w/site/_IxI.htm"] = "";
+  fs.files["/prog/help/glossair.htm"] = "";
+  const THtmlCommandStates s = HtmlCommandStates(fs, "/w/site", "", "/prog/");
+  EXPECT_TRUE(s.Home);
+  EXPECT_FALSE(s.HtmlPages);
+  EXPECT_TRUE(s.Images);
+  EXPECT_FALSE(s.LocalWebs);
+  EXPECT_FALSE(s.HelpIndex);
+  EXPECT_TRUE(s.HelpGlossary);
+  EXPECT_FALSE(HtmlCommandStates(fs, "", "", "/prog/").Home);
+  // Odd differences are halved toward zero, also when the dialog is larger than the window.
+  EXPECT_EQ(CentreOn({100, 50, 601, 451}, 200, 100), (TPoint{250, 200}));
+  EXPECT_EQ(CentreOn({0, 0, 100, 100}, 301, 100), (TPoint{-100, 0}));
+}
+
 TEST(RecentWebsTest, MostRecentFirstSixEntriesAndTitles) {
   testing::TMemFileSystem fs;
   ASSERT_TRUE(fs.MakeDirs("/w"));
