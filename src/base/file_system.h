@@ -34,6 +34,8 @@ class TFileSystem {
   virtual std::optional<std::string> ReadFile(const std::string& path) const = 0;
   // Creates or truncates `path`; nullptr when it cannot be opened.
   virtual std::unique_ptr<TWritableFile> OpenForWrite(const std::string& path) = 0;
+  // Opens `path` for writing at its end, creating it when missing; nullptr when it cannot be.
+  virtual std::unique_ptr<TWritableFile> OpenForAppend(const std::string& path) = 0;
   // Writes the whole file in one go (create or truncate).
   [[nodiscard]] bool WriteFile(const std::string& path, std::string_view bytes);
   [[nodiscard]] virtual bool RemoveFile(const std::string& path) = 0;

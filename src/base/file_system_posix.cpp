@@ -62,6 +62,11 @@ class TPosixFileSystem final : public TFileSystem {
     if (!file) return nullptr;
     return std::make_unique<TStdioFile>(file);
   }
+  std::unique_ptr<TWritableFile> OpenForAppend(const std::string& path) override {
+    std::FILE* file = std::fopen(path.c_str(), "ab");
+    if (!file) return nullptr;
+    return std::make_unique<TStdioFile>(file);
+  }
   bool RemoveFile(const std::string& path) override {
     std::error_code ec;
     return fs::remove(path, ec) && !ec;

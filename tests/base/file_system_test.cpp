@@ -28,6 +28,17 @@ void CheckContract(TFileSystem& fs, const std::string& root) {
   EXPECT_EQ(fs.ReadFile(file), std::string("<HTML>\0\xE9", 8));
   EXPECT_EQ(fs.FileSize(file), 8);
 
+  auto more = fs.OpenForAppend(file);
+  ASSERT_NE(more, nullptr);
+  EXPECT_TRUE(more->Append("<br>"));
+  EXPECT_TRUE(more->Close());
+  EXPECT_EQ(fs.ReadFile(file), std::string("<HTML>\0\xE9<br>", 12));
+  auto fresh = fs.OpenForAppend(dir + "/log.htm");
+  ASSERT_NE(fresh, nullptr);
+  EXPECT_TRUE(fresh->Close());
+  EXPECT_EQ(fs.FileSize(dir + "/log.htm"), 0);
+  EXPECT_TRUE(fs.RemoveFile(dir + "/log.htm"));
+
   ASSERT_TRUE(fs.WriteFile(dir + "/other.gif", "GIF89a"));
   ASSERT_TRUE(fs.RenameFile(dir + "/other.gif", file));
   EXPECT_EQ(fs.ReadFile(file), "GIF89a");

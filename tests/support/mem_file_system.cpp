@@ -64,6 +64,12 @@ std::unique_ptr<TWritableFile> TMemFileSystem::OpenForWrite(const std::string& p
   return std::make_unique<TMemFile>(*this, path);
 }
 
+std::unique_ptr<TWritableFile> TMemFileSystem::OpenForAppend(const std::string& path) {
+  if (unwritable.count(path) || !DirectoryExists(ParentOf(path))) return nullptr;
+  files[path];  // created when missing, kept otherwise
+  return std::make_unique<TMemFile>(*this, path);
+}
+
 bool TMemFileSystem::RemoveFile(const std::string& path) {
   if (unremovable.count(path)) return false;
   return files.erase(path) > 0;

@@ -17,6 +17,7 @@ class TMemFileSystem final : public TFileSystem {
   std::int64_t FileSize(const std::string& path) const override;
   std::optional<std::string> ReadFile(const std::string& path) const override;
   std::unique_ptr<TWritableFile> OpenForWrite(const std::string& path) override;
+  std::unique_ptr<TWritableFile> OpenForAppend(const std::string& path) override;
   bool RemoveFile(const std::string& path) override;
   bool RenameFile(const std::string& from, const std::string& to) override;
   bool MakeDirs(const std::string& path) override;

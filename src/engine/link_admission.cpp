@@ -1,0 +1,156 @@
+// Link admission: what enters a web, and what of it is fetched.
+#include "base/checked.h"
+#include "base/short_string.h"
+#include "base/text_case.h"
+#include "engine/web.h"
+#include "html/url.h"
+
+namespace korvane {
+namespace {
+
+// Two addresses are in different webs when their domains differ, or, when the machine check is
+// on, their machines.
+bool InAnotherWeb(std::string_view from, std::string_view to, bool check_machine) {
+  if (!SameTextNoCase(GetDomainName(from), GetDomainName(to))) return true;
+  return check_machine && !SameTextNoCase(GetMachineName(from), GetMachineName(to));
+}
+
+}  // namespace
+
+TWebFile* TWEB::NewLink(const TLinkItem& item, TWebFile* parent) {
+  if (TWebFile* known = Tree.Find(item.Url)) return known;
+  auto record = std::make_unique<TWebFile>();
+  if (parent) {
+    record->ExternalDepth = parent->ExternalDepth;
+    record->LinkDepth = parent->LinkDepth;
+    if (item.LinkKind == 0) CheckedInc(record->LinkDepth);
+    if (InAnotherWeb(Tree.GetUrl(parent), item.Url, default_options_.CheckDomainMachineFlag)) {
+      CheckedInc(record->ExternalDepth);
+      record->LinkDepth = 0;
+    }
+  }
+  record->SetLinkType(item.LinkKind);
+  record->SetDescription(item.Text);
+  TWebFile* added = record.get();
+  if (!Tree.Add(item.Url, std::move(record))) {
+    Log(item.Url + std::string(kLogTreeError));
+    return nullptr;
+  }
+  AddTodo(added, item.Url);
+  return added;
+}
+
+bool TWEB::AddTodo(TWebFile* record, std::string_view url) {
+  std::string looked_up;
+  if (url.empty()) url = looked_up = Tree.GetUrl(record);
+  if (LinkFilter(record, url)) {
+    record->State = wsTodo;
+    // Pictures of a page are fetched before any further page.
+    if (record->GetLinkType() != 0) {
+      TodoList.push_front(record);
+    } else {
+      TodoList.push_back(record);
+    }
+    return true;
+  }
+  record->State = wsFiltered;
+  CheckedInc(FilteredCount);
+  return false;
+}
+
+bool TWEB::LinkFilter(TWebFile* record, std::string_view url) {
+  if (record->State != wsTodo) return false;
+  auto refuse = [&](std::string_view why) {
+    Log(std::string(url) + std::string(why));
+    return false;
+  };
+  if (HasOtherProtocol(url)) return refuse(kLogBadProtocol);
+  switch (record->GetLinkType()) {
+    case 0:
+      if (record->ExternalDepth > 0) {
+        if (record->ExternalDepth > Options.ExternalWebDepth) return refuse(kLogOutsideMainWeb);
+        if (record->LinkDepth > Options.ExternalLinkDepth) return refuse(kLogExternalLevel);
+      } else {
+        if (record->LinkDepth > Options.InternalLinkDepth) return false;
+        if (Options.InternalPathLimit) {
+          const std::string start = GetPath(Url);
+          const std::string path = GetPath(url);
+          bool under_start = SameTextNoCase(std::string_view(path).substr(0, start.size()), start);
+          if (!under_start && path.find("cgi-bin") == std::string::npos) {
+            return refuse(kLogInternalLevel);
+          }
+        }
+      }
+      return true;
+    case 1:
+      return !Options.RefLimit && !Options.BackgroundOnlyFlag;
+    default:
+      return !Options.RefLimit;
+  }
+}
+
+bool TWEB::Filter(TWebFile* record, std::int64_t size, std::string_view url) {
+  TMimeItem* type = MimeList.GetMimeByString(record->GetMimeType());
+  if (!type) {
+    MimeList.AddMime(record->GetMimeType(), url.empty() ? std::string() : ExtensionOf(url),
+                     "Other", false);
+    return false;
+  }
+  if (type->MimeClass == mcHtml) return true;
+  if (!type->Valid) return false;
+  if (size <= 0) return true;
+  if (Options.MinFileSize > 0 && size < std::int64_t{Options.MinFileSize} * 1024) return false;
+  if (Options.MaxFileSize > 0 && size > std::int64_t{Options.MaxFileSize} * 1024) return false;
+  return true;
+}
+
+std::uint16_t TWEB::UpdateTodo() {
+  ClearCount();
+  TodoList.clear();
+  Tree.Explore([this](TWebFile& record, const std::string& url) {
+    TodoExploreProc(record, url);
+    return false;
+  });
+  return GetTodoCount();
+}
+
+void TWEB::TodoExploreProc(TWebFile& record, const std::string& url) {
+  switch (record.State) {
+    case wsPage:
+    case wsFile:
+      CheckedInc(CapturedCount);
+      break;
+    case wsNotFound:
+      // Pages of the main web that were not found are tried again at every capture.
+      if (record.ExternalDepth > 0) {
+        CheckedInc(NotFoundCount);
+      } else {
+        record.State = wsTodo;
+        AddTodo(&record, url);
+      }
+      break;
+    case wsTodo:
+    case wsLoading:
+    case wsError:
+    case wsFiltered:
+      if (!record.GetMimeType().empty() && !Filter(&record, 0, url)) {
+        record.State = wsFiltered;
+        CheckedInc(FilteredCount);
+      } else {
+        record.State = wsTodo;
+        AddTodo(&record, url);
+      }
+      break;
+    default:
+      break;
+  }
+}
+
+bool TWEB::ForceCapture(TWebFile* record) {
+  if (!record || record->State != wsFiltered) return false;
+  record->State = wsTodo;
+  record->ExternalDepth = 0;
+  return true;
+}
+
+}  // namespace korvane

@@ -1,0 +1,201 @@
+// The project file of a web: written in the current format (version 21), read in every format
+// since version 0.
+#include <algorithm>
+#include <filesystem>
+
+#include "base/binary_stream.h"
+#include "base/checked.h"
+#include "engine/web.h"
+
+namespace korvane {
+namespace {
+
+constexpr std::string_view kMagic = "KRVNF";
+constexpr std::string_view kOldMagic = "KORVANE";  // version 0, which has no version word
+constexpr int kVersion = 21;
+
+// The integer options are held in 32 bits but stored in 16: a value that does not fit is stored
+// as the nearest that does, so a large limit stays a large limit instead of wrapping around to a
+// negative (no limit) or small one.
+std::int16_t OptionWord(std::int32_t value) {
+  return static_cast<std::int16_t>(std::clamp<std::int32_t>(value, INT16_MIN, INT16_MAX));
+}
+
+// Fields 10 to 38 of the layout, in file order, with the first version that has each. The
+// visitor gets the field as a bool, a 32-bit option (stored as a word), a short string, TotalSize
+// or the capture date.
+template <class Web, class Visitor>
+void ForEachOptionField(Web& web, int version, Visitor&& visit) {
+  auto& o = web.Options;
+  auto field = [&](int since, auto& value) {
+    if (version >= since) visit(value);
+  };
+  field(1, o.ExternalPathLimit);
+  field(1, o.InternalPathLimit);
+  field(2, o.RefLimit);
+  field(1, o.InternalLinkDepth);
+  field(7, o.ExternalWebDepth);
+  field(8, o.ExternalLinkDepth);
+  field(1, o.MaxFileCount);
+  field(1, o.MaxFileSize);
+  field(1, o.MinFileSize);
+  field(1, o.MaxDiskSize);
+  field(1, o.MaxTime);
+  field(3, o.RealLinkFlag);
+  field(3, web.SpareFlag);
+  field(3, o.SuppressLinkFlag);
+  field(4, o.ListGifFlag);
+  field(5, o.ListJpegFlag);
+  field(18, o.ListAviFlag);
+  field(18, o.ListWavFlag);
+  field(18, o.ResolvedUrlFlag);
+  field(18, o.ErrorUrlFlag);
+  field(18, o.TodoUrlFlag);
+  field(18, o.FilteredUrlFlag);
+  field(10, web.DisplayOnlineImage);
+  field(11, o.StretchImageFlag);
+  field(21, o.Username);
+  field(21, o.Password);
+  field(6, web.TotalSize);
+  field(14, web.CaptureStart);
+  field(15, o.BackgroundOnlyFlag);
+}
+
+// Items of old versions between the title and the counters, read and dropped.
+void SkipDiscarded(TBinaryReader& in, int version) {
+  if (version <= 8) {
+    in.ReadShortString();
+    in.ReadU16();
+  } else if (version <= 11) {
+    for (int i = 0; i < 4; ++i) in.ReadShortString();
+    in.ReadU16();
+  } else if (version == 12) {
+    in.ReadShortString();
+    in.Skip(3);
+    in.ReadU16();
+  }
+}
+
+std::string FolderOf(const std::string& file_name) {
+  std::error_code ec;
+  std::filesystem::path absolute = std::filesystem::absolute(file_name, ec);
+  return (ec ? std::filesystem::path(file_name) : absolute).parent_path().string();
+}
+
+}  // namespace
+
+void TWEB::WriteProjectFile(TBinaryWriter& out) {
+  out.WriteShortString(kMagic);
+  out.WriteU16(kVersion);
+  out.WriteShortString(Url);
+  out.WriteShortString(Path);
+  out.WriteShortString(Title);
+  for (std::uint16_t counter : {CapturedCount, FilteredCount, NotFoundCount, ErrorCount}) {
+    out.WriteU16(counter);
+  }
+  ForEachOptionField(*this, kVersion, [&](const auto& value) {
+    using Field = std::remove_cvref_t<decltype(value)>;
+    if constexpr (std::is_same_v<Field, bool>) {
+      out.WriteBool(value);
+    } else if constexpr (std::is_same_v<Field, std::string>) {
+      out.WriteShortString(value);
+    } else if constexpr (std::is_same_v<Field, TDateTime>) {
+      out.WriteF64(ToFileDate(value));
+    } else if (&value == &TotalSize) {
+      out.WriteI32(value);
+    } else {
+      out.WriteI16(OptionWord(value));
+    }
+  });
+  MimeList.SaveToStream(out);
+  MapList.SaveToStream(out);
+  LastCaptureInfo.SaveToStream(out);
+  Tree.SaveToStream(out);
+}
+
+bool TWEB::SaveToFile(const std::string& file_name) {
+  FileName = file_name;
+  std::string bytes;
+  TBinaryWriter out(bytes);
+  try {
+    WriteProjectFile(out);
+  } catch (const TCounterOverflow&) {
+    return false;  // a list too long for its stored count: the previous file stays
+  }
+  // Written beside the file and renamed over it: a failed save leaves the previous file whole.
+  const std::string temporary = file_name + ".tmp";
+  auto file = fs_.OpenForWrite(temporary);
+  if (!file) return false;
+  fs_.MakeOwnerOnly(temporary);  // the file holds the web's password
+  bool written = file->Append(bytes);
+  written = file->Close() && written;
+  if (!written || !fs_.RenameFile(temporary, file_name)) {
+    (void)fs_.RemoveFile(temporary);
+    return false;
+  }
+  return true;
+}
+
+bool TWEB::LoadFromFile(const std::string& file_name) {
+  std::optional<std::string> bytes = fs_.ReadFile(file_name);
+  if (!bytes) return false;
+  FileName = file_name;
+  bool loaded = false;
+  try {
+    loaded = ReadProjectFile(*bytes, file_name);
+  } catch (const TReadError&) {
+    loaded = false;
+  } catch (const TCounterOverflow&) {
+    loaded = false;
+  }
+  if (!loaded) {
+    // Nothing half-read stays behind in the object.
+    TodoList.clear();
+    Tree.Clear();
+    MimeList.Clear();
+    MapList.Clear();
+  }
+  return loaded;
+}
+
+bool TWEB::ReadProjectFile(std::string_view bytes, const std::string& file_name) {
+  TBinaryReader in(bytes);
+  std::string magic = in.ReadShortString();
+  int version = 0;
+  if (magic != kOldMagic) {
+    if (magic != kMagic) return false;
+    version = static_cast<std::int16_t>(in.ReadU16());
+    if (version < 0 || version > kVersion) return false;
+  }
+  SetUrl(in.ReadShortString());
+  SetPath(in.ReadShortString());
+  // A web moved together with its files keeps working: its folder is where its project file is.
+  SetPath(FolderOf(file_name));
+  Title = in.ReadShortString();
+  SkipDiscarded(in, version);
+  for (std::uint16_t* counter : {&CapturedCount, &FilteredCount, &NotFoundCount, &ErrorCount}) {
+    *counter = in.ReadU16();
+  }
+  ForEachOptionField(*this, version, [&](auto& value) {
+    using Field = std::remove_cvref_t<decltype(value)>;
+    if constexpr (std::is_same_v<Field, bool>) {
+      value = in.ReadBool();
+    } else if constexpr (std::is_same_v<Field, std::string>) {
+      value = in.ReadShortString();
+    } else if constexpr (std::is_same_v<Field, TDateTime>) {
+      value = FromFileDate(in.ReadF64());
+    } else if (&value == &TotalSize) {
+      value = in.ReadI32();
+    } else {
+      value = in.ReadI16();  // sign-extended
+    }
+  });
+  MimeList.LoadFromStream(in);
+  if (version >= 17) MapList.LoadFromStream(in, version);
+  if (version >= 19) LastCaptureInfo.LoadFromStream(in);
+  Tree.Clear();
+  TodoList.clear();
+  return Tree.LoadFromStream(in, version);
+}
+
+}  // namespace korvane

@@ -1,0 +1,136 @@
+#include "engine/web.h"
+
+#include "base/checked.h"
+#include "base/data_folder.h"
+#include "base/short_string.h"
+#include "base/text_case.h"
+#include "html/url.h"
+#include "settings/param.h"
+
+namespace korvane {
+
+TWEB::TWEB(const TOPTIONS& default_options, TFileSystem& fs)
+    : default_options_(default_options), fs_(fs) {
+  Tree.OnRecordReplaced = [this](TWebFile* destroyed, TWebFile* replacement) {
+    ForgetReplacedRecord(destroyed, replacement);
+  };
+}
+
+TWEB::~TWEB() = default;
+
+void TWEB::ForgetReplacedRecord(TWebFile* destroyed, TWebFile* replacement) {
+  // The queue holds records it does not own: one that is destroyed gives way to its replacement.
+  for (TWebFile*& queued : TodoList) {
+    if (queued == destroyed) queued = replacement;
+  }
+}
+
+bool TWEB::Init(std::string_view address, std::string_view folder,
+                const TMIMELIST& template_mime) {
+  SetUrl(address);
+  SetPath(folder);
+  MimeList.Clear();
+  for (int i = 0; i < template_mime.Count(); ++i) {
+    const TMimeItem* item = template_mime.GetMimebyIndex(i);
+    MimeList.AddMime(item->ContentType, item->Extension, MimeClassName(item->MimeClass),
+                     item->Valid);
+  }
+  (void)fs_.MakeDirs(Path);
+  // A page missing beside the program leaves the web without it; nothing else depends on it.
+  for (std::string_view page : {kNotFoundFileName, kBadLinkFileName}) {
+    if (auto bytes = fs_.ReadFile(DataFolder() + std::string(page))) {
+      (void)fs_.WriteFile(Path + std::string(page), *bytes);
+    }
+  }
+  HtmlFileInit(kLogFileName);
+  Options.Assign(default_options_);
+  DisplayOnlineImage = false;
+  SpareFlag = true;
+  ClearCount();
+  SetInitialUrl();
+  return true;
+}
+
+bool TWEB::Reinit(std::string_view address) {
+  SetUrl(address);
+  TodoList.clear();
+  Tree.Clear();
+  Options.Assign(default_options_);
+  DisplayOnlineImage = false;
+  SpareFlag = true;
+  ClearCount();
+  SetInitialUrl();
+  return true;
+}
+
+void TWEB::SetUrl(std::string_view address) { Url = Resolve(address); }
+
+void TWEB::SetPath(std::string_view folder) {
+  Path = ShortString(WithSeparator(std::string(folder)));
+  local_names_.reset();
+}
+
+TLocalNames& TWEB::LocalNames() {
+  if (!local_names_) local_names_ = std::make_unique<TLocalNames>(fs_, Path);
+  return *local_names_;
+}
+
+void TWEB::SetInitialUrl() { NewLink(TLinkItem{0, Url, ""}, nullptr); }
+
+std::uint16_t TWEB::GetTodoCount() const {
+  std::int32_t todo = GetLinkCount();
+  todo -= CapturedCount;
+  todo -= ErrorCount;
+  todo -= FilteredCount;
+  todo -= NotFoundCount;
+  return CheckedCast<std::uint16_t>(todo);
+}
+
+void TWEB::ClearCount() { CapturedCount = ErrorCount = NotFoundCount = FilteredCount = 0; }
+
+void TWEB::Log(std::string_view text) {
+  std::string line = "<br>";
+  AppendShort(line, text);
+  AppendShort(line, "\r\n");
+  if (auto file = fs_.OpenForAppend(Path + std::string(kLogFileName))) {
+    (void)file->Append(line);
+    (void)file->Close();
+  }
+}
+
+void TWEB::HtmlFileInit(std::string_view name) {
+  const std::string file = Path + std::string(name);
+  if (fs_.FileExists(file)) return;
+  std::string page = "<HTML><HEADER></HEADER><BODY BGCOLOR=\"#FFFFFF\">";
+  page += ShortString("<H3>WEB : " + AnsiUpperCase(Url) + "</H3>");
+  (void)fs_.WriteFile(file, page);
+}
+
+std::string TWEB::GetHomePage() const {
+  if (CapturedCount == 0) return {};
+  const TWebFile* home = Tree.Find(Url);
+  // Kept in the spelling it was stored with: the folder may be on a file system where letter
+  // case matters.
+  return home ? home->GetFileName() : std::string();
+}
+
+void TWEB::SetTitleWithHomepageTitle() {
+  if (CapturedCount == 0 || !Title.empty()) return;
+  const TWebFile* home = Tree.Find(Url);
+  if (!home) return;
+  Title = home->GetDescription().empty() ? AnsiUpperCase(Url) : home->GetDescription();
+}
+
+void TWEB::SaveDefaultOptions(TParam& param) const {
+  param.DefaultOptions.Assign(Options);
+  (void)param.SaveSettings();
+}
+
+std::string ExtensionOf(std::string_view url) {
+  std::string document = GetDocument(url);
+  std::string_view name = std::string_view(document).substr(0, document.find('?'));
+  std::size_t dot = name.rfind('.');
+  return dot == std::string_view::npos ? std::string() : std::string(name.substr(dot + 1));
+}
+
+}  // namespace korvane

@@ -1,0 +1,141 @@
+// TWEB: one capture project. It holds the start address, the local folder and the title, the
+// tree of every address met with its record, the queue of addresses still to fetch, the web's own
+// MIME table and image maps, its capture options, its counters, and the figures of its last
+// capture. Link admission decides what enters the queue; the project file keeps it all between
+// runs.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "base/date_time.h"
+#include "base/file_system.h"
+#include "engine/capture_info.h"
+#include "engine/link_item.h"
+#include "engine/options.h"
+#include "maps/map_list.h"
+#include "store/local_names.h"
+#include "store/mime_list.h"
+#include "store/web_tree.h"
+
+namespace korvane {
+
+class TParam;
+
+// Log lines of link admission, byte for byte (Windows-1252).
+inline constexpr std::string_view kLogBadProtocol = " filtr\xE9 : Protocole incorrect";
+inline constexpr std::string_view kLogOutsideMainWeb = " filtr\xE9 : Externe au domaine principal";
+inline constexpr std::string_view kLogExternalLevel = " filtr\xE9 : Niveau externe max atteint";
+inline constexpr std::string_view kLogInternalLevel = " filtr\xE9 : Niveau interne max atteint";
+inline constexpr std::string_view kLogTreeError = ": Tree error";
+
+// The special pages of every web folder.
+inline constexpr std::string_view kLogFileName = "LogFile.htm";
+inline constexpr std::string_view kNotFoundFileName = "NotFound.htm";
+inline constexpr std::string_view kBadLinkFileName = "BadLink.htm";
+
+class TWEB {
+ public:
+  // An empty web. `default_options` are the settings' defaults: a new or re-initialised web
+  // copies them, and admission reads their CheckDomainMachineFlag. Both must outlive the web.
+  explicit TWEB(const TOPTIONS& default_options, TFileSystem& fs = RealFileSystem());
+  ~TWEB();
+  TWEB(const TWEB&) = delete;
+  TWEB& operator=(const TWEB&) = delete;
+
+  std::string Url;    // start address, canonical
+  std::string Path;   // local folder, ends with a separator
+  std::string Title;
+  TWebTree Tree;
+  std::string FileName;  // the project file last loaded or saved; empty for a new web
+  TMIMELIST MimeList;
+  std::deque<TWebFile*> TodoList;  // records of Tree waiting to be fetched, in fetch order
+  TMAPLIST MapList;
+  std::uint16_t CapturedCount = 0;
+  std::uint16_t ErrorCount = 0;
+  std::uint16_t NotFoundCount = 0;
+  std::uint16_t FilteredCount = 0;
+  std::int32_t TotalSize = 0;  // bytes of every file captured into the web
+  TOPTIONS Options;
+  bool DisplayOnlineImage = false;
+  bool SpareFlag = false;
+  TDateTime CaptureStart = 0;
+  TCaptureInfo LastCaptureInfo;
+  std::int32_t FileCounter = 0;  // scratch counter of the file count of a copy
+  std::string CopyPath;          // destination folder during a copy or move
+  bool MoveFiles = false;        // the copy under way is a move
+
+  // --- the web project ---
+
+  // A new web on `address` in `folder`, its MIME table seeded from `template_mime`: creates the
+  // folder, copies the not-found and bad-link pages into it, starts the log page and enters the
+  // start address. Always true.
+  bool Init(std::string_view address, std::string_view folder, const TMIMELIST& template_mime);
+  // Starts the web again on `address`, keeping its folder, files, MIME table, maps and total.
+  bool Reinit(std::string_view address);
+  void SetUrl(std::string_view address);
+  void SetPath(std::string_view folder);
+  void SetInitialUrl();
+  std::uint16_t GetLinkCount() const { return Tree.Count(); }
+  // Addresses still to explore: the link count less the four counters.
+  std::uint16_t GetTodoCount() const;
+  void ClearCount();
+  // Appends "<br>" + text + CR LF (255 bytes at most) to the log page, creating it if needed.
+  void Log(std::string_view text);
+  // Creates the log page `name` in the folder when it does not exist.
+  void HtmlFileInit(std::string_view name);
+  std::string GetHomePage() const;
+  void SetTitleWithHomepageTitle();
+  // The web's options become the defaults, and the settings are written.
+  void SaveDefaultOptions(TParam& param) const;
+  // Free bytes on the web folder's volume, or -1 when unknown.
+  std::int64_t FreeSpace() const { return fs_.FreeSpace(Path); }
+  // The namer of captured files in the web's folder.
+  TLocalNames& LocalNames();
+  TFileSystem& FileSystem() const { return fs_; }
+
+  // --- link admission ---
+
+  // Enters `item` (once per address) and queues it when admitted; the record, or none when the
+  // tree refused the address. Throws TCounterOverflow when a depth or counter overflows.
+  TWebFile* NewLink(const TLinkItem& item, TWebFile* parent);
+  // Queues the record (pictures at the head, pages at the tail) or marks it filtered. `url` is
+  // the record's address; it is looked up when empty.
+  bool AddTodo(TWebFile* record, std::string_view url = {});
+  bool LinkFilter(TWebFile* record, std::string_view url);
+  // Whether a file of the record's type and `size` bytes (0 or less: unknown) is wanted.
+  bool Filter(TWebFile* record, std::int64_t size, std::string_view url);
+  // Rebuilds the queue and the counters from the tree; returns GetTodoCount.
+  std::uint16_t UpdateTodo();
+  void TodoExploreProc(TWebFile& record, const std::string& url);
+  // "Force capture": a filtered record becomes a record to explore of the main web.
+  bool ForceCapture(TWebFile* record);
+
+  // --- the project file ---
+
+  // Writes the project file in the current format. The file is written beside its final name
+  // and renamed over it, so a failed save leaves the previous file whole; it is readable by its
+  // owner only. False when it could not be written.
+  [[nodiscard]] bool SaveToFile(const std::string& file_name);
+  // Reads a project file of any version into this freshly created web. True when it loaded; on
+  // false the caller discards the half-filled web.
+  [[nodiscard]] bool LoadFromFile(const std::string& file_name);
+
+ private:
+  void ForgetReplacedRecord(TWebFile* destroyed, TWebFile* replacement);
+  bool ReadProjectFile(std::string_view bytes, const std::string& file_name);
+  void WriteProjectFile(TBinaryWriter& out);
+
+  const TOPTIONS& default_options_;
+  TFileSystem& fs_;
+  std::unique_ptr<TLocalNames> local_names_;
+};
+
+// The extension of an address's document (after its last '.', without the query); empty when
+// it has none.
+std::string ExtensionOf(std::string_view url);
+
+}  // namespace korvane

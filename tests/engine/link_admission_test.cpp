@@ -1,0 +1,230 @@
+#include <gtest/gtest.h>
+
+#include "base/checked.h"
+#include "engine/web.h"
+#include "support/web_fixture.h"
+
+namespace korvane {
+namespace {
+
+class AdmissionTest : public ::testing::Test, public testing::TWebFixture {
+ protected:
+  void SetUp() override { web_ = NewWeb("http://www.a.com/docs/index.htm"); }
+
+  TWebFile* Start() { return web_->Tree.Find(web_->Url); }
+  TWebFile* Link(const std::string& url, TWebFile* parent, std::uint8_t kind = 0) {
+    return web_->NewLink({kind, url, "text"}, parent);
+  }
+  std::string Log() { return LogOf(*web_).substr(LogOf(*web_).find("</H3>") + 5); }
+
+  std::unique_ptr<TWEB> web_;
+};
+
+TEST_F(AdmissionTest, DepthZeroAdmitsOnlyTheStartAddress) {
+  defaults.InternalLinkDepth = 0;
+  web_ = NewWeb("http://www.a.com/docs/index.htm", "/webs/zero");
+  EXPECT_EQ(Start()->State, wsTodo);
+  TWebFile* page = Link("http://www.a.com/docs/next.htm", Start());
+  EXPECT_EQ(page->LinkDepth, 1);
+  EXPECT_EQ(page->State, wsFiltered);
+  EXPECT_EQ(web_->FilteredCount, 1);
+  EXPECT_EQ(Log(), "");  // refused silently
+}
+
+TEST_F(AdmissionTest, OtherDomainsAreOtherWebs) {
+  TWebFile* page = Link("http://www.b.org/x.htm", Start());
+  EXPECT_EQ(page->ExternalDepth, 1);
+  EXPECT_EQ(page->LinkDepth, 0);
+  EXPECT_EQ(page->State, wsFiltered);
+  EXPECT_EQ(Log(), "<br>http://www.b.org/x.htm filtr\xE9 : Externe au domaine principal\r\n");
+
+  // Pictures are not depth-tested.
+  TWebFile* picture = Link("http://img.b.org/p.gif", Start(), 1);
+  EXPECT_EQ(picture->State, wsTodo);
+}
+
+TEST_F(AdmissionTest, ExternalWebsHaveTheirOwnLinkLevels) {
+  web_->Options.ExternalWebDepth = 1;
+  web_->Options.ExternalLinkDepth = 1;
+  TWebFile* entry = Link("http://www.b.org/", Start());
+  EXPECT_EQ(entry->State, wsTodo);
+  TWebFile* one = Link("http://www.b.org/1.htm", entry);
+  EXPECT_EQ(one->State, wsTodo);
+  TWebFile* two = Link("http://www.b.org/2.htm", one);
+  EXPECT_EQ(two->State, wsFiltered);
+  TWebFile* third_web = Link("http://www.c.net/", one);
+  EXPECT_EQ(third_web->ExternalDepth, 2);
+  EXPECT_EQ(third_web->State, wsFiltered);
+  EXPECT_EQ(Log(),
+            "<br>http://www.b.org/2.htm filtr\xE9 : Niveau externe max atteint\r\n"
+            "<br>http://www.c.net/ filtr\xE9 : Externe au domaine principal\r\n");
+}
+
+TEST_F(AdmissionTest, MachinesOfOneDomainAreOneWebUnlessChecked) {
+  TWebFile* same = Link("http://docs.a.com/docs/p.htm", Start());
+  EXPECT_EQ(same->ExternalDepth, 0);
+  EXPECT_EQ(same->LinkDepth, 1);
+
+  defaults.CheckDomainMachineFlag = true;  // only the default set's flag counts
+  TWebFile* other = Link("http://img.a.com/docs/q.htm", Start());
+  EXPECT_EQ(other->ExternalDepth, 1);
+  EXPECT_EQ(other->LinkDepth, 0);
+}
+
+TEST_F(AdmissionTest, PathLimitLetsCgiBinThroughCaseSensitively) {
+  EXPECT_EQ(Link("http://www.a.com/DOCS/more.htm", Start())->State, wsTodo);
+  EXPECT_EQ(Link("http://www.a.com/cgi-bin/q.htm", Start())->State, wsTodo);
+  EXPECT_EQ(Link("http://www.a.com/CGI-BIN/r.htm", Start())->State, wsFiltered);
+  EXPECT_EQ(Link("http://www.a.com/other.htm", Start())->State, wsFiltered);
+  EXPECT_EQ(Log(),
+            "<br>http://www.a.com/CGI-BIN/r.htm filtr\xE9 : Niveau interne max atteint\r\n"
+            "<br>http://www.a.com/other.htm filtr\xE9 : Niveau interne max atteint\r\n");
+  web_->Options.InternalPathLimit = false;
+  EXPECT_EQ(Link("http://www.a.com/else.htm", Start())->State, wsTodo);
+}
+
+TEST_F(AdmissionTest, OtherProtocolsAreRefusedAndLogged) {
+  EXPECT_EQ(Link("mailto:someone@a.com", Start())->State, wsFiltered);
+  EXPECT_EQ(Link("ftp://ftp.a.com/f.zip", Start(), 1)->State, wsFiltered);
+  EXPECT_EQ(Log(),
+            "<br>mailto:someone@a.com filtr\xE9 : Protocole incorrect\r\n"
+            "<br>ftp://ftp.a.com/f.zip filtr\xE9 : Protocole incorrect\r\n");
+}
+
+TEST_F(AdmissionTest, AnAddressIsEnteredOnce) {
+  TWebFile* first = Link("http://www.a.com/docs/p.htm", Start());
+  TWebFile* again = Link("http://www.a.com/docs/p.htm", Start(), 1);
+  EXPECT_EQ(first, again);
+  EXPECT_EQ(web_->TodoList.size(), 2u);
+  EXPECT_EQ(web_->GetLinkCount(), 2);
+}
+
+TEST_F(AdmissionTest, PicturesGoToTheHeadOfTheQueue) {
+  TWebFile* page = Link("http://www.a.com/docs/p.htm", Start());
+  TWebFile* picture = Link("http://www.a.com/i/p.gif", page, 1);
+  TWebFile* background = Link("http://www.a.com/i/bg.gif", page, 2);
+  EXPECT_EQ(picture->GetLinkType(), 1);
+  EXPECT_EQ(std::vector<TWebFile*>(web_->TodoList.begin(), web_->TodoList.end()),
+            (std::vector<TWebFile*>{background, picture, Start(), page}));
+}
+
+TEST_F(AdmissionTest, PictureOptions) {
+  web_->Options.RefLimit = true;
+  EXPECT_EQ(Link("http://www.a.com/1.gif", Start(), 1)->State, wsFiltered);
+  EXPECT_EQ(Link("http://www.a.com/1bg.gif", Start(), 2)->State, wsFiltered);
+  web_->Options.RefLimit = false;
+  web_->Options.BackgroundOnlyFlag = true;
+  EXPECT_EQ(Link("http://www.a.com/2.gif", Start(), 1)->State, wsFiltered);
+  EXPECT_EQ(Link("http://www.a.com/2bg.gif", Start(), 2)->State, wsTodo);
+  EXPECT_EQ(Log(), "");
+}
+
+TEST_F(AdmissionTest, DepthsOverflowAt255) {
+  TWebFile* page = Start();
+  page->LinkDepth = 255;
+  web_->Options.InternalLinkDepth = 1000;
+  EXPECT_THROW(Link("http://www.a.com/docs/deep.htm", page), TCounterOverflow);
+  EXPECT_EQ(web_->Tree.Find("http://www.a.com/docs/deep.htm"), nullptr);
+}
+
+TEST_F(AdmissionTest, FilterByTypeAndSize) {
+  TWebFile* file = Link("http://www.a.com/docs/f.zip", Start(), 1);
+  file->SetMimeType("application/x-unheard-of");
+  EXPECT_FALSE(web_->Filter(file, 10, "http://www.a.com/docs/f.zip"));
+  const TMimeItem* added = web_->MimeList.GetMimeByString("application/x-unheard-of");
+  ASSERT_NE(added, nullptr);
+  EXPECT_EQ(added->Extension, "zip");
+  EXPECT_EQ(added->MimeClass, mcOther);
+  EXPECT_FALSE(added->Valid);
+
+  file->SetMimeType("image/gif");
+  web_->Options.MinFileSize = 2;
+  web_->Options.MaxFileSize = 4;
+  EXPECT_TRUE(web_->Filter(file, 0, ""));  // size not known
+  EXPECT_FALSE(web_->Filter(file, 2047, ""));
+  EXPECT_TRUE(web_->Filter(file, 2048, ""));
+  EXPECT_TRUE(web_->Filter(file, 4096, ""));
+  EXPECT_FALSE(web_->Filter(file, 4097, ""));
+
+  file->SetMimeType("text/html");
+  web_->MimeList.SetValidAll(false);
+  EXPECT_TRUE(web_->Filter(file, 1 << 30, ""));  // pages are always wanted here
+  file->SetMimeType("image/gif");
+  EXPECT_FALSE(web_->Filter(file, 0, ""));
+}
+
+TEST_F(AdmissionTest, UpdateTodoRequeuesMainWebPagesNotFoundOnly) {
+  web_->Options.ExternalWebDepth = 1;
+  TWebFile* lost = Link("http://www.a.com/docs/lost.htm", Start());
+  TWebFile* far = Link("http://www.b.org/gone.htm", Start());
+  TWebFile* failed = Link("http://www.a.com/docs/err.htm", Start());
+  TWebFile* done = Link("http://www.a.com/docs/ok.htm", Start());
+  Start()->State = wsPage;
+  done->State = wsFile;
+  lost->State = wsNotFound;
+  far->State = wsNotFound;
+  failed->State = wsError;
+  web_->ErrorCount = 1;
+
+  EXPECT_EQ(web_->UpdateTodo(), 2);
+  EXPECT_EQ(web_->CapturedCount, 2);
+  EXPECT_EQ(web_->NotFoundCount, 1);
+  EXPECT_EQ(web_->ErrorCount, 0);
+  EXPECT_EQ(lost->State, wsTodo);
+  EXPECT_EQ(far->State, wsNotFound);
+  EXPECT_EQ(failed->State, wsTodo);
+  EXPECT_EQ(std::vector<TWebFile*>(web_->TodoList.begin(), web_->TodoList.end()),
+            (std::vector<TWebFile*>{lost, failed}));
+}
+
+TEST_F(AdmissionTest, UpdateTodoReexaminesFilteredRecordsUnderTheCurrentOptions) {
+  web_->Options.RefLimit = true;
+  TWebFile* picture = Link("http://www.a.com/p.gif", Start(), 1);
+  TWebFile* typed = Link("http://www.a.com/docs/t.bin", Start());
+  typed->SetMimeType("application/octet-stream");
+  web_->MimeList.AddMime("application/octet-stream", "bin", "Other", false);
+  ASSERT_EQ(picture->State, wsFiltered);
+  web_->Options.RefLimit = false;
+  EXPECT_EQ(web_->UpdateTodo(), 2);
+  EXPECT_EQ(picture->State, wsTodo);
+  EXPECT_EQ(typed->State, wsFiltered);
+  EXPECT_EQ(web_->FilteredCount, 1);
+}
+
+TEST_F(AdmissionTest, ForceCaptureMakesAFilteredRecordAMainWebRecord) {
+  TWebFile* far = Link("http://www.b.org/x.htm", Start());
+  ASSERT_EQ(far->State, wsFiltered);
+  EXPECT_TRUE(web_->ForceCapture(far));
+  EXPECT_EQ(far->State, wsTodo);
+  EXPECT_EQ(far->ExternalDepth, 0);
+  EXPECT_EQ(web_->FilteredCount, 1);  // until the next UpdateTodo
+  EXPECT_FALSE(web_->ForceCapture(Start()));
+  web_->Options.InternalPathLimit = false;
+  web_->UpdateTodo();
+  EXPECT_EQ(far->State, wsTodo);
+  EXPECT_EQ(web_->FilteredCount, 0);
+}
+
+TEST_F(AdmissionTest, ARecordHeldUnderTwoAddressesCountsOncePerAddress) {
+  TWebFile* target = Link("http://www.a.com/docs/new.htm", Start());
+  ASSERT_TRUE(web_->Tree.Add("http://www.a.com/docs/old.htm", target));
+  target->State = wsPage;
+  Start()->State = wsPage;
+  web_->UpdateTodo();
+  EXPECT_EQ(web_->GetLinkCount(), 3);
+  EXPECT_EQ(web_->CapturedCount, 3);
+  EXPECT_EQ(web_->GetTodoCount(), 0);
+}
+
+TEST_F(AdmissionTest, AReplacedRecordLeavesNoDanglingQueueEntry) {
+  TWebFile* page = Link("http://www.a.com/docs/p.htm", Start());
+  ASSERT_EQ(web_->TodoList.back(), page);
+  auto replacement = std::make_unique<TWebFile>();
+  TWebFile* fresh = replacement.get();
+  ASSERT_TRUE(web_->Tree.Add("http://www.a.com/docs/p.htm", std::move(replacement)));
+  EXPECT_EQ(web_->TodoList.back(), fresh);  // under the sanitizers, reading the old would fail
+  EXPECT_EQ(web_->TodoList.back()->State, wsTodo);
+}
+
+}  // namespace
+}  // namespace korvane

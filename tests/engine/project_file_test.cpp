@@ -1,0 +1,341 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "base/binary_stream.h"
+#include "engine/web.h"
+#include "support/web_fixture.h"
+
+namespace korvane {
+namespace {
+
+class ProjectFileTest : public ::testing::Test, public testing::TWebFixture {
+ protected:
+  // Loads `bytes` as /webs/moved/Local.Web into a fresh web.
+  std::unique_ptr<TWEB> Load(const std::string& bytes, bool* loaded) {
+    (void)fs.MakeDirs("/webs/moved");
+    fs.files["/webs/moved/Local.Web"] = bytes;
+    auto web = std::make_unique<TWEB>(defaults, fs);
+    *loaded = web->LoadFromFile("/webs/moved/Local.Web");
+    return web;
+  }
+};
+
+// A project file built field by field, as the layout of each version has it.
+class TOldFile {
+ public:
+  TOldFile& Str(std::string_view s) { return w_.WriteShortString(s), *this; }
+  TOldFile& Word(std::int16_t v) { return w_.WriteI16(v), *this; }
+  TOldFile& Byte(std::uint8_t v) { return w_.WriteU8(v), *this; }
+  TOldFile& Int(std::int32_t v) { return w_.WriteI32(v), *this; }
+  TOldFile& Date(double v) { return w_.WriteF64(v + 693594.0), *this; }
+  // The MIME block of format 1 with one type, then (when asked) nothing else.
+  TOldFile& Mime() { return Word(1).Word(1).Str("text/html").Str("htm").Byte(0).Byte(1); }
+  TOldFile& OldMime() { return Word(2).Str("text/html").Str("html").Byte(1).Str("image/gif")
+                                   .Str("gif").Byte(0); }
+  // A tree of two records: the start page and a picture.
+  TOldFile& Tree(int version) {
+    Word(2);
+    Byte(wsPage).Byte(version < 16 ? 0 : 1).Byte(0).Byte(0).Str("http://www.a.com/")
+        .Str("INDEX.htm").Str("Home");
+    if (version >= 2) Str("text/html");
+    Byte(wsFile).Byte(version < 16 ? 1 : 0).Byte(0).Byte(0).Str("http://www.a.com/p.gif")
+        .Str("P.gif").Str("");
+    if (version >= 2) Str("image/gif");
+    return *this;
+  }
+  const std::string& Bytes() const { return bytes_; }
+
+ private:
+  std::string bytes_;
+  TBinaryWriter w_{bytes_};
+};
+
+void ExpectTreeLoaded(TWEB& web) {
+  EXPECT_EQ(web.GetLinkCount(), 2);
+  TWebFile* home = web.Tree.Find("http://www.a.com/");
+  ASSERT_NE(home, nullptr);
+  EXPECT_EQ(home->State, wsPage);
+  EXPECT_EQ(home->GetLinkType(), 0);
+  EXPECT_EQ(home->GetFileName(), "INDEX.htm");
+  EXPECT_EQ(home->GetDescription(), "Home");
+  TWebFile* picture = web.Tree.Find("http://www.a.com/p.gif");
+  ASSERT_NE(picture, nullptr);
+  EXPECT_EQ(picture->GetLinkType(), 1);
+  EXPECT_EQ(picture->GetFileName(), "P.gif");
+}
+
+TEST_F(ProjectFileTest, Version0) {
+  TOldFile f;
+  f.Str("KORVANE").Str("http://www.a.com/").Str("C:\\WEBS\\A\\").Str("Old web");
+  f.Str("dropped").Word(7);                      // discarded before version 9
+  f.Word(1).Word(2).Word(3).Word(4);             // counters
+  f.OldMime().Tree(0);
+  bool loaded = false;
+  auto web = Load(f.Bytes(), &loaded);
+  ASSERT_TRUE(loaded);
+  EXPECT_EQ(web->Url, "http://www.a.com/");
+  EXPECT_EQ(web->Path, "/webs/moved/");  // the project file's own folder
+  EXPECT_EQ(web->Title, "Old web");
+  EXPECT_EQ(web->CapturedCount, 1);
+  EXPECT_EQ(web->FilteredCount, 2);
+  EXPECT_EQ(web->NotFoundCount, 3);
+  EXPECT_EQ(web->ErrorCount, 4);
+  EXPECT_EQ(web->Options, TOPTIONS());
+  ASSERT_EQ(web->MimeList.Count(), 2);
+  EXPECT_EQ(web->MimeList.GetMimebyIndex(0)->Extension, "htm");  // cut to 3
+  EXPECT_EQ(web->MapList.Count(), 0);
+  ExpectTreeLoaded(*web);
+  EXPECT_EQ(web->Tree.Find("http://www.a.com/")->GetMimeType(), "");
+}
+
+TEST_F(ProjectFileTest, Version1And2) {
+  for (int version : {1, 2}) {
+    TOldFile f;
+    f.Str("KRVNF").Word(static_cast<std::int16_t>(version)).Str("http://www.a.com/")
+        .Str("C:\\W\\").Str("T");
+    f.Str("dropped").Word(0);
+    f.Word(10).Word(0).Word(0).Word(0);
+    f.Byte(0).Byte(0);              // ExternalPathLimit, InternalPathLimit
+    if (version >= 2) f.Byte(1);    // RefLimit
+    f.Word(5);                      // InternalLinkDepth
+    f.Word(6).Word(7).Word(8).Word(9).Word(11);  // MaxFileCount .. MaxTime
+    f.Mime().Tree(version);
+    bool loaded = false;
+    auto web = Load(f.Bytes(), &loaded);
+    ASSERT_TRUE(loaded) << version;
+    EXPECT_FALSE(web->Options.ExternalPathLimit);
+    EXPECT_FALSE(web->Options.InternalPathLimit);
+    EXPECT_EQ(web->Options.RefLimit, version >= 2);
+    EXPECT_EQ(web->Options.InternalLinkDepth, 5);
+    EXPECT_EQ(web->Options.MaxFileCount, 6);
+    EXPECT_EQ(web->Options.MaxFileSize, 7);
+    EXPECT_EQ(web->Options.MinFileSize, 8);
+    EXPECT_EQ(web->Options.MaxDiskSize, 9);
+    EXPECT_EQ(web->Options.MaxTime, 11);
+    // Flags that came later keep their defaults.
+    EXPECT_TRUE(web->Options.RealLinkFlag);
+    EXPECT_TRUE(web->Options.SuppressLinkFlag);
+    EXPECT_TRUE(web->Options.ListGifFlag);
+    EXPECT_EQ(web->TotalSize, 0);
+    EXPECT_EQ(web->MapList.Count(), 0);
+    ExpectTreeLoaded(*web);
+  }
+}
+
+// Fields 10 to 38 of a file of `version`, with recognisable values.
+void OptionFields(TOldFile& f, int version) {
+  f.Byte(0).Byte(0).Byte(1);                         // 10-12
+  f.Word(3);                                         // 13 InternalLinkDepth
+  if (version >= 7) f.Word(2);                       // 14 ExternalWebDepth
+  if (version >= 8) f.Word(4);                       // 15 ExternalLinkDepth
+  f.Word(-1).Word(100).Word(1).Word(32767).Word(60);  // 16-20
+  f.Byte(0).Byte(0).Byte(0);                         // 21-23
+  f.Byte(0);                                         // 24 ListGifFlag
+  f.Byte(0);                                         // 25 ListJpegFlag
+  if (version >= 18) f.Byte(0).Byte(0).Byte(0).Byte(1).Byte(1).Byte(1);  // 26-31
+  f.Byte(1);                                         // 32 DisplayOnlineImage
+  f.Byte(0);                                         // 33 StretchImageFlag
+  if (version >= 21) f.Str("ann").Str("s3cret");     // 34-35
+  f.Int(123456);                                     // 36 TotalSize
+  f.Date(46000.5);                                   // 37 CaptureStart
+  f.Byte(1);                                         // 38 BackgroundOnlyFlag
+}
+
+TEST_F(ProjectFileTest, Version12SkipsItsOddItems) {
+  TOldFile f;
+  f.Str("KRVNF").Word(12).Str("http://www.a.com/").Str("C:\\W\\").Str("T");
+  f.Str("dropped").Byte(1).Byte(2).Byte(3).Word(9);  // one string, three bytes, one word
+  f.Word(1).Word(2).Word(3).Word(4);
+  f.Byte(0).Byte(0).Byte(1).Word(3).Word(2).Word(4).Word(-1).Word(100).Word(1).Word(32767)
+      .Word(60);
+  f.Byte(0).Byte(0).Byte(0).Byte(0).Byte(0).Byte(1).Byte(0).Int(123456);  // 21-25, 32, 33, 36
+  f.Mime().Tree(12);
+  bool loaded = false;
+  auto web = Load(f.Bytes(), &loaded);
+  ASSERT_TRUE(loaded);
+  EXPECT_EQ(web->ErrorCount, 4);
+  EXPECT_EQ(web->Options.ExternalWebDepth, 2);
+  EXPECT_EQ(web->Options.MaxFileCount, -1);
+  EXPECT_EQ(web->Options.MaxDiskSize, 32767);
+  EXPECT_TRUE(web->DisplayOnlineImage);
+  EXPECT_EQ(web->TotalSize, 123456);
+  EXPECT_EQ(web->CaptureStart, 0.0);  // from version 14
+  ExpectTreeLoaded(*web);
+}
+
+TEST_F(ProjectFileTest, Versions15To21ReadTheirBlocks) {
+  for (int version : {15, 17, 19, 21}) {
+    TOldFile f;
+    f.Str("KRVNF").Word(static_cast<std::int16_t>(version)).Str("http://www.a.com/")
+        .Str("/old/").Str("T");
+    f.Word(1).Word(2).Word(3).Word(-2);  // the last counter is 65534, read unsigned
+    OptionFields(f, version);
+    f.Mime();
+    if (version >= 17) {
+      f.Word(1).Str("P.gif").Str("P.map").Str("http://www.a.com/cgi/map").Str("Map")
+          .Str("http://www.a.com/");
+      if (version >= 20) f.Str("_top");
+    }
+    if (version >= 19) f.Date(1.0).Date(2.0).Int(0).Int(10).Int(2).Int(3).Int(4).Int(5);
+    f.Tree(version);
+    bool loaded = false;
+    auto web = Load(f.Bytes(), &loaded);
+    ASSERT_TRUE(loaded) << version;
+    EXPECT_EQ(web->ErrorCount, 65534);
+    EXPECT_EQ(web->Options.ExternalLinkDepth, 4);
+    EXPECT_TRUE(web->Options.RefLimit);
+    EXPECT_EQ(web->Options.MaxFileCount, -1);
+    EXPECT_FALSE(web->Options.ListGifFlag);
+    EXPECT_EQ(web->Options.FilteredUrlFlag, version >= 18);
+    EXPECT_EQ(web->Options.Username, version >= 21 ? "ann" : "");
+    EXPECT_EQ(web->Options.Password, version >= 21 ? "s3cret" : "");
+    EXPECT_DOUBLE_EQ(web->CaptureStart, 46000.5);
+    EXPECT_TRUE(web->Options.BackgroundOnlyFlag);
+    EXPECT_EQ(web->MapList.Count(), version >= 17 ? 1 : 0);
+    if (version >= 17) {
+      EXPECT_EQ(web->MapList.Item(0).MapUrl, "http://www.a.com/cgi/map");
+      EXPECT_EQ(web->MapList.Item(0).Target, version >= 20 ? "_top" : "");
+    }
+    EXPECT_EQ(web->LastCaptureInfo.SizeKb, version >= 19 ? 10 : 0);
+    ExpectTreeLoaded(*web);
+  }
+}
+
+TEST_F(ProjectFileTest, SavedWebLoadsBackEqual) {
+  auto web = NewWeb("http://www.a.com/docs/");
+  web->Title = "Caf\xE9";
+  web->CapturedCount = 40000;  // beyond a signed word
+  web->FilteredCount = 7;
+  web->TotalSize = 1 << 30;
+  web->CaptureStart = 46363.75;
+  web->DisplayOnlineImage = true;
+  web->Options.ExternalWebDepth = 3;
+  web->Options.Username = "ann";
+  web->Options.Password = "pw";
+  web->Options.ListAviFlag = false;
+  web->LastCaptureInfo.Fill(1.5, 2.5, 4096, 1, 2, 3, 4);
+  auto map = std::make_unique<TMapImg>();
+  map->ImageFile = "P.gif";
+  map->MapFile = "P.map";
+  map->Target = "main";
+  web->MapList.Add(std::move(map));
+  TWebFile* page = web->NewLink({1, "http://www.a.com/docs/p.gif", "Picture"},
+                                web->Tree.Find(web->Url));
+  page->SetFileName("P.gif");
+  page->SetMimeType("image/gif");
+  page->State = wsFile;
+  ASSERT_TRUE(web->SaveToFile("/webs/site/Local.Web"));
+  EXPECT_EQ(web->FileName, "/webs/site/Local.Web");
+  EXPECT_TRUE(fs.owner_only.count("/webs/site/Local.Web.tmp"));
+
+  TWEB back(defaults, fs);
+  ASSERT_TRUE(back.LoadFromFile("/webs/site/Local.Web"));
+  EXPECT_EQ(back.Url, web->Url);
+  EXPECT_EQ(back.Path, "/webs/site/");
+  EXPECT_EQ(back.Title, web->Title);
+  EXPECT_EQ(back.CapturedCount, 40000);
+  EXPECT_EQ(back.FilteredCount, 7);
+  EXPECT_EQ(back.TotalSize, 1 << 30);
+  EXPECT_EQ(back.CaptureStart, 46363.75);
+  EXPECT_TRUE(back.DisplayOnlineImage);
+  EXPECT_TRUE(back.SpareFlag);
+  EXPECT_EQ(back.Options, web->Options);
+  EXPECT_EQ(back.LastCaptureInfo, web->LastCaptureInfo);
+  EXPECT_EQ(back.MimeList.Count(), web->MimeList.Count());
+  ASSERT_EQ(back.MapList.Count(), 1);
+  EXPECT_EQ(back.MapList.Item(0).Target, "main");
+  TWebFile* loaded = back.Tree.Find("http://www.a.com/docs/p.gif");
+  ASSERT_NE(loaded, nullptr);
+  EXPECT_EQ(loaded->GetFileName(), "P.gif");
+  EXPECT_EQ(loaded->GetMimeType(), "image/gif");
+  EXPECT_EQ(loaded->GetDescription(), "Picture");
+  EXPECT_EQ(loaded->GetLinkType(), 1);
+  EXPECT_EQ(loaded->State, wsFile);
+
+  // Saved again, the bytes are the same.
+  ASSERT_TRUE(back.SaveToFile("/webs/site/Again.Web"));
+  std::string first = fs.files["/webs/site/Local.Web"];
+  std::string second = fs.files["/webs/site/Again.Web"];
+  EXPECT_EQ(first, second);
+}
+
+TEST_F(ProjectFileTest, OptionsBeyondAWordAreClampedNotWrapped) {
+  auto web = NewWeb("http://www.a.com/");
+  web->Options.MaxDiskSize = 100000;   // kilobytes
+  web->Options.MaxFileCount = -70000;
+  ASSERT_TRUE(web->SaveToFile("/webs/site/Local.Web"));
+  TWEB back(defaults, fs);
+  ASSERT_TRUE(back.LoadFromFile("/webs/site/Local.Web"));
+  EXPECT_EQ(back.Options.MaxDiskSize, 32767);
+  EXPECT_EQ(back.Options.MaxFileCount, -32768);
+}
+
+TEST_F(ProjectFileTest, FailedSaveKeepsThePreviousFile) {
+  auto web = NewWeb("http://www.a.com/");
+  ASSERT_TRUE(web->SaveToFile("/webs/site/Local.Web"));
+  const std::string before = fs.files["/webs/site/Local.Web"];
+  web->Title = "changed";
+  fs.write_budget = 10;
+  EXPECT_FALSE(web->SaveToFile("/webs/site/Local.Web"));
+  EXPECT_EQ(fs.files["/webs/site/Local.Web"], before);
+  EXPECT_FALSE(fs.FileExists("/webs/site/Local.Web.tmp"));
+  fs.write_budget = -1;
+  fs.fail_renames = true;
+  EXPECT_FALSE(web->SaveToFile("/webs/site/Local.Web"));
+  EXPECT_EQ(fs.files["/webs/site/Local.Web"], before);
+}
+
+TEST_F(ProjectFileTest, RealFileIsReadableByItsOwnerOnly) {
+  std::filesystem::path dir = std::filesystem::path(::testing::TempDir()) / "korvane_web_perm";
+  std::filesystem::create_directories(dir);
+  TWEB web(defaults);
+  web.SetUrl("http://www.a.com/");
+  web.SetPath(dir.string());
+  ASSERT_TRUE(web.SaveToFile((dir / "Local.Web").string()));
+  auto perms = std::filesystem::status(dir / "Local.Web").permissions();
+  using std::filesystem::perms;
+  EXPECT_EQ(perms & (perms::group_all | perms::others_all), perms::none);
+  std::filesystem::remove_all(dir);
+}
+
+TEST_F(ProjectFileTest, BadFilesFailAndLeaveNothingBehind) {
+  bool loaded = true;
+  auto web = Load(std::string("\x05KRVNX\x15\x00", 8), &loaded);
+  EXPECT_FALSE(loaded);
+  web = Load(std::string("\x05KRVNF\x63\x00", 8), &loaded);  // version 99
+  EXPECT_FALSE(loaded);
+  web = Load("", &loaded);
+  EXPECT_FALSE(loaded);
+  auto missing = std::make_unique<TWEB>(defaults, fs);
+  EXPECT_FALSE(missing->LoadFromFile("/nowhere/Local.Web"));
+
+  // Every truncation of a good file fails, and the web is left empty.
+  auto good = NewWeb("http://www.a.com/");
+  good->NewLink({0, "http://www.a.com/b.htm", "B"}, good->Tree.Find(good->Url));
+  ASSERT_TRUE(good->SaveToFile("/webs/site/Local.Web"));
+  const std::string bytes = fs.files["/webs/site/Local.Web"];
+  for (std::size_t cut = 0; cut < bytes.size(); ++cut) {
+    web = Load(bytes.substr(0, cut), &loaded);
+    EXPECT_FALSE(loaded) << cut;
+    EXPECT_EQ(web->GetLinkCount(), 0) << cut;
+    EXPECT_TRUE(web->TodoList.empty());
+  }
+}
+
+TEST_F(ProjectFileTest, FileNamesThatAreNotPlainAreDropped) {
+  TOldFile f;
+  f.Str("KRVNF").Word(16).Str("http://www.a.com/").Str("/x/").Str("T");
+  f.Word(0).Word(0).Word(0).Word(0);
+  OptionFields(f, 16);
+  f.Mime();
+  f.Word(1).Byte(wsFile).Byte(0).Byte(0).Byte(0).Str("http://www.a.com/x.gif")
+      .Str("../../etc/passwd").Str("").Str("image/gif");
+  bool loaded = false;
+  auto web = Load(f.Bytes(), &loaded);
+  ASSERT_TRUE(loaded);
+  EXPECT_EQ(web->Tree.Find("http://www.a.com/x.gif")->GetFileName(), "");
+}
+
+}  // namespace
+}  // namespace korvane

@@ -1,0 +1,123 @@
+#include "engine/web.h"
+
+#include <gtest/gtest.h>
+
+#include "base/checked.h"
+#include "support/web_fixture.h"
+
+namespace korvane {
+namespace {
+
+class WebTest : public ::testing::Test, public testing::TWebFixture {};
+
+TEST_F(WebTest, SetPathEndsTheFolderWithOneSeparator) {
+  TWEB web(defaults, fs);
+  web.SetPath("/home/u/webs/site");
+  EXPECT_EQ(web.Path, "/home/u/webs/site/");
+  web.SetPath("/home/u/webs/site/");
+  EXPECT_EQ(web.Path, "/home/u/webs/site/");
+  web.SetUrl("HTTP://www.A.com");
+  EXPECT_EQ(web.Url, "http://www.A.com/");
+}
+
+TEST_F(WebTest, NewWebHoldsItsStartAddressAndItsSpecialPages) {
+  defaults.MaxTime = 12;
+  auto web = NewWeb("http://www.a.com/docs/index.htm");
+  EXPECT_EQ(web->GetLinkCount(), 1);
+  ASSERT_EQ(web->TodoList.size(), 1u);
+  EXPECT_EQ(web->TodoList.front(), web->Tree.Find("http://www.a.com/docs/index.htm"));
+  EXPECT_EQ(web->GetTodoCount(), 1);
+  EXPECT_EQ(web->CapturedCount + web->ErrorCount + web->FilteredCount + web->NotFoundCount, 0);
+  EXPECT_EQ(web->Options.MaxTime, 12);
+  EXPECT_TRUE(web->SpareFlag);
+  EXPECT_FALSE(web->DisplayOnlineImage);
+  EXPECT_EQ(web->MimeList.Count(), mime.Count());
+  EXPECT_TRUE(fs.DirectoryExists("/webs/site"));
+  EXPECT_EQ(fs.files["/webs/site/NotFound.htm"], "<p>not found</p>");
+  EXPECT_EQ(fs.files["/webs/site/BadLink.htm"], "<p>bad link</p>");
+  EXPECT_EQ(LogOf(*web),
+            "<HTML><HEADER></HEADER><BODY BGCOLOR=\"#FFFFFF\"><H3>WEB : "
+            "HTTP://WWW.A.COM/DOCS/INDEX.HTM</H3>");
+}
+
+TEST_F(WebTest, MissingDataPagesLeaveTheWebWithoutThem) {
+  fs.files.erase(DataFolder() + "BadLink.htm");
+  auto web = NewWeb("http://www.a.com/");
+  EXPECT_TRUE(fs.FileExists("/webs/site/NotFound.htm"));
+  EXPECT_FALSE(fs.FileExists("/webs/site/BadLink.htm"));
+}
+
+TEST_F(WebTest, InitKeepsAnExistingLogPageAndAppendsToIt) {
+  ASSERT_TRUE(fs.MakeDirs("/webs/site"));
+  fs.files["/webs/site/LogFile.htm"] = "<HTML>old";
+  auto web = NewWeb("http://www.a.com/");
+  web->Log("next");
+  EXPECT_EQ(LogOf(*web), "<HTML>old<br>next\r\n");
+}
+
+TEST_F(WebTest, LogLinesAreCutAt255BytesLineBreakIncluded) {
+  auto web = NewWeb("http://www.a.com/");
+  fs.files["/webs/site/LogFile.htm"].clear();
+  web->Log(std::string(300, 'x'));
+  EXPECT_EQ(LogOf(*web), "<br>" + std::string(251, 'x'));
+  fs.files.erase("/webs/site/LogFile.htm");
+  web->Log("again");  // a missing log page is created
+  EXPECT_EQ(LogOf(*web), "<br>again\r\n");
+}
+
+TEST_F(WebTest, HomePageAndTitleWaitForACapturedFile) {
+  auto web = NewWeb("http://www.a.com/");
+  TWebFile* home = web->Tree.Find("http://www.a.com/");
+  ASSERT_NE(home, nullptr);
+  home->SetFileName("Index.htm");
+  home->SetDescription("Welcome");
+  EXPECT_EQ(web->GetHomePage(), "");
+  web->SetTitleWithHomepageTitle();
+  EXPECT_EQ(web->Title, "");
+
+  web->CapturedCount = 1;
+  EXPECT_EQ(web->GetHomePage(), "Index.htm");
+  web->SetTitleWithHomepageTitle();
+  EXPECT_EQ(web->Title, "Welcome");
+  web->Title = "Mine";
+  web->SetTitleWithHomepageTitle();
+  EXPECT_EQ(web->Title, "Mine");
+
+  web->Title.clear();
+  home->SetDescription("");
+  web->SetTitleWithHomepageTitle();
+  EXPECT_EQ(web->Title, "HTTP://WWW.A.COM/");
+}
+
+TEST_F(WebTest, ReinitKeepsTotalAndMimeTableButTakesFreshDefaults) {
+  auto web = NewWeb("http://www.a.com/");
+  web->TotalSize = 5000;
+  web->MimeList.AddMime("application/x-mine", "min", "Other", false);
+  web->Options.MaxTime = 99;
+  web->NewLink({0, "http://www.a.com/b.htm", ""}, web->Tree.Find(web->Url));
+  web->CapturedCount = 3;
+  web->Reinit("http://www.a.com/new/");
+  EXPECT_EQ(web->TotalSize, 5000);
+  EXPECT_TRUE(web->MimeList.MimeExist("application/x-mine"));
+  EXPECT_EQ(web->Options.MaxTime, 0);
+  EXPECT_EQ(web->GetLinkCount(), 1);
+  EXPECT_EQ(web->TodoList.size(), 1u);
+  EXPECT_EQ(web->CapturedCount, 0);
+  EXPECT_NE(web->Tree.Find("http://www.a.com/new/"), nullptr);
+}
+
+TEST_F(WebTest, TodoCountBelowZeroIsAnOverflow) {
+  auto web = NewWeb("http://www.a.com/");
+  web->CapturedCount = 2;
+  EXPECT_THROW(web->GetTodoCount(), TCounterOverflow);
+}
+
+TEST(ExtensionOfTest, TakesTheDocumentsLastDotWithoutTheQuery) {
+  EXPECT_EQ(ExtensionOf("http://h.com/a/b.tar.gz?x=1.2"), "gz");
+  EXPECT_EQ(ExtensionOf("http://h.com/a/"), "");
+  EXPECT_EQ(ExtensionOf("http://h.com/a/readme"), "");
+  EXPECT_EQ(ExtensionOf(""), "");
+}
+
+}  // namespace
+}  // namespace korvane
