@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/checked.h"
 #include "base/file_system.h"
 #include "maps/map_file.h"
 #include "maps/map_list.h"
@@ -90,10 +91,17 @@ bool TMapEditDlg::CloseMap(TModalResult answer) {
 bool TMapEditDlg::Save() {
   if (!MapOpen() || map_.MapFile.empty()) return false;
   std::string buffer;
+  bool admitting = true;
   for (const auto& zone : zones_) {
     const TAreaLine area = MakeAreaLine(*zone, map_.MapUrl, map_.Target);
     buffer += area.Line;
-    web_.NewLink(map_.PageUrl, area.Link);
+    if (!admitting) continue;
+    try {
+      web_.NewLink(map_.PageUrl, area.Link);
+    } catch (const TCounterOverflow&) {
+      // A full web admits no more links, but the user's zones are still written.
+      admitting = false;
+    }
   }
   // Through a temporary file, so that a full disk never leaves half a map behind.
   const std::string path = web_.Folder() + map_.MapFile;
