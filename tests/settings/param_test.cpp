@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "base/ini_file.h"
+#include "engine/web.h"
 #include "settings/navigator.h"
 #include "settings/profile.h"
 #include "support/mem_file_system.h"
@@ -197,6 +198,20 @@ TEST_F(ParamTest, WindowInfoComesFromTheNavigatorsReply) {
   ASSERT_TRUE(param.GetNavigatorWindowInfo(url, 255, title, 255));
   EXPECT_EQ(url, "http://www.a.com/");
   EXPECT_EQ(title, "A");
+}
+
+TEST_F(ParamTest, AWebsOptionsBecomeTheDefaults) {
+  TParam param(fs_, profile_, navigator_, nullptr);
+  param.DefaultOptions.CheckDomainMachineFlag = true;
+  TWEB web(param.DefaultOptions, fs_);
+  web.Options.MaxTime = 42;
+  web.Options.CheckDomainMachineFlag = false;
+  web.SaveDefaultOptions(param);
+  EXPECT_EQ(param.DefaultOptions.MaxTime, 42);
+  EXPECT_TRUE(param.DefaultOptions.CheckDomainMachineFlag);
+  TIniFile written;
+  ASSERT_TRUE(written.LoadFromFile(fs_, param.SettingsFileName()));
+  EXPECT_EQ(written.ReadInteger("default", "MaxTime", 0), 42);
 }
 
 TEST(ProfileTest, NormaliseFolder) {

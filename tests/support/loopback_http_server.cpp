@@ -55,6 +55,13 @@ void TLoopbackHttpServer::Respond(std::string response, std::size_t send_bytes) 
   std::lock_guard lock(mutex_);
   response_ = std::move(response);
   send_bytes_ = send_bytes;
+  route_ = nullptr;
+  silent_ = false;
+}
+
+void TLoopbackHttpServer::Route(std::function<std::string(const std::string&)> route) {
+  std::lock_guard lock(mutex_);
+  route_ = std::move(route);
   silent_ = false;
 }
 
@@ -108,7 +115,7 @@ void TLoopbackHttpServer::Answer(int fd) {
       held_.push_back(fd);
       return;
     }
-    reply = response_.substr(0, send_bytes_);
+    reply = route_ ? route_(request) : response_.substr(0, send_bytes_);
   }
   std::size_t at = 0;
   while (at < reply.size()) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <cstddef>
 #include <mutex>
 #include <string>
@@ -26,6 +27,9 @@ class TLoopbackHttpServer {
   void Respond(std::string response, std::size_t send_bytes = std::string::npos);
   // Later connections are accepted and read, and never answered.
   void StaySilent();
+  // Later connections get what `route` answers for their request (its bytes up to the blank
+  // line). Called on the server's thread.
+  void Route(std::function<std::string(const std::string& request)> route);
 
   int Port() const { return port_; }
   std::string Url(std::string_view path = "/") const;
@@ -46,6 +50,7 @@ class TLoopbackHttpServer {
   mutable std::mutex mutex_;
   std::string response_;
   std::size_t send_bytes_ = std::string::npos;
+  std::function<std::string(const std::string&)> route_;
   bool silent_ = false;
   std::vector<std::string> requests_;
   std::vector<int> held_;  // silent connections, closed when the server stops

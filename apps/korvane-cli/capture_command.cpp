@@ -1,0 +1,280 @@
+#include "capture_command.h"
+
+#include <CLI/CLI.hpp>
+#include <signal.h>
+
+#include <atomic>
+#include <cstdio>
+#include <filesystem>
+
+#include "base/byte_count.h"
+#include "base/file_system.h"
+#include "base/ini_file.h"
+#include "base/text_case.h"
+#include "engine/capture_run.h"
+#include "engine/web.h"
+#include "environment.h"
+#include "terminal_view.h"
+
+namespace korvane::cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+enum class TKind { kBool, kInt, kText };
+
+struct TOptionFlag {
+  const char* flag;
+  const char* key;
+  TKind kind;
+  const char* help;
+};
+
+// Every capture option of a web, as a flag.
+constexpr TOptionFlag kOptionFlags[] = {
+    {"--depth", "InternalLinkDepth", TKind::kInt, "Link levels followed in the main web (100)"},
+    {"--path-limit", "InternalPathLimit", TKind::kBool,
+     "Follow only addresses under the start address's folder (on)"},
+    {"--external-webs", "ExternalWebDepth", TKind::kInt,
+     "Hops from web to web; 0 never leaves the main web (0)"},
+    {"--external-depth", "ExternalLinkDepth", TKind::kInt,
+     "Link levels followed inside each external web (0)"},
+    {"--external-path-limit", "ExternalPathLimit", TKind::kBool,
+     "External webs: keep to their first path (on; kept with the web, not applied)"},
+    {"--no-pictures", "RefLimit", TKind::kBool, "Capture no pictures or backgrounds (off)"},
+    {"--backgrounds-only", "BackgroundOnlyFlag", TKind::kBool,
+     "Of the pictures of pages, capture backgrounds only (off)"},
+    {"--check-machine", "CheckDomainMachineFlag", TKind::kBool,
+     "Another machine of the same domain is another web (off)"},
+    {"--max-files", "MaxFileCount", TKind::kInt, "Stop after this many captured files (0: none)"},
+    {"--max-file-size", "MaxFileSize", TKind::kInt, "Largest file kept, in KB (0: none)"},
+    {"--min-file-size", "MinFileSize", TKind::kInt, "Smallest file kept, in KB (0: none)"},
+    {"--max-disk", "MaxDiskSize", TKind::kInt, "Stop when the web holds this many KB (0: none)"},
+    {"--max-time", "MaxTime", TKind::kInt, "Stop after this many minutes (0: none)"},
+    {"--footer", "RealLinkFlag", TKind::kBool,
+     "Add a link to the real address at the end of every page (on)"},
+    {"--suppress-dead-links", "SuppressLinkFlag", TKind::kBool,
+     "Send links to what was not captured to the bad-link page (on)"},
+    {"--user", "Username", TKind::kText, "User name for servers that ask for one"},
+    {"--password", "Password", TKind::kText, "Password for the same"},
+    {"--list-gif", "ListGifFlag", TKind::kBool, "List captured GIF pictures (on)"},
+    {"--list-jpeg", "ListJpegFlag", TKind::kBool, "List captured JPEG pictures (on)"},
+    {"--list-avi", "ListAviFlag", TKind::kBool, "List captured AVI videos (on)"},
+    {"--list-wav", "ListWavFlag", TKind::kBool, "List captured WAV sounds (on)"},
+    {"--show-captured", "ResolvedUrlFlag", TKind::kBool, "URL list: captured addresses (on)"},
+    {"--show-not-found", "ErrorUrlFlag", TKind::kBool, "URL list: addresses not found (off)"},
+    {"--show-todo", "TodoUrlFlag", TKind::kBool, "URL list: addresses to explore (off)"},
+    {"--show-filtered", "FilteredUrlFlag", TKind::kBool, "URL list: filtered addresses (off)"},
+    {"--stretch-images", "StretchImageFlag", TKind::kBool, "Fit pictures to the viewer (on)"},
+};
+
+std::atomic<int> interrupts{0};
+
+void OnInterrupt(int) { interrupts.fetch_add(1); }
+
+std::string BoolText(const std::string& value) {
+  std::string v = AnsiLowerCase(value);
+  return (v == "on" || v == "yes" || v == "true" || v == "1") ? "1" : "0";
+}
+
+class TCommandLineHooks final : public TCaptureRunHooks {
+ public:
+  TCommandLineHooks(TTerminalView& view) : view_(view) {}
+  TCaptureView* View() override { return &view_; }
+  TStopRequest PollStop() override {
+    int seen = interrupts.load();
+    if (seen == handled_) return TStopRequest::kNone;
+    handled_ = seen;
+    if (seen == 1) {
+      std::fprintf(stderr, "\nStopping: the transfers under way finish (Ctrl-C again aborts them)\n");
+      return TStopRequest::kCompleteCurrent;
+    }
+    return TStopRequest::kAbortAll;
+  }
+  void ExplainFailure(TWEB&, const TCaptureFailure& failure) override {
+    view_.Finish();
+    switch (failure.Kind) {
+      case TCaptureFailure::kProxyConnection:
+        message = "Connection error: URL :" + failure.Url +
+                  "\nCannot reach server,its Internet address is either misspelled or unknown!";
+        break;
+      case TCaptureFailure::kHttpStatus:
+        message = "HTTP protocol error: URL :" + failure.Url + "\nstatus " +
+                  std::to_string(failure.Status);
+        break;
+      case TCaptureFailure::kStartAddress:
+        message = failure.Status == 0
+                      ? "Connection error: URL :" + failure.Url +
+                            "\nCannot reach server,its Internet address is either misspelled or "
+                            "unknown!"
+                      : "HTTP protocol error: URL :" + failure.Url + "\nstatus " +
+                            std::to_string(failure.Status);
+        message += "\nCheck the web's address (korvane-cli capture with another address).";
+        break;
+    }
+  }
+  void CaptureError(const std::string& error) override {
+    view_.Finish();
+    std::fprintf(stderr, "error during the capture: %s\n", error.c_str());
+  }
+
+  std::string message;
+
+ private:
+  TTerminalView& view_;
+  int handled_ = 0;
+};
+
+// A new web's folder must not hold files from before unless the user wants them gone.
+bool PrepareFolder(const std::string& folder, bool replace) {
+  std::vector<std::string> files = RealFileSystem().ListFiles(folder);
+  if (files.empty()) return true;
+  if (!replace) {
+    std::fprintf(stderr,
+                 "%s already holds %zu files: capture its project file again, or pass --replace "
+                 "to delete them first\n",
+                 folder.c_str(), files.size());
+    return false;
+  }
+  for (const auto& name : files) (void)RealFileSystem().RemoveFile(WithSeparator(folder) + name);
+  return true;
+}
+
+void ApplyOptions(const TCaptureArgs& args, TWEB& web, TParam& param) {
+  if (!args.options_file.empty()) {
+    TIniFile ini;
+    if (!ini.LoadFromFile(RealFileSystem(), args.options_file)) {
+      throw std::runtime_error("cannot read the options file " + args.options_file);
+    }
+    web.Options.MergeFromIni(ini, "OPTIONS");
+    if (ini.HasKey("OPTIONS", "MIMES")) web.MimeList.SetCmdLine(ini.ReadString("OPTIONS", "MIMES", ""));
+  }
+  TIniFile flags;
+  for (const auto& [key, value] : args.options) flags.WriteString("OPTIONS", key, value);
+  web.Options.MergeFromIni(flags, "OPTIONS");
+  if (args.options.count("CheckDomainMachineFlag")) {
+    param.DefaultOptions.CheckDomainMachineFlag = web.Options.CheckDomainMachineFlag;
+  }
+}
+
+TCaptureSettings SettingsFor(const TCaptureArgs& args, const TParam& param) {
+  TCaptureSettings s;
+  s.MaxSockets = args.sockets > 0 ? args.sockets : param.MaxSockets;
+  s.TryCount = args.tries > 0 ? args.tries : param.TryCount;
+  s.Timeout = args.timeout > 0 ? args.timeout : param.Timeout;
+  s.UseProxy = param.UseProxy && !args.no_proxy;
+  s.ProxyAdress = param.ProxyAdress;
+  s.ProxyPort = param.ProxyPort;
+  if (!args.proxy.empty()) {
+    s.UseProxy = true;
+    std::size_t colon = args.proxy.rfind(':');
+    s.ProxyAdress = args.proxy.substr(0, colon);
+    s.ProxyPort = colon == std::string::npos ? 80 : std::stoi(args.proxy.substr(colon + 1));
+  }
+  s.NoWriteDisk = args.no_write_disk.empty() ? param.NoWriteDisk : BoolText(args.no_write_disk) == "1";
+  return s;
+}
+
+bool IsProjectFile(const std::string& target) {
+  return AnsiLowerCase(fs::path(target).extension().string()) == ".web";
+}
+
+}  // namespace
+
+void AddCaptureCommand(CLI::App& app, TCaptureArgs& args) {
+  CLI::App* cmd = app.add_subcommand(
+      "capture",
+      "Capture a site into a new web (capture URL FOLDER), or capture a web again (capture "
+      "WEB.web)");
+  cmd->add_option("target", args.target, "Start address, or the project file of a web")
+      ->required();
+  cmd->add_option("folder", args.folder, "Folder of the new web (its project is FOLDER/Local.Web)");
+  cmd->add_option("--title", args.title, "Title of the new web");
+  cmd->add_option("--options", args.options_file,
+                  "Options file: section OPTIONS with the option keys and MIMES")
+      ->check(CLI::ExistingFile);
+  cmd->add_flag("--replace", args.replace, "Delete the files already in the new web's folder");
+  cmd->add_flag("-v,--verbose", args.verbose, "Show each connection slot's address and state");
+  cmd->add_option("--sockets", args.sockets, "Connections at once, 1 to 9")
+      ->check(CLI::Range(1, 9));
+  cmd->add_option("--tries", args.tries, "Connection trials before an address is an error")
+      ->check(CLI::Range(1, 10));
+  cmd->add_option("--timeout", args.timeout, "Seconds without an answer before a trial fails")
+      ->check(CLI::PositiveNumber);
+  cmd->add_option("--proxy", args.proxy, "Fetch through this proxy, HOST[:PORT]");
+  cmd->add_flag("--no-proxy", args.no_proxy, "Do not use the proxy of the settings");
+  cmd->add_option("--no-write-disk", args.no_write_disk,
+                  "on: fetch files other than pages without storing them");
+  for (const TOptionFlag& o : kOptionFlags) {
+    std::string key = o.key;
+    TKind kind = o.kind;
+    auto* option = cmd->add_option_function<std::string>(
+        o.flag,
+        [&args, key, kind](const std::string& value) {
+          args.options[key] = kind == TKind::kBool ? BoolText(value) : value;
+        },
+        o.help);
+    if (kind == TKind::kBool) option->check(CLI::IsMember({"on", "off", "yes", "no", "true",
+                                                             "false", "1", "0"}, CLI::ignore_case));
+    if (kind == TKind::kInt) option->check(CLI::Number);
+  }
+}
+
+int RunCaptureCommand(const TCaptureArgs& args) {
+  TEnvironment env(args.work_path);
+  TParam& param = env.Param();
+  const bool check_machine = param.DefaultOptions.CheckDomainMachineFlag;
+  TWEB web(param.DefaultOptions);
+  if (IsProjectFile(args.target)) {
+    if (!web.LoadFromFile(fs::absolute(args.target).string())) {
+      std::fprintf(stderr, "%s is not a web project file that can be read\n", args.target.c_str());
+      return 2;
+    }
+  } else {
+    if (args.folder.empty()) {
+      std::fprintf(stderr, "capture URL FOLDER: the web's folder is missing\n");
+      return 2;
+    }
+    const std::string folder = fs::absolute(args.folder).lexically_normal().string();
+    if (!PrepareFolder(folder, args.replace)) return 2;
+    web.Init(args.target, folder, env.GlobalMime().List());
+    web.FileName = web.Path + "Local.Web";
+    web.Title = args.title;
+    param.Url = web.Url;
+  }
+  try {
+    ApplyOptions(args, web, param);
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "%s\n", error.what());
+    return 2;
+  }
+  if (!web.SaveToFile(web.FileName)) {
+    std::fprintf(stderr, "cannot write %s\n", web.FileName.c_str());
+    return 1;
+  }
+
+  env.StartNetwork();
+  struct sigaction action {};
+  action.sa_handler = OnInterrupt;
+  sigaction(SIGINT, &action, nullptr);
+  TTerminalView view(stdout, args.verbose);
+  TCommandLineHooks hooks(view);
+  TCaptureRunResult result = RunCapture(web, SettingsFor(args, param), &env.GlobalMime(), hooks,
+                                        WebPageProcessor(web));
+  view.Finish();
+  param.DefaultOptions.CheckDomainMachineFlag = check_machine;
+
+  std::printf("%d file(s) captured, %s in the web; %s\n", result.Captured,
+              FormatByteCount(web.TotalSize).c_str(), web.Path.c_str());
+  if (!result.Saved) std::fprintf(stderr, "the project file %s could not be written\n",
+                                  web.FileName.c_str());
+  if (result.DiskFull) std::fprintf(stderr, "the disk is full: the capture stopped\n");
+  if (result.Captured == 0) {
+    if (!hooks.message.empty()) std::fprintf(stderr, "%s\n", hooks.message.c_str());
+    return 1;
+  }
+  std::printf("Project: %s\n", web.FileName.c_str());
+  return 0;
+}
+
+}  // namespace korvane::cli

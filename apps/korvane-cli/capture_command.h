@@ -1,0 +1,36 @@
+// `korvane-cli capture`: creates a web on an address and a folder and captures it, or captures
+// an existing web again from its project file.
+#pragma once
+
+#include <map>
+#include <string>
+
+namespace CLI {
+class App;
+}
+
+namespace korvane::cli {
+
+struct TCaptureArgs {
+  std::string target;  // an address, or a project file (".web")
+  std::string folder;  // the new web's folder
+  std::string title;
+  std::string options_file;  // section "OPTIONS", with "MIMES"
+  std::string work_path;
+  bool replace = false;  // delete the files already in a new web's folder
+  bool verbose = false;
+  // Capture options given as flags, by their settings-file key.
+  std::map<std::string, std::string> options;
+  // Communication settings for this run.
+  int sockets = 0;
+  int tries = 0;
+  int timeout = 0;
+  std::string proxy;
+  bool no_proxy = false;
+  std::string no_write_disk;
+};
+
+void AddCaptureCommand(CLI::App& app, TCaptureArgs& args);
+int RunCaptureCommand(const TCaptureArgs& args);
+
+}  // namespace korvane::cli

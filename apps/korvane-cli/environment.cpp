@@ -1,0 +1,52 @@
+#include "environment.h"
+
+#include "base/file_system.h"
+#include "base/message_pump.h"
+#include "net/scx.h"
+#include "net/socket_library_asio.h"
+#include "settings/navigator.h"
+
+namespace korvane::cli {
+
+// A work path given on the command line: used as it is, and never written to the profile.
+class TEnvironment::TFixedProfile final : public TProfile {
+ public:
+  explicit TFixedProfile(std::string path) : path_(NormaliseFolder(std::move(path))) {}
+  std::string ReadWorkPath() const override { return path_; }
+  void WriteWorkPath(const std::string&) override {}
+  std::string DefaultWorkPath() const override { return path_; }
+
+ private:
+  std::string path_;
+};
+
+struct TEnvironment::TNetwork {
+  TAsioSocketLibrary library;
+  ~TNetwork() {
+    InstallMessagePump(nullptr);
+    UninstallSocketLibrary();
+  }
+};
+
+TEnvironment::TEnvironment(const std::string& work_path) {
+  TFileSystem& fs = RealFileSystem();
+  if (work_path.empty()) {
+    profile_ = std::make_unique<TIniProfile>(TIniProfile::ForCurrentUser(fs));
+  } else {
+    profile_ = std::make_unique<TFixedProfile>(work_path);
+  }
+  param_ = std::make_unique<TParam>(fs, *profile_, SystemNavigatorPlatform(), nullptr);
+  global_mime_ = std::make_unique<TGlobalMimeList>(fs, param_->WorkPath());
+  global_mime_->Load();
+}
+
+TEnvironment::~TEnvironment() = default;
+
+void TEnvironment::StartNetwork() {
+  if (network_) return;
+  network_ = std::make_unique<TNetwork>();
+  InstallSocketLibrary(&network_->library);
+  InstallMessagePump(&network_->library.Pump());
+}
+
+}  // namespace korvane::cli

@@ -1,0 +1,119 @@
+#include "info_command.h"
+
+#include <CLI/CLI.hpp>
+
+#include <cstdio>
+#include <filesystem>
+
+#include "base/byte_count.h"
+#include "base/ini_file.h"
+#include "engine/web.h"
+#include "html/url.h"
+
+namespace korvane::cli {
+namespace {
+
+bool Load(TWEB& web, const std::string& file) {
+  if (web.LoadFromFile(std::filesystem::absolute(file).string())) return true;
+  std::fprintf(stderr, "%s is not a web project file that can be read\n", file.c_str());
+  return false;
+}
+
+// The text of a record in the URL list: its title, else its path and name.
+std::string EntryText(const TWebFile& record, const std::string& url) {
+  if (!record.GetDescription().empty()) return record.GetDescription();
+  TUrl parts(url);
+  if (record.ExternalDepth == 0) return parts.Path.substr(1) + parts.Document;
+  return parts.Host + parts.Path + parts.Document;
+}
+
+const char* StateName(std::uint8_t state) {
+  switch (state) {
+    case wsPage:
+    case wsFile:
+      return "captured";
+    case wsTodo:
+      return "to-explore";
+    case wsError:
+      return "error";
+    case wsNotFound:
+      return "not-found";
+    case wsFiltered:
+      return "filtered";
+    default:
+      return "loading";
+  }
+}
+
+}  // namespace
+
+void AddInfoCommands(CLI::App& app, TInfoArgs& args) {
+  CLI::App* info = app.add_subcommand("info", "Show a web's figures, options and last capture");
+  info->add_option("web", args.web, "Project file of the web")->required()->check(CLI::ExistingFile);
+  CLI::App* urls = app.add_subcommand(
+      "urls", "List a web's pages by state (captured ones unless states are chosen)");
+  urls->add_option("web", args.web, "Project file of the web")->required()->check(CLI::ExistingFile);
+  urls->add_flag("--captured", args.captured, "Captured pages");
+  urls->add_flag("--todo", args.todo, "Pages to be explored");
+  urls->add_flag("--not-found", args.not_found, "Pages not found or in error");
+  urls->add_flag("--filtered", args.filtered, "Filtered pages");
+}
+
+int RunInfoCommand(const TInfoArgs& args) {
+  TOPTIONS defaults;
+  TWEB web(defaults);
+  if (!Load(web, args.web)) return 2;
+  std::printf("Address       %s\nTitle         %s\nFolder        %s\nHome page     %s\n",
+              web.Url.c_str(), web.Title.c_str(), web.Path.c_str(), web.GetHomePage().c_str());
+  std::printf("Links         %u\nCaptured      %u\nTo explore    %u\nNot found     %u\n"
+              "Errors        %u\nFiltered      %u\nTotal size    %s\n",
+              web.GetLinkCount(), web.CapturedCount, web.GetTodoCount(), web.NotFoundCount,
+              web.ErrorCount, web.FilteredCount, FormatByteCount(web.TotalSize).c_str());
+  TIniFile options;
+  web.Options.SaveToIni(options, "Options");
+  std::printf("\n%s", options.SaveToString().c_str());
+  const TCaptureInfo& last = web.LastCaptureInfo;
+  if (last.StartTime != 0) {
+    std::printf("\n[Last capture]\nStarted       %s\nEnded         %s\nReceived      %d Kb\n"
+                "Captured      %d\nFiltered      %d\nNot found     %d\nErrors        %d\n",
+                FormatDisplayDate(last.StartTime).c_str(), FormatDisplayDate(last.StopTime).c_str(),
+                last.SizeKb, last.CapturedCount, last.FilteredCount, last.NotFoundCount,
+                last.ErrorCount);
+  }
+  return 0;
+}
+
+int RunUrlsCommand(const TInfoArgs& args) {
+  TOPTIONS defaults;
+  TWEB web(defaults);
+  if (!Load(web, args.web)) return 2;
+  const bool any = args.captured || args.todo || args.not_found || args.filtered;
+  web.Tree.Explore([&](TWebFile& record, const std::string& url) {
+    if (record.GetLinkType() != 0 || record.State == wsLoading) return false;
+    bool wanted = false;
+    switch (record.State) {
+      case wsPage:
+      case wsFile:
+        wanted = !any || args.captured;
+        break;
+      case wsTodo:
+        wanted = args.todo;
+        break;
+      case wsError:
+      case wsNotFound:
+        wanted = args.not_found;
+        break;
+      case wsFiltered:
+        wanted = args.filtered;
+        break;
+    }
+    if (wanted) {
+      std::printf("%-10s %s  %s  %s\n", StateName(record.State), url.c_str(),
+                  record.GetFileName().c_str(), EntryText(record, url).c_str());
+    }
+    return false;
+  });
+  return 0;
+}
+
+}  // namespace korvane::cli

@@ -1,0 +1,34 @@
+// korvane-cli: captures web sites for reading off line, and inspects the webs it made.
+#include <CLI/CLI.hpp>
+
+#include <clocale>
+#include <cstdio>
+
+#include "capture_command.h"
+#include "info_command.h"
+
+int main(int argc, char** argv) {
+  std::setlocale(LC_TIME, "");
+  CLI::App app{"Korvane: capture web sites for reading off line", "korvane-cli"};
+  app.require_subcommand(1);
+  std::string work_path;
+  app.add_option("--work-path", work_path,
+                 "Folder of korvane.ini and mime.def (else the one kept in the profile)");
+
+  korvane::cli::TCaptureArgs capture;
+  korvane::cli::AddCaptureCommand(app, capture);
+  korvane::cli::TInfoArgs info;
+  korvane::cli::AddInfoCommands(app, info);
+
+  CLI11_PARSE(app, argc, argv);
+  capture.work_path = work_path;
+  try {
+    if (app.got_subcommand("capture")) return korvane::cli::RunCaptureCommand(capture);
+    if (app.got_subcommand("info")) return korvane::cli::RunInfoCommand(info);
+    if (app.got_subcommand("urls")) return korvane::cli::RunUrlsCommand(info);
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "korvane-cli: %s\n", error.what());
+    return 1;
+  }
+  return 0;
+}

@@ -1,0 +1,67 @@
+// Processes arbitrary bytes as a captured page, then resolves it twice against a small web with
+// a captured page, a captured picture and a drawn map: the second resolution must give the bytes
+// of the first.
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "html/page_rewriter.h"
+#include "maps/map_list.h"
+#include "store/web_tree.h"
+
+namespace {
+
+korvane::TWebTree& Tree() {
+  static korvane::TWebTree* tree = [] {
+    auto* t = new korvane::TWebTree();
+    auto add = [&](const char* url, std::uint8_t state, const char* name) {
+      auto record = std::make_unique<korvane::TWebFile>();
+      record->State = state;
+      record->SetFileName(name);
+      t->Add(url, std::move(record));
+    };
+    add("http://h.com/a.htm", korvane::wsPage, "a.htm");
+    add("http://h.com/img/p.gif", korvane::wsFile, "p.gif");
+    add("http://h.com/gone.htm", korvane::wsNotFound, "NotFound.htm");
+    add("http://h.com/todo.htm", korvane::wsTodo, "");
+    return t;
+  }();
+  return *tree;
+}
+
+korvane::TMAPLIST& Maps() {
+  static korvane::TMAPLIST* maps = [] {
+    auto* m = new korvane::TMAPLIST();
+    auto map = std::make_unique<korvane::TMapImg>();
+    map->ImageFile = "p.gif";
+    map->MapFile = "p.map";
+    m->Add(std::move(map));
+    return m;
+  }();
+  return *maps;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  std::string_view page(reinterpret_cast<const char*>(data), size);
+  korvane::TProcessedPage processed = korvane::ProcessCapturedPage(
+      page, "http://h.com/dir/page.htm", {}, [](const korvane::TLinkItem&, korvane::TWebFile*) {},
+      nullptr, true, 46000.5);
+  korvane::TMapFileReader read_map = [](const std::string& name) -> std::optional<std::string> {
+    if (name == "p.map")
+      return std::string("<AREA HREF=\"http://h.com/a.htm\" COORDS=\"0,0,1,1\">\r\n");
+    return std::nullopt;
+  };
+  for (bool suppress : {true, false}) {
+    std::string once = korvane::RewritePageText(processed.Text, "http://h.com/dir/page.htm", Tree(),
+                                                Maps(), read_map, 46000.5, true, suppress);
+    std::string twice = korvane::RewritePageText(once, "http://h.com/dir/page.htm", Tree(), Maps(),
+                                                 read_map, 46000.5, true, suppress);
+    if (once != twice) std::abort();
+  }
+  return 0;
+}

@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# The main job: builds korvane-cli, serves the bundled sample site with nginx on 127.0.0.1,
+# captures it into a web, and prints where the offline copy is.
+#   scripts/demo.sh [FOLDER]     (default: build/demo/sample-web)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+top=$(pwd)
+web=${1:-$top/build/demo/sample-web}
+
+scripts/setup.sh
+cmake -S . -B build -G Ninja > /dev/null
+cmake --build build -j "$(nproc)" --target korvane-cli
+
+state=$(mktemp -d)
+trap 'kill "$server" 2>/dev/null || true; rm -rf "$state"' EXIT
+scripts/serve_sample_site.sh "$state/nginx" > "$state/port" 2> "$state/server.log" &
+server=$!
+for _ in $(seq 50); do
+  port=$(head -n 1 "$state/port" 2>/dev/null || true)
+  [ -n "$port" ] && curl -s -o /dev/null "http://127.0.0.1:$port/" && break
+  sleep 0.1
+done
+[ -n "${port:-}" ] || { cat "$state/server.log" >&2; exit 1; }
+
+rm -rf "$web"
+build/apps/korvane-cli/korvane-cli --work-path "$top/build/demo/work" \
+  capture "http://127.0.0.1:$port/" "$web" --title "Korvane sample site"
+echo
+home=$(build/apps/korvane-cli/korvane-cli info "$web/Local.Web" | sed -n 's/^Home page *//p')
+echo "The offline copy is in $web; its home page is $web/$home."
+echo "Its log page is $web/LogFile.htm; korvane-cli info $web/Local.Web shows its figures."

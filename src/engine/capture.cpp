@@ -1,0 +1,390 @@
+#include "engine/capture.h"
+
+#include <chrono>
+#include <cstdio>
+
+#include "base/byte_count.h"
+#include "base/checked.h"
+#include "base/text_case.h"
+#include "engine/web.h"
+#include "html/html_parser.h"
+#include "html/url.h"
+#include "net/http_header.h"
+
+namespace korvane {
+namespace {
+
+constexpr int kAutoSaveEvery = 50;
+
+std::int64_t SteadyMs() {
+  using namespace std::chrono;
+  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+std::string HostAndPort(std::string_view url) {
+  return GetHost(url) + ":" + std::to_string(GetPort(url));
+}
+
+std::string FileNamePart(const std::string& path) {
+  std::size_t slash = path.rfind(kPathSeparator);
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+const TSystemClock& SystemClock() {
+  static const TSystemClock clock;
+  return clock;
+}
+
+}  // namespace
+
+const std::vector<std::string>& TCapture::StateTexts() {
+  static const std::vector<std::string> texts = {
+      "Idle",      "Lookup", "Connect", "Connected", "Listening", "Receiving",
+      "Request",   "Closed", "Timeout", "Accepted",  "Error"};
+  return texts;
+}
+
+TCapture::TCapture(TWEB& web, const TCaptureSettings& settings, TCaptureView* view,
+                   TPageProcessor process_page, const TClock* clock,
+                   std::function<std::int64_t()> tick_ms)
+    : web_(web),
+      settings_(settings),
+      view_(view ? *view : null_view_),
+      process_page_(std::move(process_page)),
+      clock_(clock ? *clock : SystemClock()),
+      tick_ms_(tick_ms ? std::move(tick_ms) : SteadyMs) {
+  for (int slot = 1; slot <= std::max(1, settings_.MaxSockets); ++slot) {
+    auto request = std::make_unique<TRequest>(slot, web_.FileSystem(), &clock_);
+    TRequest& r = *request;
+    r.TimeoutSecs = settings_.Timeout;
+    r.OnLog = [this](TRequest&, const std::string& line) { web_.Log(line); };
+    r.OnHeader = [this](TRequest& q) { return HeaderReceived(q); };
+    r.OnDone = [this](TRequest& q) { TransferDone(q); };
+    r.OnBody = [this](TRequest& q) { ShowProgress(q); };
+    r.OnStatus = [this](TRequest& q) { ShowState(q); };
+    r.OnError = [this](TRequest& q, bool retry) { TransferFailed(q, retry); };
+    r.OnProgress = [this](int count) { CountBytes(count); };
+    requests_.push_back(std::move(request));
+  }
+  start_tick_ = tick_ms_();
+  web_.UpdateTodo();
+  web_.CaptureStart = clock_.Now();
+  web_.Log("D\xE9" "but de capture le " + FormatDisplayDate(web_.CaptureStart));
+  RefreshCounters();
+}
+
+TCapture::~TCapture() {
+  // Requests still busy are closed so that no partial file stays behind.
+  for (auto& request : requests_) {
+    if (request->State != TRequest::kIdle) request->Close();
+  }
+}
+
+bool TCapture::AnyBusy() const {
+  for (const auto& request : requests_) {
+    if (request->State != TRequest::kIdle) return true;
+  }
+  return false;
+}
+
+bool TCapture::Pump() {
+  if (ended_) return false;
+  bool progress = true;
+  while (!web_.TodoList.empty() && progress && !stopping_) {
+    progress = false;
+    TRequest* idle = nullptr;
+    for (auto& request : requests_) {
+      if (request->State == TRequest::kIdle) {
+        idle = request.get();
+        break;
+      }
+    }
+    if (!idle) break;
+    TWebFile* record = web_.TodoList.front();
+    web_.TodoList.pop_front();
+    StartNext(*idle, record);
+    progress = true;
+  }
+  if (!web_.TodoList.empty() && !stopping_) return true;
+  if (AnyBusy()) return true;
+  WriteEndReport();
+  ended_ = true;
+  return false;
+}
+
+void TCapture::StartNext(TRequest& request, TWebFile* record) {
+  const std::string url = web_.Tree.GetUrl(record);
+  // The web's password goes only to the host that asked for it.
+  if (send_credentials_ && HostAndPort(url) == credentials_host_) {
+    request.SetAuthorization(web_.Options.Username, web_.Options.Password, url);
+    send_credentials_ = false;
+  }
+  view_.ShowSlot(request.Id, TSlotField::kWeb, GetHost(url));
+  view_.ShowSlot(request.Id, TSlotField::kUrl, GetTarget(url));
+  view_.ShowSlot(request.Id, TSlotField::kSize, "");
+  request.WebFile = record;
+  record->State = wsLoading;
+  CheckedInc(record->Trials);
+  if (settings_.UseProxy && !settings_.ProxyAdress.empty()) {
+    request.Start(url, settings_.ProxyAdress, settings_.ProxyPort);
+  } else {
+    request.Start(url);
+  }
+}
+
+bool TCapture::HeaderReceived(TRequest& request) {
+  TWebFile* record = request.WebFile;
+  if (!record) return false;
+  const int status = request.Header.Status;
+  if ((status == 301 || status == 302) && !request.Header.Location.empty()) {
+    Redirect(request, *record);
+    return false;
+  }
+  if (status == 301 || status == 302 || status == 200 || status == 0) {
+    return AcceptBody(request, *record);
+  }
+  if (status == 401) {
+    Unauthorized(*record, request.Url);
+  } else {
+    NotFound(request, *record, status);
+  }
+  return false;
+}
+
+void TCapture::Redirect(TRequest& request, TWebFile& record) {
+  TLinkItem item{static_cast<std::uint8_t>(record.GetLinkType()),
+                 Resolve(request.Header.Location, request.Url), record.GetDescription()};
+  TWebFile* target = web_.NewLink(item, &record);
+  if (target && target != &record) {
+    // From now on the old address leads to the target's record; this one is destroyed.
+    request.WebFile = nullptr;
+    web_.Tree.Add(request.Url, target);
+  }
+  CheckedInc(web_.CapturedCount);
+  CheckedInc(captured_count_);
+  CheckedInc(since_save_);
+  RefreshCounters();
+}
+
+bool TCapture::AcceptBody(TRequest& request, TWebFile& record) {
+  record.SetMimeType(request.Header.ContentType);
+  const std::int64_t length = request.Header.ContentLength;
+  if (!web_.Filter(&record, length, request.Url)) {
+    CountFiltered(record);
+    return false;
+  }
+  const std::int64_t free_space = web_.FreeSpace();
+  if (free_space >= 0 && free_space - 1024 <= length) {
+    stopping_ = true;
+    disk_full_ = true;
+    record.State = wsError;
+    return false;
+  }
+  if (const TMimeItem* type = web_.MimeList.GetMimeByString(record.GetMimeType())) {
+    if (settings_.NoWriteDisk && type->MimeClass != mcHtml) request.WriteToFile = false;
+    request.OutputFile = web_.LocalNames().MakeLocalFileName(request.Url, type->Extension);
+    record.SetFileName(FileNamePart(request.OutputFile));
+    view_.ShowSlot(request.Id, TSlotField::kSize, std::to_string(length));
+  }
+  return true;
+}
+
+void TCapture::Unauthorized(TWebFile& record, const std::string& url) {
+  if (record.Trials <= settings_.TryCount) {
+    CheckedInc(record.Trials);
+    record.State = wsTodo;
+    send_credentials_ = true;
+    credentials_host_ = HostAndPort(url);
+    web_.AddTodo(&record, url);
+    return;
+  }
+  CountError(record);
+}
+
+void TCapture::NotFound(TRequest& request, TWebFile& record, int status) {
+  web_.Log("URL non trouv\xE9" "e (" + std::to_string(status) + "):" + request.Url);
+  record.State = wsNotFound;
+  record.SetFileName(kNotFoundFileName);
+  CheckedInc(web_.NotFoundCount);
+  CheckedInc(not_found_count_);
+  RefreshCounters();
+}
+
+void TCapture::CountError(TWebFile& record) {
+  // The entry address of a web keeps its state and is queued again at the next capture.
+  if (record.LinkDepth != 0) record.State = wsError;
+  CheckedInc(web_.ErrorCount);
+  CheckedInc(error_count_);
+  RefreshCounters();
+}
+
+void TCapture::CountFiltered(TWebFile& record) {
+  record.State = wsFiltered;
+  CheckedInc(web_.FilteredCount);
+  CheckedInc(filtered_count_);
+  RefreshCounters();
+}
+
+void TCapture::TransferDone(TRequest& request) {
+  TWebFile* record = request.WebFile;
+  if (!record) return;
+  const std::string url = request.Url;
+  const std::int64_t size = request.Header.ContentLength;
+  view_.ShowSlotMeter(request.Id, 0);
+  ShowState(request);
+  const TMimeItem* type = web_.MimeList.GetMimeByString(record->GetMimeType());
+  if (!type) return;
+  const bool html = type->MimeClass == mcHtml;
+  if (html && process_page_) {
+    process_page_(*record, url, [this](const TLinkParam& link) { return AcceptLink(link); });
+  }
+  const auto& o = web_.Options;
+  bool refused = !type->Valid ||
+                 (o.MinFileSize > 0 && size < std::int64_t{o.MinFileSize} * 1024) ||
+                 (o.MaxFileSize > 0 && size > std::int64_t{o.MaxFileSize} * 1024);
+  if (refused) {
+    (void)web_.FileSystem().RemoveFile(web_.Path + record->GetFileName());
+    web_.LocalNames().FileRemoved(record->GetFileName());
+    CountFiltered(*record);
+  } else {
+    KeepFile(*record, size, html);
+  }
+  CheckLimits();
+  RefreshCounters();
+}
+
+void TCapture::KeepFile(TWebFile& record, std::int64_t size, bool html) {
+  CheckedAdd(web_.TotalSize, size);
+  view_.ShowTotalSize(FormatByteCount(web_.TotalSize));
+  view_.ShowFreeDisk(FormatByteCount(web_.FreeSpace()));
+  CheckedInc(web_.CapturedCount);
+  CheckedInc(captured_count_);
+  CheckedInc(since_save_);
+  record.State = html ? wsPage : wsFile;
+  const std::string& type = record.GetMimeType();
+  if ((web_.Options.ListGifFlag && SameAsciiNoCase(type, "image/gif")) ||
+      (web_.Options.ListJpegFlag && SameAsciiNoCase(type, "image/jpeg"))) {
+    view_.AddDocument(record.GetFileName(), web_.DisplayOnlineImage);
+  }
+  if (since_save_ >= kAutoSaveEvery) {
+    since_save_ = 0;
+    // A crash during a long capture then loses little.
+    if (!web_.FileName.empty()) (void)web_.SaveToFile(web_.FileName);
+  }
+}
+
+void TCapture::CheckLimits() {
+  const auto& o = web_.Options;
+  if ((o.MaxDiskSize > 0 && web_.TotalSize > std::int64_t{o.MaxDiskSize} * 1024) ||
+      (o.MaxFileCount > 0 && web_.CapturedCount > o.MaxFileCount)) {
+    StopAll();
+  }
+}
+
+void TCapture::TransferFailed(TRequest& request, bool retry) {
+  TWebFile* record = request.WebFile;
+  if (!record) return;
+  if (retry && record->Trials < settings_.TryCount) {
+    record->State = wsTodo;
+    web_.TodoList.push_back(record);
+    return;
+  }
+  CountError(*record);
+}
+
+void TCapture::CountBytes(int count) {
+  bytes_received_ += count;
+  view_.ShowReceived(std::to_string(bytes_received_ / kKilobyte) + " Kb");
+}
+
+void TCapture::ShowProgress(TRequest& request) {
+  const std::int64_t length = request.Header.ContentLength;
+  const std::int64_t size = request.OutputFile.empty()
+                                ? -1
+                                : web_.FileSystem().FileSize(request.OutputFile);
+  int percent = 0;
+  if (length > 0 && size >= 0 && size < length) percent = static_cast<int>(size * 100 / length);
+  view_.ShowSlotMeter(request.Id, percent);
+}
+
+void TCapture::ShowState(TRequest& request) {
+  const auto& texts = StateTexts();
+  view_.ShowSlot(request.Id, TSlotField::kState,
+                 request.Status < texts.size() ? texts[request.Status] : std::string());
+}
+
+void TCapture::RefreshCounters() {
+  TCaptureCounters c;
+  c.LinkCount = web_.GetLinkCount();
+  c.FilteredCount = web_.FilteredCount;
+  c.NotFoundCount = web_.NotFoundCount;
+  c.CapturedCount = web_.CapturedCount;
+  c.ErrorCount = web_.ErrorCount;
+  std::int32_t todo = std::int32_t{c.LinkCount} - c.FilteredCount - c.NotFoundCount -
+                      c.CapturedCount - c.ErrorCount;
+  c.TodoCount = static_cast<std::uint16_t>(std::max(todo, 0));
+  view_.ShowCounters(c);
+}
+
+void TCapture::Tick() {
+  std::int64_t elapsed = tick_ms_() - start_tick_;
+  elapsed_ms_ = static_cast<std::int32_t>(std::min<std::int64_t>(elapsed, INT32_MAX));
+  const std::int64_t seconds = elapsed_ms_ / 1000;
+  char text[32];
+  std::snprintf(text, sizeof text, "%.2lld:%.2lld:%.2lld", static_cast<long long>(seconds / 3600),
+                static_cast<long long>(seconds / 60 % 60), static_cast<long long>(seconds % 60));
+  elapsed_text_ = text;
+  view_.ShowClock(elapsed_text_);
+  if (web_.Options.MaxTime > 0 && std::int64_t{web_.Options.MaxTime} * 60000 < elapsed_ms_) {
+    StopAll();
+  }
+}
+
+void TCapture::StopAll() {
+  stopping_ = true;
+  for (auto& request : requests_) {
+    if (request->State != TRequest::kIdle) request->Close();
+  }
+  web_.TodoList.clear();
+}
+
+void TCapture::Stop(bool abort_all) {
+  stopping_ = true;
+  web_.TodoList.clear();
+  for (auto& request : requests_) {
+    if (request->State == TRequest::kIdle) continue;
+    if (abort_all || request->Phase == TRequest::kPhaseNone) request->Close();
+  }
+}
+
+bool TCapture::AcceptLink(const TLinkParam& link) {
+  const std::string& url = link.Link.Value;
+  if (!IsWebAddress(url)) {
+    web_.Log(url + " : url non valide");
+    return false;
+  }
+  if (HasOtherProtocol(url)) return false;
+  return !(link.TagType == ttA && link.IsMap);
+}
+
+void TCapture::WriteEndReport() {
+  web_.Log("Fin de capture le " + FormatDisplayDate(clock_.Now()));
+  web_.Log("Dur\xE9" "e de la session : " + elapsed_text_);
+  web_.Log(std::to_string(captured_count_) + " page(s) captur\xE9" "e(s)");
+  if (filtered_count_ > 0) web_.Log(std::to_string(filtered_count_) + " page(s) filtr\xE9" "e(s)");
+  if (not_found_count_ > 0) {
+    web_.Log(std::to_string(not_found_count_) + " page(s) non trouv\xE9" "e(s)");
+  }
+  if (error_count_ > 0) {
+    web_.Log(std::to_string(error_count_) + " page(s) provoquant une erreur");
+  }
+  web_.Log("");
+  web_.SetTitleWithHomepageTitle();
+}
+
+void TCapture::Fill() {
+  web_.LastCaptureInfo.Fill(web_.CaptureStart, clock_.Now(), bytes_received_, captured_count_,
+                            filtered_count_, not_found_count_, error_count_);
+}
+
+}  // namespace korvane

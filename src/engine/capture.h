@@ -1,0 +1,128 @@
+// TCapture: one capture session over a web. It owns one TRequest per connection slot, hands the
+// addresses waiting in the web's queue to idle slots, reacts to every response (keep, refuse,
+// redirect, retry, count as not found or as an error), applies the count, size, disk and time
+// limits of the web's options, keeps the session's figures, feeds a TCaptureView, and writes the
+// start and end report into the web's log page.
+//
+// The session is passive: its driver calls Pump until it returns false, lets the message pump
+// deliver socket events in between, and calls Tick once a second.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/capture_view.h"
+#include "net/request.h"
+
+namespace korvane {
+
+class TWEB;
+class TWebFile;
+struct TLinkParam;
+
+// The settings a session reads (the global settings' communication values).
+struct TCaptureSettings {
+  int MaxSockets = 5;  // 1 to 9
+  int TryCount = 3;
+  int Timeout = 30;  // seconds without progress before an attempt fails
+  bool UseProxy = false;
+  std::string ProxyAdress;
+  int ProxyPort = 80;
+  bool NoWriteDisk = false;
+};
+
+// Processes a captured page: enters its links into the web (through the filter) and gives it
+// its footer. Set by whoever runs the session.
+using TPageProcessor = std::function<void(TWebFile& page, const std::string& url,
+                                          const std::function<bool(const TLinkParam&)>& filter)>;
+
+class TCapture {
+ public:
+  // State texts of a slot, by the request's progress code.
+  static const std::vector<std::string>& StateTexts();
+
+  // Starts the session: creates the slots, re-queues what is left (UpdateTodo), logs the start.
+  TCapture(TWEB& web, const TCaptureSettings& settings, TCaptureView* view = nullptr,
+           TPageProcessor process_page = nullptr, const TClock* clock = nullptr,
+           std::function<std::int64_t()> tick_ms = nullptr);
+  ~TCapture();
+  TCapture(const TCapture&) = delete;
+  TCapture& operator=(const TCapture&) = delete;
+
+  // Hands queued addresses to idle slots. False once the session has ended (the end report is
+  // then written); true while it runs.
+  bool Pump();
+  // The one-second clock: elapsed time, and the time limit.
+  void Tick();
+  // The limit stop: every slot closed (partial files deleted), the queue emptied.
+  void StopAll();
+  // The user's stop: the queue emptied, and the slots closed when `abort_all`, else only those
+  // that have received nothing yet.
+  void Stop(bool abort_all);
+  // Whether a link found in a captured page may enter the web.
+  bool AcceptLink(const TLinkParam& link);
+  // The session's figures into the web's last capture information.
+  void Fill();
+
+  bool Stopping() const { return stopping_; }
+  bool Ended() const { return ended_; }
+  bool DiskFull() const { return disk_full_; }
+  std::int32_t ElapsedMs() const { return elapsed_ms_; }
+  const std::string& ElapsedText() const { return elapsed_text_; }
+  std::int64_t BytesReceived() const { return bytes_received_; }
+  std::int32_t CapturedCount() const { return captured_count_; }
+  std::int32_t FilteredCount() const { return filtered_count_; }
+  std::int32_t NotFoundCount() const { return not_found_count_; }
+  std::int32_t ErrorCount() const { return error_count_; }
+  TRequest& Request(int slot) { return *requests_[static_cast<std::size_t>(slot - 1)]; }
+  int SlotCount() const { return static_cast<int>(requests_.size()); }
+  bool AnyBusy() const;
+
+ private:
+  bool HeaderReceived(TRequest& request);
+  bool AcceptBody(TRequest& request, TWebFile& record);
+  void Redirect(TRequest& request, TWebFile& record);
+  void Unauthorized(TWebFile& record, const std::string& url);
+  void NotFound(TRequest& request, TWebFile& record, int status);
+  void TransferDone(TRequest& request);
+  void KeepFile(TWebFile& record, std::int64_t size, bool html);
+  void TransferFailed(TRequest& request, bool retry);
+  void CountBytes(int count);
+  void ShowProgress(TRequest& request);
+  void ShowState(TRequest& request);
+  void RefreshCounters();
+  void CheckLimits();
+  void WriteEndReport();
+  void StartNext(TRequest& request, TWebFile* record);
+  void CountError(TWebFile& record);
+  void CountFiltered(TWebFile& record);
+
+  TWEB& web_;
+  TCaptureSettings settings_;
+  TCaptureView null_view_;
+  TCaptureView& view_;
+  TPageProcessor process_page_;
+  const TClock& clock_;
+  std::function<std::int64_t()> tick_ms_;
+  std::vector<std::unique_ptr<TRequest>> requests_;
+
+  std::int64_t start_tick_ = 0;
+  std::int32_t elapsed_ms_ = 0;
+  std::string elapsed_text_ = "00:00:00";
+  bool stopping_ = false;
+  bool ended_ = false;
+  bool disk_full_ = false;
+  std::int64_t bytes_received_ = 0;
+  bool send_credentials_ = false;
+  std::string credentials_host_;  // host:port that asked for credentials
+  std::int32_t captured_count_ = 0;
+  std::int32_t filtered_count_ = 0;
+  std::int32_t not_found_count_ = 0;
+  std::int32_t error_count_ = 0;
+  std::int32_t since_save_ = 0;
+};
+
+}  // namespace korvane

@@ -1,0 +1,396 @@
+#include "html/page_rewriter.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "base/file_name.h"
+#include "base/file_system.h"
+#include "base/text_case.h"
+#include "html/url.h"
+#include "maps/map_list.h"
+#include "store/web_tree.h"
+
+namespace korvane {
+namespace {
+
+// The marker comments around what the program adds to a page. Only these exact comments count,
+// so that an author's comment that merely mentions a marker cannot make a rewrite drop the rest
+// of the page.
+constexpr std::string_view kFooterOn = "<!--KORVANE=ON-->";
+constexpr std::string_view kFooterOff = "<!--KORVANE=OFF-->";
+constexpr std::string_view kMapOn = "<!--KORVANE MAP=ON-->";
+constexpr std::string_view kMapOff = "<!--KORVANE MAP=OFF-->";
+
+constexpr std::string_view kServerMap = "ISMAP";
+constexpr std::string_view kNeutralMap = "_SMAP";
+
+bool IsBlank(char c) { return static_cast<unsigned char>(c) < 33; }
+
+bool IsBlankText(std::string_view s) { return std::all_of(s.begin(), s.end(), IsBlank); }
+
+// Replaces `count` bytes of `tag` at the 1-based `position` by `with`, within the tag.
+void ReplaceAt(std::string& tag, std::size_t position, std::size_t count, std::string_view with) {
+  std::size_t at = std::min(position == 0 ? 0 : position - 1, tag.size());
+  tag.replace(at, std::min(count, tag.size() - at), with);
+}
+
+// Deletes an attribute found by FindAttr, never the '>' that closes the tag (an attribute named
+// last, without value, is reported one byte longer than its name).
+void DeleteAttribute(std::string& tag, const TTagParam& attr) {
+  std::size_t at = std::min<std::size_t>(attr.AttrStart - 1, tag.size());
+  std::size_t end = std::min<std::size_t>(at + attr.AttrLength, tag.size());
+  if (!tag.empty() && tag.back() == '>') end = std::min(end, tag.size() - 1);
+  if (end <= at) return;
+  tag.erase(at, end - at);
+  // The blank that separated it goes too, unless it now separates two attributes.
+  if (at > 0 && IsBlank(tag[at - 1]) && at < tag.size() && (IsBlank(tag[at]) || tag[at] == '>')) {
+    tag.erase(at - 1, 1);
+  }
+}
+
+// The position of the server-side map attribute in a tag, as written ("ISMAP") or neutralised
+// ("_SMAP"): a whole word, so that an address holding those letters is never touched.
+std::size_t FindMapMarker(std::string_view tag) {
+  std::string upper = AnsiUpperCase(tag);
+  for (std::string_view marker : {kServerMap, kNeutralMap}) {
+    for (std::size_t k = upper.find(marker); k != std::string::npos;
+         k = upper.find(marker, k + 1)) {
+      std::size_t after = k + marker.size();
+      bool word_start = k > 0 && IsBlank(upper[k - 1]);
+      bool word_end = after == upper.size() || IsBlank(upper[after]) || upper[after] == '>' ||
+                      upper[after] == '=' || upper[after] == '/';
+      if (word_start && word_end) return k;
+    }
+  }
+  return std::string::npos;
+}
+
+void WriteAddressLine(std::string& out, std::string_view page_url) {
+  out += "\r\n<!-- Url : \"";
+  out += EscapeAddress(page_url);
+  out += "\" -->\r\n";
+}
+
+// The tag of a captured page with its link made absolute and its LOWSRC removed. The later of
+// the two edits is made first, so that the positions of the earlier one stay valid.
+std::string AbsoluteLinkTag(const THtmlParser& parser, int i, const TLinkParam& link,
+                            std::string_view abs) {
+  std::string tag;
+  parser.CopyTag(i, tag);
+  const bool replace_value = IsWebAddress(abs) && !HasOtherProtocol(abs) && link.Link.ValueStart;
+  auto edit_value = [&] {
+    if (replace_value) ReplaceAt(tag, link.Link.ValueStart, link.Link.ValueLength, abs);
+  };
+  TTagParam lowsrc;
+  if (link.TagType == ttImg) parser.FindAttr("LOWSRC", i, &lowsrc);
+  if (lowsrc.AttrStart == 0) {
+    edit_value();
+    return tag;
+  }
+  const std::size_t value_begin = link.Link.ValueStart;
+  const std::size_t value_end = value_begin + link.Link.ValueLength;
+  const std::size_t low_begin = lowsrc.AttrStart;
+  const std::size_t low_end = low_begin + lowsrc.AttrLength;
+  if (value_begin >= low_begin && value_begin < low_end) {
+    edit_value();  // overlapping finds (a word inside a quoted value): leave LOWSRC alone
+  } else if (low_begin >= value_end) {
+    DeleteAttribute(tag, lowsrc);
+    edit_value();
+  } else {
+    edit_value();
+    DeleteAttribute(tag, lowsrc);
+  }
+  return tag;
+}
+
+// Resolving one stored page: the switches of the marker comments and the context of its links.
+class TPageResolver {
+ public:
+  TPageResolver(std::string& page, const TWebTree& tree, const TMAPLIST& map_list,
+                const TMapFileReader& read_map, bool suppress_link)
+      : page_(page),
+        parser_(std::string_view(page)),
+        tree_(tree),
+        map_list_(map_list),
+        read_map_(read_map),
+        suppress_link_(suppress_link) {}
+
+  std::string Run() {
+    out_.reserve(page_.size() + 1024);
+    const int last = parser_.Count() - 1;  // the closing boundary
+    for (int i = 0; i < last; ++i) {
+      const TTag& item = parser_.Item(i);
+      if (item.Kind & kBoundary) {
+        parser_.CopyText(i, out_);
+      } else if ((item.Kind & kStartTag) && item.TagType == ttComment && Marker(i)) {
+        continue;
+      } else if (!in_footer_ && !in_map_) {
+        Item(i);
+      }
+    }
+    return std::move(out_);
+  }
+
+ private:
+  // Follows the marker comments; true when the item is a marker or lies between markers (it is
+  // then dropped).
+  bool Marker(int i) {
+    std::string tag;
+    parser_.CopyTag(i, tag);
+    if (tag == kFooterOn) {
+      in_footer_ = true;
+    } else if (tag == kMapOn) {
+      in_map_ = true;
+    } else if (tag == kFooterOff || tag == kMapOff) {
+      (tag == kFooterOff ? in_footer_ : in_map_) = false;
+      // The blank the footer ends with goes with its marker; anything else after it is the
+      // page's own.
+      std::string text;
+      parser_.CopyText(i, text);
+      if (!in_footer_ && !in_map_ && !IsBlankText(text)) out_ += text;
+      return true;
+    }
+    return in_footer_ || in_map_;
+  }
+
+  void Item(int i) {
+    TLinkParam link;
+    if (!parser_.GetLink(i, &link)) {
+      parser_.CopyTagAndText(i, out_);
+      return;
+    }
+    std::string orig = !link.OldLink.Value.empty() ? link.OldLink.Value : link.Link.Value;
+    switch (link.TagType) {
+      case ttBase: {
+        std::string tag;
+        parser_.CopyTag(i, tag);
+        // The links after it were made absolute at capture; a BASE would send them elsewhere.
+        if (link.Link.AttrStart != 0) DeleteAttribute(tag, link.Link);
+        out_ += tag;
+        break;
+      }
+      case ttTitle:
+        parser_.CopyTag(i, out_);
+        break;
+      case ttImg:
+        if (Image(i, link, orig)) return;
+        RewriteLink(i, link, orig, out_);
+        break;
+      default:
+        RewriteLink(i, link, orig, out_);
+        break;
+    }
+    parser_.CopyText(i, out_);
+  }
+
+  void RewriteLink(int i, const TLinkParam& link, const std::string& orig, std::string& out) {
+    const TWebFile* target = orig.empty() ? nullptr : tree_.Find(orig);
+    const std::string_view local =
+        target ? PlainFileNameOrEmpty(target->GetFileName()) : std::string_view();
+    const bool captured =
+        target && !local.empty() &&
+        (target->State == wsPage || target->State == wsFile || target->State == wsNotFound);
+    if (captured) {
+      parser_.WriteLinkTag(i, out, orig, local, link);
+    } else if (suppress_link_ && !orig.empty() && !HasOtherProtocol(orig)) {
+      std::string_view replacement = kBadLinkPage;
+      if (link.LinkKind != lkPage) replacement = link.Link.Quoted ? "" : "\"\"";
+      parser_.WriteLinkTag(i, out, orig, replacement, link);
+    } else if (orig.empty()) {
+      parser_.CopyTag(i, out);
+    } else {
+      parser_.WriteLinkTag(i, out, {}, orig, link);
+    }
+  }
+
+  // A picture: its server-side map marker neutralised or restored, and, when the user drew a map
+  // for it, the client-side map inserted after it. True when the item and its text are written.
+  bool Image(int i, const TLinkParam& link, const std::string& orig) {
+    const TTag& item = parser_.Item(i);
+    std::string tag;
+    parser_.CopyTag(i, tag);
+    const std::size_t k = FindMapMarker(tag);
+    const bool has_use_map = AnsiUpperCase(tag).find("USEMAP=\"#") != std::string::npos;
+    if (k != std::string::npos) {
+      // Same length, so the tokenizer's positions stay valid.
+      page_.replace(item.Position + k, kServerMap.size(),
+                    suppress_link_ ? kNeutralMap : kServerMap);
+    }
+    if ((!has_use_map && k == std::string::npos) || orig.empty() || !IsWebAddress(orig)) {
+      return false;
+    }
+    const TWebFile* target = tree_.Find(orig);
+    if (!target) return false;
+    int index = map_list_.IndexOfImage(target->GetFileName());
+    if (index < 0) return false;
+    const std::string map_file(PlainFileNameOrEmpty(map_list_.Item(index).MapFile));
+    std::optional<std::string> map = map_file.empty() ? std::nullopt : read_map_(map_file);
+    if (!map) return false;
+    const std::string map_name = map_file.substr(0, map_file.find('.'));
+
+    // The picture's own link goes to the local copy like any other link, so that the map shows
+    // over the picture off line.
+    std::string written;
+    RewriteLink(i, link, orig, written);
+    if (!has_use_map) {
+      std::size_t at = FindMapMarker(written);
+      if (at != std::string::npos) {
+        written.replace(at, kServerMap.size(), "USEMAP=\"#" + map_name + "\"");
+      }
+    }
+    out_ += written;
+    parser_.CopyText(i, out_);
+    out_ += kMapOn;
+    out_ += "\r\n<map name=\"" + map_name + "\">\r\n";
+    out_ += *map;
+    out_ += "</map>\r\n";
+    out_ += kMapOff;
+    return true;
+  }
+
+  std::string& page_;
+  THtmlParser parser_;
+  const TWebTree& tree_;
+  const TMAPLIST& map_list_;
+  const TMapFileReader& read_map_;
+  const bool suppress_link_;
+  bool in_footer_ = false;
+  bool in_map_ = false;
+  std::string out_;
+};
+
+// Replaces a page file by `bytes` through a temporary file in the same folder, so that a failed
+// write leaves the page as it was.
+bool ReplacePageFile(TFileSystem& fs, const std::string& path, std::string_view bytes) {
+  const std::string temp = path + ".krv~";
+  if (!fs.WriteFile(temp, bytes) || !fs.RenameFile(temp, path)) {
+    (void)fs.RemoveFile(temp);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string EscapeAddress(std::string_view address) {
+  std::string out;
+  out.reserve(address.size());
+  for (char c : address) {
+    switch (c) {
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      default:
+        out.push_back(c);
+    }
+  }
+  return out;
+}
+
+bool DefaultLinkFilter(const TLinkParam& link) {
+  const std::string& url = link.Link.Value;
+  return IsWebAddress(url) && !HasOtherProtocol(url) && !(link.TagType == ttA && link.IsMap);
+}
+
+void WriteFooter(std::string& stream, std::string_view url, TDateTime date) {
+  // Kept whole, whatever the address's length: a footer cut short would lose its closing marker
+  // and leave an open link at the end of the page.
+  const std::string address = EscapeAddress(url);
+  stream += kFooterOn;
+  stream += "  \r\n<p><hr><b></i></s></u><var><center>  \r\n";
+  stream += "Captured by Korvane from  <A HREF=";
+  stream += address;
+  stream += ">";
+  stream += address;
+  stream += "</a> : ";
+  stream += FormatShortDate(date);
+  stream += "  \r\n<hr> \r\n";
+  stream += kFooterOff;
+  stream += " ";
+}
+
+TProcessedPage ProcessCapturedPage(std::string_view page, std::string_view page_url,
+                                   const THtmlLinkFilter& filter, const TNewLinkProc& new_link,
+                                   TWebFile* parent, bool real_link, TDateTime capture_start) {
+  THtmlParser parser(page);
+  TProcessedPage result;
+  std::string& out = result.Text;
+  out.reserve(page.size() + 512);
+  std::string base(page_url);
+  TLinkParam link;
+  const int last = parser.Count() - 1;  // the closing boundary
+  for (int i = 0; i < last; ++i) {
+    const TTag& item = parser.Item(i);
+    if (item.Kind & kBoundary) {
+      parser.CopyText(i, out);
+      continue;
+    }
+    const bool has_link = parser.GetLink(i, &link);
+    if (has_link && link.TagType == ttTitle) result.Title = link.Text;
+    if (!has_link || link.Link.Value.empty()) {
+      parser.CopyTagAndText(i, out);
+      if ((item.Kind & kStartTag) && item.TagType == ttHtml) WriteAddressLine(out, page_url);
+      continue;
+    }
+    std::string abs = Resolve(link.Link.Value, base);
+    out += AbsoluteLinkTag(parser, i, link, abs);
+    parser.CopyText(i, out);
+    if (link.TagType == ttBase) base = abs;
+    link.Link.Value = abs;
+    if (filter ? filter(link) : DefaultLinkFilter(link)) {
+      if (new_link) new_link(TLinkItem{link.LinkKind, abs, link.Text}, parent);
+    }
+    if (link.IsMap) result.Ismap = true;
+  }
+  if (real_link) WriteFooter(out, page_url, capture_start);
+  return result;
+}
+
+bool SetHtmlLinks(const THtmlLinksContext& web, TWebFile& file, std::string_view page_url,
+                  const THtmlLinkFilter& filter) {
+  const std::string_view name = PlainFileNameOrEmpty(file.GetFileName());
+  if (!web.FileSystem || name.empty()) return true;
+  const std::string path = web.WebPath + std::string(name);
+  std::optional<std::string> page = web.FileSystem->ReadFile(path);
+  if (!page) return true;
+  TProcessedPage processed = ProcessCapturedPage(*page, page_url, filter, web.NewLink, &file,
+                                                 web.RealLinkFlag, web.CaptureStart);
+  if (processed.Ismap) file.SetIsmap(true);
+  if (!processed.Title.empty()) file.SetDescription(processed.Title);
+  return ReplacePageFile(*web.FileSystem, path, processed.Text);
+}
+
+std::string RewritePageText(std::string page, std::string_view page_url, const TWebTree& tree,
+                            const TMAPLIST& map_list, const TMapFileReader& read_map,
+                            TDateTime capture_date, bool real_link, bool suppress_link) {
+  std::string out = TPageResolver(page, tree, map_list, read_map, suppress_link).Run();
+  if (real_link) WriteFooter(out, page_url, capture_date);
+  return out;
+}
+
+bool RewritePage(TFileSystem& fs, const std::string& web_path, const TWebFile& file,
+                 const TWebTree& tree, const TMAPLIST& map_list, TDateTime capture_date,
+                 bool real_link, bool suppress_link) {
+  const std::string_view name = PlainFileNameOrEmpty(file.GetFileName());
+  if (name.empty()) return true;
+  const std::string path = web_path + std::string(name);
+  std::optional<std::string> source = fs.ReadFile(path);
+  if (!source) return true;
+  TMapFileReader read_map = [&](const std::string& map_file) -> std::optional<std::string> {
+    return fs.ReadFile(web_path + map_file);
+  };
+  std::string page_url = real_link ? tree.GetUrl(&file) : std::string();
+  std::string out = RewritePageText(*source, page_url, tree, map_list, read_map, capture_date,
+                                    real_link, suppress_link);
+  // A page already resolved is not written again.
+  if (out == *source) return true;
+  return ReplacePageFile(fs, path, out);
+}
+
+}  // namespace korvane

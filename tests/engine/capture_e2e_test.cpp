@@ -1,0 +1,167 @@
+// Whole captures with the real socket library: the bundled sample site served by nginx, and
+// several invented webs served through a scripted proxy on loopback (nothing is resolved).
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+
+#include "base/message_pump.h"
+#include "engine/capture_run.h"
+#include "engine/web.h"
+#include "net/host_cache.h"
+#include "net/http_header.h"
+#include "net/scx.h"
+#include "net/socket_library_asio.h"
+#include "support/loopback_http_server.h"
+#include "support/nginx_server.h"
+
+namespace korvane {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::TLoopbackHttpServer;
+using testing::TNginxServer;
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+class CaptureEndToEndTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ResetHttpGlobals();
+    HostCache().Clear();
+    InstallSocketLibrary(&lib_);
+    InstallMessagePump(&lib_.Pump());
+    folder_ = fs::path(::testing::TempDir()) / ("korvane_e2e_" + std::to_string(::getpid()));
+    fs::remove_all(folder_);
+    mime_.SetToDefault();
+  }
+  void TearDown() override {
+    InstallMessagePump(nullptr);
+    UninstallSocketLibrary();
+    fs::remove_all(folder_);
+  }
+
+  std::unique_ptr<TWEB> NewWeb(const std::string& url) {
+    auto web = std::make_unique<TWEB>(defaults_);
+    web->Init(url, folder_.string(), mime_);
+    web->FileName = web->Path + "Local.Web";
+    return web;
+  }
+  TCaptureRunResult Capture(TWEB& web) {
+    TCaptureRunHooks hooks;
+    return RunCapture(web, settings_, nullptr, hooks, WebPageProcessor(web));
+  }
+
+  TAsioSocketLibrary lib_;
+  TOPTIONS defaults_;
+  TMIMELIST mime_;
+  TCaptureSettings settings_;
+  fs::path folder_;
+};
+
+TEST_F(CaptureEndToEndTest, SampleSiteFromNginx) {
+  TNginxServer server;
+  ASSERT_TRUE(server.Running()) << server.Error();
+  settings_.MaxSockets = 4;
+  auto web = NewWeb(server.Url("/"));
+  TCaptureRunResult result = Capture(*web);
+  ASSERT_TRUE(result.Saved);
+  EXPECT_FALSE(result.Stopped);
+  EXPECT_GE(result.Captured, 30);
+
+  // Every kept record has its file, and pictures arrive byte for byte.
+  int files = 0;
+  web->Tree.Explore([&](TWebFile& record, const std::string& url) {
+    if (record.State == wsPage || record.State == wsFile) {
+      ++files;
+      EXPECT_TRUE(fs::exists(folder_ / record.GetFileName())) << url;
+    }
+    return false;
+  });
+  EXPECT_GE(files, 30);
+  TWebFile* logo = web->Tree.Find(server.Url("/images/nav.gif"));
+  ASSERT_NE(logo, nullptr);
+  EXPECT_EQ(logo->State, wsFile);
+  EXPECT_EQ(ReadFile(folder_ / logo->GetFileName()),
+            ReadFile(fs::path(TNginxServer::SampleSiteFolder()) / "images/nav.gif"));
+
+  // The redirection leads to its target's record; the missing page to the not-found page.
+  EXPECT_EQ(web->Tree.Find(server.Url("/old-page.htm")), web->Tree.Find(server.Url("/news/index.htm")));
+  TWebFile* missing = web->Tree.Find(server.Url("/missing.htm"));
+  ASSERT_NE(missing, nullptr);
+  EXPECT_EQ(missing->State, wsNotFound);
+  EXPECT_EQ(missing->GetFileName(), "NotFound.htm");
+
+  const std::string log = ReadFile(folder_ / "LogFile.htm");
+  EXPECT_NE(log.find("<br>D\xE9" "but de capture le "), std::string::npos);
+  EXPECT_NE(log.find("<br>URL non trouv\xE9" "e (404):" + server.Url("/missing.htm") + "\r\n"),
+            std::string::npos);
+  EXPECT_NE(log.find(" filtr\xE9 : Externe au domaine principal\r\n"), std::string::npos);
+  EXPECT_NE(log.find("<br>" + std::to_string(result.Captured) + " page(s) captur\xE9" "e(s)\r\n"),
+            std::string::npos);
+
+  // The captured pages carry their footer naming the real address.
+  TWebFile* about = web->Tree.Find(server.Url("/about.htm"));
+  ASSERT_NE(about, nullptr);
+  EXPECT_NE(ReadFile(folder_ / about->GetFileName()).find("<!--KORVANE=ON-->"), std::string::npos);
+  EXPECT_EQ(about->GetDescription(), "About the workshop");
+
+  // The web reloads from its project file.
+  TWEB back(defaults_);
+  ASSERT_TRUE(back.LoadFromFile(web->FileName));
+  EXPECT_EQ(back.CapturedCount, web->CapturedCount);
+  EXPECT_EQ(back.Tree.Find(server.Url("/about.htm"))->GetFileName(), about->GetFileName());
+  EXPECT_EQ(back.LastCaptureInfo.CapturedCount, result.Captured);
+
+  // Captured again, the web finds everything done and fetches only what is left to try.
+  TCaptureRunResult again = Capture(back);
+  EXPECT_EQ(again.Captured, 0);
+}
+
+// Invented webs behind a proxy: the proxy answers by the full address of each request line.
+TEST_F(CaptureEndToEndTest, SeveralWebsThroughAProxy) {
+  std::map<std::string, std::string> site = {
+      {"http://www.site-a.test/",
+       TLoopbackHttpServer::OkResponse(
+           "<HTML><TITLE>A</TITLE><A HREF=page2.htm>2</A><IMG SRC=http://img.site-a.test/p.gif>"
+           "<A HREF=http://www.site-b.test/>B</A></HTML>")},
+      {"http://www.site-a.test/page2.htm", TLoopbackHttpServer::OkResponse("<HTML>two</HTML>")},
+      {"http://img.site-a.test/p.gif", TLoopbackHttpServer::OkResponse("GIF89a", "image/gif")},
+      {"http://www.site-b.test/",
+       TLoopbackHttpServer::OkResponse("<HTML><A HREF=deeper.htm>deeper</A></HTML>")},
+      {"http://www.site-b.test/deeper.htm", TLoopbackHttpServer::OkResponse("<HTML>d</HTML>")},
+  };
+  TLoopbackHttpServer proxy;
+  proxy.Route([&site](const std::string& request) {
+    std::string target = request.substr(4, request.find(' ', 4) - 4);
+    auto it = site.find(target);
+    return it != site.end() ? it->second : std::string("HTTP/1.0 404 Not found\r\n\r\n");
+  });
+  settings_.UseProxy = true;
+  settings_.ProxyAdress = "127.0.0.1";
+  settings_.ProxyPort = proxy.Port();
+  auto web = NewWeb("http://www.site-a.test/");
+  web->Options.ExternalWebDepth = 1;
+  web->Options.ExternalLinkDepth = 0;
+  TCaptureRunResult result = Capture(*web);
+
+  EXPECT_EQ(result.Captured, 4);
+  EXPECT_EQ(web->Tree.Find("http://img.site-a.test/p.gif")->State, wsFile);
+  TWebFile* b = web->Tree.Find("http://www.site-b.test/");
+  EXPECT_EQ(b->State, wsPage);
+  EXPECT_EQ(b->ExternalDepth, 1);
+  EXPECT_EQ(web->Tree.Find("http://www.site-b.test/deeper.htm")->State, wsFiltered);
+  EXPECT_NE(ReadFile(folder_ / "LogFile.htm")
+                .find("<br>http://www.site-b.test/deeper.htm filtr\xE9 : Niveau externe max atteint"),
+            std::string::npos);
+  for (const std::string& request : proxy.Requests()) {
+    EXPECT_EQ(request.rfind("GET http://", 0), 0u) << request;
+  }
+}
+
+}  // namespace
+}  // namespace korvane

@@ -1,0 +1,366 @@
+// Capture sessions driven by the scripted socket library on an in-memory file system.
+#include "engine/capture.h"
+
+#include <gtest/gtest.h>
+
+#include "base/checked.h"
+#include "engine/web.h"
+#include "html/html_parser.h"
+#include "net/host_cache.h"
+#include "net/http_header.h"
+#include "support/scripted_socket_library.h"
+#include "support/web_fixture.h"
+
+namespace korvane {
+namespace {
+
+using testing::Served;
+using testing::TScript;
+using testing::TScriptedSocketLibrary;
+using testing::TScriptStep;
+
+class TFixedClock final : public TClock {
+ public:
+  TDateTime Now() const override { return EncodeDateTime(2026, 12, 7, 9, 5, 3); }
+};
+
+std::string Response(std::string_view type, std::string_view body, int status = 200,
+                     std::string_view extra = "") {
+  return "HTTP/1.0 " + std::to_string(status) + " X\r\nContent-Type: " + std::string(type) +
+         "\r\nContent-Length: " + std::to_string(body.size()) + "\r\n" + std::string(extra) +
+         "\r\n" + std::string(body);
+}
+
+class TRecordingView final : public TCaptureView {
+ public:
+  void ShowCounters(const TCaptureCounters& c) override { counters = c; }
+  void ShowClock(const std::string& text) override { clock = text; }
+  void AddDocument(const std::string& name, bool) override { documents.push_back(name); }
+  void ShowSlot(int slot, TSlotField field, const std::string& text) override {
+    if (field == TSlotField::kUrl) urls.push_back(std::to_string(slot) + " " + text);
+  }
+  TCaptureCounters counters;
+  std::string clock;
+  std::vector<std::string> documents;
+  std::vector<std::string> urls;
+};
+
+class CaptureTest : public ::testing::Test, public testing::TWebFixture {
+ protected:
+  void SetUp() override {
+    ResetHttpGlobals();
+    HostCache().Clear();
+    InstallSocketLibrary(&lib_);
+    web_ = NewWeb("http://www.a.com/");
+    settings_.MaxSockets = 1;
+  }
+  void TearDown() override {
+    capture_.reset();
+    UninstallSocketLibrary();
+  }
+
+  TCapture& Start(TPageProcessor pages = nullptr) {
+    capture_ = std::make_unique<TCapture>(*web_, settings_, &view_, std::move(pages), &clock_,
+                                          [this] { return now_ms_; });
+    return *capture_;
+  }
+  // Pumps and delivers scripted callbacks until the session ends or nothing moves.
+  void RunToEnd() {
+    for (int guard = 0; guard < 10000 && capture_->Pump(); ++guard) {
+      if (lib_.Run() == 0 && !capture_->Pump()) break;
+    }
+  }
+  TWebFile* Link(const std::string& url, std::uint8_t kind = 0) {
+    return web_->NewLink({kind, url, ""}, web_->Tree.Find(web_->Url));
+  }
+  std::string Log() { return LogOf(*web_); }
+  std::vector<std::string> Hosts() {
+    std::vector<std::string> out;
+    for (const auto& go : lib_.gos) out.push_back(go.host);
+    return out;
+  }
+
+  TScriptedSocketLibrary lib_;
+  TFixedClock clock_;
+  std::int64_t now_ms_ = 0;
+  TCaptureSettings settings_;
+  TRecordingView view_;
+  std::unique_ptr<TWEB> web_;
+  std::unique_ptr<TCapture> capture_;
+};
+
+TEST_F(CaptureTest, OneSlotFetchesTheQueueInOrderPicturesFirst) {
+  Link("http://www.a.com/b.htm");
+  Link("http://www.a.com/p.gif", 1);
+  lib_.Expect(Served(Response("image/gif", "GIF89a")));
+  lib_.Expect(Served(Response("text/html", "<HTML>home</HTML>")));
+  lib_.Expect(Served(Response("text/html", "<HTML>b</HTML>")));
+  Start();
+  RunToEnd();
+  EXPECT_EQ(view_.urls, (std::vector<std::string>{"1 /p.gif", "1 /", "1 /b.htm"}));
+  EXPECT_EQ(capture_->CapturedCount(), 3);
+  EXPECT_EQ(web_->CapturedCount, 3);
+  EXPECT_EQ(web_->TotalSize, 6 + 17 + 14);
+  TWebFile* picture = web_->Tree.Find("http://www.a.com/p.gif");
+  EXPECT_EQ(picture->State, wsFile);
+  EXPECT_EQ(fs.files[web_->Path + picture->GetFileName()], "GIF89a");
+  EXPECT_EQ(web_->Tree.Find(web_->Url)->State, wsPage);
+  EXPECT_EQ(view_.documents, std::vector<std::string>{picture->GetFileName()});
+  EXPECT_EQ(view_.counters.CapturedCount, 3);
+  EXPECT_EQ(view_.counters.TodoCount, 0);
+}
+
+TEST_F(CaptureTest, NineSlotsHaveNineAddressesInFlight) {
+  settings_.MaxSockets = 9;
+  for (int i = 0; i < 12; ++i) Link("http://www.a.com/" + std::to_string(i) + ".htm");
+  Start();
+  EXPECT_TRUE(capture_->Pump());
+  EXPECT_EQ(lib_.gos.size(), 9u);
+  EXPECT_EQ(web_->TodoList.size(), 13u - 9u);
+  EXPECT_EQ(capture_->Request(9).State != TRequest::kIdle, true);
+}
+
+TEST_F(CaptureTest, PagesGoThroughTheProcessorWithTheSessionsFilter) {
+  lib_.Expect(Served(Response("text/html", "<A HREF=x>")));
+  lib_.Expect(Served(Response("text/html", "<HTML>c</HTML>")));
+  std::vector<bool> accepted;
+  std::vector<std::string> pages;
+  Start([&](TWebFile& page, const std::string& url, const auto& filter) {
+    pages.push_back(url);
+    if (pages.size() > 1) return;
+    TLinkParam link;
+    for (const char* address : {"http://www.a.com/c.htm", "javascript:go()", "mailto:x@a.com"}) {
+      link.Link.Value = address;
+      accepted.push_back(filter(link));
+      if (accepted.back()) web_->NewLink({0, address, ""}, &page);
+    }
+    link.Link.Value = "http://www.a.com/cgi-bin/map";
+    link.TagType = ttA;
+    link.IsMap = true;
+    accepted.push_back(filter(link));
+  });
+  RunToEnd();
+  EXPECT_EQ(pages, (std::vector<std::string>{"http://www.a.com/", "http://www.a.com/c.htm"}));
+  EXPECT_EQ(accepted, (std::vector<bool>{true, false, false, false}));
+  EXPECT_EQ(web_->Tree.Find("http://www.a.com/c.htm")->State, wsPage);
+  EXPECT_NE(Log().find("<br>javascript:go() : url non valide\r\n"), std::string::npos);
+}
+
+TEST_F(CaptureTest, RedirectionCountsOnceAndAliasesTheTarget) {
+  lib_.Expect(Served(Response("text/html", "", 302, "Location: /new/home.htm\r\n")));
+  lib_.Expect(Served(Response("text/html", "<HTML>new</HTML>")));
+  web_->Options.InternalPathLimit = false;
+  Start();
+  RunToEnd();
+  EXPECT_EQ(Hosts().size(), 2u);
+  TWebFile* target = web_->Tree.Find("http://www.a.com/new/home.htm");
+  ASSERT_NE(target, nullptr);
+  EXPECT_EQ(web_->Tree.Find("http://www.a.com/"), target);  // the old address leads there
+  EXPECT_EQ(target->State, wsPage);
+  EXPECT_EQ(capture_->CapturedCount(), 2);  // the redirection and the page
+  // The link count counts every entry made, the replaced one too, until the web is reloaded.
+  EXPECT_EQ(web_->GetLinkCount(), 3);
+}
+
+TEST_F(CaptureTest, UnauthorizedIsRetriedWithCredentialsForItsHostOnly) {
+  web_->Options.Username = "ann";
+  web_->Options.Password = "pw";
+  lib_.Expect(Served(Response("text/html", "", 401)));
+  lib_.Expect(Served(Response("text/html", "<HTML>in</HTML>")));
+  Start();
+  RunToEnd();
+  ASSERT_EQ(lib_.gos.size(), 2u);
+  EXPECT_EQ(lib_.SentOn(lib_.gos[0].handle).find("Authorization"), std::string::npos);
+  EXPECT_NE(lib_.SentOn(lib_.gos[1].handle).find("Authorization: Basic YW5uOnB3"),
+            std::string::npos);
+  EXPECT_EQ(web_->Tree.Find(web_->Url)->State, wsPage);
+  EXPECT_EQ(web_->Tree.Find(web_->Url)->Trials, 3);  // a 401 uses two trials
+}
+
+TEST_F(CaptureTest, RefusedAuthorizationEndsAsAnError) {
+  settings_.TryCount = 1;
+  TWebFile* page = Link("http://www.a.com/private.htm");
+  lib_.Expect(Served(Response("text/html", "<HTML>home</HTML>")));
+  lib_.Expect(Served(Response("text/html", "", 401)));
+  lib_.Expect(Served(Response("text/html", "", 401)));
+  Start();
+  RunToEnd();
+  EXPECT_EQ(page->State, wsError);
+  EXPECT_EQ(capture_->ErrorCount(), 1);
+  EXPECT_EQ(web_->ErrorCount, 1);
+}
+
+TEST_F(CaptureTest, UnknownTypeIsAddedAsOtherAndRefusedBeforeItsBody) {
+  lib_.Expect(Served(Response("application/x-strange", std::string(5000, 'z'))));
+  Start();
+  RunToEnd();
+  const TMimeItem* added = web_->MimeList.GetMimeByString("application/x-strange");
+  ASSERT_NE(added, nullptr);
+  EXPECT_EQ(added->MimeClass, mcOther);
+  EXPECT_FALSE(added->Valid);
+  EXPECT_EQ(web_->Tree.Find(web_->Url)->State, wsFiltered);
+  EXPECT_EQ(capture_->FilteredCount(), 1);
+  EXPECT_EQ(fs.files.count(web_->Path + "INDEX.htm"), 0u);
+  EXPECT_FALSE(lib_.aborted.empty());
+}
+
+TEST_F(CaptureTest, NotFoundIsLoggedAndLeadsToTheNotFoundPage) {
+  lib_.Expect(Served(Response("text/html", "gone", 404)));
+  Start();
+  RunToEnd();
+  TWebFile* home = web_->Tree.Find(web_->Url);
+  EXPECT_EQ(home->State, wsNotFound);
+  EXPECT_EQ(home->GetFileName(), "NotFound.htm");
+  EXPECT_NE(Log().find("<br>URL non trouv\xE9" "e (404):http://www.a.com/\r\n"), std::string::npos);
+  EXPECT_EQ(HttpGlobals().last_status, 404);
+}
+
+TEST_F(CaptureTest, FailedConnectionsAreRetriedThenCountedAsErrors) {
+  settings_.TryCount = 2;
+  TWebFile* page = Link("http://www.a.com/x.htm");
+  lib_.Expect(Served(Response("text/html", "<HTML>home</HTML>")));
+  for (int i = 0; i < 2; ++i) lib_.Expect(TScript{{TScriptStep::kOkHost, ""}, {TScriptStep::kFail, ""}});
+  Start();
+  RunToEnd();
+  EXPECT_EQ(lib_.gos.size(), 3u);
+  EXPECT_EQ(page->State, wsError);
+  EXPECT_EQ(capture_->ErrorCount(), 1);
+}
+
+TEST_F(CaptureTest, FileCountLimitStopsAndDeletesPartialFiles) {
+  settings_.MaxSockets = 2;
+  web_->Options.MaxFileCount = 1;
+  Link("http://www.a.com/b.htm");
+  Link("http://www.a.com/c.htm");
+  lib_.Expect(Served(Response("text/html", "<HTML>home</HTML>")));
+  // The second slot's body never finishes.
+  TScript slow = {{TScriptStep::kOkHost, ""}, {TScriptStep::kConnect, "127.0.0.1"}};
+  testing::AppendData(slow, Response("text/html", std::string(100, 'b')).substr(0, 120), 1000);
+  lib_.Expect(slow);
+  lib_.Expect(Served(Response("text/html", "<HTML>c</HTML>")));
+  // A web that already holds one file: the next kept file stops the session.
+  Link("http://www.a.com/old.gif", 1)->State = wsFile;
+  Start();
+  RunToEnd();
+  EXPECT_TRUE(capture_->Stopping());
+  EXPECT_EQ(capture_->CapturedCount(), 1);
+  EXPECT_EQ(lib_.gos.size(), 2u);
+  TWebFile* b = web_->Tree.Find("http://www.a.com/b.htm");
+  EXPECT_FALSE(fs.FileExists(web_->Path + b->GetFileName()));
+  EXPECT_FALSE(capture_->AnyBusy());
+}
+
+TEST_F(CaptureTest, TimeLimitStopsAtTheFirstTickPastIt) {
+  web_->Options.MaxTime = 1;
+  Start();
+  now_ms_ = 60000;
+  capture_->Tick();
+  EXPECT_FALSE(capture_->Stopping());
+  EXPECT_EQ(view_.clock, "00:01:00");
+  now_ms_ = 61000;
+  capture_->Tick();
+  EXPECT_TRUE(capture_->Stopping());
+  now_ms_ = 3600 * 1000 * 25;
+  capture_->Tick();
+  EXPECT_EQ(capture_->ElapsedText(), "25:00:00");
+}
+
+TEST_F(CaptureTest, StopCompletingLetsStartedDownloadsFinish) {
+  settings_.MaxSockets = 2;
+  Link("http://www.a.com/b.htm");
+  // The first slot has its whole response and waits for the close; the second has nothing yet.
+  lib_.Expect(testing::ServedWithoutCut(Response("text/html", "<HTML>home</HTML>")));
+  lib_.Expect(TScript{});
+  Start();
+  ASSERT_TRUE(capture_->Pump());
+  lib_.Run();
+  capture_->Stop(false);
+  EXPECT_EQ(capture_->Request(2).State, TRequest::kIdle);
+  EXPECT_NE(capture_->Request(1).State, TRequest::kIdle);
+  lib_.Callbacks()->Cut(lib_.gos[0].handle);
+  EXPECT_FALSE(capture_->Pump());
+  EXPECT_EQ(capture_->CapturedCount(), 1);
+  EXPECT_EQ(web_->Tree.Find(web_->Url)->State, wsPage);
+  EXPECT_EQ(web_->Tree.Find("http://www.a.com/b.htm")->State, wsLoading);
+}
+
+TEST_F(CaptureTest, StopAbortingDeletesPartialFiles) {
+  TScript partial = {{TScriptStep::kOkHost, ""}, {TScriptStep::kConnect, "127.0.0.1"}};
+  testing::AppendData(partial, Response("text/html", std::string(1000, 'x')).substr(0, 200), 200);
+  lib_.Expect(partial);
+  Start();
+  capture_->Pump();
+  lib_.Run();
+  TWebFile* home = web_->Tree.Find(web_->Url);
+  ASSERT_FALSE(home->GetFileName().empty());
+  EXPECT_TRUE(fs.FileExists(web_->Path + home->GetFileName()));
+  capture_->Stop(true);
+  EXPECT_FALSE(fs.FileExists(web_->Path + home->GetFileName()));
+  EXPECT_FALSE(capture_->Pump());
+}
+
+TEST_F(CaptureTest, FullDiskStopsTheSession) {
+  fs.free_space = 1500;
+  lib_.Expect(Served(Response("text/html", std::string(600, 'x'))));
+  Start();
+  RunToEnd();
+  EXPECT_TRUE(capture_->DiskFull());
+  EXPECT_EQ(web_->Tree.Find(web_->Url)->State, wsError);
+  EXPECT_EQ(capture_->ErrorCount(), 0);  // not counted
+}
+
+TEST_F(CaptureTest, EmptyQueueEndsAtOnceWithTheReport) {
+  web_->Tree.Find(web_->Url)->State = wsFiltered;
+  web_->MimeList.SetValidAll(false);
+  web_->Tree.Find(web_->Url)->SetMimeType("image/gif");
+  Start();
+  EXPECT_FALSE(capture_->Pump());
+  EXPECT_TRUE(lib_.gos.empty());
+  std::string log = Log();
+  std::string report = log.substr(log.find("<br>D\xE9" "but"));
+  EXPECT_EQ(report,
+            "<br>D\xE9" "but de capture le Monday 7 Dec 2026 , 09:05:03\r\n"
+            "<br>Fin de capture le Monday 7 Dec 2026 , 09:05:03\r\n"
+            "<br>Dur\xE9" "e de la session : 00:00:00\r\n"
+            "<br>0 page(s) captur\xE9" "e(s)\r\n"
+            "<br>\r\n");
+}
+
+TEST_F(CaptureTest, EndReportListsTheNonZeroFigures) {
+  Link("http://www.a.com/gone.htm");
+  Link("http://www.a.com/f.zip");
+  lib_.Expect(Served(Response("text/html", "<HTML></HTML>")));
+  lib_.Expect(Served(Response("text/html", "", 404)));
+  lib_.Expect(Served(Response("application/zip", "PK")));
+  web_->MimeList.AddMime("application/zip", "zip", "Other", false);
+  Start();
+  RunToEnd();
+  std::string log = Log();
+  EXPECT_NE(log.find("<br>1 page(s) captur\xE9" "e(s)\r\n<br>1 page(s) filtr\xE9" "e(s)\r\n"
+                     "<br>1 page(s) non trouv\xE9" "e(s)\r\n<br>\r\n"),
+            std::string::npos);
+  capture_->Fill();
+  EXPECT_EQ(web_->LastCaptureInfo.CapturedCount, 1);
+  EXPECT_EQ(web_->LastCaptureInfo.NotFoundCount, 1);
+  EXPECT_EQ(web_->LastCaptureInfo.FilteredCount, 1);
+  EXPECT_GT(web_->LastCaptureInfo.SizeKb, -1);
+}
+
+TEST_F(CaptureTest, TheWebIsSavedEveryFiftyKeptFiles) {
+  web_->FileName = "/webs/site/Local.Web";
+  for (int i = 0; i < 50; ++i) {
+    Link("http://www.a.com/" + std::to_string(i) + ".gif", 1);
+    lib_.Expect(Served(Response("image/gif", "GIF89a")));
+  }
+  lib_.Expect(Served(Response("text/html", "<HTML></HTML>")));
+  Start();
+  for (int i = 0; i < 49 * 3 && !fs.FileExists("/webs/site/Local.Web"); ++i) {
+    capture_->Pump();
+    lib_.Run();
+  }
+  EXPECT_TRUE(fs.FileExists("/webs/site/Local.Web"));
+  EXPECT_EQ(capture_->CapturedCount(), 50);
+}
+
+}  // namespace
+}  // namespace korvane

@@ -1,0 +1,395 @@
+// Processing of captured pages and their rewriting for local reading: exact bytes of what the
+// program adds, links to captured and dead targets, maps, and stable results on real pages.
+#include "html/page_rewriter.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "maps/map_list.h"
+#include "store/web_tree.h"
+#include "support/mem_file_system.h"
+
+namespace korvane {
+namespace {
+
+using testing::TMemFileSystem;
+
+const TDateTime kDate = EncodeDateTime(2026, 12, 7, 9, 5, 3);
+
+std::string Footer(std::string_view url) {
+  std::string s;
+  WriteFooter(s, url, kDate);
+  return s;
+}
+
+TEST(WriteFooterTest, BytesOfTheFooter) {
+  EXPECT_EQ(Footer("http://h.test/a/b.htm"),
+            "<!--KORVANE=ON-->  \r\n"
+            "<p><hr><b></i></s></u><var><center>  \r\n"
+            "Captured by Korvane from  <A HREF=http://h.test/a/b.htm>http://h.test/a/b.htm</a> : " +
+                FormatShortDate(kDate) +
+                "  \r\n"
+                "<hr> \r\n"
+                "<!--KORVANE=OFF--> ");
+}
+
+TEST(WriteFooterTest, HostileAddressIsEscapedAndLongOneKeepsItsClosingMarker) {
+  std::string footer = Footer("http://h.test/\"><script>x</script>");
+  EXPECT_EQ(footer.find("<script>"), std::string::npos);
+  EXPECT_NE(footer.find("http://h.test/&quot;&gt;&lt;script&gt;x&lt;/script&gt;"),
+            std::string::npos);
+
+  std::string long_url = "http://h.test/" + std::string(240, 'a');
+  footer = Footer(long_url);
+  EXPECT_NE(footer.find(">" + long_url + "</a>"), std::string::npos);
+  EXPECT_TRUE(footer.ends_with("<!--KORVANE=OFF--> "));
+}
+
+// Links handed to admission by page processing.
+struct TAdmitted {
+  std::vector<TLinkItem> links;
+  TNewLinkProc Proc() {
+    return [this](const TLinkItem& link, TWebFile*) { links.push_back(link); };
+  }
+  std::vector<std::string> Urls() const {
+    std::vector<std::string> urls;
+    for (const TLinkItem& l : links) urls.push_back(l.Url);
+    return urls;
+  }
+};
+
+TProcessedPage Process(std::string_view page, TAdmitted& admitted, bool footer = false,
+                       std::string_view url = "http://www.site.test/dir/page.htm") {
+  return ProcessCapturedPage(page, url, {}, admitted.Proc(), nullptr, footer, kDate);
+}
+
+TEST(ProcessCapturedPageTest, LinksBecomeAbsoluteWithTheirQuotesAndFragments) {
+  TAdmitted admitted;
+  TProcessedPage p = Process(
+      "<HTML><HEAD><TITLE> A &amp; B </TITLE></HEAD>\n"
+      "<BODY BACKGROUND='bg.gif'>\n"
+      "<A HREF=\"../up.htm#part\">Up</A> <a href=sub/x.htm>X</a>\n"
+      "<IMG SRC=pic.gif LOWSRC=low.gif ALT=\"p\"><IMG LOWSRC=\"low.gif\" SRC=\"/pic2.gif\">\n"
+      "<A HREF=\"#top\">Top</A><A HREF=\"mailto:me@site.test\">Mail</A>\n"
+      "</BODY></HTML>\n",
+      admitted);
+  EXPECT_EQ(p.Text,
+            "<HTML>\r\n<!-- Url : \"http://www.site.test/dir/page.htm\" -->\r\n"
+            "<HEAD><TITLE> A &amp; B </TITLE></HEAD>\n"
+            "<BODY BACKGROUND='http://www.site.test/dir/bg.gif'>\n"
+            "<A HREF=\"http://www.site.test/up.htm#part\">Up</A> "
+            "<a href=http://www.site.test/dir/sub/x.htm>X</a>\n"
+            "<IMG SRC=http://www.site.test/dir/pic.gif ALT=\"p\">"
+            "<IMG SRC=\"http://www.site.test/pic2.gif\">\n"
+            "<A HREF=\"#top\">Top</A><A HREF=\"mailto:me@site.test\">Mail</A>\n"
+            "</BODY></HTML>\n");
+  EXPECT_EQ(p.Title, "A &amp; B");
+  EXPECT_FALSE(p.Ismap);
+  EXPECT_EQ(admitted.Urls(), (std::vector<std::string>{
+                                 "http://www.site.test/dir/bg.gif",
+                                 "http://www.site.test/up.htm",
+                                 "http://www.site.test/dir/sub/x.htm",
+                                 "http://www.site.test/dir/pic.gif",
+                                 "http://www.site.test/pic2.gif",
+                             }));
+  EXPECT_EQ(admitted.links[0].LinkKind, lkBackground);
+  EXPECT_EQ(admitted.links[1].Text, "Up");
+  EXPECT_EQ(admitted.links[3].LinkKind, lkImage);
+}
+
+TEST(ProcessCapturedPageTest, BaseChangesTheBaseOfLaterLinksOnly) {
+  TAdmitted admitted;
+  TProcessedPage p = Process(
+      "<a href=a.htm>a</a><BASE HREF=\"http://other.test/base/\"><a href=b.htm>b</a>", admitted);
+  EXPECT_EQ(admitted.Urls(),
+            (std::vector<std::string>{"http://www.site.test/dir/a.htm", "http://other.test/base/",
+                                      "http://other.test/base/b.htm"}));
+  EXPECT_NE(p.Text.find("<a href=http://other.test/base/b.htm>b</a>"), std::string::npos);
+}
+
+TEST(ProcessCapturedPageTest, ServerSideMapMarksThePageAndItsAnchorIsNotAdmitted) {
+  TAdmitted admitted;
+  TProcessedPage p = Process("<A HREF=\"/cgi-bin/map\"><IMG SRC=\"nav.gif\" ISMAP></A>", admitted);
+  EXPECT_TRUE(p.Ismap);
+  EXPECT_EQ(admitted.Urls(), (std::vector<std::string>{"http://www.site.test/dir/nav.gif"}));
+  // The anchor is still made absolute, so that the map's address is known off line.
+  EXPECT_NE(p.Text.find("HREF=\"http://www.site.test/cgi-bin/map\""), std::string::npos);
+}
+
+TEST(ProcessCapturedPageTest, NoByteAfterTheLastTagIsLost) {
+  TAdmitted admitted;
+  for (std::string_view tail : {"trailing text", "<A HREF=unfinished.htm", "", "\n"}) {
+    std::string page = "x<P>" + std::string(tail);
+    EXPECT_EQ(Process(page, admitted).Text, page) << tail;
+    EXPECT_EQ(Process(page, admitted, true).Text,
+              page + Footer("http://www.site.test/dir/page.htm"))
+        << tail;
+  }
+}
+
+TEST(ProcessCapturedPageTest, AddressLineEscapesTheAddress) {
+  TAdmitted admitted;
+  TProcessedPage p = Process("<html></html>", admitted, false, "http://h.test/a\"-->b");
+  EXPECT_EQ(p.Text, "<html>\r\n<!-- Url : \"http://h.test/a&quot;--&gt;b\" -->\r\n</html>");
+}
+
+// A web folder in memory with a tree of captured records.
+class RewriteTest : public ::testing::Test {
+ protected:
+  void SetUp() override { fs.dirs.insert("/web"); }
+
+  static constexpr const char* kPath = "/web/";
+
+  TWebFile* Add(const std::string& url, std::uint8_t state, const std::string& file_name) {
+    auto record = std::make_unique<TWebFile>();
+    record->State = state;
+    record->SetFileName(file_name);
+    TWebFile* raw = record.get();
+    EXPECT_TRUE(tree.Add(url, std::move(record)));
+    return raw;
+  }
+
+  // Stores `page` as the captured page at `url` and rewrites it once.
+  std::string Rewrite(const std::string& page, bool suppress = true, bool real_link = false) {
+    if (!page_) page_ = Add("http://www.site.test/index.htm", wsPage, "index.htm");
+    if (!page.empty()) fs.files[std::string(kPath) + "index.htm"] = page;
+    EXPECT_TRUE(RewritePage(fs, kPath, *page_, tree, maps, kDate, real_link, suppress));
+    return fs.files[std::string(kPath) + "index.htm"];
+  }
+  std::string RewriteAgain(bool suppress = true, bool real_link = false) {
+    return Rewrite("", suppress, real_link);
+  }
+
+  TMemFileSystem fs;
+  TWebTree tree;
+  TMAPLIST maps;
+  TWebFile* page_ = nullptr;
+};
+
+TEST_F(RewriteTest, CapturedTargetGetsItsLocalNameAndOldref) {
+  Add("http://www.site.test/a.htm", wsPage, "a.htm");
+  Add("http://www.site.test/gone.htm", wsNotFound, "NotFound.htm");
+  std::string once = Rewrite(
+      "<A HREF=\"http://www.site.test/a.htm#x\">a</A>"
+      "<A HREF=http://www.site.test/gone.htm TARGET=_top>g</A>");
+  EXPECT_EQ(once,
+            "<A HREF=\"a.htm#x\" OLDREF=\"http://www.site.test/a.htm\">a</A>"
+            "<A HREF=NotFound.htm  OLDREF=\"http://www.site.test/gone.htm\"TARGET=_top>g</A>");
+  EXPECT_EQ(RewriteAgain(), once);
+}
+
+TEST_F(RewriteTest, DeadLinksGoToTheBadLinkPageOrAreEmptied) {
+  std::string once = Rewrite(
+      "<A HREF=\"http://www.site.test/dead.htm\">d</A>"
+      "<IMG SRC=http://www.site.test/pic.gif ALT=p>"
+      "<BODY BACKGROUND=\"http://www.site.test/bg.gif\">"
+      "<A HREF=\"mailto:me@site.test\">m</A>");
+  EXPECT_EQ(once,
+            "<A HREF=\"BadLink.htm\" OLDREF=\"http://www.site.test/dead.htm\">d</A>"
+            "<IMG SRC=\"\"  OLDREF=\"http://www.site.test/pic.gif\"ALT=p>"
+            "<BODY BACKGROUND=\"\" OLDREF=\"http://www.site.test/bg.gif\">"
+            "<A HREF=\"mailto:me@site.test\">m</A>");
+  EXPECT_EQ(RewriteAgain(), once);
+
+  // Captured later: the emptied picture gets its local name, whole.
+  Add("http://www.site.test/pic.gif", wsFile, "pic.gif");
+  EXPECT_NE(
+      RewriteAgain().find("<IMG SRC=\"pic.gif\"  OLDREF=\"http://www.site.test/pic.gif\"ALT=p>"),
+      std::string::npos);
+}
+
+TEST_F(RewriteTest, WithoutSuppressionUncapturedLinksGetTheirAddressBackAndLoseOldref) {
+  TWebFile* a = Add("http://www.site.test/a.htm", wsPage, "a.htm");
+  Rewrite("<A HREF=\"http://www.site.test/a.htm\">a</A>");
+  a->State = wsError;  // the target was removed from the web
+  EXPECT_EQ(RewriteAgain(false), "<A HREF=\"http://www.site.test/a.htm\" >a</A>");
+  EXPECT_EQ(RewriteAgain(false), "<A HREF=\"http://www.site.test/a.htm\" >a</A>");
+}
+
+TEST_F(RewriteTest, BaseLosesItsHrefAndTitleAndCommentsStay) {
+  EXPECT_EQ(Rewrite("<TITLE>t</TITLE><BASE HREF=\"http://www.site.test/\"><!-- c -->x"),
+            "<TITLE>t</TITLE><BASE><!-- c -->x");
+}
+
+TEST_F(RewriteTest, FooterIsRenewedNotRepeated) {
+  std::string page = "<P>text</P>\n" + Footer("http://old.test/");
+  std::string once = Rewrite(page, true, true);
+  EXPECT_EQ(once, "<P>text</P>\n" + Footer("http://www.site.test/index.htm"));
+  EXPECT_EQ(RewriteAgain(true, true), once);
+  EXPECT_EQ(RewriteAgain(true, false), "<P>text</P>\n");
+}
+
+TEST_F(RewriteTest, AuthorCommentMentioningTheMarkerDropsNothing) {
+  std::string page = "<!-- KORVANE=ON is our marker --><P>kept</P>";
+  EXPECT_EQ(Rewrite(page), page);
+}
+
+TEST_F(RewriteTest, ServerMapIsNeutralisedAndRestored) {
+  Add("http://www.site.test/nav.gif", wsFile, "nav.gif");
+  std::string page =
+      "<A HREF=\"http://www.site.test/cgi-bin/map\"><IMG SRC=\"http://www.site.test/nav.gif\" "
+      "ISMAP></A>";
+  std::string once = Rewrite(page);
+  EXPECT_NE(once.find("OLDREF=\"http://www.site.test/nav.gif\" _SMAP>"), std::string::npos);
+  EXPECT_NE(once.find("HREF=\"BadLink.htm\""), std::string::npos);
+  EXPECT_NE(RewriteAgain(false).find("OLDREF=\"http://www.site.test/nav.gif\" ISMAP>"),
+            std::string::npos);
+}
+
+TEST_F(RewriteTest, ClientMapIsInsertedOnceAndReplaced) {
+  Add("http://www.site.test/nav.gif", wsFile, "nav.gif");
+  auto map = std::make_unique<TMapImg>();
+  map->ImageFile = "NAV.GIF";
+  map->MapFile = "nav.map";
+  maps.Add(std::move(map));
+  fs.files["/web/nav.map"] =
+      "<AREA SHAPE=rect COORDS=\"0,0,9,9\" HREF=\"http://www.site.test/a.htm\">\r\n";
+  Add("http://www.site.test/a.htm", wsPage, "a.htm");
+
+  std::string once = Rewrite("<IMG SRC=\"http://www.site.test/nav.gif\" ISMAP>\n<P>");
+  EXPECT_EQ(once,
+            "<IMG SRC=\"nav.gif\" OLDREF=\"http://www.site.test/nav.gif\" USEMAP=\"#nav\">\n"
+            "<!--KORVANE MAP=ON-->\r\n<map name=\"nav\">\r\n"
+            "<AREA SHAPE=rect COORDS=\"0,0,9,9\" HREF=\"http://www.site.test/a.htm\">\r\n"
+            "</map>\r\n<!--KORVANE MAP=OFF--><P>");
+  EXPECT_EQ(RewriteAgain(), once);
+
+  // The user redrew the map: the new one replaces the old.
+  fs.files["/web/nav.map"] = "<AREA SHAPE=rect COORDS=\"1,1,2,2\" HREF=\"x.htm\">\r\n";
+  std::string again = RewriteAgain();
+  EXPECT_EQ(again.find("0,0,9,9"), std::string::npos);
+  EXPECT_NE(again.find("1,1,2,2"), std::string::npos);
+}
+
+TEST_F(RewriteTest, AddressContainingTheMapWordIsNotTouched) {
+  Add("http://www.site.test/ismap.gif", wsFile, "ismap.gif");
+  std::string once = Rewrite("<IMG SRC=http://www.site.test/ismap.gif>");
+  EXPECT_EQ(once, "<IMG SRC=ismap.gif OLDREF=\"http://www.site.test/ismap.gif\">");
+}
+
+TEST_F(RewriteTest, MissingPageIsSkippedAndFailedWriteKeepsThePage) {
+  page_ = Add("http://www.site.test/index.htm", wsPage, "index.htm");
+  EXPECT_TRUE(RewritePage(fs, kPath, *page_, tree, maps, kDate, true, true));
+  EXPECT_TRUE(fs.files.empty());
+
+  fs.files["/web/index.htm"] = "<A HREF=\"http://www.site.test/x.htm\">x</A>";
+  fs.fail_renames = true;
+  EXPECT_FALSE(RewritePage(fs, kPath, *page_, tree, maps, kDate, true, true));
+  EXPECT_EQ(fs.files["/web/index.htm"], "<A HREF=\"http://www.site.test/x.htm\">x</A>");
+  EXPECT_EQ(fs.files.size(), 1u);
+}
+
+TEST(SetHtmlLinksTest, ProcessesTheStoredPageAndUpdatesItsRecord) {
+  TMemFileSystem fs;
+  fs.dirs.insert("/web");
+  TWebTree tree;
+  auto owned = std::make_unique<TWebFile>();
+  TWebFile* record = owned.get();
+  tree.Add("http://www.site.test/index.htm", std::move(owned));
+  record->SetFileName("index.htm");
+  record->SetDescription("link text");
+  fs.files["/web/index.htm"] = "<A HREF=m><IMG SRC=n.gif ISMAP></A>";
+
+  std::vector<TWebFile*> parents;
+  THtmlLinksContext web{&fs, "/web/",
+                        [&](const TLinkItem&, TWebFile* parent) { parents.push_back(parent); },
+                        false, kDate};
+  EXPECT_TRUE(SetHtmlLinks(web, *record, "http://www.site.test/index.htm"));
+  EXPECT_EQ(fs.files["/web/index.htm"],
+            "<A HREF=http://www.site.test/m><IMG SRC=http://www.site.test/n.gif ISMAP></A>");
+  EXPECT_EQ(parents, std::vector<TWebFile*>{record});
+  EXPECT_TRUE(record->GetIsmap());
+  EXPECT_EQ(record->GetDescription(), "link text");  // no TITLE: the description stays
+
+  fs.files["/web/index.htm"] = "<TITLE>caf&eacute;</TITLE>";
+  EXPECT_TRUE(SetHtmlLinks(web, *record, "http://www.site.test/index.htm"));
+  EXPECT_EQ(record->GetDescription(), "caf\xE9");
+}
+
+// Real pages: every link captured, then resolved again and again.
+class RealPagesTest : public ::testing::TestWithParam<std::string> {};
+
+std::string ReadBytes(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+// The page's bytes outside tags, in order.
+std::string TextOutsideTags(const std::string& page) {
+  THtmlParser parser{std::string_view(page)};
+  std::string text;
+  for (int i = 0; i < parser.Count(); ++i) parser.CopyText(i, text);
+  return text;
+}
+
+TEST_P(RealPagesTest, ResolvingAgainGivesTheSameBytesAndKeepsTheText) {
+  const std::string original = ReadBytes(std::filesystem::path(KORVANE_PROJECT_DIR) / GetParam());
+  ASSERT_FALSE(original.empty());
+  const std::string url = "http://docs.site.test/3/" + GetParam();
+
+  TMemFileSystem fs;
+  fs.dirs.insert("/web");
+  TWebTree tree;
+  auto owned = std::make_unique<TWebFile>();
+  TWebFile* page = owned.get();
+  tree.Add(url, std::move(owned));
+  page->State = wsPage;
+  page->SetFileName("page.htm");
+  fs.files["/web/page.htm"] = original;
+
+  // Every other admitted link is captured, so that both branches of the rewrite are taken.
+  int n = 0;
+  THtmlLinksContext web{&fs, "/web/",
+                        [&](const TLinkItem& link, TWebFile*) {
+                          if (tree.Find(link.Url)) return;
+                          auto record = std::make_unique<TWebFile>();
+                          record->State = (n % 2) ? wsFile : wsTodo;
+                          record->SetFileName("f" + std::to_string(n++) + ".htm");
+                          tree.Add(link.Url, std::move(record));
+                        },
+                        true, kDate};
+  ASSERT_TRUE(SetHtmlLinks(web, *page, url));
+  const std::string processed = fs.files["/web/page.htm"];
+  EXPECT_GE(n, 5);
+
+  TMAPLIST maps;
+  ASSERT_TRUE(RewritePage(fs, "/web/", *page, tree, maps, kDate, true, true));
+  const std::string once = fs.files["/web/page.htm"];
+  EXPECT_NE(once, processed);
+  for (int run = 0; run < 2; ++run) {
+    ASSERT_TRUE(RewritePage(fs, "/web/", *page, tree, maps, kDate, true, true));
+    EXPECT_EQ(fs.files["/web/page.htm"], once);
+  }
+
+  // Apart from the address line and the footer, the text between tags is the original's.
+  std::string resolved = once.substr(0, once.rfind("<!--KORVANE=ON-->"));
+  std::size_t line = resolved.find("\r\n<!-- Url : \"");
+  if (line != std::string::npos) {
+    resolved.erase(line, resolved.find("-->\r\n", line) + 5 - line);
+  }
+  EXPECT_EQ(TextOutsideTags(resolved), TextOutsideTags(original));
+}
+
+INSTANTIATE_TEST_SUITE_P(DocumentationPages, RealPagesTest,
+                         ::testing::Values("tests/data/pages/about.html",
+                                           "tests/data/pages/bugs.html",
+                                           "tests/data/pages/glob.html",
+                                           "data/sample-site/index.htm"),
+                         [](const auto& info) {
+                           std::string name = info.param;
+                           for (char& c : name) {
+                             if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+                           }
+                           return name;
+                         });
+
+}  // namespace
+}  // namespace korvane
