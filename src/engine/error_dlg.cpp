@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "engine/capture_run.h"
+
 namespace korvane {
 namespace {
 
@@ -130,6 +132,18 @@ TFailureExplanation ExplainFailure(std::int32_t status, bool proxy_in_use,
   }
   return {ErrorBox(TErrorKind::kConnection, "\r\nRename Web's URL?", mbYes | mbNo, 0, web_url),
           true};
+}
+
+TFailureExplanation ExplainFailure(const TCaptureFailure& failure, std::string_view web_url) {
+  switch (failure.Kind) {
+    case TCaptureFailure::kProxyConnection:
+      return ExplainFailure(0, true, failure.Url, web_url);
+    case TCaptureFailure::kHttpStatus:
+      return ExplainFailure(failure.Status, false, "", web_url);
+    case TCaptureFailure::kStartAddress:
+      break;
+  }
+  return ExplainFailure(0, false, "", web_url);
 }
 
 }  // namespace korvane

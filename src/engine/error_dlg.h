@@ -53,4 +53,8 @@ struct TFailureExplanation {
 TFailureExplanation ExplainFailure(std::int32_t status, bool proxy_in_use,
                                    std::string_view proxy_address, std::string_view web_url);
 
+struct TCaptureFailure;
+// The same from the capture run's account of the failure; `web_url` is the web's start address.
+TFailureExplanation ExplainFailure(const TCaptureFailure& failure, std::string_view web_url);
+
 }  // namespace korvane

@@ -44,6 +44,7 @@ bool TMainWindowModel::BeginCapture() {
   if (busy_ || !web_open_ || capturing_) return false;
   capturing_ = true;
   quit_after_capture_ = false;
+  stop_request_ = TCaptureRunHooks::TStopRequest::kNone;
   return true;
 }
 
@@ -66,7 +67,21 @@ TMainWindowModel::TCloseStep TMainWindowModel::CloseQuery() const {
 bool TMainWindowModel::AnswerAbort(TModalResult answer) {
   if (!capturing_ || answer != mrOk) return false;
   quit_after_capture_ = true;
+  stop_request_ = TCaptureRunHooks::TStopRequest::kStopAll;
   return true;
+}
+
+void TMainWindowModel::RequestStop(bool complete_in_progress) {
+  if (!capturing_) return;
+  stop_request_ = StopAbortsAll(complete_in_progress)
+                      ? TCaptureRunHooks::TStopRequest::kAbortAll
+                      : TCaptureRunHooks::TStopRequest::kCompleteCurrent;
+}
+
+TCaptureRunHooks::TStopRequest TMainWindowModel::TakeStopRequest() {
+  const auto request = stop_request_;
+  stop_request_ = TCaptureRunHooks::TStopRequest::kNone;
+  return request;
 }
 
 TMainWindowModel::TCloseWebStep TMainWindowModel::CloseWebStep(bool has_file_name) const {

@@ -16,6 +16,7 @@
 
 #include "base/modal_result.h"
 #include "base/shape.h"
+#include "engine/capture_run.h"
 
 namespace korvane {
 
@@ -89,6 +90,10 @@ class TMainWindowModel {
   // The stop dialog ("Stop capture"): abortAll is true when "Complete captures in progress" is
   // not ticked.
   static bool StopAbortsAll(bool complete_in_progress) { return !complete_in_progress; }
+  // OK in the stop dialog; the capture run collects the request with TakeStopRequest (its
+  // PollStop hook). A confirmed close of the window asks for StopAll the same way.
+  void RequestStop(bool complete_in_progress);
+  TCaptureRunHooks::TStopRequest TakeStopRequest();
 
   // One row of the " Socket progress " group, as cleared before each capture.
   struct TSlotRow {
@@ -104,6 +109,7 @@ class TMainWindowModel {
   bool capturing_ = false;
   bool busy_ = false;
   bool quit_after_capture_ = false;
+  TCaptureRunHooks::TStopRequest stop_request_ = TCaptureRunHooks::TStopRequest::kNone;
 };
 
 }  // namespace korvane

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/add_url_dlg.h"
+#include "engine/capture_run.h"
 #include "engine/error_dlg.h"
 #include "engine/new_form.h"
 #include "support/mem_file_system.h"
@@ -71,6 +72,16 @@ TEST(ExplainFailureTest, ChoosesTheBoxFromStatusAndProxy) {
   }
   // A proxy switched on without an address is not in use.
   EXPECT_TRUE(ExplainFailure(0, true, "", "http://h/").OffersRename);
+  // From the capture run's account: the web's address is shown, the proxy only for a proxy.
+  const auto status =
+      ExplainFailure(TCaptureFailure{TCaptureFailure::kHttpStatus, 503, "http://h/x"}, "http://h/");
+  EXPECT_EQ(status.Box.Message, "URL :http://h/\r\nService Unavailable (503)");
+  const auto via_proxy = ExplainFailure(
+      TCaptureFailure{TCaptureFailure::kProxyConnection, 0, "proxy.lan"}, "http://h/");
+  EXPECT_EQ(via_proxy.Box.Message.rfind("URL :proxy.lan", 0), 0u);
+  EXPECT_TRUE(
+      ExplainFailure(TCaptureFailure{TCaptureFailure::kStartAddress, 404, "http://h/"}, "http://h/")
+          .OffersRename);
 }
 
 std::string LastSegment(std::string_view url) {

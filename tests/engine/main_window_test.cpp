@@ -46,7 +46,10 @@ TEST(MainWindowTest, ClosingDuringACaptureAsksOnceThenClosesAtTheEnd) {
   ASSERT_EQ(m.CloseQuery(), TStep::kAskAbort);
   EXPECT_FALSE(m.AnswerAbort(mrCancel));
   EXPECT_EQ(m.CloseQuery(), TStep::kAskAbort);
+  EXPECT_EQ(m.TakeStopRequest(), TCaptureRunHooks::TStopRequest::kNone);
   EXPECT_TRUE(m.AnswerAbort(mrOk));
+  EXPECT_EQ(m.TakeStopRequest(), TCaptureRunHooks::TStopRequest::kStopAll);
+  EXPECT_EQ(m.TakeStopRequest(), TCaptureRunHooks::TStopRequest::kNone);  // taken once
   EXPECT_EQ(m.CloseQuery(), TStep::kRefuse);  // never closes the web under the running capture
   EXPECT_TRUE(m.CaptureEnded());
   EXPECT_EQ(m.CloseQuery(), TStep::kCloseWeb);
@@ -64,6 +67,13 @@ TEST(MainWindowTest, CloseWebSavesSilentlyOrAsks) {
   EXPECT_EQ(m.CloseWebStep(true), TMainWindowModel::TCloseWebStep::kSaveSilently);
   EXPECT_EQ(m.CloseWebStep(false), TMainWindowModel::TCloseWebStep::kAskSave);
   EXPECT_TRUE(TMainWindowModel::StopAbortsAll(false));
+  m.RequestStop(false);  // not capturing: nothing to stop
+  EXPECT_EQ(m.TakeStopRequest(), TCaptureRunHooks::TStopRequest::kNone);
+  m.BeginCapture();
+  m.RequestStop(true);
+  EXPECT_EQ(m.TakeStopRequest(), TCaptureRunHooks::TStopRequest::kCompleteCurrent);
+  m.RequestStop(false);
+  EXPECT_EQ(m.TakeStopRequest(), TCaptureRunHooks::TStopRequest::kAbortAll);
   EXPECT_FALSE(TMainWindowModel::SlotShown(10));
   EXPECT_EQ(TMainWindowModel::ClearedSlotRows()[8].State, "Idle");
 }
