@@ -1,0 +1,74 @@
+#include "engine/command_line.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "base/file_system.h"
+#include "base/ini_file.h"
+#include "engine/options.h"
+#include "engine/recent_webs.h"
+
+namespace korvane {
+namespace {
+
+std::string Upper(std::string s) {
+  std::transform(s.begin(), s.end(), s.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+  return s;
+}
+
+}  // namespace
+
+TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
+  TCommandLine command;
+  for (const std::string& arg : args) {
+    // Upper case only to recognise the keywords: the values keep the case they were typed in.
+    const std::string key = Upper(arg);
+    if (key == "CAPTURE") {
+      command.Capture = true;
+    } else if (key.find(".WEB") != std::string::npos) {
+      command.WebFile = arg;
+    } else if (key.find(".INI") != std::string::npos) {
+      command.IniFile = arg;
+    } else if (key.find("HTTP") != std::string::npos) {
+      command.Url = arg;
+    }
+  }
+  return command;
+}
+
+TStartupPlan PlanStartup(const TCommandLine& command, const TFileSystem& fs,
+                         const std::string& default_path,
+                         const TDefaultWebNameFn& default_web_name) {
+  TStartupPlan plan;
+  if (command.WebFile.empty() && command.Url.empty()) return plan;
+  plan.Capture = command.Capture;
+  plan.ProjectFile = command.WebFile;
+  if (plan.ProjectFile.empty()) {
+    const std::string name = default_web_name ? default_web_name(command.Url) : std::string();
+    plan.ProjectFile = WithSeparator(default_path) + Upper(name) + kPathSeparator + "LOCAL.WEB";
+    plan.Capture = true;
+  }
+  if (fs.FileExists(plan.ProjectFile)) {
+    plan.Action = TStartupPlan::kLoad;
+  } else if (!command.Url.empty()) {
+    plan.Action = TStartupPlan::kCreate;
+    plan.Folder = WithSeparator(ProjectFolder(plan.ProjectFile));
+    plan.Url = command.Url;
+    if (!command.IniFile.empty() && fs.FileExists(command.IniFile))
+      plan.OptionsFile = command.IniFile;
+    plan.Capture = true;
+  } else {
+    plan.Capture = false;
+  }
+  return plan;
+}
+
+std::string ReadOptionsFile(const TFileSystem& fs, const std::string& path, TOPTIONS& options) {
+  TIniFile ini;
+  if (!ini.LoadFromFile(fs, path)) return {};
+  options.MergeFromIni(ini, "OPTIONS");
+  return ini.ReadString("OPTIONS", "MIMES", "");
+}
+
+}  // namespace korvane

@@ -1,0 +1,149 @@
+#include "engine/error_dlg.h"
+
+#include <array>
+
+#include "engine/capture_run.h"
+
+namespace korvane {
+namespace {
+
+constexpr std::array<const char*, 7> kStatus2{
+    "Ok",         "Created",       "Accepted",       "Non-Authoritative information",
+    "No content", "Reset content", "Partial content"};
+constexpr std::array<const char*, 6> kStatus3{"Multiple choices", "Moved permanently",
+                                              "Moved temporary",  "See other",
+                                              "Not modified",     "Use proxy"};
+constexpr std::array<const char*, 16> kStatus4{"Bad Request",
+                                               "Unhauthorized",
+                                               "Payement required",
+                                               "Forbidden",
+                                               "Not found",
+                                               "Method not allowed",
+                                               "Not acceptable",
+                                               "Proxy Authentification required",
+                                               "Request Tiemout",
+                                               "Conflict",
+                                               "Gone",
+                                               "Length Required",
+                                               "Precondition failded",
+                                               "Request entity too large",
+                                               "Request-URI too long",
+                                               "Unsupported media type"};
+constexpr std::array<const char*, 6> kStatus5{
+    "Internal Server Error", "Not Implemented", "Bad Gateway",
+    "Service Unavailable",   "Gateway Timeout", "HTTP Version Not Supported"};
+
+constexpr std::array<const char*, 4> kWarnings{
+    "Cannot load WINSOCK.DLL!", "You have to specifiy a capture type",
+    "Undefined MIME types will not be captured!", "Cannot load SCX.DLL!"};
+
+template <std::size_t N>
+std::string Entry(const std::array<const char*, N>& table, std::int32_t index) {
+  return index >= 0 && index < static_cast<std::int32_t>(N) ? table[index] : "";
+}
+
+std::string UrlLine(std::string_view url) {
+  return url.empty() ? std::string() : "URL :" + std::string(url) + "\r\n";
+}
+
+std::vector<TModalResult> Buttons(std::uint8_t set) {
+  std::vector<TModalResult> buttons;
+  if (set & mbYes) buttons.push_back(mrYes);
+  if (set & mbNo) buttons.push_back(mrNo);
+  if (set & mbOk) buttons.push_back(mrOk);
+  if (set & mbCancel) buttons.push_back(mrCancel);
+  return buttons;
+}
+
+}  // namespace
+
+std::string StatusCodeText(std::int32_t code) {
+  const std::int32_t index = code % 100;
+  std::string text;
+  switch (code / 100) {
+    case 2:
+      text = Entry(kStatus2, index);
+      break;
+    case 3:
+      text = Entry(kStatus3, index);
+      break;
+    case 4:
+      text = Entry(kStatus4, index);
+      break;
+    case 5:
+      text = Entry(kStatus5, index);
+      break;
+    default:
+      text = "HTTP error number " + std::to_string(code);
+  }
+  return text + " (" + std::to_string(code) + ")";
+}
+
+TMessageBoxContent ErrorBox(TErrorKind kind, std::string_view extra, std::uint8_t buttons,
+                            std::int32_t code, std::string_view url) {
+  TMessageBoxContent box;
+  box.Buttons = Buttons(buttons);
+  switch (kind) {
+    case TErrorKind::kConnection:
+      box.Title = "Connection error";
+      box.Message = UrlLine(url) +
+                    "Cannot reach server,its Internet address is either misspelled or unknown!" +
+                    "\r\n" + std::string(extra);
+      break;
+    case TErrorKind::kHttpProtocol:
+      box.Title = "HTTP protocol error";
+      box.Message = UrlLine(url) + StatusCodeText(code);
+      break;
+    case TErrorKind::kBookmarkFile:
+    case TErrorKind::kBrowser: {
+      box.Title = "Error";
+      std::string first =
+          kind == TErrorKind::kBrowser ? "Cannot load browser!" : "Cannot open bookmark file!";
+      box.Message = (first + "\r\n").substr(0, 82) + std::string(extra);
+      break;
+    }
+  }
+  return box;
+}
+
+TMessageBoxContent WarningBox(int index, std::string_view extra) {
+  return {"Warning", Entry(kWarnings, index) + std::string(extra), {mrOk}, TBoxIcon::kExclamation};
+}
+
+std::vector<std::int32_t> ButtonLefts(std::int32_t row_width, std::size_t count) {
+  constexpr std::int32_t kWidth = 80;
+  constexpr std::int32_t kGap = 4;
+  std::vector<std::int32_t> lefts;
+  if (count == 0) return lefts;
+  const std::int32_t n = static_cast<std::int32_t>(count);
+  const std::int32_t group = n * kWidth + (n - 1) * kGap;
+  for (std::int32_t i = 0; i < n; ++i)
+    lefts.push_back((row_width - group) / 2 + i * (kWidth + kGap));
+  return lefts;
+}
+
+TFailureExplanation ExplainFailure(std::int32_t status, bool proxy_in_use,
+                                   std::string_view proxy_address, std::string_view web_url) {
+  if (status == 0 && proxy_in_use && !proxy_address.empty()) {
+    return {ErrorBox(TErrorKind::kConnection, "", mbOk, 0, proxy_address), false};
+  }
+  if (status != 0 && status != 400 && status != 404) {
+    return {ErrorBox(TErrorKind::kHttpProtocol, "", mbOk, status, web_url), false};
+  }
+  return {ErrorBox(TErrorKind::kConnection, "\r\nRename Web's URL?", mbYes | mbNo, 0, web_url),
+          true};
+}
+
+TFailureExplanation ExplainFailure(const TCaptureFailure& failure, std::string_view web_url) {
+  switch (failure.Kind) {
+    case TCaptureFailure::kProxyConnection:
+      return ExplainFailure(0, true, failure.Url, web_url);
+    case TCaptureFailure::kHttpStatus:
+      return ExplainFailure(failure.Status, false, "", web_url);
+    case TCaptureFailure::kStartAddress:
+      break;
+  }
+  return ExplainFailure(0, false, "", web_url);
+}
+
+}  // namespace korvane

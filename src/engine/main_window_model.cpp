@@ -1,0 +1,92 @@
+#include "engine/main_window_model.h"
+
+#include "base/file_system.h"
+#include "engine/recent_webs.h"
+
+namespace korvane {
+
+THtmlCommandStates HtmlCommandStates(const TFileSystem& fs, const std::string& web_folder,
+                                     const std::string& bookmark_file,
+                                     const std::string& program_folder) {
+  const std::string web = WithSeparator(web_folder);
+  const std::string help = WithSeparator(program_folder) + "help" + kPathSeparator;
+  THtmlCommandStates s;
+  s.LocalWebs = !bookmark_file.empty() && fs.FileExists(bookmark_file);
+  s.Home = !web_folder.empty() && fs.FileExists(web + "_Home.htm");
+  s.HtmlPages = !web_folder.empty() && fs.FileExists(web + "_IxH.htm");
+  s.Images = !web_folder.empty() && fs.FileExists(web + "_IxI.htm");
+  s.HelpIndex = fs.FileExists(help + "index.htm");
+  s.HelpGlossary = fs.FileExists(help + "glossair.htm");
+  return s;
+}
+
+TPoint CentreOn(const TRect& main_window, std::int32_t width, std::int32_t height) {
+  return {main_window.Left + (main_window.Width() - width) / 2,
+          main_window.Top + (main_window.Height() - height) / 2};
+}
+
+std::string TMainWindowModel::Caption(bool web_open, const std::string& title,
+                                      const std::string& project_file) {
+  std::string caption = "Korvane 1.073 ";
+  if (!web_open) return caption;
+  return caption + "(" + (title.empty() ? ProjectFolder(project_file) : title) + ")";
+}
+
+bool TMainWindowModel::TabSelectable(int tab) const {
+  return !capturing_ || tab == kCaptureTab || tab == kMultimediaTab;
+}
+
+bool TMainWindowModel::StartEnabled(int tab) const {
+  return !capturing_ && tab != kUrlTab && tab != kMultimediaTab;
+}
+
+bool TMainWindowModel::BeginCapture() {
+  if (busy_ || !web_open_ || capturing_) return false;
+  capturing_ = true;
+  quit_after_capture_ = false;
+  stop_request_ = TCaptureRunHooks::TStopRequest::kNone;
+  return true;
+}
+
+bool TMainWindowModel::CaptureEnded() {
+  capturing_ = false;
+  const bool quit = quit_after_capture_;
+  quit_after_capture_ = false;
+  return quit;
+}
+
+TMainWindowModel::TCloseStep TMainWindowModel::CloseQuery() const {
+  if (busy_) return TCloseStep::kRefuse;
+  // Once the user has confirmed, the run is finishing: asking again could close the web under
+  // the running capture, so further attempts are ignored until the run ends and closes the
+  // window itself.
+  if (capturing_) return quit_after_capture_ ? TCloseStep::kRefuse : TCloseStep::kAskAbort;
+  return TCloseStep::kCloseWeb;
+}
+
+bool TMainWindowModel::AnswerAbort(TModalResult answer) {
+  if (!capturing_ || answer != mrOk) return false;
+  quit_after_capture_ = true;
+  stop_request_ = TCaptureRunHooks::TStopRequest::kStopAll;
+  return true;
+}
+
+void TMainWindowModel::RequestStop(bool complete_in_progress) {
+  if (!capturing_) return;
+  stop_request_ = StopAbortsAll(complete_in_progress)
+                      ? TCaptureRunHooks::TStopRequest::kAbortAll
+                      : TCaptureRunHooks::TStopRequest::kCompleteCurrent;
+}
+
+TCaptureRunHooks::TStopRequest TMainWindowModel::TakeStopRequest() {
+  const auto request = stop_request_;
+  stop_request_ = TCaptureRunHooks::TStopRequest::kNone;
+  return request;
+}
+
+TMainWindowModel::TCloseWebStep TMainWindowModel::CloseWebStep(bool has_file_name) const {
+  if (!web_open_) return TCloseWebStep::kNothing;
+  return has_file_name ? TCloseWebStep::kSaveSilently : TCloseWebStep::kAskSave;
+}
+
+}  // namespace korvane

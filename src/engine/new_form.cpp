@@ -1,0 +1,91 @@
+#include "engine/new_form.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+
+#include "base/file_system.h"
+#include "html/url.h"
+
+namespace korvane {
+namespace {
+
+std::string Upper(std::string s) {
+  std::transform(s.begin(), s.end(), s.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+  return s;
+}
+
+std::string FullPath(const std::string& path) {
+  std::error_code ec;
+  const auto full = std::filesystem::absolute(path, ec);
+  return ec ? path : full.string();
+}
+
+}  // namespace
+
+TNewForm::TNewForm(std::string default_path, TDefaultWebNameFn default_web_name,
+                   std::uint8_t options)
+    : default_path_(std::move(default_path)),
+      default_web_name_(std::move(default_web_name)),
+      options_(options) {}
+
+void TNewForm::Activate(const std::optional<TNavigatorPage>& navigator) {
+  if (AsksNavigator() && navigator && !navigator->Url.empty() &&
+      !HasOtherProtocol(navigator->Url)) {
+    UrlEdit = navigator->Url;
+    TitleEdit = navigator->Title;
+  }
+  UpdateCapturePath();
+}
+
+void TNewForm::UrlExit() { UpdateCapturePath(); }
+
+void TNewForm::UpdateCapturePath() {
+  if (!(options_ & kPathFollowsUrl)) return;
+  // Only the proposed folder name is upper-cased: the default folder is a path of a
+  // case-sensitive file system and must be kept as the user gave it.
+  const std::string name = default_web_name_ ? default_web_name_(UrlEdit) : std::string();
+  PathEdit = WithSeparator(default_path_ + Upper(name));
+}
+
+void TNewForm::Browsed(const std::string& folder) { PathEdit = WithSeparator(folder); }
+
+bool TNewForm::CanClose(TModalResult result) const {
+  if (result == mrCancel) return true;
+  return !PathEdit.empty() && !GetHost(UrlEdit).empty();
+}
+
+std::string TNewForm::CanonicalUrl() const { return Resolve(UrlEdit); }
+
+std::string TNewForm::ProjectFile() const {
+  return FullPath(WithSeparator(PathEdit) + "Local.Web");
+}
+
+std::string TNewForm::SeparateProjectFile() const { return WithSeparator(PathEdit) + "local.web"; }
+
+TNewForm TNewForm::ForLink(std::string default_path, std::string_view link,
+                           TDefaultWebNameFn default_web_name) {
+  TNewForm form(std::move(default_path), std::move(default_web_name), kPathFollowsUrl);
+  form.Caption = "Create new Web";
+  form.UrlEdit = Resolve(link);
+  return form;
+}
+
+std::string TFolderContents::Text() const {
+  return "This directory has " + std::to_string(Count) + " files";
+}
+
+TFolderContents ListFolderContents(const TFileSystem& fs, const std::string& folder) {
+  return {fs.ListFiles(folder).size()};
+}
+
+bool DeleteFolderFiles(TFileSystem& fs, const std::string& folder) {
+  bool all = true;
+  for (const std::string& name : fs.ListFiles(folder)) {
+    if (!fs.RemoveFile(WithSeparator(folder) + name)) all = false;
+  }
+  return all;
+}
+
+}  // namespace korvane

@@ -1,0 +1,95 @@
+// TNewForm: the New Web dialog as a model, with TdelfileDlg's question about files already in the
+// chosen folder. The view binds UrlEdit, PathEdit and TitleEdit, calls Activate when shown (with
+// the navigator's answer when AsksNavigator()), UrlExit when the focus leaves the address box and
+// Browsed after the folder chooser; it closes only when CanClose(result) is true.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "base/modal_result.h"
+#include "store/local_names.h"
+
+namespace korvane {
+
+class TFileSystem;
+
+// The folder name a new web gets from its address (the local naming rule of the web tree).
+using TDefaultWebNameFn = std::function<std::string(std::string_view url)>;
+
+struct TNavigatorPage {
+  std::string Url;
+  std::string Title;
+};
+
+class TNewForm {
+ public:
+  enum TOption : std::uint8_t {
+    kUrlReadOnly = 1,
+    kCaptureEnabled = 2,  // "Create &and Capture" is offered
+    kPathFollowsUrl = 4,  // the capture path is made from the address
+    kAskNavigator = 8,    // the navigator's page is proposed on activation
+  };
+  static constexpr std::uint8_t kDefaultOptions = kCaptureEnabled | kPathFollowsUrl | kAskNavigator;
+
+  // `default_path` is the settings' default capture folder (ending with a separator).
+  TNewForm(std::string default_path, TDefaultWebNameFn default_web_name = DefaultWebName,
+           std::uint8_t options = kDefaultOptions);
+
+  std::string Caption = "New Web";
+  std::string UrlEdit;
+  std::string PathEdit;
+  std::string TitleEdit;
+
+  bool AsksNavigator() const { return options_ & kAskNavigator; }
+  // `navigator`: the navigator's page when it answered.
+  void Activate(const std::optional<TNavigatorPage>& navigator);
+  void UrlExit();
+  // The folder chooser ("Select new capture path") returned `folder`.
+  void Browsed(const std::string& folder);
+  bool CaptureButtonEnabled() const { return options_ & kCaptureEnabled; }
+  bool UrlReadOnly() const { return options_ & kUrlReadOnly; }
+  static constexpr const char* kBrowseCaption = "Select new capture path";
+
+  // Cancel always closes; "&Create" (mrOk) and "Create &and Capture" (mrYes) need a path and an
+  // address with a host.
+  bool CanClose(TModalResult result) const;
+
+  std::string CanonicalUrl() const;
+  // The project file of a web made with "&New...": the folder followed by "Local.Web", as a full
+  // path.
+  std::string ProjectFile() const;
+  // The project file of a web made with "Create new Web" from the URL list.
+  std::string SeparateProjectFile() const;
+
+  // The dialog as the URL list's "Create new Web" opens it on a link not captured.
+  static TNewForm ForLink(std::string default_path, std::string_view link,
+                          TDefaultWebNameFn default_web_name = DefaultWebName);
+
+ private:
+  void UpdateCapturePath();
+
+  std::string default_path_;
+  TDefaultWebNameFn default_web_name_;
+  std::uint8_t options_;
+};
+
+// TdelfileDlg: what a folder already holds before a new web is made in it.
+struct TFolderContents {
+  std::size_t Count = 0;
+  bool Empty() const { return Count == 0; }
+  // "This directory has N files".
+  std::string Text() const;
+  static constexpr const char* kCaption = "Create new web";
+  static constexpr const char* kQuestion = "Delete files?";
+};
+
+// The files of `folder` (sub-folders are neither counted nor touched).
+TFolderContents ListFolderContents(const TFileSystem& fs, const std::string& folder);
+// "&Delete": removes every file of the folder; false when one could not be removed.
+bool DeleteFolderFiles(TFileSystem& fs, const std::string& folder);
+
+}  // namespace korvane

@@ -1,0 +1,58 @@
+// The main window's commands on the open web (TWEB), built on the window models: ShowWeb and
+// StoreWeb between the web and its form record, "&Add URL...", making a web from the New Web
+// dialog or from the command line, reading a project's title for the recent-webs menu, and the
+// map editor's access to the web. The view calls these where the models' comments say.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "engine/command_line.h"
+#include "engine/new_form.h"
+#include "engine/web.h"
+#include "engine/web_form.h"
+#include "maps/map_editor.h"
+
+namespace korvane {
+
+TWebForm ShowWeb(const TWEB& web);
+// The address and the folder go through SetUrl and SetPath.
+void StoreWeb(const TWebForm& form, TWEB& web);
+
+// "&Add URL...": the address, made canonical, offered to link admission without a parent page.
+// The record, or none when the tree refused it or a counter was full.
+TWebFile* AddUrl(TWEB& web, const std::string& address);
+
+// The web made by the New Web dialog: initialised on its address and folder with `mime`, named
+// after the dialog's project file, titled as typed. `defaults` must outlive the web.
+std::unique_ptr<TWEB> CreateNewWeb(const TNewForm& form, const TOPTIONS& defaults,
+                                   const TMIMELIST& mime, TFileSystem& fs);
+// "Create new Web" on a link of the URL list: a separate web, written to its project file and
+// released. False when the project file could not be written.
+bool CreateSeparateWeb(const TNewForm& form, const TOPTIONS& defaults, const TMIMELIST& mime,
+                       TFileSystem& fs);
+
+// The web the command line names: loaded, or made on its address (with the options file's
+// options and MIME selection); none when there is none or it does not load.
+std::unique_ptr<TWEB> OpenStartupWeb(const TStartupPlan& plan, const TOPTIONS& defaults,
+                                     const TMIMELIST& mime, TFileSystem& fs);
+
+// The title kept in a project file, none when the file does not load.
+std::optional<std::string> ReadProjectTitle(const std::string& project_file,
+                                            const TOPTIONS& defaults, TFileSystem& fs);
+
+// The map editor's view of a web: its folder, its maps, and link admission of the zones' links
+// as links of the map's page.
+class TWebMapSource final : public TMapEditorWeb {
+ public:
+  explicit TWebMapSource(TWEB& web) : web_(web) {}
+  std::string Folder() const override { return web_.Path; }
+  std::vector<TMapChoice> Maps() const override { return MapChoices(web_.MapList); }
+  void NewLink(const std::string& page_url, const std::string& link) override;
+
+ private:
+  TWEB& web_;
+};
+
+}  // namespace korvane

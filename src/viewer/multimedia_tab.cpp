@@ -1,0 +1,109 @@
+#include "viewer/multimedia_tab.h"
+
+#include <strings.h>
+
+#include "engine/options.h"
+#include "store/web_tree.h"
+
+namespace korvane {
+namespace {
+
+constexpr std::uint8_t kStatePage = wsPage;
+constexpr std::uint8_t kStateFile = wsFile;
+
+bool SameText(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
+}
+
+}  // namespace
+
+bool ListsDocument(std::string_view mime, const TOPTIONS& o) {
+  return (o.ListGifFlag && SameText(mime, "image/gif")) ||
+         (o.ListJpegFlag && SameText(mime, "image/jpeg")) ||
+         (o.ListAviFlag && SameText(mime, "video/x-msvideo")) ||
+         (o.ListWavFlag && SameText(mime, "audio/x-wav"));
+}
+
+std::vector<std::string> BuildDocumentList(const std::vector<TDocumentSource>& records,
+                                           const TOPTIONS& options) {
+  std::vector<std::string> list;
+  for (const TDocumentSource& r : records) {
+    if ((r.State == kStatePage || r.State == kStateFile) && !r.FileName.empty() &&
+        ListsDocument(r.MimeType, options)) {
+      list.push_back(r.FileName);
+    }
+  }
+  return list;
+}
+
+std::vector<TDocumentSource> DocumentSourcesFromTree(TWebTree& tree) {
+  std::vector<TDocumentSource> records;
+  tree.Explore([&](TWebFile& file, const std::string&) {
+    records.push_back({file.GetFileName(), file.GetMimeType(), file.State});
+    return false;
+  });
+  return records;
+}
+
+std::string_view DocumentExtension(std::string_view name) {
+  const std::size_t dot = name.rfind('.');
+  return dot == std::string_view::npos ? std::string_view() : name.substr(dot + 1);
+}
+
+bool PlaysInMediaPlayer(std::string_view name) {
+  const std::string_view ext = DocumentExtension(name);
+  return ext == "avi" || ext == "wav";
+}
+
+int DocumentIconCell(std::string_view name) {
+  const std::string_view ext = DocumentExtension(name);
+  return ext == "wav" ? 2 : ext == "avi" ? 3 : 0;
+}
+
+int DocumentTextLeft(bool has_icon_strip) { return has_icon_strip ? 17 : 2; }
+
+void TMultimediaTab::Click() {
+  play_on_display_ = false;
+  image_timer_ = true;
+}
+
+void TMultimediaTab::DoubleClick() {
+  image_timer_ = true;
+  play_on_display_ = true;
+}
+
+TShowAction TMultimediaTab::ImageTimerTick(int selected, const std::vector<std::string>& items,
+                                           const std::string& web_path) {
+  image_timer_ = false;
+  return ShowDocument(selected, items, web_path);
+}
+
+TShowAction TMultimediaTab::ShowDocument(int index, const std::vector<std::string>& items,
+                                         const std::string& web_path) {
+  TShowAction action;
+  if (index < 0 || index >= static_cast<int>(items.size())) {
+    media_timer_ = false;
+    return action;
+  }
+  action.Selected = index;
+  action.Path = web_path + items[index];
+  action.BrowseEnabled = true;
+  if (PlaysInMediaPlayer(items[index])) {
+    action.Kind = TShowAction::kMedia;
+    action.PanelHeight = kPlayerPanelHeight;
+    action.Play = play_on_display_;
+    media_timer_ = true;
+  } else {
+    action.Kind = TShowAction::kPicture;
+    media_timer_ = false;
+  }
+  play_on_display_ = false;
+  return action;
+}
+
+bool TMultimediaTab::MediaTimerTick(bool player_enabled) {
+  if (!player_enabled) media_timer_ = false;
+  return media_timer_;
+}
+
+}  // namespace korvane

@@ -1,0 +1,83 @@
+// TMultimediaTab: the decisions of the Multimedia tab. It builds the document list from the web's
+// records, chooses between the picture display and the media player for a selection (exact
+// extension "avi" or "wav" goes to the player), and keeps the play-on-display flag and the two
+// timers' states. The view owns the list control, the picture and the player: it forwards clicks
+// and timer ticks and carries out the returned TShowAction.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace korvane {
+
+class TOPTIONS;
+
+// One record of the web's tree, as the document list needs it.
+struct TDocumentSource {
+  std::string FileName;  // local file name
+  std::string MimeType;
+  std::uint8_t State = 0;  // the record's web state (captured pages and files are listed)
+};
+
+// The local file names to list, in tree order, by the options' four type flags.
+std::vector<std::string> BuildDocumentList(const std::vector<TDocumentSource>& records,
+                                           const TOPTIONS& options);
+class TWebTree;
+std::vector<TDocumentSource> DocumentSourcesFromTree(TWebTree& tree);
+// The same rule for one file kept during a capture: GIF and JPEG pictures are appended as kept.
+bool ListsDocument(std::string_view mime_type, const TOPTIONS& options);
+
+// The text after the last dot, compared exactly by the callers.
+std::string_view DocumentExtension(std::string_view name);
+bool PlaysInMediaPlayer(std::string_view name);
+
+// Drawing an item 12 pixels high: the icon cell of the strip (2 "wav", 3 "avi", else 0), drawn 2
+// pixels from the left with white transparent; the text starts at TextLeft.
+int DocumentIconCell(std::string_view name);
+int DocumentTextLeft(bool has_icon_strip);
+inline constexpr int kDocumentItemHeight = 12;
+
+struct TShowAction {
+  enum TKind : std::uint8_t {
+    kClear,    // nothing selected: clear the picture, close the player, hide its panel
+    kPicture,  // stop the media timer, close the player, hide its panel, show Path as a picture
+    kMedia,    // clear the picture, show the panel, open Path in the player, start the timer
+  };
+  TKind Kind = kClear;
+  std::string Path;
+  int Selected = -1;
+  bool Play = false;           // kMedia: play once opened
+  int PanelHeight = 0;         // 28 for the player, else 0
+  bool BrowseEnabled = false;  // "Load document"
+};
+
+class TMultimediaTab {
+ public:
+  static constexpr int kImageTimerMs = 500;
+  static constexpr int kMediaTimerMs = 100;
+  static constexpr int kPlayerPanelHeight = 28;
+
+  // The click only arms the 500 ms timer, so that a double click gives one display.
+  void Click();
+  void DoubleClick();
+  bool ImageTimerEnabled() const { return image_timer_; }
+  // The image timer fired: what to show for the list's selection. `web_path` ends with a separator.
+  TShowAction ImageTimerTick(int selected, const std::vector<std::string>& items,
+                             const std::string& web_path);
+  TShowAction ShowDocument(int index, const std::vector<std::string>& items,
+                           const std::string& web_path);
+
+  bool MediaTimerEnabled() const { return media_timer_; }
+  // The media timer fired: false when the timer stops itself (the player is disabled); then
+  // the bar follows the player's position only while it plays.
+  bool MediaTimerTick(bool player_enabled);
+
+ private:
+  bool play_on_display_ = false;
+  bool image_timer_ = false;
+  bool media_timer_ = false;
+};
+
+}  // namespace korvane

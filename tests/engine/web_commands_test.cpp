@@ -1,0 +1,102 @@
+// The main window's commands on a real web: the form record, Add URL, new webs from the dialogs
+// and the command line, project titles and the map editor's link admission.
+#include "engine/web_commands.h"
+
+#include <gtest/gtest.h>
+
+#include "support/web_fixture.h"
+
+namespace korvane {
+namespace {
+
+class WebCommandsTest : public ::testing::Test {
+ protected:
+  testing::TWebFixture f;
+};
+
+TEST_F(WebCommandsTest, StoreWebGoesThroughSetUrlAndSetPath) {
+  auto web = f.NewWeb("http://h/docs/");
+  TWebForm form = ShowWeb(*web);
+  EXPECT_EQ(form.UrlEdit, "http://h/docs/");
+  form.UrlEdit = "http://h/a/../other/";
+  form.TitleEdit = "Other";
+  form.MaxDiskSize = {true, "2048"};
+  StoreWeb(form, *web);
+  EXPECT_EQ(web->Url, "http://h/other/");
+  EXPECT_EQ(web->Title, "Other");
+  EXPECT_EQ(web->Options.MaxDiskSize, 2048);
+  EXPECT_EQ(web->Path, "/webs/site/");
+}
+
+TEST_F(WebCommandsTest, SecondAddUrlOfTheSameAddressAddsNothing) {
+  auto web = f.NewWeb("http://h/");
+  const auto before = web->GetLinkCount();
+  ASSERT_NE(AddUrl(*web, "http://h/more.html"), nullptr);
+  EXPECT_EQ(web->GetLinkCount(), before + 1);
+  AddUrl(*web, "http://h/./more.html");
+  EXPECT_EQ(web->GetLinkCount(), before + 1);
+}
+
+TEST_F(WebCommandsTest, NewWebFromTheDialog) {
+  TNewForm form("/webs/", DefaultWebName, 0);
+  form.UrlEdit = "http://h/manual/";
+  form.PathEdit = "/webs/MANUAL/";
+  form.TitleEdit = "Manual";
+  auto web = CreateNewWeb(form, f.defaults, f.mime, f.fs);
+  ASSERT_NE(web, nullptr);
+  EXPECT_EQ(web->FileName, "/webs/MANUAL/Local.Web");
+  EXPECT_EQ(web->Title, "Manual");
+  EXPECT_TRUE(f.fs.DirectoryExists("/webs/MANUAL"));
+}
+
+TEST_F(WebCommandsTest, SeparateWebIsWrittenAndReadsBackWithItsTitle) {
+  TNewForm form = TNewForm::ForLink("/webs/", "http://x.org/guide/");
+  form.Activate(std::nullopt);
+  form.TitleEdit = "Guide";
+  ASSERT_TRUE(CreateSeparateWeb(form, f.defaults, f.mime, f.fs));
+  EXPECT_EQ(ReadProjectTitle("/webs/GUIDE/local.web", f.defaults, f.fs), "Guide");
+  EXPECT_EQ(ReadProjectTitle("/webs/none.web", f.defaults, f.fs), std::nullopt);
+}
+
+TEST_F(WebCommandsTest, StartupWebFromTheCommandLine) {
+  f.fs.files["/opts.ini"] = "[OPTIONS]\nMIMES=-all,+html\nMaxFileCount=7\n";
+  ASSERT_TRUE(f.fs.MakeDirs("/webs"));
+  const TCommandLine command = ParseCommandLine({"http://h/site/", "/opts.ini"});
+  const TStartupPlan plan = PlanStartup(command, f.fs, "/webs/", DefaultWebName);
+  auto web = OpenStartupWeb(plan, f.defaults, f.mime, f.fs);
+  ASSERT_NE(web, nullptr);
+  EXPECT_EQ(web->FileName, "/webs/SITE/LOCAL.WEB");
+  EXPECT_EQ(web->Options.MaxFileCount, 7);
+  const TMimeItem* gif = web->MimeList.GetMimeByString("image/gif");
+  ASSERT_NE(gif, nullptr);
+  EXPECT_FALSE(gif->Valid);
+  ASSERT_TRUE(web->SaveToFile(web->FileName));
+
+  const TStartupPlan again = PlanStartup(command, f.fs, "/webs/", DefaultWebName);
+  EXPECT_EQ(again.Action, TStartupPlan::kLoad);
+  EXPECT_NE(OpenStartupWeb(again, f.defaults, f.mime, f.fs), nullptr);
+  f.fs.files["/webs/SITE/LOCAL.WEB"] = "not a web";
+  EXPECT_EQ(OpenStartupWeb(again, f.defaults, f.mime, f.fs), nullptr);
+}
+
+TEST_F(WebCommandsTest, SavedZonesAreAdmittedAsLinksOfTheMapsPage) {
+  auto web = f.NewWeb("http://h/");
+  auto map = std::make_unique<TMapImg>();
+  map->ImageFile = "nav.gif";
+  map->MapFile = "nav.map";
+  map->MapUrl = "http://h/cgi-bin/nav";
+  map->PageUrl = "http://h/";
+  web->MapList.Add(std::move(map));
+  TWebMapSource source(*web);
+  TMapEditDlg editor(source, f.fs);
+  ASSERT_TRUE(editor.OpenMap(0, TMapEditDlg::TSize{100, 100}));
+  editor.MousePress({10, 10}, TMapEditDlg::kLeft);
+  editor.MouseRelease({30, 40});
+  ASSERT_TRUE(editor.Save());
+  EXPECT_NE(web->Tree.Find("http://h/cgi-bin/nav?20,25"), nullptr);
+  EXPECT_EQ(f.fs.files["/webs/site/nav.map"],
+            "<area shape=\"rect\" coords=\"10,10,30,40\" href=\"http://h/cgi-bin/nav?20,25\">\r\n");
+}
+
+}  // namespace
+}  // namespace korvane
