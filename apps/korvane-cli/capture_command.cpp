@@ -12,6 +12,7 @@
 #include "base/ini_file.h"
 #include "base/text_case.h"
 #include "engine/capture_run.h"
+#include "engine/error_dlg.h"
 #include "engine/web.h"
 #include "environment.h"
 #include "terminal_view.h"
@@ -91,27 +92,17 @@ class TCommandLineHooks final : public TCaptureRunHooks {
     }
     return TStopRequest::kAbortAll;
   }
-  void ExplainFailure(TWEB&, const TCaptureFailure& failure) override {
+  void ExplainFailure(TWEB& web, const TCaptureFailure& failure) override {
     view_.Finish();
-    switch (failure.Kind) {
-      case TCaptureFailure::kProxyConnection:
-        message = "Connection error: URL :" + failure.Url +
-                  "\nCannot reach server,its Internet address is either misspelled or unknown!";
-        break;
-      case TCaptureFailure::kHttpStatus:
-        message = "HTTP protocol error: URL :" + failure.Url + "\nstatus " +
-                  std::to_string(failure.Status);
-        break;
-      case TCaptureFailure::kStartAddress:
-        message = failure.Status == 0
-                      ? "Connection error: URL :" + failure.Url +
-                            "\nCannot reach server,its Internet address is either misspelled or "
-                            "unknown!"
-                      : "HTTP protocol error: URL :" + failure.Url + "\nstatus " +
-                            std::to_string(failure.Status);
-        message += "\nCheck the web's address (korvane-cli capture with another address).";
-        break;
-    }
+    TFailureExplanation explanation = korvane::ExplainFailure(failure, web.Url);
+    message = explanation.Box.Title + ": " + explanation.Box.Message;
+    // The desktop program asks for another address here; on the command line the user runs the
+    // capture again with one.
+    std::size_t question = message.find("\r\nRename Web's URL?");
+    if (question != std::string::npos) message.erase(question);
+    for (std::size_t at; (at = message.find("\r\n")) != std::string::npos;) message.replace(at, 2, "\n");
+    while (!message.empty() && message.back() == '\n') message.pop_back();
+    if (explanation.OffersRename) message += "\nCheck the web's start address.";
   }
   void CaptureError(const std::string& error) override {
     view_.Finish();
