@@ -141,6 +141,12 @@ class Relay:
         await sender
 
     async def _handle(self, reader, writer):
+        try:
+            await self._relay(reader, writer)
+        except asyncio.CancelledError:
+            writer.close()  # the relay is shutting down
+
+    async def _relay(self, reader, writer):
         await asyncio.sleep(self.delay)  # the connection itself takes longer
         try:
             up_reader, up_writer = await asyncio.open_connection("127.0.0.1", self.target_port)
@@ -152,8 +158,16 @@ class Relay:
         writer.close()
         up_writer.close()
 
+    async def _shutdown(self):
+        tasks = [t for t in asyncio.all_tasks(self.loop) if t is not asyncio.current_task()]
+        for task in tasks:
+            task.cancel()
+        await asyncio.gather(*tasks, return_exceptions=True)
+
     def stop(self):
+        asyncio.run_coroutine_threadsafe(self._shutdown(), self.loop).result(timeout=10)
         self.loop.call_soon_threadsafe(self.loop.stop)
+        self.thread.join(timeout=10)
 
 
 def run_tool(command, cwd):
