@@ -250,6 +250,40 @@ TEST_F(CaptureTest, FileCountLimitStopsAndDeletesPartialFiles) {
   EXPECT_FALSE(capture_->AnyBusy());
 }
 
+TEST_F(CaptureTest, FilesOutsideTheSizeLimitsAreDeletedAndFiltered) {
+  web_->Options.MaxFileSize = 1;  // kilobytes
+  web_->Options.MinFileSize = 0;
+  Link("http://www.a.com/big.gif", 1);
+  Link("http://www.a.com/small.gif", 1);
+  // The sizes are not announced, so the limit applies once the file is in.
+  lib_.Expect(Served("HTTP/1.0 200 OK\r\nContent-Type: image/gif\r\n\r\n" + std::string(10, 's')));
+  lib_.Expect(Served("HTTP/1.0 200 OK\r\nContent-Type: image/gif\r\n\r\n" + std::string(1025, 'b')));
+  lib_.Expect(Served(Response("text/html", "<HTML></HTML>")));
+  Start();
+  RunToEnd();
+  TWebFile* big = web_->Tree.Find("http://www.a.com/big.gif");
+  TWebFile* small = web_->Tree.Find("http://www.a.com/small.gif");
+  EXPECT_EQ(big->State, wsFiltered);
+  EXPECT_FALSE(fs.FileExists(web_->Path + big->GetFileName()));
+  EXPECT_EQ(small->State, wsFile);
+  EXPECT_EQ(capture_->FilteredCount(), 1);
+  EXPECT_EQ(web_->TotalSize, 10 + 13);
+}
+
+TEST_F(CaptureTest, DiskSizeLimitStopsTheSession) {
+  web_->Options.MaxDiskSize = 1;  // kilobytes
+  Link("http://www.a.com/a.gif", 1);
+  Link("http://www.a.com/b.gif", 1);
+  lib_.Expect(Served(Response("image/gif", std::string(700, 'a'))));
+  lib_.Expect(Served(Response("image/gif", std::string(700, 'b'))));
+  Start();
+  RunToEnd();
+  EXPECT_TRUE(capture_->Stopping());
+  EXPECT_EQ(capture_->CapturedCount(), 2);  // the file that passed the limit is kept
+  EXPECT_EQ(lib_.gos.size(), 2u);           // the start page was never fetched
+  EXPECT_EQ(web_->Tree.Find(web_->Url)->State, wsTodo);
+}
+
 TEST_F(CaptureTest, TimeLimitStopsAtTheFirstTickPastIt) {
   web_->Options.MaxTime = 1;
   Start();

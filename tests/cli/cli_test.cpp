@@ -1,0 +1,105 @@
+// korvane-cli as a user runs it: a capture of the sample site from nginx, then its figures and
+// its pages, and the explanation of a capture that gets nothing.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "support/loopback_http_server.h"
+#include "support/nginx_server.h"
+
+namespace korvane {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct TRun {
+  int status = -1;
+  std::string output;  // standard output and error
+};
+
+TRun Cli(const std::string& arguments) {
+  TRun run;
+  std::string command = std::string(KORVANE_CLI) + " " + arguments + " 2>&1";
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) return run;
+  char buffer[4096];
+  while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) run.output.append(buffer, n);
+  int status = pclose(pipe);
+  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return run;
+}
+
+class CliTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    root_ = fs::path(::testing::TempDir()) / ("korvane_cli_" + std::to_string(::getpid()));
+    fs::remove_all(root_);
+    fs::create_directories(root_);
+    work_ = "--work-path " + (root_ / "work").string() + " ";
+  }
+  void TearDown() override { fs::remove_all(root_); }
+
+  fs::path root_;
+  std::string work_;
+};
+
+TEST_F(CliTest, CapturesTheSampleSiteThenReportsIt) {
+  testing::TNginxServer server;
+  ASSERT_TRUE(server.Running()) << server.Error();
+  const fs::path web = root_ / "sample";
+  TRun capture = Cli(work_ + "capture " + server.Url("/") + " " + web.string() +
+                     " --title Sample --sockets 3");
+  ASSERT_EQ(capture.status, 0) << capture.output;
+  EXPECT_NE(capture.output.find("file(s) captured"), std::string::npos) << capture.output;
+  EXPECT_TRUE(fs::exists(web / "Local.Web"));
+  EXPECT_TRUE(fs::exists(web / "LogFile.htm"));
+  EXPECT_TRUE(fs::exists(root_ / "work" / "korvane.ini"));
+
+  TRun info = Cli("info " + (web / "Local.Web").string());
+  ASSERT_EQ(info.status, 0) << info.output;
+  EXPECT_NE(info.output.find("Title         Sample"), std::string::npos) << info.output;
+  EXPECT_NE(info.output.find("[Last capture]"), std::string::npos);
+
+  TRun urls = Cli("urls " + (web / "Local.Web").string() + " --not-found");
+  ASSERT_EQ(urls.status, 0);
+  EXPECT_NE(urls.output.find("not-found  " + server.Url("/missing.htm")), std::string::npos)
+      << urls.output;
+
+  // A second capture of the web finds nothing left to fetch; the folder is kept.
+  TRun again = Cli(work_ + "capture " + (web / "Local.Web").string());
+  EXPECT_EQ(again.status, 1) << again.output;
+  EXPECT_TRUE(fs::exists(web / "Local.Web"));
+
+  // A new web is not made over the files of another without being asked.
+  TRun over = Cli(work_ + "capture " + server.Url("/") + " " + web.string());
+  EXPECT_EQ(over.status, 2);
+  EXPECT_NE(over.output.find("--replace"), std::string::npos);
+}
+
+TEST_F(CliTest, ACaptureThatGetsNothingSaysWhy) {
+  const int port = testing::TLoopbackHttpServer::UnusedPort();
+  TRun run = Cli(work_ + "capture http://127.0.0.1:" + std::to_string(port) + "/ " +
+                 (root_ / "none").string() + " --tries 1");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.output.find("Connection error"), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("Cannot reach server"), std::string::npos);
+}
+
+TEST_F(CliTest, BadArgumentsAreRefused) {
+  EXPECT_NE(Cli("capture").status, 0);
+  EXPECT_NE(Cli(work_ + "capture http://www.a.com/ " + root_.string() + " --sockets 12").status, 0);
+  EXPECT_EQ(Cli("info " + (root_ / "missing.web").string()).status != 0, true);
+  fs::path bad = root_ / "bad.web";
+  FILE* f = std::fopen(bad.c_str(), "wb");
+  std::fputs("not a web", f);
+  std::fclose(f);
+  TRun run = Cli("info " + bad.string());
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.output.find("not a web project file"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace korvane
