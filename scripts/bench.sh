@@ -3,6 +3,8 @@
 #   scripts/bench.sh [benchmark arguments...]
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# Let every checkout share the compiler cache: paths are hashed relative to the tree.
+export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$(pwd)}" CCACHE_NOHASHDIR=1
 
 scripts/setup.sh bench
 cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DKORVANE_BENCH=ON \

@@ -4,6 +4,8 @@
 #   scripts/demo.sh [FOLDER]     (default: build/demo/sample-web)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# Let every checkout share the compiler cache: paths are hashed relative to the tree.
+export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$(pwd)}" CCACHE_NOHASHDIR=1
 top=$(pwd)
 web=${1:-$top/build/demo/sample-web}
 

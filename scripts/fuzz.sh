@@ -3,6 +3,8 @@
 #   scripts/fuzz.sh [seconds-per-target]    (default 20)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# Let every checkout share the compiler cache: paths are hashed relative to the tree.
+export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$(pwd)}" CCACHE_NOHASHDIR=1
 seconds=${1:-20}
 
 scripts/setup.sh fuzz

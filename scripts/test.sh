@@ -4,6 +4,8 @@
 #   scripts/test.sh --sanitize      AddressSanitizer + UndefinedBehaviorSanitizer, in build-asan/
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# Let every checkout share the compiler cache: paths are hashed relative to the tree.
+export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$(pwd)}" CCACHE_NOHASHDIR=1
 
 build_dir=build
 cmake_args=()
