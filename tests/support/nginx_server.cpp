@@ -1,5 +1,7 @@
 #include "support/nginx_server.h"
 
+#include "base/data_folder.h"
+
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -61,7 +63,7 @@ bool Answers(int port) {
 }  // namespace
 
 std::string TNginxServer::SampleSiteFolder() {
-  return std::string(KORVANE_SOURCE_DATA_DIR) + "/sample-site";
+  return DataFolder() + "sample-site";
 }
 
 TNginxServer::TNginxServer(const std::string& root) {
