@@ -1,7 +1,5 @@
 #include "support/nginx_server.h"
 
-#include "base/data_folder.h"
-
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -19,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "base/data_folder.h"
 #include "support/loopback_http_server.h"
 
 namespace korvane::testing {
