@@ -108,7 +108,6 @@ bool TResolveLinks::CountSite(const TSite& site) {
     if (kind == TIndexKind::kOther) ++listed_others_;
     if (!mime) return false;
     ++figures_.TypedFiles;
-    total_size_ += std::max<std::int64_t>(0, fs_.FileSize(web_.Path + record.GetFileName()));
     if (!first_file_) first_file_ = &record;
     if (mime->MimeClass == mcHtml) {
       ++figures_.HtmlFiles;
@@ -135,6 +134,12 @@ bool TResolveLinks::RewriteSite(const TSite& site, TSommaireIndex& home) {
     if (record.State == wsPage) {
       RewriteRecord(record);
       if (view_) view_->SetGauge(figures_.Pages, ++progress_);
+    }
+    // Measured once the page is rewritten, so that the size shown on the home page is the size
+    // on disk, and a second run finds the same total.
+    if ((record.State == wsPage || record.State == wsFile) &&
+        web_.MimeList.GetMimeByString(record.GetMimeType())) {
+      total_size_ += std::max<std::int64_t>(0, fs_.FileSize(web_.Path + record.GetFileName()));
     }
     home.AddFile(record);
     return false;
