@@ -9,6 +9,7 @@
 #include "base/message_pump.h"
 #include "engine/web.h"
 #include "html/page_rewriter.h"
+#include "html/url.h"
 #include "maps/map_list.h"
 #include "viewer/picture_size.h"
 
@@ -86,7 +87,7 @@ bool TResolveLinks::ResolveSite(const TSite& site, TSommaireIndex& home) {
   TWebFile* first = first_page_ ? first_page_ : first_file_;
   const std::string url = web_.Tree.GetUrl(first);
   TSiteCounts counts{listed_html_, figures_.LargePictures, listed_others_, figures_.Errors};
-  home.StartSite(site.Name, url, first->GetFileName(), std::move(picture_sizes_), counts);
+  home.StartSite(GetHost(url), url, first->GetFileName(), std::move(picture_sizes_), counts);
   bool done = RewriteSite(site, home);
   home.EndSite();
   return done;
