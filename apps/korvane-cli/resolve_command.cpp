@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
@@ -66,15 +67,17 @@ int RunResolveCommand(const TResolveArgs& args) {
     std::fprintf(stderr, "%s is not a web project file that can be read\n", args.web.c_str());
     return 2;
   }
+  const auto start = std::chrono::steady_clock::now();
   const bool finished = ResolveWeb(web, env.Param().SommaireParams);
+  const std::chrono::duration<double> spent = std::chrono::steady_clock::now() - start;
   // The total size and the maps found in pages are kept with the web.
   if (!web.SaveToFile(web.FileName)) {
     std::fprintf(stderr, "cannot write %s\n", web.FileName.c_str());
     return 1;
   }
   if (!finished) return 1;
-  std::printf("%s in the web; home page %s_Home.htm\n", FormatByteCount(web.TotalSize).c_str(),
-              web.Path.c_str());
+  std::printf("Resolved in %.3f s; %s in the web; home page %s_Home.htm\n", spent.count(),
+              FormatByteCount(web.TotalSize).c_str(), web.Path.c_str());
   return 0;
 }
 
