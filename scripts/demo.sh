@@ -28,6 +28,5 @@ rm -rf "$web"
 build/apps/korvane-cli/korvane-cli --work-path "$top/build/demo/work" \
   capture "http://127.0.0.1:$port/" "$web" --title "Korvane sample site"
 echo
-home=$(build/apps/korvane-cli/korvane-cli info "$web/Local.Web" | sed -n 's/^Home page *//p')
-echo "The offline copy is in $web; its home page is $web/$home."
+echo "The offline copy is in $web; open $web/_Home.htm to read it."
 echo "Its log page is $web/LogFile.htm; korvane-cli info $web/Local.Web shows its figures."

@@ -15,6 +15,7 @@
 #include "engine/error_dlg.h"
 #include "engine/web.h"
 #include "environment.h"
+#include "resolve_command.h"
 #include "terminal_view.h"
 
 namespace korvane::cli {
@@ -80,7 +81,8 @@ std::string BoolText(const std::string& value) {
 
 class TCommandLineHooks final : public TCaptureRunHooks {
  public:
-  TCommandLineHooks(TTerminalView& view) : view_(view) {}
+  TCommandLineHooks(TTerminalView& view, const TSommaireParam& sommaire)
+      : view_(view), sommaire_(sommaire) {}
   TCaptureView* View() override { return &view_; }
   TStopRequest PollStop() override {
     int seen = interrupts.load();
@@ -104,6 +106,14 @@ class TCommandLineHooks final : public TCaptureRunHooks {
     while (!message.empty() && message.back() == '\n') message.pop_back();
     if (explanation.OffersRename) message += "\nCheck the web's start address.";
   }
+  void ResolveLinks(TWEB& web) override {
+    view_.Finish();
+    ResolveWeb(web, sommaire_);
+    // The run saved the web before resolving; the total size and the maps found are kept too.
+    if (!web.FileName.empty() && !web.SaveToFile(web.FileName)) {
+      std::fprintf(stderr, "the project file %s could not be written\n", web.FileName.c_str());
+    }
+  }
   void CaptureError(const std::string& error) override {
     view_.Finish();
     std::fprintf(stderr, "error during the capture: %s\n", error.c_str());
@@ -113,6 +123,7 @@ class TCommandLineHooks final : public TCaptureRunHooks {
 
  private:
   TTerminalView& view_;
+  const TSommaireParam& sommaire_;
   int handled_ = 0;
 };
 
@@ -249,7 +260,7 @@ int RunCaptureCommand(const TCaptureArgs& args) {
   action.sa_handler = OnInterrupt;
   sigaction(SIGINT, &action, nullptr);
   TTerminalView view(stdout, args.verbose);
-  TCommandLineHooks hooks(view);
+  TCommandLineHooks hooks(view, param.SommaireParams);
   TCaptureRunResult result = RunCapture(web, SettingsFor(args, param), &env.GlobalMime(), hooks,
                                         WebPageProcessor(web));
   view.Finish();

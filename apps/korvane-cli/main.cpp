@@ -6,6 +6,7 @@
 
 #include "capture_command.h"
 #include "info_command.h"
+#include "resolve_command.h"
 
 int main(int argc, char** argv) {
   std::setlocale(LC_TIME, "");
@@ -19,13 +20,17 @@ int main(int argc, char** argv) {
   korvane::cli::AddCaptureCommand(app, capture);
   korvane::cli::TInfoArgs info;
   korvane::cli::AddInfoCommands(app, info);
+  korvane::cli::TResolveArgs resolve;
+  korvane::cli::AddResolveCommand(app, resolve);
 
   CLI11_PARSE(app, argc, argv);
   capture.work_path = work_path;
+  resolve.work_path = work_path;
   try {
     if (app.got_subcommand("capture")) return korvane::cli::RunCaptureCommand(capture);
     if (app.got_subcommand("info")) return korvane::cli::RunInfoCommand(info);
     if (app.got_subcommand("urls")) return korvane::cli::RunUrlsCommand(info);
+    if (app.got_subcommand("resolve")) return korvane::cli::RunResolveCommand(resolve);
   } catch (const std::exception& error) {
     std::fprintf(stderr, "korvane-cli: %s\n", error.what());
     return 1;

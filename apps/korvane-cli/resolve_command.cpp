@@ -1,0 +1,84 @@
+#include "resolve_command.h"
+
+#include <CLI/CLI.hpp>
+
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+
+#include "base/byte_count.h"
+#include "base/data_folder.h"
+#include "base/file_system.h"
+#include "engine/web.h"
+#include "environment.h"
+#include "html/resolve_links.h"
+
+namespace korvane::cli {
+namespace {
+
+volatile std::sig_atomic_t resolve_interrupted = 0;
+
+void OnResolveInterrupt(int) { resolve_interrupted = 1; }
+
+// One line per site; the files go by too fast to be worth printing.
+class TConsoleResolveView final : public TResolveView {
+ public:
+  explicit TConsoleResolveView(TResolveLinks*& resolver) : resolver_(resolver) {}
+  void SetSite(std::string_view site) override {
+    if (site != "Recherche...") std::printf("Resolving %.*s\n", static_cast<int>(site.size()),
+                                            site.data());
+  }
+  void SetFile(std::string_view) override {
+    if (resolve_interrupted && resolver_) resolver_->Cancel();
+  }
+
+ private:
+  TResolveLinks*& resolver_;
+};
+
+}  // namespace
+
+bool ResolveWeb(TWEB& web, const TSommaireParam& param) {
+  resolve_interrupted = 0;
+  struct sigaction action {}, previous{};
+  action.sa_handler = OnResolveInterrupt;
+  sigaction(SIGINT, &action, &previous);
+  TResolveLinks* resolver = nullptr;
+  TConsoleResolveView view(resolver);
+  TResolveLinks work(web, param, web.FileSystem(), DataFolder() + "index" + kPathSeparator, &view);
+  resolver = &work;
+  TModalResult result = work.Execute();
+  sigaction(SIGINT, &previous, nullptr);
+  if (result == mrCancel) std::printf("Resolving links was cancelled\n");
+  return result == mrOk;
+}
+
+void AddResolveCommand(CLI::App& app, TResolveArgs& args) {
+  CLI::App* cmd = app.add_subcommand(
+      "resolve", "Rewrite a captured web's links to its local files and write its index pages");
+  cmd->add_option("web", args.web, "Project file of the web")->required()->check(CLI::ExistingFile);
+}
+
+int RunResolveCommand(const TResolveArgs& args) {
+  TEnvironment env(args.work_path);
+  TWEB web(env.Param().DefaultOptions);
+  if (!web.LoadFromFile(std::filesystem::absolute(args.web).string())) {
+    std::fprintf(stderr, "%s is not a web project file that can be read\n", args.web.c_str());
+    return 2;
+  }
+  const auto start = std::chrono::steady_clock::now();
+  const bool finished = ResolveWeb(web, env.Param().SommaireParams);
+  const std::chrono::duration<double> spent = std::chrono::steady_clock::now() - start;
+  // The total size and the maps found in pages are kept with the web.
+  if (!web.SaveToFile(web.FileName)) {
+    std::fprintf(stderr, "cannot write %s\n", web.FileName.c_str());
+    return 1;
+  }
+  if (!finished) return 1;
+  std::printf("Resolved in %.3f s; %s in the web; home page %s_Home.htm\n", spent.count(),
+              FormatByteCount(web.TotalSize).c_str(), web.Path.c_str());
+  return 0;
+}
+
+}  // namespace korvane::cli

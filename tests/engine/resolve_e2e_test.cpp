@@ -1,0 +1,155 @@
+// The bundled sample site captured from nginx, then resolved as after every capture: every link
+// of every stored page must lead to a file of the folder, and the indexes must list every
+// captured file.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <set>
+
+#include "base/data_folder.h"
+#include "base/message_pump.h"
+#include "base/text_case.h"
+#include "engine/capture_run.h"
+#include "engine/web.h"
+#include "html/resolve_links.h"
+#include "net/host_cache.h"
+#include "net/http_header.h"
+#include "net/scx.h"
+#include "net/socket_library_asio.h"
+#include "support/nginx_server.h"
+
+namespace korvane {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::TNginxServer;
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// The page without its comments: what the program adds between marker comments (the footer
+// naming the original address) is for reading on line, and the address line is a comment.
+std::string WithoutComments(std::string page) {
+  const std::regex footer("<!--KORVANE=ON-->[\\s\\S]*?<!--KORVANE=OFF-->");
+  page = std::regex_replace(page, footer, "");
+  return std::regex_replace(page, std::regex("<!--[\\s\\S]*?-->"), "");
+}
+
+// Every HREF, SRC and BACKGROUND value of a page (OLDREF, which keeps the original address, is
+// a different attribute).
+std::vector<std::string> Links(const std::string& page) {
+  static const std::regex attr(R"((?:^|[\s<])(?:HREF|SRC|BACKGROUND)\s*=\s*("[^"]*"|'[^']*'|[^\s>]+))",
+                               std::regex::icase);
+  std::vector<std::string> links;
+  for (std::sregex_iterator it(page.begin(), page.end(), attr), end; it != end; ++it) {
+    std::string v = (*it)[1];
+    if (!v.empty() && (v.front() == '"' || v.front() == '\'')) v = v.substr(1, v.size() - 2);
+    links.push_back(v);
+  }
+  return links;
+}
+
+// Where a link leads: empty when it stays on the page or is no web address (mail).
+std::string LocalTarget(std::string link) {
+  if (AnsiLowerCase(link).starts_with("mailto:")) return "";
+  return link.substr(0, link.find('#'));
+}
+
+class ResolveEndToEndTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ResetHttpGlobals();
+    HostCache().Clear();
+    InstallSocketLibrary(&lib_);
+    InstallMessagePump(&lib_.Pump());
+    folder_ = fs::path(::testing::TempDir()) / ("korvane_resolve_" + std::to_string(::getpid()));
+    fs::remove_all(folder_);
+    mime_.SetToDefault();
+  }
+  void TearDown() override {
+    InstallMessagePump(nullptr);
+    UninstallSocketLibrary();
+    fs::remove_all(folder_);
+  }
+
+  TAsioSocketLibrary lib_;
+  TOPTIONS defaults_;
+  TMIMELIST mime_;
+  fs::path folder_;
+};
+
+class TResolvingHooks final : public TCaptureRunHooks {
+ public:
+  void ResolveLinks(TWEB& web) override {
+    TSommaireParam param;
+    param.ImgRatio = true;
+    TResolveLinks work(web, param, web.FileSystem(), DataFolder() + "index/");
+    result = work.Execute();
+  }
+  TModalResult result = mrNone;
+};
+
+TEST_F(ResolveEndToEndTest, SampleSiteReadsFromDiskWithEveryLinkLocal) {
+  TNginxServer server;
+  ASSERT_TRUE(server.Running()) << server.Error();
+  TWEB web(defaults_);
+  web.Init(server.Url("/"), folder_.string(), mime_);
+  web.FileName = web.Path + "Local.Web";
+  TCaptureSettings settings;
+  settings.MaxSockets = 4;
+  TResolvingHooks hooks;
+  TCaptureRunResult run = RunCapture(web, settings, nullptr, hooks, WebPageProcessor(web));
+  ASSERT_GE(run.Captured, 30);
+  ASSERT_EQ(hooks.result, mrOk);
+  EXPECT_GT(web.TotalSize, 0);
+
+  std::set<std::string> captured;  // local names of captured files, lower case
+  std::vector<std::string> pages;
+  web.Tree.Explore([&](TWebFile& record, const std::string&) {
+    if (record.State == wsPage || record.State == wsFile) {
+      captured.insert(AnsiLowerCase(record.GetFileName()));
+      if (record.State == wsPage) pages.push_back(record.GetFileName());
+    }
+    return false;
+  });
+
+  // Every link of every captured page leads to a file of the folder.
+  int links = 0;
+  for (const std::string& name : pages) {
+    for (const std::string& link : Links(WithoutComments(ReadFile(folder_ / name)))) {
+      std::string target = LocalTarget(link);
+      if (target.empty()) continue;
+      ++links;
+      EXPECT_TRUE(fs::exists(folder_ / target)) << name << ": " << link;
+      EXPECT_EQ(target.find(':'), std::string::npos) << name << ": " << link;
+    }
+  }
+  EXPECT_GT(links, 100);
+
+  // The indexes list every captured file, and their own local links all lead somewhere.
+  std::string indexes;
+  for (const auto& entry : fs::directory_iterator(folder_)) {
+    const std::string name = entry.path().filename().string();
+    if (!name.starts_with("_Ix") && name != "_Home.htm") continue;
+    const std::string page = ReadFile(entry.path());
+    indexes += page;
+    for (const std::string& link : Links(WithoutComments(page))) {
+      if (link.starts_with("http:")) continue;  // the original address, for reading on line
+      EXPECT_TRUE(fs::exists(folder_ / LocalTarget(link))) << name << ": " << link;
+    }
+  }
+  std::set<std::string> listed;
+  for (const std::string& link : Links(indexes)) listed.insert(AnsiLowerCase(link));
+  for (const std::string& name : captured) {
+    EXPECT_TRUE(listed.count(name)) << name << " is in no index";
+  }
+  EXPECT_TRUE(fs::exists(folder_ / "korvane.css"));
+  EXPECT_FALSE(fs::exists(folder_ / "_Home.krv"));
+}
+
+}  // namespace
+}  // namespace korvane
