@@ -50,11 +50,11 @@ void DeleteAttribute(std::string& tag, const TTagParam& attr) {
 
 // The position of the server-side map attribute in a tag, as written ("ISMAP") or neutralised
 // ("_SMAP"): a whole word, so that an address holding those letters is never touched.
-std::size_t FindMapMarker(std::string_view tag) {
+std::size_t FindMapMarker(std::string_view tag, std::size_t from = 1) {
   const std::string upper = AnsiUpperCase(tag);
   // The first marker in either spelling, so that a tag naming it twice changes the same one at
   // every rewrite.
-  for (std::size_t k = 1; k + kServerMap.size() <= upper.size(); ++k) {
+  for (std::size_t k = std::max<std::size_t>(from, 1); k + kServerMap.size() <= upper.size(); ++k) {
     std::string_view word = std::string_view(upper).substr(k, kServerMap.size());
     if (word != kServerMap && word != kNeutralMap) continue;
     std::size_t after = k + word.size();
@@ -272,7 +272,14 @@ class TPageResolver {
     if (!has_use_map) {
       std::size_t at = FindMapMarker(written);
       if (at != std::string::npos) {
-        written.replace(at, kServerMap.size(), "USEMAP=\"#" + map_name + "\"");
+        const std::string use_map = "USEMAP=\"#" + map_name + "\"";
+        written.replace(at, kServerMap.size(), use_map);
+        // Other markers of the same tag get now the spelling every later rewrite gives them.
+        const std::string_view spelling = suppress_link_ ? kNeutralMap : kServerMap;
+        for (std::size_t next = FindMapMarker(written, at + use_map.size());
+             next != std::string::npos; next = FindMapMarker(written, next + spelling.size())) {
+          written.replace(next, spelling.size(), spelling);
+        }
       }
     }
     out_ += written;

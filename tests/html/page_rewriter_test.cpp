@@ -298,6 +298,23 @@ TEST_F(RewriteTest, MapOfAnUnquotedPictureSurvivesTheNextRewrite) {
   EXPECT_EQ(RewriteAgain(), once);
 }
 
+TEST_F(RewriteTest, ATagNamingTheMarkerTwiceSettlesAtTheFirstRewrite) {
+  // The first marker becomes the client-side map; the second takes its final spelling at once.
+  Add("http://www.site.test/nav.gif", wsFile, "nav.gif");
+  auto map = std::make_unique<TMapImg>();
+  map->ImageFile = "nav.gif";
+  map->MapFile = "nav.map";
+  maps.Add(std::move(map));
+  fs.files["/web/nav.map"] = "<AREA HREF=\"a.htm\">\r\n";
+  for (bool suppress : {true, false}) {
+    std::string once = Rewrite("<IMG SRC=http://www.site.test/nav.gif ISMAP ISMAP>", suppress);
+    EXPECT_NE(once.find(suppress ? "USEMAP=\"#nav\" _SMAP>" : "USEMAP=\"#nav\" ISMAP>"),
+              std::string::npos)
+        << once;
+    EXPECT_EQ(RewriteAgain(suppress), once);
+  }
+}
+
 TEST_F(RewriteTest, AddressHoldingAQuoteIsLeftAsItStands) {
   Add("http://www.site.test/a.gif\"", wsFile, "a.gif");
   std::string page = "<IMG SRC=http://www.site.test/a.gif\" ALT=x>";
