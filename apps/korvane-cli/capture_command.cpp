@@ -14,6 +14,7 @@
 #include "engine/capture_run.h"
 #include "engine/error_dlg.h"
 #include "engine/web.h"
+#include "pages/bookmarks.h"
 #include "environment.h"
 #include "terminal_view.h"
 
@@ -80,7 +81,7 @@ std::string BoolText(const std::string& value) {
 
 class TCommandLineHooks final : public TCaptureRunHooks {
  public:
-  TCommandLineHooks(TTerminalView& view) : view_(view) {}
+  TCommandLineHooks(TTerminalView& view, TParam& param) : view_(view), param_(param) {}
   TCaptureView* View() override { return &view_; }
   TStopRequest PollStop() override {
     int seen = interrupts.load();
@@ -104,6 +105,15 @@ class TCommandLineHooks final : public TCaptureRunHooks {
     while (!message.empty() && message.back() == '\n') message.pop_back();
     if (explanation.OffersRename) message += "\nCheck the web's start address.";
   }
+  // The desktop program adds the web's bookmark here when the settings ask for it; a bookmark
+  // file that cannot be read is reported, and bookmarks are not turned off for good.
+  void AfterCapture(TWEB& web) override {
+    if (!param_.AutoAddBookmark) return;
+    TBookMarks bookmarks;
+    if (AddWebBookmark(bookmarks, param_, web, TSystemClock().Now(), bookmark_answers_)) {
+      std::printf("Bookmark: %s\n", WebBookmarkUrl(web.Path).c_str());
+    }
+  }
   void CaptureError(const std::string& error) override {
     view_.Finish();
     std::fprintf(stderr, "error during the capture: %s\n", error.c_str());
@@ -112,7 +122,20 @@ class TCommandLineHooks final : public TCaptureRunHooks {
   std::string message;
 
  private:
+  class TNoQuestions final : public TBookmarkHooks {
+   public:
+    std::optional<std::string> ChooseOtherBookmarkFile(const std::string&) override {
+      std::fprintf(stderr, "the bookmark file cannot be read: no bookmark added\n");
+      return std::nullopt;
+    }
+    void BookmarkError(const std::string& message) override {
+      std::fprintf(stderr, "%s\n", message.c_str());
+    }
+  };
+
   TTerminalView& view_;
+  TParam& param_;
+  TNoQuestions bookmark_answers_;
   int handled_ = 0;
 };
 
@@ -249,7 +272,7 @@ int RunCaptureCommand(const TCaptureArgs& args) {
   action.sa_handler = OnInterrupt;
   sigaction(SIGINT, &action, nullptr);
   TTerminalView view(stdout, args.verbose);
-  TCommandLineHooks hooks(view);
+  TCommandLineHooks hooks(view, param);
   TCaptureRunResult result = RunCapture(web, SettingsFor(args, param), &env.GlobalMime(), hooks,
                                         WebPageProcessor(web));
   view.Finish();

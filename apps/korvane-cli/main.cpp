@@ -6,6 +6,7 @@
 
 #include "capture_command.h"
 #include "info_command.h"
+#include "keep_command.h"
 
 int main(int argc, char** argv) {
   std::setlocale(LC_TIME, "");
@@ -19,6 +20,8 @@ int main(int argc, char** argv) {
   korvane::cli::AddCaptureCommand(app, capture);
   korvane::cli::TInfoArgs info;
   korvane::cli::AddInfoCommands(app, info);
+  korvane::cli::TKeepArgs keep;
+  korvane::cli::AddKeepCommands(app, keep);
 
   CLI11_PARSE(app, argc, argv);
   capture.work_path = work_path;
@@ -26,6 +29,7 @@ int main(int argc, char** argv) {
     if (app.got_subcommand("capture")) return korvane::cli::RunCaptureCommand(capture);
     if (app.got_subcommand("info")) return korvane::cli::RunInfoCommand(info);
     if (app.got_subcommand("urls")) return korvane::cli::RunUrlsCommand(info);
+    if (int rc = korvane::cli::RunKeepCommand(app, keep, work_path); rc >= 0) return rc;
   } catch (const std::exception& error) {
     std::fprintf(stderr, "korvane-cli: %s\n", error.what());
     return 1;
