@@ -182,23 +182,39 @@ class TBookmarkReader {
   bool declared_ = false;
 };
 
+// A text read from the file may hold a '<' that the reader took as text (one not followed by a
+// tag name, or the unfinished tag at the end of the file). Written back as it is, it could open
+// a tag that swallows the lists after it, and the file would no longer read; "&lt;" reads back
+// as itself and shows as '<' in the navigator.
+std::string Text(std::string_view text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '<') {
+      out += "&lt;";
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
 void WritePiece(std::string& out, const std::string& piece) { out.append(ShortView(piece)); }
 
 void WriteItem(std::string& out, const TBookmarkItem& item, const std::string& p) {
   WritePiece(out, p + "<DT><A HREF=\"" + item.Url + "\" ADD_DATE=\"" +
                       std::to_string(item.AddDate));
   WritePiece(out, "\" LAST_VISIT=\"" + std::to_string(item.LastVisit) + "\" LAST_MODIFIED=\"" +
-                      std::to_string(item.LastModified) + "\">" + item.Title + "</A>\r\n");
-  if (!item.Description.empty()) WritePiece(out, p + "<DD>" + item.Description + "\r\n");
+                      std::to_string(item.LastModified) + "\">" + Text(item.Title) + "</A>\r\n");
+  if (!item.Description.empty()) WritePiece(out, p + "<DD>" + Text(item.Description) + "\r\n");
 }
 
 void WriteFolder(std::string& out, const TBookmarkFolder& folder, const std::string& p) {
   if (folder.Parent) {
     WritePiece(out, p + "<DT> <H3 FOLDED ADD_DATE=\"" + std::to_string(folder.AddDate) + "\">" +
-                        folder.Name + "</H3>\r\n");
+                        Text(folder.Name) + "</H3>\r\n");
   }
   if (!folder.Description.empty()) {
-    WritePiece(out, p + "<DD>" + folder.Description + "\r\n\r\n");
+    WritePiece(out, p + "<DD>" + Text(folder.Description) + "\r\n\r\n");
   }
   WritePiece(out, p + "<DL><p>\r\n");
   const std::string inner = p + "\t";
@@ -217,8 +233,8 @@ std::string Header(const std::string& title) {
         std::string_view("Il will be read an overwritten."), std::string_view("Do Not Edit!-->")}) {
     out.append(line).append(kCrLf).append(kCrLf);
   }
-  out.append("<TITLE>" + title + "</TITLE>").append(kCrLf).append(kCrLf);
-  out.append("<H1>" + title + "</H1>").append(kCrLf);
+  out.append("<TITLE>" + Text(title) + "</TITLE>").append(kCrLf).append(kCrLf);
+  out.append("<H1>" + Text(title) + "</H1>").append(kCrLf);
   return out;
 }
 

@@ -161,6 +161,17 @@ TEST_F(BookmarksTest, WriteThenReadGivesTheSameTree) {
   EXPECT_EQ(w_.fs.files[kFile], second);
 }
 
+// The unfinished tag at the end of a file is read as text. Written back as it is, "<!--" would
+// open a comment that swallows every list after it.
+TEST_F(BookmarksTest, TextHoldingALessThanSignStillReadsAfterWriting) {
+  ASSERT_EQ(ReadText("<DL><p><DT><A HREF=\"http://x/\">x</A></DL><p><TITLE>t <!--cut"), 0);
+  EXPECT_EQ(marks_.Title, "t <!--cut");
+  ASSERT_TRUE(marks_.Write());
+  ASSERT_EQ(marks_.Read(), 0);
+  EXPECT_EQ(marks_.Title, "t &lt;!--cut");
+  EXPECT_NE(marks_.FindItem(&marks_, "http://x/"), nullptr);
+}
+
 TEST_F(BookmarksTest, BookmarkLineIsWrittenInTwoPiecesOf255Bytes) {
   marks_.SetFileName(kFile);
   auto item = std::make_unique<TBookmarkItem>();
