@@ -16,6 +16,8 @@ bool IsCaptured(const TWebFile& record) {
 // The folder of a project file, ending with a separator.
 std::string FolderOfFile(const std::string& file_name) {
   std::filesystem::path folder = std::filesystem::path(file_name).parent_path();
+  // A bare file name lies in the current folder, not at the root of the file system.
+  if (folder.empty()) folder = ".";
   return WithSeparator(folder.string());
 }
 
