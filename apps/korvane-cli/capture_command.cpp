@@ -14,6 +14,7 @@
 #include "engine/capture_run.h"
 #include "engine/error_dlg.h"
 #include "engine/web.h"
+#include "pages/bookmarks.h"
 #include "environment.h"
 #include "resolve_command.h"
 #include "terminal_view.h"
@@ -81,8 +82,7 @@ std::string BoolText(const std::string& value) {
 
 class TCommandLineHooks final : public TCaptureRunHooks {
  public:
-  TCommandLineHooks(TTerminalView& view, const TSommaireParam& sommaire)
-      : view_(view), sommaire_(sommaire) {}
+  TCommandLineHooks(TTerminalView& view, TParam& param) : view_(view), param_(param) {}
   TCaptureView* View() override { return &view_; }
   TStopRequest PollStop() override {
     int seen = interrupts.load();
@@ -108,10 +108,19 @@ class TCommandLineHooks final : public TCaptureRunHooks {
   }
   void ResolveLinks(TWEB& web) override {
     view_.Finish();
-    ResolveWeb(web, sommaire_);
+    ResolveWeb(web, param_.SommaireParams);
     // The run saved the web before resolving; the total size and the maps found are kept too.
     if (!web.FileName.empty() && !web.SaveToFile(web.FileName)) {
       std::fprintf(stderr, "the project file %s could not be written\n", web.FileName.c_str());
+    }
+  }
+  // The desktop program adds the web's bookmark here when the settings ask for it; a bookmark
+  // file that cannot be read is reported, and bookmarks are not turned off for good.
+  void AfterCapture(TWEB& web) override {
+    if (!param_.AutoAddBookmark) return;
+    TBookMarks bookmarks;
+    if (AddWebBookmark(bookmarks, param_, web, TSystemClock().Now(), bookmark_answers_)) {
+      std::printf("Bookmark: %s\n", WebBookmarkUrl(web.Path).c_str());
     }
   }
   void CaptureError(const std::string& error) override {
@@ -122,8 +131,20 @@ class TCommandLineHooks final : public TCaptureRunHooks {
   std::string message;
 
  private:
+  class TNoQuestions final : public TBookmarkHooks {
+   public:
+    std::optional<std::string> ChooseOtherBookmarkFile(const std::string&) override {
+      std::fprintf(stderr, "the bookmark file cannot be read: no bookmark added\n");
+      return std::nullopt;
+    }
+    void BookmarkError(const std::string& message) override {
+      std::fprintf(stderr, "%s\n", message.c_str());
+    }
+  };
+
   TTerminalView& view_;
-  const TSommaireParam& sommaire_;
+  TParam& param_;
+  TNoQuestions bookmark_answers_;
   int handled_ = 0;
 };
 
@@ -260,7 +281,7 @@ int RunCaptureCommand(const TCaptureArgs& args) {
   action.sa_handler = OnInterrupt;
   sigaction(SIGINT, &action, nullptr);
   TTerminalView view(stdout, args.verbose);
-  TCommandLineHooks hooks(view, param.SommaireParams);
+  TCommandLineHooks hooks(view, param);
   TCaptureRunResult result = RunCapture(web, SettingsFor(args, param), &env.GlobalMime(), hooks,
                                         WebPageProcessor(web));
   view.Finish();

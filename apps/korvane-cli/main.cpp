@@ -7,6 +7,7 @@
 #include "capture_command.h"
 #include "info_command.h"
 #include "resolve_command.h"
+#include "keep_command.h"
 
 int main(int argc, char** argv) {
   std::setlocale(LC_TIME, "");
@@ -22,6 +23,8 @@ int main(int argc, char** argv) {
   korvane::cli::AddInfoCommands(app, info);
   korvane::cli::TResolveArgs resolve;
   korvane::cli::AddResolveCommand(app, resolve);
+  korvane::cli::TKeepArgs keep;
+  korvane::cli::AddKeepCommands(app, keep);
 
   CLI11_PARSE(app, argc, argv);
   capture.work_path = work_path;
@@ -31,6 +34,7 @@ int main(int argc, char** argv) {
     if (app.got_subcommand("info")) return korvane::cli::RunInfoCommand(info);
     if (app.got_subcommand("urls")) return korvane::cli::RunUrlsCommand(info);
     if (app.got_subcommand("resolve")) return korvane::cli::RunResolveCommand(resolve);
+    if (int rc = korvane::cli::RunKeepCommand(app, keep, work_path); rc >= 0) return rc;
   } catch (const std::exception& error) {
     std::fprintf(stderr, "korvane-cli: %s\n", error.what());
     return 1;

@@ -44,6 +44,12 @@ class TFileSystem {
   // Creates the folder and its missing parents; true when it exists afterwards.
   [[nodiscard]] virtual bool MakeDirs(const std::string& path) = 0;
   [[nodiscard]] virtual bool RemoveDir(const std::string& path) = 0;
+  // True when `path` itself is a symbolic link (whatever it points at). Deleting a folder's
+  // contents must not reach through one into another folder.
+  virtual bool IsSymbolicLink(const std::string& path) const {
+    (void)path;
+    return false;
+  }
   // Names (not paths) of the regular files directly in `dir`.
   virtual std::vector<std::string> ListFiles(const std::string& dir) const = 0;
   // Bytes free for the user on the volume holding `path`, or -1 when unknown.

@@ -83,6 +83,12 @@ class TPosixFileSystem final : public TFileSystem {
     std::error_code ec;
     return fs::remove(path, ec) && !ec;
   }
+  bool IsSymbolicLink(const std::string& path) const override {
+    std::error_code ec;
+    std::string p = path;
+    while (p.size() > 1 && p.back() == '/') p.pop_back();  // "dir/" would follow the link
+    return fs::is_symlink(fs::symlink_status(p, ec)) && !ec;
+  }
   std::vector<std::string> ListFiles(const std::string& dir) const override {
     std::vector<std::string> names;
     std::error_code ec;

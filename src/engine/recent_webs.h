@@ -22,6 +22,8 @@ class TRecentWebs {
 
   // Puts `project_file` at the head (once).
   void Add(const std::string& project_file);
+  // Takes `project_file` out of the list (a web moved or deleted).
+  void Remove(const std::string& project_file) { std::erase(files_, project_file); }
   const std::vector<std::string>& Files() const { return files_; }
 
   // The title stored in a project file, none when the file cannot be read.

@@ -36,12 +36,7 @@ bool TWEB::Init(std::string_view address, std::string_view folder,
                      item->Valid);
   }
   (void)fs_.MakeDirs(Path);
-  // A page missing beside the program leaves the web without it; nothing else depends on it.
-  for (std::string_view page : {kNotFoundFileName, kBadLinkFileName}) {
-    if (auto bytes = fs_.ReadFile(DataFolder() + std::string(page))) {
-      (void)fs_.WriteFile(Path + std::string(page), *bytes);
-    }
-  }
+  CopyProgramPages();
   HtmlFileInit(kLogFileName);
   Options.Assign(default_options_);
   DisplayOnlineImage = false;
@@ -49,6 +44,15 @@ bool TWEB::Init(std::string_view address, std::string_view folder,
   ClearCount();
   SetInitialUrl();
   return true;
+}
+
+void TWEB::CopyProgramPages() {
+  // A page missing beside the program leaves the web without it; nothing else depends on it.
+  for (std::string_view page : {kNotFoundFileName, kBadLinkFileName}) {
+    if (auto bytes = fs_.ReadFile(DataFolder() + std::string(page))) {
+      (void)fs_.WriteFile(Path + std::string(page), *bytes);
+    }
+  }
 }
 
 bool TWEB::Reinit(std::string_view address) {

@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/date_time.h"
 #include "base/file_system.h"
@@ -37,6 +38,24 @@ inline constexpr std::string_view kLogTreeError = ": Tree error";
 inline constexpr std::string_view kLogFileName = "LogFile.htm";
 inline constexpr std::string_view kNotFoundFileName = "NotFound.htm";
 inline constexpr std::string_view kBadLinkFileName = "BadLink.htm";
+
+// What a copy or move shows while it runs: a bar advanced once per file, and the file's name.
+class TWebCopyProgress {
+ public:
+  virtual ~TWebCopyProgress() = default;
+  // Sets the bar's maximum and puts its progress back to 0.
+  virtual void Start(std::int32_t max_value) = 0;
+  // Advances the bar by one and shows the name of the file being copied.
+  virtual void FileCopied(const std::string& name) = 0;
+};
+
+// How a copy or move ended. A move deletes a source file only once its copy is complete, so the
+// files whose copy failed are still in the source folder.
+struct TWebCopyResult {
+  bool Saved = false;               // the web was saved to the destination project file
+  std::vector<std::string> Failed;  // files not copied, kept in the source folder
+  bool SameFolder = false;          // the destination is the web's own folder: nothing copied
+};
 
 class TWEB {
  public:
@@ -123,6 +142,24 @@ class TWEB {
   // set. False when the processed page could not be written back.
   bool SetHtmlLinks(TWebFile& file, std::string_view page_url, const THtmlLinkFilter& filter = {});
 
+  // --- maintenance ---
+
+  // Deletes the web's captured files, its map files and its log page, and starts the web again
+  // from its start address with fresh not-found and bad-link pages. Options, title, MIME table,
+  // last capture and project file name are kept; the index pages stay.
+  void Clean();
+  bool CleanExploreProc(TWebFile& record);
+  // Copies (or moves) the captured files and the special pages to the folder of `destination`,
+  // then makes that folder the web's and saves the web there. `progress` may be null.
+  TWebCopyResult WebCopy(const std::string& destination, bool move, TWebCopyProgress* progress);
+  bool CopyExploreProc(TWebFile& record);
+  // Copies `name` from Path to CopyPath (and deletes the source on a move, once the copy is
+  // complete). False when the file exists but could not be copied.
+  bool WebFileCopy(std::string_view name);
+  // Captured records whose file exists in Path.
+  std::int32_t GetFileCount();
+  bool FileCountProc(TWebFile& record);
+
   // --- the project file ---
 
   // Writes the project file in the current format. The file is written beside its final name
@@ -134,6 +171,7 @@ class TWEB {
   [[nodiscard]] bool LoadFromFile(const std::string& file_name);
 
  private:
+  void CopyProgramPages();
   void ForgetReplacedRecord(TWebFile* destroyed, TWebFile* replacement);
   bool ReadProjectFile(std::string_view bytes, const std::string& file_name);
   void WriteProjectFile(TBinaryWriter& out);
@@ -141,6 +179,8 @@ class TWEB {
   const TOPTIONS& default_options_;
   TFileSystem& fs_;
   std::unique_ptr<TLocalNames> local_names_;
+  TWebCopyProgress* copy_progress_ = nullptr;  // set only while WebCopy runs
+  std::vector<std::string> copy_failures_;
 };
 
 // The extension of an address's document (after its last '.', without the query); empty when

@@ -1,0 +1,61 @@
+// The main window's commands that change a web's files: Reset, Copy, Move and Delete. The
+// questions they ask go through hooks that the front end answers.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "base/modal_result.h"
+#include "engine/recent_webs.h"
+#include "engine/web.h"
+#include "engine/web_form.h"
+
+namespace korvane {
+
+class TBookMarks;
+class TParam;
+
+inline constexpr std::string_view kResetQuestion =
+    "This action will delete all created files as well as all links to URL\r\nContinue?";
+inline constexpr std::string_view kResetCaption = "Reset Web";
+inline constexpr std::string_view kDeleteFolderQuestion = "Delete associated directory?";
+inline constexpr std::string_view kDeleteCaption = "Delete the Web ";
+inline constexpr std::string_view kCopyCaption = "Copy Web";
+inline constexpr std::string_view kMoveCaption = "Move Web";
+
+class TMaintenanceHooks {
+ public:
+  virtual ~TMaintenanceHooks() = default;
+  // A Yes/No question: true for Yes.
+  virtual bool Confirm(const std::string& text, const std::string& caption) = 0;
+  // A Yes/No/Cancel question: mrYes, mrNo or mrCancel.
+  virtual TModalResult AskYesNoCancel(const std::string& text, const std::string& caption) = 0;
+};
+
+// "&Reset": when the web has captured files the user confirms first; then the form is stored
+// into the web, the web cleaned and shown again in `form`. True when the web was reset.
+bool ResetWeb(TWEB& web, TWebForm& form, TMaintenanceHooks& hooks);
+
+// "&Copy..." and "&Move...", after the save dialog chose `destination`: the web is copied (or
+// moved) there and becomes the copy; the recent webs follow.
+TWebCopyResult CopyWeb(TWEB& web, const std::string& destination, bool move, TRecentWebs& recent,
+                       TWebCopyProgress* progress);
+
+struct TDeleteWebResult {
+  bool Deleted = false;        // false when the user cancelled: nothing was touched
+  bool FolderRemoved = false;  // the web's folder is gone
+  std::string Error;           // a folder that could not be removed, empty when none
+};
+
+// Whether DeleteWeb may offer to delete `folder`: never the work path, the program's folder,
+// the root or the home folder (compared without regard to letter case).
+bool IsDeletableWebFolder(const std::string& folder, const std::string& work_path,
+                          const std::string& program_folder);
+
+// "&Delete": asks whether the folder goes too (unless it may not), removes the web's bookmark,
+// cleans the web, then deletes the folder's files (never through a link) or the project file,
+// and drops the project file from the recent webs. The caller then closes the web.
+TDeleteWebResult DeleteWeb(TWEB& web, TParam& param, TBookMarks& bookmarks, TRecentWebs& recent,
+                           TMaintenanceHooks& hooks, const std::string& program_folder);
+
+}  // namespace korvane

@@ -1,0 +1,117 @@
+// TWEB's maintenance: cleaning a web back to its start address, and copying or moving its files
+// to another folder.
+#include <filesystem>
+
+#include "base/file_name.h"
+#include "base/short_string.h"
+#include "engine/web.h"
+
+namespace korvane {
+namespace {
+
+bool IsCaptured(const TWebFile& record) {
+  return record.State == wsPage || record.State == wsFile;
+}
+
+// The folder of a project file, ending with a separator.
+std::string FolderOfFile(const std::string& file_name) {
+  std::filesystem::path folder = std::filesystem::path(file_name).parent_path();
+  // A bare file name lies in the current folder, not at the root of the file system.
+  if (folder.empty()) folder = ".";
+  return WithSeparator(folder.string());
+}
+
+bool SameFolder(const std::string& a, const std::string& b) {
+  auto normal = [](const std::string& f) {
+    return WithSeparator(std::filesystem::path(f).lexically_normal().string());
+  };
+  return normal(a) == normal(b);
+}
+
+}  // namespace
+
+bool TWEB::CleanExploreProc(TWebFile& record) {
+  // Names read from a project file may not be plain; such a record has no file of ours.
+  std::string_view name = PlainFileNameOrEmpty(record.GetFileName());
+  if (!name.empty()) (void)fs_.RemoveFile(Path + std::string(name));
+  return false;
+}
+
+void TWEB::Clean() {
+  Tree.Explore([this](TWebFile& record, const std::string&) { return CleanExploreProc(record); });
+  MapList.DeleteMapFiles(fs_, Path);
+  TodoList.clear();
+  Tree.Clear();
+  MapList.Clear();
+  ClearCount();
+  TotalSize = 0;
+  SetInitialUrl();
+  CopyProgramPages();
+  (void)fs_.RemoveFile(Path + std::string(kLogFileName));
+}
+
+bool TWEB::FileCountProc(TWebFile& record) {
+  std::string_view name = PlainFileNameOrEmpty(record.GetFileName());
+  if (IsCaptured(record) && !name.empty() && fs_.FileExists(Path + std::string(name))) {
+    ++FileCounter;
+  }
+  return false;
+}
+
+std::int32_t TWEB::GetFileCount() {
+  FileCounter = 0;
+  Tree.Explore([this](TWebFile& record, const std::string&) { return FileCountProc(record); });
+  return FileCounter;
+}
+
+bool TWEB::CopyExploreProc(TWebFile& record) {
+  std::string_view name = PlainFileNameOrEmpty(record.GetFileName());
+  if (IsCaptured(record) && !name.empty()) WebFileCopy(name);
+  return false;
+}
+
+bool TWEB::WebFileCopy(std::string_view name) {
+  const std::string source = Path + std::string(name);
+  if (!fs_.FileExists(source)) return true;
+  if (copy_progress_) copy_progress_->FileCopied(std::string(name));
+  const std::string target = CopyPath + std::string(name);
+  std::optional<std::string> bytes = fs_.ReadFile(source);
+  // A move deletes the source only when the whole copy is on disk: a short write (full disk)
+  // would otherwise lose the file in both places.
+  const bool copied = bytes && fs_.WriteFile(target, *bytes) &&
+                      fs_.FileSize(target) == static_cast<std::int64_t>(bytes->size());
+  if (!copied) {
+    copy_failures_.push_back(std::string(name));
+    return false;
+  }
+  if (MoveFiles) (void)fs_.RemoveFile(source);
+  return true;
+}
+
+TWebCopyResult TWEB::WebCopy(const std::string& destination, bool move,
+                             TWebCopyProgress* progress) {
+  TWebCopyResult result;
+  MoveFiles = move;
+  CopyPath = ShortString(FolderOfFile(destination));
+  copy_failures_.clear();
+  if (progress) {
+    copy_progress_ = progress;
+    progress->Start(GetFileCount() + 7);
+  }
+  (void)fs_.MakeDirs(CopyPath);
+  // Copying a folder onto itself would truncate every file before reading it.
+  result.SameFolder = SameFolder(Path, CopyPath);
+  if (!result.SameFolder) {
+    Tree.Explore([this](TWebFile& record, const std::string&) { return CopyExploreProc(record); });
+    WebFileCopy(kBadLinkFileName);
+    WebFileCopy(kNotFoundFileName);
+  }
+  SetPath(CopyPath);
+  result.Saved = SaveToFile(destination);
+  result.Failed = std::move(copy_failures_);
+  copy_failures_.clear();
+  copy_progress_ = nullptr;
+  return result;
+}
+
+}  // namespace korvane

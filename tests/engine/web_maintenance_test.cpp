@@ -1,0 +1,282 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include <unistd.h>
+
+#include "base/data_folder.h"
+#include "engine/maintenance_commands.h"
+#include "engine/web_commands.h"
+#include "pages/bookmarks.h"
+#include "settings/param.h"
+#include "settings/profile.h"
+#include "support/quiet_navigator.h"
+#include "support/web_fixture.h"
+
+namespace korvane {
+namespace {
+
+class TRecorder final : public TWebCopyProgress, public TMaintenanceHooks {
+ public:
+  void Start(std::int32_t max_value) override { max = max_value; }
+  void FileCopied(const std::string& name) override {
+    if (on_file) on_file(name);
+    names.push_back(name);
+  }
+  bool Confirm(const std::string& text, const std::string&) override {
+    asked.push_back(text);
+    return yes_no;
+  }
+  TModalResult AskYesNoCancel(const std::string& text, const std::string&) override {
+    asked.push_back(text);
+    return answer;
+  }
+
+  std::int32_t max = -1;
+  std::vector<std::string> names;
+  std::function<void(const std::string&)> on_file;
+  std::vector<std::string> asked;
+  bool yes_no = true;
+  TModalResult answer = mrYes;
+};
+
+class WebMaintenanceTest : public ::testing::Test {
+ protected:
+  WebMaintenanceTest() : profile_(w_.fs, "/home/u/.config/korvane/profile.ini", "/home/u/webs/") {
+    EXPECT_TRUE(w_.fs.MakeDirs("/home/u/webs"));
+    profile_.WriteWorkPath("/home/u/webs/");
+    param_ = std::make_unique<TParam>(w_.fs, profile_, navigator_, nullptr);
+  }
+
+  // A web in `folder` with `files` captured pages and one address not found.
+  std::unique_ptr<TWEB> CapturedWeb(int files, const std::string& folder = "/home/u/webs/site") {
+    auto web = w_.NewWeb("http://site/", folder);
+    web->Title = "Site";
+    web->FileName = web->Path + "local.web";
+    for (int i = 0; i < files; ++i) {
+      const std::string name = "p" + std::to_string(i) + ".htm";
+      TWebFile* record = web->NewLink(TLinkItem{0, "http://site/" + name, ""}, nullptr);
+      record->State = i % 2 ? wsFile : wsPage;
+      record->SetFileName(name);
+      w_.fs.files[web->Path + name] = "page " + name;
+    }
+    TWebFile* lost = web->NewLink(TLinkItem{0, "http://site/lost.htm", ""}, nullptr);
+    lost->State = wsNotFound;
+    lost->SetFileName("NotFound.htm");
+    web->CapturedCount = static_cast<std::uint16_t>(files);
+    web->TotalSize = 1000;
+    web->Log("a line");
+    EXPECT_TRUE(web->SaveToFile(web->FileName));
+    return web;
+  }
+  bool Has(const std::string& path) { return w_.fs.FileExists(path); }
+
+  testing::TWebFixture w_;
+  TIniProfile profile_;
+  testing::TQuietNavigator navigator_;
+  std::unique_ptr<TParam> param_;
+  TRecentWebs recent_;
+  TRecorder rec_;
+};
+
+TEST_F(WebMaintenanceTest, CleanRestartsTheWebFromItsStartAddress) {
+  auto web = CapturedWeb(3);
+  auto map = std::make_unique<TMapImg>();
+  map->ImageFile = "m.gif";
+  map->MapFile = "m.map";
+  web->MapList.Add(std::move(map));
+  w_.fs.files[web->Path + "m.map"] = "map";
+  w_.fs.files[web->Path + "_Home.htm"] = "home";
+  w_.fs.files[web->Path + "NotFound.htm"] = "edited";
+  const TOPTIONS options = web->Options;
+
+  web->Clean();
+  EXPECT_EQ(web->GetLinkCount(), 1);
+  ASSERT_EQ(web->TodoList.size(), 1u);
+  EXPECT_EQ(web->Tree.GetUrl(web->TodoList.front()), "http://site/");
+  EXPECT_EQ(web->GetTodoCount(), 1);
+  EXPECT_EQ(web->CapturedCount, 0);
+  EXPECT_EQ(web->TotalSize, 0);
+  EXPECT_EQ(web->MapList.Count(), 0);
+  for (const char* gone : {"p0.htm", "p1.htm", "p2.htm", "m.map", "LogFile.htm"}) {
+    EXPECT_FALSE(Has(web->Path + gone)) << gone;
+  }
+  EXPECT_EQ(w_.fs.files[web->Path + "NotFound.htm"], "<p>not found</p>");
+  EXPECT_EQ(w_.fs.files[web->Path + "BadLink.htm"], "<p>bad link</p>");
+  EXPECT_TRUE(Has(web->Path + "_Home.htm"));  // index pages stay
+  EXPECT_EQ(web->Title, "Site");
+  EXPECT_EQ(web->Options.InternalLinkDepth, options.InternalLinkDepth);
+}
+
+TEST_F(WebMaintenanceTest, CopyCountsFilesPlusSevenAndAdvancesPerFileCopied) {
+  auto web = CapturedWeb(10);
+  TWebCopyResult result = CopyWeb(*web, "/home/u/webs/copy/copy.web", false, recent_, &rec_);
+  EXPECT_TRUE(result.Saved);
+  EXPECT_TRUE(result.Failed.empty());
+  EXPECT_EQ(rec_.max, 17);
+  EXPECT_EQ(rec_.names.size(), 12u);  // ten files, then the two special pages
+  EXPECT_EQ(rec_.names.back(), "NotFound.htm");
+  EXPECT_EQ(web->Path, "/home/u/webs/copy/");
+  EXPECT_EQ(web->FileName, "/home/u/webs/copy/copy.web");
+  EXPECT_TRUE(Has("/home/u/webs/copy/copy.web"));
+  EXPECT_EQ(recent_.Files().front(), "/home/u/webs/copy/copy.web");
+  for (int i = 0; i < 10; ++i) {
+    const std::string name = "p" + std::to_string(i) + ".htm";
+    EXPECT_EQ(w_.fs.files["/home/u/webs/copy/" + name], "page " + name);
+    EXPECT_TRUE(Has("/home/u/webs/site/" + name));  // a copy leaves the source
+  }
+}
+
+TEST_F(WebMaintenanceTest, MoveDeletesEachSourceRightAfterItsCopy) {
+  auto web = CapturedWeb(4);
+  recent_.Add(web->FileName);
+  std::string previous;
+  rec_.on_file = [&](const std::string& name) {
+    if (!previous.empty()) {
+      EXPECT_FALSE(Has("/home/u/webs/site/" + previous)) << previous;
+      EXPECT_TRUE(Has("/home/u/webs/moved/" + previous)) << previous;
+    }
+    previous = name;
+  };
+  TWebCopyResult result = CopyWeb(*web, "/home/u/webs/moved/m.web", true, recent_, &rec_);
+  EXPECT_TRUE(result.Saved);
+  EXPECT_FALSE(Has("/home/u/webs/site/NotFound.htm"));
+  EXPECT_TRUE(Has("/home/u/webs/site/local.web"));  // the project file and log page stay
+  EXPECT_TRUE(Has("/home/u/webs/site/LogFile.htm"));
+  EXPECT_EQ(recent_.Files(), std::vector<std::string>{"/home/u/webs/moved/m.web"});
+}
+
+TEST_F(WebMaintenanceTest, MoveKeepsTheSourceOfEveryCopyThatFailed) {
+  auto web = CapturedWeb(4);
+  w_.fs.unwritable.insert("/home/u/webs/moved/p1.htm");
+  TWebCopyResult result = web->WebCopy("/home/u/webs/moved/m.web", true, nullptr);
+  EXPECT_EQ(result.Failed, std::vector<std::string>{"p1.htm"});
+  EXPECT_EQ(w_.fs.files["/home/u/webs/site/p1.htm"], "page p1.htm");
+  EXPECT_FALSE(Has("/home/u/webs/site/p2.htm"));  // the move went on
+  EXPECT_TRUE(Has("/home/u/webs/moved/p3.htm"));
+
+  // A disk that fills up half-way through a file: the partial copy never costs the source.
+  auto other = CapturedWeb(2, "/home/u/webs/other");
+  w_.fs.write_budget = 3;
+  result = other->WebCopy("/home/u/webs/full/f.web", true, nullptr);
+  EXPECT_EQ(result.Failed.size(), 4u);
+  EXPECT_EQ(w_.fs.files["/home/u/webs/other/p0.htm"], "page p0.htm");
+  EXPECT_FALSE(result.Saved);
+}
+
+TEST_F(WebMaintenanceTest, CopyIntoTheWebsOwnFolderKeepsEveryFile) {
+  auto web = CapturedWeb(2);
+  TWebCopyResult result = web->WebCopy("/home/u/webs/site/./again.web", true, nullptr);
+  EXPECT_TRUE(result.SameFolder);
+  EXPECT_TRUE(result.Saved);
+  EXPECT_EQ(w_.fs.files["/home/u/webs/site/p0.htm"], "page p0.htm");
+  EXPECT_EQ(w_.fs.files["/home/u/webs/site/NotFound.htm"], "<p>not found</p>");
+}
+
+TEST_F(WebMaintenanceTest, ResetAsksOnlyWhenTheWebHasFiles) {
+  auto web = CapturedWeb(2);
+  TWebForm form = ShowWeb(*web);
+  rec_.yes_no = false;
+  EXPECT_FALSE(ResetWeb(*web, form, rec_));
+  EXPECT_TRUE(Has(web->Path + "p0.htm"));
+  rec_.yes_no = true;
+  EXPECT_TRUE(ResetWeb(*web, form, rec_));
+  EXPECT_FALSE(Has(web->Path + "p0.htm"));
+  EXPECT_EQ(rec_.asked.size(), 2u);
+  EXPECT_EQ(rec_.asked[0], kResetQuestion);
+  EXPECT_TRUE(ResetWeb(*web, form, rec_));  // nothing captured: no question
+  EXPECT_EQ(rec_.asked.size(), 2u);
+}
+
+TEST_F(WebMaintenanceTest, DeletingAWebInTheWorkPathDeletesOnlyItsProjectFile) {
+  auto web = CapturedWeb(2, "/home/u/webs");
+  w_.fs.files["/home/u/webs/other.web"] = "another web";
+  TBookMarks marks(w_.fs);
+  TDeleteWebResult result = DeleteWeb(*web, *param_, marks, recent_, rec_, DataFolder());
+  EXPECT_TRUE(result.Deleted);
+  EXPECT_FALSE(result.FolderRemoved);
+  EXPECT_TRUE(rec_.asked.empty());
+  EXPECT_FALSE(Has("/home/u/webs/local.web"));
+  EXPECT_FALSE(Has("/home/u/webs/p0.htm"));  // cleaned
+  EXPECT_TRUE(Has("/home/u/webs/other.web"));
+  EXPECT_TRUE(Has("/home/u/webs/korvane.ini"));
+  EXPECT_TRUE(w_.fs.DirectoryExists("/home/u/webs"));
+}
+
+TEST_F(WebMaintenanceTest, DeletingWithTheFolderRemovesItsFilesAndItsBookmark) {
+  param_->BookmarkFileName = "/home/u/bookmark.htm";
+  TBookMarks marks(w_.fs);
+  ASSERT_TRUE(CreateEmptyBookmarkFile(marks, param_->BookmarkFileName));
+  auto web = CapturedWeb(2);
+  struct TNoQuestion final : TBookmarkHooks {
+    std::optional<std::string> ChooseOtherBookmarkFile(const std::string&) override { return {}; }
+    void BookmarkError(const std::string&) override {}
+  } no_question;
+  ASSERT_TRUE(AddWebBookmark(marks, *param_, *web, 0, no_question));
+  w_.fs.files["/home/u/webs/site/index/a.gif"] = "";
+  recent_.Add(web->FileName);
+
+  rec_.answer = mrCancel;
+  EXPECT_FALSE(DeleteWeb(*web, *param_, marks, recent_, rec_, DataFolder()).Deleted);
+  EXPECT_TRUE(Has("/home/u/webs/site/p0.htm"));
+
+  rec_.answer = mrYes;
+  TDeleteWebResult result = DeleteWeb(*web, *param_, marks, recent_, rec_, DataFolder());
+  EXPECT_TRUE(result.FolderRemoved);
+  EXPECT_FALSE(w_.fs.DirectoryExists("/home/u/webs/site"));
+  EXPECT_TRUE(recent_.Files().empty());
+  marks.SetFileName(param_->BookmarkFileName);
+  ASSERT_EQ(marks.Read(), 0);
+  EXPECT_TRUE(marks.Entries.empty());
+}
+
+TEST(DeletableFolderTest, NeverTheWorkPathTheProgramFolderOrTheRoot) {
+  struct {
+    const char* folder;
+    bool deletable;
+  } cases[] = {
+      {"/w/site/", true},   {"/W/", false},          {"/w", false},  {"/w/./", false},
+      {"/prog/", false},    {"/", false},            {"", false},    {"/w/site/../", false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(IsDeletableWebFolder(c.folder, "/w/", "/prog/"), c.deletable) << c.folder;
+  }
+}
+
+// On the real file system: links inside the web folder are removed as links, never followed.
+TEST(DeleteWebOnDiskTest, LinksOutOfTheFolderAreNotFollowed) {
+  namespace fs = std::filesystem;
+  const fs::path root =
+      fs::temp_directory_path() / ("korvane-delete-" + std::to_string(::getpid()));
+  fs::remove_all(root);
+  fs::create_directories(root / "webs");
+  fs::create_directories(root / "outside");
+  std::ofstream(root / "outside" / "keep.txt") << "keep";
+  TFileSystem& real = RealFileSystem();
+  TIniProfile profile(real, (root / "profile.ini").string(), (root / "webs/").string());
+  profile.WriteWorkPath((root / "webs/").string());
+  testing::TQuietNavigator navigator;
+  TParam param(real, profile, navigator, nullptr);
+  TOPTIONS defaults;
+  TMIMELIST mime;
+  TWEB web(defaults, real);
+  web.Init("http://site/", (root / "webs" / "site").string(), mime);
+  web.FileName = web.Path + "local.web";
+  ASSERT_TRUE(web.SaveToFile(web.FileName));
+  fs::create_directory_symlink(root / "outside", root / "webs" / "site" / "index");
+  fs::create_symlink(root / "outside" / "keep.txt", root / "webs" / "site" / "link.txt");
+
+  TBookMarks marks(real);
+  TRecentWebs recent;
+  TRecorder yes;
+  TDeleteWebResult result = DeleteWeb(web, param, marks, recent, yes, DataFolder());
+  EXPECT_TRUE(result.FolderRemoved) << result.Error;
+  EXPECT_FALSE(fs::exists(fs::symlink_status(root / "webs" / "site")));
+  EXPECT_TRUE(fs::exists(root / "outside" / "keep.txt"));
+  EXPECT_TRUE(fs::exists(root / "webs"));
+  fs::remove_all(root);
+}
+
+}  // namespace
+}  // namespace korvane
