@@ -1,9 +1,9 @@
 #include "engine/command_line.h"
 
 #include <algorithm>
-#include <cctype>
 
 #include "base/file_system.h"
+#include "base/text_case.h"
 #include "base/ini_file.h"
 #include "engine/options.h"
 #include "engine/recent_webs.h"
@@ -11,19 +11,13 @@
 namespace korvane {
 namespace {
 
-std::string Upper(std::string s) {
-  std::transform(s.begin(), s.end(), s.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-  return s;
-}
-
 }  // namespace
 
 TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
   TCommandLine command;
   for (const std::string& arg : args) {
     // Upper case only to recognise the keywords: the values keep the case they were typed in.
-    const std::string key = Upper(arg);
+    const std::string key = AnsiUpperCase(arg);
     if (key == "CAPTURE") {
       command.Capture = true;
     } else if (key.find(".WEB") != std::string::npos) {
@@ -46,7 +40,7 @@ TStartupPlan PlanStartup(const TCommandLine& command, const TFileSystem& fs,
   plan.ProjectFile = command.WebFile;
   if (plan.ProjectFile.empty()) {
     const std::string name = default_web_name ? default_web_name(command.Url) : std::string();
-    plan.ProjectFile = WithSeparator(default_path) + Upper(name) + kPathSeparator + "LOCAL.WEB";
+    plan.ProjectFile = WithSeparator(default_path) + AnsiUpperCase(name) + kPathSeparator + "LOCAL.WEB";
     plan.Capture = true;
   }
   if (fs.FileExists(plan.ProjectFile)) {

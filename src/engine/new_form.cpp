@@ -1,20 +1,14 @@
 #include "engine/new_form.h"
 
 #include <algorithm>
-#include <cctype>
 #include <filesystem>
 
 #include "base/file_system.h"
+#include "base/text_case.h"
 #include "html/url.h"
 
 namespace korvane {
 namespace {
-
-std::string Upper(std::string s) {
-  std::transform(s.begin(), s.end(), s.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-  return s;
-}
 
 std::string FullPath(const std::string& path) {
   std::error_code ec;
@@ -46,7 +40,7 @@ void TNewForm::UpdateCapturePath() {
   // Only the proposed folder name is upper-cased: the default folder is a path of a
   // case-sensitive file system and must be kept as the user gave it.
   const std::string name = default_web_name_ ? default_web_name_(UrlEdit) : std::string();
-  PathEdit = WithSeparator(default_path_ + Upper(name));
+  PathEdit = WithSeparator(default_path_ + AnsiUpperCase(name));
 }
 
 void TNewForm::Browsed(const std::string& folder) { PathEdit = WithSeparator(folder); }

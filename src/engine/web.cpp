@@ -38,12 +38,16 @@ bool TWEB::Init(std::string_view address, std::string_view folder,
   (void)fs_.MakeDirs(Path);
   CopyProgramPages();
   HtmlFileInit(kLogFileName);
+  StartAfresh();
+  return true;
+}
+
+void TWEB::StartAfresh() {
   Options.Assign(default_options_);
   DisplayOnlineImage = false;
   SpareFlag = true;
   ClearCount();
   SetInitialUrl();
-  return true;
 }
 
 void TWEB::CopyProgramPages() {
@@ -59,11 +63,7 @@ bool TWEB::Reinit(std::string_view address) {
   SetUrl(address);
   TodoList.clear();
   Tree.Clear();
-  Options.Assign(default_options_);
-  DisplayOnlineImage = false;
-  SpareFlag = true;
-  ClearCount();
-  SetInitialUrl();
+  StartAfresh();
   return true;
 }
 

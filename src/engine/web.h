@@ -172,6 +172,8 @@ class TWEB {
 
  private:
   void CopyProgramPages();
+  // Fresh default options and counters, and the start address entered again.
+  void StartAfresh();
   void ForgetReplacedRecord(TWebFile* destroyed, TWebFile* replacement);
   bool ReadProjectFile(std::string_view bytes, const std::string& file_name);
   void WriteProjectFile(TBinaryWriter& out);

@@ -115,6 +115,16 @@ void THtmlParser::Parse() {
   State state = kAfterTag;
   std::size_t p = 0;
   std::size_t token = 0;  // start of the pending token
+  // A comment or declaration that ends with the '>' at `gt` (none when the page ends first).
+  auto end_comment = [&](std::size_t gt) {
+    if (gt == n) {
+      p = n;
+      return;
+    }
+    AddItem(kStartTag, ttComment, token, gt + 1);
+    state = kAfterTag;
+    token = p = gt + 1;
+  };
   while (p < n) {
     switch (state) {
       case kAfterTag:
@@ -163,14 +173,7 @@ void THtmlParser::Parse() {
           ++p;
           break;
         }
-        std::size_t gt = find('>', p);
-        if (gt == n) {
-          p = n;
-          break;
-        }
-        AddItem(kStartTag, ttComment, token, gt + 1);
-        state = kAfterTag;
-        token = p = gt + 1;
+        end_comment(find('>', p));
         break;
       }
 
@@ -182,13 +185,7 @@ void THtmlParser::Parse() {
         while (full_comment && gt < n && (d[gt - 1] != '-' || d[gt - 2] != '-')) {
           gt = find('>', gt + 1);
         }
-        if (gt == n) {
-          p = n;
-          break;
-        }
-        AddItem(kStartTag, ttComment, token, gt + 1);
-        state = kAfterTag;
-        token = p = gt + 1;
+        end_comment(gt);
         break;
       }
     }
