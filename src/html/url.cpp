@@ -5,6 +5,7 @@
 
 #include "base/number.h"
 #include "base/short_string.h"
+#include "base/text_case.h"
 
 namespace korvane {
 namespace {
@@ -19,16 +20,6 @@ constexpr std::array<std::string_view, 5> kProtocolPrefix = {
 
 bool IsSeparator(char c) { return c == '/' || c == '\\'; }
 
-char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
-
-bool StartsWithNoCase(std::string_view s, std::string_view lower_prefix) {
-  if (s.size() < lower_prefix.size()) return false;
-  for (std::size_t i = 0; i < lower_prefix.size(); ++i) {
-    if (AsciiLower(s[i]) != lower_prefix[i]) return false;
-  }
-  return true;
-}
-
 bool IsDotSegment(std::string_view seg) {
   return seg.size() == 2 && seg[0] == '.' && IsSeparator(seg[1]);
 }
@@ -42,7 +33,7 @@ void TUrl::Parse(std::string_view address, const TUrl* base) {
   std::string_view s = ShortView(address);
   Protocol = kProtocolHttp;
   for (std::size_t i = 0; i < kProtocolPrefix.size(); ++i) {
-    if (StartsWithNoCase(s, kProtocolPrefix[i])) {
+    if (SameAsciiNoCase(s.substr(0, kProtocolPrefix[i].size()), kProtocolPrefix[i])) {
       Protocol = static_cast<std::uint8_t>(i);
       s.remove_prefix(kProtocolPrefix[i].size());
       break;

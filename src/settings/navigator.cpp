@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "base/text_case.h"
+
 namespace korvane {
 namespace {
 
@@ -11,14 +13,6 @@ std::string_view TrimBlanks(std::string_view s) {
   while (!s.empty() && static_cast<unsigned char>(s.front()) < 33) s.remove_prefix(1);
   while (!s.empty() && static_cast<unsigned char>(s.back()) < 33) s.remove_suffix(1);
   return s;
-}
-
-bool StartsWithNoCase(std::string_view s, std::string_view prefix) {
-  if (s.size() < prefix.size()) return false;
-  for (std::size_t i = 0; i < prefix.size(); ++i) {
-    if (AsciiUpper(s[i]) != AsciiUpper(prefix[i])) return false;
-  }
-  return true;
 }
 
 }  // namespace
@@ -72,7 +66,7 @@ bool ParseWindowInfoReply(std::string_view reply, std::size_t url_max, std::size
     std::string_view t = TrimBlanks(list[1]);
     t = t.substr(0, title_max);
     constexpr std::string_view kPrefix = "netscape - ";
-    if (StartsWithNoCase(t, kPrefix)) {
+    if (SameAsciiNoCase(t.substr(0, kPrefix.size()), kPrefix)) {
       t.remove_prefix(kPrefix.size());
       if (t.size() >= 2 && t.front() == '[' && t.back() == ']') t = t.substr(1, t.size() - 2);
     }
