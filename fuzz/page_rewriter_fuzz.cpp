@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "html/page_rewriter.h"
+#include "pages/page_rewriter.h"
 #include "maps/map_list.h"
 #include "store/web_tree.h"
 

@@ -14,6 +14,7 @@
 #include "engine/capture_run.h"
 #include "engine/error_dlg.h"
 #include "engine/web.h"
+#include "engine/web_bookmark.h"
 #include "pages/bookmarks.h"
 #include "environment.h"
 #include "resolve_command.h"

@@ -13,6 +13,7 @@
 #include "engine/web_commands.h"
 #include "environment.h"
 #include "html/url.h"
+#include "engine/web_bookmark.h"
 #include "pages/bookmarks.h"
 
 namespace korvane::cli {

@@ -12,7 +12,7 @@
 #include "base/file_system.h"
 #include "engine/web.h"
 #include "environment.h"
-#include "html/resolve_links.h"
+#include "engine/resolve_links.h"
 
 namespace korvane::cli {
 namespace {
@@ -24,17 +24,9 @@ void OnResolveInterrupt(int) { resolve_interrupted = 1; }
 // One line per site; the files go by too fast to be worth printing.
 class TConsoleResolveView final : public TResolveView {
  public:
-  explicit TConsoleResolveView(TResolveLinks*& resolver) : resolver_(resolver) {}
   void SetSite(std::string_view site) override {
-    if (site != "Recherche...") std::printf("Resolving %.*s\n", static_cast<int>(site.size()),
-                                            site.data());
+    std::printf("Resolving %.*s\n", static_cast<int>(site.size()), site.data());
   }
-  void SetFile(std::string_view) override {
-    if (resolve_interrupted && resolver_) resolver_->Cancel();
-  }
-
- private:
-  TResolveLinks*& resolver_;
 };
 
 }  // namespace
@@ -44,11 +36,12 @@ bool ResolveWeb(TWEB& web, const TSommaireParam& param) {
   struct sigaction action {}, previous{};
   action.sa_handler = OnResolveInterrupt;
   sigaction(SIGINT, &action, &previous);
-  TResolveLinks* resolver = nullptr;
-  TConsoleResolveView view(resolver);
+  TConsoleResolveView view;
   TResolveLinks work(web, param, web.FileSystem(), DataFolder() + "index" + kPathSeparator, &view);
-  resolver = &work;
-  TModalResult result = work.Execute();
+  while (work.Step()) {
+    if (resolve_interrupted) work.Cancel();
+  }
+  TModalResult result = work.Result();
   sigaction(SIGINT, &previous, nullptr);
   if (result == mrCancel) std::printf("Resolving links was cancelled\n");
   return result == mrOk;

@@ -5,7 +5,7 @@
 
 #include "base/message_pump.h"
 #include "engine/web.h"
-#include "html/page_rewriter.h"
+#include "pages/page_rewriter.h"
 #include "net/http_header.h"
 #include "store/mime_list.h"
 

@@ -5,7 +5,7 @@
 #include "base/file_system.h"
 #include "base/text_case.h"
 #include "base/ini_file.h"
-#include "engine/options.h"
+#include "store/options.h"
 #include "engine/recent_webs.h"
 
 namespace korvane {

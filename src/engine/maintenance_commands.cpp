@@ -5,6 +5,7 @@
 
 #include "base/text_case.h"
 #include "engine/web_commands.h"
+#include "engine/web_bookmark.h"
 #include "pages/bookmarks.h"
 #include "settings/param.h"
 

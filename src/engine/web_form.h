@@ -9,7 +9,7 @@
 #include <string>
 
 #include "base/date_time.h"
-#include "engine/options.h"
+#include "store/options.h"
 
 namespace korvane {
 

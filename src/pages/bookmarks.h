@@ -17,8 +17,6 @@
 
 namespace korvane {
 
-class TParam;
-class TWEB;
 
 // Result codes of TBookMarks::Read.
 inline constexpr int kBookmarksRead = 0;
@@ -122,12 +120,9 @@ class TBookmarkHooks {
 // Creates an empty bookmark file titled "Korvane's webs". False when it cannot be written.
 bool CreateEmptyBookmarkFile(TBookMarks& bookmarks, const std::string& file_name);
 
-// Adds the web's bookmark, or renames it after the web's title. True when the file was written.
-bool AddWebBookmark(TBookMarks& bookmarks, TParam& param, const TWEB& web, TDateTime now,
-                    TBookmarkHooks& hooks);
-// Removes the web's bookmark, and its folder when that was its last entry. Silent when the file
-// cannot be read; true when the file was written.
-bool RemoveWebBookmark(TBookMarks& bookmarks, const TParam& param, const TWEB& web);
+// Reads the bookmarks' file; a date that is not a number fails the read (-1), and is reported to
+// `hooks` when given. Otherwise the result of TBookMarks::Read.
+int ReadBookmarksReporting(TBookMarks& bookmarks, TBookmarkHooks* hooks);
 
 // Messages of the bookmark operations.
 inline constexpr std::string_view kCannotOpenBookmarkFile = "Cannot open bookmark file!";

@@ -10,7 +10,8 @@
 #include "base/file_system.h"
 #include "base/short_string.h"
 #include "base/text_case.h"
-#include "engine/web.h"
+#include "store/mime_list.h"
+#include "store/web_tree.h"
 
 namespace korvane {
 namespace {
@@ -124,10 +125,10 @@ bool IsListedPicture(TPictureSize size, int min_size) {
   return size.Width == 0 || (size.Width >= min_size && size.Height >= min_size);
 }
 
-TIndexKind IndexKindOf(const TWEB& web, const TWebFile& record) {
+TIndexKind IndexKindOf(const TMIMELIST& mime_list, const TWebFile& record) {
   if (record.State == wsError || record.State == wsNotFound) return TIndexKind::kError;
   if (record.State != wsPage && record.State != wsFile) return TIndexKind::kNone;
-  const TMimeItem* mime = web.MimeList.GetMimeByString(record.GetMimeType());
+  const TMimeItem* mime = mime_list.GetMimeByString(record.GetMimeType());
   if (mime && mime->MimeClass == mcImage) return TIndexKind::kPicture;
   if (mime && mime->MimeClass == mcHtml && record.GetLinkType() == 0) return TIndexKind::kHtml;
   return TIndexKind::kOther;
@@ -135,7 +136,7 @@ TIndexKind IndexKindOf(const TWEB& web, const TWebFile& record) {
 
 // --- TPageIndex ---
 
-TPageIndex::TPageIndex(const TWEB& web, TFileSystem& fs, std::string template_folder)
+TPageIndex::TPageIndex(const TIndexedWeb& web, TFileSystem& fs, std::string template_folder)
     : Web(web), TemplateFolder(std::move(template_folder)), fs_(fs) {
   RowsBuffer.reserve(4096);
 }
@@ -302,7 +303,7 @@ void TPageIndex::WriteMarker(std::string& out, int marker) {
     case 2: out += kHomePage; break;
     case 3: case 26: out += HtmlEscape(Web.Title); break;
     case 4: out += HtmlEscape(Web.Url); break;
-    case 5: out += HtmlEscape(Web.GetHomePage()); break;
+    case 5: out += HtmlEscape(Web.HomePage); break;
     case 6: out += FormatDisplayDate(Web.CaptureStart); break;
     case 7: out += HtmlEscape(SiteTitle); break;
     case 8: out += HtmlEscape(SiteUrl); break;
@@ -352,7 +353,7 @@ std::string TPageIndex::RecordUrl(const TWebFile& record) const {
 }
 
 bool TPageIndex::AddFile(const TWebFile& record) {
-  if (IndexKindOf(Web, record) != TIndexKind::kHtml) return false;
+  if (IndexKindOf(Web.MimeList, record) != TIndexKind::kHtml) return false;
   const std::string name = HtmlEscape(record.GetFileName());
   const std::string url = RecordUrl(record);
   WriteCell(Label(record));
@@ -390,7 +391,7 @@ TPictureSize TImageIndex::NextSize() {
 }
 
 bool TImageIndex::AddFile(const TWebFile& record) {
-  if (IndexKindOf(Web, record) != TIndexKind::kPicture) return false;
+  if (IndexKindOf(Web.MimeList, record) != TIndexKind::kPicture) return false;
   TPictureSize size = NextSize();
   if (!IsListedPicture(size, MinSize)) return true;
   int w = size.Width, h = size.Height;
@@ -471,7 +472,7 @@ void SetUp(TPageIndex& index, std::string_view template_name, std::string_view b
 
 }  // namespace
 
-TSommaireIndex::TSommaireIndex(const TWEB& web, const TSommaireParam& param, TFileSystem& fs,
+TSommaireIndex::TSommaireIndex(const TIndexedWeb& web, const TSommaireParam& param, TFileSystem& fs,
                                std::string template_folder)
     : TPageIndex(web, fs, template_folder),
       ImageIdx(web, fs, template_folder),
@@ -493,7 +494,10 @@ TSommaireIndex::TSommaireIndex(const TWEB& web, const TSommaireParam& param, TFi
   ResetPage();
 }
 
-TSommaireIndex::~TSommaireIndex() { FlushPage(); }
+void TSommaireIndex::Finish(std::int64_t total_size) {
+  Web.TotalSize = total_size;
+  FlushPage();
+}
 
 void TSommaireIndex::CopySupportFiles() {
   (void)fs_.MakeDirs(Web.Path);

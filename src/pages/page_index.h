@@ -10,14 +10,32 @@
 #include <string_view>
 #include <vector>
 
+#include "base/date_time.h"
 #include "pages/sommaire_param.h"
+#include "store/capture_info.h"
 #include "viewer/picture_size.h"
 
 namespace korvane {
 
 class TFileSystem;
-class TWEB;
+class TMIMELIST;
 class TWebFile;
+class TWebTree;
+
+// What the generated pages read of a web: its figures, its tree and its MIME table. The tree and
+// the table must outlive the generators.
+struct TIndexedWeb {
+  const TWebTree& Tree;
+  const TMIMELIST& MimeList;
+  std::string Path;  // the web's folder, ending with a separator
+  std::string Url;
+  std::string Title;
+  std::string HomePage;  // local name of the start address's file; empty before a capture
+  TDateTime CaptureStart = 0;
+  std::int64_t TotalSize = 0;
+  std::uint16_t CapturedCount = 0, ErrorCount = 0, NotFoundCount = 0, FilteredCount = 0;
+  TCaptureInfo LastCaptureInfo;
+};
 
 // Texts from captured pages and addresses, made safe to write into a generated page.
 std::string HtmlEscape(std::string_view text);
@@ -29,13 +47,13 @@ std::string_view MarkerName(int number);
 // The generator of one index (the HTML pages' index itself; the others derive from it).
 class TPageIndex {
  public:
-  // `web` and `fs` must outlive the generator. `template_folder` ends with a separator.
-  TPageIndex(const TWEB& web, TFileSystem& fs, std::string template_folder);
+  // `fs` must outlive the generator. `template_folder` ends with a separator.
+  TPageIndex(const TIndexedWeb& web, TFileSystem& fs, std::string template_folder);
   virtual ~TPageIndex() = default;
   TPageIndex(const TPageIndex&) = delete;
   TPageIndex& operator=(const TPageIndex&) = delete;
 
-  const TWEB& Web;
+  TIndexedWeb Web;
   std::string TemplateName;
   std::string BaseName;
   std::string TemplateFolder;
@@ -127,7 +145,7 @@ struct TSiteCounts {
 // Which index takes a record: the rules of the indexes' AddFile, so that the counts announced
 // for a site match the rows written and no page is promised that is never written.
 enum class TIndexKind { kNone, kPicture, kHtml, kOther, kError };
-TIndexKind IndexKindOf(const TWEB& web, const TWebFile& record);
+TIndexKind IndexKindOf(const TMIMELIST& mime_list, const TWebFile& record);
 // Whether a picture of this size is listed with the minimum size `min_size`.
 bool IsListedPicture(TPictureSize size, int min_size);
 
@@ -135,10 +153,8 @@ bool IsListedPicture(TPictureSize size, int min_size);
 class TSommaireIndex : public TPageIndex {
  public:
   // Copies the template folder's support files into the web folder.
-  TSommaireIndex(const TWEB& web, const TSommaireParam& param, TFileSystem& fs,
+  TSommaireIndex(const TIndexedWeb& web, const TSommaireParam& param, TFileSystem& fs,
                  std::string template_folder);
-  // Writes the home page.
-  ~TSommaireIndex() override;
 
   TImageIndex ImageIdx;
   TPageIndex HtmlIdx;
@@ -151,6 +167,8 @@ class TSommaireIndex : public TPageIndex {
   void StartSite(std::string_view host, std::string_view url, std::string_view home_file,
                  std::vector<TPictureSize> picture_sizes, const TSiteCounts& counts);
   void EndSite();
+  // Writes the home page, showing `total_size` as the web's size.
+  void Finish(std::int64_t total_size);
 
  private:
   void CopySupportFiles();

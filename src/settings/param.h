@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/options.h"
+#include "store/options.h"
 #include "pages/sommaire_param.h"
 
 namespace korvane {

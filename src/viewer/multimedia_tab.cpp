@@ -2,7 +2,7 @@
 
 #include <strings.h>
 
-#include "engine/options.h"
+#include "store/options.h"
 #include "store/web_tree.h"
 
 namespace korvane {

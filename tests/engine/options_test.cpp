@@ -1,10 +1,10 @@
-#include "engine/options.h"
+#include "store/options.h"
 
 #include <gtest/gtest.h>
 
 #include "base/binary_stream.h"
 #include "base/ini_file.h"
-#include "engine/capture_info.h"
+#include "store/capture_info.h"
 
 namespace korvane {
 namespace {

@@ -13,7 +13,7 @@
 #include "base/text_case.h"
 #include "engine/capture_run.h"
 #include "engine/web.h"
-#include "html/resolve_links.h"
+#include "engine/resolve_links.h"
 #include "net/host_cache.h"
 #include "net/http_header.h"
 #include "net/scx.h"

@@ -8,6 +8,7 @@
 #include "base/data_folder.h"
 #include "engine/maintenance_commands.h"
 #include "engine/web_commands.h"
+#include "engine/web_bookmark.h"
 #include "pages/bookmarks.h"
 #include "settings/param.h"
 #include "settings/profile.h"

@@ -1,3 +1,4 @@
+#include "engine/web_bookmark.h"
 #include "pages/bookmarks.h"
 
 #include <gtest/gtest.h>

@@ -7,6 +7,7 @@
 
 #include <memory>
 
+#include "engine/resolve_links.h"
 #include "engine/web.h"
 #include "support/mem_file_system.h"
 
@@ -76,7 +77,7 @@ class PageIndexTest : public ::testing::Test {
 };
 
 TEST_F(PageIndexTest, PageFileNamesAreHexadecimalWithTwoDigitsAtLeast) {
-  TPageIndex index(web_, fs_, kTemplates);
+  TPageIndex index(IndexedWeb(web_), fs_, kTemplates);
   index.BaseName = "_IxH";
   const std::pair<int, const char*> cases[] = {
       {-1, "_IxH.htm"}, {0, "_IxH.htm"},    {1, "_IxH01.htm"},
@@ -86,7 +87,7 @@ TEST_F(PageIndexTest, PageFileNamesAreHexadecimalWithTwoDigitsAtLeast) {
 }
 
 TEST_F(PageIndexTest, TemplateLinesExpandMarkersAndDropUnknownPrefixes) {
-  TPageIndex index(web_, fs_, kTemplates);
+  TPageIndex index(IndexedWeb(web_), fs_, kTemplates);
   const std::pair<const char*, const char*> cases[] = {
       {"plain", "plain\r\n"},
       {"", "\r\n"},
@@ -106,7 +107,7 @@ TEST_F(PageIndexTest, TemplateLinesExpandMarkersAndDropUnknownPrefixes) {
 }
 
 TEST_F(PageIndexTest, CellsAndLinksHaveTheirExactBytes) {
-  TSommaireIndex home(web_, param_, fs_, kTemplates);
+  TSommaireIndex home(IndexedWeb(web_), param_, fs_, kTemplates);
   auto pages = Pages("h", 1);
   pages[0]->SetDescription("A & B");
   FeedSite(home, "h", pages, {.Html = 1});
@@ -121,7 +122,7 @@ TEST_F(PageIndexTest, CellsAndLinksHaveTheirExactBytes) {
 }
 
 TEST_F(PageIndexTest, PagesAreNumberedAcrossSites) {
-  TSommaireIndex home(web_, param_, fs_, kTemplates);
+  TSommaireIndex home(IndexedWeb(web_), param_, fs_, kTemplates);
   FeedSite(home, "a", Pages("a", 23), {.Html = 23});
   FeedSite(home, "b", Pages("b", 2), {.Html = 2});
 
@@ -141,12 +142,13 @@ TEST_F(PageIndexTest, PagesAreNumberedAcrossSites) {
 TEST_F(PageIndexTest, HomeRowLinksEachSitesFirstIndexPages) {
   TSommaireParam param;
   {
-    TSommaireIndex home(web_, param, fs_, kTemplates);
+    TSommaireIndex home(IndexedWeb(web_), param, fs_, kTemplates);
     FeedSite(home, "a", Pages("a", 12), {.Html = 12});
     auto b = Pages("b", 1);
     b.push_back(&Add("http://b/gone.htm", wsNotFound, "", ""));
     FeedSite(home, "b", b, {.Html = 1, .Errors = 1});
-    EXPECT_FALSE(Exists("_Home.htm"));  // written when the generator goes
+    EXPECT_FALSE(Exists("_Home.htm"));  // written when the generator finishes
+    home.Finish(0);
   }
   const std::string& page = File("_Home.htm");
   // A site without errors: six blanks and no error page; without pictures or others likewise.
@@ -165,12 +167,15 @@ TEST_F(PageIndexTest, HomeRowLinksEachSitesFirstIndexPages) {
 
 TEST_F(PageIndexTest, AWebWithoutSitesKeepsItsOldHomePage) {
   fs_.files["/web/_Home.htm"] = "old";
-  { TSommaireIndex home(web_, param_, fs_, kTemplates); }
+  {
+    TSommaireIndex home(IndexedWeb(web_), param_, fs_, kTemplates);
+    home.Finish(0);
+  }
   EXPECT_EQ(File("_Home.htm"), "old");
 }
 
 TEST_F(PageIndexTest, NavigationTableOffersEveryStepthPage) {
-  TPageIndex index(web_, fs_, kTemplates);
+  TPageIndex index(IndexedWeb(web_), fs_, kTemplates);
   index.BaseName = "_IxH";
   index.RowsPerPage = 1;
   index.SetItemCount(120);
@@ -192,7 +197,7 @@ TEST_F(PageIndexTest, NavigationTableOffersEveryStepthPage) {
 }
 
 TEST_F(PageIndexTest, HomePageNavigationShowsOneBlinkingPage) {
-  TSommaireIndex home(web_, param_, fs_, kTemplates);
+  TSommaireIndex home(IndexedWeb(web_), param_, fs_, kTemplates);
   std::string out;
   home.WriteMarker(out, 31);
   EXPECT_THAT(out, HasSubstr("<TR><TD>Page n\xB0</TD><TD><BLINK><B>1</B></BLINK></TD>\r\n</TR>"));
@@ -220,7 +225,7 @@ TEST_F(PageIndexTest, ThumbnailsKeepTheirRatioWhenAsked) {
     fs_.files[std::string(kTemplates) + "_IxI.krv"] = "KRVN_IMAGE_TABLE";
     TSommaireParam param;
     param.ImgRatio = c.ratio;
-    TSommaireIndex home(web_, param, fs_, kTemplates);
+    TSommaireIndex home(IndexedWeb(web_), param, fs_, kTemplates);
     std::string name = "p" + std::to_string(n++) + ".gif";
     TWebFile& pic = Add("http://h/" + name, wsFile, "image/gif", name);
     FeedSite(home, "h", {&pic}, {.Pictures = 1}, {{c.w, c.h}});
@@ -237,7 +242,7 @@ TEST_F(PageIndexTest, SmallPicturesAreLeftOut) {
   param.ImgSizeMin = 50;
   param.ImgLigByPage = 1;
   param.ImgColByPage = 2;
-  TSommaireIndex home(web_, param, fs_, kTemplates);
+  TSommaireIndex home(IndexedWeb(web_), param, fs_, kTemplates);
   std::vector<TWebFile*> pics;
   for (const char* name : {"small.gif", "big1.gif", "wide.gif", "big2.gif", "big3.gif"}) {
     pics.push_back(&Add(std::string("http://h/") + name, wsFile, "image/gif", name));
@@ -261,11 +266,11 @@ TEST_F(PageIndexTest, SmallPicturesAreLeftOut) {
 TEST_F(PageIndexTest, OtherFilesShowTypeAndSize) {
   fs_.files["/web/a.zip"] = std::string(3000, 'z');
   fs_.files["/web/b.txt"] = "short";
-  TSommaireIndex home(web_, param_, fs_, kTemplates);
+  TSommaireIndex home(IndexedWeb(web_), param_, fs_, kTemplates);
   std::vector<TWebFile*> files = {&Add("http://h/a.zip", wsFile, "application/zip", "a.zip"),
                                   &Add("http://h/b.txt", wsFile, "text/plain", "b.txt"),
                                   &Add("http://h/c.xyz", wsFile, "x/<odd>", "c.xyz")};
-  for (TWebFile* f : files) EXPECT_EQ(IndexKindOf(web_, *f), TIndexKind::kOther);
+  for (TWebFile* f : files) EXPECT_EQ(IndexKindOf(web_.MimeList, *f), TIndexKind::kOther);
   FeedSite(home, "h", files, {.Others = 3});
   const std::string& page = File("_IxO.htm");
   EXPECT_THAT(page, HasSubstr(">2 Kb</TD>"));
@@ -276,7 +281,7 @@ TEST_F(PageIndexTest, OtherFilesShowTypeAndSize) {
 
 TEST_F(PageIndexTest, MissingTemplateWritesNothingAndKeepsNumbering) {
   fs_.files.erase(std::string(kTemplates) + "_IxH.krv");
-  TSommaireIndex home(web_, param_, fs_, kTemplates);
+  TSommaireIndex home(IndexedWeb(web_), param_, fs_, kTemplates);
   FeedSite(home, "a", Pages("a", 3), {.Html = 3});
   EXPECT_FALSE(Exists("_IxH.htm"));
   EXPECT_EQ(home.HtmlIdx.PageNumber, 0);
@@ -286,14 +291,14 @@ TEST_F(PageIndexTest, SupportFilesAreCopiedButNotTemplates) {
   fs_.files[std::string(kTemplates) + "korvane.css"] = "css";
   fs_.files[std::string(kTemplates) + "EXTRA.KRV"] = "template";
   fs_.files["/web/korvane.css"] = "old";
-  TSommaireIndex home(web_, param_, fs_, kTemplates);
+  TSommaireIndex home(IndexedWeb(web_), param_, fs_, kTemplates);
   EXPECT_EQ(File("korvane.css"), "css");
   EXPECT_FALSE(Exists("EXTRA.KRV"));
   EXPECT_FALSE(Exists("_IxH.krv"));
 }
 
 TEST_F(PageIndexTest, AddressesAndTitlesAreEscaped) {
-  TSommaireIndex home(web_, param_, fs_, kTemplates);
+  TSommaireIndex home(IndexedWeb(web_), param_, fs_, kTemplates);
   TWebFile& page = Add("http://h/x.htm?a=1&b=\"2\"", wsPage, "text/html", "x.htm");
   page.SetDescription("<script>alert(1)</script>");
   FeedSite(home, "h", {&page}, {.Html = 1});

@@ -1,7 +1,7 @@
 // Effects as text, picture placement and the Multimedia tab's choices.
 #include <gtest/gtest.h>
 
-#include "engine/options.h"
+#include "store/options.h"
 #include "store/web_tree.h"
 #include "viewer/effects.h"
 #include "viewer/multimedia_tab.h"

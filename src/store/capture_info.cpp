@@ -1,4 +1,4 @@
-#include "engine/capture_info.h"
+#include "store/capture_info.h"
 
 #include <algorithm>
 
@@ -10,7 +10,8 @@ namespace korvane {
 void TCaptureInfo::SaveToStream(TBinaryWriter& out) const {
   out.WriteF64(ToFileDate(StartTime));
   out.WriteF64(ToFileDate(StopTime));
-  for (std::int32_t v : {Reserved, SizeKb, CapturedCount, FilteredCount, NotFoundCount, ErrorCount}) {
+  for (std::int32_t v :
+       {Reserved, SizeKb, CapturedCount, FilteredCount, NotFoundCount, ErrorCount}) {
     out.WriteI32(v);
   }
 }
@@ -30,8 +31,8 @@ void TCaptureInfo::Fill(TDateTime capture_start, TDateTime now, std::int64_t byt
   StartTime = capture_start;
   StopTime = now;
   // Over 2 TiB in one session would not fit the stored field; keep the largest value instead.
-  SizeKb = static_cast<std::int32_t>(
-      std::clamp<std::int64_t>(bytes_received / kKilobyte, 0, INT32_MAX));
+  SizeKb =
+      static_cast<std::int32_t>(std::clamp<std::int64_t>(bytes_received / kKilobyte, 0, INT32_MAX));
   CapturedCount = captured;
   FilteredCount = filtered;
   NotFoundCount = not_found;

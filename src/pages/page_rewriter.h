@@ -12,8 +12,8 @@
 #include <string_view>
 
 #include "base/date_time.h"
-#include "engine/link_item.h"
 #include "html/html_parser.h"
+#include "html/link_item.h"
 
 namespace korvane {
 

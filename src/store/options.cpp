@@ -1,4 +1,4 @@
-#include "engine/options.h"
+#include "store/options.h"
 
 #include <type_traits>
 

@@ -1,6 +1,6 @@
 // Resolving a whole web on an in-memory folder: sites in order, pages rewritten, indexes fed,
 // the total size, cancelling, and a second run that changes nothing.
-#include "html/resolve_links.h"
+#include "engine/resolve_links.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -22,11 +22,13 @@ constexpr const char* kTemplates = "/prog/index/";
 
 class TScriptedView final : public TResolveView {
  public:
+  void SetPhase(TResolvePhase phase) override { phases.push_back(phase); }
   void SetSite(std::string_view site) override { sites.emplace_back(site); }
   void SetFile(std::string_view file) override {
     if (!file.empty()) files.emplace_back(file);
     if (on_file) on_file(file);
   }
+  std::vector<TResolvePhase> phases;
   std::vector<std::string> sites, files;
   std::function<void(std::string_view)> on_file;
 };
@@ -80,7 +82,10 @@ TEST_F(ResolveLinksTest, RewritesEverySiteAndIndexesIt) {
   TwoSites();
   TScriptedView view;
   EXPECT_EQ(Resolve(&view), mrOk);
-  EXPECT_EQ(view.sites, (std::vector<std::string>{"Recherche...", "a", "b"}));
+  EXPECT_EQ(view.sites, (std::vector<std::string>{"a", "b"}));
+  EXPECT_EQ(view.phases,
+            (std::vector<TResolvePhase>{TResolvePhase::kCollecting, TResolvePhase::kMaps,
+                                        TResolvePhase::kSites, TResolvePhase::kFinished}));
   EXPECT_EQ(view.files.size(), 4u);
   EXPECT_THAT(File("a1.htm"), HasSubstr("HREF=\"a2.htm\" OLDREF=\"http://a/two.htm\""));
   EXPECT_THAT(File("a1.htm"), HasSubstr("HREF=\"b1.htm\" OLDREF=\"http://b/\""));

@@ -1,6 +1,6 @@
 // Processing of captured pages and their rewriting for local reading: exact bytes of what the
 // program adds, links to captured and dead targets, maps, and stable results on real pages.
-#include "html/page_rewriter.h"
+#include "pages/page_rewriter.h"
 
 #include <gtest/gtest.h>
 

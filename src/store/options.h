@@ -12,8 +12,8 @@ class TIniFile;
 
 class TOPTIONS {
  public:
-  bool InternalPathLimit = true;   // follow only addresses under the start address's folder
-  bool ExternalPathLimit = true;   // external webs: keep to their first path (stored only)
+  bool InternalPathLimit = true;  // follow only addresses under the start address's folder
+  bool ExternalPathLimit = true;  // external webs: keep to their first path (stored only)
   std::int32_t InternalLinkDepth = 100;
   std::int32_t ExternalWebDepth = 0;   // hops from web to web; 0 never leaves the main web
   std::int32_t ExternalLinkDepth = 0;  // link levels inside each external web

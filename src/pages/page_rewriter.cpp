@@ -1,4 +1,4 @@
-#include "html/page_rewriter.h"
+#include "pages/page_rewriter.h"
 
 #include <algorithm>
 #include <utility>
