@@ -12,7 +12,9 @@
 #include <string>
 
 #include "base/message_pump.h"
+#include "net/http_session.h"
 #include "net/request.h"
+#include "net/socket_hub.h"
 #include "net/socket_library_asio.h"
 #include "support/loopback_http_server.h"
 
@@ -33,9 +35,9 @@ std::string OutputFile() {
 
 void BM_TRequestGet(benchmark::State& state) {
   TAsioSocketLibrary lib;
-  InstallSocketLibrary(&lib);
-  InstallMessagePump(&lib.Pump());
-  TRequest request(1);
+  TSocketHub hub(&lib);
+  THttpSession session;
+  TRequest request(1, hub, session);
   bool ok = false;
   request.OnHeader = [](TRequest& r) {
     r.OutputFile = OutputFile();
@@ -47,14 +49,12 @@ void BM_TRequestGet(benchmark::State& state) {
     ok = false;
     request.Start(url);
     while (request.State != TRequest::kIdle) {
-      WaitMessages(std::chrono::milliseconds(100));
-      ProcessMessages();
+      lib.Pump().WaitMessages(std::chrono::milliseconds(100));
+      lib.Pump().ProcessMessages();
     }
     if (!ok) state.SkipWithError("fetch failed");
   }
   state.SetItemsProcessed(state.iterations());
-  InstallMessagePump(nullptr);
-  UninstallSocketLibrary();
 }
 
 void BM_CurlGet(benchmark::State& state) {

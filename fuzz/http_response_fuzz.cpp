@@ -7,9 +7,10 @@
 #include <string>
 #include <string_view>
 
-#include "net/host_cache.h"
 #include "net/http_header.h"
+#include "net/http_session.h"
 #include "net/request.h"
+#include "net/socket_hub.h"
 #include "support/mem_file_system.h"
 #include "support/scripted_socket_library.h"
 
@@ -26,11 +27,9 @@ void Check(bool ok) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static korvane::testing::TScriptedSocketLibrary lib;
-  static bool installed = (korvane::InstallSocketLibrary(&lib), true);
-  (void)installed;
+  static korvane::TSocketHub hub(&lib);
   if (size < 2) return 0;
-  korvane::ResetHttpGlobals();
-  korvane::HostCache().Clear();
+  korvane::THttpSession session;
 
   // First byte: owner's choices; second: how many split bytes follow.
   const bool accept = data[0] & 1, write = data[0] & 2;
@@ -40,7 +39,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                             size - 2 - splits);
 
   korvane::THTTPHEADER direct;
-  direct.Parse(response, 0.0);
+  korvane::THttpDateParts parts;
+  direct.Parse(response, 0.0, parts);
 
   TScript script = {{TScriptStep::kOkHost, ""}, {TScriptStep::kConnect, "127.0.0.1"}};
   for (std::size_t at = 0, i = 0; at < response.size(); ++i) {
@@ -55,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fs.write_budget = (data[0] & 4) ? 100 : -1;
   bool ended = false;
   {
-    korvane::TRequest request(1, fs);
+    korvane::TRequest request(1, hub, session, fs);
     request.OnHeader = [&](korvane::TRequest& r) {
       r.OutputFile = "/out/f";
       r.WriteToFile = write;

@@ -10,6 +10,7 @@
 #include "base/byte_count.h"
 #include "base/file_system.h"
 #include "base/ini_file.h"
+#include "base/message_pump.h"
 #include "base/text_case.h"
 #include "engine/capture_run.h"
 #include "engine/error_dlg.h"
@@ -98,22 +99,16 @@ class TCommandLineHooks final : public TCaptureRunHooks {
   void ExplainFailure(TWEB& web, const TCaptureFailure& failure) override {
     view_.Finish();
     TFailureExplanation explanation = korvane::ExplainFailure(failure, web.Url);
+    // The desktop program asks the box's question (another address); on the command line the
+    // user runs the capture again with one.
     message = explanation.Box.Title + ": " + explanation.Box.Message;
-    // The desktop program asks for another address here; on the command line the user runs the
-    // capture again with one.
-    std::size_t question = message.find("\r\nRename Web's URL?");
-    if (question != std::string::npos) message.erase(question);
     for (std::size_t at; (at = message.find("\r\n")) != std::string::npos;) message.replace(at, 2, "\n");
     while (!message.empty() && message.back() == '\n') message.pop_back();
     if (explanation.OffersRename) message += "\nCheck the web's start address.";
   }
-  void ResolveLinks(TWEB& web) override {
+  TResolveView* ResolveView() override {
     view_.Finish();
-    ResolveWeb(web, param_.SommaireParams);
-    // The run saved the web before resolving; the total size and the maps found are kept too.
-    if (!web.FileName.empty() && !web.SaveToFile(web.FileName)) {
-      std::fprintf(stderr, "the project file %s could not be written\n", web.FileName.c_str());
-    }
+    return &resolve_view_;
   }
   // The desktop program adds the web's bookmark here when the settings ask for it; a bookmark
   // file that cannot be read is reported, and bookmarks are not turned off for good.
@@ -145,6 +140,7 @@ class TCommandLineHooks final : public TCaptureRunHooks {
 
   TTerminalView& view_;
   TParam& param_;
+  TConsoleResolveView resolve_view_;
   TNoQuestions bookmark_answers_;
   int handled_ = 0;
 };
@@ -283,10 +279,31 @@ int RunCaptureCommand(const TCaptureArgs& args) {
   sigaction(SIGINT, &action, nullptr);
   TTerminalView view(stdout, args.verbose);
   TCommandLineHooks hooks(view, param);
-  TCaptureRunResult result = RunCapture(web, SettingsFor(args, param), &env.GlobalMime(), hooks,
-                                        WebPageProcessor(web));
+  const TSystemClock clock;
+  TCaptureRun run(web, SettingsFor(args, param), env.Hub(), &env.GlobalMime(), hooks,
+                  ResolveSetupFor(param), WebPageProcessor(web), clock);
+  run.Begin();
+  int interrupts_at_resolve = -1;
+  bool resolve_cancelled = false;
+  while (run.Step()) {
+    if (TResolveLinks* resolver = run.Resolver()) {
+      // A Ctrl-C while the links are resolved cancels that; the capture is over.
+      if (interrupts_at_resolve < 0) interrupts_at_resolve = interrupts.load();
+      if (interrupts.load() > interrupts_at_resolve && !resolver->Cancelled()) {
+        resolver->Cancel();
+        resolve_cancelled = true;
+      }
+      continue;
+    }
+    env.Pump().WaitMessages(run.WaitTime());
+    env.Pump().ProcessMessages();
+  }
+  const TCaptureRunResult& result = run.Result();
+  if (resolve_cancelled) std::printf("Resolving links was cancelled\n");
   view.Finish();
   param.DefaultOptions.CheckDomainMachineFlag = check_machine;
+  // The address of a new web becomes the settings' default one.
+  if (!param.SaveSettings()) std::fprintf(stderr, "the settings could not be written\n");
 
   std::printf("%d file(s) captured, %s in the web; %s\n", result.Captured,
               FormatByteCount(web.TotalSize).c_str(), web.Path.c_str());

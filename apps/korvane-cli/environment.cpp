@@ -2,7 +2,7 @@
 
 #include "base/file_system.h"
 #include "base/message_pump.h"
-#include "net/scx.h"
+#include "net/socket_hub.h"
 #include "net/socket_library_asio.h"
 #include "settings/navigator.h"
 
@@ -22,10 +22,7 @@ class TEnvironment::TFixedProfile final : public TProfile {
 
 struct TEnvironment::TNetwork {
   TAsioSocketLibrary library;
-  ~TNetwork() {
-    InstallMessagePump(nullptr);
-    UninstallSocketLibrary();
-  }
+  TSocketHub hub{&library};
 };
 
 TEnvironment::TEnvironment(const std::string& work_path) {
@@ -36,6 +33,8 @@ TEnvironment::TEnvironment(const std::string& work_path) {
     profile_ = std::make_unique<TFixedProfile>(work_path);
   }
   param_ = std::make_unique<TParam>(fs, *profile_, SystemNavigatorPlatform(), nullptr);
+  // A first run writes the settings at once, so that the work path is known from then on.
+  if (param_->LoadSettings() == TSettingsLoad::kMissing) (void)param_->SaveSettings();
   global_mime_ = std::make_unique<TGlobalMimeList>(fs, param_->WorkPath());
   global_mime_->Load();
 }
@@ -45,8 +44,16 @@ TEnvironment::~TEnvironment() = default;
 void TEnvironment::StartNetwork() {
   if (network_) return;
   network_ = std::make_unique<TNetwork>();
-  InstallSocketLibrary(&network_->library);
-  InstallMessagePump(&network_->library.Pump());
+}
+
+TSocketHub& TEnvironment::Hub() {
+  StartNetwork();
+  return network_->hub;
+}
+
+TMessagePump& TEnvironment::Pump() {
+  StartNetwork();
+  return network_->library.Pump();
 }
 
 }  // namespace korvane::cli

@@ -10,6 +10,11 @@
 #include "settings/profile.h"
 #include "store/mime_list.h"
 
+namespace korvane {
+class TMessagePump;
+class TSocketHub;
+}  // namespace korvane
+
 namespace korvane::cli {
 
 class TEnvironment {
@@ -20,8 +25,10 @@ class TEnvironment {
 
   TParam& Param() { return *param_; }
   TGlobalMimeList& GlobalMime() { return *global_mime_; }
-  // Installs the socket library and its message pump, once.
+  // Starts the socket library, once; its hub and its message pump.
   void StartNetwork();
+  TSocketHub& Hub();
+  TMessagePump& Pump();
 
  private:
   class TFixedProfile;

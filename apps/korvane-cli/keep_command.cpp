@@ -275,14 +275,26 @@ int RunKeepCommand(const CLI::App& app, const TKeepArgs& args, const std::string
   TKeepSession session(work_path);
   if (!session.Load(args.web)) return 2;
   TTerminalAnswers answers(args.yes, args.with_folder);
-  if (command == "clean") return Clean(session, answers);
-  if (command == "copy" || command == "move") {
-    return Copy(session, answers, args.destination, command == "move");
+  int rc = 0;
+  if (command == "clean") {
+    rc = Clean(session, answers);
+  } else if (command == "copy" || command == "move") {
+    rc = Copy(session, answers, args.destination, command == "move");
+  } else if (command == "delete") {
+    rc = Delete(session, answers, args.with_folder);
+  } else if (command == "bookmark") {
+    rc = Bookmark(session, answers, args.bookmark_file);
+  } else if (command == "add-url") {
+    rc = AddUrlCommand(session, args.url);
+  } else {
+    rc = Force(session, args.url);
   }
-  if (command == "delete") return Delete(session, answers, args.with_folder);
-  if (command == "bookmark") return Bookmark(session, answers, args.bookmark_file);
-  if (command == "add-url") return AddUrlCommand(session, args.url);
-  return Force(session, args.url);
+  // A bookmark file chosen or turned off on the way is kept in the settings.
+  if (!session.Param().SaveSettings()) {
+    std::fprintf(stderr, "the settings could not be written\n");
+    if (rc == 0) rc = 1;
+  }
+  return rc;
 }
 
 }  // namespace korvane::cli

@@ -21,23 +21,15 @@ volatile std::sig_atomic_t resolve_interrupted = 0;
 
 void OnResolveInterrupt(int) { resolve_interrupted = 1; }
 
-// One line per site; the files go by too fast to be worth printing.
-class TConsoleResolveView final : public TResolveView {
- public:
-  void SetSite(std::string_view site) override {
-    std::printf("Resolving %.*s\n", static_cast<int>(site.size()), site.data());
-  }
-};
-
-}  // namespace
-
-bool ResolveWeb(TWEB& web, const TSommaireParam& param) {
+// Resolves the links of `web`, printing each site; Ctrl-C cancels between files. True when it
+// finished, false when it was cancelled.
+bool ResolveWeb(TWEB& web, const TResolveSetup& setup) {
   resolve_interrupted = 0;
   struct sigaction action {}, previous{};
   action.sa_handler = OnResolveInterrupt;
   sigaction(SIGINT, &action, &previous);
   TConsoleResolveView view;
-  TResolveLinks work(web, param, web.FileSystem(), DataFolder() + "index" + kPathSeparator, &view);
+  TResolveLinks work(web, setup.Param, web.FileSystem(), setup.TemplateFolder, &view);
   while (work.Step()) {
     if (resolve_interrupted) work.Cancel();
   }
@@ -45,6 +37,16 @@ bool ResolveWeb(TWEB& web, const TSommaireParam& param) {
   sigaction(SIGINT, &previous, nullptr);
   if (result == mrCancel) std::printf("Resolving links was cancelled\n");
   return result == mrOk;
+}
+
+}  // namespace
+
+void TConsoleResolveView::SetSite(std::string_view site) {
+  std::printf("Resolving %.*s\n", static_cast<int>(site.size()), site.data());
+}
+
+TResolveSetup ResolveSetupFor(const TParam& param) {
+  return {param.SommaireParams, DataFolder() + "index" + kPathSeparator};
 }
 
 void AddResolveCommand(CLI::App& app, TResolveArgs& args) {
@@ -61,7 +63,7 @@ int RunResolveCommand(const TResolveArgs& args) {
     return 2;
   }
   const auto start = std::chrono::steady_clock::now();
-  const bool finished = ResolveWeb(web, env.Param().SommaireParams);
+  const bool finished = ResolveWeb(web, ResolveSetupFor(env.Param()));
   const std::chrono::duration<double> spent = std::chrono::steady_clock::now() - start;
   // The total size and the maps found in pages are kept with the web.
   if (!web.SaveToFile(web.FileName)) {

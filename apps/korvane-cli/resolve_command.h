@@ -3,12 +3,17 @@
 #pragma once
 
 #include <string>
+#include <string_view>
+
+#include "engine/capture_run.h"
+#include "engine/resolve_links.h"
 
 namespace CLI {
 class App;
 }
 
 namespace korvane {
+class TParam;
 class TWEB;
 class TSommaireParam;
 }  // namespace korvane
@@ -23,8 +28,13 @@ struct TResolveArgs {
 void AddResolveCommand(CLI::App& app, TResolveArgs& args);
 int RunResolveCommand(const TResolveArgs& args);
 
-// Resolves the links of `web` with the index templates of the data folder, printing each site;
-// Ctrl-C cancels between files. True when it finished, false when it was cancelled.
-bool ResolveWeb(TWEB& web, const TSommaireParam& param);
+// One line per site; the files go by too fast to be worth printing.
+class TConsoleResolveView final : public TResolveView {
+ public:
+  void SetSite(std::string_view site) override;
+};
+
+// The settings' index parameters and the index templates of the data folder.
+TResolveSetup ResolveSetupFor(const TParam& param);
 
 }  // namespace korvane::cli

@@ -95,6 +95,11 @@ std::string FormatDisplayDate(TDateTime d) {
 
 std::string FormatShortDate(TDateTime d) { return Strftime("%x", ToTm(DecodeDateTime(d))); }
 
+std::int64_t TClock::TickMs() const {
+  using namespace std::chrono;
+  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
 TDateTime TSystemClock::Now() const {
   using namespace std::chrono;
   auto now = system_clock::now();

@@ -2,6 +2,7 @@
 // of day. Files store them plus 693594.0, so that 1.0 is 1 January of year 1.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace korvane {
@@ -43,6 +44,9 @@ class TClock {
  public:
   virtual ~TClock() = default;
   virtual TDateTime Now() const = 0;
+  // Milliseconds of a clock that only goes forward (for elapsed times); the steady clock unless
+  // a test drives it.
+  virtual std::int64_t TickMs() const;
 };
 
 class TSystemClock final : public TClock {

@@ -1,11 +1,6 @@
 #include "base/message_pump.h"
 
 namespace korvane {
-namespace {
-
-TMessagePump* installed_pump = nullptr;
-
-}  // namespace
 
 void TQueuedMessagePump::Post(std::function<void()> message) {
   {
@@ -33,13 +28,6 @@ bool TQueuedMessagePump::WaitMessages(std::chrono::milliseconds timeout) {
 bool TQueuedMessagePump::HasPending() const {
   std::lock_guard lock(mutex_);
   return !queue_.empty();
-}
-
-void InstallMessagePump(TMessagePump* pump) { installed_pump = pump; }
-
-TMessagePump& CurrentMessagePump() {
-  static TQueuedMessagePump default_pump;
-  return installed_pump ? *installed_pump : default_pump;
 }
 
 }  // namespace korvane

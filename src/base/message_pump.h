@@ -1,7 +1,7 @@
-// The program's one thread waits for work through a message pump that the front end installs:
-// the command line pumps its socket library, the desktop program its event loop too. Long loops
-// of the engine let pending messages run through ProcessMessages() between steps, and a loop
-// that waits for the network blocks in WaitMessages() instead of spinning.
+// The program's one thread waits for work through a message pump that the front end owns: the
+// command line pumps its socket library, the desktop program its event loop. The engine never
+// pumps: its long work is a run that the front end steps, running the pump between steps and
+// blocking in WaitMessages() instead of spinning when a run waits for the network.
 #pragma once
 
 #include <chrono>
@@ -35,15 +35,5 @@ class TQueuedMessagePump : public TMessagePump {
   std::condition_variable posted_;
   std::deque<std::function<void()>> queue_;
 };
-
-// The pump in use: the one installed last, or a process-wide TQueuedMessagePump. The caller of
-// InstallMessagePump keeps ownership and must uninstall (pass nullptr) before destroying it.
-void InstallMessagePump(TMessagePump* pump);
-TMessagePump& CurrentMessagePump();
-
-inline void ProcessMessages() { CurrentMessagePump().ProcessMessages(); }
-inline bool WaitMessages(std::chrono::milliseconds timeout) {
-  return CurrentMessagePump().WaitMessages(timeout);
-}
 
 }  // namespace korvane

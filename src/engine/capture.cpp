@@ -14,13 +14,6 @@
 namespace korvane {
 namespace {
 
-constexpr int kAutoSaveEvery = 50;
-
-std::int64_t SteadyMs() {
-  using namespace std::chrono;
-  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-}
-
 std::string HostAndPort(std::string_view url) {
   return GetHost(url) + ":" + std::to_string(GetPort(url));
 }
@@ -44,17 +37,15 @@ const std::vector<std::string>& TCapture::StateTexts() {
   return texts;
 }
 
-TCapture::TCapture(TWEB& web, const TCaptureSettings& settings, TCaptureView* view,
-                   TPageProcessor process_page, const TClock* clock,
-                   std::function<std::int64_t()> tick_ms)
+TCapture::TCapture(TWEB& web, const TCaptureSettings& settings, TSocketHub& hub,
+                   TCaptureView* view, TPageProcessor process_page, const TClock* clock)
     : web_(web),
       settings_(settings),
       view_(view ? *view : null_view_),
       process_page_(std::move(process_page)),
-      clock_(clock ? *clock : SystemClock()),
-      tick_ms_(tick_ms ? std::move(tick_ms) : SteadyMs) {
+      clock_(clock ? *clock : SystemClock()) {
   for (int slot = 1; slot <= std::max(1, settings_.MaxSockets); ++slot) {
-    auto request = std::make_unique<TRequest>(slot, web_.FileSystem(), &clock_);
+    auto request = std::make_unique<TRequest>(slot, hub, http_, web_.FileSystem(), &clock_);
     TRequest& r = *request;
     r.TimeoutSecs = settings_.Timeout;
     r.OnLog = [this](TRequest&, const std::string& line) { web_.Log(line); };
@@ -64,9 +55,10 @@ TCapture::TCapture(TWEB& web, const TCaptureSettings& settings, TCaptureView* vi
     r.OnStatus = [this](TRequest& q) { ShowState(q); };
     r.OnError = [this](TRequest& q, bool retry) { TransferFailed(q, retry); };
     r.OnProgress = [this](int count) { CountBytes(count); };
+    r.OnException = [this](TRequest& q, const std::string& e) { HandlerFailed(q, e); };
     requests_.push_back(std::move(request));
   }
-  start_tick_ = tick_ms_();
+  start_tick_ = clock_.TickMs();
   web_.UpdateTodo();
   web_.CaptureStart = clock_.Now();
   web_.Log("D\xE9" "but de capture le " + FormatDisplayDate(web_.CaptureStart));
@@ -87,8 +79,22 @@ bool TCapture::AnyBusy() const {
   return false;
 }
 
+void TCapture::HandlerFailed(TRequest& request, const std::string& error) {
+  // The first error ends the session; the run reports it.
+  if (error_.empty()) error_ = error;
+  stopping_ = true;
+  request.WebFile = nullptr;
+}
+
+void TCapture::AutoSave() {
+  if (since_save_ < kAutoSaveEvery) return;
+  since_save_ = 0;
+  if (!web_.FileName.empty()) (void)web_.SaveToFile(web_.FileName);
+}
+
 bool TCapture::Pump() {
   if (ended_) return false;
+  AutoSave();
   bool progress = true;
   while (!web_.TodoList.empty() && progress && !stopping_) {
     progress = false;
@@ -122,6 +128,8 @@ void TCapture::StartNext(TRequest& request, TWebFile* record) {
   view_.ShowSlot(request.Id, TSlotField::kWeb, GetHost(url));
   view_.ShowSlot(request.Id, TSlotField::kUrl, GetTarget(url));
   view_.ShowSlot(request.Id, TSlotField::kSize, "");
+  last_url_ = url;
+  last_status_ = 0;
   request.WebFile = record;
   record->State = wsLoading;
   CheckedInc(record->Trials);
@@ -136,6 +144,7 @@ bool TCapture::HeaderReceived(TRequest& request) {
   TWebFile* record = request.WebFile;
   if (!record) return false;
   const int status = request.Header.Status;
+  last_status_ = status;
   if ((status == 301 || status == 302) && !request.Header.Location.empty()) {
     Redirect(request, *record);
     return false;
@@ -266,11 +275,6 @@ void TCapture::KeepFile(TWebFile& record, std::int64_t size, bool html) {
       (web_.Options.ListJpegFlag && SameAsciiNoCase(type, "image/jpeg"))) {
     view_.AddDocument(record.GetFileName(), web_.DisplayOnlineImage);
   }
-  if (since_save_ >= kAutoSaveEvery) {
-    since_save_ = 0;
-    // A crash during a long capture then loses little.
-    if (!web_.FileName.empty()) (void)web_.SaveToFile(web_.FileName);
-  }
 }
 
 void TCapture::CheckLimits() {
@@ -327,7 +331,7 @@ void TCapture::RefreshCounters() {
 }
 
 void TCapture::Tick() {
-  std::int64_t elapsed = tick_ms_() - start_tick_;
+  std::int64_t elapsed = clock_.TickMs() - start_tick_;
   elapsed_ms_ = static_cast<std::int32_t>(std::min<std::int64_t>(elapsed, INT32_MAX));
   const std::int64_t seconds = elapsed_ms_ / 1000;
   char text[32];

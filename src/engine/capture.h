@@ -4,8 +4,10 @@
 // limits of the web's options, keeps the session's figures, feeds a TCaptureView, and writes the
 // start and end report into the web's log page.
 //
-// The session is passive: its driver calls Pump until it returns false, lets the message pump
-// deliver socket events in between, and calls Tick once a second.
+// The session is passive: its run calls Pump until it returns false, lets the message pump
+// deliver socket events in between, and calls Tick once a second. Socket events enter through
+// its requests' handlers; an error raised in one is kept (Error) for the run to end the session
+// with. Nothing here pumps messages or saves from inside a handler.
 #pragma once
 
 #include <cstdint>
@@ -15,10 +17,12 @@
 #include <vector>
 
 #include "engine/capture_view.h"
+#include "net/http_session.h"
 #include "net/request.h"
 
 namespace korvane {
 
+class TSocketHub;
 class TWEB;
 class TWebFile;
 struct TLinkParam;
@@ -44,15 +48,20 @@ class TCapture {
   // State texts of a slot, by the request's progress code.
   static const std::vector<std::string>& StateTexts();
 
+  // The web saved every this many kept files, so that a crash loses little.
+  static constexpr int kAutoSaveEvery = 50;
+
   // Starts the session: creates the slots, re-queues what is left (UpdateTodo), logs the start.
-  TCapture(TWEB& web, const TCaptureSettings& settings, TCaptureView* view = nullptr,
-           TPageProcessor process_page = nullptr, const TClock* clock = nullptr,
-           std::function<std::int64_t()> tick_ms = nullptr);
+  // The hub must outlive the session.
+  TCapture(TWEB& web, const TCaptureSettings& settings, TSocketHub& hub,
+           TCaptureView* view = nullptr, TPageProcessor process_page = nullptr,
+           const TClock* clock = nullptr);
   ~TCapture();
   TCapture(const TCapture&) = delete;
   TCapture& operator=(const TCapture&) = delete;
 
-  // Hands queued addresses to idle slots. False once the session has ended (the end report is
+  // The session's own step: saves the web when 50 files were kept since the last save, then
+  // hands queued addresses to idle slots. False once the session has ended (the end report is
   // then written); true while it runs.
   bool Pump();
   // The one-second clock: elapsed time, and the time limit.
@@ -80,6 +89,12 @@ class TCapture {
   TRequest& Request(int slot) { return *requests_[static_cast<std::size_t>(slot - 1)]; }
   int SlotCount() const { return static_cast<int>(requests_.size()); }
   bool AnyBusy() const;
+  // The message of an error raised by a handler of the session, or empty.
+  const std::string& Error() const { return error_; }
+  // The address last handed out, and the status code of the last response header (0 until a
+  // header of the address last handed out arrives).
+  const std::string& LastUrl() const { return last_url_; }
+  std::int32_t LastStatus() const { return last_status_; }
 
  private:
   bool HeaderReceived(TRequest& request);
@@ -99,6 +114,8 @@ class TCapture {
   void StartNext(TRequest& request, TWebFile* record);
   void CountError(TWebFile& record);
   void CountFiltered(TWebFile& record);
+  void AutoSave();
+  void HandlerFailed(TRequest& request, const std::string& error);
 
   TWEB& web_;
   TCaptureSettings settings_;
@@ -106,7 +123,7 @@ class TCapture {
   TCaptureView& view_;
   TPageProcessor process_page_;
   const TClock& clock_;
-  std::function<std::int64_t()> tick_ms_;
+  THttpSession http_;  // before the requests, which use it
   std::vector<std::unique_ptr<TRequest>> requests_;
 
   std::int64_t start_tick_ = 0;
@@ -123,6 +140,9 @@ class TCapture {
   std::int32_t not_found_count_ = 0;
   std::int32_t error_count_ = 0;
   std::int32_t since_save_ = 0;
+  std::string error_;
+  std::string last_url_;
+  std::int32_t last_status_ = 0;
 };
 
 }  // namespace korvane

@@ -1,61 +1,17 @@
 #include "engine/capture_run.h"
 
-#include <chrono>
+#include <algorithm>
 #include <exception>
+#include <stdexcept>
 
-#include "base/message_pump.h"
 #include "engine/web.h"
 #include "pages/page_rewriter.h"
-#include "net/http_header.h"
 #include "store/mime_list.h"
 
 namespace korvane {
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-// Drives the session until it ends: waits on the message pump (never spinning), ticks its clock
-// every second and passes on the front end's stop requests.
-void Drive(TCapture& session, TCaptureRunHooks& hooks) {
-  auto next_tick = Clock::now() + std::chrono::seconds(1);
-  while (session.Pump()) {
-    auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(next_tick - Clock::now());
-    if (wait.count() > 0) WaitMessages(wait);
-    ProcessMessages();
-    if (Clock::now() < next_tick) continue;
-    next_tick += std::chrono::seconds(1);
-    session.Tick();
-    switch (hooks.PollStop()) {
-      case TCaptureRunHooks::TStopRequest::kCompleteCurrent:
-        session.Stop(false);
-        break;
-      case TCaptureRunHooks::TStopRequest::kAbortAll:
-        session.Stop(true);
-        break;
-      case TCaptureRunHooks::TStopRequest::kStopAll:
-        session.StopAll();
-        break;
-      case TCaptureRunHooks::TStopRequest::kNone:
-        break;
-    }
-  }
-}
-
-TCaptureFailure Explain(const TCaptureSettings& settings) {
-  const THttpGlobals& http = HttpGlobals();
-  TCaptureFailure failure;
-  failure.Status = http.last_status;
-  failure.Url = http.last_url;
-  if (http.last_status == 0 && settings.UseProxy && !settings.ProxyAdress.empty()) {
-    failure.Kind = TCaptureFailure::kProxyConnection;
-    failure.Url = settings.ProxyAdress;
-  } else if (http.last_status != 0 && http.last_status != 400 && http.last_status != 404) {
-    failure.Kind = TCaptureFailure::kHttpStatus;
-  } else {
-    failure.Kind = TCaptureFailure::kStartAddress;
-  }
-  return failure;
-}
+constexpr std::int64_t kTickMs = 1000;
 
 }  // namespace
 
@@ -66,32 +22,153 @@ TPageProcessor WebPageProcessor(TWEB& web) {
   };
 }
 
-TCaptureRunResult RunCapture(TWEB& web, const TCaptureSettings& settings,
-                             TGlobalMimeList* global_mime, TCaptureRunHooks& hooks,
-                             TPageProcessor process_page) {
-  TCaptureRunResult result;
-  {
-    TCapture session(web, settings, hooks.View(), std::move(process_page));
-    try {
-      Drive(session, hooks);
-    } catch (const std::exception& error) {
-      // The session ends; what was captured stays and the closing work still runs.
-      result.Error = error.what();
-      web.Log(result.Error);
-      hooks.CaptureError(result.Error);
-      session.StopAll();
-    }
-    result.Captured = session.CapturedCount();
-    result.Stopped = session.Stopping();
-    result.DiskFull = session.DiskFull();
-    if (web.CapturedCount != 0) session.Fill();
+TCaptureRun::TCaptureRun(TWEB& web, const TCaptureSettings& settings, TSocketHub& hub,
+                         TGlobalMimeList* global_mime, TCaptureRunHooks& hooks,
+                         TResolveSetup resolve, TPageProcessor process_page, const TClock& clock)
+    : web_(web),
+      settings_(settings),
+      hub_(hub),
+      global_mime_(global_mime),
+      hooks_(hooks),
+      resolve_(std::move(resolve)),
+      process_page_(std::move(process_page)),
+      clock_(clock) {}
+
+TCaptureRun::~TCaptureRun() = default;
+
+void TCaptureRun::Begin() {
+  if (phase_ != TPhase::kIdle) return;
+  phase_ = TPhase::kCapturing;
+  next_tick_ = clock_.TickMs() + kTickMs;
+  try {
+    // Updating the queue may overflow a counter: the session is made inside the guarded part.
+    session_ =
+        std::make_unique<TCapture>(web_, settings_, hub_, hooks_.View(), process_page_, &clock_);
+  } catch (const std::exception& error) {
+    SessionFailed(error.what());
   }
-  if (!web.FileName.empty()) result.Saved = web.SaveToFile(web.FileName);
-  if (web.LastCaptureInfo.CapturedCount > 0) hooks.ResolveLinks(web);
-  if (global_mime) global_mime->Merge(web.MimeList);
-  if (result.Captured == 0 && !result.Stopped) hooks.ExplainFailure(web, Explain(settings));
-  if (result.Captured > 0 && !result.Stopped) hooks.AfterCapture(web);
-  return result;
+}
+
+bool TCaptureRun::Step() {
+  switch (phase_) {
+    case TPhase::kIdle:
+      Begin();
+      return true;
+    case TPhase::kCapturing:
+      StepSession();
+      return phase_ != TPhase::kDone;
+    case TPhase::kResolving:
+      try {
+        if (resolver_->Step()) return true;
+        result_.Resolved = resolver_->Result() == mrOk;
+      } catch (const std::exception& error) {
+        // The pages done so far stay; the web is still saved and the run ends.
+        web_.Log(error.what());
+        if (result_.Error.empty()) result_.Error = error.what();
+      }
+      resolver_.reset();
+      // The total size and the maps found in the pages are kept with the web.
+      if (!web_.FileName.empty()) result_.Saved = web_.SaveToFile(web_.FileName) && result_.Saved;
+      Finish();
+      return false;
+    case TPhase::kDone:
+      break;
+  }
+  return false;
+}
+
+std::chrono::milliseconds TCaptureRun::WaitTime() const {
+  if (phase_ != TPhase::kCapturing || !session_) return std::chrono::milliseconds(0);
+  std::int64_t left = next_tick_ - clock_.TickMs();
+  return std::chrono::milliseconds(std::clamp<std::int64_t>(left, 0, kTickMs));
+}
+
+void TCaptureRun::StepSession() {
+  if (session_) {
+    try {
+      if (session_->Error().empty()) {
+        ApplyStopRequest();
+        if (clock_.TickMs() >= next_tick_) {
+          next_tick_ += kTickMs;
+          session_->Tick();
+        }
+      }
+      // A handler's error ends the session as one raised here does.
+      if (!session_->Error().empty()) throw std::runtime_error(session_->Error());
+      if (session_->Pump()) return;
+    } catch (const std::exception& error) {
+      SessionFailed(error.what());
+    }
+  }
+  CloseSession();
+}
+
+void TCaptureRun::ApplyStopRequest() {
+  switch (hooks_.PollStop()) {
+    case TCaptureRunHooks::TStopRequest::kCompleteCurrent:
+      session_->Stop(false);
+      break;
+    case TCaptureRunHooks::TStopRequest::kAbortAll:
+      session_->Stop(true);
+      break;
+    case TCaptureRunHooks::TStopRequest::kStopAll:
+      session_->StopAll();
+      break;
+    case TCaptureRunHooks::TStopRequest::kNone:
+      break;
+  }
+}
+
+// The session ends; what was captured stays and the closing work still runs.
+void TCaptureRun::SessionFailed(const std::string& error) {
+  if (!result_.Error.empty()) return;
+  result_.Error = error;
+  web_.Log(error);
+  hooks_.CaptureError(error);
+  if (session_) session_->StopAll();
+}
+
+void TCaptureRun::CloseSession() {
+  if (session_) {
+    result_.Captured = session_->CapturedCount();
+    result_.Stopped = session_->Stopping();
+    result_.DiskFull = session_->DiskFull();
+    last_status_ = session_->LastStatus();
+    last_url_ = session_->LastUrl();
+    if (web_.CapturedCount != 0) session_->Fill();
+    session_.reset();
+  }
+  if (!web_.FileName.empty()) result_.Saved = web_.SaveToFile(web_.FileName);
+  if (web_.LastCaptureInfo.CapturedCount > 0) return StartResolving();
+  Finish();
+}
+
+void TCaptureRun::StartResolving() {
+  phase_ = TPhase::kResolving;
+  resolver_ = std::make_unique<TResolveLinks>(web_, resolve_.Param, web_.FileSystem(),
+                                              resolve_.TemplateFolder, hooks_.ResolveView());
+}
+
+void TCaptureRun::Finish() {
+  phase_ = TPhase::kDone;
+  if (global_mime_) global_mime_->Merge(web_.MimeList);
+  if (result_.Captured == 0 && !result_.Stopped) hooks_.ExplainFailure(web_, Explain());
+  if (result_.Captured > 0 && !result_.Stopped) hooks_.AfterCapture(web_);
+}
+
+TCaptureFailure TCaptureRun::Explain() const {
+  TCaptureFailure failure;
+  failure.Status = last_status_;
+  failure.Url = last_url_;
+  if (last_status_ == 0 && settings_.UseProxy && !settings_.ProxyAdress.empty()) {
+    failure.Kind = TCaptureFailure::kProxyConnection;
+    failure.Url = settings_.ProxyAdress;
+  } else if (last_status_ != 0 && last_status_ != 400 && last_status_ != 404) {
+    failure.Kind = TCaptureFailure::kHttpStatus;
+  } else {
+    failure.Kind = TCaptureFailure::kStartAddress;
+  }
+  return failure;
 }
 
 }  // namespace korvane

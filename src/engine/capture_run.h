@@ -1,17 +1,32 @@
-// The run around a capture, as a front end performs it: the session driven to its end on the
-// message pump, then the closing work (the figures, the save, resolving links, the program-wide
-// MIME table, the explanation of a capture that got nothing, the after-capture actions). What a
-// front end shows or asks goes through TCaptureRunHooks.
+// TCaptureRun: a capture as a front end performs it, from the session's start to the closing
+// work, as a run that the front end steps from its own loop. Begin starts the session; each Step
+// applies the front end's stop requests, ticks the clock once a second, saves the web every 50
+// kept files and hands queued addresses to idle slots, and returns; the socket events arrive
+// between steps, through the front end's message pump. Once the session has ended, the next steps
+// do the closing work: the figures, the save, resolving links (a batch per step), the program-wide
+// MIME table, the explanation of a capture that got nothing and the after-capture actions.
+//
+//   run.Begin();
+//   while (run.Step()) pump.WaitMessages(run.WaitTime()), pump.ProcessMessages();
+//   use run.Result();
+//
+// Nothing here pumps messages, and nothing thrown by the session escapes a step: an error ends
+// the session, is written into the web's log page and becomes the result's Error.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "engine/capture.h"
+#include "engine/resolve_links.h"
+#include "pages/sommaire_param.h"
 
 namespace korvane {
 
 class TGlobalMimeList;
+class TSocketHub;
 class TWEB;
 
 // Why a capture got nothing, for the error box.
@@ -32,10 +47,11 @@ class TCaptureRunHooks {
 
   virtual ~TCaptureRunHooks() = default;
   virtual TCaptureView* View() { return nullptr; }
-  // Asked about every second while the session runs.
+  // Asked at every step while the session runs.
   virtual TStopRequest PollStop() { return TStopRequest::kNone; }
-  // After a capture that kept files: make the web readable off line.
-  virtual void ResolveLinks(TWEB&) {}
+  // Resolving links starts after a capture that kept files; the view (may be null) shows it.
+  // The front end may cancel it through the run's Resolver().
+  virtual TResolveView* ResolveView() { return nullptr; }
   virtual void ExplainFailure(TWEB&, const TCaptureFailure&) {}
   // An error that ended the session early (its message is also in the web's log page).
   virtual void CaptureError(const std::string&) {}
@@ -47,15 +63,72 @@ struct TCaptureRunResult {
   std::int32_t Captured = 0;  // files kept during the session
   bool Stopped = false;
   bool DiskFull = false;
-  bool Saved = false;  // the project file was written
-  std::string Error;   // the message of an error that ended the session
+  bool Saved = false;     // the project file was written after the session
+  bool Resolved = false;  // links were resolved to the end
+  std::string Error;      // the message of an error that ended the session
+};
+
+// Where resolving links finds its parameters and templates.
+struct TResolveSetup {
+  TSommaireParam Param;
+  std::string TemplateFolder;  // the index templates, ending with a separator
 };
 
 // The processing of captured pages of `web`: links entered through its NewLink, footer added.
 TPageProcessor WebPageProcessor(TWEB& web);
 
-TCaptureRunResult RunCapture(TWEB& web, const TCaptureSettings& settings,
-                             TGlobalMimeList* global_mime, TCaptureRunHooks& hooks,
-                             TPageProcessor process_page);
+class TCaptureRun {
+ public:
+  enum class TPhase { kIdle, kCapturing, kResolving, kDone };
+
+  // Everything given must outlive the run. `global_mime` may be null (no program-wide table).
+  TCaptureRun(TWEB& web, const TCaptureSettings& settings, TSocketHub& hub,
+              TGlobalMimeList* global_mime, TCaptureRunHooks& hooks, TResolveSetup resolve,
+              TPageProcessor process_page, const TClock& clock);
+  ~TCaptureRun();
+  TCaptureRun(const TCaptureRun&) = delete;
+  TCaptureRun& operator=(const TCaptureRun&) = delete;
+
+  // Starts the session: slots created, what is left queued again, the start logged. An error
+  // raised there ends the run at its first step.
+  void Begin();
+  // The next step; false once the run is done (Result is then final).
+  bool Step();
+  // How long the front end may wait for socket events before the next step is due.
+  std::chrono::milliseconds WaitTime() const;
+
+  TPhase Phase() const { return phase_; }
+  // The session while it runs, else null.
+  TCapture* Session() { return session_.get(); }
+  // Resolving links while it runs, else null.
+  TResolveLinks* Resolver() { return resolver_.get(); }
+  const TCaptureRunResult& Result() const { return result_; }
+
+ private:
+  void StepSession();
+  void ApplyStopRequest();
+  void SessionFailed(const std::string& error);
+  // Figures, session freed, web saved; then resolving or the end.
+  void CloseSession();
+  void StartResolving();
+  void Finish();
+  TCaptureFailure Explain() const;
+
+  TWEB& web_;
+  TCaptureSettings settings_;
+  TSocketHub& hub_;
+  TGlobalMimeList* global_mime_;
+  TCaptureRunHooks& hooks_;
+  TResolveSetup resolve_;
+  TPageProcessor process_page_;
+  const TClock& clock_;
+  TPhase phase_ = TPhase::kIdle;
+  std::unique_ptr<TCapture> session_;
+  std::unique_ptr<TResolveLinks> resolver_;
+  std::int64_t next_tick_ = 0;
+  std::int32_t last_status_ = 0;
+  std::string last_url_;
+  TCaptureRunResult result_;
+};
 
 }  // namespace korvane

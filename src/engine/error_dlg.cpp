@@ -88,7 +88,8 @@ TMessageBoxContent ErrorBox(TErrorKind kind, std::string_view extra, std::uint8_
       box.Title = "Connection error";
       box.Message = UrlLine(url) +
                     "Cannot reach server,its Internet address is either misspelled or unknown!" +
-                    "\r\n" + std::string(extra);
+                    "\r\n";
+      box.Question = extra;
       break;
     case TErrorKind::kHttpProtocol:
       box.Title = "HTTP protocol error";
@@ -99,7 +100,8 @@ TMessageBoxContent ErrorBox(TErrorKind kind, std::string_view extra, std::uint8_
       box.Title = "Error";
       std::string first =
           kind == TErrorKind::kBrowser ? "Cannot load browser!" : "Cannot open bookmark file!";
-      box.Message = (first + "\r\n").substr(0, 82) + std::string(extra);
+      box.Message = (first + "\r\n").substr(0, 82);
+      box.Question = extra;
       break;
     }
   }
@@ -107,7 +109,8 @@ TMessageBoxContent ErrorBox(TErrorKind kind, std::string_view extra, std::uint8_
 }
 
 TMessageBoxContent WarningBox(int index, std::string_view extra) {
-  return {"Warning", Entry(kWarnings, index) + std::string(extra), {mrOk}, TBoxIcon::kExclamation};
+  return {"Warning", Entry(kWarnings, index) + std::string(extra), "", {mrOk},
+          TBoxIcon::kExclamation};
 }
 
 std::vector<std::int32_t> ButtonLefts(std::int32_t row_width, std::size_t count) {

@@ -26,9 +26,12 @@ enum class TBoxIcon : std::uint8_t { kStop, kExclamation, kInformation, kQuestio
 
 struct TMessageBoxContent {
   std::string Title;
-  std::string Message;
+  std::string Message;   // the box's fixed text
+  std::string Question;  // what the buttons answer ("\r\nRename Web's URL?"); may be empty
   std::vector<TModalResult> Buttons;
   TBoxIcon Icon = TBoxIcon::kStop;
+  // The whole text shown in the box.
+  std::string Text() const { return Message + Question; }
 };
 
 // The text of an HTTP status code followed by " (code)": "Not found (404)", " (207)",

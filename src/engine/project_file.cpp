@@ -110,7 +110,7 @@ void TWEB::WriteProjectFile(TBinaryWriter& out) {
   MimeList.SaveToStream(out);
   MapList.SaveToStream(out);
   LastCaptureInfo.SaveToStream(out);
-  Tree.SaveToStream(out);
+  Tree.SaveToStream(out, OnTreeProgress);
 }
 
 bool TWEB::SaveToFile(const std::string& file_name) {
@@ -195,7 +195,7 @@ bool TWEB::ReadProjectFile(std::string_view bytes, const std::string& file_name)
   if (version >= 19) LastCaptureInfo.LoadFromStream(in);
   Tree.Clear();
   TodoList.clear();
-  return Tree.LoadFromStream(in, version);
+  return Tree.LoadFromStream(in, version, OnTreeProgress);
 }
 
 }  // namespace korvane

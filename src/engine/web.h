@@ -87,6 +87,8 @@ class TWEB {
   std::int32_t FileCounter = 0;  // scratch counter of the file count of a copy
   std::string CopyPath;          // destination folder during a copy or move
   bool MoveFiles = false;        // the copy under way is a move
+  // Told how far a save or load of the project file has gone through the tree (a gauge).
+  TWebTree::TProgress OnTreeProgress;
 
   // --- the web project ---
 

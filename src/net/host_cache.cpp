@@ -36,9 +36,4 @@ void THostCache::Add(std::string_view host, std::string_view address) {
   entries_.push_back({ShortString(host), ShortString(address)});
 }
 
-THostCache& HostCache() {
-  static THostCache cache;
-  return cache;
-}
-
 }  // namespace korvane

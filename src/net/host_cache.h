@@ -1,4 +1,4 @@
-// THostCache: the process-wide memory of host names met by the connection slots, with the
+// THostCache: the memory of host names met by the connection slots of a capture, with the
 // dotted address each one connected to, or an empty address for a host known not to exist, so
 // that the slots of a capture resolve each host once and give up at once on a missing one.
 #pragma once
@@ -28,8 +28,5 @@ class THostCache {
 
   std::vector<TEntry> entries_;
 };
-
-// The one cache of the process.
-THostCache& HostCache();
 
 }  // namespace korvane

@@ -102,8 +102,7 @@ std::size_t THeaderEndScanner::Feed(std::string_view bytes) {
   return std::string_view::npos;
 }
 
-TDateTime ParseHttpDate(std::string_view words, TDateTime now) {
-  THttpGlobals& g = HttpGlobals();
+TDateTime ParseHttpDate(std::string_view words, TDateTime now, THttpDateParts& g) {
   std::string_view time;
   for (std::string_view w : Words(words)) {
     if (w.back() == ',') continue;
@@ -140,7 +139,7 @@ TDateTime ParseHttpDate(std::string_view words, TDateTime now) {
   return EncodeDateTime(year, month, day, h, m, s);
 }
 
-void THTTPHEADER::Parse(std::string_view header, TDateTime now) {
+void THTTPHEADER::Parse(std::string_view header, TDateTime now, THttpDateParts& parts) {
   Clear();
   bool first = true;
   while (!header.empty()) {
@@ -153,7 +152,6 @@ void THTTPHEADER::Parse(std::string_view header, TDateTime now) {
       first = false;
       if (words.size() < 2) return;
       Status = ToInt(words[1]);
-      HttpGlobals().last_status = Status;
       continue;
     }
     if (words.empty()) return;
@@ -163,9 +161,9 @@ void THTTPHEADER::Parse(std::string_view header, TDateTime now) {
     std::string_view rest =
         line.substr(static_cast<std::size_t>(name.data() - line.data()) + name.size());
     if (SameText(name, "date:")) {
-      Date = ParseHttpDate(rest, now);
+      Date = ParseHttpDate(rest, now, parts);
     } else if (SameText(name, "last-modified:")) {
-      LastModified = ParseHttpDate(rest, now);
+      LastModified = ParseHttpDate(rest, now, parts);
     } else if (SameText(name, "server:")) {
       Server = ShortString(value);
     } else if (SameText(name, "content-type:")) {
@@ -179,15 +177,6 @@ void THTTPHEADER::Parse(std::string_view header, TDateTime now) {
       Cookie = ShortString(UpTo(value, ';'));
     }
   }
-}
-
-THttpGlobals& HttpGlobals() {
-  static THttpGlobals globals;
-  return globals;
-}
-
-void ResetHttpGlobals() {
-  HttpGlobals() = THttpGlobals();
 }
 
 }  // namespace korvane

@@ -1,7 +1,6 @@
 // THTTPHEADER: the parsed header of an HTTP/1.0 response, and the rules that read it. Only the
 // second word of a line is its value; dates are read word by word, and the day, month and year
-// of earlier dates stand in for parts a later date lacks. The process-wide parts of the
-// exchange (last address, last status, trace flag, remembered date parts) live here too.
+// of earlier dates stand in for parts a later date lacks.
 #pragma once
 
 #include <cstddef>
@@ -13,13 +12,19 @@
 
 namespace korvane {
 
+// Date parts remembered from earlier date lines, as text ("07", "Dec", "26"); empty at first.
+// The connection slots of one capture share them.
+struct THttpDateParts {
+  std::string day, month, year;
+};
+
 class THTTPHEADER {
  public:
   void Clear() { *this = THTTPHEADER(); }
 
   // Parses the header bytes (status line to blank line) after clearing every field. `now` is
-  // the date of a date line that cannot be read. Also sets the process-wide last status.
-  void Parse(std::string_view header, TDateTime now);
+  // the date of a date line that cannot be read; `parts` stand in for what a date lacks.
+  void Parse(std::string_view header, TDateTime now, THttpDateParts& parts);
 
   std::int32_t Status = 0;
   TDateTime Date = 0;
@@ -48,18 +53,6 @@ class THeaderEndScanner {
 
 // A date line's words after its name, read with the remembered date parts (which it updates).
 // `now` when the parts do not make a valid date.
-TDateTime ParseHttpDate(std::string_view words, TDateTime now);
-
-struct THttpGlobals {
-  std::string last_url;
-  std::int32_t last_status = 0;
-  bool trace = false;
-  // Date parts remembered from earlier date lines, as text ("07", "Dec", "26"); empty at start.
-  std::string day, month, year;
-};
-
-THttpGlobals& HttpGlobals();
-// Back to the start of the process (tests).
-void ResetHttpGlobals();
+TDateTime ParseHttpDate(std::string_view words, TDateTime now, THttpDateParts& parts);
 
 }  // namespace korvane

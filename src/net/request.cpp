@@ -7,6 +7,8 @@
 #include "html/url.h"
 #include "net/base64.h"
 #include "net/host_cache.h"
+#include "net/http_session.h"
+#include "net/socket_hub.h"
 
 namespace korvane {
 namespace {
@@ -61,14 +63,16 @@ std::string TimeOfDay(TDateTime now) {
 
 }  // namespace
 
-TRequest::TRequest(std::int32_t id, TFileSystem& fs, const TClock* clock)
-    : Id(id), fs_(fs), clock_(clock ? *clock : SystemClock()) {
+TRequest::TRequest(std::int32_t id, TSocketHub& hub, THttpSession& session, TFileSystem& fs,
+                   const TClock* clock)
+    : Id(id), Socket(hub), session_(session), fs_(fs), clock_(clock ? *clock : SystemClock()) {
   Socket.OnNoHost = [this](TSCX& s) { SocketNoHost(s); };
   Socket.OnOkHost = [this](TSCX& s) { SocketOkHost(s); };
   Socket.OnFail = [this](TSCX& s) { SocketFail(s); };
   Socket.OnConnect = [this](TSCX& s, const std::string& ip) { SocketConnect(s, ip); };
   Socket.OnCut = [this](TSCX& s) { SocketCut(s); };
   Socket.OnData = [this](TSCX& s, const char* buf, int len) { SocketData(s, buf, len); };
+  Socket.OnException = [this](TSCX&, const std::string& error) { SocketException(error); };
 }
 
 TRequest::~TRequest() {
@@ -88,15 +92,14 @@ void TRequest::Start(std::string_view url, std::string_view proxy_address,
   Url = ShortString(url);
   ProxyAddress = ShortString(proxy_address);
   ProxyPort = proxy_port;
-  HttpGlobals().last_url = Url;
-  HttpGlobals().last_status = 0;
+  Failure = {};
   Trace(IdText() + ": Open " + Url);
   if (HasOtherProtocol(Url)) return;
   HostAddress = GetHost(Url);
   if (IsDottedAddress(HostAddress)) return Connect();
-  std::optional<std::string> cached = HostCache().Find(HostAddress);
+  std::optional<std::string> cached = session_.Hosts.Find(HostAddress);
   if (!cached) return Connect();
-  if (cached->empty()) return Fail();  // known not to exist
+  if (cached->empty()) return Fail(TNetError::kNoHost, "no such host");  // known not to exist
   HostAddress = *cached;
   Connect();
 }
@@ -129,7 +132,7 @@ void TRequest::Connect() {
   }
   if (Socket.Go(host, port, TimeoutSecs) != 0) return Progress(kStatusConnecting);
   std::uint64_t attempt = attempt_;
-  Fail();
+  Fail(TNetError::kOther, "the connection could not be started");
   if (attempt == attempt_) Progress(kStatusFailed);
 }
 
@@ -159,10 +162,10 @@ void TRequest::SocketNoHost(TSCX& sender) {
   if (&sender != &Socket) return;
   Trace(IdText() + ":SCX_NoHost");
   if (State != kConnecting) return;
-  HostCache().Add(Socket.Host, "");
+  session_.Hosts.Add(Socket.Host, "");
   Log(GetHost(Url) + " : WEB non trouv\xE9");
   std::uint64_t attempt = attempt_;
-  Fail();
+  Fail(TNetError::kNoHost, "no such host");
   if (attempt != attempt_) return;
   Socket.Abort();
   Progress(kStatusFailed);
@@ -179,13 +182,15 @@ void TRequest::SocketFail(TSCX& sender) {
   std::uint64_t attempt = attempt_;
   Progress(kStatusFailed);
   Trace(GetHost(Url) + " : SCX_Fail");
-  Fail();
+  TNetError error = Socket.LastError;
+  if (error.Kind == TNetError::kNone) error.Kind = TNetError::kOther;
+  Fail(error.Kind, error.Message.empty() ? "the connection failed" : error.Message);
   if (attempt == attempt_) Disconnected();
 }
 
 void TRequest::SocketConnect(TSCX& sender, const std::string& distant_ip) {
   if (&sender != &Socket) return;
-  HostCache().Add(Socket.Host, distant_ip);
+  session_.Hosts.Add(Socket.Host, distant_ip);
   std::uint64_t attempt = attempt_;
   Progress(kStatusConnected);
   if (attempt != attempt_ || State != kConnecting) return;
@@ -226,7 +231,9 @@ void TRequest::ReceiveHeaderBytes(std::string_view bytes) {
   std::size_t end = scanner_.Feed(bytes);
   std::size_t header_bytes = Buffer.Size() + (end == std::string_view::npos ? bytes.size() : end);
   // A header that never ends must not grow the buffer without bound: fail as a connection would.
-  if (header_bytes > kMaxHeaderBytes || !Buffer.Write(bytes)) return Fail();
+  if (header_bytes > kMaxHeaderBytes || !Buffer.Write(bytes)) {
+    return Fail(TNetError::kProtocol, "the response header does not end");
+  }
   if (OnProgress) OnProgress(static_cast<int>(bytes.size()));
   if (attempt != attempt_ || State != kReceiving || end == std::string_view::npos) return;
   HeaderLength = static_cast<std::int32_t>(header_bytes);
@@ -237,7 +244,8 @@ void TRequest::HeaderComplete() {
   std::uint64_t attempt = attempt_;
   Phase = kPhaseBody;
   std::string_view body = Buffer.View().substr(static_cast<std::size_t>(HeaderLength));
-  Header.Parse(Buffer.View().substr(0, static_cast<std::size_t>(HeaderLength)), clock_.Now());
+  Header.Parse(Buffer.View().substr(0, static_cast<std::size_t>(HeaderLength)), clock_.Now(),
+               session_.DateParts);
   if (Header.ContentLength == 0) Header.ContentLength = static_cast<std::int32_t>(body.size());
   if (OnHeader) {
     bool keep = OnHeader(*this);
@@ -248,7 +256,9 @@ void TRequest::HeaderComplete() {
     }
   }
   // Without a file the body would be lost and the end reported as a success: fail now.
-  if (WriteToFile && !OpenOutput()) return Fail();
+  if (WriteToFile && !OpenOutput()) {
+    return Fail(TNetError::kLocalFile, "cannot create the file " + OutputFile);
+  }
   if (!ReceiveBodyBytes(body)) return;
   Buffer.Reset();
 }
@@ -256,7 +266,7 @@ void TRequest::HeaderComplete() {
 bool TRequest::ReceiveBodyBytes(std::string_view bytes) {
   if (!WriteToFile) return true;
   if (!file_ || !file_->Append(bytes)) {
-    Fail();
+    Fail(TNetError::kLocalFile, "cannot write the file " + OutputFile);
     return false;
   }
   file_bytes_ += static_cast<std::int64_t>(bytes.size());
@@ -285,8 +295,8 @@ void TRequest::Disconnected() {
     complete = CloseOutput() && file_bytes_ >= announced;
     if (!complete) (void)fs_.RemoveFile(OutputFile);
   }
-  if (Url.find(kTraceMarker) != std::string::npos) HttpGlobals().trace = true;
-  if (!complete) return Fail();
+  if (Url.find(kTraceMarker) != std::string::npos) session_.Trace = true;
+  if (!complete) return Fail(TNetError::kProtocol, "the body is shorter than announced");
   if (OnDone) OnDone(*this);
 }
 
@@ -322,11 +332,19 @@ void TRequest::Close() {
   Progress(kStatusClosed);
 }
 
-void TRequest::Fail() {
+void TRequest::Fail(TNetError::TKind kind, std::string message) {
   std::uint64_t attempt = attempt_;
   Trace(IdText() + ": socket error");
   Close();
-  if (attempt == attempt_ && OnError) OnError(*this, true);
+  if (attempt != attempt_) return;
+  Failure = {kind, std::move(message)};
+  if (OnError) OnError(*this, true);
+}
+
+void TRequest::SocketException(const std::string& error) {
+  // The socket is aborted already; what this attempt left (a partial file) goes with it.
+  Close();
+  if (OnException) OnException(*this, error);
 }
 
 void TRequest::Progress(std::uint8_t code) {
@@ -339,7 +357,7 @@ void TRequest::Log(std::string_view line) {
 }
 
 void TRequest::Trace(std::string_view line) {
-  if (HttpGlobals().trace) Log(line);
+  if (session_.Trace) Log(line);
 }
 
 }  // namespace korvane

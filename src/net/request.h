@@ -10,13 +10,16 @@
 //   OnDone    the body was read to its end; the file OutputFile is complete and closed, and its
 //             size is in Header.ContentLength.
 //   OnError   the attempt failed (host unknown, connection failed or timed out, header too
-//             long, body shorter than announced, file not writable). `retry` is always true:
-//             the owner counts its trials and decides. Any partial file is already deleted.
+//             long, body shorter than announced, file not writable); Failure says why. `retry`
+//             is always true: the owner counts its trials and decides. Any partial file is
+//             already deleted.
 //   OnBody    after each packet of the body, and once with ContentLength 0 when Close drops a
 //             partial body.
 //   OnStatus  the progress code `Status` changed (kStatus... below).
 //   OnProgress, OnReceive  the byte count, and the raw bytes, of every packet.
 //   OnLog     a log line, already prefixed with the time of day.
+//   OnException  one of the owner's handlers threw: the connection is aborted and the request is
+//             idle; `error` is the exception's message.
 // A connection that closes before the header is complete ends with neither OnDone nor OnError;
 // the slot is idle again (State 0). Any event may call Start or Close on this request.
 #pragma once
@@ -35,7 +38,9 @@
 
 namespace korvane {
 
+class TSocketHub;
 class TWebFile;
+struct THttpSession;
 
 // Progress codes reported through OnStatus.
 inline constexpr std::uint8_t kStatusConnecting = 1;
@@ -54,7 +59,9 @@ inline constexpr std::string_view kTraceMarker = "~~~~~~";
 
 class TRequest {
  public:
-  TRequest(std::int32_t id, TFileSystem& fs = RealFileSystem(), const TClock* clock = nullptr);
+  // The hub and the session (shared by the slots of one capture) must outlive the request.
+  TRequest(std::int32_t id, TSocketHub& hub, THttpSession& session,
+           TFileSystem& fs = RealFileSystem(), const TClock* clock = nullptr);
   ~TRequest();
   TRequest(const TRequest&) = delete;
   TRequest& operator=(const TRequest&) = delete;
@@ -89,6 +96,7 @@ class TRequest {
   THTTPHEADER Header;
   std::int32_t HeaderLength = 0;
   TWebFile* WebFile = nullptr;  // the owner's record of the address; never used here
+  TNetError Failure;            // why the last attempt failed; kNone once started again
 
   std::function<void(TRequest& sender, const std::string& line)> OnLog;
   std::function<bool(TRequest& sender)> OnHeader;
@@ -96,6 +104,7 @@ class TRequest {
   std::function<void(TRequest& sender, bool retry)> OnError;
   std::function<void(int count)> OnProgress;
   std::function<void(TRequest& sender, const char* buf, int count)> OnReceive;
+  std::function<void(TRequest& sender, const std::string& error)> OnException;
 
  private:
   void Connect();
@@ -116,13 +125,15 @@ class TRequest {
   void Disconnected();
   bool OpenOutput();
   bool CloseOutput();
-  void Fail();
+  void Fail(TNetError::TKind kind, std::string message);
+  void SocketException(const std::string& error);
 
   void Progress(std::uint8_t code);
   void Log(std::string_view line);
   void Trace(std::string_view line);
   std::string IdText() const { return std::to_string(Id); }
 
+  THttpSession& session_;
   TFileSystem& fs_;
   const TClock& clock_;
   std::unique_ptr<TWritableFile> file_;

@@ -12,6 +12,8 @@
 
 namespace korvane {
 
+class TSocketHub;
+
 enum TSCX_State : std::uint8_t {
   scxIdle = 0,
   scxWaitDns = 1,  // never set by the component itself
@@ -22,9 +24,6 @@ enum TSCX_State : std::uint8_t {
   scxCut = 6,
 };
 
-// The warning shown when a component is created while no socket library is installed.
-inline constexpr std::string_view kNoSocketLibraryWarning = "Cannot load SCX.DLL!";
-
 // Distant addresses reach the events cut to this length.
 inline constexpr std::size_t kDistantIpMax = 80;
 
@@ -32,12 +31,13 @@ class TSCX {
  public:
   using TNotifyEvent = std::function<void(TSCX& sender)>;
 
-  TSCX();
+  // The hub must outlive the component.
+  explicit TSCX(TSocketHub& hub);
   ~TSCX();
   TSCX(const TSCX&) = delete;
   TSCX& operator=(const TSCX&) = delete;
 
-  // Starts a connection attempt and returns its handle; 0 when no library is installed or the
+  // Starts a connection attempt and returns its handle; 0 when the hub has no library or the
   // library refused. A previous connection's handle is replaced (not aborted).
   TScxHandle Go(std::string_view host, std::string_view port, int timeout_secs);
   // The library's result, or 0 without a connection or a library.
@@ -50,6 +50,7 @@ class TSCX {
   std::string Host;  // short string
   std::string Port;  // short string
   std::int32_t TimeoutSecs = 0;
+  TNetError LastError;  // why the last attempt failed (set before OnFail)
 
   TNotifyEvent OnNoHost, OnOkHost, OnFail, OnCut, OnCanWrite;
   std::function<void(TSCX& sender, const std::string& distant_ip)> OnConnect;
@@ -59,21 +60,13 @@ class TSCX {
   std::function<void(TSCX& sender, const char* buf, int len, int channel)> OnServerData;
   // Declared for the library's contract; the library is always present here, so never raised.
   std::function<void(TSCX& sender, const std::string& winsock_path)> OnDllNotLoaded;
+  // A handler of this component threw: the connection is already aborted; `error` says why.
+  std::function<void(TSCX& sender, const std::string& error)> OnException;
 
  private:
-  friend class TScxDispatcher;
+  friend class TSocketHub;
+  TSocketHub& hub_;
   TScxHandle handle_ = 0;
 };
-
-// Installs the process's socket library (the caller keeps ownership) and calls its Init. A
-// library already installed is uninstalled first.
-void InstallSocketLibrary(TSocketLibrary* library);
-// Aborts the connection of every live component, calls the library's Shut and forgets it. The
-// components themselves stay with their owners; their Go returns 0 from then on.
-void UninstallSocketLibrary();
-bool SocketLibraryLoaded();
-// Where the warning of a component created without a library goes (a message box in the
-// desktop program, standard error on the command line). Unset, the warning is dropped.
-void SetSocketWarningHandler(std::function<void(std::string_view message)> handler);
 
 }  // namespace korvane

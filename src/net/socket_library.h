@@ -4,12 +4,30 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace korvane {
 
 // The library's name for one connection attempt; 0 means "none" (a refused start).
 using TScxHandle = std::uint32_t;
+
+// Why a fetch failed: the kind, for the program's decisions, and words a user reads
+// ("connection refused"). The socket library reports the first kinds; a request adds the others.
+struct TNetError {
+  enum TKind : std::uint8_t {
+    kNone = 0,
+    kOther,        // anything not named below
+    kRefused,      // nothing listens on that port
+    kTimedOut,     // no answer, or a silence longer than the attempt's time-out
+    kUnreachable,  // no route to the host or its network
+    kNoHost,       // the host name is unknown
+    kProtocol,     // the server's answer cannot be read (a header without end, a body cut short)
+    kLocalFile,    // the body could not be written to disk
+  };
+  TKind Kind = kNone;
+  std::string Message;
+};
 
 // What the library calls back, always on the thread that pumps its messages. Every attempt
 // started by Go ends with exactly one of OnNoHost, OnFail or OnCut, unless it is aborted first.
@@ -18,7 +36,7 @@ class TSocketCallbacks {
   virtual ~TSocketCallbacks() = default;
   virtual void NoHost(TScxHandle handle) = 0;
   virtual void OkHost(TScxHandle handle) = 0;
-  virtual void Fail(TScxHandle handle) = 0;
+  virtual void Fail(TScxHandle handle, const TNetError& error) = 0;
   virtual void Connect(TScxHandle handle, std::string_view distant_ip) = 0;
   virtual void Cut(TScxHandle handle) = 0;
   virtual void CanWrite(TScxHandle handle) = 0;

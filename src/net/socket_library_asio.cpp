@@ -38,6 +38,16 @@ class TAsioPump final : public TMessagePump {
   asio::executor_work_guard<asio::io_context::executor_type> keep_waiting_;
 };
 
+// What a failed connect means to a user.
+TNetError ConnectError(const asio::error_code& ec) {
+  if (ec == asio::error::connection_refused) return {TNetError::kRefused, "connection refused"};
+  if (ec == asio::error::timed_out) return {TNetError::kTimedOut, "connection timed out"};
+  if (ec == asio::error::network_unreachable || ec == asio::error::host_unreachable) {
+    return {TNetError::kUnreachable, ec.message()};
+  }
+  return {TNetError::kOther, ec.message()};
+}
+
 }  // namespace
 
 // One connection attempt. Completion handlers hold it alive; once `ended` is set (by the end
@@ -56,7 +66,7 @@ struct TConnection : std::enable_shared_from_this<TConnection> {
   void WaitDeadline();
   void Touch() { deadline = TSteadyClock::now() + timeout; }
   void Stop();
-  void End(TEnd how);
+  void End(TEnd how, TNetError error = {});
 
   TAsioSocketLibrary::TImpl& lib;
   TScxHandle handle;
@@ -122,7 +132,7 @@ void TConnection::Resolved(const asio::error_code& ec,
 
 void TConnection::Connected(const asio::error_code& ec, const tcp::endpoint& endpoint) {
   if (ended) return;
-  if (ec) return End(kFail);
+  if (ec) return End(kFail, ConnectError(ec));
   connected = true;
   Touch();
   asio::error_code ignored;
@@ -182,7 +192,11 @@ void TConnection::WaitDeadline() {
   timer.expires_at(deadline);
   timer.async_wait([self = shared_from_this()](const asio::error_code&) {
     if (self->ended) return;
-    if (TSteadyClock::now() >= self->deadline) return self->End(kFail);
+    if (TSteadyClock::now() >= self->deadline) {
+      return self->End(kFail, {TNetError::kTimedOut, "no answer within " +
+                                                         std::to_string(self->timeout.count()) +
+                                                         " seconds"});
+    }
     self->WaitDeadline();
   });
 }
@@ -196,7 +210,7 @@ void TConnection::Stop() {
   lib.connections.erase(handle);  // `this` stays alive through the handlers' references
 }
 
-void TConnection::End(TEnd how) {
+void TConnection::End(TEnd how, TNetError error) {
   auto self = shared_from_this();
   Stop();
   TSocketCallbacks* cb = lib.callbacks;
@@ -206,7 +220,7 @@ void TConnection::End(TEnd how) {
       cb->NoHost(handle);
       break;
     case kFail:
-      cb->Fail(handle);
+      cb->Fail(handle, error);
       break;
     case kCut:
       cb->Cut(handle);

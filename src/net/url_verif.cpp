@@ -4,12 +4,13 @@
 
 namespace korvane {
 
-TUrlVerif::TUrlVerif(std::string address) : address_(std::move(address)) {}
+TUrlVerif::TUrlVerif(TSocketHub& hub, std::string address)
+    : hub_(hub), address_(std::move(address)) {}
 
 TUrlVerif::~TUrlVerif() = default;
 
 void TUrlVerif::Start() {
-  socket_ = std::make_unique<TSCX>();
+  socket_ = std::make_unique<TSCX>(hub_);
   socket_->OnOkHost = [this](TSCX&) { Found(); };
   socket_->OnFail = [this](TSCX&) { NotFound(); };
   socket_->OnNoHost = [this](TSCX&) { NotFound(); };

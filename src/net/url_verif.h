@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "net/scx.h"
+#include "net/socket_hub.h"
 
 namespace korvane {
 
@@ -17,7 +18,8 @@ inline constexpr int kUrlVerifTimeoutSecs = 20;
 
 class TUrlVerif {
  public:
-  explicit TUrlVerif(std::string address);
+  // The hub must outlive the check.
+  TUrlVerif(TSocketHub& hub, std::string address);
   // Frees the socket component, which aborts a connection still open.
   ~TUrlVerif();
 
@@ -37,6 +39,7 @@ class TUrlVerif {
   void NotFound();
   void Show(std::string caption);
 
+  TSocketHub& hub_;
   std::string address_;
   std::string caption_{kUrlVerifWaiting};
   bool result_ = false;

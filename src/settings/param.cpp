@@ -15,34 +15,35 @@ constexpr std::size_t kBrowserListRead = 11;  // keys "0" to "10"
 
 TParam::TParam(TFileSystem& fs, TProfile& profile, TNavigatorPlatform& navigator,
                TSettingsDialogs* dialogs)
-    : fs_(fs), profile_(profile), navigator_(navigator), dialogs_(dialogs) {
-  LoadSettings();
-  SaveSettings();
-}
-
-TParam::~TParam() { SaveSettings(); }
+    : fs_(fs), profile_(profile), navigator_(navigator), dialogs_(dialogs) {}
 
 std::string TParam::SettingsFileName() const { return work_path_ + "korvane.ini"; }
 
-void TParam::EstablishWorkPath() {
+void TParam::EstablishWorkPath(bool establish) {
   std::string path = profile_.ReadWorkPath();
   if (!path.empty() && fs_.FileExists(NormaliseFolder(path) + "korvane.ini")) {
     work_path_ = NormaliseFolder(path);
     return;
   }
   std::string proposed = path.empty() ? profile_.DefaultWorkPath() : path;
+  if (!establish) {
+    work_path_ = ShortString(NormaliseFolder(proposed));
+    return;
+  }
   path = NormaliseFolder(dialogs_ ? dialogs_->AskWorkPath(proposed) : proposed);
   (void)fs_.MakeDirs(path);
   work_path_ = ShortString(path);
   profile_.WriteWorkPath(work_path_);
 }
 
-void TParam::LoadSettings() {
-  EstablishWorkPath();
+TSettingsLoad TParam::LoadSettings(bool establish) {
+  EstablishWorkPath(establish);
   TIniFile ini;
-  ini.LoadFromFile(fs_, SettingsFileName());
+  const bool exists = fs_.FileExists(SettingsFileName());
+  const bool read = exists && ini.LoadFromFile(fs_, SettingsFileName());
   ReadKeys(ini);
-  FindNavigator();
+  if (!exists) return TSettingsLoad::kMissing;
+  return read ? TSettingsLoad::kLoaded : TSettingsLoad::kUnreadable;
 }
 
 void TParam::ReadKeys(const TIniFile& ini) {
@@ -115,6 +116,7 @@ bool TParam::SaveSettings() {
 bool TParam::EditSettings(int page) { return dialogs_ && dialogs_->EditSettings(*this, page); }
 
 bool TParam::FindNavigator() {
+  navigator_looked_for_ = true;
   if (AutoBrowser) {
     ExeName.clear();
     std::string command = navigator_.DefaultHtmlOpenCommand();
@@ -124,6 +126,7 @@ bool TParam::FindNavigator() {
 }
 
 void TParam::OpenInNavigator(const std::string& target, bool activate) {
+  if (!navigator_looked_for_) FindNavigator();
   if (!fs_.FileExists(ExeName)) {
     if (!dialogs_ || !dialogs_->AskErrorYesNo("Cannot load browser!", "\r\nChoose a browser?")) {
       return;

@@ -33,13 +33,18 @@ class TSettingsDialogs {
   virtual bool AskErrorYesNo(std::string_view kind, std::string_view added_text) = 0;
 };
 
+// How loading the settings went.
+enum class TSettingsLoad {
+  kLoaded,      // "korvane.ini" was read
+  kMissing,     // there was no "korvane.ini": the defaults hold, and saving creates the file
+  kUnreadable,  // "korvane.ini" exists but cannot be read: the defaults hold
+};
+
 class TParam {
  public:
-  // Loads the settings, then writes them back at once so that a file lacking keys is completed.
+  // The defaults; nothing is read or written until LoadSettings and SaveSettings.
   TParam(TFileSystem& fs, TProfile& profile, TNavigatorPlatform& navigator,
          TSettingsDialogs* dialogs);
-  // Writes the settings.
-  ~TParam();
   TParam(const TParam&) = delete;
   TParam& operator=(const TParam&) = delete;
 
@@ -68,19 +73,23 @@ class TParam {
   const std::string& WorkPath() const { return work_path_; }
   std::string SettingsFileName() const;
 
-  void LoadSettings();
+  // Establishes the work path (the first run asks for it, creates the folder and writes it into
+  // the profile) and reads "korvane.ini" from it. With `establish` false nothing is created or
+  // asked: a profile without a work path gives the default one, for commands that only read.
+  TSettingsLoad LoadSettings(bool establish = true);
   // False when "korvane.ini" could not be written (the previous file is then left whole).
   bool SaveSettings();
   bool EditSettings(int page);
-  // Finds the navigator when AutoBrowser is set; true when ExeName names an existing file.
+  // Finds the navigator when AutoBrowser is set (which may start the desktop's own tools); true
+  // when ExeName names an existing file. Looked for only when needed, then kept.
   bool FindNavigator();
-  // Opens a local file or an address in the navigator.
+  // Opens a local file or an address in the navigator, looking for it first if not yet done.
   void OpenInNavigator(const std::string& target, bool activate);
   bool GetNavigatorWindowInfo(std::string& url, std::size_t url_max, std::string& title,
                               std::size_t title_max);
 
  private:
-  void EstablishWorkPath();
+  void EstablishWorkPath(bool establish);
   void ReadKeys(const TIniFile& ini);
   void WriteKeys(TIniFile& ini) const;
 
@@ -89,6 +98,7 @@ class TParam {
   TNavigatorPlatform& navigator_;
   TSettingsDialogs* dialogs_;
   std::string work_path_;
+  bool navigator_looked_for_ = false;
 };
 
 }  // namespace korvane

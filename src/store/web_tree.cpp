@@ -6,7 +6,6 @@
 
 #include "base/checked.h"
 #include "base/file_name.h"
-#include "base/message_pump.h"
 #include "base/short_string.h"
 #include "base/text_case.h"
 #include "html/html_parser.h"
@@ -18,7 +17,6 @@ namespace {
 // A node holding more entries than this is searched through its hash instead of linearly.
 constexpr std::size_t kLinearSearchMax = 8;
 // Saving and loading let the window breathe once per this many records.
-constexpr std::size_t kYieldEvery = 50;
 
 constexpr char kConflictOnNode[] = "write Tree error on WebNode";
 constexpr char kConflictOnFile[] = "write Tree error on Replace WebFile";
@@ -410,18 +408,21 @@ std::string TWebTree::GetUrl(const TWebFile* record) const {
   return url;
 }
 
-void TWebTree::Yield() {
-  if (++progress_ % kYieldEvery == 0) ProcessMessages();
+namespace {
+
+void Report(const TWebTree::TProgress& progress, std::size_t done, std::size_t total) {
+  if (progress && (done % TWebTree::kProgressEvery == 0 || done == total)) progress(done, total);
 }
 
-void TWebTree::SaveToStream(TBinaryWriter& writer) {
+}  // namespace
+
+void TWebTree::SaveToStream(TBinaryWriter& writer, const TProgress& progress) {
   // About what a record of a real site takes (the address is most of it).
   constexpr std::size_t kRecordBytesGuess = 128;
   writer.Reserve(count_ * kRecordBytesGuess);
   std::size_t count_at = writer.Size();
   writer.WriteU16(0);
   std::size_t written = 0;
-  progress_ = 0;
   Explore([&](TWebFile& record, const std::string& url) {
     writer.WriteU8(record.State);
     writer.WriteU8(record.Flags);
@@ -432,13 +433,15 @@ void TWebTree::SaveToStream(TBinaryWriter& writer) {
     writer.WriteShortString(record.GetDescription());
     writer.WriteShortString(record.GetMimeType());
     ++written;
-    Yield();
+    Report(progress, written, count_);
     return false;
   });
   writer.PatchU16(count_at, CheckedCast<std::uint16_t>(written));
+  // Aliases and replacements make the walk's records differ from the count of additions.
+  if (progress && written != count_ && written % kProgressEvery != 0) progress(written, written);
 }
 
-bool TWebTree::LoadFromStream(TBinaryReader& reader, int version) {
+bool TWebTree::LoadFromStream(TBinaryReader& reader, int version, const TProgress& progress) {
   std::uint16_t count;
   try {
     // Unsigned: a signed count would drop every web of more than 32767 records.
@@ -446,7 +449,6 @@ bool TWebTree::LoadFromStream(TBinaryReader& reader, int version) {
   } catch (const TReadError&) {
     return false;
   }
-  progress_ = 0;
   for (std::uint16_t n = 0; n < count; ++n) {
     auto record = std::make_unique<TWebFile>();
     record->State = reader.ReadU8();
@@ -465,7 +467,7 @@ bool TWebTree::LoadFromStream(TBinaryReader& reader, int version) {
     if (version >= 2) record->SetMimeType(reader.ReadShortString());
     if (url.empty()) break;
     Add(url, std::move(record));
-    Yield();
+    Report(progress, n + 1u, count);
   }
   return true;
 }

@@ -144,8 +144,6 @@ class TWebTree {
   const TWebNode& Root() const { return *root_; }
   // Successful Add calls since creation or Clear, replacements included.
   std::uint16_t Count() const { return count_; }
-  // Records written or read so far by the save or load under way (for a gauge).
-  std::size_t Progress() const { return progress_; }
   const std::string& LastError() const { return last_error_; }
 
   void Clear();
@@ -169,10 +167,15 @@ class TWebTree {
   // that lists holding records (the web's queue of links to explore) can let go of it.
   std::function<void(TWebFile* destroyed, TWebFile* replacement)> OnRecordReplaced;
 
-  void SaveToStream(TBinaryWriter& writer);
+  // Told every kProgressEvery records, and at the end, how many records a save or load has done
+  // and how many there are: a window can move a gauge. It must not change the tree.
+  using TProgress = std::function<void(std::size_t done, std::size_t total)>;
+  static constexpr std::size_t kProgressEvery = 50;
+
+  void SaveToStream(TBinaryWriter& writer, const TProgress& progress = {});
   // Reads a tree block of the given project file version. False when the count cannot be read;
   // a block ending inside a record throws TReadError.
-  bool LoadFromStream(TBinaryReader& reader, int version);
+  bool LoadFromStream(TBinaryReader& reader, int version, const TProgress& progress = {});
 
  private:
   struct TAliasSite {
@@ -187,11 +190,9 @@ class TWebTree {
   void ForgetAliasSite(TWebFile* record, TWebNode* node, std::uint32_t i);
   void ReplaceOwned(TWebNode& node, std::uint32_t i, TWebFile* replacement);
   bool Walk(TWebNode& node, std::string& prefix, const TExploreProc& proc);
-  void Yield();
 
   std::unique_ptr<TWebNode> root_;
   std::uint16_t count_ = 0;
-  std::size_t progress_ = 0;
   std::string last_error_;
   // Where each record is held without being owned, so that no alias outlives its record.
   std::unordered_multimap<const TWebFile*, TAliasSite> aliases_;

@@ -35,16 +35,5 @@ TEST(MessagePumpTest, WaitReturnsWhenAMessageIsPostedFromAnotherThread) {
   EXPECT_TRUE(ran);
 }
 
-TEST(MessagePumpTest, InstalledPumpReceivesTheGlobalCalls) {
-  TQueuedMessagePump pump;
-  InstallMessagePump(&pump);
-  int runs = 0;
-  pump.Post([&] { ++runs; });
-  ProcessMessages();
-  InstallMessagePump(nullptr);
-  EXPECT_EQ(runs, 1);
-  EXPECT_NE(&CurrentMessagePump(), &pump);
-}
-
 }  // namespace
 }  // namespace korvane

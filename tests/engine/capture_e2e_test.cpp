@@ -9,10 +9,9 @@
 #include "base/message_pump.h"
 #include "engine/capture_run.h"
 #include "engine/web.h"
-#include "net/host_cache.h"
-#include "net/http_header.h"
-#include "net/scx.h"
+#include "net/socket_hub.h"
 #include "net/socket_library_asio.h"
+#include "support/capture_driver.h"
 #include "support/loopback_http_server.h"
 #include "support/nginx_server.h"
 
@@ -31,19 +30,11 @@ std::string ReadFile(const fs::path& path) {
 class CaptureEndToEndTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ResetHttpGlobals();
-    HostCache().Clear();
-    InstallSocketLibrary(&lib_);
-    InstallMessagePump(&lib_.Pump());
     folder_ = fs::path(::testing::TempDir()) / ("korvane_e2e_" + std::to_string(::getpid()));
     fs::remove_all(folder_);
     mime_.SetToDefault();
   }
-  void TearDown() override {
-    InstallMessagePump(nullptr);
-    UninstallSocketLibrary();
-    fs::remove_all(folder_);
-  }
+  void TearDown() override { fs::remove_all(folder_); }
 
   std::unique_ptr<TWEB> NewWeb(const std::string& url) {
     auto web = std::make_unique<TWEB>(defaults_);
@@ -53,10 +44,11 @@ class CaptureEndToEndTest : public ::testing::Test {
   }
   TCaptureRunResult Capture(TWEB& web) {
     TCaptureRunHooks hooks;
-    return RunCapture(web, settings_, nullptr, hooks, WebPageProcessor(web));
+    return testing::DriveCapture(web, settings_, hub_, lib_.Pump(), hooks);
   }
 
   TAsioSocketLibrary lib_;
+  TSocketHub hub_{&lib_};
   TOPTIONS defaults_;
   TMIMELIST mime_;
   TCaptureSettings settings_;

@@ -33,7 +33,8 @@ TEST(StatusCodeTextTest, ClassesAndIndexes) {
 TEST(ErrorBoxTest, KindsTitlesMessagesAndButtons) {
   const auto browser = ErrorBox(TErrorKind::kBrowser, "\r\nChoose a browser?", mbYes | mbNo);
   EXPECT_EQ(browser.Title, "Error");
-  EXPECT_EQ(browser.Message, "Cannot load browser!\r\n\r\nChoose a browser?");
+  EXPECT_EQ(browser.Message, "Cannot load browser!\r\n");
+  EXPECT_EQ(browser.Text(), "Cannot load browser!\r\n\r\nChoose a browser?");
   EXPECT_EQ(browser.Buttons, (std::vector<TModalResult>{mrYes, mrNo}));
 
   const auto no_url = ErrorBox(TErrorKind::kConnection, "", mbOk);
@@ -68,7 +69,8 @@ TEST(ExplainFailureTest, ChoosesTheBoxFromStatusAndProxy) {
     const auto rename = ExplainFailure(status, false, "", "http://h/");
     EXPECT_TRUE(rename.OffersRename) << status;
     EXPECT_EQ(rename.Box.Buttons, (std::vector<TModalResult>{mrYes, mrNo}));
-    EXPECT_TRUE(rename.Box.Message.ends_with("\r\n\r\nRename Web's URL?"));
+    EXPECT_TRUE(rename.Box.Text().ends_with("\r\n\r\nRename Web's URL?"));
+    EXPECT_EQ(rename.Box.Question, "\r\nRename Web's URL?");
   }
   // A proxy switched on without an address is not in use.
   EXPECT_TRUE(ExplainFailure(0, true, "", "http://h/").OffersRename);

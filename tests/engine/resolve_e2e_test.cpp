@@ -14,10 +14,9 @@
 #include "engine/capture_run.h"
 #include "engine/web.h"
 #include "engine/resolve_links.h"
-#include "net/host_cache.h"
-#include "net/http_header.h"
-#include "net/scx.h"
+#include "net/socket_hub.h"
 #include "net/socket_library_asio.h"
+#include "support/capture_driver.h"
 #include "support/nginx_server.h"
 
 namespace korvane {
@@ -62,35 +61,17 @@ std::string LocalTarget(std::string link) {
 class ResolveEndToEndTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ResetHttpGlobals();
-    HostCache().Clear();
-    InstallSocketLibrary(&lib_);
-    InstallMessagePump(&lib_.Pump());
     folder_ = fs::path(::testing::TempDir()) / ("korvane_resolve_" + std::to_string(::getpid()));
     fs::remove_all(folder_);
     mime_.SetToDefault();
   }
-  void TearDown() override {
-    InstallMessagePump(nullptr);
-    UninstallSocketLibrary();
-    fs::remove_all(folder_);
-  }
+  void TearDown() override { fs::remove_all(folder_); }
 
   TAsioSocketLibrary lib_;
+  TSocketHub hub_{&lib_};
   TOPTIONS defaults_;
   TMIMELIST mime_;
   fs::path folder_;
-};
-
-class TResolvingHooks final : public TCaptureRunHooks {
- public:
-  void ResolveLinks(TWEB& web) override {
-    TSommaireParam param;
-    param.ImgRatio = true;
-    TResolveLinks work(web, param, web.FileSystem(), DataFolder() + "index/");
-    result = work.Execute();
-  }
-  TModalResult result = mrNone;
 };
 
 TEST_F(ResolveEndToEndTest, SampleSiteReadsFromDiskWithEveryLinkLocal) {
@@ -101,10 +82,12 @@ TEST_F(ResolveEndToEndTest, SampleSiteReadsFromDiskWithEveryLinkLocal) {
   web.FileName = web.Path + "Local.Web";
   TCaptureSettings settings;
   settings.MaxSockets = 4;
-  TResolvingHooks hooks;
-  TCaptureRunResult run = RunCapture(web, settings, nullptr, hooks, WebPageProcessor(web));
+  TCaptureRunHooks hooks;
+  TSommaireParam param;
+  param.ImgRatio = true;
+  TCaptureRunResult run = testing::DriveCapture(web, settings, hub_, lib_.Pump(), hooks, param);
   ASSERT_GE(run.Captured, 30);
-  ASSERT_EQ(hooks.result, mrOk);
+  ASSERT_TRUE(run.Resolved);
   EXPECT_GT(web.TotalSize, 0);
 
   std::set<std::string> captured;  // local names of captured files, lower case

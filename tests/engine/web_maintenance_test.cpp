@@ -48,6 +48,8 @@ class WebMaintenanceTest : public ::testing::Test {
     EXPECT_TRUE(w_.fs.MakeDirs("/home/u/webs"));
     profile_.WriteWorkPath("/home/u/webs/");
     param_ = std::make_unique<TParam>(w_.fs, profile_, navigator_, nullptr);
+    param_->LoadSettings();
+    EXPECT_TRUE(param_->SaveSettings());  // as a first start writes them
   }
 
   // A web in `folder` with `files` captured pages and one address not found.
@@ -259,6 +261,7 @@ TEST(DeleteWebOnDiskTest, LinksOutOfTheFolderAreNotFollowed) {
   profile.WriteWorkPath((root / "webs/").string());
   testing::TQuietNavigator navigator;
   TParam param(real, profile, navigator, nullptr);
+  param.LoadSettings();
   TOPTIONS defaults;
   TMIMELIST mime;
   TWEB web(defaults, real);

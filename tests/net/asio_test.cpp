@@ -11,7 +11,8 @@
 
 #include "base/file_system.h"
 #include "base/message_pump.h"
-#include "net/host_cache.h"
+#include "net/http_session.h"
+#include "net/socket_hub.h"
 #include "net/request.h"
 #include "net/socket_library_asio.h"
 #include "net/url_verif.h"
@@ -23,13 +24,14 @@ namespace {
 using testing::TLoopbackHttpServer;
 using namespace std::chrono_literals;
 
-// Pumps the installed message pump until `done` or `limit`; true when done.
-bool PumpUntil(const std::function<bool()>& done, std::chrono::seconds limit = 15s) {
+// Pumps `pump` until `done` or `limit`; true when done.
+bool PumpUntil(TMessagePump& pump, const std::function<bool()>& done,
+               std::chrono::seconds limit = 15s) {
   auto end = std::chrono::steady_clock::now() + limit;
   while (!done()) {
     if (std::chrono::steady_clock::now() > end) return false;
-    WaitMessages(50ms);
-    ProcessMessages();
+    pump.WaitMessages(50ms);
+    pump.ProcessMessages();
   }
   return true;
 }
@@ -41,11 +43,15 @@ class TRecorder final : public TSocketCallbacks {
 
   std::map<TScxHandle, std::vector<std::string>> events;
   std::map<TScxHandle, std::string> data;
+  std::map<TScxHandle, TNetError> failures;
   int ends = 0;
 
   void NoHost(TScxHandle h) override { End(h, "nohost"); }
   void OkHost(TScxHandle h) override { events[h].push_back("okhost"); }
-  void Fail(TScxHandle h) override { End(h, "fail"); }
+  void Fail(TScxHandle h, const TNetError& error) override {
+    End(h, "fail");
+    failures[h] = error;
+  }
   void Connect(TScxHandle h, std::string_view ip) override {
     events[h].push_back("connect " + std::string(ip));
   }
@@ -73,7 +79,6 @@ TEST(AsioLibraryTest, EveryAttemptEndsWithExactlyOneEnd) {
   TAsioSocketLibrary lib;
   TRecorder rec(lib);
   lib.Init(&rec);
-  InstallMessagePump(&lib.Pump());
   TLoopbackHttpServer served, silent;
   served.Respond("HTTP/1.0 200 OK\r\n\r\nhello");
   silent.StaySilent();
@@ -82,18 +87,19 @@ TEST(AsioLibraryTest, EveryAttemptEndsWithExactlyOneEnd) {
   TScxHandle quiet = lib.Go("127.0.0.1", std::to_string(silent.Port()), 1);
   TScxHandle aborted = lib.Go("127.0.0.1", std::to_string(served.Port()), 5);
   lib.Abort(aborted);
-  EXPECT_TRUE(PumpUntil([&] { return rec.ends == 3; }));
-  WaitMessages(200ms);  // give a stray second end the chance to show up
-  ProcessMessages();
-  InstallMessagePump(nullptr);
+  EXPECT_TRUE(PumpUntil(lib.Pump(), [&] { return rec.ends == 3; }));
+  lib.Pump().WaitMessages(200ms);  // give a stray second end the chance to show up
+  lib.Pump().ProcessMessages();
 
   EXPECT_EQ(rec.ends, 3);
   EXPECT_EQ(rec.events[fetched],
             (std::vector<std::string>{"okhost", "connect 127.0.0.1", "canwrite", "cut"}));
   EXPECT_EQ(rec.data[fetched], "HTTP/1.0 200 OK\r\n\r\nhello");
   EXPECT_EQ(rec.events[refused], (std::vector<std::string>{"okhost", "fail"}));
+  EXPECT_EQ(rec.failures[refused].Kind, TNetError::kRefused);
   EXPECT_EQ(rec.events[quiet],
             (std::vector<std::string>{"okhost", "connect 127.0.0.1", "canwrite", "fail"}));
+  EXPECT_EQ(rec.failures[quiet].Kind, TNetError::kTimedOut);
   EXPECT_TRUE(rec.events[aborted].empty());
   // The pieces of a request travel as one stream.
   ASSERT_FALSE(served.Requests().empty());
@@ -103,10 +109,6 @@ TEST(AsioLibraryTest, EveryAttemptEndsWithExactlyOneEnd) {
 class AsioRequestTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ResetHttpGlobals();
-    HostCache().Clear();
-    InstallSocketLibrary(&lib_);
-    InstallMessagePump(&lib_.Pump());
     dir_ = std::filesystem::temp_directory_path() /
            ("korvane_net_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
             "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
@@ -123,25 +125,23 @@ class AsioRequestTest : public ::testing::Test {
       events_.push_back(retry ? "error retry" : "error");
     };
   }
-  void TearDown() override {
-    InstallMessagePump(nullptr);
-    UninstallSocketLibrary();
-    std::filesystem::remove_all(dir_);
-  }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
 
   // Runs the request until it reports its end, or the slot is idle again.
   void Fetch(const std::string& url) {
     events_.clear();
     req_.Start(url);
-    EXPECT_TRUE(PumpUntil([&] { return req_.State == TRequest::kIdle; })) << url;
+    EXPECT_TRUE(PumpUntil(lib_.Pump(), [&] { return req_.State == TRequest::kIdle; })) << url;
   }
 
   std::string Out() const { return RealFileSystem().ReadFile(out_).value_or("<none>"); }
 
   TAsioSocketLibrary lib_;
+  TSocketHub hub_{&lib_};
+  THttpSession session_;
   std::filesystem::path dir_;
   std::string out_;
-  TRequest req_{1};
+  TRequest req_{1, hub_, session_};
   std::vector<std::string> events_;
   TLoopbackHttpServer server_;
 };
@@ -158,7 +158,7 @@ TEST_F(AsioRequestTest, FetchesAFileByNameAndThenByTheCachedAddress) {
   EXPECT_EQ(server_.Requests()[0],
             "GET /dir/page.htm HTTP/1.0\r\nAccept:*/*\r\n"
             "User-Agent: Mozilla/2.0 (Korvane 1.073)\r\n\r\n");
-  std::optional<std::string> cached = HostCache().Find("localhost");
+  std::optional<std::string> cached = session_.Hosts.Find("localhost");
   ASSERT_TRUE(cached.has_value());
   EXPECT_EQ(*cached, "127.0.0.1");  // the server listens on IPv4 loopback only
 
@@ -187,12 +187,14 @@ TEST_F(AsioRequestTest, RefusedPortFails) {
   Fetch("http://127.0.0.1:" + std::to_string(TLoopbackHttpServer::UnusedPort()) + "/");
   EXPECT_EQ(events_, std::vector<std::string>{"error retry"});
   EXPECT_EQ(req_.Status, kStatusClosed);
+  EXPECT_EQ(req_.Failure.Kind, TNetError::kRefused);
+  EXPECT_EQ(req_.Failure.Message, "connection refused");
 }
 
 TEST_F(AsioRequestTest, ConnectionCheckOnLocalhost) {
-  TUrlVerif check("http://localhost:" + std::to_string(server_.Port()) + "/");
+  TUrlVerif check(hub_, "http://localhost:" + std::to_string(server_.Port()) + "/");
   check.Start();
-  EXPECT_TRUE(PumpUntil([&] { return check.Answered(); }));
+  EXPECT_TRUE(PumpUntil(lib_.Pump(), [&] { return check.Answered(); }));
   EXPECT_EQ(check.Caption(), "Web localhost : connection possible");
 }
 

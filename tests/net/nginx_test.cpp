@@ -14,7 +14,8 @@
 
 #include "base/file_system.h"
 #include "base/message_pump.h"
-#include "net/host_cache.h"
+#include "net/http_session.h"
+#include "net/socket_hub.h"
 #include "net/request.h"
 #include "net/socket_library_asio.h"
 #include "support/nginx_server.h"
@@ -35,10 +36,6 @@ class NginxTest : public ::testing::Test {
 
   void SetUp() override {
     ASSERT_TRUE(server_->Running()) << server_->Error();
-    ResetHttpGlobals();
-    HostCache().Clear();
-    InstallSocketLibrary(&lib_);
-    InstallMessagePump(&lib_.Pump());
     dir_ = std::filesystem::temp_directory_path() /
            ("korvane_nginx_" + std::to_string(::getpid()) + "_" +
             ::testing::UnitTest::GetInstance()->current_test_info()->name());
@@ -51,11 +48,7 @@ class NginxTest : public ::testing::Test {
     req_.OnDone = [this](TRequest&) { done_ = true; };
     req_.OnError = [this](TRequest&, bool) { failed_ = true; };
   }
-  void TearDown() override {
-    InstallMessagePump(nullptr);
-    UninstallSocketLibrary();
-    std::filesystem::remove_all(dir_);
-  }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
 
   // Fetches `path` and returns the body; the header is in req_.Header.
   std::string Fetch(const std::string& path) {
@@ -63,8 +56,8 @@ class NginxTest : public ::testing::Test {
     req_.Start(server_->Url(path));
     auto end = std::chrono::steady_clock::now() + 15s;
     while (!done_ && !failed_ && std::chrono::steady_clock::now() < end) {
-      WaitMessages(50ms);
-      ProcessMessages();
+      lib_.Pump().WaitMessages(50ms);
+      lib_.Pump().ProcessMessages();
     }
     EXPECT_TRUE(done_) << path;
     return RealFileSystem().ReadFile((dir_ / "out").string()).value_or("<none>");
@@ -76,7 +69,9 @@ class NginxTest : public ::testing::Test {
 
   static TNginxServer* server_;
   TAsioSocketLibrary lib_;
-  TRequest req_{1};
+  TSocketHub hub_{&lib_};
+  THttpSession session_;
+  TRequest req_{1, hub_, session_};
   std::filesystem::path dir_;
   bool done_ = false;
   bool failed_ = false;

@@ -9,7 +9,8 @@
 #include <vector>
 
 #include "net/base64.h"
-#include "net/host_cache.h"
+#include "net/http_session.h"
+#include "net/socket_hub.h"
 #include "support/mem_file_system.h"
 #include "support/scripted_socket_library.h"
 
@@ -33,19 +34,13 @@ class TFixedClock final : public TClock {
 class RequestTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ResetHttpGlobals();
-    HostCache().Clear();
-    InstallSocketLibrary(&lib_);
     fs_.dirs.insert("/out");
     NewRequest();
   }
-  void TearDown() override {
-    req_.reset();
-    UninstallSocketLibrary();
-  }
+  void TearDown() override { req_.reset(); }
 
   void NewRequest() {
-    req_ = std::make_unique<TRequest>(1, fs_, &clock_);
+    req_ = std::make_unique<TRequest>(1, hub_, session_, fs_, &clock_);
     req_->OnHeader = [this](TRequest& r) {
       events_.push_back("header " + std::to_string(r.Header.Status) + " " +
                         std::to_string(r.Header.ContentLength));
@@ -71,6 +66,8 @@ class RequestTest : public ::testing::Test {
   std::string File() const { return fs_.files.count(kOut) ? fs_.files.at(kOut) : "<none>"; }
 
   TScriptedSocketLibrary lib_;
+  TSocketHub hub_{&lib_};
+  THttpSession session_;
   testing::TMemFileSystem fs_;
   TFixedClock clock_;
   std::unique_ptr<TRequest> req_;
@@ -199,7 +196,7 @@ TEST_F(RequestTest, HeaderEndingWithBareLineFeeds) {
 TEST_F(RequestTest, OneWordStatusLineStillReachesTheOwner) {
   Fetch("http://www.site.com/page.htm", Served("HTTP/1.0\r\nContent-Length: 99\r\n\r\nabc"));
   EXPECT_EQ(events_, (std::vector<std::string>{"header 0 3", "done 3"}));
-  EXPECT_EQ(HttpGlobals().last_status, 0);
+  EXPECT_EQ(req_->Header.Status, 0);
 }
 
 TEST_F(RequestTest, WithoutContentLengthTheFirstPacketThenTheFileGiveTheLength) {
@@ -361,9 +358,19 @@ TEST_F(RequestTest, UnknownHostIsLoggedAndTheNextRequestFailsWithoutConnecting) 
   EXPECT_EQ(events_, (std::vector<std::string>{"error retry", "error retry"}));
 }
 
+TEST_F(RequestTest, AHostNotFoundIsForgottenWithItsSession) {
+  Fetch("http://www.gone.com/a.htm", {{TScriptStep::kNoHost, ""}});
+  EXPECT_EQ(req_->Failure.Kind, TNetError::kNoHost);
+  // A later capture has its own session: the host is looked up again.
+  THttpSession next;
+  TRequest again(2, hub_, next, fs_, &clock_);
+  again.Start("http://www.gone.com/a.htm");
+  EXPECT_EQ(lib_.gos.size(), 2u);
+}
+
 TEST_F(RequestTest, OnlyFourPartDottedAddressesBypassTheCache) {
-  HostCache().Add("192.168.0.1", "");
-  HostCache().Add("10.1", "");
+  session_.Hosts.Add("192.168.0.1", "");
+  session_.Hosts.Add("10.1", "");
   Fetch("http://192.168.0.1/a.htm", Served(kHeader + kBody));
   EXPECT_EQ(lib_.gos.size(), 1u);
   EXPECT_EQ(lib_.gos[0].host, "192.168.0.1");
@@ -388,14 +395,14 @@ TEST_F(RequestTest, OtherProtocolsAreNotFetched) {
   req_->Start("mailto:someone@site.com");
   EXPECT_TRUE(lib_.gos.empty());
   EXPECT_TRUE(events_.empty());
-  EXPECT_EQ(HttpGlobals().last_url, "mailto:someone@site.com");
+  EXPECT_EQ(req_->Url, "mailto:someone@site.com");
 }
 
 TEST_F(RequestTest, TraceMarkerSwitchesTheTraceOnForTheRestOfTheRun) {
   Fetch("http://www.site.com/a.htm", Served(kHeader + kBody));
   EXPECT_TRUE(logs_.empty());
   Fetch("http://www.site.com/~~~~~~.htm", Served(kHeader + kBody));
-  EXPECT_TRUE(HttpGlobals().trace);
+  EXPECT_TRUE(session_.Trace);
   logs_.clear();
   Fetch("http://www.site.com/b.htm", Served(kHeader + kBody));
   ASSERT_FALSE(logs_.empty());

@@ -3,9 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "net/socket_hub.h"
 #include "support/scripted_socket_library.h"
 
 namespace korvane {
@@ -15,16 +17,14 @@ using testing::TScriptedSocketLibrary;
 
 class ScxTest : public ::testing::Test {
  protected:
-  void SetUp() override { InstallSocketLibrary(&lib_); }
-  void TearDown() override { UninstallSocketLibrary(); }
-
   TSocketCallbacks& Raise() { return *lib_.Callbacks(); }
 
   TScriptedSocketLibrary lib_;
+  TSocketHub hub_{&lib_};
 };
 
 TEST_F(ScxTest, CallbacksReachOnlyTheComponentHoldingTheHandle) {
-  TSCX a, b;
+  TSCX a(hub_), b(hub_);
   std::vector<std::string> seen;
   a.OnData = [&](TSCX&, const char* buf, int len) { seen.push_back("a:" + std::string(buf, len)); };
   b.OnData = [&](TSCX&, const char* buf, int len) { seen.push_back("b:" + std::string(buf, len)); };
@@ -39,7 +39,7 @@ TEST_F(ScxTest, CallbacksReachOnlyTheComponentHoldingTheHandle) {
 }
 
 TEST_F(ScxTest, StateChangesBeforeTheHandlerRuns) {
-  TSCX c;
+  TSCX c(hub_);
   std::vector<TSCX_State> states;
   auto record = [&](TSCX& s) { states.push_back(s.State); };
   c.OnOkHost = c.OnNoHost = c.OnFail = c.OnCut = record;
@@ -50,12 +50,12 @@ TEST_F(ScxTest, StateChangesBeforeTheHandlerRuns) {
   Raise().Connect(h, "10.0.0.1");
   Raise().Cut(h);
   Raise().NoHost(h);
-  Raise().Fail(h);
+  Raise().Fail(h, {TNetError::kRefused, "connection refused"});
   EXPECT_EQ(states, (std::vector<TSCX_State>{scxOkHost, scxConnect, scxCut, scxNoHost, scxFail}));
 }
 
 TEST_F(ScxTest, DistantAddressIsCutTo80Characters) {
-  TSCX c;
+  TSCX c(hub_);
   std::string got;
   c.OnConnect = [&](TSCX&, const std::string& ip) { got = ip; };
   TScxHandle h = c.Go("host", "80", 30);
@@ -64,7 +64,7 @@ TEST_F(ScxTest, DistantAddressIsCutTo80Characters) {
 }
 
 TEST_F(ScxTest, NothingIsDeliveredAfterAbort) {
-  TSCX c;
+  TSCX c(hub_);
   int data = 0;
   c.OnData = [&](TSCX&, const char*, int) { ++data; };
   TScxHandle h = c.Go("host", "80", 30);
@@ -80,7 +80,7 @@ TEST_F(ScxTest, NothingIsDeliveredAfterAbort) {
 TEST_F(ScxTest, GoStoresItsArgumentsAndAFreedComponentAbortsItsConnection) {
   TScxHandle h;
   {
-    TSCX c;
+    TSCX c(hub_);
     h = c.Go("example.org", "8080", 12);
     EXPECT_EQ(c.Host, "example.org");
     EXPECT_EQ(c.Port, "8080");
@@ -92,33 +92,59 @@ TEST_F(ScxTest, GoStoresItsArgumentsAndAFreedComponentAbortsItsConnection) {
 }
 
 TEST_F(ScxTest, SendGoesToTheLibraryOnlyWithAConnection) {
-  TSCX c;
+  TSCX c(hub_);
   EXPECT_EQ(c.Send("early"), 0);
   TScxHandle h = c.Go("host", "80", 30);
   EXPECT_EQ(c.Send("GET"), 3);
   EXPECT_EQ(lib_.SentOn(h), "GET");
 }
 
+// What a handler throws stops at the hub: the component's connection ends, its OnException says
+// why, and the library's caller (its event loop) sees nothing.
+TEST_F(ScxTest, AnExceptionOfAHandlerIsContainedAndReported) {
+  TSCX c(hub_), other(hub_);
+  std::vector<std::string> reported;
+  c.OnData = [](TSCX&, const char*, int) { throw std::runtime_error("Integer overflow"); };
+  c.OnException = [&](TSCX&, const std::string& error) { reported.push_back(error); };
+  int other_data = 0;
+  other.OnData = [&](TSCX&, const char*, int) { ++other_data; };
+  TScxHandle h = c.Go("host", "80", 30);
+  TScxHandle ho = other.Go("other", "80", 30);
+  EXPECT_NO_THROW(Raise().Data(h, "x", 1));
+  EXPECT_EQ(reported, std::vector<std::string>{"Integer overflow"});
+  EXPECT_EQ(c.Handle(), 0u);
+  EXPECT_EQ(lib_.aborted, std::vector<TScxHandle>{h});
+  Raise().Data(ho, "y", 1);  // the others carry on
+  EXPECT_EQ(other_data, 1);
+
+  // Without OnException, and with one that throws too, still nothing escapes.
+  TSCX silent(hub_);
+  silent.OnCut = [](TSCX&) { throw 42; };
+  EXPECT_NO_THROW(Raise().Cut(silent.Go("h", "80", 30)));
+  silent.OnException = [](TSCX&, const std::string&) { throw std::logic_error("again"); };
+  silent.OnCut = [](TSCX&) { throw std::runtime_error("first"); };
+  EXPECT_NO_THROW(Raise().Cut(silent.Go("h", "80", 30)));
+}
+
 TEST(ScxWithoutLibraryTest, GoReturnsZeroAndTheFirstComponentWarns) {
   std::vector<std::string> warnings;
-  SetSocketWarningHandler([&](std::string_view m) { warnings.emplace_back(m); });
+  TSocketHub hub(nullptr, [&](std::string_view m) { warnings.emplace_back(m); });
   {
-    TSCX first;
-    TSCX second;  // another component exists: no second warning
+    TSCX first(hub);
+    TSCX second(hub);  // another component exists: no second warning
     EXPECT_EQ(first.Go("host", "80", 30), 0u);
     EXPECT_EQ(first.Send("x"), 0);
     EXPECT_TRUE(first.Host.empty());
   }
-  SetSocketWarningHandler(nullptr);
   EXPECT_EQ(warnings, std::vector<std::string>{"Cannot load SCX.DLL!"});
 }
 
-TEST(ScxUninstallTest, UninstallAbortsEveryLiveConnectionThenShutsTheLibrary) {
+TEST(ScxShutTest, ShuttingTheHubAbortsEveryLiveConnectionThenShutsTheLibrary) {
   TScriptedSocketLibrary lib;
-  InstallSocketLibrary(&lib);
-  TSCX a, b;
+  TSocketHub hub(&lib);
+  TSCX a(hub), b(hub);
   TScxHandle ha = a.Go("a", "80", 30), hb = b.Go("b", "80", 30);
-  UninstallSocketLibrary();
+  hub.Shut();
   EXPECT_TRUE(lib.shut);
   EXPECT_EQ(lib.aborted, (std::vector<TScxHandle>{ha, hb}));
   EXPECT_EQ(a.Go("a", "80", 30), 0u);

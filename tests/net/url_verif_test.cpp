@@ -13,13 +13,12 @@ using testing::TScriptStep;
 
 class UrlVerifTest : public ::testing::Test {
  protected:
-  void SetUp() override { InstallSocketLibrary(&lib_); }
-  void TearDown() override { UninstallSocketLibrary(); }
   TScriptedSocketLibrary lib_;
+  TSocketHub hub_{&lib_};
 };
 
 TEST_F(UrlVerifTest, ChecksTheAddressPortWithTwentySeconds) {
-  TUrlVerif check("http://www.site.com:8080/dir/page.htm");
+  TUrlVerif check(hub_, "http://www.site.com:8080/dir/page.htm");
   check.Start();
   ASSERT_EQ(lib_.gos.size(), 1u);
   EXPECT_EQ(lib_.gos[0].host, "www.site.com");
@@ -32,7 +31,7 @@ TEST_F(UrlVerifTest, ChecksTheAddressPortWithTwentySeconds) {
 
 TEST_F(UrlVerifTest, ResolvedHostIsAPossibleConnectionAndALaterFailureReplacesIt) {
   lib_.Expect({{TScriptStep::kOkHost, ""}});
-  TUrlVerif check("http://www.site.com/");
+  TUrlVerif check(hub_, "http://www.site.com/");
   int changes = 0;
   check.OnChange = [&] { ++changes; };
   check.Start();
@@ -40,7 +39,7 @@ TEST_F(UrlVerifTest, ResolvedHostIsAPossibleConnectionAndALaterFailureReplacesIt
   EXPECT_EQ(lib_.gos[0].port, "80");
   EXPECT_EQ(check.Caption(), "Web www.site.com : connection possible");
   EXPECT_TRUE(check.Result());
-  lib_.Callbacks()->Fail(lib_.LastHandle());
+  lib_.Callbacks()->Fail(lib_.LastHandle(), {TNetError::kRefused, "connection refused"});
   EXPECT_EQ(check.Caption(), "www.site.com : cannot connect to this Web");
   EXPECT_FALSE(check.Result());
   EXPECT_EQ(changes, 3);  // waiting, possible, cannot
@@ -48,7 +47,7 @@ TEST_F(UrlVerifTest, ResolvedHostIsAPossibleConnectionAndALaterFailureReplacesIt
 
 TEST_F(UrlVerifTest, UnknownHostCannotConnect) {
   lib_.Expect({{TScriptStep::kNoHost, ""}});
-  TUrlVerif check("http://www.gone.com/");
+  TUrlVerif check(hub_, "http://www.gone.com/");
   check.Start();
   lib_.Run();
   EXPECT_EQ(check.Caption(), "www.gone.com : cannot connect to this Web");
@@ -56,7 +55,7 @@ TEST_F(UrlVerifTest, UnknownHostCannotConnect) {
 }
 
 TEST_F(UrlVerifTest, ClosingTheCheckAbortsItsConnection) {
-  auto check = std::make_unique<TUrlVerif>("http://www.site.com/");
+  auto check = std::make_unique<TUrlVerif>(hub_, "http://www.site.com/");
   check->Start();
   TScxHandle h = lib_.LastHandle();
   check.reset();
@@ -64,7 +63,8 @@ TEST_F(UrlVerifTest, ClosingTheCheckAbortsItsConnection) {
 }
 
 TEST(UrlVerifWithoutLibraryTest, TheWaitingMessageStays) {
-  TUrlVerif check("http://www.site.com/");
+  TSocketHub none(nullptr);
+  TUrlVerif check(none, "http://www.site.com/");
   check.Start();
   EXPECT_EQ(check.Caption(), "Please wait, checking www.site.com...");
   EXPECT_FALSE(check.Answered());

@@ -37,6 +37,7 @@ class BookmarksTest : public ::testing::Test {
     EXPECT_TRUE(w_.fs.MakeDirs("/home/u/webs"));
     profile_.WriteWorkPath("/home/u/webs/");
     param_ = std::make_unique<TParam>(w_.fs, profile_, navigator_, nullptr);
+    param_->LoadSettings();
     param_->BookmarkFileName = kFile;
   }
 

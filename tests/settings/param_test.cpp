@@ -13,7 +13,10 @@ namespace {
 
 class TFakeNavigator final : public TNavigatorPlatform {
  public:
-  std::string DefaultHtmlOpenCommand() override { return command; }
+  std::string DefaultHtmlOpenCommand() override {
+    ++queries;
+    return command;
+  }
   bool StartProgram(const std::string& program, const std::string& argument) override {
     started.push_back(program + " " + argument);
     return true;
@@ -25,6 +28,7 @@ class TFakeNavigator final : public TNavigatorPlatform {
   std::optional<std::string> DdeGetWindowInfo(const std::string&) override { return window_info; }
 
   std::string command;
+  int queries = 0;
   bool dde_answers = false;
   std::optional<std::string> window_info;
   std::vector<std::string> started;
@@ -77,6 +81,9 @@ class ParamTest : public ::testing::Test {
 
 TEST_F(ParamTest, FirstRunWithoutDialogUsesTheDefaultWorkPathAndWritesEveryKey) {
   TParam param(fs_, profile_, navigator_, nullptr);
+  EXPECT_EQ(param.LoadSettings(), TSettingsLoad::kMissing);
+  EXPECT_FALSE(fs_.FileExists("/home/u/webs/korvane.ini"));  // nothing written by loading
+  ASSERT_TRUE(param.SaveSettings());
   EXPECT_EQ(param.WorkPath(), "/home/u/webs/");
   EXPECT_TRUE(fs_.DirectoryExists("/home/u/webs"));
   EXPECT_EQ(profile_.ReadWorkPath(), "/home/u/webs/");
@@ -96,6 +103,8 @@ TEST_F(ParamTest, FirstRunWithoutDialogUsesTheDefaultWorkPathAndWritesEveryKey) 
 
 TEST_F(ParamTest, FirstRunAsksTheDialogAndNormalisesItsFolder) {
   TParam param(fs_, profile_, navigator_, &dialogs_);
+  param.LoadSettings();
+  ASSERT_TRUE(param.SaveSettings());
   EXPECT_EQ(dialogs_.asked_work_path, std::vector<std::string>{"/home/u/webs/"});
   EXPECT_EQ(param.WorkPath(), "/home/u/chosen/");
   EXPECT_TRUE(fs_.DirectoryExists("/home/u/chosen"));
@@ -103,6 +112,7 @@ TEST_F(ParamTest, FirstRunAsksTheDialogAndNormalisesItsFolder) {
 
   // Second start: the profile and the settings file are there, nothing is asked.
   TParam again(fs_, profile_, navigator_, &dialogs_);
+  again.LoadSettings();
   EXPECT_EQ(dialogs_.asked_work_path.size(), 1u);
 }
 
@@ -112,6 +122,7 @@ TEST_F(ParamTest, ReadsKeysAndKeepsUnknownOnes) {
       "[Web]\nPath=/data/webs\n[Bookmark]\nBookmarkFolder=Mine\n[Other]\nTheirs=1\n"
       "[DEFAULT]\nMaxTime=12\n[Sommaire]\nImgSize=32\n");
   TParam param(fs_, profile_, navigator_, nullptr);
+  EXPECT_EQ(param.LoadSettings(), TSettingsLoad::kLoaded);
   EXPECT_EQ(param.MaxSockets, 9);
   EXPECT_EQ(param.Timeout, 30);  // not a number
   EXPECT_TRUE(param.UseProxy);
@@ -121,6 +132,7 @@ TEST_F(ParamTest, ReadsKeysAndKeepsUnknownOnes) {
   EXPECT_EQ(param.DefaultOptions.MaxTime, 12);
   EXPECT_EQ(param.SommaireParams.ImgSize, 32);
 
+  ASSERT_TRUE(param.SaveSettings());
   TIniFile written;
   ASSERT_TRUE(written.LoadFromFile(fs_, "/w/korvane.ini"));
   EXPECT_EQ(written.ReadString("Other", "Theirs", ""), "1");
@@ -131,8 +143,10 @@ TEST_F(ParamTest, BrowserListStopsAtTheFirstGapAndKeepsHigherKeysOnWrite) {
   ExistingSettings("[BrowserList]\n0=/usr/bin/a\n1=/usr/bin/b\n3=/usr/bin/d\n");
   {
     TParam param(fs_, profile_, navigator_, nullptr);
+    param.LoadSettings();
     EXPECT_EQ(param.BrowserList, (std::vector<std::string>{"/usr/bin/a", "/usr/bin/b"}));
     param.BrowserList = {"/usr/bin/x"};
+    ASSERT_TRUE(param.SaveSettings());
   }
   TIniFile written;
   ASSERT_TRUE(written.LoadFromFile(fs_, "/w/korvane.ini"));
@@ -144,14 +158,17 @@ TEST_F(ParamTest, BrowserListStopsAtTheFirstGapAndKeepsHigherKeysOnWrite) {
 TEST_F(ParamTest, NoBrowserListSectionGivesAnEmptyList) {
   ExistingSettings("[Options]\nMaxSockets=2\n");
   TParam param(fs_, profile_, navigator_, nullptr);
+  param.LoadSettings();
   EXPECT_TRUE(param.BrowserList.empty());
 }
 
 TEST_F(ParamTest, FindNavigatorFollowsTheAutomaticSetting) {
   navigator_.command = "\"/usr/bin/nav\" %u";
   TParam param(fs_, profile_, navigator_, nullptr);
-  EXPECT_EQ(param.ExeName, "/usr/bin/nav");
+  param.LoadSettings();
+  EXPECT_EQ(navigator_.queries, 0) << "loading the settings looks for no navigator";
   EXPECT_TRUE(param.FindNavigator());
+  EXPECT_EQ(param.ExeName, "/usr/bin/nav");
 
   navigator_.command = "\"/opt/My Nav/nav\" %u";
   EXPECT_FALSE(param.FindNavigator());
@@ -167,6 +184,7 @@ TEST_F(ParamTest, FindNavigatorFollowsTheAutomaticSetting) {
 TEST_F(ParamTest, OpenInNavigatorStartsTheProgramWhenNoConversationAnswers) {
   navigator_.command = "/usr/bin/nav %u";
   TParam param(fs_, profile_, navigator_, &dialogs_);
+  param.LoadSettings();
   param.OpenInNavigator("/w/my web/_Home.htm", true);
   EXPECT_EQ(navigator_.dde, std::vector<std::string>{"NAV /w/my web/_Home.htm"});
   EXPECT_EQ(navigator_.started, std::vector<std::string>{"/usr/bin/nav /w/my web/_Home.htm"});
@@ -178,6 +196,7 @@ TEST_F(ParamTest, OpenInNavigatorStartsTheProgramWhenNoConversationAnswers) {
 
 TEST_F(ParamTest, OpenInNavigatorWithoutNavigatorOffersTheBrowserPage) {
   TParam param(fs_, profile_, navigator_, &dialogs_);
+  param.LoadSettings();
   param.OpenInNavigator("/w/a.htm", false);  // answered No
   EXPECT_EQ(dialogs_.errors, std::vector<std::string>{"Cannot load browser!\r\nChoose a browser?"});
   EXPECT_TRUE(dialogs_.pages.empty());
@@ -192,6 +211,7 @@ TEST_F(ParamTest, OpenInNavigatorWithoutNavigatorOffersTheBrowserPage) {
 
 TEST_F(ParamTest, WindowInfoComesFromTheNavigatorsReply) {
   TParam param(fs_, profile_, navigator_, nullptr);
+  param.LoadSettings();
   std::string url, title;
   EXPECT_FALSE(param.GetNavigatorWindowInfo(url, 255, title, 255));
   navigator_.window_info = "\"http://www.a.com/\",\"A\"";
@@ -202,6 +222,7 @@ TEST_F(ParamTest, WindowInfoComesFromTheNavigatorsReply) {
 
 TEST_F(ParamTest, AWebsOptionsBecomeTheDefaults) {
   TParam param(fs_, profile_, navigator_, nullptr);
+  param.LoadSettings();
   param.DefaultOptions.CheckDomainMachineFlag = true;
   TWEB web(param.DefaultOptions, fs_);
   web.Options.MaxTime = 42;

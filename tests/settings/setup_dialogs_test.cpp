@@ -29,6 +29,7 @@ class SetupDialogTest : public ::testing::Test {
     for (const char* nav : {"/bin/a", "/bin/b", "/bin/c", "/bin/found"}) fs.files[nav] = "";
     navigator.command = "/bin/found %u";
     param = std::make_unique<TParam>(fs, profile, navigator, nullptr);
+    param->LoadSettings();
   }
 
   testing::TMemFileSystem fs;

@@ -336,24 +336,20 @@ TEST(WebTreeBlockTest, BadBlocksFailCleanly) {
   EXPECT_EQ(named.Find("http://h/z")->GetFileName(), "ok.gif");
 }
 
-TEST(WebTreeBlockTest, SavingAndLoadingLetTheWindowBreathe) {
-  TQueuedMessagePump pump;
-  InstallMessagePump(&pump);
+TEST(WebTreeBlockTest, SavingAndLoadingReportTheirProgress) {
   TWebTree tree;
-  for (int i = 0; i < 60; ++i) ASSERT_TRUE(tree.Add("http://h/" + std::to_string(i), Record()));
-  int ran = 0;
-  pump.Post([&] { ++ran; });
+  for (int i = 0; i < 120; ++i) ASSERT_TRUE(tree.Add("http://h/" + std::to_string(i), Record()));
+  using Steps = std::vector<std::pair<std::size_t, std::size_t>>;
+  Steps saved, loaded_steps;
   std::string out;
   TBinaryWriter w(out);
-  tree.SaveToStream(w);
-  EXPECT_EQ(ran, 1);
-  pump.Post([&] { ++ran; });
+  tree.SaveToStream(w, [&](std::size_t done, std::size_t total) { saved.emplace_back(done, total); });
+  EXPECT_EQ(saved, (Steps{{50, 120}, {100, 120}, {120, 120}}));
   TWebTree loaded;
   TBinaryReader r(out);
-  ASSERT_TRUE(loaded.LoadFromStream(r, 21));
-  EXPECT_EQ(ran, 2);
-  EXPECT_EQ(loaded.Progress(), 60u);
-  InstallMessagePump(nullptr);
+  ASSERT_TRUE(loaded.LoadFromStream(
+      r, 21, [&](std::size_t done, std::size_t total) { loaded_steps.emplace_back(done, total); }));
+  EXPECT_EQ(loaded_steps, saved);
 }
 
 TEST(WebTreeBlockTest, AFullTreeOfMoreThan32767RecordsRoundTrips) {

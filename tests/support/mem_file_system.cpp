@@ -59,6 +59,7 @@ std::optional<std::string> TMemFileSystem::ReadFile(const std::string& path) con
 }
 
 std::unique_ptr<TWritableFile> TMemFileSystem::OpenForWrite(const std::string& path) {
+  if (on_open_for_write) on_open_for_write(path);
   if (unwritable.count(path) || !DirectoryExists(ParentOf(path))) return nullptr;
   files[path].clear();
   return std::make_unique<TMemFile>(*this, path);

@@ -2,6 +2,7 @@
 // up after so many bytes, files that cannot be opened or removed, a rename that fails.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -37,6 +38,8 @@ class TMemFileSystem final : public TFileSystem {
   std::set<std::string> unwritable;   // OpenForWrite fails
   std::set<std::string> unremovable;  // RemoveFile fails
   bool fail_renames = false;
+  // Told of every file opened for writing (to see when, and from where, files are written).
+  std::function<void(const std::string& path)> on_open_for_write;
 
  private:
   friend class TMemFile;

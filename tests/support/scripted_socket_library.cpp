@@ -90,7 +90,9 @@ void TScriptedSocketLibrary::Deliver(TScxHandle handle, const TScriptStep& step)
       callbacks_->OkHost(handle);
       break;
     case TScriptStep::kFail:
-      callbacks_->Fail(handle);
+      // The step's text, when given, is the failure's words; a refusal otherwise.
+      callbacks_->Fail(handle, {step.text.empty() ? TNetError::kRefused : TNetError::kOther,
+                                step.text.empty() ? "connection refused" : step.text});
       break;
     case TScriptStep::kConnect:
       callbacks_->Connect(handle, step.text);

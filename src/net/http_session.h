@@ -1,0 +1,18 @@
+// THttpSession: what the connection slots of one capture share: the hosts met (with the address
+// each one connected to, or none for a host known not to exist), the trace switch, and the date
+// parts that later response headers borrow. It lives as long as its capture, so a host that was
+// not found is looked up again at the next capture.
+#pragma once
+
+#include "net/host_cache.h"
+#include "net/http_header.h"
+
+namespace korvane {
+
+struct THttpSession {
+  THostCache Hosts;
+  bool Trace = false;  // switched on by an address holding kTraceMarker
+  THttpDateParts DateParts;
+};
+
+}  // namespace korvane
