@@ -62,6 +62,8 @@ class TBinaryReader {
   std::size_t Position() const { return pos_; }
   std::size_t Remaining() const { return in_.size() - pos_; }
   bool AtEnd() const { return pos_ == in_.size(); }
+  // Whether the bytes at the read position are `bytes`; nothing is read.
+  bool Ahead(std::string_view bytes) const { return in_.substr(pos_).starts_with(bytes); }
 
  private:
   std::uint64_t ReadLE(int width);

@@ -13,6 +13,10 @@ namespace {
 constexpr std::string_view kMagic = "KRVNF";
 constexpr std::string_view kOldMagic = "KORVANE";  // version 0, which has no version word
 constexpr int kVersion = 21;
+// After the tree, the options added since version 21. A reader of version 21 stops at the end of
+// the tree, so such a file still loads there (without them); a web that uses none of them is
+// written without the block, byte for byte as version 21.
+constexpr std::string_view kExtensionMagic = "KRVNX";
 
 // The integer options are held in 32 bits but stored in 16: a value that does not fit is stored
 // as the nearest that does, so a large limit stays a large limit instead of wrapping around to a
@@ -111,6 +115,15 @@ void TWEB::WriteProjectFile(TBinaryWriter& out) {
   MapList.SaveToStream(out);
   LastCaptureInfo.SaveToStream(out);
   Tree.SaveToStream(out, OnTreeProgress);
+  std::vector<TOPTIONS::TEntry> extensions = Options.ExtendedEntries();
+  extensions.insert(extensions.end(), unknown_extensions_.begin(), unknown_extensions_.end());
+  if (extensions.empty()) return;
+  out.WriteShortString(kExtensionMagic);
+  out.WriteU16(CheckedCast<std::uint16_t>(extensions.size()));
+  for (const auto& [key, value] : extensions) {
+    out.WriteShortString(key);
+    out.WriteShortString(value);
+  }
 }
 
 bool TWEB::SaveToFile(const std::string& file_name) {
@@ -195,7 +208,26 @@ bool TWEB::ReadProjectFile(std::string_view bytes, const std::string& file_name)
   if (version >= 19) LastCaptureInfo.LoadFromStream(in);
   Tree.Clear();
   TodoList.clear();
-  return Tree.LoadFromStream(in, version, OnTreeProgress);
+  if (!Tree.LoadFromStream(in, version, OnTreeProgress)) return false;
+  ReadExtensions(in);
+  return true;
+}
+
+void TWEB::ReadExtensions(TBinaryReader& in) {
+  std::vector<TOPTIONS::TEntry> entries;
+  // Bytes after the tree that are not the block are left alone, as a version 21 reader does; a
+  // block cut short fails the load like any other truncation.
+  const std::string marker = std::string(1, static_cast<char>(kExtensionMagic.size())) +
+                             std::string(kExtensionMagic);
+  if (in.Ahead(marker)) {
+    in.Skip(marker.size());
+    const std::uint16_t count = in.ReadU16();
+    for (std::uint16_t i = 0; i < count; ++i) {
+      std::string key = in.ReadShortString();
+      entries.emplace_back(std::move(key), in.ReadShortString());
+    }
+  }
+  unknown_extensions_ = Options.SetExtendedEntries(entries);
 }
 
 }  // namespace korvane

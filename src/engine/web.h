@@ -178,6 +178,7 @@ class TWEB {
   void StartAfresh();
   void ForgetReplacedRecord(TWebFile* destroyed, TWebFile* replacement);
   bool ReadProjectFile(std::string_view bytes, const std::string& file_name);
+  void ReadExtensions(TBinaryReader& in);
   void WriteProjectFile(TBinaryWriter& out);
 
   const TOPTIONS& default_options_;
@@ -185,6 +186,9 @@ class TWEB {
   std::unique_ptr<TLocalNames> local_names_;
   TWebCopyProgress* copy_progress_ = nullptr;  // set only while WebCopy runs
   std::vector<std::string> copy_failures_;
+  // Entries of the project file's extension block that this program does not know: kept and
+  // written back.
+  std::vector<TOPTIONS::TEntry> unknown_extensions_;
 };
 
 // The extension of an address's document (after its last '.', without the query); empty when

@@ -3,10 +3,17 @@
 #include <type_traits>
 
 #include "base/ini_file.h"
+#include "base/number.h"
 #include "base/short_string.h"
 
 namespace korvane {
 namespace {
+
+// The options beyond the original program's, in the order they are stored.
+template <class Visitor, class... Options>
+void ForEachExtendedOption(Visitor&& visit, Options&... o) {
+  visit("PageRequisites", o.PageRequisites...);
+}
 
 // Visits every option with its key, in the order the settings file holds them; with several
 // option sets, the same field of each.
@@ -38,6 +45,29 @@ void ForEachOption(Visitor&& visit, Options&... o) {
   visit("CheckDomainMachineFlag", o.CheckDomainMachineFlag...);
   visit("Username", o.Username...);
   visit("Password", o.Password...);
+  ForEachExtendedOption(visit, o...);
+}
+
+// What each extended option is in a web that predates it: the original behaviour.
+TOPTIONS OriginalBehaviour() {
+  TOPTIONS o;
+  o.PageRequisites = false;
+  return o;
+}
+
+// Stored values, written as in the settings file. Every kind of option has its pair, whether or
+// not an extended option of that kind exists yet.
+std::string ValueText(bool value) { return value ? "1" : "0"; }
+[[maybe_unused]] std::string ValueText(std::int32_t value) { return std::to_string(value); }
+[[maybe_unused]] std::string ValueText(const std::string& value) { return value; }
+
+void FromText(const std::string& text, bool& value) { value = text == "1"; }
+[[maybe_unused]] void FromText(const std::string& text, std::string& value) {
+  value = ShortString(text);
+}
+[[maybe_unused]] void FromText(const std::string& text, std::int32_t& value) {
+  value = 0;
+  (void)ParseInteger(text, value);
 }
 
 }  // namespace
@@ -79,6 +109,34 @@ void TOPTIONS::SaveToIni(TIniFile& ini, std::string_view section) const {
         }
       },
       *this);
+}
+
+std::vector<TOPTIONS::TEntry> TOPTIONS::ExtendedEntries() const {
+  std::vector<TEntry> entries;
+  const TOPTIONS original = OriginalBehaviour();
+  ForEachExtendedOption(
+      [&](std::string_view key, const auto& field, const auto& before) {
+        if (field != before) entries.emplace_back(std::string(key), ValueText(field));
+      },
+      *this, original);
+  return entries;
+}
+
+std::vector<TOPTIONS::TEntry> TOPTIONS::SetExtendedEntries(const std::vector<TEntry>& entries) {
+  std::vector<TEntry> unknown = entries;
+  const TOPTIONS original = OriginalBehaviour();
+  ForEachExtendedOption(
+      [&](std::string_view key, auto& field, const auto& before) {
+        field = before;
+        for (auto it = unknown.begin(); it != unknown.end(); ++it) {
+          if (it->first != key) continue;
+          FromText(it->second, field);
+          unknown.erase(it);
+          break;
+        }
+      },
+      *this, original);
+  return unknown;
 }
 
 void TOPTIONS::Assign(const TOPTIONS& source) {

@@ -1,10 +1,14 @@
 // TOPTIONS: the capture options of one web, and the default set the settings hold. Each option is
-// stored in a settings-file section under its own key.
+// stored in a settings-file section under its own key. The options added since the project file's
+// version 21 ("extended" options) travel in an extension block after its tree; each has a value
+// that gives the original behaviour, which a web read without the block takes.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace korvane {
 
@@ -38,6 +42,21 @@ class TOPTIONS {
   std::int32_t MaxTime = 0;             // minutes
   std::string Username;
   std::string Password;
+
+  // --- extended options ---
+  // Follow and rewrite what pages need to show as served: stylesheets, scripts, fonts, frames,
+  // modern pictures; tags of any length. On for new webs; off (the original behaviour) for a
+  // web stored without it.
+  bool PageRequisites = true;
+
+  // An extended option as stored: its key and its value written as in the settings file.
+  using TEntry = std::pair<std::string, std::string>;
+  // The extended options that differ from their original behaviour, in key order; empty when
+  // the web behaves as the original program did.
+  std::vector<TEntry> ExtendedEntries() const;
+  // Sets every extended option from `entries`; a missing one takes its original behaviour.
+  // Entries of unknown keys are returned, so that they can be kept.
+  std::vector<TEntry> SetExtendedEntries(const std::vector<TEntry>& entries);
 
   // Reads every key of `section`; a missing key takes its default.
   void LoadFromIni(const TIniFile& ini, std::string_view section);

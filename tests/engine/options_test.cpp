@@ -21,7 +21,8 @@ TEST(OptionsTest, SavesEveryKeyInTheFixedOrder) {
             "ListAviFlag=1\nListWavFlag=1\nResolvedUrlFlag=1\nErrorUrlFlag=0\nTodoUrlFlag=0\n"
             "FilteredUrlFlag=0\nStretchImageFlag=1\nRealLinkFlag=1\nSuppressLinkFlag=1\n"
             "BackgroundOnlyFlag=0\nMaxFileCount=0\nMaxFileSize=512\nMinFileSize=0\n"
-            "MaxDiskSize=0\nMaxTime=0\nCheckDomainMachineFlag=0\nUsername=ann\nPassword=\n");
+            "MaxDiskSize=0\nMaxTime=0\nCheckDomainMachineFlag=0\nUsername=ann\nPassword=\n"
+            "PageRequisites=1\n");
 }
 
 TEST(OptionsTest, MissingKeysTakeDefaultsOnLoadAndKeepValuesOnMerge) {

@@ -81,7 +81,9 @@ TEST_F(ProjectFileTest, Version0) {
   EXPECT_EQ(web->FilteredCount, 2);
   EXPECT_EQ(web->NotFoundCount, 3);
   EXPECT_EQ(web->ErrorCount, 4);
-  EXPECT_EQ(web->Options, TOPTIONS());
+  TOPTIONS original;  // an old web keeps the original behaviour
+  original.PageRequisites = false;
+  EXPECT_EQ(web->Options, original);
   ASSERT_EQ(web->MimeList.Count(), 2);
   EXPECT_EQ(web->MimeList.GetMimebyIndex(0)->Extension, "htm");  // cut to 3
   EXPECT_EQ(web->MapList.Count(), 0);
@@ -310,17 +312,53 @@ TEST_F(ProjectFileTest, BadFilesFailAndLeaveNothingBehind) {
   auto missing = std::make_unique<TWEB>(defaults, fs);
   EXPECT_FALSE(missing->LoadFromFile("/nowhere/Local.Web"));
 
-  // Every truncation of a good file fails, and the web is left empty.
+  // Every truncation of a good file fails, and the web is left empty; a file cut exactly at the
+  // end of its tree is a version 21 file without the newer options.
   auto good = NewWeb("http://www.a.com/");
   good->NewLink({0, "http://www.a.com/b.htm", "B"}, good->Tree.Find(good->Url));
+  ASSERT_TRUE(good->Options.PageRequisites);
   ASSERT_TRUE(good->SaveToFile("/webs/site/Local.Web"));
   const std::string bytes = fs.files["/webs/site/Local.Web"];
+  const std::size_t tree_end = bytes.rfind("\x05KRVNX");
+  ASSERT_NE(tree_end, std::string::npos);
   for (std::size_t cut = 0; cut < bytes.size(); ++cut) {
     web = Load(bytes.substr(0, cut), &loaded);
+    if (cut >= tree_end && cut <= tree_end + 5) {
+      EXPECT_TRUE(loaded) << cut;
+      EXPECT_FALSE(web->Options.PageRequisites) << cut;
+      continue;
+    }
     EXPECT_FALSE(loaded) << cut;
     EXPECT_EQ(web->GetLinkCount(), 0) << cut;
     EXPECT_TRUE(web->TodoList.empty());
   }
+}
+
+// Options newer than version 21 travel after the tree: a web that uses none is written as the
+// original program writes it, and entries this program does not know are kept.
+TEST_F(ProjectFileTest, NewerOptionsFollowTheTreeOnlyWhenUsed) {
+  auto web = NewWeb("http://www.a.com/");
+  web->Options.PageRequisites = false;
+  ASSERT_TRUE(web->SaveToFile("/webs/site/Local.Web"));
+  const std::string original = fs.files["/webs/site/Local.Web"];
+  EXPECT_EQ(original.find("KRVNX"), std::string::npos);
+
+  web->Options.PageRequisites = true;
+  ASSERT_TRUE(web->SaveToFile("/webs/site/Local.Web"));
+  const std::string extended = fs.files["/webs/site/Local.Web"];
+  ASSERT_EQ(extended.substr(0, original.size()), original);  // a version 21 file, then the block
+  EXPECT_EQ(extended.substr(original.size()),
+            std::string("\x05KRVNX\x01\x00\x0ePageRequisites\x01" "1", 25));
+
+  // A later program's entry survives a load and a save here.
+  const std::string later = original + std::string("\x05KRVNX\x02\x00", 8) +
+                            "\x0ePageRequisites\x01" "1" + "\x06" "Future\x03" "yes";
+  bool loaded = false;
+  auto back = Load(later, &loaded);
+  ASSERT_TRUE(loaded);
+  EXPECT_TRUE(back->Options.PageRequisites);
+  ASSERT_TRUE(back->SaveToFile("/webs/moved/Local.Web"));
+  EXPECT_NE(fs.files["/webs/moved/Local.Web"].find("\x06" "Future\x03" "yes"), std::string::npos);
 }
 
 TEST_F(ProjectFileTest, FileNamesThatAreNotPlainAreDropped) {
