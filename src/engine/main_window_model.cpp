@@ -40,9 +40,75 @@ bool TMainWindowModel::StartEnabled(int tab) const {
   return !capturing_ && tab != kUrlTab && tab != kMultimediaTab;
 }
 
+TWindowState TMainWindowModel::State() const {
+  if (busy_) return TWindowState::kBusy;
+  if (resolving_) return TWindowState::kResolving;
+  if (capturing_) {
+    return stop_asked_ ? TWindowState::kStopping : TWindowState::kCapturing;
+  }
+  return web_open_ ? TWindowState::kWebOpen : TWindowState::kNoWeb;
+}
+
+bool TMainWindowModel::CommandEnabled(TCommand command, const TCommandContext& context) const {
+  const TWindowState state = State();
+  if (state == TWindowState::kBusy) return false;
+  const bool running = state == TWindowState::kCapturing || state == TWindowState::kStopping ||
+                       state == TWindowState::kResolving;
+  const bool web = web_open_;
+  const THtmlCommandStates& html = context.Html;
+  switch (command) {
+    // Always there: reading pages and help, leaving (which asks while a run is under way).
+    case TCommand::kExit:
+    case TCommand::kHelpFaq:
+    case TCommand::kAbout:
+      return true;
+    case TCommand::kHelpIndex:
+      return html.HelpIndex;
+    case TCommand::kHelpGlossary:
+      return html.HelpGlossary;
+    case TCommand::kLocalWebs:
+      return html.LocalWebs;
+    case TCommand::kHome:
+      return web && html.Home;
+    case TCommand::kHtmlPages:
+      return web && html.HtmlPages;
+    case TCommand::kImages:
+      return web && html.Images;
+    // Stopping is for a capture's session only, once.
+    case TCommand::kStop:
+      return state == TWindowState::kCapturing;
+    // Another web, the settings: not under a run.
+    case TCommand::kNew:
+    case TCommand::kOpen:
+    case TCommand::kRecentWeb:
+    case TCommand::kSetup:
+      return !running;
+    case TCommand::kStart:
+      return web && !running && StartEnabled(context.Tab);
+    case TCommand::kResolveLinks:
+      return web && !running && context.CapturedCount != 0;
+    case TCommand::kImageMap:
+      return web && !running && ImageMapEnabled(context.MapCount);
+    // The rest change or move the open web.
+    case TCommand::kSave:
+    case TCommand::kSaveAs:
+    case TCommand::kClose:
+    case TCommand::kReset:
+    case TCommand::kCopy:
+    case TCommand::kMove:
+    case TCommand::kDelete:
+    case TCommand::kAddUrl:
+    case TCommand::kAddBookmark:
+    case TCommand::kSaveOptions:
+      return web && !running;
+  }
+  return false;
+}
+
 bool TMainWindowModel::BeginCapture() {
   if (busy_ || !web_open_ || capturing_) return false;
   capturing_ = true;
+  stop_asked_ = false;
   quit_after_capture_ = false;
   stop_request_ = TCaptureRunHooks::TStopRequest::kNone;
   return true;
@@ -50,6 +116,7 @@ bool TMainWindowModel::BeginCapture() {
 
 bool TMainWindowModel::CaptureEnded() {
   capturing_ = false;
+  stop_asked_ = false;
   const bool quit = quit_after_capture_;
   quit_after_capture_ = false;
   return quit;
@@ -67,12 +134,14 @@ TMainWindowModel::TCloseStep TMainWindowModel::CloseQuery() const {
 bool TMainWindowModel::AnswerAbort(TModalResult answer) {
   if (!capturing_ || answer != mrOk) return false;
   quit_after_capture_ = true;
+  stop_asked_ = true;
   stop_request_ = TCaptureRunHooks::TStopRequest::kStopAll;
   return true;
 }
 
 void TMainWindowModel::RequestStop(bool complete_in_progress) {
   if (!capturing_) return;
+  stop_asked_ = true;
   stop_request_ = StopAbortsAll(complete_in_progress)
                       ? TCaptureRunHooks::TStopRequest::kAbortAll
                       : TCaptureRunHooks::TStopRequest::kCompleteCurrent;

@@ -35,6 +35,55 @@ THtmlCommandStates HtmlCommandStates(const TFileSystem& fs, const std::string& w
                                      const std::string& bookmark_file,
                                      const std::string& program_folder);
 
+// The commands of the menus and buttons, for their enabled state.
+enum class TCommand {
+  kNew,
+  kOpen,
+  kSave,
+  kSaveAs,
+  kClose,
+  kRecentWeb,
+  kExit,
+  kStart,
+  kStop,
+  kResolveLinks,
+  kReset,
+  kCopy,
+  kMove,
+  kDelete,
+  kImageMap,
+  kAddUrl,
+  kAddBookmark,
+  kLocalWebs,
+  kHome,
+  kHtmlPages,
+  kImages,
+  kSetup,
+  kSaveOptions,
+  kHelpIndex,
+  kHelpGlossary,
+  kHelpFaq,
+  kAbout,
+};
+
+// Where the window stands, as far as its commands go.
+enum class TWindowState {
+  kNoWeb,      // no web open
+  kWebOpen,    // a web open, nothing running
+  kCapturing,  // a capture run, its session under way
+  kStopping,   // a capture run asked to stop, finishing
+  kResolving,  // links being resolved (after a capture or on request)
+  kBusy,       // a project file being read or written
+};
+
+// What else a command's state depends on.
+struct TCommandContext {
+  int Tab = 0;                     // the selected tab of the notebook
+  std::int32_t CapturedCount = 0;  // of the open web
+  int MapCount = 0;                // image maps of the open web
+  THtmlCommandStates Html;         // which generated and help pages exist
+};
+
 // Where a dialog that centres itself on the main window goes (integer halves toward zero).
 TPoint CentreOn(const TRect& main_window, std::int32_t width, std::int32_t height);
 
@@ -54,6 +103,14 @@ class TMainWindowModel {
   bool Busy() const { return busy_; }
   void SetWebOpen(bool open) { web_open_ = open; }
   void SetBusy(bool busy) { busy_ = busy; }
+  // Links are resolved: by a capture run's end, or by "&Resolve links".
+  void SetResolving(bool resolving) { resolving_ = resolving; }
+
+  TWindowState State() const;
+  // Whether a command can be chosen now. While a capture or a resolution runs, nothing that
+  // changes the web, opens another or changes the settings can be; reading pages, the help and
+  // Exit (which asks) stay available.
+  bool CommandEnabled(TCommand command, const TCommandContext& context) const;
 
   // While capturing only the Capture and Multimedia tabs can be selected.
   bool TabSelectable(int tab) const;
@@ -108,6 +165,8 @@ class TMainWindowModel {
   bool web_open_ = false;
   bool capturing_ = false;
   bool busy_ = false;
+  bool resolving_ = false;
+  bool stop_asked_ = false;
   bool quit_after_capture_ = false;
   TCaptureRunHooks::TStopRequest stop_request_ = TCaptureRunHooks::TStopRequest::kNone;
 };

@@ -225,9 +225,11 @@ std::vector<std::string> TWebTree::MakeKey(std::string_view url) {
 TWebTree::TWebTree() : root_(std::make_unique<TWebNode>()) {}
 
 void TWebTree::Clear() {
+  observer_->Clearing();
   aliases_.clear();
   root_ = std::make_unique<TWebNode>();
   count_ = 0;
+  observer_->Cleared();
 }
 
 bool TWebTree::Add(std::string_view url, std::unique_ptr<TWebFile> record) {
@@ -253,11 +255,13 @@ bool TWebTree::Insert(std::string_view url, std::unique_ptr<TWebFile> owned, TWe
   for (std::size_t s = 0; s + 1 < key.Size(); ++s) {
     std::ptrdiff_t found = node->IndexOf(key[s]);
     if (found < 0) {
+      observer_->EntryAdding(*node, node->Count());
       std::uint32_t i = node->Append(key[s]);
       auto child = std::make_unique<TWebNode>();
       child->parent_ = node;
       child->index_in_parent_ = i;
       node->items_[i].Object = std::move(child);
+      observer_->EntryAdded(*node, i);
       node = node->items_[i].Node();
       continue;
     }
@@ -272,7 +276,9 @@ bool TWebTree::Insert(std::string_view url, std::unique_ptr<TWebFile> owned, TWe
   std::string_view last = key[key.Size() - 1];
   std::ptrdiff_t found = node->IndexOf(last);
   std::uint32_t i;
-  if (found < 0) {
+  const bool added = found < 0;
+  if (added) {
+    observer_->EntryAdding(*node, node->Count());
     i = node->Append(last);
   } else {
     i = static_cast<std::uint32_t>(found);
@@ -287,6 +293,11 @@ bool TWebTree::Insert(std::string_view url, std::unique_ptr<TWebFile> owned, TWe
     PlaceAlias(*node, i, alias);
   }
   ++count_;
+  if (added) {
+    observer_->EntryAdded(*node, i);
+  } else {
+    observer_->EntryChanged(*node, i);
+  }
   return true;
 }
 

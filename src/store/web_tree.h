@@ -70,6 +70,8 @@ class TWebFile {
 
   // The node that owns (and destroys) the record; none until first inserted.
   TWebNode* Owner() const { return owner_; }
+  // The record's own entry in its owner's Items (its row there).
+  std::size_t OwnerIndex() const { return owner_index_; }
 
  private:
   friend class TWebTree;
@@ -105,6 +107,8 @@ class TWebNode {
   TWebNode& operator=(const TWebNode&) = delete;
 
   TWebNode* Parent() const { return parent_; }
+  // This node's entry in its parent's Items (its row there); 0 for the root.
+  std::size_t IndexInParent() const { return index_in_parent_; }
   std::size_t Count() const { return items_.size(); }
   const TEntry& Item(std::size_t i) const { return items_[i]; }
   // The first entry whose segment equals `segment` without regard to letter case, or -1.
@@ -125,6 +129,20 @@ class TWebNode {
   // search to cost more than hashing. Only the first of equal segments is entered, so lookups
   // find the first match as a linear search would.
   std::vector<std::uint64_t> slots_;
+};
+
+// What a view of the tree's shape is told (a Qt item model over it). Entries are only ever added
+// at the end of a node, changed in place, or all dropped at once; each change comes with a call
+// before it and one after it.
+class TWebTreeObserver {
+ public:
+  virtual ~TWebTreeObserver() = default;
+  virtual void EntryAdding(const TWebNode& /*node*/, std::size_t /*index*/) {}
+  virtual void EntryAdded(const TWebNode& /*node*/, std::size_t /*index*/) {}
+  // The entry holds another record (a replacement, or an alias of a redirection's target).
+  virtual void EntryChanged(const TWebNode& /*node*/, std::size_t /*index*/) {}
+  virtual void Clearing() {}
+  virtual void Cleared() {}
 };
 
 // The walk callback: a record and the address of the entry holding it; true stops the walk.
@@ -166,6 +184,8 @@ class TWebTree {
   // Called before a record is destroyed by a replacement, with the record taking its place, so
   // that lists holding records (the web's queue of links to explore) can let go of it.
   std::function<void(TWebFile* destroyed, TWebFile* replacement)> OnRecordReplaced;
+  // The view told of every change of shape (may be null); it must outlive its use.
+  void SetObserver(TWebTreeObserver* observer) { observer_ = observer ? observer : &quiet_; }
 
   // Told every kProgressEvery records, and at the end, how many records a save or load has done
   // and how many there are: a window can move a gauge. It must not change the tree.
@@ -191,6 +211,8 @@ class TWebTree {
   void ReplaceOwned(TWebNode& node, std::uint32_t i, TWebFile* replacement);
   bool Walk(TWebNode& node, std::string& prefix, const TExploreProc& proc);
 
+  TWebTreeObserver quiet_;
+  TWebTreeObserver* observer_ = &quiet_;
   std::unique_ptr<TWebNode> root_;
   std::uint16_t count_ = 0;
   std::string last_error_;

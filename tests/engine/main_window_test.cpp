@@ -60,6 +60,72 @@ TEST(MainWindowTest, ClosingDuringACaptureAsksOnceThenClosesAtTheEnd) {
   EXPECT_EQ(m.CloseQuery(), TStep::kRefuse);
 }
 
+// Which commands can be chosen in each state of the window, with everything else in their favour
+// (a web with captured files and maps, every page present, the Web tab selected).
+TEST(MainWindowTest, CommandsEnabledInEveryState) {
+  using C = TCommand;
+  TCommandContext context;
+  context.CapturedCount = 3;
+  context.MapCount = 1;
+  context.Html = {true, true, true, true, true, true};
+  TMainWindowModel m;
+  auto enabled = [&](std::initializer_list<C> commands) {
+    std::string out;
+    for (C c : commands) out += m.CommandEnabled(c, context) ? '1' : '0';
+    return out;
+  };
+  const auto web_changes = {C::kSave, C::kSaveAs, C::kClose, C::kReset, C::kCopy, C::kMove,
+                            C::kDelete, C::kAddUrl, C::kAddBookmark, C::kSaveOptions,
+                            C::kImageMap, C::kResolveLinks, C::kStart};
+  const auto elsewhere = {C::kNew, C::kOpen, C::kRecentWeb, C::kSetup};
+  const auto reading = {C::kExit, C::kAbout, C::kHelpIndex, C::kHelpFaq, C::kLocalWebs};
+  const auto web_pages = {C::kHome, C::kHtmlPages, C::kImages};
+
+  EXPECT_EQ(m.State(), TWindowState::kNoWeb);
+  EXPECT_EQ(enabled(web_changes), "0000000000000");
+  EXPECT_EQ(enabled(elsewhere), "1111");
+  EXPECT_EQ(enabled(reading), "11111");
+  EXPECT_EQ(enabled(web_pages), "000");
+  EXPECT_EQ(enabled({C::kStop}), "0");
+
+  m.SetWebOpen(true);
+  EXPECT_EQ(m.State(), TWindowState::kWebOpen);
+  EXPECT_EQ(enabled(web_changes), "1111111111111");
+  EXPECT_EQ(enabled(web_pages), "111");
+  EXPECT_EQ(enabled({C::kStop}), "0");
+  // Start follows the tab; Resolve and Image MAP need captured files and maps; pages need files.
+  context.Tab = TMainWindowModel::kUrlTab;
+  context.CapturedCount = 0;
+  context.MapCount = 0;
+  context.Html.Images = false;
+  EXPECT_EQ(enabled({C::kStart, C::kResolveLinks, C::kImageMap, C::kImages}), "0000");
+  context = {0, 3, 1, {true, true, true, true, true, true}};
+
+  ASSERT_TRUE(m.BeginCapture());
+  EXPECT_EQ(m.State(), TWindowState::kCapturing);
+  EXPECT_EQ(enabled(web_changes), "0000000000000");
+  EXPECT_EQ(enabled(elsewhere), "0000");
+  EXPECT_EQ(enabled(reading), "11111");
+  EXPECT_EQ(enabled(web_pages), "111");
+  EXPECT_EQ(enabled({C::kStop}), "1");
+
+  m.RequestStop(true);  // asked once: Stop is greyed while the transfers finish
+  EXPECT_EQ(m.State(), TWindowState::kStopping);
+  EXPECT_EQ(enabled({C::kStop, C::kStart, C::kNew}), "000");
+
+  m.SetResolving(true);
+  EXPECT_EQ(m.State(), TWindowState::kResolving);
+  EXPECT_EQ(enabled({C::kStop, C::kStart, C::kResolveLinks, C::kClose, C::kExit}), "00001");
+  m.SetResolving(false);
+  m.CaptureEnded();
+  EXPECT_EQ(m.State(), TWindowState::kWebOpen);
+
+  m.SetBusy(true);
+  EXPECT_EQ(m.State(), TWindowState::kBusy);
+  EXPECT_EQ(enabled(reading), "00000");
+  EXPECT_EQ(enabled(elsewhere), "0000");
+}
+
 TEST(MainWindowTest, CloseWebSavesSilentlyOrAsks) {
   TMainWindowModel m;
   EXPECT_EQ(m.CloseWebStep(true), TMainWindowModel::TCloseWebStep::kNothing);

@@ -2,8 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "base/checked.h"
-#include "base/message_pump.h"
 #include "html/url.h"
 
 namespace korvane {
@@ -350,6 +351,72 @@ TEST(WebTreeBlockTest, SavingAndLoadingReportTheirProgress) {
   ASSERT_TRUE(loaded.LoadFromStream(
       r, 21, [&](std::size_t done, std::size_t total) { loaded_steps.emplace_back(done, total); }));
   EXPECT_EQ(loaded_steps, saved);
+}
+
+// A view that mirrors the tree's shape from the notifications alone, as an item model does; every
+// change must arrive between its "before" and "after" calls, at the row the tree then has.
+class TMirror final : public TWebTreeObserver {
+ public:
+  explicit TMirror(const TWebTree& tree) : tree_(tree) {}
+  void EntryAdding(const TWebNode& node, std::size_t index) override {
+    EXPECT_EQ(index, node.Count());  // always at the end
+    pending_ = &node;
+  }
+  void EntryAdded(const TWebNode& node, std::size_t index) override {
+    EXPECT_EQ(pending_, &node);
+    pending_ = nullptr;
+    rows[&node].push_back(Describe(node.Item(index)));
+  }
+  void EntryChanged(const TWebNode& node, std::size_t index) override {
+    rows[&node].at(index) = Describe(node.Item(index));
+  }
+  void Clearing() override { rows.clear(); }
+  // What the tree holds, listed as the mirror lists it.
+  std::map<const TWebNode*, std::vector<std::string>> Actual() const {
+    std::map<const TWebNode*, std::vector<std::string>> out;
+    Collect(tree_.Root(), out);
+    return out;
+  }
+  std::map<const TWebNode*, std::vector<std::string>> rows;
+
+ private:
+  static std::string Describe(const TWebNode::TEntry& e) {
+    if (e.Node()) return e.Segment + " node";
+    return e.Segment + (e.IsAlias() ? " alias " : " record ") + e.File()->GetFileName();
+  }
+  static void Collect(const TWebNode& node, std::map<const TWebNode*, std::vector<std::string>>& out) {
+    for (std::size_t i = 0; i < node.Count(); ++i) {
+      out[&node].push_back(Describe(node.Item(i)));
+      if (const TWebNode* child = node.Item(i).Node()) {
+        EXPECT_EQ(child->Parent(), &node);
+        EXPECT_EQ(child->IndexInParent(), i);  // a child's row in its parent
+        Collect(*child, out);
+      } else if (!node.Item(i).IsAlias()) {
+        EXPECT_EQ(node.Item(i).File()->OwnerIndex(), i);  // a record's row in its owner
+      }
+    }
+  }
+  const TWebTree& tree_;
+  const TWebNode* pending_ = nullptr;
+};
+
+TEST(WebTreeObserverTest, NotificationsAloneKeepAMirrorOfTheTree) {
+  TWebTree tree;
+  TMirror mirror(tree);
+  tree.SetObserver(&mirror);
+  ASSERT_TRUE(tree.Add("http://h/a/b/one.htm", Record("one")));
+  ASSERT_TRUE(tree.Add("http://h/a/two.htm", Record("two")));
+  ASSERT_TRUE(tree.Add("http://k/", Record("k")));
+  TWebFile* target = tree.Find("http://h/a/two.htm");
+  ASSERT_TRUE(tree.Add("http://h/old.htm", target));        // a new alias entry
+  ASSERT_TRUE(tree.Add("http://h/a/b/one.htm", target));    // an owned record becomes an alias
+  ASSERT_TRUE(tree.Add("http://k/", Record("k2")));         // a replacement
+  EXPECT_EQ(mirror.rows, mirror.Actual());
+  tree.Clear();
+  EXPECT_TRUE(mirror.rows.empty());
+  ASSERT_TRUE(tree.Add("http://h/again.htm", Record("again")));
+  EXPECT_EQ(mirror.rows, mirror.Actual());
+  tree.SetObserver(nullptr);
 }
 
 TEST(WebTreeBlockTest, AFullTreeOfMoreThan32767RecordsRoundTrips) {
