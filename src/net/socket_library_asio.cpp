@@ -7,6 +7,8 @@
 
 #include <asio.hpp>
 
+#include "net/name_resolver_asio.h"
+
 namespace korvane {
 namespace {
 
@@ -38,6 +40,16 @@ class TAsioPump final : public TMessagePump {
   asio::executor_work_guard<asio::io_context::executor_type> keep_waiting_;
 };
 
+// Asio keeps its reactor's epoll descriptor private. An explicit instantiation may name a private
+// member; the instantiated class hands the member's pointer out through a friend function.
+struct TReactorFdTag {};
+int asio::detail::epoll_reactor::*ReactorFd(TReactorFdTag);
+template <int asio::detail::epoll_reactor::*Member>
+struct TReactorFdAccess {
+  friend int asio::detail::epoll_reactor::*ReactorFd(TReactorFdTag) { return Member; }
+};
+template struct TReactorFdAccess<&asio::detail::epoll_reactor::epoll_fd_>;
+
 // What a failed connect means to a user.
 TNetError ConnectError(const asio::error_code& ec) {
   if (ec == asio::error::connection_refused) return {TNetError::kRefused, "connection refused"};
@@ -58,7 +70,7 @@ struct TConnection : std::enable_shared_from_this<TConnection> {
   TConnection(TAsioSocketLibrary::TImpl& lib, TScxHandle h, int timeout_secs);
 
   void Start(std::string host, std::string port);
-  void Resolved(const asio::error_code& ec, const tcp::resolver::results_type& endpoints);
+  void Resolved(const TNameResolver::TEndpoints& endpoints);
   void Connected(const asio::error_code& ec, const tcp::endpoint& endpoint);
   void ReadNext();
   void WriteNext();
@@ -70,7 +82,7 @@ struct TConnection : std::enable_shared_from_this<TConnection> {
 
   TAsioSocketLibrary::TImpl& lib;
   TScxHandle handle;
-  tcp::resolver resolver;
+  std::uint64_t lookup = 0;  // the name lookup under way, 0 once answered
   tcp::socket socket;
   asio::steady_timer timer;
   std::chrono::seconds timeout;
@@ -87,6 +99,7 @@ struct TConnection : std::enable_shared_from_this<TConnection> {
 struct TAsioSocketLibrary::TImpl {
   asio::io_context context;  // first: destroyed after the connections' sockets
   TAsioPump pump{context};
+  TNameResolver resolver{context};
   TSocketCallbacks* callbacks = nullptr;
   std::map<TScxHandle, std::shared_ptr<TConnection>> connections;
   TScxHandle last_handle = 0;
@@ -101,7 +114,6 @@ struct TAsioSocketLibrary::TImpl {
 TConnection::TConnection(TAsioSocketLibrary::TImpl& l, TScxHandle h, int timeout_secs)
     : lib(l),
       handle(h),
-      resolver(l.context),
       socket(l.context),
       timer(l.context),
       timeout(timeout_secs > 0 ? timeout_secs : kDefaultTimeoutSecs) {}
@@ -109,19 +121,16 @@ TConnection::TConnection(TAsioSocketLibrary::TImpl& l, TScxHandle h, int timeout
 void TConnection::Start(std::string host, std::string port) {
   Touch();
   WaitDeadline();
-  // No address_configured flag: a machine with only its loopback interface up must still
-  // resolve localhost.
-  resolver.async_resolve(
-      host, port, tcp::resolver::flags(),
-      [self = shared_from_this()](const asio::error_code& ec, tcp::resolver::results_type r) {
-        self->Resolved(ec, r);
-      });
+  lookup = lib.resolver.Resolve(std::move(host), std::move(port),
+                                [self = shared_from_this()](TNameResolver::TEndpoints found) {
+                                  self->lookup = 0;
+                                  self->Resolved(found);
+                                });
 }
 
-void TConnection::Resolved(const asio::error_code& ec,
-                           const tcp::resolver::results_type& endpoints) {
+void TConnection::Resolved(const TNameResolver::TEndpoints& endpoints) {
   if (ended) return;
-  if (ec) return End(kNoHost);
+  if (endpoints.empty()) return End(kNoHost);
   lib.callbacks->OkHost(handle);
   if (ended) return;
   asio::async_connect(socket, endpoints,
@@ -204,7 +213,7 @@ void TConnection::WaitDeadline() {
 void TConnection::Stop() {
   ended = true;
   asio::error_code ignored;
-  resolver.cancel();
+  if (lookup != 0) lib.resolver.Cancel(std::exchange(lookup, 0));
   timer.cancel();
   socket.close(ignored);
   lib.connections.erase(handle);  // `this` stays alive through the handlers' references
@@ -268,6 +277,13 @@ void TAsioSocketLibrary::Abort(TScxHandle handle) {
 
 TMessagePump& TAsioSocketLibrary::Pump() {
   return impl_->pump;
+}
+
+int TAsioSocketLibrary::EventHandle() {
+  auto& reactor = asio::use_service<asio::detail::epoll_reactor>(impl_->context);
+  // Makes the reactor the context's task, so that polling the context waits on its descriptor.
+  reactor.init_task();
+  return reactor.*ReactorFd(TReactorFdTag{});
 }
 
 }  // namespace korvane

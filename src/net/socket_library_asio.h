@@ -26,8 +26,13 @@ class TAsioSocketLibrary final : public TSocketLibrary {
   int Send(TScxHandle handle, std::string_view bytes) override;
   void Abort(TScxHandle handle) override;
 
-  // Runs the library's completions; install it with InstallMessagePump.
+  // Runs the library's completions: the message pump of a front end that has no other one.
   TMessagePump& Pump();
+  // A descriptor that becomes readable whenever the library has completions to run (socket
+  // events, time-outs, resolved names), and stays quiet otherwise: an event loop watches it and
+  // runs Pump().ProcessMessages() when it fires, so waiting on the network costs nothing.
+  // POSIX only.
+  int EventHandle();
 
   struct TImpl;
 

@@ -2,6 +2,8 @@
 // localhost are ever resolved or reached.
 #include <gtest/gtest.h>
 
+#include <poll.h>
+
 #include <chrono>
 #include <filesystem>
 #include <functional>
@@ -104,6 +106,37 @@ TEST(AsioLibraryTest, EveryAttemptEndsWithExactlyOneEnd) {
   // The pieces of a request travel as one stream.
   ASSERT_FALSE(served.Requests().empty());
   EXPECT_EQ(served.Requests()[0], "GET / HTTP/1.0\r\n\r\n");
+}
+
+// What an event loop watches: readable while the library has completions to run, quiet once
+// they have run, so a loop that waits on it never spins.
+TEST(AsioLibraryTest, TheEventHandleFiresOnlyWhenThereIsWork) {
+  TAsioSocketLibrary lib;
+  TRecorder rec(lib);
+  lib.Init(&rec);
+  const int handle = lib.EventHandle();
+  ASSERT_GE(handle, 0);
+  lib.Pump().ProcessMessages();  // what the reactor's start left pending
+  auto readable = [&](int timeout_ms) {
+    pollfd watched{handle, POLLIN, 0};
+    return ::poll(&watched, 1, timeout_ms) == 1 && (watched.revents & POLLIN);
+  };
+  EXPECT_FALSE(readable(50));  // nothing under way
+  TLoopbackHttpServer served;
+  served.Respond("HTTP/1.0 200 OK\r\n\r\nhello");
+  const TScxHandle h = lib.Go("127.0.0.1", std::to_string(served.Port()), 5);
+  int wakes = 0;
+  while (rec.ends == 0 && wakes < 100) {
+    ASSERT_TRUE(readable(5000)) << "no wake-up while a connection was under way";
+    ++wakes;
+    lib.Pump().ProcessMessages();
+  }
+  EXPECT_EQ(rec.ends, 1);
+  EXPECT_EQ(rec.events[h].back(), "cut") << rec.failures[h].Message;
+  EXPECT_EQ(rec.data[h], "HTTP/1.0 200 OK\r\n\r\nhello");
+  lib.Pump().ProcessMessages();
+  EXPECT_FALSE(readable(200)) << "the handle stays readable with nothing to do";
+  lib.Shut();
 }
 
 class AsioRequestTest : public ::testing::Test {
