@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "store/web_folder.h"
 #include "base/byte_count.h"
 #include "base/file_system.h"
 #include "base/ini_file.h"
@@ -156,7 +157,10 @@ bool PrepareFolder(const std::string& folder, bool replace) {
                  folder.c_str(), files.size());
     return false;
   }
-  for (const auto& name : files) (void)RealFileSystem().RemoveFile(WithSeparator(folder) + name);
+  for (const std::string& failure : DeleteFolderFiles(RealFileSystem(), folder)) {
+    std::fprintf(stderr, "cannot delete %s\n", failure.c_str());
+    return false;
+  }
   return true;
 }
 
@@ -258,7 +262,7 @@ int RunCaptureCommand(const TCaptureArgs& args) {
     const std::string folder = fs::absolute(args.folder).lexically_normal().string();
     if (!PrepareFolder(folder, args.replace)) return 2;
     web.Init(args.target, folder, env.GlobalMime().List());
-    web.FileName = web.Path + "Local.Web";
+    web.FileName = web.Path + std::string(kProjectFileName);
     web.Title = args.title;
     param.Url = web.Url;
   }

@@ -22,6 +22,15 @@ class TWritableFile {
   [[nodiscard]] virtual bool Close() = 0;
 };
 
+// How ReplaceFile writes.
+struct TWriteOptions {
+  bool OwnerOnly = false;  // readable by its owner only from the moment it exists (a password)
+  // Flushed to the disk, with its folder, before ReplaceFile returns: for the files a user would
+  // lose work with (the project file, the settings, maps, bookmarks), not for pages that can be
+  // generated or rewritten again.
+  bool Durable = false;
+};
+
 class TFileSystem {
  public:
   virtual ~TFileSystem() = default;
@@ -32,12 +41,22 @@ class TFileSystem {
   virtual std::int64_t FileSize(const std::string& path) const = 0;
   // The whole file, or nothing when it cannot be read.
   virtual std::optional<std::string> ReadFile(const std::string& path) const = 0;
-  // Creates or truncates `path`; nullptr when it cannot be opened.
+  // Creates or truncates `path`; nullptr when it cannot be opened. A symbolic link in the place of
+  // `path` is never followed (opening fails): a link planted in a web's folder cannot make the
+  // program write elsewhere.
   virtual std::unique_ptr<TWritableFile> OpenForWrite(const std::string& path) = 0;
-  // Opens `path` for writing at its end, creating it when missing; nullptr when it cannot be.
+  // Opens `path` for writing at its end, creating it when missing; nullptr when it cannot be. A
+  // symbolic link is not followed either.
   virtual std::unique_ptr<TWritableFile> OpenForAppend(const std::string& path) = 0;
   // Writes the whole file in one go (create or truncate).
   [[nodiscard]] bool WriteFile(const std::string& path, std::string_view bytes);
+  // Replaces `path` by `bytes` in one step: a new file beside it is written (and flushed when
+  // Durable) and renamed over `path`, so that a full disk or a crash leaves the old file or the
+  // new one, never a mix. On failure `path` is as it was and the new file is gone.
+  [[nodiscard]] virtual bool ReplaceFile(const std::string& path, std::string_view bytes,
+                                         TWriteOptions options = {});
+  // Why the last operation that failed failed, in words ("the disk is full: /w/a.htm").
+  virtual std::string LastError() const { return last_error_; }
   [[nodiscard]] virtual bool RemoveFile(const std::string& path) = 0;
   // Replaces `to` by `from` in one step where the platform allows it.
   [[nodiscard]] virtual bool RenameFile(const std::string& from, const std::string& to) = 0;
@@ -52,11 +71,22 @@ class TFileSystem {
   }
   // Names (not paths) of the regular files directly in `dir`.
   virtual std::vector<std::string> ListFiles(const std::string& dir) const = 0;
+  // The regular files and the symbolic links (whatever they point at) directly in `dir`: what
+  // emptying the folder removes.
+  virtual std::vector<std::string> ListRemovable(const std::string& dir) const {
+    return ListFiles(dir);
+  }
   // Bytes free for the user on the volume holding `path`, or -1 when unknown.
   virtual std::int64_t FreeSpace(const std::string& path) const = 0;
-  // Restricts the file to its owner (project files hold a password).
-  virtual void MakeOwnerOnly(const std::string& path) = 0;
+  // Restricts the file to its owner; false when its mode could not be changed.
+  [[nodiscard]] virtual bool MakeOwnerOnly(const std::string& path) = 0;
+
+ protected:
+  std::string last_error_;
 };
+
+// The suffix of the new file that ReplaceFile writes beside the file it replaces.
+inline constexpr std::string_view kReplacementSuffix = ".tmp";
 
 // The machine's own file system.
 TFileSystem& RealFileSystem();

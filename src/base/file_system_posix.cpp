@@ -1,7 +1,11 @@
-// The real file system on POSIX systems.
+// The real file system on POSIX systems. Files are written through descriptors, so that a write
+// can refuse a symbolic link, create a file owner-only at once, and be flushed to the disk.
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
-#include <cstdio>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -13,25 +17,100 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class TStdioFile final : public TWritableFile {
+constexpr int kWriteFlags = O_WRONLY | O_CLOEXEC | O_NOFOLLOW;
+
+// The words of an error number, for the messages a user reads.
+std::string ErrorWords(int error) {
+  switch (error) {
+    case ENOSPC:
+      return "the disk is full";
+    case EDQUOT:
+      return "the disk quota is used up";
+    case EACCES:
+    case EPERM:
+      return "permission denied";
+    case ENOENT:
+      return "no such file or folder";
+    case ENOTDIR:
+      return "a part of the path is not a folder";
+    case EISDIR:
+      return "it is a folder";
+    case ELOOP:
+      return "it is a symbolic link, which is never followed";
+    case EROFS:
+      return "the file system is read-only";
+    case EEXIST:
+      return "it exists already";
+    case EIO:
+      return "input/output error";
+    default:
+      return std::strerror(error);
+  }
+}
+
+// Writes everything, retrying short writes; false with errno set otherwise.
+bool WriteAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    ssize_t n = ::write(fd, bytes.data(), bytes.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      if (n == 0) errno = EIO;
+      return false;
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(n));
+  }
+  return true;
+}
+
+std::string FolderOf(const std::string& path) {
+  std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+class TFdFile final : public TWritableFile {
  public:
-  explicit TStdioFile(std::FILE* file) : file_(file) {}
-  ~TStdioFile() override {
-    if (file_) std::fclose(file_);
+  TFdFile(int fd, std::string path, std::string& last_error)
+      : fd_(fd), path_(std::move(path)), last_error_(last_error) {}
+  ~TFdFile() override {
+    if (fd_ >= 0) ::close(fd_);
   }
   bool Append(std::string_view bytes) override {
-    return file_ && std::fwrite(bytes.data(), 1, bytes.size(), file_) == bytes.size();
+    if (fd_ < 0) return false;
+    // Small writes (a log line) are gathered; a body arrives in packets of several KB.
+    if (buffer_.size() + bytes.size() <= kBufferBytes) {
+      buffer_.append(bytes);
+      return true;
+    }
+    return Flush() && Write(bytes);
   }
   bool Close() override {
-    if (!file_) return false;
-    bool ok = std::fflush(file_) == 0;
-    ok = std::fclose(file_) == 0 && ok;
-    file_ = nullptr;
+    if (fd_ < 0) return false;
+    bool ok = Flush();
+    if (::close(fd_) != 0 && ok) ok = Failed();
+    fd_ = -1;
     return ok;
   }
 
  private:
-  std::FILE* file_;
+  static constexpr std::size_t kBufferBytes = 8192;
+
+  bool Flush() {
+    if (buffer_.empty()) return true;
+    bool ok = Write(buffer_);
+    buffer_.clear();
+    return ok;
+  }
+  bool Write(std::string_view bytes) { return WriteAll(fd_, bytes) || Failed(); }
+  bool Failed() {
+    last_error_ = ErrorWords(errno) + ": " + path_;
+    return false;
+  }
+
+  int fd_;
+  std::string path_;
+  std::string& last_error_;
+  std::string buffer_;
 };
 
 class TPosixFileSystem final : public TFileSystem {
@@ -58,30 +137,53 @@ class TPosixFileSystem final : public TFileSystem {
     return std::move(bytes).str();
   }
   std::unique_ptr<TWritableFile> OpenForWrite(const std::string& path) override {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) return nullptr;
-    return std::make_unique<TStdioFile>(file);
+    return Open(path, kWriteFlags | O_CREAT | O_TRUNC, 0666);
   }
   std::unique_ptr<TWritableFile> OpenForAppend(const std::string& path) override {
-    std::FILE* file = std::fopen(path.c_str(), "ab");
-    if (!file) return nullptr;
-    return std::make_unique<TStdioFile>(file);
+    return Open(path, kWriteFlags | O_CREAT | O_APPEND, 0666);
+  }
+  bool ReplaceFile(const std::string& path, std::string_view bytes,
+                   TWriteOptions options) override {
+    const std::string temporary = path + std::string(kReplacementSuffix);
+    const mode_t mode = options.OwnerOnly ? 0600 : 0666;
+    // A new file of our own: a file or a link of that name left by a crash is removed first.
+    int fd = ::open(temporary.c_str(), kWriteFlags | O_CREAT | O_EXCL, mode);
+    if (fd < 0 && errno == EEXIST && ::unlink(temporary.c_str()) == 0) {
+      fd = ::open(temporary.c_str(), kWriteFlags | O_CREAT | O_EXCL, mode);
+    }
+    if (fd < 0) return Fail(temporary);
+    bool ok = WriteAll(fd, bytes) && (!options.Durable || ::fsync(fd) == 0);
+    const int write_error = errno;
+    ok = ::close(fd) == 0 && ok;
+    if (!ok || ::rename(temporary.c_str(), path.c_str()) != 0) {
+      const int error = ok ? errno : write_error;
+      ::unlink(temporary.c_str());
+      errno = error;
+      return Fail(path);
+    }
+    if (options.Durable) SyncFolder(FolderOf(path));
+    return true;
   }
   bool RemoveFile(const std::string& path) override {
-    std::error_code ec;
-    return fs::remove(path, ec) && !ec;
+    if (::unlink(path.c_str()) == 0) return true;
+    return Fail(path);
   }
   bool RenameFile(const std::string& from, const std::string& to) override {
-    return std::rename(from.c_str(), to.c_str()) == 0;
+    if (std::rename(from.c_str(), to.c_str()) == 0) return true;
+    return Fail(to);
   }
   bool MakeDirs(const std::string& path) override {
     std::error_code ec;
     fs::create_directories(path, ec);
-    return fs::is_directory(path, ec);
+    if (fs::is_directory(path, ec)) return true;
+    last_error_ = "cannot create the folder " + path;
+    return false;
   }
   bool RemoveDir(const std::string& path) override {
-    std::error_code ec;
-    return fs::remove(path, ec) && !ec;
+    std::string p = path;
+    while (p.size() > 1 && p.back() == '/') p.pop_back();
+    if (::rmdir(p.c_str()) == 0) return true;
+    return Fail(p);
   }
   bool IsSymbolicLink(const std::string& path) const override {
     std::error_code ec;
@@ -90,39 +192,59 @@ class TPosixFileSystem final : public TFileSystem {
     return fs::is_symlink(fs::symlink_status(p, ec)) && !ec;
   }
   std::vector<std::string> ListFiles(const std::string& dir) const override {
-    std::vector<std::string> names;
-    std::error_code ec;
-    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
-      std::error_code type_ec;
-      if (it->is_regular_file(type_ec)) names.push_back(it->path().filename().string());
-    }
-    return names;
+    return List(dir, false);
+  }
+  std::vector<std::string> ListRemovable(const std::string& dir) const override {
+    return List(dir, true);
   }
   std::int64_t FreeSpace(const std::string& path) const override {
     std::error_code ec;
     fs::space_info info = fs::space(path, ec);
     return ec ? -1 : static_cast<std::int64_t>(info.available);
   }
-  void MakeOwnerOnly(const std::string& path) override { ::chmod(path.c_str(), 0600); }
+  bool MakeOwnerOnly(const std::string& path) override {
+    if (::chmod(path.c_str(), 0600) == 0) return true;
+    return Fail(path);
+  }
+
+ private:
+  std::unique_ptr<TWritableFile> Open(const std::string& path, int flags, mode_t mode) {
+    int fd = ::open(path.c_str(), flags, mode);
+    if (fd < 0) {
+      (void)Fail(path);
+      return nullptr;
+    }
+    return std::make_unique<TFdFile>(fd, path, last_error_);
+  }
+  bool Fail(const std::string& path) {
+    last_error_ = ErrorWords(errno) + ": " + path;
+    return false;
+  }
+  // The rename is durable only once the folder's entry is on the disk too.
+  static void SyncFolder(const std::string& folder) {
+    int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    (void)::fsync(fd);
+    ::close(fd);
+  }
+  static std::vector<std::string> List(const std::string& dir, bool with_links) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+      std::error_code type_ec;
+      // is_regular_file follows a link: a link to a file is listed as a file.
+      const bool listed = it->is_regular_file(type_ec) || (with_links && it->is_symlink(type_ec));
+      if (listed) names.push_back(it->path().filename().string());
+    }
+    return names;
+  }
 };
 
 }  // namespace
 
-bool TFileSystem::WriteFile(const std::string& path, std::string_view bytes) {
-  auto file = OpenForWrite(path);
-  if (!file) return false;
-  bool ok = file->Append(bytes);
-  return file->Close() && ok;
-}
-
 TFileSystem& RealFileSystem() {
   static TPosixFileSystem real;
   return real;
-}
-
-std::string WithSeparator(std::string folder) {
-  if (folder.empty() || folder.back() != kPathSeparator) folder.push_back(kPathSeparator);
-  return folder;
 }
 
 }  // namespace korvane

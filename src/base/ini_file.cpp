@@ -45,16 +45,7 @@ std::string TIniFile::SaveToString() const {
 }
 
 bool TIniFile::SaveToFile(TFileSystem& fs, const std::string& path) const {
-  const std::string temporary = path + ".tmp";
-  if (!fs.WriteFile(temporary, SaveToString())) {
-    (void)fs.RemoveFile(temporary);
-    return false;
-  }
-  if (!fs.RenameFile(temporary, path)) {
-    (void)fs.RemoveFile(temporary);
-    return false;
-  }
-  return true;
+  return fs.ReplaceFile(path, SaveToString(), {.Durable = true});
 }
 
 bool TIniFile::HasKey(std::string_view section, std::string_view key) const {

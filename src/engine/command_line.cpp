@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "store/web_folder.h"
 #include "base/file_system.h"
 #include "base/text_case.h"
 #include "base/ini_file.h"
@@ -40,7 +41,8 @@ TStartupPlan PlanStartup(const TCommandLine& command, const TFileSystem& fs,
   plan.ProjectFile = command.WebFile;
   if (plan.ProjectFile.empty()) {
     const std::string name = default_web_name ? default_web_name(command.Url) : std::string();
-    plan.ProjectFile = WithSeparator(default_path) + AnsiUpperCase(name) + kPathSeparator + "LOCAL.WEB";
+    plan.ProjectFile = WithSeparator(default_path) + AnsiUpperCase(name) + kPathSeparator +
+                       AnsiUpperCase(kProjectFileName);
     plan.Capture = true;
   }
   if (fs.FileExists(plan.ProjectFile)) {

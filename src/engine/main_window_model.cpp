@@ -2,6 +2,7 @@
 
 #include "base/file_system.h"
 #include "engine/recent_webs.h"
+#include "store/web_folder.h"
 
 namespace korvane {
 
@@ -12,9 +13,9 @@ THtmlCommandStates HtmlCommandStates(const TFileSystem& fs, const std::string& w
   const std::string help = WithSeparator(program_folder) + "help" + kPathSeparator;
   THtmlCommandStates s;
   s.LocalWebs = !bookmark_file.empty() && fs.FileExists(bookmark_file);
-  s.Home = !web_folder.empty() && fs.FileExists(web + "_Home.htm");
-  s.HtmlPages = !web_folder.empty() && fs.FileExists(web + "_IxH.htm");
-  s.Images = !web_folder.empty() && fs.FileExists(web + "_IxI.htm");
+  s.Home = !web_folder.empty() && fs.FileExists(web + std::string(kHomePageName));
+  s.HtmlPages = !web_folder.empty() && fs.FileExists(web + IndexPageName(kHtmlIndexBase));
+  s.Images = !web_folder.empty() && fs.FileExists(web + IndexPageName(kImageIndexBase));
   s.HelpIndex = fs.FileExists(help + "index.htm");
   s.HelpGlossary = fs.FileExists(help + "glossair.htm");
   return s;

@@ -16,12 +16,11 @@ std::string NormalFolder(const std::string& folder) {
   return WithSeparator(std::filesystem::path(folder).lexically_normal().string());
 }
 
-// Deletes the regular files directly in `folder`, then the folder. A folder that is a link is
-// removed as a link: what it points at belongs to someone else.
-bool RemoveFolderFiles(TFileSystem& fs, const std::string& folder) {
+// Empties `folder`, then removes it. A folder that is a link is removed as a link: what it points
+// at belongs to someone else.
+bool RemoveFolder(TFileSystem& fs, const std::string& folder) {
   if (fs.IsSymbolicLink(folder)) return fs.RemoveFile(folder.substr(0, folder.size() - 1));
-  for (const std::string& name : fs.ListFiles(folder)) (void)fs.RemoveFile(folder + name);
-  return fs.RemoveDir(folder);
+  return DeleteFolderFiles(fs, folder).empty() && fs.RemoveDir(folder);
 }
 
 }  // namespace
@@ -71,9 +70,11 @@ TDeleteWebResult DeleteWeb(TWEB& web, TParam& param, TBookMarks& bookmarks, TRec
   TFileSystem& fs = web.FileSystem();
   if (remove_folder) {
     const std::string index = web.Path + "index" + kPathSeparator;
-    if (fs.DirectoryExists(index)) (void)RemoveFolderFiles(fs, index);
-    result.FolderRemoved = RemoveFolderFiles(fs, web.Path);
-    if (!result.FolderRemoved) result.Error = "Cannot remove the folder " + web.Path;
+    if (fs.DirectoryExists(index)) (void)RemoveFolder(fs, index);
+    result.FolderRemoved = RemoveFolder(fs, web.Path);
+    if (!result.FolderRemoved) {
+      result.Error = "Cannot remove the folder " + web.Path + " (" + fs.LastError() + ")";
+    }
   } else {
     (void)fs.RemoveFile(web.FileName);
   }

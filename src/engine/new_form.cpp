@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "store/web_folder.h"
 #include "base/file_system.h"
 #include "base/text_case.h"
 #include "html/url.h"
@@ -53,10 +54,13 @@ bool TNewForm::CanClose(TModalResult result) const {
 std::string TNewForm::CanonicalUrl() const { return Resolve(UrlEdit); }
 
 std::string TNewForm::ProjectFile() const {
-  return FullPath(WithSeparator(PathEdit) + "Local.Web");
+  return FullPath(WithSeparator(PathEdit) + std::string(kProjectFileName));
 }
 
-std::string TNewForm::SeparateProjectFile() const { return WithSeparator(PathEdit) + "local.web"; }
+// "Create new Web" names the file in lower case.
+std::string TNewForm::SeparateProjectFile() const {
+  return WithSeparator(PathEdit) + AnsiLowerCase(kProjectFileName);
+}
 
 TNewForm TNewForm::ForLink(std::string default_path, std::string_view link,
                            TDefaultWebNameFn default_web_name) {
@@ -74,12 +78,5 @@ TFolderContents ListFolderContents(const TFileSystem& fs, const std::string& fol
   return {fs.ListFiles(folder).size()};
 }
 
-bool DeleteFolderFiles(TFileSystem& fs, const std::string& folder) {
-  bool all = true;
-  for (const std::string& name : fs.ListFiles(folder)) {
-    if (!fs.RemoveFile(WithSeparator(folder) + name)) all = false;
-  }
-  return all;
-}
 
 }  // namespace korvane

@@ -87,9 +87,8 @@ struct TFolderContents {
   static constexpr const char* kQuestion = "Delete files?";
 };
 
-// The files of `folder` (sub-folders are neither counted nor touched).
+// The files of `folder` (sub-folders are neither counted nor touched). "&Delete" empties it with
+// DeleteFolderFiles (store/web_folder.h).
 TFolderContents ListFolderContents(const TFileSystem& fs, const std::string& folder);
-// "&Delete": removes every file of the folder; false when one could not be removed.
-bool DeleteFolderFiles(TFileSystem& fs, const std::string& folder);
 
 }  // namespace korvane

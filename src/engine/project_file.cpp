@@ -133,20 +133,14 @@ bool TWEB::SaveToFile(const std::string& file_name) {
   try {
     WriteProjectFile(out);
   } catch (const TCounterOverflow&) {
-    return false;  // a list too long for its stored count: the previous file stays
-  }
-  // Written beside the file and renamed over it: a failed save leaves the previous file whole.
-  const std::string temporary = file_name + ".tmp";
-  auto file = fs_.OpenForWrite(temporary);
-  if (!file) return false;
-  fs_.MakeOwnerOnly(temporary);  // the file holds the web's password
-  bool written = file->Append(bytes);
-  written = file->Close() && written;
-  if (!written || !fs_.RenameFile(temporary, file_name)) {
-    (void)fs_.RemoveFile(temporary);
+    // A list too long for its stored count: the previous file stays.
+    save_error_ = "a list of the web is too long for the project file: " + file_name;
     return false;
   }
-  return true;
+  // A failed save leaves the previous file whole; the file holds the web's password.
+  if (fs_.ReplaceFile(file_name, bytes, {.OwnerOnly = true, .Durable = true})) return true;
+  save_error_ = fs_.LastError();
+  return false;
 }
 
 bool TWEB::LoadFromFile(const std::string& file_name) {

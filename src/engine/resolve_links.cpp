@@ -121,6 +121,7 @@ void TResolveLinks::Finish() {
         std::min<std::int64_t>(total_size_, std::numeric_limits<std::int32_t>::max()));
   }
   home_->Finish(web_.TotalSize);
+  for (std::string& failure : home_->AllWriteFailures()) write_failures_.push_back(std::move(failure));
   home_.reset();
   SetPhase(cancelled_ ? TResolvePhase::kCancelled : TResolvePhase::kFinished);
 }
@@ -241,8 +242,10 @@ void TResolveLinks::RewriteRecord(TWebFile& record) {
   if (record.GetHtml() && record.GetIsmap()) {
     ScanPageForMaps(web_.Tree.GetUrl(&record), path, web_.Tree, web_.MapList, fs_);
   }
-  (void)RewritePage(fs_, web_.Path, record, web_.Tree, web_.MapList, web_.CaptureStart,
-                    web_.Options.RealLinkFlag, web_.Options.SuppressLinkFlag);
+  if (!RewritePage(fs_, web_.Path, record, web_.Tree, web_.MapList, web_.CaptureStart,
+                   web_.Options.RealLinkFlag, web_.Options.SuppressLinkFlag)) {
+    write_failures_.push_back(fs_.LastError());
+  }
 }
 
 }  // namespace korvane

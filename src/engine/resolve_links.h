@@ -84,6 +84,8 @@ class TResolveLinks {
   TResolvePhase Phase() const { return phase_; }
   // mrOk or mrCancel once ended, mrNone before.
   TModalResult Result() const;
+  // Why pages (rewritten or generated) could not be written; each is left as it was.
+  const std::vector<std::string>& WriteFailures() const { return write_failures_; }
 
   // Sites in tree order with the name shown (the host), as collected by the first step.
   struct TSite {
@@ -133,6 +135,7 @@ class TResolveLinks {
   int listed_html_ = 0, listed_others_ = 0;
   std::int64_t progress_ = 0;
   std::int64_t total_size_ = 0;
+  std::vector<std::string> write_failures_;
 };
 
 }  // namespace korvane

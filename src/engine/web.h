@@ -21,6 +21,7 @@
 #include "maps/map_list.h"
 #include "store/local_names.h"
 #include "store/mime_list.h"
+#include "store/web_folder.h"
 #include "store/web_tree.h"
 
 namespace korvane {
@@ -34,10 +35,6 @@ inline constexpr std::string_view kLogExternalLevel = " filtr\xE9 : Niveau exter
 inline constexpr std::string_view kLogInternalLevel = " filtr\xE9 : Niveau interne max atteint";
 inline constexpr std::string_view kLogTreeError = ": Tree error";
 
-// The special pages of every web folder.
-inline constexpr std::string_view kLogFileName = "LogFile.htm";
-inline constexpr std::string_view kNotFoundFileName = "NotFound.htm";
-inline constexpr std::string_view kBadLinkFileName = "BadLink.htm";
 
 // What a copy or move shows while it runs: a bar advanced once per file, and the file's name.
 class TWebCopyProgress {
@@ -164,10 +161,12 @@ class TWEB {
 
   // --- the project file ---
 
-  // Writes the project file in the current format. The file is written beside its final name
-  // and renamed over it, so a failed save leaves the previous file whole; it is readable by its
-  // owner only. False when it could not be written.
+  // Writes the project file in the current format. The file is written beside its final name,
+  // owner-only from its creation, flushed and renamed over it, so a failed save leaves the
+  // previous file whole. False when it could not be written (SaveError says why).
   [[nodiscard]] bool SaveToFile(const std::string& file_name);
+  // Why the last save failed, in words.
+  const std::string& SaveError() const { return save_error_; }
   // Reads a project file of any version into this freshly created web. True when it loaded; on
   // false the caller discards the half-filled web.
   [[nodiscard]] bool LoadFromFile(const std::string& file_name);
@@ -189,6 +188,8 @@ class TWEB {
   // Entries of the project file's extension block that this program does not know: kept and
   // written back.
   std::vector<TOPTIONS::TEntry> unknown_extensions_;
+  std::string save_error_;
+  std::vector<std::string> clean_names_;  // the files Clean deletes, gathered by its walk
 };
 
 // The extension of an address's document (after its last '.', without the query); empty when

@@ -31,14 +31,15 @@ bool SameFolder(const std::string& a, const std::string& b) {
 }  // namespace
 
 bool TWEB::CleanExploreProc(TWebFile& record) {
-  // Names read from a project file may not be plain; such a record has no file of ours.
-  std::string_view name = PlainFileNameOrEmpty(record.GetFileName());
-  if (!name.empty()) (void)fs_.RemoveFile(Path + std::string(name));
+  if (!record.GetFileName().empty()) clean_names_.push_back(record.GetFileName());
   return false;
 }
 
 void TWEB::Clean() {
+  clean_names_.clear();
   Tree.Explore([this](TWebFile& record, const std::string&) { return CleanExploreProc(record); });
+  (void)DeleteFolderFiles(fs_, Path, clean_names_);
+  clean_names_.clear();
   MapList.DeleteMapFiles(fs_, Path);
   TodoList.clear();
   Tree.Clear();

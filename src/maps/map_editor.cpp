@@ -103,13 +103,8 @@ bool TMapEditDlg::Save() {
       admitting = false;
     }
   }
-  // Through a temporary file, so that a full disk never leaves half a map behind.
-  const std::string path = web_.Folder() + map_.MapFile;
-  const std::string temp = path + ".tmp";
-  if (!fs_.WriteFile(temp, buffer) || !fs_.RenameFile(temp, path)) {
-    (void)fs_.RemoveFile(temp);
-    return false;
-  }
+  // In one step, so that a full disk never leaves half a map behind.
+  if (!fs_.ReplaceFile(web_.Folder() + map_.MapFile, buffer, {.Durable = true})) return false;
   changed_ = false;
   return true;
 }

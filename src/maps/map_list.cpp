@@ -5,6 +5,7 @@
 #include "base/text_case.h"
 #include "html/html_parser.h"
 #include "html/url.h"
+#include "store/web_folder.h"
 #include "store/web_tree.h"
 
 namespace korvane {
@@ -60,12 +61,9 @@ void TMAPLIST::LoadFromStream(TBinaryReader& reader, int version) {
 }
 
 void TMAPLIST::DeleteMapFiles(TFileSystem& fs, const std::string& web_folder) const {
-  std::string folder = WithSeparator(web_folder);
-  for (const auto& map : items_) {
-    if (!IsPlainFileName(map->MapFile)) continue;
-    std::string path = folder + map->MapFile;
-    if (fs.FileExists(path)) (void)fs.RemoveFile(path);
-  }
+  std::vector<std::string> names;
+  for (const auto& map : items_) names.push_back(map->MapFile);
+  (void)DeleteFolderFiles(fs, web_folder, names);
 }
 
 void ScanPageForMaps(std::string_view page_url, const std::string& page_file, const TWebTree& tree,

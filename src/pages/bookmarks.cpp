@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "store/web_folder.h"
 #include "base/ini_file.h"
 #include "base/number.h"
 #include "base/short_string.h"
@@ -13,7 +14,6 @@ namespace korvane {
 namespace {
 
 constexpr std::string_view kCrLf = "\r\n";
-constexpr std::string_view kHomePageName = "_Home.htm";
 
 std::string Trimmed(std::string_view s) {
   auto blank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
@@ -264,12 +264,8 @@ int TBookMarks::Read() {
 bool TBookMarks::Write() {
   std::string out = Header(Title);
   WriteFolder(out, *this, "");
-  const std::string temporary = FileName + ".tmp";
-  if (!fs_.WriteFile(temporary, out) || !fs_.RenameFile(temporary, FileName)) {
-    (void)fs_.RemoveFile(temporary);
-    return false;
-  }
-  return true;
+  // In one step: a failed write keeps the navigator's bookmarks.
+  return fs_.ReplaceFile(FileName, out, {.Durable = true});
 }
 
 void TBookMarks::AddFolder(TBookmarkFolder* folder, std::unique_ptr<TBookmarkFolder> child) {

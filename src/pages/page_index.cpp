@@ -11,13 +11,13 @@
 #include "base/short_string.h"
 #include "base/text_case.h"
 #include "store/mime_list.h"
+#include "store/web_folder.h"
 #include "store/web_tree.h"
 
 namespace korvane {
 namespace {
 
 constexpr std::string_view kCrLf = "\r\n";
-constexpr std::string_view kHomePage = "_Home.htm";
 
 constexpr std::array<std::string_view, kMarkerCount> kMarkers = {
     "KRVN_VERSION",
@@ -222,7 +222,10 @@ void TPageIndex::FlushPage() {
   std::string page;
   page.reserve(RowsBuffer.size() + 4096);
   for (const auto& line : *lines) ExpandTemplateLine(page, line);
-  (void)fs_.WriteFile(Web.Path + PageFileName(FirstPageNumber + PageNumber), page);
+  // Never a page cut short by a full disk: the previous one stays until the new one is whole.
+  if (!fs_.ReplaceFile(Web.Path + PageFileName(FirstPageNumber + PageNumber), page)) {
+    write_failures_.push_back(fs_.LastError());
+  }
   ResetPage();
   ++PageNumber;
 }
@@ -300,7 +303,7 @@ void TPageIndex::WriteMarker(std::string& out, int marker) {
   const TCaptureInfo& session = Web.LastCaptureInfo;
   switch (marker) {
     case 1: out += "17"; break;
-    case 2: out += kHomePage; break;
+    case 2: out += kHomePageName; break;
     case 3: case 26: out += HtmlEscape(Web.Title); break;
     case 4: out += HtmlEscape(Web.Url); break;
     case 5: out += HtmlEscape(Web.HomePage); break;
@@ -331,11 +334,11 @@ void TPageIndex::WriteMarker(std::string& out, int marker) {
     case 28: out += std::to_string(PageNumber + 1); break;
     case 29:
       out += PageNumber < PageCount - 1 ? PageFileName(FirstPageNumber + PageNumber + 1)
-                                        : std::string(kHomePage);
+                                        : std::string(kHomePageName);
       break;
     case 30:
       out += PageNumber > 0 ? PageFileName(FirstPageNumber + PageNumber - 1)
-                            : std::string(kHomePage);
+                            : std::string(kHomePageName);
       break;
     case 31: WritePageIndex(out); break;
     case 33: case 34: case 35: case 36: case 37: out += RowsBuffer; break;
@@ -460,9 +463,9 @@ bool TErrorIndex::AddFile(const TWebFile& record) {
 
 namespace {
 
-void SetUp(TPageIndex& index, std::string_view template_name, std::string_view base, int rows,
-           int cells, int align) {
-  index.TemplateName = template_name;
+// Each page is made from the template of its base's name.
+void SetUp(TPageIndex& index, std::string_view base, int rows, int cells, int align) {
+  index.TemplateName = std::string(base) + ".krv";
   index.BaseName = base;
   index.RowsPerPage = rows;
   index.CellsPerRow = cells;
@@ -480,11 +483,11 @@ TSommaireIndex::TSommaireIndex(const TIndexedWeb& web, const TSommaireParam& par
       OtherIdx(web, fs, template_folder),
       ErrorIdx(web, fs, template_folder),
       config(param) {
-  SetUp(*this, "_Home.krv", "_Home", 100, 5, 1);
-  SetUp(HtmlIdx, "_IxH.krv", "_IxH", config.LigByPage, 3, 1);
-  SetUp(ImageIdx, "_IxI.krv", "_IxI", config.ImgLigByPage, config.ImgColByPage, 5);
-  SetUp(OtherIdx, "_IxO.krv", "_IxO", config.LigByPage, 4, 1);
-  SetUp(ErrorIdx, "_IxE.krv", "_IxE", config.LigByPage, 3, 1);
+  SetUp(*this, "_Home", 100, 5, 1);
+  SetUp(HtmlIdx, kHtmlIndexBase, config.LigByPage, 3, 1);
+  SetUp(ImageIdx, kImageIndexBase, config.ImgLigByPage, config.ImgColByPage, 5);
+  SetUp(OtherIdx, kOtherIndexBase, config.LigByPage, 4, 1);
+  SetUp(ErrorIdx, kErrorIndexBase, config.LigByPage, 3, 1);
   ImageIdx.ThumbSize = config.ImgSize;
   ImageIdx.MinSize = config.ImgSizeMin;
   ImageIdx.KeepRatio = config.ImgRatio;
@@ -492,6 +495,15 @@ TSommaireIndex::TSommaireIndex(const TIndexedWeb& web, const TSommaireParam& par
   PageCount = 0;
   CopySupportFiles();
   ResetPage();
+}
+
+std::vector<std::string> TSommaireIndex::AllWriteFailures() const {
+  std::vector<std::string> all = write_failures_;
+  for (const TPageIndex* index :
+       std::array<const TPageIndex*, 4>{&ImageIdx, &HtmlIdx, &OtherIdx, &ErrorIdx}) {
+    all.insert(all.end(), index->WriteFailures().begin(), index->WriteFailures().end());
+  }
+  return all;
 }
 
 void TSommaireIndex::Finish(std::int64_t total_size) {

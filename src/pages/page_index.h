@@ -83,6 +83,8 @@ class TPageIndex {
   void EndRow();
   std::string PageFileName(int n) const;
   void ExpandTemplateLine(std::string& out, std::string_view line);
+  // Why pages of this index could not be written (each page failed is left as it was).
+  const std::vector<std::string>& WriteFailures() const { return write_failures_; }
 
  protected:
   // Counts a record that was listed and writes the page out when it is full.
@@ -95,6 +97,7 @@ class TPageIndex {
   void WritePageIndex(std::string& out) const;
 
   TFileSystem& fs_;
+  std::vector<std::string> write_failures_;
 
  private:
   // The template's lines, read at the first page written; none when it does not exist.
@@ -169,6 +172,8 @@ class TSommaireIndex : public TPageIndex {
   void EndSite();
   // Writes the home page, showing `total_size` as the web's size.
   void Finish(std::int64_t total_size);
+  // The pages of the home page and of every index that could not be written.
+  std::vector<std::string> AllWriteFailures() const;
 
  private:
   void CopySupportFiles();

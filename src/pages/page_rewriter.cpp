@@ -230,7 +230,7 @@ class TPageResolver {
     if (captured) {
       parser_.WriteLinkTag(i, out, orig, local, link);
     } else if (suppress_link_ && !orig.empty() && !HasOtherProtocol(orig)) {
-      std::string_view replacement = kBadLinkPage;
+      std::string_view replacement = kBadLinkFileName;
       if (link.LinkKind != lkPage) replacement = link.Link.Quoted ? "" : "\"\"";
       parser_.WriteLinkTag(i, out, orig, replacement, link);
     } else if (orig.empty()) {
@@ -308,17 +308,6 @@ class TPageResolver {
   bool in_map_ = false;
   std::string out_;
 };
-
-// Replaces a page file by `bytes` through a temporary file in the same folder, so that a failed
-// write leaves the page as it was.
-bool ReplacePageFile(TFileSystem& fs, const std::string& path, std::string_view bytes) {
-  const std::string temp = path + ".krv~";
-  if (!fs.WriteFile(temp, bytes) || !fs.RenameFile(temp, path)) {
-    (void)fs.RemoveFile(temp);
-    return false;
-  }
-  return true;
-}
 
 }  // namespace
 
@@ -413,7 +402,7 @@ bool SetHtmlLinks(const THtmlLinksContext& web, TWebFile& file, std::string_view
                                                  web.RealLinkFlag, web.CaptureStart);
   if (processed.Ismap) file.SetIsmap(true);
   if (!processed.Title.empty()) file.SetDescription(processed.Title);
-  return ReplacePageFile(*web.FileSystem, path, processed.Text);
+  return web.FileSystem->ReplaceFile(path, processed.Text);
 }
 
 std::string RewritePageText(std::string page, std::string_view page_url, const TWebTree& tree,
@@ -441,7 +430,7 @@ bool RewritePage(TFileSystem& fs, const std::string& web_path, const TWebFile& f
                                     real_link, suppress_link);
   // A page already resolved is not written again.
   if (out == *source) return true;
-  return ReplacePageFile(fs, path, out);
+  return fs.ReplaceFile(path, out);
 }
 
 }  // namespace korvane

@@ -14,6 +14,7 @@
 #include "base/date_time.h"
 #include "html/html_parser.h"
 #include "html/link_item.h"
+#include "store/web_folder.h"
 
 namespace korvane {
 
@@ -21,10 +22,6 @@ class TFileSystem;
 class TMAPLIST;
 class TWebFile;
 class TWebTree;
-
-// The page every link to a file that could not be captured leads to, spelt as it is written in
-// the web's folder (file names may be case-sensitive).
-inline constexpr std::string_view kBadLinkPage = "BadLink.htm";
 
 // Decides which links of a captured page go to admission.
 using THtmlLinkFilter = std::function<bool(const TLinkParam& link)>;

@@ -5,37 +5,13 @@
 
 #include "base/text_case.h"
 #include "html/url.h"
+#include "store/web_folder.h"
 
 namespace korvane {
 namespace {
 
 constexpr std::size_t kBaseMax = 8;
 
-// The pages every web folder has of its own; a captured file must never take their names.
-constexpr std::array<std::string_view, 4> kWebPages = {"logfile.htm", "notfound.htm", "badlink.htm",
-                                                       "_home.htm"};
-// Index pages: one of these, then hexadecimal digits, then ".htm".
-constexpr std::array<std::string_view, 4> kIndexPrefixes = {"_ixh", "_ixi", "_ixo", "_ixe"};
-
-bool IsHexDigit(char c) {
-  return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
-
-// `folded` is a lower-cased file name.
-bool IsWebPageName(std::string_view folded) {
-  for (std::string_view page : kWebPages) {
-    if (folded == page) return true;
-  }
-  if (!folded.ends_with(".htm")) return false;
-  std::string_view stem = folded.substr(0, folded.size() - 4);
-  for (std::string_view prefix : kIndexPrefixes) {
-    if (!stem.starts_with(prefix) || stem.size() == prefix.size()) continue;
-    bool hex = true;
-    for (char c : stem.substr(prefix.size())) hex = hex && IsHexDigit(c);
-    if (hex) return true;
-  }
-  return false;
-}
 
 // Names must work from disk in every browser and on Windows.
 char PortableChar(char c) {
@@ -145,7 +121,7 @@ void TLocalNames::CheckPending() {
 }
 
 bool TLocalNames::Taken(const std::string& folded_name) const {
-  return IsWebPageName(folded_name) || taken_.count(folded_name) > 0;
+  return IsReservedFileName(folded_name) || taken_.count(folded_name) > 0;
 }
 
 std::string TLocalNames::Candidate(std::string_view base, std::uint32_t n,

@@ -221,18 +221,8 @@ bool TGlobalMimeList::Write() {
   std::string bytes;
   TBinaryWriter writer(bytes);
   list_.SaveToStream(writer);
-  // Through a temporary file, so that a failed write leaves the previous table intact.
-  std::string path = FilePath();
-  std::string temporary = path + ".tmp";
-  if (!fs_.WriteFile(temporary, bytes)) {
-    (void)fs_.RemoveFile(temporary);
-    return false;
-  }
-  if (!fs_.RenameFile(temporary, path)) {
-    (void)fs_.RemoveFile(temporary);
-    return false;
-  }
-  return true;
+  // A failed write leaves the previous table intact.
+  return fs_.ReplaceFile(FilePath(), bytes, {.Durable = true});
 }
 
 }  // namespace korvane

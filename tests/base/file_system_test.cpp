@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "store/web_folder.h"
 #include "support/mem_file_system.h"
 
 namespace korvane {
@@ -52,6 +53,16 @@ void CheckContract(TFileSystem& fs, const std::string& root) {
   EXPECT_TRUE(fs.RemoveDir(dir));
   EXPECT_FALSE(fs.DirectoryExists(dir));
   EXPECT_EQ(fs.OpenForWrite(root + "/missing/x.htm"), nullptr);
+
+  // Replacing: the new bytes in place, nothing left beside; into a missing folder, nothing.
+  ASSERT_TRUE(fs.MakeDirs(dir));
+  ASSERT_TRUE(fs.WriteFile(file, "old"));
+  ASSERT_TRUE(fs.ReplaceFile(file, "new", {.OwnerOnly = true, .Durable = true}));
+  EXPECT_EQ(fs.ReadFile(file), "new");
+  EXPECT_EQ(fs.ListFiles(dir), std::vector<std::string>{"page.htm"});
+  EXPECT_FALSE(fs.ReplaceFile(root + "/missing/x.htm", "x"));
+  EXPECT_TRUE(fs.RemoveFile(file));
+  EXPECT_TRUE(fs.RemoveDir(dir));
 }
 
 TEST(FileSystemTest, RealFileSystemKeepsTheContract) {
@@ -80,11 +91,53 @@ TEST(FileSystemTest, MemFileSystemFillsUp) {
 TEST(FileSystemTest, OwnerOnlyPermissions) {
   std::string path = ::testing::TempDir() + "korvane_owner_only";
   ASSERT_TRUE(RealFileSystem().WriteFile(path, "secret"));
-  RealFileSystem().MakeOwnerOnly(path);
+  EXPECT_TRUE(RealFileSystem().MakeOwnerOnly(path));
   auto perms = std::filesystem::status(path).permissions();
   using std::filesystem::perms;
   EXPECT_EQ(perms & (perms::group_all | perms::others_all), perms::none);
   std::filesystem::remove(path);
+  // Replaced owner-only, the file is never readable by others, not even while it is written.
+  ASSERT_TRUE(RealFileSystem().ReplaceFile(path, "secret", {.OwnerOnly = true}));
+  EXPECT_EQ(std::filesystem::status(path).permissions() & (perms::group_all | perms::others_all),
+            perms::none);
+  std::filesystem::remove(path);
+}
+
+// A link planted in a folder the program writes into never makes it write elsewhere: opening
+// refuses the link, replacing puts a file of its own in the link's place, emptying the folder
+// removes the link and not what it points at. Failures say why.
+TEST(FileSystemTest, PlantedLinksAreNeverFollowed) {
+  namespace fs = std::filesystem;
+  const fs::path root = fs::path(::testing::TempDir()) / "korvane_links";
+  fs::remove_all(root);
+  fs::create_directories(root / "web" / "sub");
+  fs::create_directories(root / "outside");
+  const fs::path target = root / "outside" / "target.txt";
+  ASSERT_TRUE(RealFileSystem().WriteFile(target.string(), "keep"));
+  for (const char* name : {"LogFile.htm", "page.htm", "_Home.htm"}) {
+    fs::create_symlink(target, root / "web" / name);
+  }
+  fs::create_symlink(root / "outside" / "nothing", root / "web" / "dangling.htm");
+  TFileSystem& real = RealFileSystem();
+  const std::string web = (root / "web").string() + "/";
+
+  EXPECT_EQ(real.OpenForAppend(web + "LogFile.htm"), nullptr);
+  EXPECT_NE(real.LastError().find("symbolic link"), std::string::npos) << real.LastError();
+  EXPECT_EQ(real.OpenForWrite(web + "page.htm"), nullptr);
+  EXPECT_EQ(real.OpenForWrite(web + "dangling.htm"), nullptr);
+  EXPECT_FALSE(fs::exists(root / "outside" / "nothing"));
+  ASSERT_TRUE(real.ReplaceFile(web + "_Home.htm", "home"));
+  EXPECT_FALSE(fs::is_symlink(root / "web" / "_Home.htm"));
+  EXPECT_EQ(real.ReadFile(target.string()), "keep");
+
+  EXPECT_TRUE(DeleteFolderFiles(real, web).empty());
+  EXPECT_TRUE(fs::is_empty(root / "web" / "sub") && fs::exists(root / "web" / "sub"));
+  EXPECT_EQ(fs::directory_iterator(root / "web")->path().filename(), "sub");
+  EXPECT_EQ(real.ReadFile(target.string()), "keep");
+
+  EXPECT_FALSE(real.ReplaceFile((root / "none" / "x.htm").string(), "x"));
+  EXPECT_EQ(real.LastError().rfind("no such file or folder: ", 0), 0u) << real.LastError();
+  fs::remove_all(root);
 }
 
 TEST(FileSystemTest, WithSeparatorAddsOneAtMost) {

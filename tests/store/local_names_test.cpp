@@ -76,13 +76,18 @@ TEST_F(LocalNamesTest, TheWebFoldersOwnPagesAreTaken) {
   } cases[] = {
       {"http://h/LogFile.html", "LogFile1.htm"}, {"http://h/notfound.htm", "notfoun1.htm"},
       {"http://h/BADLINK", "BADLINK1.htm"},      {"http://h/_home.htm", "_home1.htm"},
-      {"http://h/_IxHzz.htm", "_IxHzz.htm"},     {"http://h/_ixe.htm", "_ixe.htm"},
-      {"http://h/_IxOzz.htm", "_IxOzz.htm"},
+      {"http://h/_IxHzz.htm", "_IxHzz.htm"},     {"http://h/_IxOzz.htm", "_IxOzz.htm"},
   };
   for (const auto& c : cases) EXPECT_EQ(Name(c.url), c.name) << c.url;
   EXPECT_EQ(Name("http://h/LogFile.txt", "txt"), "LogFile.txt");
   // Every number keeps "_IxH" followed by hexadecimal digits until the prefix itself is cut.
   EXPECT_EQ(Name("http://h/_IxH0A.htm"), "_Ix10000.htm");
+  // Each index's first page has no number: a captured page of that name would be overwritten by
+  // it. So is every later page's name, with any letter case.
+  EXPECT_EQ(Name("http://h/_IxH.html"), "_Ix10001.htm");
+  EXPECT_EQ(Name("http://h/_ixi.htm"), "_ix10002.htm");
+  EXPECT_EQ(Name("http://h/_IXO"), "_IX10003.htm");
+  EXPECT_EQ(Name("http://h/_IxE.htm?x"), "_Ix10004.htm");
 }
 
 TEST_F(LocalNamesTest, ANameNotCreatedOrRemovedIsFreeAgain) {

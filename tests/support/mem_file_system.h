@@ -25,7 +25,10 @@ class TMemFileSystem final : public TFileSystem {
   bool RemoveDir(const std::string& path) override;
   std::vector<std::string> ListFiles(const std::string& dir) const override;
   std::int64_t FreeSpace(const std::string&) const override { return free_space; }
-  void MakeOwnerOnly(const std::string& path) override { owner_only.insert(path); }
+  bool MakeOwnerOnly(const std::string& path) override {
+    owner_only.insert(path);
+    return true;
+  }
 
   // Contents by full path; folders are kept without their trailing separator.
   std::map<std::string, std::string> files;

@@ -1,0 +1,51 @@
+#include "store/web_folder.h"
+
+#include "base/file_name.h"
+#include "base/file_system.h"
+#include "base/text_case.h"
+
+namespace korvane {
+namespace {
+
+bool IsHexDigit(char c) {
+  return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+}  // namespace
+
+std::string IndexPageName(std::string_view base) { return std::string(base) + ".htm"; }
+
+bool IsReservedFileName(std::string_view name) {
+  for (std::string_view page : {kLogFileName, kNotFoundFileName, kBadLinkFileName, kHomePageName}) {
+    if (SameTextNoCase(name, page)) return true;
+  }
+  if (name.size() < 4 || !SameTextNoCase(name.substr(name.size() - 4), ".htm")) return false;
+  std::string_view stem = name.substr(0, name.size() - 4);
+  for (std::string_view base : kIndexBases) {
+    if (stem.size() < base.size() || !SameTextNoCase(stem.substr(0, base.size()), base)) continue;
+    // The first page has no number; the next ones are numbered in hexadecimal.
+    bool numbered = true;
+    for (char c : stem.substr(base.size())) numbered = numbered && IsHexDigit(c);
+    if (numbered) return true;
+  }
+  return false;
+}
+
+std::vector<std::string> DeleteFolderFiles(TFileSystem& fs, const std::string& folder,
+                                           const std::vector<std::string>& names) {
+  std::vector<std::string> failures;
+  const std::string prefix = WithSeparator(folder);
+  for (const std::string& name : names) {
+    if (!IsPlainFileName(name)) continue;
+    const std::string path = prefix + name;
+    if (!fs.FileExists(path) && !fs.IsSymbolicLink(path)) continue;
+    if (!fs.RemoveFile(path)) failures.push_back(fs.LastError());
+  }
+  return failures;
+}
+
+std::vector<std::string> DeleteFolderFiles(TFileSystem& fs, const std::string& folder) {
+  return DeleteFolderFiles(fs, folder, fs.ListRemovable(folder));
+}
+
+}  // namespace korvane

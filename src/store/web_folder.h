@@ -1,0 +1,45 @@
+// The layout of a web's folder: the names of the files the program keeps there besides the
+// captured ones (the log page, the not-found and bad-link pages, the home page and the indexes,
+// the project file), the rule that keeps captured files off those names, and emptying a folder.
+#pragma once
+
+#include <array>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace korvane {
+
+class TFileSystem;
+
+// Spelt as they are written: the folder may be on a file system where letter case matters.
+inline constexpr std::string_view kLogFileName = "LogFile.htm";
+inline constexpr std::string_view kNotFoundFileName = "NotFound.htm";
+inline constexpr std::string_view kBadLinkFileName = "BadLink.htm";
+inline constexpr std::string_view kHomePageName = "_Home.htm";
+// Each index's first page is its base and ".htm"; the pages after it add hexadecimal digits.
+inline constexpr std::string_view kHtmlIndexBase = "_IxH";
+inline constexpr std::string_view kImageIndexBase = "_IxI";
+inline constexpr std::string_view kOtherIndexBase = "_IxO";
+inline constexpr std::string_view kErrorIndexBase = "_IxE";
+inline constexpr std::array<std::string_view, 4> kIndexBases = {kHtmlIndexBase, kImageIndexBase,
+                                                                kOtherIndexBase, kErrorIndexBase};
+// The project file of a web made in a folder.
+inline constexpr std::string_view kProjectFileName = "Local.Web";
+
+// The first page of the index of `base`: "_IxH.htm".
+std::string IndexPageName(std::string_view base);
+
+// Whether a file of this name, in any letter case, is one of the folder's own pages, which a
+// captured file must never take (nor be overwritten by).
+bool IsReservedFileName(std::string_view name);
+
+// Deletes the files `names` of `folder`: each a plain name (others, which a damaged project file
+// may hold, are skipped), a symbolic link deleted itself, never what it points at. Names with no
+// file are passed over. Returns why each file that stayed could not go.
+std::vector<std::string> DeleteFolderFiles(TFileSystem& fs, const std::string& folder,
+                                           const std::vector<std::string>& names);
+// Empties `folder`: every file and symbolic link directly in it; sub-folders stay.
+std::vector<std::string> DeleteFolderFiles(TFileSystem& fs, const std::string& folder);
+
+}  // namespace korvane
