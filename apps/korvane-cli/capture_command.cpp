@@ -273,7 +273,7 @@ int RunCaptureCommand(const TCaptureArgs& args) {
     return 2;
   }
   if (!web.SaveToFile(web.FileName)) {
-    std::fprintf(stderr, "cannot write %s\n", web.FileName.c_str());
+    std::fprintf(stderr, "cannot write the project file (%s)\n", web.SaveError().c_str());
     return 1;
   }
 
@@ -307,12 +307,16 @@ int RunCaptureCommand(const TCaptureArgs& args) {
   view.Finish();
   param.DefaultOptions.CheckDomainMachineFlag = check_machine;
   // The address of a new web becomes the settings' default one.
-  if (!param.SaveSettings()) std::fprintf(stderr, "the settings could not be written\n");
+  if (!param.SaveSettings()) {
+    std::fprintf(stderr, "the settings could not be written (%s)\n",
+                 RealFileSystem().LastError().c_str());
+  }
 
   std::printf("%d file(s) captured, %s in the web; %s\n", result.Captured,
               FormatByteCount(web.TotalSize).c_str(), web.Path.c_str());
-  if (!result.Saved) std::fprintf(stderr, "the project file %s could not be written\n",
-                                  web.FileName.c_str());
+  if (!result.Saved) {
+    std::fprintf(stderr, "the project file could not be written (%s)\n", web.SaveError().c_str());
+  }
   if (result.DiskFull) std::fprintf(stderr, "the disk is full: the capture stopped\n");
   if (result.Captured == 0) {
     if (!hooks.message.empty()) std::fprintf(stderr, "%s\n", hooks.message.c_str());

@@ -88,7 +88,7 @@ class TKeepSession {
   // Saved to its project file and put at the head of the recent webs, as the main window does.
   bool Save() {
     if (!web_.SaveToFile(web_.FileName)) {
-      std::fprintf(stderr, "cannot write %s\n", web_.FileName.c_str());
+      std::fprintf(stderr, "cannot write the project file (%s)\n", web_.SaveError().c_str());
       return false;
     }
     recent_.Add(web_.FileName);
@@ -291,7 +291,7 @@ int RunKeepCommand(const CLI::App& app, const TKeepArgs& args, const std::string
   }
   // A bookmark file chosen or turned off on the way is kept in the settings.
   if (!session.Param().SaveSettings()) {
-    std::fprintf(stderr, "the settings could not be written\n");
+    std::fprintf(stderr, "the settings could not be written (%s)\n", RealFileSystem().LastError().c_str());
     if (rc == 0) rc = 1;
   }
   return rc;

@@ -67,7 +67,7 @@ int RunResolveCommand(const TResolveArgs& args) {
   const std::chrono::duration<double> spent = std::chrono::steady_clock::now() - start;
   // The total size and the maps found in pages are kept with the web.
   if (!web.SaveToFile(web.FileName)) {
-    std::fprintf(stderr, "cannot write %s\n", web.FileName.c_str());
+    std::fprintf(stderr, "cannot write the project file (%s)\n", web.SaveError().c_str());
     return 1;
   }
   if (!finished) return 1;
