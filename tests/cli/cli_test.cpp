@@ -5,6 +5,8 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <map>
 #include <string>
 
 #include "support/loopback_http_server.h"
@@ -30,6 +32,17 @@ TRun Cli(const std::string& arguments) {
   int status = pclose(pipe);
   run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   return run;
+}
+
+// Every file under `dir` with its bytes.
+std::map<std::string, std::string> Snapshot(const fs::path& dir) {
+  std::map<std::string, std::string> files;
+  for (const auto& entry : fs::recursive_directory_iterator(dir)) {
+    if (!entry.is_regular_file()) continue;
+    std::ifstream in(entry.path(), std::ios::binary);
+    files[entry.path().string()] = std::string(std::istreambuf_iterator<char>(in), {});
+  }
+  return files;
 }
 
 class CliTest : public ::testing::Test {
@@ -58,6 +71,8 @@ TEST_F(CliTest, CapturesTheSampleSiteThenReportsIt) {
   EXPECT_TRUE(fs::exists(web / "LogFile.htm"));
   EXPECT_TRUE(fs::exists(root_ / "work" / "korvane.ini"));
 
+  // Commands that only read a web change nothing, neither the web nor the settings.
+  const auto before = Snapshot(root_);
   TRun info = Cli("info " + (web / "Local.Web").string());
   ASSERT_EQ(info.status, 0) << info.output;
   EXPECT_NE(info.output.find("Title         Sample"), std::string::npos) << info.output;
@@ -67,6 +82,7 @@ TEST_F(CliTest, CapturesTheSampleSiteThenReportsIt) {
   ASSERT_EQ(urls.status, 0);
   EXPECT_NE(urls.output.find("not-found  " + server.Url("/missing.htm")), std::string::npos)
       << urls.output;
+  EXPECT_EQ(Snapshot(root_), before);
 
   // A second capture of the web finds nothing left to fetch; the folder is kept.
   TRun again = Cli(work_ + "capture " + (web / "Local.Web").string());
