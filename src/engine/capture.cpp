@@ -244,7 +244,9 @@ void TCapture::TransferDone(TRequest& request) {
   const TMimeItem* type = web_.MimeList.GetMimeByString(record->GetMimeType());
   if (!type) return;
   const bool html = type->MimeClass == mcHtml;
-  if (html && process_page_) {
+  // A stylesheet names what its pages need too: fonts, pictures, other stylesheets.
+  const bool stylesheet = web_.Options.PageRequisites && IsStylesheetType(record->GetMimeType());
+  if ((html || stylesheet) && process_page_) {
     process_page_(*record, url, [this](const TLinkParam& link) { return AcceptLink(link); });
   }
   const auto& o = web_.Options;

@@ -38,8 +38,8 @@ struct TCaptureSettings {
   bool NoWriteDisk = false;
 };
 
-// Processes a captured page: enters its links into the web (through the filter) and gives it
-// its footer. Set by whoever runs the session.
+// Processes a captured page (or, for page requisites, a stylesheet): enters its links into the
+// web (through the filter) and gives a page its footer. Set by whoever runs the session.
 using TPageProcessor = std::function<void(TWebFile& page, const std::string& url,
                                           const std::function<bool(const TLinkParam&)>& filter)>;
 

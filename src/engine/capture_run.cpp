@@ -18,7 +18,11 @@ constexpr std::int64_t kTickMs = 1000;
 TPageProcessor WebPageProcessor(TWEB& web) {
   return [&web](TWebFile& page, const std::string& url,
                 const std::function<bool(const TLinkParam&)>& filter) {
-    web.SetHtmlLinks(page, url, filter);
+    if (IsStylesheetType(page.GetMimeType())) {
+      web.SetStylesheetLinks(page, url, filter);
+    } else {
+      web.SetHtmlLinks(page, url, filter);
+    }
   };
 }
 

@@ -84,6 +84,10 @@ bool TWEB::LinkFilter(TWebFile* record, std::string_view url) {
       return true;
     case 1:
       return !Options.RefLimit && !Options.BackgroundOnlyFlag;
+    case 3:
+      // What a page needs to show is no picture: the picture options leave it alone, and like a
+      // picture it is held by no depth or path.
+      return true;
     default:
       return !Options.RefLimit;
   }
@@ -153,14 +157,24 @@ bool TWEB::ForceCapture(TWebFile* record) {
   return true;
 }
 
-bool TWEB::SetHtmlLinks(TWebFile& file, std::string_view page_url, const THtmlLinkFilter& filter) {
+THtmlLinksContext TWEB::LinksContext() {
   THtmlLinksContext context;
   context.FileSystem = &fs_;
   context.WebPath = Path;
   context.NewLink = [this](const TLinkItem& link, TWebFile* parent) { NewLink(link, parent); };
   context.RealLinkFlag = Options.RealLinkFlag;
   context.CaptureStart = CaptureStart;
-  return korvane::SetHtmlLinks(context, file, page_url, filter);
+  context.Requisites = Options.PageRequisites;
+  return context;
+}
+
+bool TWEB::SetHtmlLinks(TWebFile& file, std::string_view page_url, const THtmlLinkFilter& filter) {
+  return korvane::SetHtmlLinks(LinksContext(), file, page_url, filter);
+}
+
+bool TWEB::SetStylesheetLinks(TWebFile& file, std::string_view url,
+                              const THtmlLinkFilter& filter) {
+  return korvane::SetStylesheetLinks(LinksContext(), file, url, filter);
 }
 
 }  // namespace korvane

@@ -220,7 +220,13 @@ void TResolveLinks::EndSite() {
 
 int TResolveLinks::RewriteVisit(TWebFile& record) {
   int cost = 1;
-  if (record.State == wsPage) {
+  if (record.State == wsFile && web_.Options.PageRequisites &&
+      IsStylesheetType(record.GetMimeType())) {
+    if (!RewriteStylesheet(fs_, web_.Path, record, web_.Tree)) {
+      write_failures_.push_back(fs_.LastError());
+    }
+    cost = kPageCost;
+  } else if (record.State == wsPage) {
     RewriteRecord(record);
     if (view_) view_->SetGauge(figures_.Pages, ++progress_);
     cost = kPageCost;
@@ -243,7 +249,8 @@ void TResolveLinks::RewriteRecord(TWebFile& record) {
     ScanPageForMaps(web_.Tree.GetUrl(&record), path, web_.Tree, web_.MapList, fs_);
   }
   if (!RewritePage(fs_, web_.Path, record, web_.Tree, web_.MapList, web_.CaptureStart,
-                   web_.Options.RealLinkFlag, web_.Options.SuppressLinkFlag)) {
+                   web_.Options.RealLinkFlag, web_.Options.SuppressLinkFlag,
+                   web_.Options.PageRequisites)) {
     write_failures_.push_back(fs_.LastError());
   }
 }

@@ -44,6 +44,8 @@ bool TWEB::Init(std::string_view address, std::string_view folder,
 
 void TWEB::StartAfresh() {
   Options.Assign(default_options_);
+  // A web that follows page requisites captures their types, whatever an older mime.def holds.
+  if (Options.PageRequisites) MimeList.AddRequisiteTypes();
   DisplayOnlineImage = false;
   SpareFlag = true;
   ClearCount();

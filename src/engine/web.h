@@ -140,6 +140,9 @@ class TWEB {
   // LOWSRC removed, the Ismap flag, the title as description, the footer when RealLinkFlag is
   // set. False when the processed page could not be written back.
   bool SetHtmlLinks(TWebFile& file, std::string_view page_url, const THtmlLinkFilter& filter = {});
+  // For page requisites: the captured stylesheet `file` fetched from `url` has its addresses made
+  // absolute and handed to NewLink (those `filter` accepts), fonts and imports as requisites.
+  bool SetStylesheetLinks(TWebFile& file, std::string_view url, const THtmlLinkFilter& filter = {});
 
   // --- maintenance ---
 
@@ -178,6 +181,7 @@ class TWEB {
   void ForgetReplacedRecord(TWebFile* destroyed, TWebFile* replacement);
   bool ReadProjectFile(std::string_view bytes, const std::string& file_name);
   void ReadExtensions(TBinaryReader& in);
+  THtmlLinksContext LinksContext();
   void WriteProjectFile(TBinaryWriter& out);
 
   const TOPTIONS& default_options_;

@@ -16,6 +16,10 @@ constexpr std::array<std::string_view, 21> kTagNames = {
     "A",  "BASE", "BODY", "HTML", "IMG", "TITLE", "AREA", "FRAME", "FORM", "KORVANE", "!",
     "DD", "DL",   "DT",   "H1",   "H2",  "H3",    "H4",   "H5",    "H6",   "INPUT"};
 constexpr std::size_t kLongestTagName = 7;
+// The tags a parser for page requisites knows besides, from type 22 on.
+constexpr std::array<std::string_view, 11> kRequisiteTagNames = {
+    "LINK", "SCRIPT", "IFRAME", "SOURCE", "VIDEO", "AUDIO", "TRACK", "OBJECT", "EMBED", "META",
+    "STYLE"};
 
 const TTag kEndItem{kBoundary, ttUnknown, -1, 0};
 
@@ -39,7 +43,7 @@ std::string Trim(std::string_view s) {
 }
 
 // Classifies the text between '<' and '>' (or the '<' that cut the tag off).
-void Classify(std::string_view t, std::uint8_t& kind, std::uint8_t& type) {
+void Classify(std::string_view t, bool requisites, std::uint8_t& kind, std::uint8_t& type) {
   if (!t.empty() && t.front() == '!') {
     kind = kStartTag;
     type = ttComment;
@@ -64,12 +68,19 @@ void Classify(std::string_view t, std::uint8_t& kind, std::uint8_t& type) {
       return;
     }
   }
+  if (!requisites) return;
+  for (std::size_t k = 0; k < kRequisiteTagNames.size(); ++k) {
+    if (kRequisiteTagNames[k] == word) {
+      type = static_cast<std::uint8_t>(ttLink + k);
+      return;
+    }
+  }
 }
 
 }  // namespace
 
-THtmlParser::THtmlParser(std::string_view page)
-    : page_(page.substr(0, static_cast<std::size_t>(INT32_MAX))) {
+THtmlParser::THtmlParser(std::string_view page, TParseOptions options)
+    : page_(page.substr(0, static_cast<std::size_t>(INT32_MAX))), options_(options) {
   Parse();
 }
 
@@ -83,7 +94,7 @@ void THtmlParser::AddTag(std::size_t start, std::size_t end) {
   std::size_t text_end = (end > start + 1 && page_[end - 1] == '>') ? end - 1 : end;
   std::uint8_t kind = kStartTag;
   std::uint8_t type = ttUnknown;
-  Classify(page_.substr(start + 1, text_end - start - 1), kind, type);
+  Classify(page_.substr(start + 1, text_end - start - 1), options_.Requisites, kind, type);
   AddItem(kind, type, start, end);
 }
 
@@ -100,6 +111,9 @@ void THtmlParser::Parse() {
 
   const char* d = page_.data();
   const std::size_t n = page_.size();
+  // The original tokenizer gives up on a tag of 255 characters without '>'; today's pages have
+  // tags of any length.
+  const std::size_t longest_tag = options_.Requisites ? n + 1 : kShortStringMax;
   auto find = [&](char c, std::size_t from) -> std::size_t {
     const void* hit = from < n ? std::memchr(d + from, c, n - from) : nullptr;
     return hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - d) : n;
@@ -141,7 +155,7 @@ void THtmlParser::Parse() {
           // The tag in progress is cut off; a new one starts here.
           AddTag(token, p);
           token = p++;
-        } else if (p - token >= kShortStringMax) {
+        } else if (p - token >= longest_tag) {
           // 255 characters without '>': not a tag; its bytes become text.
           state = kInText;
           ++p;
@@ -215,7 +229,11 @@ std::string_view THtmlParser::TextBytes(int i) const {
   return page_.substr(start, end - start);
 }
 
-std::string THtmlParser::GetTagText(int i) const { return ShortString(ItemBytes(i)); }
+std::string_view THtmlParser::TagView(int i) const {
+  return options_.Requisites ? ItemBytes(i) : ShortView(ItemBytes(i));
+}
+
+std::string THtmlParser::GetTagText(int i) const { return std::string(TagView(i)); }
 
 std::string THtmlParser::GetText(int i) const { return ShortString(TextBytes(i)); }
 
@@ -229,10 +247,64 @@ void THtmlParser::CopyTagAndText(int i, std::string& out) const {
 
 void THtmlParser::CopyText(int i, std::string& out) const { out.append(TextBytes(i)); }
 
+// Today's attribute syntax, for requisites: the tag's name is skipped, attributes are read one by
+// one, and a quoted value runs to its closing quote, blanks included, so that neither a word inside
+// another attribute's value nor a blank inside this one misleads the search.
+bool THtmlParser::FindAttrWhole(std::string_view name, int i, TTagParam* param) const {
+  std::string_view s = TagView(i);
+  if (s.empty() || name.empty()) return false;
+  const std::size_t len = (s.size() > 1 && s.back() == '>') ? s.size() - 1 : s.size();
+  auto blank = [&](std::size_t k) { return k < len && IsBlank(s[k]); };
+  std::size_t k = 1;
+  while (k < len && !IsBlank(s[k]) && s[k] != '/') ++k;  // the tag's name
+  while (k < len) {
+    while (blank(k) || (k < len && s[k] == '/')) ++k;
+    const std::size_t start = k;
+    while (k < len && !IsBlank(s[k]) && s[k] != '=' && s[k] != '/') ++k;
+    const std::size_t name_end = k;
+    if (name_end == start) {
+      ++k;
+      continue;
+    }
+    std::size_t after = k;
+    while (blank(after)) ++after;
+    std::size_t value_start = std::string_view::npos, value_end = 0, attr_end = name_end;
+    bool quoted = false;
+    if (after < len && s[after] == '=') {
+      std::size_t v = after + 1;
+      while (blank(v)) ++v;
+      if (v < len && (s[v] == '"' || s[v] == '\'')) {
+        const std::size_t close = s.find(s[v], v + 1);
+        quoted = true;
+        value_start = v + 1;
+        value_end = close == std::string_view::npos || close >= len ? len : close;
+        attr_end = value_end < len ? value_end + 1 : len;
+      } else {
+        value_start = v;
+        value_end = v;
+        while (value_end < len && !IsBlank(s[value_end])) ++value_end;
+        attr_end = value_end;
+      }
+      k = attr_end;
+    }
+    if (!SameAsciiNoCase(s.substr(start, name_end - start), name)) continue;
+    param->AttrStart = static_cast<std::uint32_t>(start + 1);
+    param->AttrLength = static_cast<std::uint32_t>(attr_end - start);
+    if (value_start == std::string_view::npos) return false;
+    param->Quoted = quoted;
+    param->ValueStart = static_cast<std::uint32_t>(value_start + 1);
+    param->ValueLength = static_cast<std::uint32_t>(value_end - value_start);
+    param->Value.assign(s.substr(value_start, value_end - value_start));
+    return !param->Value.empty();
+  }
+  return false;
+}
+
 bool THtmlParser::FindAttr(std::string_view name, int i, TTagParam* param) const {
   if (!param) return false;
   param->Clear();
-  std::string_view tag = ShortView(ItemBytes(i));
+  if (options_.Requisites) return FindAttrWhole(name, i, param);
+  std::string_view tag = TagView(i);
   if (tag.empty() || name.empty()) return false;
   // `s` is the tag without its '<' and, when it has one, its '>'. Positions in `s` count from 0;
   // the reported ones count from 1 at the '<', hence kToTag.
@@ -259,14 +331,14 @@ bool THtmlParser::FindAttr(std::string_view name, int i, TTagParam* param) const
   }
   if (w >= len) return false;
 
-  param->AttrStart = static_cast<std::uint16_t>(w + kToTag);
+  param->AttrStart = static_cast<std::uint32_t>(w + kToTag);
   std::size_t v = skip_blanks(w + name_len);
   bool has_equals = v < len && s[v] == '=';
   if (has_equals) v = skip_blanks(v + 1);
   if (v >= len) {
     // Nothing after the name: a value, when given, would go where the tag ends.
-    param->AttrLength = static_cast<std::uint16_t>(name_len + 1);
-    if (has_equals) param->ValueStart = static_cast<std::uint16_t>(len + kToTag);
+    param->AttrLength = static_cast<std::uint32_t>(name_len + 1);
+    if (has_equals) param->ValueStart = static_cast<std::uint32_t>(len + kToTag);
     return false;
   }
 
@@ -289,9 +361,9 @@ bool THtmlParser::FindAttr(std::string_view name, int i, TTagParam* param) const
     ++value_start;
     value = value.substr(0, value.find(quote));
   }
-  param->AttrLength = static_cast<std::uint16_t>(attr_length);
-  param->ValueStart = static_cast<std::uint16_t>(value_start + kToTag);
-  param->ValueLength = static_cast<std::uint16_t>(value.size());
+  param->AttrLength = static_cast<std::uint32_t>(attr_length);
+  param->ValueStart = static_cast<std::uint32_t>(value_start + kToTag);
+  param->ValueLength = static_cast<std::uint32_t>(value.size());
   if (value.empty()) return false;
   param->Value.assign(value);
   return true;
@@ -305,7 +377,26 @@ void CutFragment(TTagParam& link) {
   std::size_t hash = link.Value.find('#');
   if (hash == std::string::npos) return;
   link.Value.resize(hash);
-  link.ValueLength = static_cast<std::uint16_t>(hash);
+  link.ValueLength = static_cast<std::uint32_t>(hash);
+}
+
+// The relations of a LINK whose target a page needs to show: its stylesheets and icons, and what
+// it asks to have loaded early. Others (alternate, canonical, next...) name other pages.
+bool IsRequisiteRelation(std::string_view rel) {
+  static constexpr std::string_view kRelations[] = {
+      "stylesheet", "icon", "apple-touch-icon", "apple-touch-icon-precomposed", "mask-icon",
+      "preload",    "modulepreload", "manifest"};
+  std::size_t k = 0;
+  while (k < rel.size()) {
+    while (k < rel.size() && IsBlank(rel[k])) ++k;
+    std::size_t start = k;
+    while (k < rel.size() && !IsBlank(rel[k])) ++k;
+    std::string_view word = rel.substr(start, k - start);
+    for (std::string_view known : kRelations) {
+      if (SameAsciiNoCase(word, known)) return true;
+    }
+  }
+  return false;
 }
 
 }  // namespace
@@ -328,6 +419,16 @@ bool THtmlParser::GetLink(int i, TLinkParam* link) const {
     case ttForm:
     case ttInput:
       break;
+    case ttLink:
+    case ttScript:
+    case ttIframe:
+    case ttSource:
+    case ttVideo:
+    case ttAudio:
+    case ttTrack:
+    case ttObject:
+    case ttEmbed:
+      return GetRequisiteLink(i, *link);
     default:
       return false;
   }
@@ -365,6 +466,36 @@ bool THtmlParser::GetLink(int i, TLinkParam* link) const {
       link->Text = Trim(GetText(i));
       break;
   }
+  return true;
+}
+
+// The link of a tag only a parser for requisites knows. A LINK that names no requisite, and a
+// SCRIPT without SRC, carry no link.
+bool THtmlParser::GetRequisiteLink(int i, TLinkParam& link) const {
+  link.LinkKind = lkRequisite;
+  switch (link.TagType) {
+    case ttLink: {
+      TTagParam rel;
+      FindAttr("REL", i, &rel);
+      if (!IsRequisiteRelation(rel.Value)) return false;
+      FindAttr("HREF", i, &link.Link);
+      break;
+    }
+    case ttObject:
+      FindAttr("DATA", i, &link.Link);
+      break;
+    case ttIframe:
+      // A frame is a page, and follows the rules of pages.
+      link.LinkKind = lkPage;
+      FindAttr("SRC", i, &link.Link);
+      CutFragment(link.Link);
+      break;
+    default:
+      FindAttr("SRC", i, &link.Link);
+      break;
+  }
+  if (link.Link.ValueStart == 0 && link.TagType != ttIframe) return false;
+  FindAttr("OLDREF", i, &link.OldLink);
   return true;
 }
 

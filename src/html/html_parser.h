@@ -5,6 +5,11 @@
 //
 // Items hold positions only; texts are read back from the page on demand, at most 255 bytes at a
 // time. The page is borrowed and must stay alive and unchanged while the parser is used.
+//
+// A parser for page requisites (TParseOptions::Requisites) reads today's pages: tags of any
+// length are tags and are read whole, values are not cut, and the tags that carry what a page
+// needs to show (LINK, SCRIPT, IFRAME, SOURCE, VIDEO, AUDIO, TRACK, OBJECT, EMBED, META, STYLE)
+// have their own types.
 #pragma once
 
 #include <cstdint>
@@ -46,10 +51,28 @@ enum TTagType : std::uint8_t {
   ttH6 = 19,
   ttInput = 20,
   ttUnknown = 21,  // any other tag, and boundary items
+  // Known only to a parser for page requisites; the original tokenizer calls them ttUnknown.
+  ttLink = 22,
+  ttScript = 23,
+  ttIframe = 24,
+  ttSource = 25,
+  ttVideo = 26,
+  ttAudio = 27,
+  ttTrack = 28,
+  ttObject = 29,
+  ttEmbed = 30,
+  ttMeta = 31,
+  ttStyle = 32,
 };
 
-// Kinds of link (TLinkParam::LinkKind).
-enum TLinkKind : std::uint8_t { lkPage = 0, lkImage = 1, lkBackground = 2 };
+// Kinds of link (TLinkParam::LinkKind). A requisite is what a page needs to show as served
+// (a stylesheet, a script, a font, a media file): fetched like a picture, ahead of the pages, but
+// not held by the picture options.
+enum TLinkKind : std::uint8_t { lkPage = 0, lkImage = 1, lkBackground = 2, lkRequisite = 3 };
+
+struct TParseOptions {
+  bool Requisites = false;  // read today's pages: see the file's first comment
+};
 
 struct TTag {
   std::uint8_t Kind = 0;
@@ -58,13 +81,14 @@ struct TTag {
   std::int32_t Length = 0;    // bytes of the item, '<' and '>' included
 };
 
-// Where one attribute lies in a tag's text, and its value. Positions count from 1 at the '<'.
+// Where one attribute lies in a tag's text, and its value. Positions count from 1 at the '<'; they
+// are held in 32 bits, so that they stay right in a tag of any length.
 struct TTagParam {
-  std::uint16_t AttrStart = 0;    // first letter of the attribute's name
-  std::uint16_t AttrLength = 0;   // name, blanks, '=', value and closing quote
-  std::uint16_t ValueStart = 0;   // first character of the value, after any opening quote
-  std::uint16_t ValueLength = 0;  // length of the value without quotes
-  std::string Value;              // the value, quotes removed (at most 255 bytes)
+  std::uint32_t AttrStart = 0;    // first letter of the attribute's name
+  std::uint32_t AttrLength = 0;   // name, blanks, '=', value and closing quote
+  std::uint32_t ValueStart = 0;   // first character of the value, after any opening quote
+  std::uint32_t ValueLength = 0;  // length of the value without quotes
+  std::string Value;  // the value, quotes removed (at most 255 bytes, but for requisites)
   // A value read up to its next quote can no longer begin with one, so the scan never sets this;
   // kept so that callers and stored forms keep their shape.
   bool DoubleQuoted = false;
@@ -88,10 +112,12 @@ struct TLinkParam {
 class THtmlParser {
  public:
   // Parses the whole page at once. Pages beyond 2 GiB are read up to that size.
-  explicit THtmlParser(std::string_view page);
+  explicit THtmlParser(std::string_view page, TParseOptions options = {});
   // The parser keeps only a view of the page: a temporary would be gone before the first query.
-  explicit THtmlParser(std::string&& page) = delete;
+  explicit THtmlParser(std::string&& page, TParseOptions options = {}) = delete;
   explicit THtmlParser(const char* page) : THtmlParser(std::string_view(page)) {}
+
+  const TParseOptions& Options() const { return options_; }
 
   // Clears the list and parses the page again (after its bytes changed in place).
   void Parse();
@@ -100,7 +126,7 @@ class THtmlParser {
   // The item at `i`, or a constant end item (boundary, Position -1) for any index past the list.
   const TTag& Item(int i) const;
 
-  // The bytes of item `i`, at most 255.
+  // The bytes of item `i`, at most 255 (all of them for requisites).
   std::string GetTagText(int i) const;
   // The text between item `i` and the next, at most 255 bytes; empty unless it has kTextFollows.
   std::string GetText(int i) const;
@@ -128,7 +154,13 @@ class THtmlParser {
   void ReadAnchorText(int i, TLinkParam& link) const;
   void BuildAnchorIndex() const;
 
+  // The tag text as FindAttr and GetTagText see it: cut at 255 bytes unless for requisites.
+  std::string_view TagView(int i) const;
+  bool FindAttrWhole(std::string_view name, int i, TTagParam* param) const;
+  bool GetRequisiteLink(int i, TLinkParam& link) const;
+
   std::string_view page_;
+  TParseOptions options_;
   std::vector<TTag> items_;
   // For each index j, the first item at or after j that is: an end tag A; an item that adds to
   // an anchor's text (an IMG start tag or an item with text after it); an IMG with ISMAP. Built

@@ -6,8 +6,10 @@
 #include "base/file_name.h"
 #include "base/file_system.h"
 #include "base/text_case.h"
+#include "html/requisite_links.h"
 #include "html/url.h"
 #include "maps/map_list.h"
+#include "pages/requisite_rewriter.h"
 #include "store/web_tree.h"
 
 namespace korvane {
@@ -81,7 +83,9 @@ std::string AbsoluteLinkTag(const THtmlParser& parser, int i, const TLinkParam& 
   parser.CopyTag(i, tag);
   const bool replace_value = IsWebAddress(abs) && !HasOtherProtocol(abs) && link.Link.ValueStart;
   auto edit_value = [&] {
-    if (replace_value) ReplaceAt(tag, link.Link.ValueStart, link.Link.ValueLength, abs);
+    if (replace_value) {
+      ReplaceAt(tag, link.Link.ValueStart, link.Link.ValueLength, AttributeText(abs));
+    }
   };
   TTagParam lowsrc;
   if (link.TagType == ttImg) parser.FindAttr("LOWSRC", i, &lowsrc);
@@ -133,17 +137,30 @@ void StripTrailingFooter(std::string& page) {
   page.resize(on);
 }
 
+// The local file of an address that was captured (or answered by the not-found page).
+std::optional<std::string> LocalFileOf(const TWebTree& tree, const std::string& address) {
+  const TWebFile* target = address.empty() ? nullptr : tree.Find(address);
+  const std::string_view local =
+      target ? PlainFileNameOrEmpty(target->GetFileName()) : std::string_view();
+  if (!target || local.empty()) return std::nullopt;
+  if (target->State != wsPage && target->State != wsFile && target->State != wsNotFound) {
+    return std::nullopt;
+  }
+  return std::string(local);
+}
+
 // Resolving one stored page: the switches of the marker comments and the context of its links.
 class TPageResolver {
  public:
   TPageResolver(std::string& page, const TWebTree& tree, const TMAPLIST& map_list,
-                const TMapFileReader& read_map, bool suppress_link)
+                const TMapFileReader& read_map, bool suppress_link, bool requisites)
       : page_(page),
-        parser_(std::string_view(page)),
+        parser_(std::string_view(page), TParseOptions{requisites}),
         tree_(tree),
         map_list_(map_list),
         read_map_(read_map),
-        suppress_link_(suppress_link) {}
+        suppress_link_(suppress_link),
+        local_file_([this](const std::string& address) { return LocalFile(address); }) {}
 
   std::string Run() {
     out_.reserve(page_.size() + 1024);
@@ -184,65 +201,105 @@ class TPageResolver {
     return in_footer_ || in_map_;
   }
 
+  std::optional<std::string> LocalFile(const std::string& address) const {
+    return LocalFileOf(tree_, address);
+  }
+
   void Item(int i) {
-    TLinkParam link;
-    if (!parser_.GetLink(i, &link)) {
-      parser_.CopyTagAndText(i, out_);
-      return;
+    if (parser_.Options().Requisites && ItemWithRequisites(i)) return;
+    ItemLink(parser_, i);
+  }
+
+  // A tag whose extra links change, or a STYLE element: its extra links resolved first, then its
+  // own link in the tag as it then stands. True when the item and its text are written.
+  bool ItemWithRequisites(int i) {
+    const TTag& item = parser_.Item(i);
+    std::vector<TTagEdit> edits = ResolvedExtraLinks(parser_, i, local_file_);
+    const bool style = (item.Kind & kStartTag) && item.TagType == ttStyle;
+    if (edits.empty() && !style) return false;
+    std::string tag;
+    parser_.CopyTag(i, tag);
+    tag = ApplyTagEdits(std::move(tag), std::move(edits));
+    THtmlParser one(std::string_view(tag), parser_.Options());
+    if (LinkTag(one, 1, out_) == kNoLink) one.CopyTag(1, out_);
+    std::string text;
+    parser_.CopyText(i, text);
+    out_ += style ? ResolvedStylesheet(text, local_file_) : text;
+    return true;
+  }
+
+  // Writes tag `i` of `parser` with its own link resolved, and its text.
+  void ItemLink(const THtmlParser& parser, int i) {
+    switch (LinkTag(parser, i, out_)) {
+      case kTagWritten:
+        parser.CopyText(i, out_);
+        break;
+      case kNoLink:
+        if (!(parser.Item(i).Kind & kBoundary)) parser.CopyTagAndText(i, out_);
+        break;
+      case kTagAndTextWritten:
+        break;
     }
-    std::string orig = !link.OldLink.Value.empty() ? link.OldLink.Value : link.Link.Value;
-    if (orig.find('"') != std::string::npos) {
+  }
+
+  enum TWritten { kNoLink, kTagWritten, kTagAndTextWritten };
+  // Writes tag `i` with its own link resolved; nothing is written when it has no link.
+  TWritten LinkTag(const THtmlParser& parser, int i, std::string& out) {
+    TLinkParam link;
+    if (!parser.GetLink(i, &link)) return kNoLink;
+    // The original as written in the tag (kept as written), and the address it names.
+    const std::string& raw = !link.OldLink.Value.empty() ? link.OldLink.Value : link.Link.Value;
+    const std::string orig = DecodeAttributeValue(raw);
+    if (raw.find('"') != std::string::npos) {
       // An unquoted value holding a quote (SRC=a.gif") cannot be kept whole in a quoted OLDREF:
       // the next rewrite would read back another address. Such a link is left as it stands.
-      parser_.CopyTagAndText(i, out_);
-      return;
+      parser.CopyTag(i, out);
+      return kTagWritten;
     }
     switch (link.TagType) {
       case ttBase: {
         std::string tag;
-        parser_.CopyTag(i, tag);
+        parser.CopyTag(i, tag);
         // The links after it were made absolute at capture; a BASE would send them elsewhere.
         if (link.Link.AttrStart != 0) DeleteAttribute(tag, link.Link);
-        out_ += WithoutAttribute(tag, "HREF");
+        out += WithoutAttribute(tag, "HREF");
         break;
       }
       case ttTitle:
-        parser_.CopyTag(i, out_);
+        parser.CopyTag(i, out);
         break;
       case ttImg:
-        if (Image(i, link, orig)) return;
-        RewriteLink(i, link, orig, out_);
+        // Only a page's own tags can take a map: they are the page's bytes.
+        if (&parser == &parser_ && Image(i, link, raw, orig)) return kTagAndTextWritten;
+        RewriteLink(parser, i, link, raw, orig, out);
         break;
       default:
-        RewriteLink(i, link, orig, out_);
+        RewriteLink(parser, i, link, raw, orig, out);
         break;
     }
-    parser_.CopyText(i, out_);
+    return kTagWritten;
   }
 
-  void RewriteLink(int i, const TLinkParam& link, const std::string& orig, std::string& out) {
-    const TWebFile* target = orig.empty() ? nullptr : tree_.Find(orig);
-    const std::string_view local =
-        target ? PlainFileNameOrEmpty(target->GetFileName()) : std::string_view();
-    const bool captured =
-        target && !local.empty() &&
-        (target->State == wsPage || target->State == wsFile || target->State == wsNotFound);
-    if (captured) {
-      parser_.WriteLinkTag(i, out, orig, local, link);
+  // `raw` is the original as written in the tag, `orig` the address it names.
+  void RewriteLink(const THtmlParser& parser, int i, const TLinkParam& link,
+                   const std::string& raw, const std::string& orig, std::string& out) {
+    const std::string& written = raw;
+    if (std::optional<std::string> local = LocalFile(orig)) {
+      parser.WriteLinkTag(i, out, written, *local, link);
     } else if (suppress_link_ && !orig.empty() && !HasOtherProtocol(orig)) {
       std::string_view replacement = kBadLinkFileName;
       if (link.LinkKind != lkPage) replacement = link.Link.Quoted ? "" : "\"\"";
-      parser_.WriteLinkTag(i, out, orig, replacement, link);
+      parser.WriteLinkTag(i, out, written, replacement, link);
     } else if (orig.empty()) {
-      parser_.CopyTag(i, out);
+      parser.CopyTag(i, out);
     } else {
-      parser_.WriteLinkTag(i, out, {}, orig, link);
+      parser.WriteLinkTag(i, out, {}, written, link);
     }
   }
 
   // A picture: its server-side map marker neutralised or restored, and, when the user drew a map
   // for it, the client-side map inserted after it. True when the item and its text are written.
-  bool Image(int i, const TLinkParam& link, const std::string& orig) {
+  bool Image(int i, const TLinkParam& link, const std::string& raw, const std::string& orig) {
     const TTag& item = parser_.Item(i);
     std::string tag;
     parser_.CopyTag(i, tag);
@@ -268,7 +325,7 @@ class TPageResolver {
     // The picture's own link goes to the local copy like any other link, so that the map shows
     // over the picture off line.
     std::string written;
-    RewriteLink(i, link, orig, written);
+    RewriteLink(parser_, i, link, raw, orig, written);
     if (!has_use_map) {
       std::size_t at = FindMapMarker(written);
       if (at != std::string::npos) {
@@ -304,6 +361,7 @@ class TPageResolver {
   const TMAPLIST& map_list_;
   const TMapFileReader& read_map_;
   const bool suppress_link_;
+  const TLocalFileOf local_file_;
   bool in_footer_ = false;
   bool in_map_ = false;
   std::string out_;
@@ -354,10 +412,43 @@ void WriteFooter(std::string& stream, std::string_view url, TDateTime date) {
   stream += " ";
 }
 
+namespace {
+
+// After capture, for requisites: the extra links of a tag, a STYLE element's stylesheet. The
+// addresses found are admitted through the page's filter like its other links.
+class TRequisitesOfPage {
+ public:
+  TRequisitesOfPage(const THtmlLinkFilter& filter, const TNewLinkProc& new_link, TWebFile* parent)
+      : admit_([&filter, &new_link, parent](const TLinkItem& item) {
+          TLinkParam link;
+          link.LinkKind = item.LinkKind;
+          link.Link.Value = item.Url;
+          if ((filter ? filter(link) : DefaultLinkFilter(link)) && new_link) new_link(item, parent);
+        }) {}
+
+  // The tag with its extra links absolute, or nothing when it has none to change.
+  std::optional<std::string> Tag(const THtmlParser& parser, int i, std::string tag,
+                                 std::string_view base) const {
+    std::vector<TTagEdit> edits = AbsoluteExtraLinks(parser, i, base, admit_);
+    if (edits.empty()) return std::nullopt;
+    return ApplyTagEdits(std::move(tag), std::move(edits));
+  }
+  std::string Stylesheet(std::string_view css, std::string_view base) const {
+    return AbsoluteStylesheet(css, base, admit_);
+  }
+
+ private:
+  TAdmitAddress admit_;
+};
+
+}  // namespace
+
 TProcessedPage ProcessCapturedPage(std::string_view page, std::string_view page_url,
                                    const THtmlLinkFilter& filter, const TNewLinkProc& new_link,
-                                   TWebFile* parent, bool real_link, TDateTime capture_start) {
-  THtmlParser parser(page);
+                                   TWebFile* parent, bool real_link, TDateTime capture_start,
+                                   bool requisites) {
+  THtmlParser parser(page, TParseOptions{requisites});
+  const TRequisitesOfPage extras(filter, new_link, parent);
   TProcessedPage result;
   std::string& out = result.Text;
   out.reserve(page.size() + 512);
@@ -372,14 +463,35 @@ TProcessedPage ProcessCapturedPage(std::string_view page, std::string_view page_
     }
     const bool has_link = parser.GetLink(i, &link);
     if (has_link && link.TagType == ttTitle) result.Title = link.Text;
+    std::string tag;
+    std::string abs;
+    if (has_link && !link.Link.Value.empty()) {
+      // Entities of the value ("&amp;") are the page's spelling, not part of the address.
+      abs = Resolve(DecodeAttributeValue(link.Link.Value), base);
+      tag = AbsoluteLinkTag(parser, i, link, abs);
+    } else {
+      parser.CopyTag(i, tag);
+    }
+    if (requisites) {
+      // Positions of the extra links are the parser's: a tag whose own link changed is read again.
+      THtmlParser one(std::string_view(tag), parser.Options());
+      const bool reread = tag.size() != static_cast<std::size_t>(item.Length);
+      if (auto with_extras = reread ? extras.Tag(one, 1, tag, base) : extras.Tag(parser, i, tag, base)) {
+        tag = std::move(*with_extras);
+      }
+    }
+    out += tag;
+    if (requisites && (item.Kind & kStartTag) && item.TagType == ttStyle) {
+      std::string css;
+      parser.CopyText(i, css);
+      out += extras.Stylesheet(css, base);
+    } else {
+      parser.CopyText(i, out);
+    }
     if (!has_link || link.Link.Value.empty()) {
-      parser.CopyTagAndText(i, out);
       if ((item.Kind & kStartTag) && item.TagType == ttHtml) WriteAddressLine(out, page_url);
       continue;
     }
-    std::string abs = Resolve(link.Link.Value, base);
-    out += AbsoluteLinkTag(parser, i, link, abs);
-    parser.CopyText(i, out);
     if (link.TagType == ttBase) base = abs;
     link.Link.Value = abs;
     if (filter ? filter(link) : DefaultLinkFilter(link)) {
@@ -399,24 +511,58 @@ bool SetHtmlLinks(const THtmlLinksContext& web, TWebFile& file, std::string_view
   std::optional<std::string> page = web.FileSystem->ReadFile(path);
   if (!page) return true;
   TProcessedPage processed = ProcessCapturedPage(*page, page_url, filter, web.NewLink, &file,
-                                                 web.RealLinkFlag, web.CaptureStart);
+                                                 web.RealLinkFlag, web.CaptureStart,
+                                                 web.Requisites);
   if (processed.Ismap) file.SetIsmap(true);
   if (!processed.Title.empty()) file.SetDescription(processed.Title);
   return web.FileSystem->ReplaceFile(path, processed.Text);
 }
 
+bool IsStylesheetType(std::string_view content_type) {
+  return SameAsciiNoCase(content_type, "text/css");
+}
+
+bool SetStylesheetLinks(const THtmlLinksContext& web, TWebFile& file, std::string_view url,
+                        const THtmlLinkFilter& filter) {
+  const std::string_view name = PlainFileNameOrEmpty(file.GetFileName());
+  if (!web.FileSystem || name.empty()) return true;
+  const std::string path = web.WebPath + std::string(name);
+  std::optional<std::string> css = web.FileSystem->ReadFile(path);
+  if (!css) return true;
+  const TRequisitesOfPage requisites(filter, web.NewLink, &file);
+  std::string out = requisites.Stylesheet(*css, url);
+  if (out == *css) return true;
+  return web.FileSystem->ReplaceFile(path, out);
+}
+
+bool RewriteStylesheet(TFileSystem& fs, const std::string& web_path, const TWebFile& file,
+                       const TWebTree& tree) {
+  const std::string_view name = PlainFileNameOrEmpty(file.GetFileName());
+  if (name.empty()) return true;
+  const std::string path = web_path + std::string(name);
+  std::optional<std::string> css = fs.ReadFile(path);
+  if (!css) return true;
+  std::string out = ResolvedStylesheet(*css, [&tree](const std::string& address) {
+    return LocalFileOf(tree, address);
+  });
+  if (out == *css) return true;
+  return fs.ReplaceFile(path, out);
+}
+
 std::string RewritePageText(std::string page, std::string_view page_url, const TWebTree& tree,
                             const TMAPLIST& map_list, const TMapFileReader& read_map,
-                            TDateTime capture_date, bool real_link, bool suppress_link) {
+                            TDateTime capture_date, bool real_link, bool suppress_link,
+                            bool requisites) {
   StripTrailingFooter(page);
-  std::string out = TPageResolver(page, tree, map_list, read_map, suppress_link).Run();
+  std::string out =
+      TPageResolver(page, tree, map_list, read_map, suppress_link, requisites).Run();
   if (real_link) WriteFooter(out, page_url, capture_date);
   return out;
 }
 
 bool RewritePage(TFileSystem& fs, const std::string& web_path, const TWebFile& file,
                  const TWebTree& tree, const TMAPLIST& map_list, TDateTime capture_date,
-                 bool real_link, bool suppress_link) {
+                 bool real_link, bool suppress_link, bool requisites) {
   const std::string_view name = PlainFileNameOrEmpty(file.GetFileName());
   if (name.empty()) return true;
   const std::string path = web_path + std::string(name);
@@ -427,7 +573,7 @@ bool RewritePage(TFileSystem& fs, const std::string& web_path, const TWebFile& f
   };
   std::string page_url = real_link ? tree.GetUrl(&file) : std::string();
   std::string out = RewritePageText(*source, page_url, tree, map_list, read_map, capture_date,
-                                    real_link, suppress_link);
+                                    real_link, suppress_link, requisites);
   // A page already resolved is not written again.
   if (out == *source) return true;
   return fs.ReplaceFile(path, out);

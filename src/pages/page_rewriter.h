@@ -39,6 +39,7 @@ struct THtmlLinksContext {
   TNewLinkProc NewLink;
   bool RealLinkFlag = true;  // add the footer
   TDateTime CaptureStart = 0;
+  bool Requisites = false;  // follow what the page needs to show as served
 };
 
 // Processes the captured page `file` (stored in the web's folder) fetched from `page_url`: links
@@ -49,6 +50,18 @@ struct THtmlLinksContext {
 bool SetHtmlLinks(const THtmlLinksContext& web, TWebFile& file, std::string_view page_url,
                   const THtmlLinkFilter& filter = {});
 
+// Processes the captured stylesheet `file` fetched from `url`, for page requisites: its
+// addresses made absolute and admitted like a page's links (through `filter`). A missing file is
+// left alone; false when the stylesheet could not be written back.
+bool SetStylesheetLinks(const THtmlLinksContext& web, TWebFile& file, std::string_view url,
+                        const THtmlLinkFilter& filter = {});
+// Rewrites one stored stylesheet for local reading: every captured address points at its local
+// file, its original kept in a comment after it. False when it could not be written.
+bool RewriteStylesheet(TFileSystem& fs, const std::string& web_path, const TWebFile& file,
+                       const TWebTree& tree);
+// Whether a content type is a stylesheet's.
+bool IsStylesheetType(std::string_view content_type);
+
 // Appends the footer naming `url` and the capture date.
 void WriteFooter(std::string& stream, std::string_view url, TDateTime date);
 
@@ -56,7 +69,7 @@ void WriteFooter(std::string& stream, std::string_view url, TDateTime date);
 // the rewritten page could not be written (the page stays as it was).
 bool RewritePage(TFileSystem& fs, const std::string& web_path, const TWebFile& file,
                  const TWebTree& tree, const TMAPLIST& map_list, TDateTime capture_date,
-                 bool real_link, bool suppress_link);
+                 bool real_link, bool suppress_link, bool requisites = false);
 
 // The two passes on page bytes, for callers that hold the page in memory.
 struct TProcessedPage {
@@ -66,13 +79,15 @@ struct TProcessedPage {
 };
 TProcessedPage ProcessCapturedPage(std::string_view page, std::string_view page_url,
                                    const THtmlLinkFilter& filter, const TNewLinkProc& new_link,
-                                   TWebFile* parent, bool real_link, TDateTime capture_start);
+                                   TWebFile* parent, bool real_link, TDateTime capture_start,
+                                   bool requisites = false);
 
 // Reads a map file of the web's folder by its plain name; nothing when it does not exist.
 using TMapFileReader = std::function<std::optional<std::string>(const std::string& name)>;
 std::string RewritePageText(std::string page, std::string_view page_url, const TWebTree& tree,
                             const TMAPLIST& map_list, const TMapFileReader& read_map,
-                            TDateTime capture_date, bool real_link, bool suppress_link);
+                            TDateTime capture_date, bool real_link, bool suppress_link,
+                            bool requisites = false);
 
 // `<`, `>` and `"` of an address written as text into a page, as entities: a hostile address
 // cannot inject markup, and ordinary addresses keep their bytes.

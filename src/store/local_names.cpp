@@ -5,6 +5,7 @@
 
 #include "base/text_case.h"
 #include "html/url.h"
+#include "store/mime_list.h"
 #include "store/web_folder.h"
 
 namespace korvane {
@@ -137,7 +138,7 @@ std::string TLocalNames::MakeLocalFileName(std::string_view url, std::string_vie
   Load();
   CheckPending();
   std::string ext;
-  for (char c : extension.substr(0, 3)) {
+  for (char c : extension.substr(0, kMimeExtensionMax)) {
     // The extension may come from a project file: it must not carry a path.
     ext.push_back(c == '/' || c == '\\' ? '_' : PortableChar(c));
   }

@@ -7,7 +7,6 @@
 namespace korvane {
 namespace {
 
-constexpr std::size_t kExtensionMax = 3;
 constexpr char kMimeFileName[] = "mime.def";
 
 struct TDefaultMime {
@@ -26,8 +25,30 @@ constexpr std::array<TDefaultMime, 7> kDefaultTable = {{
     {"audio/x-aiff", "aif", mcSound},
 }};
 
+// What today's pages need to show, captured: stylesheets, scripts, fonts, modern pictures, media.
+constexpr std::array<TDefaultMime, 18> kRequisiteTable = {{
+    {"text/css", "css", mcText},
+    {"text/javascript", "js", mcText},
+    {"application/javascript", "js", mcText},
+    {"image/png", "png", mcImage},
+    {"image/svg+xml", "svg", mcImage},
+    {"image/webp", "webp", mcImage},
+    {"image/avif", "avif", mcImage},
+    {"image/x-icon", "ico", mcImage},
+    {"image/vnd.microsoft.icon", "ico", mcImage},
+    {"font/woff", "woff", mcOther},
+    {"font/woff2", "woff2", mcOther},
+    {"font/ttf", "ttf", mcOther},
+    {"font/otf", "otf", mcOther},
+    {"application/font-woff", "woff", mcOther},
+    {"video/mp4", "mp4", mcVideo},
+    {"video/webm", "webm", mcVideo},
+    {"audio/mpeg", "mp3", mcSound},
+    {"audio/ogg", "ogg", mcSound},
+}};
+
 std::string CutExtension(std::string_view extension) {
-  return std::string(extension.substr(0, kExtensionMax));
+  return std::string(extension.substr(0, kMimeExtensionMax));
 }
 
 }  // namespace
@@ -108,6 +129,12 @@ void TMIMELIST::SetToDefault() {
   }
 }
 
+void TMIMELIST::AddRequisiteTypes() {
+  for (const TDefaultMime& d : kRequisiteTable) {
+    if (!MimeExist(d.type)) AddMime(d.type, d.extension, MimeClassName(d.mime_class), true);
+  }
+}
+
 void TMIMELIST::SetValidClass(std::uint8_t mime_class, bool valid) {
   for (const auto& item : items_) {
     if (item->MimeClass == mime_class) item->Valid = valid;
@@ -185,6 +212,7 @@ TGlobalMimeList::TLoadResult TGlobalMimeList::Load() {
   std::string path = FilePath();
   if (!fs_.FileExists(path)) {
     list_.SetToDefault();
+    list_.AddRequisiteTypes();
     return Write() ? TLoadResult::kCreated : TLoadResult::kNotWritten;
   }
   std::optional<std::string> bytes = fs_.ReadFile(path);

@@ -16,6 +16,11 @@
 
 namespace korvane {
 
+// Extensions are kept up to 5 characters, so that a font gets ".woff2" and a picture ".webp", as
+// browsers need to read them from disk. They are stored whole in the project file's MIME block,
+// a short string; a reader that keeps 3 characters reads that file all the same.
+inline constexpr std::size_t kMimeExtensionMax = 5;
+
 enum TMimeClass : std::uint8_t {
   mcHtml = 0,
   mcText = 1,
@@ -36,7 +41,7 @@ std::string_view MimeClassName(std::uint8_t mime_class);
 class TMimeItem {
  public:
   std::string ContentType;  // compared without regard to the case of ASCII letters
-  std::string Extension;    // at most 3 characters, without the dot; may be empty
+  std::string Extension;    // at most kMimeExtensionMax characters, without the dot; may be empty
   bool Valid = false;       // files of this type are captured
   std::uint8_t MimeClass = mcOther;
 
@@ -64,6 +69,9 @@ class TMIMELIST {
   // Appends, disabled, the types of `other` that this table lacks; returns how many.
   int AddMimeList(const TMIMELIST* other);
   void SetToDefault();
+  // Adds, captured, the types today's pages need to show (stylesheets, scripts, fonts, PNG, SVG,
+  // WebP, AVIF, icons, MP4, WebM, MP3, Ogg) that the table lacks.
+  void AddRequisiteTypes();
   // Applies a comma-separated enable/disable list such as "-all,+html,gif".
   void SetCmdLine(std::string_view text);
   void SetValidClass(std::uint8_t mime_class, bool valid);

@@ -139,12 +139,14 @@ void TWebFile::SetMimeType(std::string_view type) {
 
 int TWebFile::GetLinkType() const {
   if (GetHtml()) return 0;
+  if (GetRequisite()) return 3;
   return GetBackground() ? 2 : 1;
 }
 
 void TWebFile::SetLinkType(int type) {
   SetHtml(type == 0);
   SetBackground(type == 2);
+  SetRequisite(type == 3);
 }
 
 // --- TWebNode -------------------------------------------------------------------------------
@@ -467,7 +469,8 @@ bool TWebTree::LoadFromStream(TBinaryReader& reader, int version, const TProgres
     if (version < 16) {
       record->SetLinkType(flags);
     } else {
-      record->Flags = flags & (TWebFile::kHtml | TWebFile::kIsmap | TWebFile::kBackground);
+      record->Flags = flags & (TWebFile::kHtml | TWebFile::kIsmap | TWebFile::kBackground |
+                               TWebFile::kRequisite);
     }
     record->ExternalDepth = reader.ReadU8();
     record->LinkDepth = reader.ReadU8();

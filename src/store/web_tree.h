@@ -39,6 +39,9 @@ class TWebFile {
   static constexpr std::uint8_t kHtml = 1;
   static constexpr std::uint8_t kIsmap = 2;
   static constexpr std::uint8_t kBackground = 4;
+  // A page requisite (stylesheet, script, font, media). A reader that knows only the three bits
+  // above takes such a record for an embedded object, which it is.
+  static constexpr std::uint8_t kRequisite = 8;
 
   TWebFile() = default;
   TWebFile(const TWebFile&) = delete;
@@ -64,7 +67,10 @@ class TWebFile {
   void SetIsmap(bool on) { SetFlag(kIsmap, on); }
   bool GetBackground() const { return (Flags & kBackground) != 0; }
   void SetBackground(bool on) { SetFlag(kBackground, on); }
-  // 0 a page reached by a hyperlink, 1 an embedded object, 2 a background picture.
+  bool GetRequisite() const { return (Flags & kRequisite) != 0; }
+  void SetRequisite(bool on) { SetFlag(kRequisite, on); }
+  // 0 a page reached by a hyperlink, 1 an embedded object, 2 a background picture, 3 a page
+  // requisite.
   int GetLinkType() const;
   void SetLinkType(int type);
 

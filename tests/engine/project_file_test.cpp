@@ -85,7 +85,7 @@ TEST_F(ProjectFileTest, Version0) {
   original.PageRequisites = false;
   EXPECT_EQ(web->Options, original);
   ASSERT_EQ(web->MimeList.Count(), 2);
-  EXPECT_EQ(web->MimeList.GetMimebyIndex(0)->Extension, "htm");  // cut to 3
+  EXPECT_EQ(web->MimeList.GetMimebyIndex(0)->Extension, "html");  // kept up to 5
   EXPECT_EQ(web->MapList.Count(), 0);
   ExpectTreeLoaded(*web);
   EXPECT_EQ(web->Tree.Find("http://www.a.com/")->GetMimeType(), "");

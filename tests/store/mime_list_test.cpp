@@ -27,11 +27,11 @@ TEST(MimeListTest, LooksUpAndUpdatesWithoutRegardToCase) {
   EXPECT_EQ(list.GetMimebyIndex(7), nullptr);
   EXPECT_EQ(list.GetMimebyIndex(-1), nullptr);
 
-  list.AddMime("Image/GIF", "gifx", "sound", false);
+  list.AddMime("Image/GIF", "gifxyz", "sound", false);
   EXPECT_EQ(list.Count(), 7);
   const TMimeItem* gif = list.GetMimebyIndex(2);
   EXPECT_EQ(gif->ContentType, "image/gif");
-  EXPECT_EQ(gif->Extension, "gif");
+  EXPECT_EQ(gif->Extension, "gifxy");
   EXPECT_EQ(gif->MimeClass, mcSound);
   EXPECT_FALSE(gif->Valid);
 
@@ -75,11 +75,11 @@ TEST(MimeListTest, MergingAppendsNewTypesDisabled) {
   global.SetToDefault();
   TMIMELIST web;
   web.AddMime("TEXT/HTML", "xyz", "Text", false);
-  web.AddMime("image/png", "png", "Image", true);
+  web.AddMime("image/x-new", "new", "Image", true);
   EXPECT_EQ(global.AddMimeList(&web), 1);
   EXPECT_EQ(global.GetMimeByString("text/html")->Extension, "htm");
   const TMimeItem* png = global.GetMimebyIndex(7);
-  EXPECT_EQ(png->ContentType, "image/png");
+  EXPECT_EQ(png->ContentType, "image/x-new");
   EXPECT_EQ(png->MimeClass, mcImage);
   EXPECT_FALSE(png->Valid);
   EXPECT_EQ(global.AddMimeList(&web), 0);
@@ -132,16 +132,16 @@ TEST(MimeListBlockTest, ReadsFormatZeroAndToleratesDamage) {
   EXPECT_TRUE(list.GetMimebyIndex(0)->Valid);
   EXPECT_FALSE(list.GetMimebyIndex(1)->Valid);
 
-  // A class beyond the names, an extension longer than 3, duplicates: all read safely.
+  // A class beyond the names, an extension longer than 5, duplicates: all read safely.
   std::string damaged("\x01\x00\x02\x00", 4);
   damaged += std::string(
       "\x03"
       "a/b"
-      "\x05"
-      "abcde"
+      "\x07"
+      "abcdefg"
       "\xC8"
       "\x01",
-      12);
+      14);
   damaged += std::string(
       "\x03"
       "A/B"
@@ -152,7 +152,7 @@ TEST(MimeListBlockTest, ReadsFormatZeroAndToleratesDamage) {
   TBinaryReader rd(damaged);
   list.LoadFromStream(rd);
   ASSERT_EQ(list.Count(), 2);
-  EXPECT_EQ(list.GetMimebyIndex(0)->Extension, "abc");
+  EXPECT_EQ(list.GetMimebyIndex(0)->Extension, "abcde");
   EXPECT_EQ(list.GetMimebyIndex(0)->MimeClass, mcOther);
   EXPECT_EQ(list.GetMimebyIndex(1)->MimeClass, mcImage);
 
@@ -186,14 +186,23 @@ TEST_F(GlobalMimeListTest, CreatesTheFileWithTheDefaultsWhenMissing) {
 
   TGlobalMimeList again(fs_, "/work/");
   EXPECT_EQ(again.Load(), TGlobalMimeList::TLoadResult::kRead);
-  EXPECT_EQ(again.List().Count(), 7);
+  EXPECT_EQ(again.List().Count(), global_.List().Count());
+  // A new mime.def holds what today's pages need, captured, after the original seven types.
+  ASSERT_EQ(again.List().Count(), 25);
+  EXPECT_EQ(again.List().GetMimebyIndex(6)->ContentType, "audio/x-aiff");
+  const TMimeItem* font = again.List().GetMimeByString("font/woff2");
+  ASSERT_NE(font, nullptr);
+  EXPECT_EQ(font->Extension, "woff2");
+  EXPECT_TRUE(font->Valid);
+  EXPECT_EQ(again.List().GetMimeByString("text/css")->MimeClass, mcText);
+  EXPECT_EQ(again.List().GetMimeByString("image/webp")->MimeClass, mcImage);
 }
 
 TEST_F(GlobalMimeListTest, RewritesTheFileOnlyWhenAMergeAddedATypes) {
   ASSERT_EQ(global_.Load(), TGlobalMimeList::TLoadResult::kCreated);
   TMIMELIST web;
   global_.CopyTo(web);
-  web.AddMime("image/png", "png", "Image", true);
+  web.AddMime("image/x-new", "new", "Image", true);
   bool written = false;
   EXPECT_EQ(global_.Merge(web, &written), 1);
   EXPECT_TRUE(written);
@@ -207,19 +216,19 @@ TEST_F(GlobalMimeListTest, RewritesTheFileOnlyWhenAMergeAddedATypes) {
   TGlobalMimeList reread(fs_, "/work");
   fs_.files["/work/mime.def"] = after_first;
   ASSERT_EQ(reread.Load(), TGlobalMimeList::TLoadResult::kRead);
-  EXPECT_FALSE(reread.List().GetMimeByString("image/png")->Valid);
+  EXPECT_FALSE(reread.List().GetMimeByString("image/x-new")->Valid);
 }
 
 TEST_F(GlobalMimeListTest, ADamagedFileOrAFailedWriteLosesNothing) {
   fs_.files["/work/mime.def"] = std::string("\x01\x00\x05\x00", 4);
   EXPECT_EQ(global_.Load(), TGlobalMimeList::TLoadResult::kUnreadable);
-  EXPECT_EQ(global_.List().Count(), 7);
+  EXPECT_EQ(global_.List().Count(), 7);  // the original table, as a damaged file gives
   EXPECT_EQ(fs_.files["/work/mime.def"].size(), 4u);
 
   fs_.files["/work/mime.def"] = "old";
   fs_.fail_renames = true;
   TMIMELIST web;
-  web.AddMime("image/png", "png", "Image", true);
+  web.AddMime("image/x-new", "new", "Image", true);
   bool written = true;
   EXPECT_EQ(global_.Merge(web, &written), 1);
   EXPECT_FALSE(written);
@@ -230,7 +239,7 @@ TEST_F(GlobalMimeListTest, ADamagedFileOrAFailedWriteLosesNothing) {
   fs_.unwritable.insert("/work/mime.def.tmp");
   TGlobalMimeList fresh(fs_, "/work");
   EXPECT_EQ(fresh.Load(), TGlobalMimeList::TLoadResult::kNotWritten);
-  EXPECT_EQ(fresh.List().Count(), 7);
+  EXPECT_EQ(fresh.List().Count(), 25);
 }
 
 }  // namespace

@@ -109,12 +109,12 @@ TEST(MimeTableModelTest, RowsRoundTripThroughTheTable) {
   ASSERT_EQ(rows.size(), 7u);
   EXPECT_EQ(rows[2].Type, "Image");
   ApplyMimeCommand(rows, TMimeCommand::kSoundsOnly);
-  rows.push_back({"Text/X-Long", "Text", "long", true});
+  rows.push_back({"Text/X-Long", "Text", "longer", true});
   MimeRowsToList(rows, list);
   ASSERT_EQ(list.Count(), 8);
   EXPECT_FALSE(list.GetMimebyIndex(0)->Valid);
   EXPECT_TRUE(list.GetMimeByString("audio/x-aiff")->Valid);
-  EXPECT_EQ(list.GetMimebyIndex(7)->Extension, "lon");
+  EXPECT_EQ(list.GetMimebyIndex(7)->Extension, "longe");
 }
 
 }  // namespace
