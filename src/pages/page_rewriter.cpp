@@ -75,16 +75,18 @@ void WriteAddressLine(std::string& out, std::string_view page_url) {
   out += "\" -->\r\n";
 }
 
-// The tag of a captured page with its link made absolute and its LOWSRC removed. The later of
-// the two edits is made first, so that the positions of the earlier one stay valid.
+// The tag of a captured page with its link made absolute and its LOWSRC removed. `abs` is the
+// address the link names. The later of the two edits is made first, so that the positions of the
+// earlier one stay valid.
 std::string AbsoluteLinkTag(const THtmlParser& parser, int i, const TLinkParam& link,
-                            std::string_view abs) {
+                            std::string_view abs, std::string_view base) {
   std::string tag;
   parser.CopyTag(i, tag);
   const bool replace_value = IsWebAddress(abs) && !HasOtherProtocol(abs) && link.Link.ValueStart;
   auto edit_value = [&] {
     if (replace_value) {
-      ReplaceAt(tag, link.Link.ValueStart, link.Link.ValueLength, AttributeText(abs));
+      // In the page's own spelling: its entities stay as written, the address is made absolute.
+      ReplaceAt(tag, link.Link.ValueStart, link.Link.ValueLength, Resolve(link.Link.Value, base));
     }
   };
   TTagParam lowsrc;
@@ -468,7 +470,7 @@ TProcessedPage ProcessCapturedPage(std::string_view page, std::string_view page_
     if (has_link && !link.Link.Value.empty()) {
       // Entities of the value ("&amp;") are the page's spelling, not part of the address.
       abs = Resolve(DecodeAttributeValue(link.Link.Value), base);
-      tag = AbsoluteLinkTag(parser, i, link, abs);
+      tag = AbsoluteLinkTag(parser, i, link, abs, base);
     } else {
       parser.CopyTag(i, tag);
     }

@@ -71,10 +71,11 @@ std::vector<TTagEdit> AbsoluteExtraLinks(const THtmlParser& parser, int i, std::
     if (link.Old.AttrStart != 0 || link.Source.find('"') != std::string::npos) continue;
     std::vector<std::string> with;
     for (const TValueAddress& a : link.Addresses) {
+      const std::string_view written = std::string_view(link.Source).substr(a.Offset, a.Length);
       std::string abs = Absolute(a.Address, base);
       if (!abs.empty() && admit) admit(TLinkItem{a.LinkKind, abs, ""});
-      with.push_back(abs.empty() ? std::string(std::string_view(link.Source).substr(a.Offset, a.Length))
-                                 : AttributeText(abs));
+      // Made absolute in the page's own spelling, its entities as written.
+      with.push_back(abs.empty() ? std::string(written) : Resolve(written, base));
     }
     std::string value = ReplaceAddresses(link.Source, link.Addresses, with);
     if (value != link.Value.Value) edits.push_back(ValueEdit(link.Value, value));
