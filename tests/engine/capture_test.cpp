@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "base/checked.h"
+#include "engine/capture_run.h"
 #include "engine/web.h"
 #include "html/html_parser.h"
 #include "net/socket_hub.h"
@@ -392,6 +393,45 @@ TEST_F(CaptureTest, TheWebIsSavedEveryFiftyKeptFiles) {
   EXPECT_FALSE(fs.FileExists("/webs/site/Local.Web"));
   capture_->Pump();  // the session's own step
   EXPECT_TRUE(fs.FileExists("/webs/site/Local.Web"));
+}
+
+}  // namespace
+}  // namespace korvane
+
+namespace korvane {
+namespace {
+
+// A page's stylesheet, and the font and picture that stylesheet names, are captured ahead of the
+// next page; the stylesheet's own addresses are made absolute against it.
+TEST_F(CaptureTest, AStylesheetsFontsAndPicturesAreCapturedBeforeTheNextPage) {
+  lib_.Expect(Served(Response("text/html",
+                              "<html><link rel=stylesheet href=\"s/site.css\"><a href=b.htm>b</a>"
+                              "</html>")));
+  lib_.Expect(Served(Response("text/css",
+                              "@font-face{src:url(../f/sans.woff2)}body{background:url(bg.png)}")));
+  lib_.Expect(Served(Response("image/png", "PNG")));
+  lib_.Expect(Served(Response("font/woff2", "wOF2")));
+  lib_.Expect(Served(Response("text/html", "<html>b</html>")));
+  Start(WebPageProcessor(*web_));
+  RunToEnd();
+  EXPECT_EQ(view_.urls, (std::vector<std::string>{"1 /", "1 /s/site.css", "1 /s/bg.png",
+                                                  "1 /f/sans.woff2", "1 /b.htm"}));
+  TWebFile* css = web_->Tree.Find("http://www.a.com/s/site.css");
+  ASSERT_NE(css, nullptr);
+  EXPECT_EQ(css->GetFileName(), "site.css");
+  EXPECT_EQ(fs.files[web_->Path + "site.css"],
+            "@font-face{src:url(http://www.a.com/f/sans.woff2)}"
+            "body{background:url(http://www.a.com/s/bg.png)}");
+  EXPECT_EQ(web_->Tree.Find("http://www.a.com/f/sans.woff2")->GetFileName(), "sans.woff2");
+
+  // Without the option the page's stylesheet is not seen at all.
+  web_ = NewWeb("http://www.a.com/", "/webs/plain");
+  web_->Options.PageRequisites = false;
+  lib_.Expect(Served(Response("text/html", "<html><link rel=stylesheet href=s.css></html>")));
+  view_.urls.clear();
+  Start(WebPageProcessor(*web_));
+  RunToEnd();
+  EXPECT_EQ(view_.urls, std::vector<std::string>{"1 /"});
 }
 
 }  // namespace

@@ -71,6 +71,29 @@ TEST_F(AdmissionTest, MachinesOfOneDomainAreOneWebUnlessChecked) {
   EXPECT_EQ(other->LinkDepth, 0);
 }
 
+// What a page needs to show is fetched like a picture, first, whatever its depth, folder or web,
+// but the picture options hold pictures only; the record keeps its kind through a save.
+TEST_F(AdmissionTest, RequisitesAreQueuedFirstAndHeldByNoLimitOfPagesOrPictures) {
+  web_->Options.InternalLinkDepth = 0;
+  web_->Options.RefLimit = true;
+  TWebFile* page = Link("http://www.a.com/docs/next.htm", Start());
+  TWebFile* sheet = Link("http://www.a.com/_static/site.css", Start(), lkRequisite);
+  TWebFile* font = Link("http://cdn.b.net/f.woff2", sheet, lkRequisite);
+  TWebFile* picture = Link("http://www.a.com/docs/p.png", Start(), lkImage);
+  EXPECT_EQ(page->State, wsFiltered);
+  EXPECT_EQ(picture->State, wsFiltered);
+  EXPECT_EQ(sheet->State, wsTodo);
+  EXPECT_EQ(font->State, wsTodo);
+  EXPECT_EQ(font->ExternalDepth, 1);
+  ASSERT_GE(web_->TodoList.size(), 2u);
+  EXPECT_EQ(web_->TodoList.front(), font);
+  EXPECT_EQ(sheet->GetLinkType(), 3);
+  ASSERT_TRUE(web_->SaveToFile("/webs/site/Local.Web"));
+  TWEB back(defaults, fs);
+  ASSERT_TRUE(back.LoadFromFile("/webs/site/Local.Web"));
+  EXPECT_EQ(back.Tree.Find("http://cdn.b.net/f.woff2")->GetLinkType(), 3);
+}
+
 TEST_F(AdmissionTest, PathLimitLetsCgiBinThroughCaseSensitively) {
   EXPECT_EQ(Link("http://www.a.com/DOCS/more.htm", Start())->State, wsTodo);
   EXPECT_EQ(Link("http://www.a.com/cgi-bin/q.htm", Start())->State, wsTodo);

@@ -44,6 +44,10 @@ TEST_F(LocalNamesTest, BuildsTheBaseFromTheDocument) {
       {"http://h/caf\xE9:|.htm", "htm", "caf___.htm"},
       {"http://h/q\"+=.htm", "txt", "q.txt"},
       {"http://h/e", "a/b", "e.a_b"},
+      // What a browser needs to read them from disk: the query dropped, the whole extension.
+      {"http://h/_static/theme.css?2022.1", "css", "theme.css"},
+      {"http://h/fonts/sans.woff2?v=3#x", "woff2", "sans.woff2"},
+      {"http://h/p/hero.webp", "webpxx", "hero.webpx"},
   };
   for (const auto& c : cases) EXPECT_EQ(Name(c.url, c.ext), c.name) << c.url;
 }
