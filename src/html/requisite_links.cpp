@@ -66,7 +66,8 @@ int ReferenceChar(std::string_view name) {
   const bool hex = name[1] == 'x' || name[1] == 'X';
   std::string_view digits = name.substr(hex ? 2 : 1);
   unsigned code = 0;
-  auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), code, hex ? 16 : 10);
+  auto [end, error] =
+      std::from_chars(digits.data(), digits.data() + digits.size(), code, hex ? 16 : 10);
   // Only what the core's single-byte text can hold; others stay as written.
   if (digits.empty() || error != std::errc() || end != digits.data() + digits.size() || code == 0 ||
       code > 255) {
@@ -89,7 +90,8 @@ std::vector<TExtraLink> ExtraLinks(const THtmlParser& parser, int i) {
       AddExtra(parser, i, "SRCSET", SrcsetAddresses, out);
       break;
     case ttVideo:
-      AddExtra(parser, i, "POSTER", [](std::string_view v) { return WholeValue(v, lkImage); }, out);
+      AddExtra(
+          parser, i, "POSTER", [](std::string_view v) { return WholeValue(v, lkImage); }, out);
       break;
     case ttMeta:
       if (IsRefresh(parser, i)) AddExtra(parser, i, "CONTENT", RefreshAddresses, out);
@@ -112,8 +114,8 @@ std::vector<TValueAddress> SrcsetAddresses(std::string_view value) {
     // A candidate without descriptor ends at its comma.
     while (end > start && value[end - 1] == ',') --end;
     if (end > start) {
-      out.push_back({start, end - start, DecodeAttributeValue(value.substr(start, end - start)),
-                     lkImage});
+      out.push_back(
+          {start, end - start, DecodeAttributeValue(value.substr(start, end - start)), lkImage});
     }
     if (end < k) continue;  // the comma ended the candidate
     // The descriptors, up to the comma that ends the candidate (outside parentheses).
@@ -129,8 +131,8 @@ std::vector<TValueAddress> SrcsetAddresses(std::string_view value) {
 
 std::vector<TValueAddress> RefreshAddresses(std::string_view content) {
   std::size_t k = 0;
-  while (k < content.size() && (IsSpace(content[k]) || (content[k] >= '0' && content[k] <= '9') ||
-                                content[k] == '.')) {
+  while (k < content.size() &&
+         (IsSpace(content[k]) || (content[k] >= '0' && content[k] <= '9') || content[k] == '.')) {
     ++k;
   }
   while (k < content.size() && (IsSpace(content[k]) || content[k] == ';' || content[k] == ',')) ++k;
@@ -213,7 +215,8 @@ bool IsFetchableAddress(std::string_view address) {
   address.remove_prefix(k);
   if (address.empty() || address.front() == '#') return false;
   for (std::string_view scheme : {"data:", "javascript:", "blob:", "about:"}) {
-    if (address.size() >= scheme.size() && SameAsciiNoCase(address.substr(0, scheme.size()), scheme)) {
+    if (address.size() >= scheme.size() &&
+        SameAsciiNoCase(address.substr(0, scheme.size()), scheme)) {
       return false;
     }
   }

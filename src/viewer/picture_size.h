@@ -13,8 +13,8 @@ struct TPictureSize {
   bool operator==(const TPictureSize&) const = default;
 };
 
-// GIF, JPEG, PNG and BMP. Anything else, or a header that is cut short or damaged, gives 0 x 0
-// (size unknown).
+// GIF, JPEG, PNG, BMP, WebP, AVIF and SVG (its width and height in pixels, else its view box).
+// Anything else, or a header that is cut short or damaged, gives 0 x 0 (size unknown).
 TPictureSize MeasurePicture(std::string_view bytes);
 
 }  // namespace korvane

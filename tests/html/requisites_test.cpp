@@ -36,7 +36,7 @@ TEST(CssScannerTest, FindsEveryAddressAndSkipsCommentsAndStrings) {
        "pic:a.png pic:b.png pic:c.png "},
       {"/* url(no.png) */ a{content:'url(no.png)'} b{c:myurl(no.png)}", ""},
       {"a{b:url(esc\\).png)}", "pic:esc).png "},
-      {"a{b:url(", ""},                   // cut short: nothing found, nothing read past the end
+      {"a{b:url(", ""},  // cut short: nothing found, nothing read past the end
       {"@import \"never-closed", "css:never-closed "},
   };
   for (const Case& c : cases) EXPECT_EQ(Listed(FindCssAddresses(c.css)), c.found) << c.css;
@@ -54,15 +54,17 @@ TEST(CssScannerTest, RewritesKeepTheirOriginalsAndSettle) {
     return a.Source();
   };
   const std::string once = ReplaceCssAddresses(css, replace, true);
-  EXPECT_EQ(once,
-            "@import url(a.css)/*OLDREF=http://h/a.css*/;b{c:url(\"p.png\")/*OLDREF=http://h/p.png*/}"
-            "d{e:url(data:x)}");
+  EXPECT_EQ(
+      once,
+      "@import url(a.css)/*OLDREF=http://h/a.css*/;b{c:url(\"p.png\")/*OLDREF=http://h/p.png*/}"
+      "d{e:url(data:x)}");
   EXPECT_EQ(ReplaceCssAddresses(once, replace, true), once);
   local = false;
   EXPECT_EQ(ReplaceCssAddresses(once, replace, true), css);
   // An original that a comment could not hold back is never replaced.
   const std::string odd = "a{b:url(http://h/x*/y.png)}";
-  EXPECT_EQ(ReplaceCssAddresses(odd, [](const TCssAddress&) { return std::string("x.png"); }, true),
+  EXPECT_EQ(ReplaceCssAddresses(
+                odd, [](const TCssAddress&) { return std::string("x.png"); }, true),
             odd);
 }
 
@@ -84,7 +86,8 @@ TEST(RequisiteLinksTest, SrcsetCandidatesAndRefreshAddresses) {
   EXPECT_EQ(addresses(RefreshAddresses("30")), "");
   // Replacing keeps the descriptors and the separators as written.
   const auto found = SrcsetAddresses("a.png 1x, b.png 2x");
-  EXPECT_EQ(ReplaceAddresses("a.png 1x, b.png 2x", found, {"x.png", "y.png"}), "x.png 1x, y.png 2x");
+  EXPECT_EQ(ReplaceAddresses("a.png 1x, b.png 2x", found, {"x.png", "y.png"}),
+            "x.png 1x, y.png 2x");
 }
 
 TEST(RequisiteLinksTest, EntitiesOfValuesAreDecodedAndWrittenBack) {
@@ -102,9 +105,10 @@ TEST(RequisiteLinksTest, EntitiesOfValuesAreDecodedAndWrittenBack) {
 // the original tokenizer's reading stays as it was.
 TEST(RequisiteLinksTest, TodaysTagsAreReadWhole) {
   const std::string long_alt(300, 'x');
-  const std::string page = "<img alt=\"see SRC here " + long_alt +
-                           "\" src=\"a.png\" srcset=\"a.png 1x, b.png 2x\"><script src=s.js></script>"
-                           "<link rel=\"preload stylesheet\" href=t.css><link rel=next href=n.htm>";
+  const std::string page =
+      "<img alt=\"see SRC here " + long_alt +
+      "\" src=\"a.png\" srcset=\"a.png 1x, b.png 2x\"><script src=s.js></script>"
+      "<link rel=\"preload stylesheet\" href=t.css><link rel=next href=n.htm>";
   THtmlParser modern(page, TParseOptions{true});
   ASSERT_EQ(modern.Item(1).TagType, ttImg);
   TLinkParam link;

@@ -43,6 +43,16 @@ std::string Jpeg(int w, int h, char sof = '\xC0') {
   return b;
 }
 
+std::string Le16(int v) { return {char(v & 255), char(v >> 8 & 255)}; }
+
+std::string Webp(std::string_view chunk, std::string payload) {
+  return "RIFF" + Le32(0) + "WEBP" + std::string(chunk) + Le32(0) + payload + std::string(8, '\0');
+}
+
+std::string Avif(std::uint32_t w, std::uint32_t h) {
+  return Be32(20) + "ftypavif" + Be32(0) + "mif1" + Be32(20) + "ispe" + Be32(0) + Be32(w) + Be32(h);
+}
+
 TEST(PictureSizeTest, ReadsEachFormatsHeader) {
   const std::pair<std::string, TPictureSize> cases[] = {
       {Gif(200, 100), {200, 100}},
@@ -52,6 +62,13 @@ TEST(PictureSizeTest, ReadsEachFormatsHeader) {
       {Bmp(33, -17), {33, 17}},  // stored top-down
       {Jpeg(800, 600), {800, 600}},
       {Jpeg(3, 2, '\xC2'), {3, 2}},  // progressive
+      {Webp("VP8 ", std::string("\0\0\0\x9D\x01\x2A", 6) + Le16(300) + Le16(200)), {300, 200}},
+      {Webp("VP8L", "\x2F" + Le32((49 << 14) | 99)), {100, 50}},
+      {Webp("VP8X", std::string(4, '\0') + std::string("\x3F\x01\0\xEF\0\0", 6)), {320, 240}},
+      {Avif(1920, 1080), {1920, 1080}},
+      {"<?xml version=\"1.0\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"48\" height=\"24px\">",
+       {48, 24}},
+      {"<svg viewBox=\"0 0 120.4 60\" width=\"100%\">", {120, 60}},
   };
   for (const auto& [bytes, size] : cases) EXPECT_EQ(MeasurePicture(bytes), size) << bytes.size();
 }
@@ -70,6 +87,12 @@ TEST(PictureSizeTest, DamagedOrForeignFilesAreUnmeasured) {
       std::string("\xFF\xD8\xFF\xDA\x00\x02", 6),  // data before any frame
       std::string("\xFF\xD8\xFF\xE0\x00\x00", 6),  // a segment length below its own field
       std::string("\xFF\xD8\x00\x00\x00\x00", 6),  // no marker where one must be
+      Webp("VP8 ", "garbage"),
+      std::string("RIFF\0\0\0\0WEBPVP8X", 16),  // cut short
+      "RIFF",
+      Avif(1920, 1080).substr(0, 30),
+      "<svg width=\"2em\" height=\"3em\">",          // no pixels, no view box
+      "<svg viewBox=\"0 0 1e30 5\">",
   };
   for (const std::string& bytes : cases) {
     EXPECT_EQ(MeasurePicture(bytes), TPictureSize{}) << bytes.size();
