@@ -72,6 +72,9 @@ constexpr TOptionFlag kOptionFlags[] = {
     {"--show-todo", "TodoUrlFlag", TKind::kBool, "URL list: addresses to explore (off)"},
     {"--show-filtered", "FilteredUrlFlag", TKind::kBool, "URL list: filtered addresses (off)"},
     {"--stretch-images", "StretchImageFlag", TKind::kBool, "Fit pictures to the viewer (on)"},
+    {"--page-requisites", "PageRequisites", TKind::kBool,
+     "Capture and rewrite what pages need to show as served: stylesheets, scripts, fonts, "
+     "frames, modern pictures (on; off reads pages as the original tag table did)"},
 };
 
 std::atomic<int> interrupts{0};
