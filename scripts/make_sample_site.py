@@ -2,8 +2,12 @@
 """Writes the bundled sample site, data/sample-site/: a small invented site that exercises a
 capture end to end (pictures, a background, a frame set, sub-folders, relative and absolute
 links, a BASE tag, single-quoted attributes, fragments, a server-side image map, a redirection,
-a missing page and an external link). The redirection and the map program are rules of the
-server's configuration, not files. Run again after changing it; the output is deterministic."""
+a missing page and an external link), and a part of today's web in modern/: a stylesheet that
+imports another and loads a web font, PNG, SVG and WebP pictures, a srcset, a script, an
+iframe, a STYLE element and a STYLE attribute. The redirection and the map program are rules of
+the server's configuration, not files. Run again after changing it, with Debian's own python3
+(/usr/bin/python3) and its packages python3-fonttools, python3-brotli and python3-pil, which make
+the font and the WebP picture; the output is deterministic."""
 import os
 import shutil
 import struct
@@ -48,6 +52,97 @@ def jpeg(comment):
             b"\xff\xd9")
 
 
+def sample_font():
+    """A small WOFF2 font of our own, "Sample Sans": every letter is a bold block, so that a page
+    shown in it is told at a glance from one shown in a fallback font."""
+    try:
+        from fontTools.fontBuilder import FontBuilder
+        from fontTools.pens.ttGlyphPen import TTGlyphPen
+    except ImportError:
+        sys.exit("the font needs fontTools and brotli: run with /usr/bin/python3 after "
+                 "apt-get install python3-fonttools python3-brotli python3-pil")
+    import io
+
+    def block(width, inset):
+        pen = TTGlyphPen(None)
+        pen.moveTo((inset, 0))
+        pen.lineTo((inset, 700))
+        pen.lineTo((width - inset, 700))
+        pen.lineTo((width - inset, 0))
+        pen.closePath()
+        return pen.glyph()
+
+    letters = [chr(c) for c in range(ord("A"), ord("Z") + 1)] + \
+              [chr(c) for c in range(ord("a"), ord("z") + 1)]
+    names = [".notdef", "space"] + ["g_" + c if c.islower() else c for c in letters]
+    fb = FontBuilder(1000, isTTF=True)
+    fb.setupGlyphOrder(names)
+    cmap = {ord(" "): "space"}
+    cmap.update({ord(c): ("g_" + c if c.islower() else c) for c in letters})
+    fb.setupCharacterMap(cmap)
+    glyphs = {name: block(600, 60) for name in names}
+    glyphs["space"] = TTGlyphPen(None).glyph()
+    fb.setupGlyf(glyphs)
+    fb.setupHorizontalMetrics({name: (600, 0) for name in names})
+    fb.setupHorizontalHeader(ascent=800, descent=-200)
+    fb.setupNameTable({"familyName": "Sample Sans", "styleName": "Regular"})
+    fb.setupOS2(sTypoAscender=800, sTypoDescender=-200, usWinAscent=800, usWinDescent=200)
+    fb.setupPost()
+    fb.font["head"].created = fb.font["head"].modified = 3755000000  # fixed: deterministic
+    fb.font.flavor = "woff2"
+    out = io.BytesIO()
+    fb.font.save(out)
+    return out.getvalue()
+
+
+def webp(width, height, rgb):
+    from PIL import Image
+    import io
+    out = io.BytesIO()
+    Image.new("RGB", (width, height), rgb).save(out, "WEBP", lossless=True)
+    return out.getvalue()
+
+
+def svg(width, height, colour):
+    return ('<?xml version="1.0" encoding="UTF-8"?>\n'
+            '<svg xmlns="http://www.w3.org/2000/svg" width="%d" height="%d" viewBox="0 0 %d %d">'
+            '<circle cx="%d" cy="%d" r="%d" fill="%s"/></svg>\n'
+            % (width, height, width, height, width // 2, height // 2, min(width, height) // 2,
+               colour))
+
+
+# What the page's script reports, once the page and its font have loaded: whether each
+# stylesheet applied, each picture decoded, the font is the page's own, and where every resource
+# came from. The browser test reads it from the dumped page.
+APP_JS = """// Reports what loaded, for the offline copy's check.
+function korvaneReport() {
+  var out = {};
+  var h1 = document.querySelector("h1");
+  out.importedSheet = getComputedStyle(h1).color;
+  out.siteSheet = getComputedStyle(document.body).borderTopColor;
+  out.styleElement = getComputedStyle(document.querySelector(".note")).borderTopColor;
+  out.font = document.fonts.check("16px 'Sample Sans'") &&
+      Array.from(document.fonts).some(function (f) { return f.status === "loaded"; });
+  out.pictures = Array.from(document.images).map(function (img) {
+    return img.currentSrc.split("/").pop() + " " + img.naturalWidth;
+  });
+  var frame = document.querySelector("iframe").contentDocument;
+  out.frame = frame !== null && frame.querySelector("p") !== null;
+  // Where each stylesheet, script, picture and frame was read from.
+  var urls = Array.from(document.styleSheets).map(function (s) { return s.href; })
+      .filter(function (h) { return h; });
+  document.querySelectorAll("link[href]").forEach(function (l) { urls.push(l.href); });
+  document.querySelectorAll("script[src], iframe[src]").forEach(function (e) { urls.push(e.src); });
+  Array.from(document.images).forEach(function (img) { urls.push(img.currentSrc); });
+  out.schemes = Array.from(new Set(urls.map(function (u) { return u.split(":")[0]; })));
+  document.getElementById("report").textContent = JSON.stringify(out);
+}
+window.addEventListener("load", function () {
+  document.fonts.ready.then(korvaneReport);
+});
+"""
+
+
 def page(title, body, head_extra="", body_attrs=""):
     return ("<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 3.2 Final//EN\">\n"
             "<HTML>\n<HEAD>\n<TITLE>%s</TITLE>\n%s</HEAD>\n<BODY%s>\n%s\n</BODY>\n</HTML>\n"
@@ -83,7 +178,8 @@ def files():
         "<A HREF=\"/old-page.htm\">the old news page</A> (moved), "
         "<A HREF=\"missing.htm\">a page that is gone</A>, "
         "<A HREF=\"http://www.elsewhere.test/friends.htm\">a friend's site</A>, "
-        "<A HREF=\"mailto:workshop@sample.test\">write to us</A>.</P>\n"
+        "<A HREF=\"mailto:workshop@sample.test\">write to us</A>, "
+        "<A HREF=\"modern/index.htm\">today's web</A>.</P>\n"
         "<P>Find your way with the map:\n"
         "<A HREF=\"/cgi-bin/map\"><IMG SRC=\"images/nav.gif\" ISMAP BORDER=0 ALT=\"Map\"></A></P>\n"
         "<P><A HREF=\"#top\">Back to the top</A></P>",
@@ -147,7 +243,57 @@ def files():
             c, NAV + "\n<H2>%s</H2>\n<P>Text of the chapter.</P>\n"
             "<P><A HREF=\"index.htm\">Contents</A> <A HREF=\"../../about.htm\">About</A></P>" % c,
             head_extra="<BASE HREF=\"/docs/guide/\">\n")
+    modern(out)
     return out
+
+
+def modern(out):
+    """Today's web: what a copy must bring along to look like the site."""
+    out["fonts/sample.woff2"] = sample_font()
+    out["styles/base.css"] = (
+        "/* Imported by site.css. */\n"
+        "h1 { color: rgb(10, 20, 30); }\n"
+        ".stripe { background-image: url(\"../modern/pics/stripe.png\"); }\n")
+    out["styles/site.css"] = (
+        "@import url(\"base.css\");\n"
+        "@font-face {\n  font-family: \"Sample Sans\";\n"
+        "  src: url(\"../fonts/sample.woff2\") format(\"woff2\");\n}\n"
+        "body { font-family: \"Sample Sans\", serif; border-top: 3px solid rgb(200, 100, 50);\n"
+        "  background: url(../modern/pics/paper.png); }\n")
+    out["scripts/app.js"] = APP_JS
+    out["modern/pics/hero.png"] = png(40, 20, (0x30, 0x60, 0x90))
+    out["modern/pics/hero2x.png"] = png(80, 40, (0x30, 0x60, 0x90))
+    out["modern/pics/paper.png"] = png(4, 4, (0xFA, 0xF8, 0xF0))
+    out["modern/pics/stripe.png"] = png(4, 2, (0xE0, 0xE0, 0xF0))
+    out["modern/pics/note.gif"] = gif((0xFF, 0xF0, 0x80))
+    out["modern/pics/badge.svg"] = svg(24, 24, "#2a6")
+    out["modern/pics/photo.webp"] = webp(30, 20, (0x90, 0x60, 0x30))
+    out["modern/pics/photo.png"] = png(30, 20, (0x90, 0x60, 0x30))
+    out["modern/frame.htm"] = (
+        "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>A framed note</title>"
+        "<link rel=\"stylesheet\" href=\"../styles/site.css?v=2\"></head>\n"
+        "<body><p>Shown in a frame.</p></body></html>\n")
+    out["modern/index.htm"] = (
+        "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"windows-1252\">\n"
+        "<title>Today's web</title>\n"
+        "<link rel=\"icon\" href=\"pics/badge.svg\" type=\"image/svg+xml\">\n"
+        "<link rel=\"stylesheet\" href=\"../styles/site.css?v=2\">\n"
+        "<style>.note { border-top: 2px solid rgb(1, 2, 3); "
+        "background: url(pics/note.gif) repeat; }</style>\n"
+        "<script src=\"../scripts/app.js\" defer></script>\n"
+        "</head>\n<body>\n<h1>Today's web</h1>\n"
+        "<p class=\"note\">Stylesheets, a web font, scripts and modern pictures, all read "
+        "from disk.</p>\n"
+        "<p><img src=\"pics/hero.png\" srcset=\"pics/hero.png 1x, pics/hero2x.png 2x\" "
+        "alt=\"Hero\" width=\"40\" height=\"20\">\n"
+        "<img src=\"pics/badge.svg\" alt=\"Badge\" width=\"24\" height=\"24\">\n"
+        "<picture><source srcset=\"pics/photo.webp\" type=\"image/webp\">"
+        "<img src=\"pics/photo.png\" alt=\"Photo\" width=\"30\" height=\"20\"></picture></p>\n"
+        "<div class=\"stripe\" style=\"background-color: #eef; "
+        "background-image: url('pics/stripe.png')\">A striped box</div>\n"
+        "<iframe src=\"frame.htm\" title=\"Note\" width=\"300\" height=\"60\"></iframe>\n"
+        "<p><a href=\"../index.htm\">Home</a></p>\n"
+        "<pre id=\"report\"></pre>\n</body>\n</html>\n")
 
 
 def main():

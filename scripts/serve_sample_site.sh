@@ -18,7 +18,7 @@ pid $state/nginx.pid;
 error_log $state/error.log warn;
 events { worker_connections 256; }
 http {
-  types { text/html htm html; image/gif gif; image/png png; image/jpeg jpg jpeg; }
+  types { text/html htm html; image/gif gif; image/png png; image/jpeg jpg jpeg; text/css css; text/javascript js; image/svg+xml svg; image/webp webp; font/woff2 woff2; }
   default_type application/octet-stream;
   access_log $state/access.log;
   client_body_temp_path $state/client_body;
