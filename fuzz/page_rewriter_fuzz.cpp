@@ -48,16 +48,21 @@ korvane::TMAPLIST& Maps() {
 bool HoldsOwnNames(std::string_view page) {
   std::string upper(page);
   for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return upper.find("KORVANE") != std::string::npos || upper.find("OLDREF") != std::string::npos;
+  for (const char* own : {"KORVANE", "OLDREF", "OLDSRCSET", "OLDSTYLE", "OLDPOSTER", "OLDCONTENT"}) {
+    if (upper.find(own) != std::string::npos) return true;
+  }
+  return false;
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::string_view page(reinterpret_cast<const char*>(data), size);
+  // The first byte chooses between today's pages (requisites) and the original reading.
+  const bool requisites = size > 0 && (data[0] & 1);
   korvane::TProcessedPage processed = korvane::ProcessCapturedPage(
       page, "http://h.com/dir/page.htm", {}, [](const korvane::TLinkItem&, korvane::TWebFile*) {},
-      nullptr, true, 46000.5);
+      nullptr, true, 46000.5, requisites);
   korvane::TMapFileReader read_map = [](const std::string& name) -> std::optional<std::string> {
     if (name == "p.map")
       return std::string("<AREA HREF=\"http://h.com/a.htm\" COORDS=\"0,0,1,1\">\r\n");
@@ -65,9 +70,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   };
   for (bool suppress : {true, false}) {
     std::string once = korvane::RewritePageText(processed.Text, "http://h.com/dir/page.htm", Tree(),
-                                                Maps(), read_map, 46000.5, true, suppress);
+                                                Maps(), read_map, 46000.5, true, suppress, requisites);
     std::string twice = korvane::RewritePageText(once, "http://h.com/dir/page.htm", Tree(), Maps(),
-                                                 read_map, 46000.5, true, suppress);
+                                                 read_map, 46000.5, true, suppress, requisites);
     // Marker comments or OLDREF attributes placed by the input itself (twice in a tag, or
     // pairing up differently once the first resolution removed some) are outside the promise,
     // which holds for pages whose markers and OLDREF are the program's.
