@@ -130,13 +130,13 @@ std::string WithoutAttribute(std::string tag, std::string_view name) {
 
 // Removes the footer at the end of a page by its bytes, before the page is tokenized: an
 // unfinished tag or comment before it would otherwise swallow its first marker.
-void StripTrailingFooter(std::string& page) {
+void StripTrailingFooter(std::string_view& page) {
   std::size_t on = page.rfind(kFooterOn);
   if (on == std::string::npos) return;
   std::size_t off = page.find(kFooterOff, on);
   if (off == std::string::npos) return;
-  if (!IsBlankText(std::string_view(page).substr(off + kFooterOff.size()))) return;
-  page.resize(on);
+  if (!IsBlankText(page.substr(off + kFooterOff.size()))) return;
+  page = page.substr(0, on);
 }
 
 // The local file of an address that was captured (or answered by the not-found page).
@@ -154,10 +154,10 @@ std::optional<std::string> LocalFileOf(const TWebTree& tree, const std::string& 
 // Resolving one stored page: the switches of the marker comments and the context of its links.
 class TPageResolver {
  public:
-  TPageResolver(std::string& page, const TWebTree& tree, const TMAPLIST& map_list,
+  TPageResolver(std::string_view page, const TWebTree& tree, const TMAPLIST& map_list,
                 const TMapFileReader& read_map, bool suppress_link, bool requisites)
       : page_(page),
-        parser_(std::string_view(page), TParseOptions{requisites}),
+        parser_(page, TParseOptions{requisites}),
         tree_(tree),
         map_list_(map_list),
         read_map_(read_map),
@@ -165,7 +165,8 @@ class TPageResolver {
         local_file_([this](const std::string& address) { return LocalFile(address); }) {}
 
   std::string Run() {
-    out_.reserve(page_.size() + 1024);
+    // Room for the addresses kept in OLDREF without growing the page again and again.
+    out_.reserve(page_.size() + page_.size() / 4 + 1024);
     const int last = parser_.Count() - 1;  // the closing boundary
     for (int i = 0; i < last; ++i) {
       const TTag& item = parser_.Item(i);
@@ -270,11 +271,15 @@ class TPageResolver {
       case ttTitle:
         parser.CopyTag(i, out);
         break;
-      case ttImg:
+      case ttImg: {
         // Only a page's own tags can take a map: they are the page's bytes.
         if (&parser == &parser_ && Image(i, link, raw, orig)) return kTagAndTextWritten;
-        RewriteLink(parser, i, link, raw, orig, out);
+        std::string written;
+        RewriteLink(parser, i, link, raw, orig, written);
+        SpellMapMarker(written);
+        out += written;
         break;
+      }
       default:
         RewriteLink(parser, i, link, raw, orig, out);
         break;
@@ -301,17 +306,20 @@ class TPageResolver {
 
   // A picture: its server-side map marker neutralised or restored, and, when the user drew a map
   // for it, the client-side map inserted after it. True when the item and its text are written.
+  // A server-side map marker is neutralised while dead links are suppressed, and restored when
+  // they are not: the first marker of the written tag gets the spelling of the moment.
+  void SpellMapMarker(std::string& tag) const {
+    const std::size_t k = FindMapMarker(tag);
+    if (k != std::string::npos) {
+      tag.replace(k, kServerMap.size(), suppress_link_ ? kNeutralMap : kServerMap);
+    }
+  }
+
   bool Image(int i, const TLinkParam& link, const std::string& raw, const std::string& orig) {
-    const TTag& item = parser_.Item(i);
     std::string tag;
     parser_.CopyTag(i, tag);
     const std::size_t k = FindMapMarker(tag);
     const bool has_use_map = AnsiUpperCase(tag).find("USEMAP=\"#") != std::string::npos;
-    if (k != std::string::npos) {
-      // Same length, so the tokenizer's positions stay valid.
-      page_.replace(item.Position + k, kServerMap.size(),
-                    suppress_link_ ? kNeutralMap : kServerMap);
-    }
     if ((!has_use_map && k == std::string::npos) || orig.empty() || !IsWebAddress(orig)) {
       return false;
     }
@@ -328,6 +336,7 @@ class TPageResolver {
     // over the picture off line.
     std::string written;
     RewriteLink(parser_, i, link, raw, orig, written);
+    SpellMapMarker(written);
     if (!has_use_map) {
       std::size_t at = FindMapMarker(written);
       if (at != std::string::npos) {
@@ -357,7 +366,7 @@ class TPageResolver {
     return true;
   }
 
-  std::string& page_;
+  std::string_view page_;
   THtmlParser parser_;
   const TWebTree& tree_;
   const TMAPLIST& map_list_;
@@ -453,7 +462,8 @@ TProcessedPage ProcessCapturedPage(std::string_view page, std::string_view page_
   const TRequisitesOfPage extras(filter, new_link, parent);
   TProcessedPage result;
   std::string& out = result.Text;
-  out.reserve(page.size() + 512);
+  // Absolute links are longer than relative ones: room for them, without growing again and again.
+  out.reserve(page.size() + page.size() / 4 + 512);
   std::string base(page_url);
   TLinkParam link;
   const int last = parser.Count() - 1;  // the closing boundary
@@ -551,7 +561,7 @@ bool RewriteStylesheet(TFileSystem& fs, const std::string& web_path, const TWebF
   return fs.ReplaceFile(path, out);
 }
 
-std::string RewritePageText(std::string page, std::string_view page_url, const TWebTree& tree,
+std::string RewritePageText(std::string_view page, std::string_view page_url, const TWebTree& tree,
                             const TMAPLIST& map_list, const TMapFileReader& read_map,
                             TDateTime capture_date, bool real_link, bool suppress_link,
                             bool requisites) {

@@ -84,7 +84,7 @@ TProcessedPage ProcessCapturedPage(std::string_view page, std::string_view page_
 
 // Reads a map file of the web's folder by its plain name; nothing when it does not exist.
 using TMapFileReader = std::function<std::optional<std::string>(const std::string& name)>;
-std::string RewritePageText(std::string page, std::string_view page_url, const TWebTree& tree,
+std::string RewritePageText(std::string_view page, std::string_view page_url, const TWebTree& tree,
                             const TMAPLIST& map_list, const TMapFileReader& read_map,
                             TDateTime capture_date, bool real_link, bool suppress_link,
                             bool requisites = false);

@@ -1,0 +1,163 @@
+#!/usr/bin/env python3
+"""Page requisites benchmark: a documentation site with stylesheets, scripts and pictures (the
+HTML documentation of Debian's python3.11-doc by default) served by nginx on loopback, captured
+and resolved by korvane-cli with 9 connections and mirrored by
+`wget --mirror --convert-links --page-requisites`, the tools alternating. Reports wall, user and
+system time, peak memory, and the share of the stylesheets, scripts, pictures and stylesheet
+addresses of the stored pages that lead to a file of the copy (what a browser can load from disk).
+
+    bench/requisites_bench.py [--site DIR] [--build build-bench] [--runs 3]
+"""
+import argparse
+import html.parser
+import os
+import re
+import shutil
+import socket
+import subprocess
+import sys
+import tempfile
+import time
+import urllib.parse
+
+TOP = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+
+
+def free_port():
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
+
+
+def start_nginx(root, state):
+    port = free_port()
+    os.makedirs(state, exist_ok=True)
+    user = "user root;\n" if os.geteuid() == 0 else ""
+    conf = f"""{user}daemon off; master_process off; worker_processes 1;
+pid {state}/nginx.pid; error_log {state}/error.log warn;
+events {{ worker_connections 1024; }}
+http {{
+  include /etc/nginx/mime.types;
+  access_log off;
+  client_body_temp_path {state}/cb; proxy_temp_path {state}/px; fastcgi_temp_path {state}/fc;
+  uwsgi_temp_path {state}/uw; scgi_temp_path {state}/sc;
+  server {{ listen 127.0.0.1:{port}; root {root}; index index.html; }}
+}}
+"""
+    with open(os.path.join(state, "nginx.conf"), "w") as f:
+        f.write(conf)
+    nginx = shutil.which("nginx") or "/usr/sbin/nginx"
+    proc = subprocess.Popen([nginx, "-p", state + "/", "-c", state + "/nginx.conf",
+                             "-e", state + "/error.log"])
+    for _ in range(100):
+        try:
+            socket.create_connection(("127.0.0.1", port), timeout=0.2).close()
+            return proc, port
+        except OSError:
+            time.sleep(0.05)
+    proc.kill()
+    raise SystemExit("nginx did not start")
+
+
+def timed(command):
+    """Wall, user and system seconds and peak kilobytes of a command."""
+    out = subprocess.run(["/usr/bin/time", "-f", "%e %U %S %M"] + command,
+                         capture_output=True, text=True)
+    wall, user, system, peak = out.stderr.strip().splitlines()[-1].split()
+    return float(wall), float(user), float(system), int(peak)
+
+
+class Requisites(html.parser.HTMLParser):
+    """The requisites a page names: stylesheets, icons, scripts, pictures, frames."""
+
+    def __init__(self):
+        super().__init__(convert_charrefs=True)
+        self.found = []
+
+    def handle_starttag(self, tag, attrs):
+        a = dict(attrs)
+        if tag == "link" and any(r in (a.get("rel") or "").lower().split()
+                                 for r in ("stylesheet", "icon", "preload")):
+            self.found.append(a.get("href"))
+        elif tag in ("script", "iframe", "img", "source", "video", "audio"):
+            self.found.append(a.get("src"))
+        if a.get("srcset"):
+            for candidate in a["srcset"].split(","):
+                if candidate.strip():
+                    self.found.append(candidate.split()[0])
+
+
+CSS_URL = re.compile(r"""url\(\s*['"]?([^'")]+)['"]?\s*\)|@import\s+['"]([^'"]+)['"]""")
+
+
+def local_share(folder):
+    """Requisites of the copy's pages and stylesheets that lead to a file of the copy."""
+    total = local = 0
+    for dirpath, _, names in os.walk(folder):
+        for name in names:
+            path = os.path.join(dirpath, name)
+            text = open(path, "rb").read().decode("latin-1")
+            if name.lower().endswith((".htm", ".html")):
+                parser = Requisites()
+                try:
+                    parser.feed(text)
+                except Exception:
+                    continue
+                refs = parser.found
+            elif name.lower().endswith(".css"):
+                refs = [m.group(1) or m.group(2) for m in CSS_URL.finditer(text)]
+            else:
+                continue
+            for ref in refs:
+                if not ref or ref.startswith(("data:", "#", "javascript:")):
+                    continue
+                total += 1
+                target = urllib.parse.unquote(ref.split("#")[0].split("?")[0])
+                if "://" not in ref and os.path.isfile(os.path.join(dirpath, target)):
+                    local += 1
+    return local, total
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--site", default="/usr/share/doc/python3.11/html")
+    parser.add_argument("--build", default=os.path.join(TOP, "build-bench"))
+    parser.add_argument("--runs", type=int, default=3)
+    args = parser.parse_args()
+    cli = os.path.join(args.build, "apps", "korvane-cli", "korvane-cli")
+    work = tempfile.mkdtemp(prefix="korvane-requisites-bench-")
+    nginx, port = start_nginx(os.path.realpath(args.site), os.path.join(work, "nginx"))
+    url = f"http://127.0.0.1:{port}/index.html"
+    results = {}
+    shares = {}
+    try:
+        for run in range(args.runs):
+            for tool in ("korvane 9 sockets", "wget"):
+                out = os.path.join(work, "k" if tool.startswith("korvane") else "w")
+                shutil.rmtree(out, ignore_errors=True)
+                if tool.startswith("korvane"):
+                    command = [cli, "--work-path", os.path.join(work, "kw"), "capture", url, out,
+                               "--sockets", "9", "--depth", "1000"]
+                else:
+                    command = ["wget", "--mirror", "--convert-links", "--page-requisites",
+                               "--no-parent", "-q", "-P", out, url]
+                results.setdefault(tool, []).append(timed(command))
+                shares[tool] = local_share(out)
+                print(tool, run + 1, results[tool][-1], flush=True)
+    finally:
+        nginx.terminate()
+        shutil.rmtree(work, ignore_errors=True)
+    print(f"\nsite {args.site}, {args.runs} runs each, tools alternating (medians)")
+    for tool, runs in results.items():
+        med = lambda k: sorted(r[k] for r in runs)[len(runs) // 2]
+        local, total = shares[tool]
+        print(f"{tool:18} wall {med(0):6.2f} s  user {med(1):5.2f} s  sys {med(2):5.2f} s  "
+              f"peak {max(r[3] for r in runs) / 1024:5.1f} MB  requisites local "
+              f"{local}/{total} ({100.0 * local / max(total, 1):.1f}%)")
+    k = sorted(r[0] for r in results["korvane 9 sockets"])[args.runs // 2]
+    w = sorted(r[0] for r in results["wget"])[args.runs // 2]
+    print(f"korvane is {w / k:.2f}x as fast as wget (wall time of capture and links made local)")
+
+
+if __name__ == "__main__":
+    sys.exit(main())
