@@ -275,10 +275,18 @@ bool THtmlParser::FindAttrWhole(std::string_view name, int i, TTagParam* param) 
       while (blank(v)) ++v;
       if (v < len && (s[v] == '"' || s[v] == '\'')) {
         const std::size_t close = s.find(s[v], v + 1);
+        if (close == std::string_view::npos || close >= len) {
+          // A quote never closed (the tag was cut off): no value can be read, nor written back.
+          if (SameAsciiNoCase(s.substr(start, name_end - start), name)) {
+            param->AttrStart = static_cast<std::uint32_t>(start + 1);
+            param->AttrLength = static_cast<std::uint32_t>(len - start);
+          }
+          return false;
+        }
         quoted = true;
         value_start = v + 1;
-        value_end = close == std::string_view::npos || close >= len ? len : close;
-        attr_end = value_end < len ? value_end + 1 : len;
+        value_end = close;
+        attr_end = close + 1;
       } else {
         value_start = v;
         value_end = v;

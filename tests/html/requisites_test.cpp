@@ -127,6 +127,12 @@ TEST(RequisiteLinksTest, TodaysTagsAreReadWhole) {
   EXPECT_EQ(link.Link.Value, "t.css");
   EXPECT_FALSE(modern.GetLink(5, &link));  // a link to another page, not a requisite
 
+  // A quote never closed, in a tag cut off by the next one: no value to read or to rewrite.
+  THtmlParser cut(std::string_view("<a href=\"a.htm<b>"), TParseOptions{true});
+  ASSERT_TRUE(cut.GetLink(1, &link));
+  EXPECT_TRUE(link.Link.Value.empty());
+  EXPECT_EQ(link.Link.ValueStart, 0u);
+
   THtmlParser original{std::string_view(page)};
   EXPECT_EQ(original.Item(1).TagType, ttUnknown);  // over 255 bytes: text, as it always was
   EXPECT_TRUE(ExtraLinks(original, 2).empty());
