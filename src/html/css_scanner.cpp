@@ -35,6 +35,28 @@ std::string Unescaped(std::string_view raw) {
   return out;
 }
 
+// `address` written where `quote` is the quote around it (none: a bare url()), so that it reads
+// back whole: what would end it is escaped, and the characters an escape cannot hold there
+// (controls, and blanks in a bare url) are percent-encoded, which an address reads alike.
+std::string Spelt(std::string_view address, char quote) {
+  std::string out;
+  out.reserve(address.size());
+  for (const char c : address) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u < 0x20 || u == 0x7f || (!quote && c == ' ')) {
+      constexpr char kHex[] = "0123456789ABCDEF";
+      out += '%';
+      out += kHex[u >> 4];
+      out += kHex[u & 15];
+      continue;
+    }
+    const bool ends = quote ? c == quote : (c == '(' || c == ')' || c == '"' || c == '\'');
+    if (ends || c == '\\') out += '\\';
+    out += c;
+  }
+  return out;
+}
+
 class TScanner {
  public:
   explicit TScanner(std::string_view css) : s_(css) {}
@@ -86,10 +108,11 @@ class TScanner {
   }
 
   // Just past the string that opens at `at` (its closing quote, or the end of its line).
-  std::size_t StringEnd(std::size_t at) const {
+  std::size_t StringEnd(std::size_t at, bool* closed = nullptr) const {
     const char quote = s_[at];
     std::size_t k = at + 1;
     while (k < s_.size() && s_[k] != quote && s_[k] != '\n') k += s_[k] == '\\' ? 2 : 1;
+    if (closed) *closed = k < s_.size() && s_[k] == quote;
     return std::min(k + 1, s_.size());
   }
 
@@ -99,6 +122,10 @@ class TScanner {
     a.Length = length;
     a.Address = Unescaped(s_.substr(offset, length));
     a.Kind = kind;
+    a.Quote = offset > 0 && (s_[offset - 1] == '"' || s_[offset - 1] == '\'') &&
+                      end == offset + length + 1
+                  ? s_[offset - 1]
+                  : 0;
     a.TokenEnd = end;
     ReadMarker(a);
     found_.push_back(std::move(a));
@@ -107,9 +134,11 @@ class TScanner {
   // The address of a string at `at`; false when there is no string there.
   bool StringAddress(std::size_t at, TCssAddress::TKind kind) {
     if (at >= s_.size() || (s_[at] != '"' && s_[at] != '\'')) return false;
-    const std::size_t end = StringEnd(at);
-    const bool closed = end - 1 > at && s_[end - 1] == s_[at];
-    Add(at + 1, end - at - (closed ? 2 : 1), kind, end);
+    bool closed = false;
+    const std::size_t end = StringEnd(at, &closed);
+    // A string never closed is a broken declaration; what a rewrite put after it would land
+    // inside the string.
+    if (closed) Add(at + 1, end - at - 2, kind, end);
     k_ = end;
     return true;
   }
@@ -117,9 +146,11 @@ class TScanner {
   void Url() {
     std::size_t v = k_ + 4;
     while (v < s_.size() && IsSpace(s_[v])) ++v;
+    const std::size_t found = found_.size();
     if (StringAddress(v, PictureOrFont())) {
       std::size_t close = s_.find(')', k_);
-      if (close != std::string_view::npos && IsBlankUpTo(k_, close)) {
+      // (A string never closed gave no address.)
+      if (found_.size() > found && close != std::string_view::npos && IsBlankUpTo(k_, close)) {
         // The marker follows the ')' that closes the url().
         found_.back().TokenEnd = close + 1;
         ReadMarker(found_.back());
@@ -133,7 +164,8 @@ class TScanner {
     std::size_t value_end = close;
     while (value_end > v && IsSpace(s_[value_end - 1])) --value_end;
     const std::size_t end = std::min(close + 1, s_.size());
-    if (value_end > v) Add(v, value_end - v, PictureOrFont(), end);
+    // Like a string, a url( never closed is a broken declaration.
+    if (value_end > v && close < s_.size()) Add(v, value_end - v, PictureOrFont(), end);
     k_ = end;
   }
 
@@ -147,12 +179,14 @@ class TScanner {
   // The comment a rewrite left right after the address's token.
   void ReadMarker(TCssAddress& a) const {
     a.Original.clear();
+    a.OriginalSpelling.clear();
     a.MarkerOffset = a.MarkerLength = 0;
     if (!s_.substr(a.TokenEnd).starts_with(kMarkerOpen)) return;
     const std::size_t close = s_.find(kMarkerClose, a.TokenEnd + kMarkerOpen.size());
     if (close == std::string_view::npos) return;
     const std::size_t from = a.TokenEnd + kMarkerOpen.size();
-    a.Original = std::string(s_.substr(from, close - from));
+    a.OriginalSpelling = std::string(s_.substr(from, close - from));
+    a.Original = Unescaped(a.OriginalSpelling);
     a.MarkerOffset = a.TokenEnd;
     a.MarkerLength = close + kMarkerClose.size() - a.TokenEnd;
   }
@@ -206,22 +240,29 @@ std::string ReplaceCssAddresses(std::string_view css, const TCssReplace& replace
   std::size_t copied = 0;
   for (const TCssAddress& a : FindCssAddresses(css)) {
     std::optional<std::string> with = replace(a);
+    if (!with) continue;
+    const std::string_view written = css.substr(a.Offset, a.Length);
+    const std::string_view source_spelling =
+        a.Original.empty() ? written : std::string_view(a.OriginalSpelling);
     // An original that a comment cannot hold ("*/" in it) could not be found again: such an
     // address is left as it stands.
-    if (!with || (keep_originals && *with != a.Source() &&
-                  a.Source().find(kMarkerClose) != std::string::npos)) {
+    const bool is_source = *with == a.Source();
+    if (keep_originals && !is_source && source_spelling.find(kMarkerClose) != std::string::npos) {
       continue;
     }
     out.append(css.substr(copied, a.Offset - copied));
-    out.append(*with);
+    if (is_source) {
+      out.append(source_spelling);
+    } else {
+      out.append(Spelt(*with, a.Quote));
+    }
     copied = a.Offset + a.Length;
     if (!keep_originals) continue;
     out.append(css.substr(copied, a.TokenEnd - copied));
     copied = a.MarkerLength ? a.MarkerOffset + a.MarkerLength : a.TokenEnd;
-    const std::string& source = a.Source();
-    if (*with != source) {
+    if (!is_source) {
       out.append(kMarkerOpen);
-      out.append(source);
+      out.append(source_spelling);
       out.append(kMarkerClose);
     }
   }

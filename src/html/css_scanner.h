@@ -27,9 +27,10 @@ struct TCssAddress {
   std::size_t Length = 0;
   std::string Address;  // as written, escapes undone
   TKind Kind = kPicture;
-  // The original a rewrite kept in a comment after the address, and that comment's place; an
-  // empty Original when there is none.
-  std::string Original;
+  char Quote = 0;       // the quote around the address, none for a bare url()
+  // The original a rewrite kept in a comment after the address (escapes undone, and as it was
+  // spelt), and that comment's place; an empty Original when there is none.
+  std::string Original, OriginalSpelling;
   std::size_t MarkerOffset = 0, MarkerLength = 0;
   std::size_t TokenEnd = 0;  // just past the address's token (its ')' or closing quote)
 
@@ -39,7 +40,8 @@ struct TCssAddress {
 
 std::vector<TCssAddress> FindCssAddresses(std::string_view css);
 
-// Replaces each address by what `replace` gives for it (nothing: left as it stands). With
+// Replaces each address by what `replace` gives for it (nothing: left as it stands), escaped for
+// its place; its own source comes back as it was spelt. With
 // `keep_originals`, a replaced address is followed by the comment keeping its source, and an
 // address given back its source loses that comment.
 using TCssReplace = std::function<std::optional<std::string>(const TCssAddress& address)>;

@@ -77,6 +77,14 @@ void Classify(std::string_view t, bool requisites, std::uint8_t& kind, std::uint
   }
 }
 
+// Where a long tag starting at `token` ends (its '>', or the '<' that cuts it short) when it holds
+// an OLDREF attribute; the end of the page otherwise.
+std::size_t LongRewrittenTagEnd(std::string_view page, std::size_t token) {
+  const std::size_t end = page.find_first_of("<>", token + 1);
+  if (end == std::string_view::npos) return page.size();
+  return ContainsNoCase(page.substr(token, end - token), "OLDREF=\"") ? end : page.size();
+}
+
 }  // namespace
 
 THtmlParser::THtmlParser(std::string_view page, TParseOptions options)
@@ -156,9 +164,16 @@ void THtmlParser::Parse() {
           AddTag(token, p);
           token = p++;
         } else if (p - token >= longest_tag) {
-          // 255 characters without '>': not a tag; its bytes become text.
-          state = kInText;
-          ++p;
+          // 255 characters without '>': not a tag; its bytes become text. Unless it is a tag the
+          // program itself rewrote (it holds OLDREF): those are never cut, and read back as text
+          // they would lose what the rewrite put after them (an inserted map) at the next one.
+          const std::size_t end = LongRewrittenTagEnd(page_, token);
+          if (end != n) {
+            p = end;
+          } else {
+            state = kInText;
+            ++p;
+          }
         } else {
           if (c == '!' && p == token + 1) state = kInDeclaration;
           ++p;

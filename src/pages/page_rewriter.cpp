@@ -111,12 +111,13 @@ std::string AbsoluteLinkTag(const THtmlParser& parser, int i, const TLinkParam& 
   return tag;
 }
 
-// Every attribute `name` removed from a tag (a BASE may name HREF twice).
-std::string WithoutAttribute(std::string tag, std::string_view name) {
+// Every attribute `name` removed from a tag (a BASE may name HREF twice), its attributes read
+// as the page's own were.
+std::string WithoutAttribute(std::string tag, std::string_view name, TParseOptions options) {
   const bool closed = !tag.empty() && tag.back() == '>';
   if (!closed) tag.push_back('>');
   for (int guard = 0; guard < 64; ++guard) {
-    THtmlParser one{std::string_view(tag)};
+    THtmlParser one(std::string_view(tag), options);
     TTagParam attr;
     one.FindAttr(name, 1, &attr);
     if (attr.AttrStart == 0) break;
@@ -265,7 +266,7 @@ class TPageResolver {
         parser.CopyTag(i, tag);
         // The links after it were made absolute at capture; a BASE would send them elsewhere.
         if (link.Link.AttrStart != 0) DeleteAttribute(tag, link.Link);
-        out += WithoutAttribute(tag, "HREF");
+        out += WithoutAttribute(tag, "HREF", parser.Options());
         break;
       }
       case ttTitle:

@@ -122,6 +122,16 @@ TEST(HtmlScanTest, ATagOf255CharactersIsText) {
   EXPECT_EQ(parser.Item(1).Position, 257);
   EXPECT_EQ(parser.GetText(0).size(), 255u);  // the text is cut, the copy is not
   EXPECT_EQ(CopyBack(parser), page);
+  // A tag this program rewrote past that length stays a tag, up to its '>' or the '<' that ends
+  // it, so what the rewrite put after it is found again.
+  const std::string rewritten = "<IMG SRC=p.gif OLDREF=\"http://h/" + std::string(250, 'p') + "\"";
+  for (const char* after : {"><B>", "<B>"}) {
+    const std::string text = rewritten + after;
+    THtmlParser again(text);
+    ASSERT_EQ(again.Count(), 4) << after;
+    EXPECT_EQ(again.Item(1).TagType, ttImg) << after;
+    EXPECT_EQ(again.Item(2).Position, static_cast<int>(text.size() - 3)) << after;
+  }
 }
 
 struct ClassifyCase {

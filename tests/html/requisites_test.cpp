@@ -2,6 +2,7 @@
 // addresses, entities in values, and the tags a parser for requisites reads.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -37,7 +38,10 @@ TEST(CssScannerTest, FindsEveryAddressAndSkipsCommentsAndStrings) {
       {"/* url(no.png) */ a{content:'url(no.png)'} b{c:myurl(no.png)}", ""},
       {"a{b:url(esc\\).png)}", "pic:esc).png "},
       {"a{b:url(", ""},  // cut short: nothing found, nothing read past the end
-      {"@import \"never-closed", "css:never-closed "},
+      {"a{b:url( never-closed.png", ""},
+      // A string never closed is a broken declaration: nothing in it is rewritten.
+      {"@import \"never-closed", ""},
+      {"a{b:image-set(\"x.png;\n} c{d:url(y.png)} e{f:url(\"z.png\n)}", "pic:y.png "},
   };
   for (const Case& c : cases) EXPECT_EQ(Listed(FindCssAddresses(c.css)), c.found) << c.css;
 }
@@ -61,6 +65,18 @@ TEST(CssScannerTest, RewritesKeepTheirOriginalsAndSettle) {
   EXPECT_EQ(ReplaceCssAddresses(once, replace, true), once);
   local = false;
   EXPECT_EQ(ReplaceCssAddresses(once, replace, true), css);
+  // Escaped addresses: an address written in escapes it needs in its place, and an original
+  // given back comes back as it was spelt.
+  const std::string escaped = "a{b:url(x\\).png)}c{d:url('it\\'s.png')}";
+  std::map<std::string, std::string> to = {{"x).png", "http://h/(x y).png"}, {"it's.png", "l.png"}};
+  auto via = [&](const TCssAddress& a) -> std::optional<std::string> { return to[a.Source()]; };
+  const std::string spelt = ReplaceCssAddresses(escaped, via, true);
+  EXPECT_EQ(spelt,
+            "a{b:url(http://h/\\(x%20y\\).png)/*OLDREF=x\\).png*/}"
+            "c{d:url('l.png')/*OLDREF=it\\'s.png*/}");
+  EXPECT_EQ(Listed(FindCssAddresses(spelt)), "pic:http://h/(x%20y).png pic:l.png ");
+  auto back = [](const TCssAddress& a) -> std::optional<std::string> { return a.Source(); };
+  EXPECT_EQ(ReplaceCssAddresses(spelt, back, true), escaped);
   // An original that a comment could not hold back is never replaced.
   const std::string odd = "a{b:url(http://h/x*/y.png)}";
   EXPECT_EQ(ReplaceCssAddresses(

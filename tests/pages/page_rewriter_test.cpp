@@ -215,6 +215,16 @@ TEST_F(RewriteTest, WithoutSuppressionUncapturedLinksGetTheirAddressBackAndLoseO
 TEST_F(RewriteTest, BaseLosesItsHrefAndTitleAndCommentsStay) {
   EXPECT_EQ(Rewrite("<TITLE>t</TITLE><BASE HREF=\"http://www.site.test/\"><!-- c -->x"),
             "<TITLE>t</TITLE><BASE><!-- c -->x");
+  // Every HREF of a BASE goes in one rewrite, read as the page's attributes are: the next
+  // rewrite finds none left.
+  for (const bool requisites : {false, true}) {
+    const std::string file = std::string(kPath) + "index.htm";
+    fs.files[file] = "<BASE HREF=a HREF/x=/y><P>";
+    ASSERT_TRUE(RewritePage(fs, kPath, *page_, tree, maps, kDate, false, true, requisites));
+    const std::string once = fs.files[file];
+    ASSERT_TRUE(RewritePage(fs, kPath, *page_, tree, maps, kDate, false, true, requisites));
+    EXPECT_EQ(fs.files[file], once) << requisites;
+  }
 }
 
 TEST_F(RewriteTest, FooterIsRenewedNotRepeated) {
