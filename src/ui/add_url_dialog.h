@@ -23,7 +23,7 @@ class TAddUrlDialog : public QDialog {
   // True when closed with "&OK"; the address is then Model().CanonicalUrl().
   bool Run() { return exec() == QDialog::Accepted; }
 
- protected:
+ public:
   void accept() override;
 
  private:

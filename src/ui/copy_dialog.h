@@ -17,8 +17,8 @@ class TGaugeWidget;
 class TCopyDialog : public QDialog, public TWebCopyProgress {
   Q_OBJECT
  public:
-  TCopyDialog(const std::string& caption, const std::string& source,
-              const std::string& destination, QWidget* parent);
+  TCopyDialog(const std::string& caption, const std::string& source, const std::string& destination,
+              QWidget* parent);
 
   void Start(std::int32_t max_value) override;
   void FileCopied(const std::string& name) override;

@@ -27,9 +27,7 @@ std::string WithoutSeparator(std::string folder) {
 TDirectoryDialog::TDirectoryDialog(TFileSystem& fs, const std::string& caption,
                                    const std::string& program_folder, const std::string& start,
                                    bool offers_new_directory, QWidget* parent)
-    : QDialog(parent),
-      fs_(fs),
-      model_(fs, caption, program_folder, start, offers_new_directory) {
+    : QDialog(parent), fs_(fs), model_(fs, caption, program_folder, start, offers_new_directory) {
   setObjectName(QStringLiteral("DirectoryDlg"));
   setWindowTitle(ToQt(model_.Caption()));
   folders_ = new QFileSystemModel(this);
@@ -84,9 +82,9 @@ void TDirectoryDialog::Selected() {
 
 void TDirectoryDialog::NewDirectory() {
   bool ok = false;
-  const QString name = QInputDialog::getText(
-      this, ToQt(TDirectoryDlg::kPromptCaption), ToQt(TDirectoryDlg::kPromptLabel),
-      QLineEdit::Normal, ToQt(model_.NewDirectoryProposal()), &ok);
+  const QString name = QInputDialog::getText(this, ToQt(TDirectoryDlg::kPromptCaption),
+                                             ToQt(TDirectoryDlg::kPromptLabel), QLineEdit::Normal,
+                                             ToQt(model_.NewDirectoryProposal()), &ok);
   if (!ok) return;
   if (auto error = model_.NewDirectory(fs_, FromQt(name))) {
     Tell(this, error->Message, error->Title, TBoxIcon::kStop);

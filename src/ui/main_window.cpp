@@ -15,9 +15,9 @@
 #include "engine/web_commands.h"
 #include "settings/navigator.h"
 #include "settings/profile.h"
-#include "ui/resolve_dialog.h"
 #include "store/local_names.h"
 #include "ui/qt_text.h"
+#include "ui/resolve_dialog.h"
 #include "ui/run_stepper.h"
 #include "ui/settings_dialogs.h"
 #include "ui/socket_pump.h"
@@ -151,10 +151,8 @@ void TMainWin::CreateMenus() {
 
 void TMainWin::RebuildRecentMenu() {
   const TOPTIONS& defaults = param_->DefaultOptions;
-  const std::vector<std::string> entries =
-      recent_.MenuEntries([&](const std::string& file) {
-        return ReadProjectTitle(file, defaults, fs_);
-      });
+  const std::vector<std::string> entries = recent_.MenuEntries(
+      [&](const std::string& file) { return ReadProjectTitle(file, defaults, fs_); });
   for (std::size_t i = 0; i < recent_actions_.size(); ++i) {
     QAction* action = recent_actions_[i];
     action->setVisible(i < entries.size());
@@ -201,7 +199,8 @@ void TMainWin::closeEvent(QCloseEvent* event) {
       box.setObjectName(QStringLiteral("AbortBox"));
       box.setDefaultButton(QMessageBox::Cancel);
       run_question_ = &box;
-      const bool ok = box.exec() == QMessageBox::Ok;
+      box.exec();
+      const bool ok = box.clickedButton() == box.button(QMessageBox::Ok);
       run_question_ = nullptr;
       // The run collects the stop at its next step; the window closes when the run has ended.
       if (model_.AnswerAbort(ok ? mrOk : mrCancel)) {

@@ -55,11 +55,11 @@ class TUrlListView;
 
 // What the window stands on: the platform's services, so that tests give their own.
 struct TDesktopSetup {
-  TFileSystem* FileSystem = nullptr;     // the machine's when null
-  TProfile* Profile = nullptr;           // the user's profile when null
+  TFileSystem* FileSystem = nullptr;        // the machine's when null
+  TProfile* Profile = nullptr;              // the user's profile when null
   TNavigatorPlatform* Navigator = nullptr;  // the desktop's when null
-  std::string ProgramFolder;             // the data folder when empty
-  std::vector<std::string> Arguments;    // the command line, without the program's name
+  std::string ProgramFolder;                // the data folder when empty
+  std::vector<std::string> Arguments;       // the command line, without the program's name
 };
 
 class TMainWin : public QMainWindow {

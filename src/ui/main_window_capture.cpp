@@ -12,8 +12,8 @@
 #include "base/data_folder.h"
 #include "engine/error_dlg.h"
 #include "engine/web_bookmark.h"
-#include "ui/add_url_dialog.h"
 #include "settings/profile.h"
+#include "ui/add_url_dialog.h"
 #include "ui/main_window.h"
 #include "ui/main_window_parts.h"
 #include "ui/message_box.h"
@@ -99,8 +99,7 @@ QWidget* TMainWin::CaptureTab() {
   auto* sockets = new QGroupBox(tr(" Socket progress "), tab);
   auto* grid = new QGridLayout(sockets);
   grid->setVerticalSpacing(2);
-  const QString headers[] = {tr("Domain"), tr("Url"), tr("State"), tr("Size"),
-                             tr("File progress")};
+  const QString headers[] = {tr("Domain"), tr("Url"), tr("State"), tr("Size"), tr("File progress")};
   for (int col = 0; col < 5; ++col) {
     auto* header = new QLabel(headers[col], sockets);
     QFont bold = header->font();

@@ -210,8 +210,8 @@ void TMainWin::UpdateCommands() {
     context.CapturedCount = web_->CapturedCount;
     context.MapCount = int(web_->MapList.Count());
   }
-  context.Html = HtmlCommandStates(fs_, web_ ? web_->Path : std::string(),
-                                   param_->BookmarkFileName, program_folder_);
+  context.Html = HtmlCommandStates(fs_, web_ ? web_->Path : std::string(), param_->BookmarkFileName,
+                                   program_folder_);
   for (const auto& [command, action] : actions_) {
     // The image-map editor is not part of this program yet.
     const bool enabled = command != TCommand::kImageMap && model_.CommandEnabled(command, context);
@@ -232,8 +232,8 @@ void TMainWin::UpdateCommands() {
 void TMainWin::RebuildUrlList() {
   if (!web_) return;
   const TWebForm form = ReadForm();
-  const TUrlListFlags flags{form.ResolvedUrlCheckBox, form.TodoUrlCheckBox,
-                            form.ErrorUrlCheckBox, form.FilteredUrlCheckBox};
+  const TUrlListFlags flags{form.ResolvedUrlCheckBox, form.TodoUrlCheckBox, form.ErrorUrlCheckBox,
+                            form.FilteredUrlCheckBox};
   url_records_ = UrlRecordsFromTree(web_->Tree);
   url_entries_ = BuildUrlList(url_records_, flags);
   url_list_->Show(url_records_, url_entries_);
@@ -325,8 +325,8 @@ void TMainWin::NewWeb() {
 
 void TMainWin::OpenCommand() {
   if (!CloseWeb()) return;
-  const QString file = QFileDialog::getOpenFileName(this, tr("Open a Web"),
-                                                    ToQt(param_->WorkPath()), kWebFilter);
+  const QString file =
+      QFileDialog::getOpenFileName(this, tr("Open a Web"), ToQt(param_->WorkPath()), kWebFilter);
   if (file.isEmpty()) return;
   LoadAndOpen(FromQt(file));
 }
@@ -425,9 +425,7 @@ void TMainWin::DeleteCommand() {
   if (!web_) return;
   TMaintenanceQuestions questions(this);
   TDeleteWebResult result;
-  {
-    result = korvane::DeleteWeb(*web_, *param_, bookmarks_, recent_, questions, program_folder_);
-  }
+  { result = korvane::DeleteWeb(*web_, *param_, bookmarks_, recent_, questions, program_folder_); }
   if (!result.Deleted) return;
   if (!result.Error.empty()) Tell(this, result.Error, "Error", TBoxIcon::kStop);
   web_.reset();

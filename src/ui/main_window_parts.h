@@ -42,8 +42,8 @@ class TMainWin::TCaptureTab final : public TCaptureView {
   void ShowSlot(int slot, TSlotField field, const std::string& text) override {
     if (!TMainWindowModel::SlotShown(slot)) return;
     TSlot& row = rows[slot - 1];
-    QLineEdit* edit = field == TSlotField::kWeb   ? row.web
-                      : field == TSlotField::kUrl ? row.url
+    QLineEdit* edit = field == TSlotField::kWeb    ? row.web
+                      : field == TSlotField::kUrl  ? row.url
                       : field == TSlotField::kSize ? row.size
                                                    : row.state;
     edit->setText(ToQt(text));

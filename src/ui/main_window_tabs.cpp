@@ -159,9 +159,9 @@ QWidget* TMainWin::WebTab() {
 QWidget* TMainWin::OptionsTab() {
   auto* tab = new QWidget;
   auto* main_web = new QGroupBox(tr(" Main Web "), tab);
-  internal_path_limit_ = Check(
-      tr(" Restrict search to the included path in URL (but not CGI or included objects)."),
-      "InternalPathLimitCheck", main_web);
+  internal_path_limit_ =
+      Check(tr(" Restrict search to the included path in URL (but not CGI or included objects)."),
+            "InternalPathLimitCheck", main_web);
   internal_depth_ = Depth("InternalLinkDepthEdit", main_web);
   external_web_depth_ = Depth("ExternalWebDepthEdit", main_web);
   auto* main_form = new QFormLayout(main_web);
@@ -281,8 +281,8 @@ QWidget* TMainWin::UrlTab() {
     if (row < 0 || std::size_t(row) >= url_entries_.size() || model_.Capturing()) return;
     const TUrlRecord& record = url_records_[url_entries_[std::size_t(row)].Record];
     QMenu menu(this);
-    QAction* create = menu.addAction(tr("&Create new Web..."), this,
-                                     &TMainWin::CreateNewWebFromLink);
+    QAction* create =
+        menu.addAction(tr("&Create new Web..."), this, &TMainWin::CreateNewWebFromLink);
     create->setEnabled(CreateNewWebEnabled(record));
     QAction* force = menu.addAction(tr("&Force capture "), this, &TMainWin::ForceCaptureCommand);
     force->setEnabled(ForceCaptureEnabled(record));

@@ -121,8 +121,8 @@ void TMimeGrid::StateButton() {
 
 void TMimeGrid::Edit(bool selected_row) {
   const int row = Selected();
-  TMimeEntryEditor editor = selected_row && row >= 0 ? TMimeEntryEditor(rows_[std::size_t(row)])
-                                                     : TMimeEntryEditor();
+  TMimeEntryEditor editor =
+      selected_row && row >= 0 ? TMimeEntryEditor(rows_[std::size_t(row)]) : TMimeEntryEditor();
   TMimeTypeDialog(editor, rows_, this).exec();
   Show();
 }

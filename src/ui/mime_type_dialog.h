@@ -19,7 +19,7 @@ class TMimeTypeDialog : public QDialog {
   // Stores into `rows` on OK; the rows must outlive the dialog.
   TMimeTypeDialog(TMimeEntryEditor editor, std::vector<TMimeRow>& rows, QWidget* parent);
 
- protected:
+ public:
   void accept() override;
 
  private:

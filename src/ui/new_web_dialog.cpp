@@ -114,6 +114,8 @@ void TNewWebDialog::Show() {
 }
 
 void TNewWebDialog::UrlExit() {
+  // The address box also loses the focus when the dialog closes: the form is final by then.
+  if (closing_) return;
   Read();
   form_.UrlExit();
   path_edit_->setText(ToQt(form_.PathEdit));
@@ -138,11 +140,13 @@ void TNewWebDialog::TryClose(TModalResult result) {
   // Refused without a message: the dialog simply stays open.
   if (!form_.CanClose(result)) return;
   result_ = result;
+  closing_ = true;
   accept();
 }
 
 void TNewWebDialog::reject() {
   result_ = mrCancel;
+  closing_ = true;
   QDialog::reject();
 }
 

@@ -29,9 +29,11 @@ class TNewWebDialog : public QDialog {
   TModalResult Result() const { return result_; }
   const TNewForm& Form() const { return form_; }
 
+ public:
+  void reject() override;
+
  protected:
   void showEvent(QShowEvent* event) override;
-  void reject() override;
 
  private:
   void Read();
@@ -48,6 +50,7 @@ class TNewWebDialog : public QDialog {
   std::string program_folder_;
   TModalResult result_ = mrCancel;
   bool activated_ = false;
+  bool closing_ = false;
   QLineEdit* url_edit_;
   QLineEdit* path_edit_;
   QLineEdit* title_edit_;

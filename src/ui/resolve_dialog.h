@@ -31,7 +31,7 @@ class TResolveDialog : public QDialog, public TResolveView {
   void SetFile(std::string_view file) override;
   void SetGauge(std::int64_t max, std::int64_t progress) override;
 
- protected:
+ public:
   void reject() override;
 
  private:

@@ -55,7 +55,11 @@ std::string SpinText(const QSpinBox* spin) { return std::to_string(spin->value()
 
 TSetupDialog::TSetupDialog(TParam& param, TFileSystem& fs, std::string program_folder,
                            QWidget* parent)
-    : QDialog(parent), param_(param), form_(param, fs), fs_(fs), program_folder_(std::move(program_folder)) {
+    : QDialog(parent),
+      param_(param),
+      form_(param, fs),
+      fs_(fs),
+      program_folder_(std::move(program_folder)) {
   setObjectName(QStringLiteral("ParamForm"));
   setWindowTitle(tr("Korvane Setup"));
   pages_ = new QTabWidget(this);
@@ -138,10 +142,10 @@ QWidget* TSetupDialog::DirectoriesPage() {
 QWidget* TSetupDialog::BrowserPage() {
   auto* page = new QWidget(this);
   auto* browser = new QGroupBox(tr(" Browser "), page);
-  auto_launch_ = Check(tr(" Launch at end of capture."), form_.AutoLaunch, "AutoLaunchCheckBox",
-                       browser);
-  auto_browser_ = Check(tr(" Automatic search for a browser."), form_.AutoBrowser,
-                        "AutoBrowserCheck", browser);
+  auto_launch_ =
+      Check(tr(" Launch at end of capture."), form_.AutoLaunch, "AutoLaunchCheckBox", browser);
+  auto_browser_ =
+      Check(tr(" Automatic search for a browser."), form_.AutoBrowser, "AutoBrowserCheck", browser);
   browser_name_ = new QComboBox(browser);
   browser_name_->setObjectName(QStringLiteral("BrowserNameCB"));
   browser_name_->setEditable(true);
@@ -276,8 +280,8 @@ void TSetupDialog::SelectBrowser(const QString& path) {
 void TSetupDialog::BrowseBrowser() {
   const QString current = browser_name_->currentText();
   const QString start = current.isEmpty() ? QStringLiteral("/usr/bin") : current;
-  const QString chosen = QFileDialog::getOpenFileName(this, tr("Browser"), start,
-                                                      tr("Programs (*);;All files (*)"));
+  const QString chosen =
+      QFileDialog::getOpenFileName(this, tr("Browser"), start, tr("Programs (*);;All files (*)"));
   if (!chosen.isEmpty()) SelectBrowser(chosen);
 }
 

@@ -23,7 +23,7 @@ class TSetupDialog : public QDialog {
   void ShowPage(int page);
   TParamForm& Form() { return form_; }
 
- protected:
+ public:
   void accept() override;
 
  private:

@@ -13,8 +13,8 @@
 
 namespace korvane::ui {
 
-TWorkPathDialog::TWorkPathDialog(TFileSystem& fs, std::string proposed,
-                                 std::string program_folder, QWidget* parent)
+TWorkPathDialog::TWorkPathDialog(TFileSystem& fs, std::string proposed, std::string program_folder,
+                                 QWidget* parent)
     : QDialog(parent),
       fs_(fs),
       model_(std::move(proposed)),

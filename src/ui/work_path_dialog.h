@@ -23,7 +23,7 @@ class TWorkPathDialog : public QDialog {
 
   const std::string& WorkPath() const { return model_.WorkPath(); }
 
- protected:
+ public:
   void accept() override;
   // Closing the window is one more attempt to close: the program needs a work path.
   void reject() override { accept(); }

@@ -1,0 +1,291 @@
+// The desktop program's main window as a user drives it: whole captures against real servers on
+// loopback, stopping them, closing the window during one, the recent webs and the command line.
+#include <QAction>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <filesystem>
+#include <set>
+
+#include "engine/web.h"
+#include "held_server.h"
+#include "support/nginx_server.h"
+#include "ui/run_stepper.h"
+#include "ui_test_support.h"
+
+using namespace korvane;
+using namespace korvane::testing;
+using korvane::ui::TMainWin;
+
+namespace {
+
+constexpr int kRunTimeoutMs = 60000;
+
+QString Text(TMainWin& window, const char* edit) {
+  auto* e = window.findChild<QLineEdit*>(QLatin1String(edit));
+  return e ? e->text() : QStringLiteral("<missing %1>").arg(QLatin1String(edit));
+}
+
+// Starts a capture through "&New...": the New Web dialog filled in and closed with "Create &and
+// Capture".
+void NewWebAndCapture(TMainWin& window, const std::string& url, const std::string& folder,
+                      const QString& title) {
+  WhenShown(QStringLiteral("NewForm"), [=](QWidget* dialog) {
+    dialog->findChild<QLineEdit*>(QStringLiteral("UrlEdit"))->setText(QString::fromStdString(url));
+    dialog->findChild<QLineEdit*>(QStringLiteral("PathEdit"))
+        ->setText(QString::fromStdString(folder));
+    dialog->findChild<QLineEdit*>(QStringLiteral("TitleEdit"))->setText(title);
+    Click(dialog, "CreateCaptureBut");
+  });
+  window.Action(TCommand::kNew)->trigger();
+}
+
+// Waits until `count` slot rows show a transfer receiving its body.
+bool WaitForReceiving(TMainWin& window, int count) {
+  for (int waited = 0; waited < 20000; waited += 20) {
+    int receiving = 0;
+    for (int slot = 1; slot <= 9; ++slot) {
+      if (Text(window, ("State" + std::to_string(slot)).c_str()) == "Receiving") ++receiving;
+    }
+    if (receiving >= count) return true;
+    QTest::qWait(20);
+  }
+  return false;
+}
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void WholeCaptureOfTheSampleSite();
+  void StopWithAndWithoutCompletingTransfers_data();
+  void StopWithAndWithoutCompletingTransfers();
+  void ClosingDuringACaptureAsksOnceThenClosesAtTheEnd();
+  void CommandLineCapturesOnceTheWindowIsUp();
+  void RecentWebsMenuOpensAndReorders();
+};
+
+void MainWindowTest::WholeCaptureOfTheSampleSite() {
+  TNginxServer nginx;
+  if (!nginx.Running()) QSKIP(nginx.Error().c_str());
+  TUiFixture fixture;
+  TMainWin window(fixture.Setup());
+  window.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&window));
+  QCOMPARE(window.windowTitle(), QStringLiteral("Korvane 1.073 "));
+  QVERIFY(!window.Action(TCommand::kHome)->isEnabled());
+
+  // What the Capture tab showed while the run went on.
+  std::set<QString> states, captured_counts, clocks;
+  auto* state = window.findChild<QLineEdit*>(QStringLiteral("State1"));
+  auto* captured = window.findChild<QLineEdit*>(QStringLiteral("CapturedCountEdit"));
+  QVERIFY(state && captured);
+  connect(state, &QLineEdit::textChanged, this, [&](const QString& s) { states.insert(s); });
+  connect(captured, &QLineEdit::textChanged, this,
+          [&](const QString& s) { captured_counts.insert(s); });
+  bool stop_enabled_while_running = false;
+  connect(&window.Stepper(), &ui::TRunStepper::Stepped, this, [&] {
+    if (window.Run() && window.Run()->Phase() == TCaptureRun::TPhase::kCapturing &&
+        window.Action(TCommand::kStop)->isEnabled()) {
+      stop_enabled_while_running = true;
+    }
+  });
+
+  QSignalSpy finished(&window, &TMainWin::CaptureFinished);
+  const std::string folder = fixture.Folder() + "sample/";
+  NewWebAndCapture(window, nginx.Url("/"), folder, QStringLiteral("Sample site"));
+  QVERIFY(finished.wait(kRunTimeoutMs));
+
+  const TCaptureRunResult& result = window.LastRunResult();
+  QVERIFY2(result.Captured >= 20, std::to_string(result.Captured).c_str());
+  QVERIFY(result.Resolved && result.Saved && !result.Stopped);
+  QVERIFY(result.Error.empty());
+  QVERIFY(stop_enabled_while_running);
+  QVERIFY(states.count(QStringLiteral("Receiving")) || states.count(QStringLiteral("Connected")));
+  QVERIFY2(captured_counts.size() > 3, "the captured counter moved as files were kept");
+  QCOMPARE(Text(window, "CapturedCountEdit"), QString::number(window.Web()->CapturedCount));
+  QCOMPARE(Text(window, "WebPageCountEdit"), QString::number(window.Web()->CapturedCount));
+  QCOMPARE(window.windowTitle(), QStringLiteral("Korvane 1.073 (Sample site)"));
+
+  // The copy reads from disk, and the window offers its pages.
+  QCOMPARE(window.Web()->Path, folder);
+  QVERIFY(std::filesystem::exists(folder + "_Home.htm"));
+  QVERIFY(std::filesystem::exists(folder + "Local.Web"));
+  QVERIFY(window.Action(TCommand::kHome)->isEnabled());
+  QVERIFY(window.Action(TCommand::kHtmlPages)->isEnabled());
+  QVERIFY(window.Action(TCommand::kImages)->isEnabled());
+  QVERIFY(window.Action(TCommand::kStart)->isEnabled());
+  QVERIFY(!window.Action(TCommand::kStop)->isEnabled());
+
+  // The URL list shows the captured pages, by title, pages only.
+  auto* list = window.findChild<QListWidget*>(QStringLiteral("UrlList"));
+  QVERIFY(list);
+  QVERIFY2(list->count() >= 15, std::to_string(list->count()).c_str());
+  for (int i = 0; i < list->count(); ++i) {
+    const QString text = list->item(i)->text();
+    QVERIFY2(!text.endsWith(QStringLiteral(".gif")) && !text.endsWith(QStringLiteral(".png")),
+             qPrintable(text));
+  }
+  // The document list holds the captured pictures the options ask for.
+  auto* documents = window.findChild<QListWidget*>(QStringLiteral("DocumentList"));
+  QVERIFY(documents && documents->count() > 0);
+}
+
+void MainWindowTest::StopWithAndWithoutCompletingTransfers_data() {
+  QTest::addColumn<bool>("complete");
+  QTest::addColumn<int>("captured");
+  QTest::newRow("complete captures in progress") << true << 3;
+  QTest::newRow("abort them") << false << 1;
+}
+
+// The start page is captured; its two links stop half-way until the test releases them. Stop
+// either lets them finish or aborts them (their partial files are deleted).
+void MainWindowTest::StopWithAndWithoutCompletingTransfers() {
+  QFETCH(bool, complete);
+  QFETCH(int, captured);
+  THeldServer server;
+  TUiFixture fixture;
+  TMainWin window(fixture.Setup());
+  window.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&window));
+  QSignalSpy finished(&window, &TMainWin::CaptureFinished);
+  NewWebAndCapture(window, server.Url("/"), fixture.Folder() + "held/", QString());
+  QVERIFY(WaitForReceiving(window, 2));
+
+  WhenShown(QStringLiteral("StopDlg"), [&](QWidget* dialog) {
+    dialog->findChild<QCheckBox*>(QStringLiteral("CompleteCheck"))->setChecked(complete);
+    Click(dialog, "OkBut");
+  });
+  window.Action(TCommand::kStop)->trigger();
+  // Asked once: Stop is greyed while the transfers finish.
+  QVERIFY(!window.Action(TCommand::kStop)->isEnabled());
+  if (complete) {
+    QTest::qWait(200);
+    QVERIFY2(finished.isEmpty(), "the transfers under way are still running");
+    server.Release();
+  }
+  QVERIFY(finished.wait(kRunTimeoutMs));
+  QVERIFY(window.LastRunResult().Stopped);
+  QCOMPARE(window.LastRunResult().Captured, captured);
+  QCOMPARE(int(window.Web()->CapturedCount), captured);
+  QCOMPARE(Text(window, "CapturedCountEdit"), QString::number(captured));
+  // A stopped capture explains nothing: no box is left open.
+  QVERIFY(!FindWindow(QStringLiteral("MessageBox")));
+  server.Release();
+}
+
+void MainWindowTest::ClosingDuringACaptureAsksOnceThenClosesAtTheEnd() {
+  THeldServer server;
+  TUiFixture fixture;
+  TMainWin window(fixture.Setup());
+  window.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&window));
+  QSignalSpy finished(&window, &TMainWin::CaptureFinished);
+  const std::string folder = fixture.Folder() + "closing/";
+  NewWebAndCapture(window, server.Url("/"), folder, QString());
+  QVERIFY(WaitForReceiving(window, 2));
+
+  // Cancel first: the capture goes on.
+  WhenShown(QStringLiteral("AbortBox"), [](QWidget* box) { static_cast<QDialog*>(box)->reject(); });
+  QVERIFY(!window.close());
+  QVERIFY(window.isVisible() && window.Model().Capturing());
+
+  WhenShown(QStringLiteral("AbortBox"),
+            [](QWidget* box) { static_cast<QMessageBox*>(box)->button(QMessageBox::Ok)->click(); });
+  QVERIFY(!window.close());
+  // Confirmed: a second attempt does not ask again and does not close the web under the run.
+  int asked_again = 0;
+  QTimer* watch = WhenShown(QStringLiteral("AbortBox"), [&](QWidget* box) {
+    ++asked_again;
+    static_cast<QDialog*>(box)->reject();
+  });
+  window.close();
+  QVERIFY(window.Web() != nullptr);
+  QVERIFY(finished.wait(kRunTimeoutMs));
+  QTRY_VERIFY_WITH_TIMEOUT(!window.isVisible(), 5000);
+  QCOMPARE(asked_again, 0);
+  delete watch;
+  QVERIFY(window.LastRunResult().Stopped);
+  // Closing saved the web.
+  QVERIFY(std::filesystem::exists(folder + "Local.Web"));
+}
+
+void MainWindowTest::CommandLineCapturesOnceTheWindowIsUp() {
+  TNginxServer nginx;
+  if (!nginx.Running()) QSKIP(nginx.Error().c_str());
+  TUiFixture fixture;
+  const std::string project = fixture.Folder() + "cmd/Local.web";
+  // Keywords in any case; the path and the address as typed.
+  TMainWin window(fixture.Setup({"capture", project, nginx.Url("/news/")}));
+  QVERIFY(window.Web() != nullptr);
+  QVERIFY2(!window.Model().Capturing(), "the capture waits for the event loop");
+  QSignalSpy finished(&window, &TMainWin::CaptureFinished);
+  window.show();
+  QVERIFY(finished.wait(kRunTimeoutMs));
+  QVERIFY(window.LastRunResult().Captured >= 3);
+  QCOMPARE(window.Web()->FileName, project);
+  QVERIFY(std::filesystem::exists(project));
+  QVERIFY(std::filesystem::exists(fixture.Folder() + "cmd/_Home.htm"));
+}
+
+void MainWindowTest::RecentWebsMenuOpensAndReorders() {
+  TUiFixture fixture;
+  TOPTIONS defaults;
+  TMIMELIST mime;
+  mime.SetToDefault();
+  const std::string first = fixture.Folder() + "first/Local.Web";
+  const std::string second = fixture.Folder() + "second/Local.Web";
+  const std::string titles[] = {"First web", "A title that runs past thirty-two letters"};
+  int i = 0;
+  for (const std::string& file : {first, second}) {
+    TWEB web(defaults);
+    web.Init("http://example.org/", std::filesystem::path(file).parent_path().string(), mime);
+    web.Title = titles[i++];
+    QVERIFY(web.SaveToFile(file));
+  }
+  QVERIFY(
+      RealFileSystem().WriteFile(fixture.WorkPath() + "webs.dat", first + "\n" + second + "\n"));
+
+  auto recent_texts = [](TMainWin& window) {
+    QStringList texts;
+    for (QAction* menu : window.menuBar()->actions()) {
+      if (!menu->menu()) continue;
+      for (QAction* a : menu->menu()->actions()) {
+        if (a->isVisible() && a->text().startsWith(QLatin1Char('&')) && a->text().size() > 2 &&
+            a->text()[1].isDigit()) {
+          texts << a->text();
+        }
+      }
+    }
+    return texts;
+  };
+  {
+    TMainWin window(fixture.Setup());
+    QCOMPARE(recent_texts(window),
+             (QStringList{QStringLiteral("&1 FIRST WEB"),
+                          QStringLiteral("&2 A TITLE THAT RUNS PAST THIRTY-TW...")}));
+    // Choosing the second opens it and puts it at the head.
+    for (QAction* a : window.menuBar()->actions().front()->menu()->actions()) {
+      if (a->text().startsWith(QStringLiteral("&2 "))) a->trigger();
+    }
+    QVERIFY(window.Web() != nullptr);
+    QCOMPARE(window.Web()->FileName, second);
+    QCOMPARE(recent_texts(window).front(),
+             QStringLiteral("&1 A TITLE THAT RUNS PAST THIRTY-TW..."));
+    QVERIFY(window.close());
+  }
+  const auto saved = RealFileSystem().ReadFile(fixture.WorkPath() + "webs.dat");
+  QVERIFY(saved.has_value());
+  QCOMPARE(QString::fromStdString(*saved),
+           QString::fromStdString(second + "\r\n" + first + "\r\n"));
+}
+
+QTEST_MAIN(MainWindowTest)
+#include "main_window_test.moc"
