@@ -5,7 +5,7 @@
 set -euo pipefail
 
 packages=(g++ cmake ninja-build ccache python3 libgtest-dev libgmock-dev libsimpleini-dev libasio-dev libcli11-dev nginx
-          qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins fonts-dejavu-core)
+          qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libqt6svg6 fonts-dejavu-core)
 for group in "$@"; do
   case "$group" in
     bench) packages+=(libbenchmark-dev python3.11-doc curl wget time python3) ;;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "ui/main_window.h"
+#include "ui/resources.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
@@ -14,6 +15,7 @@ int main(int argc, char** argv) {
   QApplication::setApplicationDisplayName(QStringLiteral("Korvane"));
   QApplication::setApplicationVersion(QStringLiteral("1.073"));
   QApplication::setDesktopFileName(QStringLiteral("korvane"));
+  korvane::ui::LoadResources();
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/korvane/korvane.svg")));
   // Qt sets the locale from the environment; dates keep the user's day and month names, while
   // numbers the program reads and writes stay in the C form.

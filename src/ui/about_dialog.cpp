@@ -4,6 +4,7 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
+#include <QIcon>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -15,7 +16,7 @@ void ShowAbout(QWidget* parent) {
   about.setObjectName(QStringLiteral("AboutBox"));
   about.setWindowTitle(QObject::tr("About Korvane"));
   auto* icon = new QLabel(&about);
-  icon->setPixmap(QApplication::windowIcon().pixmap(64, 64));
+  icon->setPixmap(QIcon(QStringLiteral(":/korvane/korvane.svg")).pixmap(64, 64));
   auto* text = new QLabel(&about);
   text->setTextFormat(Qt::RichText);
   text->setText(QObject::tr(

@@ -60,17 +60,31 @@ TDirectoryDialog::TDirectoryDialog(TFileSystem& fs, const std::string& caption,
   layout->addWidget(folder_edit_);
   layout->addWidget(tree_, 1);
   layout->addWidget(buttons);
+  // The tree fills itself folder by folder: the selection is brought into view once its
+  // folders are there.
+  connect(folders_, &QFileSystemModel::directoryLoaded, this, [this] {
+    if (following_) ShowInTree(WithoutSeparator(model_.Folder()));
+  });
+  connect(tree_, &QTreeView::clicked, this, [this] { following_ = false; });
   SelectInTree(WithoutSeparator(model_.Folder()));
 }
 
 void TDirectoryDialog::SelectInTree(const std::string& folder) {
-  const QModelIndex index = folders_->index(ToQt(folder));
   model_.Select(folder);
   folder_edit_->setText(ToQt(folder));
+  following_ = true;
+  ShowInTree(folder);
+}
+
+void TDirectoryDialog::ShowInTree(const std::string& folder) {
+  const QModelIndex index = folders_->index(ToQt(folder));
   if (!index.isValid()) return;
+  for (QModelIndex parent = index.parent(); parent.isValid(); parent = parent.parent()) {
+    tree_->expand(parent);
+  }
   tree_->setCurrentIndex(index);
-  tree_->scrollTo(index);
   tree_->expand(index);
+  tree_->scrollTo(index, QAbstractItemView::PositionAtCenter);
 }
 
 void TDirectoryDialog::Selected() {

@@ -31,6 +31,9 @@ class TDirectoryDialog : public QDialog {
 
  private:
   void SelectInTree(const std::string& folder);
+  // Expands the tree down to `folder`: again as each of its folders is read, until the user
+  // moves in the tree.
+  void ShowInTree(const std::string& folder);
   void Selected();
   void NewDirectory();
 
@@ -39,6 +42,7 @@ class TDirectoryDialog : public QDialog {
   QFileSystemModel* folders_;
   QTreeView* tree_;
   QLineEdit* folder_edit_;
+  bool following_ = true;
 };
 
 }  // namespace korvane::ui

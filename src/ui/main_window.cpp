@@ -18,6 +18,7 @@
 #include "store/local_names.h"
 #include "ui/qt_text.h"
 #include "ui/resolve_dialog.h"
+#include "ui/resources.h"
 #include "ui/run_stepper.h"
 #include "ui/settings_dialogs.h"
 #include "ui/socket_pump.h"
@@ -33,6 +34,7 @@ TMainWin::TMainWin(TDesktopSetup setup, QWidget* parent)
                                                   : WithSeparator(setup.ProgramFolder)),
       bookmarks_(fs_) {
   setObjectName(QStringLiteral("MainWin"));
+  LoadResources();
   if (!profile_) {
     own_profile_ = std::make_unique<TIniProfile>(TIniProfile::ForCurrentUser(fs_));
     profile_ = own_profile_.get();

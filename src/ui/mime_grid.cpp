@@ -1,11 +1,13 @@
 #include "ui/mime_grid.h"
 
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "ui/message_box.h"
 #include "ui/mime_type_dialog.h"
@@ -24,9 +26,14 @@ TMimeGrid::TMimeGrid(QWidget* parent) : QWidget(parent) {
   QStringList titles;
   for (std::string_view title : kMimeColumnTitles) titles << ToQt(title);
   grid_->setHorizontalHeaderLabels(titles);
-  for (int c = 0; c < 4; ++c) grid_->setColumnWidth(c, kColumnWidths[c]);
   grid_->horizontalHeader()->setStretchLastSection(true);
   grid_->verticalHeader()->hide();
+  grid_->verticalHeader()->setDefaultSectionSize(grid_->fontMetrics().height() + 6);
+  // The design's widths, widened where a title would not fit.
+  for (int c = 0; c < 4; ++c) {
+    grid_->setColumnWidth(
+        c, std::max(kColumnWidths[c], grid_->horizontalHeader()->sectionSizeHint(c)));
+  }
   grid_->setSelectionBehavior(QAbstractItemView::SelectRows);
   grid_->setSelectionMode(QAbstractItemView::SingleSelection);
   grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -45,7 +52,7 @@ TMimeGrid::TMimeGrid(QWidget* parent) : QWidget(parent) {
   connect(edit, &QPushButton::clicked, this, [this] { Edit(true); });
   connect(remove, &QPushButton::clicked, this, &TMimeGrid::DeleteRow);
 
-  auto* presets = new QGridLayout;
+  auto* presets = new QHBoxLayout;
   const TMimeCommand commands[] = {TMimeCommand::kAllTypes, TMimeCommand::kHtmlOnly,
                                    TMimeCommand::kPicturesOnly, TMimeCommand::kSoundsOnly,
                                    TMimeCommand::kHtmlAndPictures};
@@ -54,9 +61,10 @@ TMimeGrid::TMimeGrid(QWidget* parent) : QWidget(parent) {
     auto* button = new QPushButton(ToQt(MimeCommandCaption(command)), this);
     button->setObjectName(QStringLiteral("MimePreset%1").arg(i));
     connect(button, &QPushButton::clicked, this, [this, command] { Preset(command); });
-    presets->addWidget(button, i % 3, 1 + i / 3);
+    presets->addWidget(button);
     ++i;
   }
+  presets->addStretch(1);
   auto* side = new QVBoxLayout;
   side->addWidget(state_button_);
   side->addWidget(edit);

@@ -157,8 +157,9 @@ TModalResult AskFolderFiles(QWidget* parent, const std::string& folder,
                   QMessageBox::NoButton, parent);
   box.setObjectName(QStringLiteral("DelFileDlg"));
   box.setInformativeText(ToQt(TFolderContents::kQuestion));
-  QPushButton* remove = box.addButton(QObject::tr("&Delete"), QMessageBox::DestructiveRole);
-  QPushButton* keep = box.addButton(QObject::tr("&Keep"), QMessageBox::AcceptRole);
+  // One role for both, so that they keep their order whatever the desktop's button layout.
+  QPushButton* remove = box.addButton(QObject::tr("&Delete"), QMessageBox::ActionRole);
+  QPushButton* keep = box.addButton(QObject::tr("&Keep"), QMessageBox::ActionRole);
   QPushButton* cancel = box.addButton(QObject::tr("&Cancel"), QMessageBox::RejectRole);
   box.setDefaultButton(cancel);
   box.exec();
