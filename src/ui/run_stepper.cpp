@@ -1,8 +1,26 @@
 #include "ui/run_stepper.h"
 
+#include "engine/web.h"
+#include "net/request.h"
 #include "ui/socket_pump.h"
 
 namespace korvane::ui {
+namespace {
+
+// What a step of the session acts on: the slots that are idle and the addresses waiting. When
+// the socket work run after a step changes it (a transfer ended), the next step is due at once,
+// since no socket event will come to ask for it.
+std::size_t StepWork(TCaptureRun& run) {
+  TCapture* session = run.Session();
+  if (!session) return 0;
+  std::size_t idle = 0;
+  for (int slot = 1; slot <= session->SlotCount(); ++slot) {
+    if (session->Request(slot).State == TRequest::kIdle) ++idle;
+  }
+  return idle << 32 | session->CapturedCount();
+}
+
+}  // namespace
 
 TRunStepper::TRunStepper(TSocketPump& pump, QObject* parent) : QObject(parent), pump_(pump) {
   timer_.setSingleShot(true);
@@ -16,7 +34,8 @@ void TRunStepper::Start(TCaptureRun& run) {
   steps_ = 0;
   run.Begin();
   pump_.ProcessMessages();
-  Schedule();
+  // The first step hands out the first addresses.
+  timer_.start(0);
 }
 
 void TRunStepper::SocketEvents() {
@@ -31,6 +50,7 @@ void TRunStepper::StepNow() {
   timer_.stop();
   ++steps_;
   const bool more = run_->Step();
+  const std::size_t work = more ? StepWork(*run_) : 0;
   pump_.ProcessMessages();
   stepping_ = false;
   if (!more) {
@@ -38,7 +58,11 @@ void TRunStepper::StepNow() {
     emit Finished();
     return;
   }
-  Schedule();
+  if (StepWork(*run_) != work) {
+    timer_.start(0);
+  } else {
+    Schedule();
+  }
   emit Stepped();
 }
 
