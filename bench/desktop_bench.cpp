@@ -5,13 +5,13 @@
 //                                            the project file, the address) through the window:
 //                                            wall and CPU milliseconds of the run, files kept
 // The settings live in a temporary work path, never the user's.
+#include <sys/resource.h>
+#include <time.h>
+#include <unistd.h>
 #include <QApplication>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include <sys/resource.h>
-#include <time.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
@@ -89,17 +89,17 @@ int main(int argc, char** argv) {
     QObject::connect(&window.Stepper(), &ui::TRunStepper::Stepped, &window, [&] {
       if (resolve_at == 0 && window.Run() &&
           window.Run()->Phase() == TCaptureRun::TPhase::kResolving) {
-        resolve_at = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() -
-                                                               start)
-                         .count();
+        resolve_at =
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                .count();
       }
     });
     if (!finished.wait(600000)) return 1;
     const double wall =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     std::printf("capture_ms %.1f session_ms %.1f cpu_ms %.1f files %d steps %ld\n", wall,
-                resolve_at, CpuMs() - cpu,
-                window.LastRunResult().Captured, window.Stepper().Steps());
+                resolve_at, CpuMs() - cpu, window.LastRunResult().Captured,
+                window.Stepper().Steps());
     return 0;
   }
   std::fprintf(stderr, "usage: korvane_desktop_bench startup | capture URL PROJECT_FILE\n");

@@ -39,13 +39,11 @@ TResolveView* TMainWin::TRunHooks::ResolveView() {
   window_.model_.SetResolving(true);
   window_.UpdateCommands();
   auto* dialog = new TResolveDialog(&window_);
-  dialog->setAttribute(Qt::WA_DeleteOnClose);
   dialog->setWindowModality(Qt::WindowModal);
-  dialog->OnCancel = [this] {
-    if (window_.run_ && window_.run_->Resolver()) window_.run_->Resolver()->Cancel();
-  };
   window_.resolve_dialog_ = dialog;
-  dialog->show();
+  dialog->ShowFor([this] {
+    if (window_.run_ && window_.run_->Resolver()) window_.run_->Resolver()->Cancel();
+  });
   return dialog;
 }
 
@@ -228,7 +226,10 @@ void TMainWin::RunFinished() {
   last_result_ = run_->Result();
   run_.reset();
   model_.SetResolving(false);
-  if (resolve_dialog_) resolve_dialog_->close();
+  if (resolve_dialog_) {
+    resolve_dialog_->accept();
+    resolve_dialog_->deleteLater();
+  }
   DismissRunQuestions();
   const bool quit = model_.CaptureEnded();
   ShowRunning(false);

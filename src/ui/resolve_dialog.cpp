@@ -60,6 +60,12 @@ TModalResult TResolveDialog::Run(TResolveLinks& resolver) {
   return resolver.Result() == mrNone ? mrCancel : resolver.Result();
 }
 
+void TResolveDialog::ShowFor(std::function<void()> cancel) {
+  OnCancel = std::move(cancel);
+  owned_elsewhere_ = true;
+  show();
+}
+
 void TResolveDialog::SetPhase(TResolvePhase phase) {
   if (phase == TResolvePhase::kCollecting) site_label_->setText(ToQt(kCollectingSitesText));
 }
@@ -77,7 +83,7 @@ void TResolveDialog::SetGauge(std::int64_t max, std::int64_t progress) {
 void TResolveDialog::reject() {
   // The work ends at its next record; the window closes when it has.
   if (OnCancel) OnCancel();
-  if (!running_) QDialog::reject();
+  if (!running_ && !owned_elsewhere_) QDialog::reject();
 }
 
 }  // namespace korvane::ui

@@ -25,6 +25,10 @@ class TResolveDialog : public QDialog, public TResolveView {
   // Steps `resolver` (whose view is this window) to its end, a batch per event-loop turn; mrOk
   // when it finished, mrCancel when it was cancelled.
   TModalResult Run(TResolveLinks& resolver);
+  // Shows the window over a resolution that another owner steps (a capture run's): "&Cancel"
+  // then only asks it to stop, and the owner closes the window once the work has ended, since
+  // the work still reports to it until then.
+  void ShowFor(std::function<void()> cancel);
 
   void SetPhase(TResolvePhase phase) override;
   void SetSite(std::string_view site) override;
@@ -39,6 +43,7 @@ class TResolveDialog : public QDialog, public TResolveView {
   QLabel* file_label_;
   TGaugeWidget* gauge_;
   TResolveLinks* running_ = nullptr;
+  bool owned_elsewhere_ = false;
   QTimer step_timer_;
 };
 

@@ -8,12 +8,14 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTabWidget>
 #include <QTest>
 #include <filesystem>
 #include <set>
 
 #include "engine/web.h"
 #include "held_server.h"
+#include "support/loopback_http_server.h"
 #include "support/nginx_server.h"
 #include "ui/run_stepper.h"
 #include "ui_test_support.h"
@@ -68,6 +70,7 @@ class MainWindowTest : public QObject {
   void StopWithAndWithoutCompletingTransfers_data();
   void StopWithAndWithoutCompletingTransfers();
   void ClosingDuringACaptureAsksOnceThenClosesAtTheEnd();
+  void NothingCapturedAsksForAnotherAddress();
   void CommandLineCapturesOnceTheWindowIsUp();
   void RecentWebsMenuOpensAndReorders();
 };
@@ -215,6 +218,42 @@ void MainWindowTest::ClosingDuringACaptureAsksOnceThenClosesAtTheEnd() {
   QVERIFY(window.LastRunResult().Stopped);
   // Closing saved the web.
   QVERIFY(std::filesystem::exists(folder + "Local.Web"));
+}
+
+// A start address where nothing answers: once the run has ended, the connection error box offers
+// another address, and the Add URL dialog as "New web adress" starts the web again on it.
+void MainWindowTest::NothingCapturedAsksForAnotherAddress() {
+  TUiFixture fixture;
+  TMainWin window(fixture.Setup());
+  window.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&window));
+  const std::string dead =
+      "http://127.0.0.1:" + std::to_string(TLoopbackHttpServer::UnusedPort()) + "/";
+  QString box_text, dialog_title;
+  WhenShown(QStringLiteral("MessageBox"), [&](QWidget* box) {
+    box_text = static_cast<QMessageBox*>(box)->text();
+    // Shown after the step that ended the run: the run is over by now.
+    QVERIFY(!window.Model().Capturing());
+    static_cast<QMessageBox*>(box)->button(QMessageBox::Yes)->click();
+  });
+  WhenShown(QStringLiteral("AddUrlDlg"), [&](QWidget* dialog) {
+    dialog_title = dialog->windowTitle();
+    dialog->findChild<QLineEdit*>(QStringLiteral("UrlEdit"))
+        ->setText(QStringLiteral("http://example.org/new/"));
+    Click(dialog, "OkBut");
+  });
+  QSignalSpy finished(&window, &TMainWin::CaptureFinished);
+  NewWebAndCapture(window, dead, fixture.Folder() + "dead/", QString());
+  QVERIFY(finished.wait(kRunTimeoutMs));
+  QCOMPARE(window.LastRunResult().Captured, 0);
+  QVERIFY2(box_text.startsWith(QString::fromStdString("URL :" + dead + "\nCannot reach server,")),
+           qPrintable(box_text));
+  QVERIFY(box_text.endsWith(QStringLiteral("Rename Web's URL?")));
+  QCOMPARE(dialog_title, QStringLiteral("New web adress"));
+  QCOMPARE(window.Web()->Url, std::string("http://example.org/new/"));
+  QCOMPARE(Text(window, "UrlEdit"), QStringLiteral("http://example.org/new/"));
+  QCOMPARE(window.findChild<QTabWidget*>(QStringLiteral("WebNoteBook"))->currentIndex(),
+           int(TMainWindowModel::kWebTab));
 }
 
 void MainWindowTest::CommandLineCapturesOnceTheWindowIsUp() {
