@@ -34,13 +34,19 @@ def start_xvfb():
     xvfb = shutil.which("Xvfb")
     if not xvfb:
         return None, None
-    read, write = os.pipe()
-    proc = subprocess.Popen([xvfb, "-displayfd", str(write), "-screen", "0", "1280x1024x24",
-                             "-nolisten", "tcp"], pass_fds=(write,), stderr=subprocess.DEVNULL)
-    os.close(write)
-    display = os.read(read, 64).decode().strip()
-    os.close(read)
-    return proc, ":" + display
+    for n in range(90, 200):
+        if os.path.exists(f"/tmp/.X{n}-lock"):
+            continue
+        proc = subprocess.Popen([xvfb, f":{n}", "-screen", "0", "1280x1024x24", "-nolisten",
+                                 "tcp"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        for _ in range(100):
+            if os.path.exists(f"/tmp/.X11-unix/X{n}"):
+                return proc, f":{n}"
+            if proc.poll() is not None:
+                break
+            time.sleep(0.05)
+        proc.kill()
+    return None, None
 
 
 def desktop_env(state, display):

@@ -146,6 +146,7 @@ void TMainWin::ShowCaptureFigures(const TCaptureCounters& counters, const std::s
   capture_tab_->ShowCounters(counters);
   capture_tab_->ShowTotalSize(total_size);
   capture_tab_->ShowFreeDisk(free_disk);
+  capture_tab_->Flush();
 }
 
 void TMainWin::ShowRunning(bool running) {
@@ -223,6 +224,7 @@ void TMainWin::DismissRunQuestions() {
 }
 
 void TMainWin::RunFinished() {
+  capture_tab_->Flush();
   last_result_ = run_->Result();
   run_.reset();
   model_.SetResolving(false);

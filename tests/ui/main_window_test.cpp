@@ -11,7 +11,6 @@
 #include <QTabWidget>
 #include <QTest>
 #include <filesystem>
-#include <set>
 
 #include "engine/web.h"
 #include "held_server.h"
@@ -85,14 +84,6 @@ void MainWindowTest::WholeCaptureOfTheSampleSite() {
   QCOMPARE(window.windowTitle(), QStringLiteral("Korvane 1.073 "));
   QVERIFY(!window.Action(TCommand::kHome)->isEnabled());
 
-  // What the Capture tab showed while the run went on.
-  std::set<QString> states, captured_counts, clocks;
-  auto* state = window.findChild<QLineEdit*>(QStringLiteral("State1"));
-  auto* captured = window.findChild<QLineEdit*>(QStringLiteral("CapturedCountEdit"));
-  QVERIFY(state && captured);
-  connect(state, &QLineEdit::textChanged, this, [&](const QString& s) { states.insert(s); });
-  connect(captured, &QLineEdit::textChanged, this,
-          [&](const QString& s) { captured_counts.insert(s); });
   bool stop_enabled_while_running = false;
   connect(&window.Stepper(), &ui::TRunStepper::Stepped, this, [&] {
     if (window.Run() && window.Run()->Phase() == TCaptureRun::TPhase::kCapturing &&
@@ -111,8 +102,6 @@ void MainWindowTest::WholeCaptureOfTheSampleSite() {
   QVERIFY(result.Resolved && result.Saved && !result.Stopped);
   QVERIFY(result.Error.empty());
   QVERIFY(stop_enabled_while_running);
-  QVERIFY(states.count(QStringLiteral("Receiving")) || states.count(QStringLiteral("Connected")));
-  QVERIFY2(captured_counts.size() > 3, "the captured counter moved as files were kept");
   QCOMPARE(Text(window, "CapturedCountEdit"), QString::number(window.Web()->CapturedCount));
   QCOMPARE(Text(window, "WebPageCountEdit"), QString::number(window.Web()->CapturedCount));
   QCOMPARE(window.windowTitle(), QStringLiteral("Korvane 1.073 (Sample site)"));
@@ -160,7 +149,11 @@ void MainWindowTest::StopWithAndWithoutCompletingTransfers() {
   QVERIFY(QTest::qWaitForWindowExposed(&window));
   QSignalSpy finished(&window, &TMainWin::CaptureFinished);
   NewWebAndCapture(window, server.Url("/"), fixture.Folder() + "held/", QString());
+  // The Capture tab follows the run live: two slots receiving, the start page counted.
   QVERIFY(WaitForReceiving(window, 2));
+  QTRY_COMPARE(Text(window, "CapturedCountEdit"), QStringLiteral("1"));
+  QCOMPARE(Text(window, "LinkCountEdit"), QStringLiteral("3"));
+  QVERIFY(window.findChild<QWidget*>(QStringLiteral("TimePanel"))->isVisible());
 
   WhenShown(QStringLiteral("StopDlg"), [&](QWidget* dialog) {
     dialog->findChild<QCheckBox*>(QStringLiteral("CompleteCheck"))->setChecked(complete);
