@@ -86,6 +86,8 @@ QWidget* TMainWin::CaptureTab() {
   clock_font.setPointSizeF(clock_font.pointSizeF() * 1.6);
   clock_font.setBold(true);
   c.time_panel->setFont(clock_font);
+  // The clock changes every second: a fixed size keeps each change to the clock's own repaint.
+  c.time_panel->setFixedSize(c.time_panel->sizeHint() + QSize(24, 6));
   counter_grid->addWidget(new QLabel(tr("HD occupancy:"), counters), 3, 0);
   counter_grid->addWidget(c.total_size, 3, 1);
   counter_grid->addWidget(new QLabel(tr("Free disk space:"), counters), 3, 2);
@@ -157,16 +159,17 @@ void TMainWin::ShowRunning(bool running) {
 
 void TMainWin::ClearSlotRows() {
   const auto rows = TMainWindowModel::ClearedSlotRows();
-  for (int i = 0; i < TMainWindowModel::kSlotRows; ++i) {
-    TCaptureTab::TSlot& slot = capture_tab_->rows[i];
-    slot.web->setText(ToQt(rows[std::size_t(i)].Web));
-    slot.url->setText(ToQt(rows[std::size_t(i)].Url));
-    slot.state->setText(ToQt(rows[std::size_t(i)].State));
-    slot.size->setText(ToQt(rows[std::size_t(i)].Size));
-    slot.meter->SetPercent(rows[std::size_t(i)].Meter);
+  for (int slot = 1; slot <= TMainWindowModel::kSlotRows; ++slot) {
+    const TMainWindowModel::TSlotRow& row = rows[std::size_t(slot - 1)];
+    capture_tab_->ShowSlot(slot, TSlotField::kWeb, row.Web);
+    capture_tab_->ShowSlot(slot, TSlotField::kUrl, row.Url);
+    capture_tab_->ShowSlot(slot, TSlotField::kState, row.State);
+    capture_tab_->ShowSlot(slot, TSlotField::kSize, row.Size);
+    capture_tab_->ShowSlotMeter(slot, row.Meter);
   }
-  capture_tab_->received->clear();
-  capture_tab_->time_panel->setText(QStringLiteral("00:00:00"));
+  capture_tab_->ShowReceived("");
+  capture_tab_->ShowClock("00:00:00");
+  capture_tab_->Flush();
 }
 
 namespace {

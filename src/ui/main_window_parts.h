@@ -116,6 +116,8 @@ class TMainWin::TCaptureTab final : public TCaptureView {
   static constexpr int kTexts = kSlotText + 4 * TMainWindowModel::kSlotRows;
 
   void Set(TText& field, const std::string& text) {
+    // The session repeats unchanged figures every second: only a change costs a repaint.
+    if (field.text == text && !field.dirty) return;
     field.text = text;
     field.dirty = true;
     Dirty();
