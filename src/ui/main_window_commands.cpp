@@ -98,6 +98,8 @@ void TMainWin::ShowWeb() {
 
 void TMainWin::StoreWeb() {
   if (!web_) return;
+  // A title typed and not left yet renames the bookmark as leaving the box would.
+  TitleExit();
   korvane::StoreWeb(ReadForm(), *web_);
   MimeRowsToList(mime_grid_->Rows(), web_->MimeList);
   ShowWeb();

@@ -14,6 +14,7 @@
 
 #include "engine/web.h"
 #include "held_server.h"
+#include "pages/bookmarks.h"
 #include "support/loopback_http_server.h"
 #include "support/nginx_server.h"
 #include "ui/run_stepper.h"
@@ -72,6 +73,7 @@ class MainWindowTest : public QObject {
   void NothingCapturedAsksForAnotherAddress();
   void CommandLineCapturesOnceTheWindowIsUp();
   void RecentWebsMenuOpensAndReorders();
+  void LeavingTheTitleRenamesTheBookmark();
 };
 
 void MainWindowTest::WholeCaptureOfTheSampleSite() {
@@ -317,6 +319,37 @@ void MainWindowTest::RecentWebsMenuOpensAndReorders() {
   QVERIFY(saved.has_value());
   QCOMPARE(QString::fromStdString(*saved),
            QString::fromStdString(second + "\r\n" + first + "\r\n"));
+}
+
+void MainWindowTest::LeavingTheTitleRenamesTheBookmark() {
+  TUiFixture fixture;
+  const std::string bookmarks = fixture.Folder() + "bookmarks.htm";
+  TBookMarks empty;
+  QVERIFY(CreateEmptyBookmarkFile(empty, bookmarks));
+  TOPTIONS defaults;
+  TMIMELIST mime;
+  mime.SetToDefault();
+  const std::string project = fixture.Folder() + "titled/Local.Web";
+  {
+    TWEB web(defaults);
+    web.Init("http://example.org/", fixture.Folder() + "titled", mime);
+    QVERIFY(web.SaveToFile(project));
+  }
+  TMainWin window(fixture.Setup({project}));
+  window.Param().BookmarkFileName = bookmarks;
+  auto* title = window.findChild<QLineEdit*>(QStringLiteral("TitleEdit"));
+  QVERIFY(title && window.Web());
+  for (const char* name : {"First name", "Second name"}) {
+    title->setText(QString::fromLatin1(name));
+    emit title->editingFinished();
+    QCOMPARE(window.windowTitle(), QStringLiteral("Korvane 1.073 (%1)").arg(QLatin1String(name)));
+  }
+  // One bookmark, renamed: the file holds the last title only.
+  const std::string file = RealFileSystem().ReadFile(bookmarks).value_or("");
+  QVERIFY2(file.find(">Second name</A>") != std::string::npos, file.c_str());
+  QVERIFY(file.find("First name") == std::string::npos);
+  QVERIFY(window.Action(TCommand::kAddBookmark)->isEnabled());
+  QCOMPARE(window.Web()->Title, std::string("Second name"));
 }
 
 QTEST_MAIN(MainWindowTest)
