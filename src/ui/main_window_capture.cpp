@@ -29,6 +29,8 @@
 namespace korvane::ui {
 
 TMainWin::~TMainWin() {
+  // The title box loses its focus as the window goes; leaving it must not rename a bookmark then.
+  disconnect(title_edit_, nullptr, this, nullptr);
   // A run still under way when the program is torn down (never after a normal close).
   run_.reset();
   (void)recent_.Save(fs_, param_->WorkPath());

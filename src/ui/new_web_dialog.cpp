@@ -78,6 +78,10 @@ TNewWebDialog::TNewWebDialog(TNewForm form, TParam& param, TFileSystem& fs, TSoc
   Show();
 }
 
+// Hiding the dialog takes the focus from the address box, whose signal must not reach a dialog
+// that is being destroyed.
+TNewWebDialog::~TNewWebDialog() { disconnect(url_edit_, nullptr, this, nullptr); }
+
 TModalResult TNewWebDialog::Run() {
   exec();
   return result_;

@@ -25,6 +25,8 @@ class TNewWebDialog : public QDialog {
                 std::string program_folder, QWidget* parent);
 
   // mrOk ("&Create"), mrYes ("Create &and Capture") or mrCancel.
+  ~TNewWebDialog() override;
+
   TModalResult Run();
   TModalResult Result() const { return result_; }
   const TNewForm& Form() const { return form_; }

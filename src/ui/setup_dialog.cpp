@@ -85,6 +85,12 @@ TSetupDialog::TSetupDialog(TParam& param, TFileSystem& fs, std::string program_f
   UpdateEnabled();
 }
 
+// The edits leave their focus as the dialog goes: their signals must not reach it by then.
+TSetupDialog::~TSetupDialog() {
+  disconnect(proxy_adress_, nullptr, this, nullptr);
+  disconnect(browser_name_->lineEdit(), nullptr, this, nullptr);
+}
+
 QWidget* TSetupDialog::CommunicationPage() {
   auto* page = new QWidget(this);
   auto* box = new QGroupBox(tr(" Communication &parameters "), page);

@@ -18,6 +18,7 @@ class TSetupDialog : public QDialog {
   Q_OBJECT
  public:
   TSetupDialog(TParam& param, TFileSystem& fs, std::string program_folder, QWidget* parent);
+  ~TSetupDialog() override;
 
   // EditSettings(page): 1 Communication ... 4 HTML Pages; 0 leaves the first page.
   void ShowPage(int page);
