@@ -28,6 +28,12 @@ namespace {
 
 using namespace korvane;
 
+double UserMs() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_utime.tv_sec * 1e3 + usage.ru_utime.tv_usec / 1e3;
+}
+
 double CpuMs() {
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
@@ -85,6 +91,7 @@ int main(int argc, char** argv) {
     window.show();
     const auto start = std::chrono::steady_clock::now();
     const double cpu = CpuMs();
+    const double user = UserMs();
     double resolve_at = 0;
     QObject::connect(&window.Stepper(), &ui::TRunStepper::Stepped, &window, [&] {
       if (resolve_at == 0 && window.Run() &&
@@ -97,8 +104,8 @@ int main(int argc, char** argv) {
     if (!finished.wait(600000)) return 1;
     const double wall =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-    std::printf("capture_ms %.1f session_ms %.1f cpu_ms %.1f files %d steps %ld\n", wall,
-                resolve_at, CpuMs() - cpu, window.LastRunResult().Captured,
+    std::printf("capture_ms %.1f session_ms %.1f cpu_ms %.1f user_ms %.1f files %d steps %ld\n",
+                wall, resolve_at, CpuMs() - cpu, UserMs() - user, window.LastRunResult().Captured,
                 window.Stepper().Steps());
     return 0;
   }

@@ -4,7 +4,7 @@
   - start-up: from the process's start to the main window shown (Xvfb), median of 5;
   - the bundled sample site captured through the window (the command line's CAPTURE, so no hand
     is needed) against the same capture with korvane-cli, alternately, median of 5; then the same
-    on a generated site of --pages pages (3 runs);
+    on a generated site of --pages pages (5 runs);
   - CPU of the real program while idle, and while its capture waits on a server that accepts
     connections and never answers (10 seconds each).
 
@@ -180,7 +180,7 @@ def main():
         capture_bench.generate_site(site, args.pages)
         generated, port = capture_bench.start_nginx(site, os.path.join(state, "nginx-site"))
         servers.append(generated)
-        compare_captures(args.build, f"http://127.0.0.1:{port}/", env, state, 3,
+        compare_captures(args.build, f"http://127.0.0.1:{port}/", env, state, 5,
                          f"{args.pages} generated pages")
 
         program = os.path.join(args.build, "apps", "korvane", "korvane")
