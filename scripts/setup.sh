@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building and testing Korvane need. Safe to run again: it
-# only calls apt-get when something is missing. Extra package groups: "bench", "fuzz".
+# only calls apt-get when something is missing. Extra package groups: "bench", "fuzz" and
+# "screenshots" (a virtual X server for looking at the windows).
 set -euo pipefail
 
-packages=(g++ cmake ninja-build ccache python3 libgtest-dev libgmock-dev libsimpleini-dev libasio-dev libcli11-dev nginx chromium)
+packages=(g++ cmake ninja-build ccache python3 libgtest-dev libgmock-dev libsimpleini-dev libasio-dev libcli11-dev nginx chromium
+          qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libqt6svg6 fonts-dejavu-core)
 for group in "$@"; do
   case "$group" in
     bench) packages+=(libbenchmark-dev python3.11-doc curl wget time python3) ;;
     fuzz) packages+=(clang libclang-rt-14-dev) ;;
+    screenshots) packages+=(xvfb xauth) ;;
     *) echo "setup.sh: unknown group '$group'" >&2; exit 2 ;;
   esac
 done

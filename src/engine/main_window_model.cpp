@@ -99,9 +99,11 @@ bool TMainWindowModel::CommandEnabled(TCommand command, const TCommandContext& c
     case TCommand::kMove:
     case TCommand::kDelete:
     case TCommand::kAddUrl:
-    case TCommand::kAddBookmark:
     case TCommand::kSaveOptions:
       return web && !running;
+    // The bookmark goes into the navigator's file: offered while that file exists.
+    case TCommand::kAddBookmark:
+      return web && !running && html.LocalWebs;
   }
   return false;
 }

@@ -4,6 +4,7 @@
 
 #include "base/file_system.h"
 #include "base/number.h"
+#include "pages/bookmarks.h"
 #include "settings/param.h"
 
 namespace korvane {
@@ -67,6 +68,33 @@ void TParamForm::SelectBrowser(const std::string& path) {
   BrowserName = path;
   last_accepted_ = path;
   if (BrowserItems.size() > kMaxBrowsers) BrowserItems.pop_back();
+}
+
+std::string TParamForm::BookmarkProposal(const std::string& program_folder) const {
+  if (!BookmarkFileEdit.empty()) return BookmarkFileEdit;
+  std::string located = LocateNavigatorBookmarks(BrowserName, fs_);
+  if (!located.empty()) return located;
+  return WithSeparator(program_folder) + "bookmark.htm";
+}
+
+std::optional<std::string> TParamForm::ChooseBookmarkFile(TFileSystem& fs,
+                                                          const std::string& path) {
+  TBookMarks bookmarks(fs);
+  if (fs.FileExists(path)) {
+    bookmarks.SetFileName(path);
+    int code = kBookmarksNoFile;
+    try {
+      code = bookmarks.Read();
+    } catch (const TBookmarkConvertError&) {
+      // A date that is not a number: not a file this program can keep.
+    }
+    bookmarks.Clear();
+    if (code != kBookmarksRead) return kNotBookmarkFile;
+  } else if (!CreateEmptyBookmarkFile(bookmarks, path)) {
+    return "Cannot create file " + path;
+  }
+  BookmarkFileEdit = path;
+  return std::nullopt;
 }
 
 bool TParamForm::Ok() {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -48,6 +49,14 @@ class TParamForm {
   void SelectBrowser(const std::string& path);
   bool AutoAddBookmark = false;
   std::string BookmarkFileEdit, BookmarkFolderEdit;
+  // "Br&owse..." for the bookmark file: the file the chooser proposes (the edit's, else the one
+  // beside the navigator, else "bookmark.htm" in `program_folder`).
+  std::string BookmarkProposal(const std::string& program_folder) const;
+  // The file chosen: one that exists must read as a bookmark file, one that does not is created
+  // empty. On success the edit takes the path; otherwise the message to show, the edit unchanged.
+  static constexpr const char* kNotBookmarkFile = "It is not a valid bookmarks file!";
+  static constexpr const char* kNotBookmarkTitle = "Error";
+  std::optional<std::string> ChooseBookmarkFile(TFileSystem& fs, const std::string& path);
 
   // HTML Pages
   std::string ImgColEdit, ImgLigEdit, ImgSizeEdit, ImgSizeMinEdit, LigEdit;

@@ -98,7 +98,9 @@ TEST(MainWindowTest, CommandsEnabledInEveryState) {
   context.CapturedCount = 0;
   context.MapCount = 0;
   context.Html.Images = false;
-  EXPECT_EQ(enabled({C::kStart, C::kResolveLinks, C::kImageMap, C::kImages}), "0000");
+  context.Html.LocalWebs = false;
+  EXPECT_EQ(enabled({C::kStart, C::kResolveLinks, C::kImageMap, C::kImages, C::kAddBookmark}),
+            "00000");
   context = {0, 3, 1, {true, true, true, true, true, true}};
 
   ASSERT_TRUE(m.BeginCapture());

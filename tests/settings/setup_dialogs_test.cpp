@@ -1,6 +1,7 @@
 // The setup dialog, the first-run dialog and the folder chooser: what each stores or creates.
 #include <gtest/gtest.h>
 
+#include "pages/bookmarks.h"
 #include "settings/directory_dlg.h"
 #include "settings/navigator.h"
 #include "settings/param.h"
@@ -127,6 +128,45 @@ TEST_F(SetupDialogTest, AutomaticSearchTakesEffectEvenOnCancel) {
   }  // cancelled
   EXPECT_TRUE(param->AutoBrowser);
   EXPECT_EQ(param->ExeName, "/bin/found");
+}
+
+// "Br&owse..." for the bookmark file: a file that is not a bookmark file leaves the edit as it
+// was; a missing one is created empty and then reads back.
+TEST_F(SetupDialogTest, ChosenBookmarkFileMustReadOrIsCreated) {
+  TParamForm form(*param, fs);
+  form.BookmarkFileEdit = "/home/u/old.htm";
+  EXPECT_EQ(form.BookmarkProposal("/usr/share/korvane/"), "/home/u/old.htm");
+  form.BookmarkFileEdit.clear();
+  EXPECT_EQ(form.BookmarkProposal("/usr/share/korvane/"), "/usr/share/korvane/bookmark.htm");
+
+  const struct {
+    const char* name;
+    const char* bytes;
+    bool accepted;
+  } cases[] = {
+      {"empty-bookmarks.htm", "<!DOCTYPE NETSCAPE-Bookmark-file-1>\r\n<DL><p>\r\n</DL><p>\r\n", true},
+      {"page.htm", "<!-- a page --><HTML><DL></DL></HTML>", false},
+      {"bad-date.htm",
+       "<!DOCTYPE NETSCAPE-Bookmark-file-1><DL><p><DT><A HREF=\"http://a/\" ADD_DATE=\"x\">a</A></DL>",
+       false},
+  };
+  for (const auto& c : cases) {
+    const std::string path = std::string("/home/u/") + c.name;
+    fs.files[path] = c.bytes;
+    form.BookmarkFileEdit = "before";
+    std::optional<std::string> error = form.ChooseBookmarkFile(fs, path);
+    EXPECT_EQ(!error.has_value(), c.accepted) << c.name;
+    EXPECT_EQ(form.BookmarkFileEdit, c.accepted ? path : "before") << c.name;
+    if (!c.accepted) {
+      EXPECT_EQ(*error, TParamForm::kNotBookmarkFile) << c.name;
+    }
+    EXPECT_EQ(fs.files[path], c.bytes) << "a chosen file is never rewritten: " << c.name;
+  }
+  ASSERT_FALSE(form.ChooseBookmarkFile(fs, "/home/u/new.htm").has_value());
+  TBookMarks created(fs);
+  created.SetFileName("/home/u/new.htm");
+  EXPECT_EQ(created.Read(), kBookmarksRead);
+  EXPECT_EQ(created.Title, kEmptyBookmarkTitle);
 }
 
 TEST_F(SetupDialogTest, PagesOfEditSettings) {

@@ -1,0 +1,10 @@
+// The about box.
+#pragma once
+
+class QWidget;
+
+namespace korvane::ui {
+
+void ShowAbout(QWidget* parent);
+
+}  // namespace korvane::ui

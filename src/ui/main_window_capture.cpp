@@ -1,0 +1,278 @@
+// The main window's capture runs: the Capture tab that shows them, starting and stopping them,
+// and the closing work when they end.
+#include <QApplication>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include "base/data_folder.h"
+#include "engine/error_dlg.h"
+#include "engine/web_bookmark.h"
+#include "settings/profile.h"
+#include "ui/add_url_dialog.h"
+#include "ui/main_window.h"
+#include "ui/main_window_parts.h"
+#include "ui/message_box.h"
+#include "ui/meter_widget.h"
+#include "ui/qt_text.h"
+#include "ui/resolve_dialog.h"
+#include "ui/run_stepper.h"
+#include "ui/settings_dialogs.h"
+#include "ui/socket_pump.h"
+#include "ui/stop_dialog.h"
+#include "viewer/multimedia_tab.h"
+
+namespace korvane::ui {
+
+TMainWin::~TMainWin() {
+  // The title box loses its focus as the window goes; leaving it must not rename a bookmark then.
+  disconnect(title_edit_, nullptr, this, nullptr);
+  // A run still under way when the program is torn down (never after a normal close).
+  run_.reset();
+  (void)recent_.Save(fs_, param_->WorkPath());
+  (void)param_->SaveSettings();
+}
+
+TResolveView* TMainWin::TRunHooks::ResolveView() {
+  window_.model_.SetResolving(true);
+  window_.UpdateCommands();
+  auto* dialog = new TResolveDialog(&window_);
+  dialog->setWindowModality(Qt::WindowModal);
+  window_.resolve_dialog_ = dialog;
+  dialog->ShowFor([this] {
+    if (window_.run_ && window_.run_->Resolver()) window_.run_->Resolver()->Cancel();
+  });
+  return dialog;
+}
+
+QWidget* TMainWin::CaptureTab() {
+  capture_tab_ = std::make_unique<TCaptureTab>();
+  hooks_ = std::make_unique<TRunHooks>(*this);
+  TCaptureTab& c = *capture_tab_;
+  auto* tab = new QWidget;
+  auto read_only = [tab](const char* name) {
+    auto* edit = new QLineEdit(tab);
+    edit->setObjectName(QLatin1String(name));
+    edit->setReadOnly(true);
+    edit->setFocusPolicy(Qt::ClickFocus);
+    return edit;
+  };
+
+  auto* counters = new QGroupBox(tr(" Counters "), tab);
+  auto* counter_grid = new QGridLayout(counters);
+  const char* names[] = {"LinkCountEdit",     "FilteredCountEdit", "TodoCountEdit",
+                         "NotFoundCountEdit", "CapturedCountEdit", "ErrorCountEdit"};
+  const QString labels[] = {tr("Number of links:"), tr("Ignored:"),        tr("To be explored:"),
+                            tr("Not found:"),       tr("Captured pages:"), tr("Errors:")};
+  for (int i = 0; i < 6; ++i) {
+    c.counters[i] = read_only(names[i]);
+    c.counters[i]->setAlignment(Qt::AlignRight);
+    counter_grid->addWidget(new QLabel(labels[i], counters), i % 3, (i / 3) * 2);
+    counter_grid->addWidget(c.counters[i], i % 3, (i / 3) * 2 + 1);
+  }
+  c.total_size = read_only("TotalSizeEdit");
+  c.free_disk = read_only("FreeDiskSizeEdit");
+  c.received = read_only("ReceivedSizeEdit");
+  c.received_label = new QLabel(tr("Received:"), counters);
+  c.time_panel = new QLabel(QStringLiteral("00:00:00"), counters);
+  c.time_panel->setObjectName(QStringLiteral("TimePanel"));
+  c.time_panel->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+  c.time_panel->setAlignment(Qt::AlignCenter);
+  QFont clock_font = c.time_panel->font();
+  clock_font.setFamily(QStringLiteral("monospace"));
+  clock_font.setStyleHint(QFont::Monospace);
+  clock_font.setPointSizeF(clock_font.pointSizeF() * 1.6);
+  clock_font.setBold(true);
+  c.time_panel->setFont(clock_font);
+  // The clock changes every second: a fixed size keeps each change to the clock's own repaint.
+  c.time_panel->setFixedSize(c.time_panel->sizeHint() + QSize(24, 6));
+  counter_grid->addWidget(new QLabel(tr("HD occupancy:"), counters), 3, 0);
+  counter_grid->addWidget(c.total_size, 3, 1);
+  counter_grid->addWidget(new QLabel(tr("Free disk space:"), counters), 3, 2);
+  counter_grid->addWidget(c.free_disk, 3, 3);
+  counter_grid->addWidget(c.received_label, 4, 0);
+  counter_grid->addWidget(c.received, 4, 1);
+  counter_grid->addWidget(c.time_panel, 4, 3);
+
+  auto* sockets = new QGroupBox(tr(" Socket progress "), tab);
+  auto* grid = new QGridLayout(sockets);
+  grid->setVerticalSpacing(2);
+  const QString headers[] = {tr("Domain"), tr("Url"), tr("State"), tr("Size"), tr("File progress")};
+  for (int col = 0; col < 5; ++col) {
+    auto* header = new QLabel(headers[col], sockets);
+    QFont bold = header->font();
+    bold.setBold(true);
+    header->setFont(bold);
+    grid->addWidget(header, 0, col);
+  }
+  for (int i = 0; i < TMainWindowModel::kSlotRows; ++i) {
+    const QString n = QString::number(i + 1);
+    TCaptureTab::TSlot& row = c.rows[i];
+    row.web = read_only("");
+    row.web->setObjectName(QStringLiteral("Web") + n);
+    row.url = read_only("");
+    row.url->setObjectName(QStringLiteral("Url") + n);
+    row.state = read_only("");
+    row.state->setObjectName(QStringLiteral("State") + n);
+    row.size = read_only("");
+    row.size->setObjectName(QStringLiteral("Size") + n);
+    row.meter = new TMeterWidget(sockets);
+    row.meter->setObjectName(QStringLiteral("Meter") + n);
+    row.meter->Model().SetSegmentWidth(4);
+    row.meter->Model().SetSegmentGap(1);
+    row.meter->setFixedHeight(row.web->sizeHint().height() - 4);
+    row.meter->setMinimumWidth(81);
+    grid->addWidget(row.web, i + 1, 0);
+    grid->addWidget(row.url, i + 1, 1);
+    grid->addWidget(row.state, i + 1, 2);
+    grid->addWidget(row.size, i + 1, 3);
+    grid->addWidget(row.meter, i + 1, 4);
+  }
+  grid->setColumnStretch(0, 2);
+  grid->setColumnStretch(1, 4);
+  grid->setColumnStretch(2, 2);
+  grid->setColumnStretch(3, 1);
+  grid->setColumnStretch(4, 2);
+
+  auto* layout = new QVBoxLayout(tab);
+  layout->addWidget(counters);
+  layout->addWidget(sockets, 1);
+  ShowRunning(false);
+  return tab;
+}
+
+void TMainWin::ShowCaptureFigures(const TCaptureCounters& counters, const std::string& total_size,
+                                  const std::string& free_disk) {
+  capture_tab_->ShowCounters(counters);
+  capture_tab_->ShowTotalSize(total_size);
+  capture_tab_->ShowFreeDisk(free_disk);
+  capture_tab_->Flush();
+}
+
+void TMainWin::ShowRunning(bool running) {
+  capture_tab_->received->setVisible(running);
+  capture_tab_->received_label->setVisible(running);
+  capture_tab_->time_panel->setVisible(running);
+}
+
+void TMainWin::ClearSlotRows() {
+  const auto rows = TMainWindowModel::ClearedSlotRows();
+  for (int slot = 1; slot <= TMainWindowModel::kSlotRows; ++slot) {
+    const TMainWindowModel::TSlotRow& row = rows[std::size_t(slot - 1)];
+    capture_tab_->ShowSlot(slot, TSlotField::kWeb, row.Web);
+    capture_tab_->ShowSlot(slot, TSlotField::kUrl, row.Url);
+    capture_tab_->ShowSlot(slot, TSlotField::kState, row.State);
+    capture_tab_->ShowSlot(slot, TSlotField::kSize, row.Size);
+    capture_tab_->ShowSlotMeter(slot, row.Meter);
+  }
+  capture_tab_->ShowReceived("");
+  capture_tab_->ShowClock("00:00:00");
+  capture_tab_->Flush();
+}
+
+namespace {
+
+TCaptureSettings CaptureSettings(const TParam& param) {
+  TCaptureSettings s;
+  s.MaxSockets = param.MaxSockets;
+  s.TryCount = param.TryCount;
+  s.Timeout = param.Timeout;
+  s.UseProxy = param.UseProxy;
+  s.ProxyAdress = param.ProxyAdress;
+  s.ProxyPort = param.ProxyPort;
+  s.NoWriteDisk = param.NoWriteDisk;
+  return s;
+}
+
+}  // namespace
+
+void TMainWin::RunCapture() {
+  if (!web_ || !model_.CanRunCommand() || run_ || model_.Capturing()) return;
+  StoreWeb();
+  ClearSlotRows();
+  remembered_tab_ = notebook_->currentIndex();
+  notebook_->setCurrentIndex(TMainWindowModel::kCaptureTab);
+  if (!model_.BeginCapture()) return;
+  hooks_->failure.reset();
+  hooks_->error.clear();
+  hooks_->after_capture = false;
+  capture_tab_->documents = document_list_;
+  TResolveSetup resolve{param_->SommaireParams, program_folder_ + "index/"};
+  run_ = std::make_unique<TCaptureRun>(*web_, CaptureSettings(*param_), pump_->Hub(),
+                                       global_mime_.get(), *hooks_, std::move(resolve),
+                                       WebPageProcessor(*web_), clock_);
+  ShowRunning(true);
+  UpdateCommands();
+  stepper_->Start(*run_);
+}
+
+void TMainWin::StopCapture() {
+  if (!model_.CommandEnabled(TCommand::kStop, {})) return;
+  TStopDialog dialog(this);
+  run_question_ = &dialog;
+  const bool ok = dialog.exec() == QDialog::Accepted;
+  run_question_ = nullptr;
+  // The run may have ended while the dialog was open: the model then ignores the request.
+  if (!ok || !model_.Capturing()) return;
+  model_.RequestStop(dialog.CompleteInProgress());
+  UpdateCommands();
+  stepper_->StepSoon();
+}
+
+void TMainWin::DismissRunQuestions() {
+  if (run_question_) run_question_->reject();
+  run_question_ = nullptr;
+}
+
+void TMainWin::RunFinished() {
+  capture_tab_->Flush();
+  last_result_ = run_->Result();
+  run_.reset();
+  model_.SetResolving(false);
+  if (resolve_dialog_) {
+    resolve_dialog_->accept();
+    resolve_dialog_->deleteLater();
+  }
+  DismissRunQuestions();
+  const bool quit = model_.CaptureEnded();
+  ShowRunning(false);
+  if (!web_->FileName.empty()) recent_.Add(web_->FileName);
+  RebuildRecentMenu();
+  ShowWeb();
+  RebuildDocumentList();
+  RebuildUrlList();
+  notebook_->setCurrentIndex(remembered_tab_);
+  if (hooks_->failure) ExplainFailure(*hooks_->failure);
+  if (quit) {
+    close();
+  } else if (hooks_->after_capture) {
+    AfterCapture();
+  }
+  emit CaptureFinished();
+}
+
+void TMainWin::ExplainFailure(const TCaptureFailure& failure) {
+  const TFailureExplanation explanation = korvane::ExplainFailure(failure, web_->Url);
+  const TModalResult answer = ShowMessageBox(this, explanation.Box);
+  if (!explanation.OffersRename || answer != mrYes) return;
+  TAddUrlDialog dialog(TAddUrlDlg::ForNewWebAddress(web_->Url), *param_, pump_->Hub(), this);
+  if (!dialog.Run()) return;
+  web_->Reinit(dialog.Model().CanonicalUrl());
+  ShowWeb();
+  RebuildUrlList();
+  notebook_->setCurrentIndex(TMainWindowModel::kWebTab);
+}
+
+void TMainWin::AfterCapture() {
+  if (param_->AutoAddBookmark) {
+    AddWebBookmark(bookmarks_, *param_, *web_, clock_.Now(), *bookmark_hooks_);
+  }
+  if (param_->AutoLaunch) OpenWebPage("_Home.htm");
+  UpdateCommands();
+}
+
+}  // namespace korvane::ui

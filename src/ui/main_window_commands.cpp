@@ -1,0 +1,533 @@
+// The main window's commands on webs: opening, showing, storing, saving and closing the web, and
+// the commands of the File, Web, HTML, Preferences and Help menus and of the URL list.
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QTabWidget>
+
+#include "base/byte_count.h"
+#include "engine/add_url_dlg.h"
+#include "engine/maintenance_commands.h"
+#include "engine/new_form.h"
+#include "engine/web_bookmark.h"
+#include "engine/web_commands.h"
+#include "store/local_names.h"
+#include "store/mime_table_model.h"
+#include "ui/about_dialog.h"
+#include "ui/add_url_dialog.h"
+#include "ui/copy_dialog.h"
+#include "ui/main_window.h"
+#include "ui/message_box.h"
+#include "ui/mime_grid.h"
+#include "ui/new_web_dialog.h"
+#include "ui/qt_text.h"
+#include "ui/resolve_dialog.h"
+#include "ui/settings_dialogs.h"
+#include "ui/socket_pump.h"
+#include "ui/url_list_view.h"
+#include "viewer/multimedia_tab.h"
+
+namespace korvane::ui {
+namespace {
+
+// The hourglass while a project file is read or written.
+class TBusyCursor {
+ public:
+  explicit TBusyCursor(TMainWindowModel& model) : model_(model) {
+    model_.SetBusy(true);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+  }
+  ~TBusyCursor() {
+    QApplication::restoreOverrideCursor();
+    model_.SetBusy(false);
+  }
+
+ private:
+  TMainWindowModel& model_;
+};
+
+class TMaintenanceQuestions final : public TMaintenanceHooks {
+ public:
+  explicit TMaintenanceQuestions(QWidget* parent) : parent_(parent) {}
+  bool Confirm(const std::string& text, const std::string& caption) override {
+    return Ask(parent_, text, caption, mbYes | mbNo) == mrYes;
+  }
+  TModalResult AskYesNoCancel(const std::string& text, const std::string& caption) override {
+    return Ask(parent_, text, caption, mbYes | mbNo | mbCancel);
+  }
+
+ private:
+  QWidget* parent_;
+};
+
+const QString kWebFilter = QStringLiteral("Web file (*.web *.Web *.WEB)");
+
+}  // namespace
+
+// --- the web and its form ---
+
+void TMainWin::OpenWeb(std::unique_ptr<TWEB> web, bool capture) {
+  centre_->setCurrentIndex(1);
+  notebook_->setCurrentIndex(TMainWindowModel::kWebTab);
+  web_ = std::move(web);
+  model_.SetWebOpen(true);
+  ShowWeb();
+  UpdateCaption();
+  RebuildDocumentList();
+  RebuildUrlList();
+  if (!web_->FileName.empty()) recent_.Add(web_->FileName);
+  RebuildRecentMenu();
+  // Started from the event loop, once the window is up.
+  if (capture) QMetaObject::invokeMethod(this, &TMainWin::RunCapture, Qt::QueuedConnection);
+}
+
+void TMainWin::ShowWeb() {
+  if (!web_) return;
+  ShowForm(korvane::ShowWeb(*web_));
+  mime_grid_->SetRows(MimeRowsFromList(web_->MimeList));
+  ShowFigures();
+  UpdateCommands();
+}
+
+void TMainWin::StoreWeb() {
+  if (!web_) return;
+  // A title typed and not left yet renames the bookmark as leaving the box would.
+  TitleExit();
+  korvane::StoreWeb(ReadForm(), *web_);
+  MimeRowsToList(mime_grid_->Rows(), web_->MimeList);
+  ShowWeb();
+}
+
+void TMainWin::ShowFigures() {
+  page_count_edit_->setText(QString::number(web_->CapturedCount));
+  date_edit_->setText(ToQt(WebDateText(web_->CaptureStart)));
+  size_edit_->setText(ToQt(WebSizeText(web_->TotalSize)));
+  TCaptureCounters counters;
+  counters.LinkCount = web_->GetLinkCount();
+  counters.FilteredCount = web_->FilteredCount;
+  counters.TodoCount = web_->GetTodoCount();
+  counters.NotFoundCount = web_->NotFoundCount;
+  counters.CapturedCount = web_->CapturedCount;
+  counters.ErrorCount = web_->ErrorCount;
+  ShowCaptureFigures(counters, FormatByteCount(web_->TotalSize),
+                     FormatByteCount(web_->FreeSpace()));
+}
+
+bool TMainWin::SaveWeb() {
+  if (!web_) return true;
+  if (web_->FileName.empty()) return SaveWebAs();
+  bool saved = false;
+  {
+    TBusyCursor busy(model_);
+    saved = web_->SaveToFile(web_->FileName);
+  }
+  recent_.Add(web_->FileName);
+  RebuildRecentMenu();
+  if (!saved) {
+    // The previous file, if any, is whole: the save writes beside it first.
+    Tell(this, "The web could not be saved to " + web_->FileName, "Error", TBoxIcon::kStop);
+  }
+  return saved;
+}
+
+bool TMainWin::SaveWebAs() {
+  if (!web_) return true;
+  QString start;
+  if (!web_->FileName.empty()) {
+    start = ToQt(web_->FileName);
+  } else {
+    start = ToQt(WithSeparator(web_->Path) + DefaultWebName(web_->Url) + ".web");
+  }
+  QFileDialog dialog(this, tr("Saave Web tree"), QFileInfo(start).path(), kWebFilter);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setDefaultSuffix(QStringLiteral("Web"));
+  dialog.selectFile(QFileInfo(start).fileName());
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
+  web_->FileName = FromQt(dialog.selectedFiles().front());
+  return SaveWeb();
+}
+
+bool TMainWin::CloseWeb() {
+  if (!web_) return true;
+  StoreWeb();
+  switch (model_.CloseWebStep(!web_->FileName.empty())) {
+    case TMainWindowModel::TCloseWebStep::kNothing:
+      return true;
+    case TMainWindowModel::TCloseWebStep::kSaveSilently:
+      // A web that could not be saved stays open rather than losing its capture.
+      if (!SaveWeb()) return false;
+      break;
+    case TMainWindowModel::TCloseWebStep::kAskSave: {
+      const TModalResult answer = Ask(this, TMainWindowModel::kSaveQuestion,
+                                      TMainWindowModel::kSaveCaption, mbYes | mbNo | mbCancel);
+      if (answer == mrCancel) return false;
+      if (answer == mrYes && !SaveWebAs()) return false;
+      break;
+    }
+  }
+  web_.reset();
+  model_.SetWebOpen(false);
+  centre_->setCurrentIndex(0);
+  url_records_.clear();
+  url_entries_.clear();
+  url_list_->clear();
+  document_list_->clear();
+  UpdateCaption();
+  UpdateCommands();
+  return true;
+}
+
+bool TMainWin::LoadAndOpen(const std::string& project_file) {
+  auto web = std::make_unique<TWEB>(param_->DefaultOptions, fs_);
+  bool loaded = false;
+  {
+    TBusyCursor busy(model_);
+    loaded = web->LoadFromFile(project_file);
+  }
+  // A project file that cannot be loaded is dropped; no web stays open.
+  if (!loaded) {
+    UpdateCommands();
+    return false;
+  }
+  OpenWeb(std::move(web), false);
+  return true;
+}
+
+void TMainWin::UpdateCaption() {
+  setWindowTitle(ToQt(TMainWindowModel::Caption(web_ != nullptr, web_ ? web_->Title : "",
+                                                web_ ? web_->FileName : "")));
+}
+
+void TMainWin::UpdateCommands() {
+  TCommandContext context;
+  context.Tab = notebook_ ? notebook_->currentIndex() : 0;
+  if (web_) {
+    context.CapturedCount = web_->CapturedCount;
+    context.MapCount = int(web_->MapList.Count());
+  }
+  context.Html = HtmlCommandStates(fs_, web_ ? web_->Path : std::string(), param_->BookmarkFileName,
+                                   program_folder_);
+  for (const auto& [command, action] : actions_) {
+    // The image-map editor is not part of this program yet.
+    const bool enabled = command != TCommand::kImageMap && model_.CommandEnabled(command, context);
+    action->setEnabled(enabled);
+  }
+  for (const auto& [command, button] : buttons_) button->setEnabled(Action(command)->isEnabled());
+  for (QAction* recent : recent_actions_) {
+    recent->setEnabled(model_.CommandEnabled(TCommand::kRecentWeb, context));
+  }
+  const QString folder = ToQt(param_->BookmarkFolder);
+  Action(TCommand::kLocalWebs)->setText(QStringLiteral("&") + folder);
+  local_webs_button_->setText(folder);
+  for (int tab = 0; tab < notebook_->count(); ++tab) {
+    notebook_->setTabEnabled(tab, model_.TabSelectable(tab));
+  }
+}
+
+void TMainWin::RebuildUrlList() {
+  if (!web_) return;
+  const TWebForm form = ReadForm();
+  const TUrlListFlags flags{form.ResolvedUrlCheckBox, form.TodoUrlCheckBox, form.ErrorUrlCheckBox,
+                            form.FilteredUrlCheckBox};
+  url_records_ = UrlRecordsFromTree(web_->Tree);
+  url_entries_ = BuildUrlList(url_records_, flags);
+  url_list_->Show(url_records_, url_entries_);
+  UrlSelected();
+}
+
+void TMainWin::RebuildDocumentList() {
+  document_list_->clear();
+  if (!web_) return;
+  for (const std::string& name :
+       BuildDocumentList(DocumentSourcesFromTree(web_->Tree), web_->Options)) {
+    document_list_->addItem(ToQt(name));
+  }
+}
+
+void TMainWin::UrlSelected() {
+  const int row = url_list_->currentRow();
+  if (!web_ || row < 0 || std::size_t(row) >= url_entries_.size()) {
+    url_list_url_->clear();
+    url_list_file_->clear();
+    url_list_date_->clear();
+    list_brows_but_->setEnabled(false);
+    return;
+  }
+  const TUrlRecord& record = url_records_[url_entries_[std::size_t(row)].Record];
+  std::optional<TDateTime> date;
+  const QFileInfo file(ToQt(WithSeparator(web_->Path) + record.FileName));
+  if (!record.FileName.empty() && file.exists()) {
+    const QDateTime at = file.lastModified();
+    date = EncodeDateTime(at.date().year(), at.date().month(), at.date().day(), at.time().hour(),
+                          at.time().minute(), at.time().second());
+  }
+  const TUrlDetails details = UrlDetails(record, date);
+  url_list_url_->setText(ToQt(details.UrlListUrlEdit));
+  url_list_file_->setText(ToQt(details.UrlListFileNameEdit));
+  url_list_date_->setText(ToQt(details.UrlListDateEdit));
+  list_brows_but_->setEnabled(details.ListBrowsButEnabled);
+}
+
+void TMainWin::UrlListBrowse() {
+  const int row = url_list_->currentRow();
+  if (!web_ || row < 0 || std::size_t(row) >= url_entries_.size()) return;
+  const TUrlRecord& record = url_records_[url_entries_[std::size_t(row)].Record];
+  param_->OpenInNavigator(UrlNavigatorTarget(record, web_->Path), false);
+}
+
+void TMainWin::TitleExit() {
+  if (!web_) return;
+  const std::string title = FromQt(title_edit_->text());
+  if (title == shown_title_) return;
+  shown_title_ = title;
+  web_->Title = title;
+  UpdateCaption();
+  AddWebBookmark(bookmarks_, *param_, *web_, clock_.Now(), *bookmark_hooks_);
+  UpdateCommands();
+}
+
+// --- File ---
+
+void TMainWin::NewWeb() {
+  if (!model_.CanRunCommand() || !model_.CommandEnabled(TCommand::kNew, {})) return;
+  if (!CloseWeb()) return;
+  TNewForm form(param_->Path);
+  form.UrlEdit = param_->Url;
+  TNewWebDialog dialog(std::move(form), *param_, fs_, pump_->Hub(), program_folder_, this);
+  const TModalResult result = dialog.Run();
+  if (result == mrCancel) return;
+  const TNewForm& typed = dialog.Form();
+  param_->Url = typed.CanonicalUrl();
+  const TFolderContents contents = ListFolderContents(fs_, typed.PathEdit);
+  if (!contents.Empty()) {
+    switch (AskFolderFiles(this, typed.PathEdit, contents)) {
+      case mrYes:
+        if (const std::vector<std::string> failures = DeleteFolderFiles(fs_, typed.PathEdit);
+            !failures.empty()) {
+          std::string text = "Some files of " + typed.PathEdit + " could not be deleted:";
+          for (const std::string& failure : failures) text += "\n" + failure;
+          Tell(this, text, "Error", TBoxIcon::kStop);
+        }
+        break;
+      case mrNo:
+        break;
+      default:
+        return;
+    }
+  }
+  std::unique_ptr<TWEB> web =
+      CreateNewWeb(typed, param_->DefaultOptions, global_mime_->List(), fs_);
+  if (web) OpenWeb(std::move(web), result == mrYes);
+}
+
+void TMainWin::OpenCommand() {
+  if (!CloseWeb()) return;
+  const QString file =
+      QFileDialog::getOpenFileName(this, tr("Open a Web"), ToQt(param_->WorkPath()), kWebFilter);
+  if (file.isEmpty()) return;
+  LoadAndOpen(FromQt(file));
+}
+
+void TMainWin::SaveCommand() {
+  StoreWeb();
+  SaveWeb();
+}
+
+void TMainWin::SaveAsCommand() {
+  StoreWeb();
+  SaveWebAs();
+}
+
+void TMainWin::CloseCommand() { CloseWeb(); }
+
+void TMainWin::ExitCommand() { close(); }
+
+// --- Capture ---
+
+void TMainWin::ResolveLinksCommand() {
+  if (!web_ || !model_.CommandEnabled(TCommand::kResolveLinks, {0, web_->CapturedCount, 0, {}})) {
+    return;
+  }
+  StoreWeb();
+  TResolveDialog dialog(this);
+  TResolveLinks resolver(*web_, param_->SommaireParams, fs_, program_folder_ + "index/", &dialog);
+  model_.SetResolving(true);
+  UpdateCommands();
+  try {
+    dialog.Run(resolver);
+  } catch (const std::exception& error) {
+    // Pages done so far stay; the error goes where a capture's errors go.
+    web_->Log(error.what());
+    Tell(this, error.what(), "Error", TBoxIcon::kStop);
+  }
+  model_.SetResolving(false);
+  SaveWeb();
+  ShowWeb();
+}
+
+// --- Web ---
+
+void TMainWin::ResetCommand() {
+  if (!web_) return;
+  TWebForm form = ReadForm();
+  MimeRowsToList(mime_grid_->Rows(), web_->MimeList);
+  TMaintenanceQuestions questions(this);
+  if (!ResetWeb(*web_, form, questions)) return;
+  ShowWeb();
+  RebuildUrlList();
+  RebuildDocumentList();
+}
+
+void TMainWin::CopyCommand() { CopyOrMove(false); }
+
+void TMainWin::MoveCommand() { CopyOrMove(true); }
+
+void TMainWin::CopyOrMove(bool move) {
+  if (!web_) return;
+  StoreWeb();
+  const std::string caption(move ? kMoveCaption : kCopyCaption);
+  const QString start = web_->FileName.empty() ? ToQt(web_->Path) : ToQt(web_->FileName);
+  QFileDialog dialog(this, ToQt(caption), QFileInfo(start).path(), kWebFilter);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setDefaultSuffix(QStringLiteral("Web"));
+  dialog.selectFile(QFileInfo(start).fileName());
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+  const std::string destination = FromQt(dialog.selectedFiles().front());
+  TCopyDialog progress(caption, web_->FileName, destination, this);
+  progress.show();
+  progress.repaint();
+  TWebCopyResult result;
+  {
+    TBusyCursor busy(model_);
+    result = korvane::CopyWeb(*web_, destination, move, recent_, &progress);
+  }
+  progress.close();
+  ShowWeb();
+  UpdateCaption();
+  RebuildRecentMenu();
+  if (result.SameFolder) {
+    Tell(this, "The web is already in that folder: nothing was copied.", caption,
+         TBoxIcon::kInformation);
+  } else if (!result.Failed.empty()) {
+    Tell(this,
+         std::to_string(result.Failed.size()) +
+             " file(s) could not be copied; they stay in the web's former folder.",
+         caption, TBoxIcon::kExclamation);
+  } else if (!result.Saved) {
+    Tell(this, "The web could not be saved to " + destination, caption, TBoxIcon::kStop);
+  }
+}
+
+void TMainWin::DeleteCommand() {
+  if (!web_) return;
+  TMaintenanceQuestions questions(this);
+  TDeleteWebResult result;
+  { result = korvane::DeleteWeb(*web_, *param_, bookmarks_, recent_, questions, program_folder_); }
+  if (!result.Deleted) return;
+  if (!result.Error.empty()) Tell(this, result.Error, "Error", TBoxIcon::kStop);
+  web_.reset();
+  model_.SetWebOpen(false);
+  centre_->setCurrentIndex(0);
+  url_records_.clear();
+  url_entries_.clear();
+  url_list_->clear();
+  document_list_->clear();
+  UpdateCaption();
+  RebuildRecentMenu();
+  UpdateCommands();
+}
+
+void TMainWin::AddUrlCommand() {
+  if (!web_) return;
+  TAddUrlDialog dialog(TAddUrlDlg(), *param_, pump_->Hub(), this);
+  if (!dialog.Run()) return;
+  AddUrl(*web_, dialog.Model().CanonicalUrl());
+  ShowFigures();
+  RebuildUrlList();
+}
+
+void TMainWin::AddBookmarkCommand() {
+  if (!web_) return;
+  StoreWeb();
+  AddWebBookmark(bookmarks_, *param_, *web_, clock_.Now(), *bookmark_hooks_);
+  UpdateCommands();
+}
+
+// --- HTML ---
+
+void TMainWin::LocalWebsCommand() {
+  if (fs_.FileExists(param_->BookmarkFileName)) {
+    param_->OpenInNavigator(param_->BookmarkFileName, true);
+  }
+}
+
+void TMainWin::OpenWebPage(const char* file_name) {
+  if (!web_) return;
+  const std::string page = WithSeparator(web_->Path) + file_name;
+  if (fs_.FileExists(page)) param_->OpenInNavigator(page, true);
+}
+
+void TMainWin::HomeCommand() { OpenWebPage("_Home.htm"); }
+void TMainWin::HtmlPagesCommand() { OpenWebPage("_IxH.htm"); }
+void TMainWin::ImagesCommand() { OpenWebPage("_IxI.htm"); }
+
+// --- Preferences ---
+
+void TMainWin::SetupCommand() {
+  param_->EditSettings(0);
+  RebuildRecentMenu();
+  UpdateCommands();
+}
+
+void TMainWin::SaveOptionsCommand() {
+  if (!web_) return;
+  StoreWeb();
+  web_->SaveDefaultOptions(*param_);
+}
+
+// --- Help ---
+
+void TMainWin::OpenHelpPage(const char* file_name) {
+  param_->OpenInNavigator(program_folder_ + "help/" + file_name, true);
+}
+
+void TMainWin::HelpIndexCommand() { OpenHelpPage("index.htm"); }
+void TMainWin::HelpGlossaryCommand() { OpenHelpPage("glossair.htm"); }
+void TMainWin::HelpFaqCommand() { OpenHelpPage("faq.htm"); }
+void TMainWin::AboutCommand() { ShowAbout(this); }
+
+// --- the URL list's pop-up ---
+
+void TMainWin::ForceCaptureCommand() {
+  const int row = url_list_->currentRow();
+  if (!web_ || row < 0 || std::size_t(row) >= url_entries_.size()) return;
+  const TUrlRecord& record = url_records_[url_entries_[std::size_t(row)].Record];
+  if (!ForceCaptureEnabled(record)) return;
+  web_->ForceCapture(web_->Tree.Find(record.Url));
+  ShowFigures();
+  RebuildUrlList();
+}
+
+void TMainWin::CreateNewWebFromLink() {
+  const int row = url_list_->currentRow();
+  if (!web_ || row < 0 || std::size_t(row) >= url_entries_.size()) return;
+  const TUrlRecord& record = url_records_[url_entries_[std::size_t(row)].Record];
+  if (!CreateNewWebEnabled(record)) return;
+  TNewWebDialog dialog(TNewForm::ForLink(param_->Path, record.Url), *param_, fs_, pump_->Hub(),
+                       program_folder_, this);
+  if (dialog.Run() == mrCancel) return;
+  // A separate web: the current one stays open.
+  if (!CreateSeparateWeb(dialog.Form(), param_->DefaultOptions, global_mime_->List(), fs_)) {
+    Tell(this, "The web could not be saved to " + dialog.Form().SeparateProjectFile(), "Error",
+         TBoxIcon::kStop);
+  }
+}
+
+}  // namespace korvane::ui

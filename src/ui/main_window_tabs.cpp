@@ -1,0 +1,442 @@
+// The main window's tabs: their controls, and the form record of the web they show.
+#include <algorithm>
+#include <cstdlib>
+
+#include <QCheckBox>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QIntValidator>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QStackedWidget>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include "ui/main_window.h"
+#include "ui/meter_widget.h"
+#include "ui/mime_grid.h"
+#include "ui/qt_text.h"
+#include "ui/url_list_view.h"
+
+namespace korvane::ui {
+namespace {
+
+QLineEdit* Edit(const char* name, QWidget* parent, bool read_only = false) {
+  auto* edit = new QLineEdit(parent);
+  edit->setObjectName(QLatin1String(name));
+  edit->setReadOnly(read_only);
+  return edit;
+}
+
+QCheckBox* Check(const QString& caption, const char* name, QWidget* parent) {
+  auto* box = new QCheckBox(caption, parent);
+  box->setObjectName(QLatin1String(name));
+  return box;
+}
+
+QSpinBox* Depth(const char* name, QWidget* parent) {
+  auto* spin = new QSpinBox(parent);
+  spin->setObjectName(QLatin1String(name));
+  spin->setRange(0, kMaxDepth);
+  return spin;
+}
+
+QPushButton* Button(const QString& caption, const char* name, QWidget* parent) {
+  auto* button = new QPushButton(caption, parent);
+  button->setObjectName(QLatin1String(name));
+  return button;
+}
+
+// "MaxFileCountCheck" enables "MaxFileCountEdit".
+QLineEdit* LimitEdit(const char* name, QWidget* parent) {
+  QLineEdit* edit = Edit(name, parent);
+  edit->setValidator(new QIntValidator(0, 2147483647, edit));
+  edit->setMaximumWidth(110);
+  return edit;
+}
+
+std::string SpinText(const QSpinBox* spin) { return std::to_string(spin->value()); }
+
+void SetSpin(QSpinBox* spin, const std::string& text) {
+  spin->setValue(std::clamp(std::atoi(text.c_str()), spin->minimum(), spin->maximum()));
+}
+
+}  // namespace
+
+QWidget* TMainWin::CreateCentre() {
+  centre_ = new QStackedWidget(this);
+  auto* empty = new QLabel(
+      tr("No web is open.\n\nFile > New... (Ctrl+N) creates one on an Internet address;\n"
+         "File > Open... (Ctrl+O) opens a web captured before."),
+      centre_);
+  empty->setObjectName(QStringLiteral("NoWebLabel"));
+  empty->setAlignment(Qt::AlignCenter);
+  empty->setEnabled(false);
+
+  auto* panel = new QWidget(centre_);
+  panel->setObjectName(QStringLiteral("WebPanel"));
+  notebook_ = new QTabWidget(panel);
+  notebook_->setObjectName(QStringLiteral("WebNoteBook"));
+  notebook_->addTab(WebTab(), tr("W&eb"));
+  notebook_->addTab(OptionsTab(), tr("&Options"));
+  notebook_->addTab(FileTab(), tr("F&ile"));
+  notebook_->addTab(CaptureTab(), tr("C&apture"));
+  notebook_->addTab(UrlTab(), tr("&URL"));
+  notebook_->addTab(MultimediaTab(), tr("&Multimedia"));
+  connect(notebook_, &QTabWidget::currentChanged, this, &TMainWin::TabChanged);
+
+  auto* buttons = new QHBoxLayout;
+  QPushButton* start = Button(tr("&Start"), "StartBut", panel);
+  QPushButton* stop = Button(tr("Sto&p"), "StopBut", panel);
+  QPushButton* quit = Button(tr("E&xit"), "QuitBut", panel);
+  buttons->addWidget(start);
+  buttons->addWidget(stop);
+  buttons->addStretch(1);
+  buttons->addWidget(quit);
+  BindButton(start, TCommand::kStart);
+  BindButton(stop, TCommand::kStop);
+  BindButton(quit, TCommand::kExit);
+  auto* layout = new QVBoxLayout(panel);
+  layout->addWidget(notebook_, 1);
+  layout->addLayout(buttons);
+
+  centre_->addWidget(empty);
+  centre_->addWidget(panel);
+  return centre_;
+}
+
+QWidget* TMainWin::WebTab() {
+  auto* tab = new QWidget;
+  url_edit_ = Edit("UrlEdit", tab);
+  path_edit_ = Edit("PathEdit", tab);
+  title_edit_ = Edit("TitleEdit", tab);
+  connect(title_edit_, &QLineEdit::editingFinished, this, &TMainWin::TitleExit);
+  auto* web = new QGroupBox(tr(" Web "), tab);
+  auto* web_form = new QFormLayout(web);
+  web_form->addRow(tr("Internet address"), url_edit_);
+  web_form->addRow(tr("Local path"), path_edit_);
+  web_form->addRow(tr(" Web title"), title_edit_);
+
+  page_count_edit_ = Edit("WebPageCountEdit", tab, true);
+  date_edit_ = Edit("WebDateEdit", tab, true);
+  size_edit_ = Edit("WebSizeEdit", tab, true);
+  auto* figures = new QGroupBox(tr(" Last capture "), tab);
+  auto* figures_form = new QFormLayout(figures);
+  figures_form->addRow(tr("Captured pages count:"), page_count_edit_);
+  figures_form->addRow(tr(" Last capture date:"), date_edit_);
+  figures_form->addRow(tr("Size:"), size_edit_);
+
+  auto* pages = new QGroupBox(tr(" Local pages "), tab);
+  auto* pages_layout = new QHBoxLayout(pages);
+  local_webs_button_ = Button(tr("Local Webs"), "LocalWebsBut", pages);
+  QPushButton* home = Button(tr("Home"), "HomeBut", pages);
+  QPushButton* html = Button(tr("HTML Pages"), "HtmlPagesBut", pages);
+  QPushButton* images = Button(tr("Images"), "ImagesBut", pages);
+  QPushButton* new_web = Button(tr("New..."), "NewButton", pages);
+  BindButton(local_webs_button_, TCommand::kLocalWebs);
+  BindButton(home, TCommand::kHome);
+  BindButton(html, TCommand::kHtmlPages);
+  BindButton(images, TCommand::kImages);
+  BindButton(new_web, TCommand::kNew);
+  for (QPushButton* b : {local_webs_button_, home, html, images}) pages_layout->addWidget(b);
+  pages_layout->addStretch(1);
+  pages_layout->addWidget(new_web);
+
+  auto* layout = new QVBoxLayout(tab);
+  layout->addWidget(web);
+  layout->addWidget(figures);
+  layout->addWidget(pages);
+  layout->addStretch(1);
+  return tab;
+}
+
+QWidget* TMainWin::OptionsTab() {
+  auto* tab = new QWidget;
+  auto* main_web = new QGroupBox(tr(" Main Web "), tab);
+  internal_path_limit_ =
+      Check(tr(" Restrict search to the included path in URL (but not CGI or included objects)."),
+            "InternalPathLimitCheck", main_web);
+  internal_depth_ = Depth("InternalLinkDepthEdit", main_web);
+  external_web_depth_ = Depth("ExternalWebDepthEdit", main_web);
+  auto* main_form = new QFormLayout(main_web);
+  main_form->addRow(internal_path_limit_);
+  main_form->addRow(tr("Search level of internal links:"), internal_depth_);
+  main_form->addRow(tr("Search level of external webs: "), external_web_depth_);
+  connect(external_web_depth_, &QSpinBox::valueChanged, this, &TMainWin::UpdateEnabledFields);
+
+  auto* external = new QGroupBox(tr(" External webs "), tab);
+  external_path_limit_ = Check(tr(" Restrict search to the first path of the Web."),
+                               "ExternalPathLimitCheck", external);
+  external_depth_ = Depth("ExternalLinkDepthEdit", external);
+  external_depth_label_ = new QLabel(tr("Search level of links:"), external);
+  external_depth_label_->setBuddy(external_depth_);
+  auto* external_form = new QFormLayout(external);
+  external_form->addRow(external_path_limit_);
+  external_form->addRow(external_depth_label_, external_depth_);
+
+  auto* pages = new QGroupBox(tr(" Pages "), tab);
+  real_link_ = Check(tr(" Add link to the actual URL at end of page."), "RealLinkCheck", pages);
+  suppress_link_ = Check(tr(" Delete all links to bad URLs."), "SuppressLinkCheck", pages);
+  ref_limit_ = Check(tr(" Do not capture pictures in HTML pages."), "RefLimitCheck", pages);
+  background_only_ = Check(tr(" Capture background pictures only."), "BackgroundOnlyCheck", pages);
+  auto* pages_layout = new QVBoxLayout(pages);
+  for (QCheckBox* b : {real_link_, suppress_link_, ref_limit_, background_only_}) {
+    pages_layout->addWidget(b);
+  }
+
+  auto* connection = new QGroupBox(tr(" Connection "), tab);
+  max_time_check_ = Check(tr(" Connection timeout:"), "MaxTimeCheck", connection);
+  max_time_edit_ = LimitEdit("MaxTimeEdit", connection);
+  connect(max_time_check_, &QCheckBox::toggled, this, &TMainWin::UpdateEnabledFields);
+  username_ = Edit("UsernameEdit", connection);
+  password_ = Edit("PasswordEdit", connection);
+  password_->setEchoMode(QLineEdit::Password);
+  auto* time_row = new QHBoxLayout;
+  time_row->addWidget(max_time_check_);
+  time_row->addWidget(max_time_edit_);
+  time_row->addWidget(new QLabel(tr("minutes."), connection));
+  time_row->addStretch(1);
+  auto* connection_form = new QFormLayout(connection);
+  connection_form->addRow(time_row);
+  connection_form->addRow(tr("User name:"), username_);
+  connection_form->addRow(tr("Password:"), password_);
+
+  auto* layout = new QGridLayout(tab);
+  layout->addWidget(main_web, 0, 0, 1, 2);
+  layout->addWidget(external, 1, 0);
+  layout->addWidget(connection, 1, 1);
+  layout->addWidget(pages, 2, 0, 1, 2);
+  layout->setRowStretch(3, 1);
+  return tab;
+}
+
+QWidget* TMainWin::FileTab() {
+  auto* tab = new QWidget;
+  auto* limits = new QGroupBox(tr(" Limits "), tab);
+  auto* grid = new QGridLayout(limits);
+  struct TRow {
+    TLimitWidgets& widgets;
+    QString caption;
+    const char* check;
+    const char* edit;
+    QString unit;
+  };
+  TRow rows[] = {
+      {max_file_count_, tr("Maximum captured files count:"), "MaxFileCountCheck",
+       "MaxFileCountEdit", QString()},
+      {min_file_size_, tr("Lowest file size:"), "MinFileSizeCheck", "MinFileSizeEdit", tr("Ko")},
+      {max_file_size_, tr("Highest file size:"), "MaxFileSizeCheck", "MaxFileSizeEdit", tr("Ko")},
+      {max_disk_size_, tr("Maximum hard drive space:"), "MaxDiskSizeCheck", "MaxDiskSizeEdit",
+       tr("Ko")},
+  };
+  int r = 0;
+  for (TRow& row : rows) {
+    row.widgets.check = Check(row.caption, row.check, limits);
+    row.widgets.edit = LimitEdit(row.edit, limits);
+    connect(row.widgets.check, &QCheckBox::toggled, this, &TMainWin::UpdateEnabledFields);
+    grid->addWidget(row.widgets.check, r, 0);
+    grid->addWidget(row.widgets.edit, r, 1);
+    grid->addWidget(new QLabel(row.unit, limits), r, 2);
+    ++r;
+  }
+  grid->setColumnStretch(3, 1);
+  auto* mime = new QGroupBox(tr(" MIME types "), tab);
+  mime_grid_ = new TMimeGrid(mime);
+  auto* mime_layout = new QVBoxLayout(mime);
+  mime_layout->addWidget(mime_grid_);
+  auto* layout = new QVBoxLayout(tab);
+  layout->addWidget(limits);
+  layout->addWidget(mime, 1);
+  return tab;
+}
+
+QWidget* TMainWin::UrlTab() {
+  auto* tab = new QWidget;
+  auto* types = new QGroupBox(tr(" &Url type "), tab);
+  resolved_url_ = Check(tr("Captured"), "ResolvedUrlCheckBox", types);
+  todo_url_ = Check(tr("To be explored"), "TodoUrlCheckBox", types);
+  error_url_ = Check(tr("&Not found"), "ErrorUrlCheckBox", types);
+  filtered_url_ = Check(tr("&Filtered"), "FilteredUrlCheckBox", types);
+  auto* types_layout = new QHBoxLayout(types);
+  for (QCheckBox* box : {resolved_url_, todo_url_, error_url_, filtered_url_}) {
+    types_layout->addWidget(box);
+    connect(box, &QCheckBox::clicked, this, [this] {
+      if (!web_) return;
+      StoreWeb();
+      RebuildUrlList();
+    });
+  }
+  types_layout->addStretch(1);
+  url_list_ = new TUrlListView(tab);
+  connect(url_list_, &QListWidget::currentRowChanged, this, &TMainWin::UrlSelected);
+  connect(url_list_, &TUrlListView::Activated, this, &TMainWin::UrlListBrowse);
+  connect(url_list_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+    const int row = url_list_->currentRow();
+    if (row < 0 || std::size_t(row) >= url_entries_.size() || model_.Capturing()) return;
+    const TUrlRecord& record = url_records_[url_entries_[std::size_t(row)].Record];
+    QMenu menu(this);
+    QAction* create =
+        menu.addAction(tr("&Create new Web..."), this, &TMainWin::CreateNewWebFromLink);
+    create->setEnabled(CreateNewWebEnabled(record));
+    QAction* force = menu.addAction(tr("&Force capture "), this, &TMainWin::ForceCaptureCommand);
+    force->setEnabled(ForceCaptureEnabled(record));
+    menu.exec(url_list_->viewport()->mapToGlobal(at));
+  });
+  url_list_url_ = Edit("UrlListUrlEdit", tab, true);
+  url_list_file_ = Edit("UrlListFileNameEdit", tab, true);
+  url_list_date_ = Edit("UrlListDateEdit", tab, true);
+  list_brows_but_ = Button(tr("Launch Navigator with selected Url"), "ListBrowsBut", tab);
+  list_brows_but_->setEnabled(false);
+  connect(list_brows_but_, &QPushButton::clicked, this, &TMainWin::UrlListBrowse);
+  auto* details = new QFormLayout;
+  details->addRow(tr("Url:"), url_list_url_);
+  details->addRow(tr("File name:"), url_list_file_);
+  details->addRow(tr("Date:"), url_list_date_);
+  auto* layout = new QVBoxLayout(tab);
+  layout->addWidget(types);
+  layout->addWidget(url_list_, 1);
+  layout->addLayout(details);
+  layout->addWidget(list_brows_but_, 0, Qt::AlignRight);
+  return tab;
+}
+
+QWidget* TMainWin::MultimediaTab() {
+  auto* tab = new QWidget;
+  document_list_ = new QListWidget(tab);
+  document_list_->setObjectName(QStringLiteral("DocumentList"));
+  document_list_->setMaximumWidth(220);
+  list_gif_ = Check(tr(" Gif"), "ListGifCheck", tab);
+  list_jpeg_ = Check(tr(" Jpeg"), "ListJpegCheck", tab);
+  list_avi_ = Check(tr("Avi"), "ListAviCheck", tab);
+  list_wav_ = Check(tr("Wav"), "ListWavCheck", tab);
+  stretch_image_ = Check(tr(" Resize pictures"), "StretchImageCheck", tab);
+  for (QCheckBox* box : {list_gif_, list_jpeg_, list_avi_, list_wav_}) {
+    // The click stores the box into the web's option, then the list follows it.
+    connect(box, &QCheckBox::clicked, this, [this] {
+      if (!web_) return;
+      const TWebForm form = ReadForm();
+      web_->Options.ListGifFlag = form.ListGifCheck;
+      web_->Options.ListJpegFlag = form.ListJpegCheck;
+      web_->Options.ListAviFlag = form.ListAviCheck;
+      web_->Options.ListWavFlag = form.ListWavCheck;
+      RebuildDocumentList();
+    });
+  }
+  connect(stretch_image_, &QCheckBox::clicked, this, [this](bool checked) {
+    if (web_) web_->Options.StretchImageFlag = checked;
+  });
+  auto* viewer = new QLabel(tr("The documents are shown here in a later version."), tab);
+  viewer->setObjectName(QStringLiteral("ViewerPlaceholder"));
+  viewer->setAlignment(Qt::AlignCenter);
+  viewer->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+  viewer->setEnabled(false);
+  auto* boxes = new QHBoxLayout;
+  for (QCheckBox* box : {list_gif_, list_jpeg_, list_avi_, list_wav_, stretch_image_}) {
+    boxes->addWidget(box);
+  }
+  boxes->addStretch(1);
+  auto* body = new QHBoxLayout;
+  body->addWidget(document_list_);
+  body->addWidget(viewer, 1);
+  auto* layout = new QVBoxLayout(tab);
+  layout->addLayout(boxes);
+  layout->addLayout(body, 1);
+  return tab;
+}
+
+TWebForm TMainWin::ReadForm() const {
+  TWebForm f;
+  f.UrlEdit = FromQt(url_edit_->text());
+  f.PathEdit = FromQt(path_edit_->text());
+  f.TitleEdit = FromQt(title_edit_->text());
+  f.InternalPathLimitCheck = internal_path_limit_->isChecked();
+  f.InternalLinkDepthEdit = SpinText(internal_depth_);
+  f.ExternalWebDepthEdit = SpinText(external_web_depth_);
+  f.ExternalLinkDepthEdit = SpinText(external_depth_);
+  f.ExternalPathLimitCheck = external_path_limit_->isChecked();
+  f.RealLinkCheck = real_link_->isChecked();
+  f.SuppressLinkCheck = suppress_link_->isChecked();
+  f.RefLimitCheck = ref_limit_->isChecked();
+  f.BackgroundOnlyCheck = background_only_->isChecked();
+  f.MaxTime = {max_time_check_->isChecked(), FromQt(max_time_edit_->text())};
+  f.UsernameEdit = FromQt(username_->text());
+  f.PasswordEdit = FromQt(password_->text());
+  auto limit = [](const TLimitWidgets& w) {
+    return TLimitField{w.check->isChecked(), FromQt(w.edit->text())};
+  };
+  f.MaxFileCount = limit(max_file_count_);
+  f.MinFileSize = limit(min_file_size_);
+  f.MaxFileSize = limit(max_file_size_);
+  f.MaxDiskSize = limit(max_disk_size_);
+  f.ResolvedUrlCheckBox = resolved_url_->isChecked();
+  f.TodoUrlCheckBox = todo_url_->isChecked();
+  f.ErrorUrlCheckBox = error_url_->isChecked();
+  f.FilteredUrlCheckBox = filtered_url_->isChecked();
+  f.ListGifCheck = list_gif_->isChecked();
+  f.ListJpegCheck = list_jpeg_->isChecked();
+  f.ListAviCheck = list_avi_->isChecked();
+  f.ListWavCheck = list_wav_->isChecked();
+  f.StretchImageCheck = stretch_image_->isChecked();
+  return f;
+}
+
+void TMainWin::ShowForm(const TWebForm& f) {
+  url_edit_->setText(ToQt(f.UrlEdit));
+  path_edit_->setText(ToQt(f.PathEdit));
+  title_edit_->setText(ToQt(f.TitleEdit));
+  shown_title_ = f.TitleEdit;
+  internal_path_limit_->setChecked(f.InternalPathLimitCheck);
+  SetSpin(internal_depth_, f.InternalLinkDepthEdit);
+  SetSpin(external_web_depth_, f.ExternalWebDepthEdit);
+  SetSpin(external_depth_, f.ExternalLinkDepthEdit);
+  external_path_limit_->setChecked(f.ExternalPathLimitCheck);
+  real_link_->setChecked(f.RealLinkCheck);
+  suppress_link_->setChecked(f.SuppressLinkCheck);
+  ref_limit_->setChecked(f.RefLimitCheck);
+  background_only_->setChecked(f.BackgroundOnlyCheck);
+  max_time_check_->setChecked(f.MaxTime.Checked);
+  max_time_edit_->setText(ToQt(f.MaxTime.Edit));
+  username_->setText(ToQt(f.UsernameEdit));
+  password_->setText(ToQt(f.PasswordEdit));
+  auto limit = [](const TLimitWidgets& w, const TLimitField& field) {
+    w.check->setChecked(field.Checked);
+    w.edit->setText(ToQt(field.Edit));
+  };
+  limit(max_file_count_, f.MaxFileCount);
+  limit(min_file_size_, f.MinFileSize);
+  limit(max_file_size_, f.MaxFileSize);
+  limit(max_disk_size_, f.MaxDiskSize);
+  resolved_url_->setChecked(f.ResolvedUrlCheckBox);
+  todo_url_->setChecked(f.TodoUrlCheckBox);
+  error_url_->setChecked(f.ErrorUrlCheckBox);
+  filtered_url_->setChecked(f.FilteredUrlCheckBox);
+  list_gif_->setChecked(f.ListGifCheck);
+  list_jpeg_->setChecked(f.ListJpegCheck);
+  list_avi_->setChecked(f.ListAviCheck);
+  list_wav_->setChecked(f.ListWavCheck);
+  stretch_image_->setChecked(f.StretchImageCheck);
+  UpdateEnabledFields();
+}
+
+void TMainWin::UpdateEnabledFields() {
+  const TWebForm f = ReadForm();
+  max_time_edit_->setEnabled(f.MaxTime.EditEnabled());
+  max_file_count_.edit->setEnabled(f.MaxFileCount.EditEnabled());
+  min_file_size_.edit->setEnabled(f.MinFileSize.EditEnabled());
+  max_file_size_.edit->setEnabled(f.MaxFileSize.EditEnabled());
+  max_disk_size_.edit->setEnabled(f.MaxDiskSize.EditEnabled());
+  const bool external = f.ExternalGroupEnabled();
+  external_path_limit_->setEnabled(external);
+  external_depth_->setEnabled(external);
+  external_depth_label_->setEnabled(external);
+}
+
+void TMainWin::TabChanged(int) { UpdateCommands(); }
+
+}  // namespace korvane::ui

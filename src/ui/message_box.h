@@ -1,0 +1,26 @@
+// The program's modal boxes: the error and warning boxes the core words (TMessageBoxContent),
+// and plain questions with the buttons the caller names.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "base/modal_result.h"
+#include "engine/error_dlg.h"
+
+class QWidget;
+
+namespace korvane::ui {
+
+// Shows the box and returns the button pressed (mrCancel when it was closed otherwise and had a
+// Cancel button, else its last button).
+TModalResult ShowMessageBox(QWidget* parent, const TMessageBoxContent& content);
+
+// A question with `buttons` (a TButtonSet), the question icon.
+TModalResult Ask(QWidget* parent, const std::string& text, const std::string& caption,
+                 std::uint8_t buttons);
+// A plain message with one OK button.
+void Tell(QWidget* parent, const std::string& text, const std::string& caption,
+          TBoxIcon icon = TBoxIcon::kInformation);
+
+}  // namespace korvane::ui

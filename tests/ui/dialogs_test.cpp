@@ -1,0 +1,219 @@
+// The desktop program's dialogs: when each lets itself be closed, and what it stores.
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTest>
+#include <filesystem>
+
+#include "net/socket_hub.h"
+#include "settings/param.h"
+#include "ui/add_url_dialog.h"
+#include "ui/message_box.h"
+#include "ui/new_web_dialog.h"
+#include "ui/setup_dialog.h"
+#include "ui/work_path_dialog.h"
+#include "ui_test_support.h"
+
+using namespace korvane;
+using namespace korvane::testing;
+
+namespace {
+
+template <class T>
+T* Child(QWidget* w, const char* name) {
+  return w->findChild<T*>(QLatin1String(name));
+}
+
+}  // namespace
+
+class DialogsTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() {
+    fixture_ = std::make_unique<TUiFixture>();
+    param_ = std::make_unique<TParam>(RealFileSystem(), fixture_->Profile(), fixture_->Navigator(),
+                                      nullptr);
+    param_->LoadSettings();
+  }
+  void cleanup() {
+    param_.reset();
+    fixture_.reset();
+  }
+
+  void NewWebClosesOnlyWithAPathAndAHost_data();
+  void NewWebClosesOnlyWithAPathAndAHost();
+  void NewWebPathFollowsTheAddress();
+  void AddUrlClosesOnlyWithAHost_data();
+  void AddUrlClosesOnlyWithAHost();
+  void SetupKeepsOldValuesOnBadNumbersAndCancelChangesNothing();
+  void WorkPathDialogCreatesTheFolderOnlyWhenAsked();
+  void ErrorBoxAnswersWithTheButtonPressed();
+
+ private:
+  std::unique_ptr<TUiFixture> fixture_;
+  std::unique_ptr<TParam> param_;
+  TSocketHub hub_{nullptr};
+};
+
+void DialogsTest::NewWebClosesOnlyWithAPathAndAHost_data() {
+  QTest::addColumn<QString>("url");
+  QTest::addColumn<QString>("path");
+  QTest::addColumn<QString>("button");
+  QTest::addColumn<bool>("closes");
+  QTest::addColumn<int>("result");
+  const QString ok = QStringLiteral("/tmp/web/");
+  QTest::newRow("create") << "http://example.org/" << ok << "CreateBut" << true << int(mrOk);
+  QTest::newRow("create and capture")
+      << "http://example.org/a/" << ok << "CreateCaptureBut" << true << int(mrYes);
+  QTest::newRow("empty path") << "http://example.org/" << QString() << "CreateBut" << false
+                              << int(mrCancel);
+  QTest::newRow("empty path, capture")
+      << "http://example.org/" << QString() << "CreateCaptureBut" << false << int(mrCancel);
+  QTest::newRow("no host") << "http://" << ok << "CreateBut" << false << int(mrCancel);
+  QTest::newRow("not an address") << "example" << ok << "CreateBut" << false << int(mrCancel);
+  QTest::newRow("cancel always closes") << ""
+                                        << ""
+                                        << "CancelBut" << true << int(mrCancel);
+}
+
+void DialogsTest::NewWebClosesOnlyWithAPathAndAHost() {
+  QFETCH(QString, url);
+  QFETCH(QString, path);
+  QFETCH(QString, button);
+  QFETCH(bool, closes);
+  QFETCH(int, result);
+  ui::TNewWebDialog dialog(TNewForm(param_->Path, DefaultWebName, TNewForm::kCaptureEnabled),
+                           *param_, RealFileSystem(), hub_, fixture_->Folder(), nullptr);
+  dialog.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+  Child<QLineEdit>(&dialog, "UrlEdit")->setText(url);
+  Child<QLineEdit>(&dialog, "PathEdit")->setText(path);
+  Child<QPushButton>(&dialog, button.toLatin1().constData())->click();
+  QCOMPARE(dialog.isVisible(), !closes);
+  QCOMPARE(int(dialog.Result()), result);
+  if (closes && result != mrCancel) QCOMPARE(dialog.Form().PathEdit, path.toStdString());
+}
+
+void DialogsTest::NewWebPathFollowsTheAddress() {
+  param_->Path = "/data/webs/";
+  ui::TNewWebDialog dialog(TNewForm(param_->Path), *param_, RealFileSystem(), hub_,
+                           fixture_->Folder(), nullptr);
+  dialog.show();
+  auto* url = Child<QLineEdit>(&dialog, "UrlEdit");
+  url->setText(QStringLiteral("http://example.org/docs/manual/"));
+  emit url->editingFinished();
+  QCOMPARE(Child<QLineEdit>(&dialog, "PathEdit")->text(), QStringLiteral("/data/webs/MANUAL/"));
+  // Without option 2 there is no "Create &and Capture".
+  ui::TNewWebDialog link(TNewForm::ForLink(param_->Path, "http://other.org/x/"), *param_,
+                         RealFileSystem(), hub_, fixture_->Folder(), nullptr);
+  link.show();
+  QVERIFY(!Child<QPushButton>(&link, "CreateCaptureBut")->isEnabled());
+  QCOMPARE(link.windowTitle(), QStringLiteral("Create new Web"));
+  QCOMPARE(Child<QLineEdit>(&link, "UrlEdit")->text(), QStringLiteral("http://other.org/x/"));
+}
+
+void DialogsTest::AddUrlClosesOnlyWithAHost_data() {
+  QTest::addColumn<QString>("url");
+  QTest::addColumn<bool>("closes");
+  QTest::newRow("preset only") << "http://www." << true;
+  QTest::newRow("address") << "http://example.org/page.htm" << true;
+  QTest::newRow("no host") << "http://" << false;
+  QTest::newRow("empty") << "" << false;
+  QTest::newRow("other protocol without host") << "mailto:" << false;
+}
+
+void DialogsTest::AddUrlClosesOnlyWithAHost() {
+  QFETCH(QString, url);
+  QFETCH(bool, closes);
+  ui::TAddUrlDialog dialog(TAddUrlDlg(), *param_, hub_, nullptr);
+  dialog.show();
+  QCOMPARE(dialog.windowTitle(), QStringLiteral("Add URL to the web"));
+  Child<QLineEdit>(&dialog, "UrlEdit")->setText(url);
+  Child<QPushButton>(&dialog, "OkBut")->click();
+  QCOMPARE(dialog.isVisible(), !closes);
+  QCOMPARE(dialog.result() == QDialog::Accepted, closes);
+}
+
+void DialogsTest::SetupKeepsOldValuesOnBadNumbersAndCancelChangesNothing() {
+  param_->Timeout = 45;
+  param_->ProxyPort = 8080;
+  {
+    ui::TSetupDialog dialog(*param_, RealFileSystem(), fixture_->Folder(), nullptr);
+    dialog.show();
+    Child<QLineEdit>(&dialog, "TimeoutEdit")->setText(QStringLiteral("1O"));
+    Child<QSpinBox>(&dialog, "SocketMaxEdit")->setValue(7);
+    Child<QLineEdit>(&dialog, "DefaultPathEdit")->setText(QStringLiteral("/data/webs"));
+    dialog.reject();
+  }
+  QCOMPARE(param_->MaxSockets, 5);
+  QCOMPARE(param_->Timeout, 45);
+
+  ui::TSetupDialog dialog(*param_, RealFileSystem(), fixture_->Folder(), nullptr);
+  dialog.ShowPage(3);
+  dialog.show();
+  QCOMPARE(dialog.findChild<QTabWidget*>(QStringLiteral("Notebook"))->currentIndex(), 2);
+  // The proxy boxes follow their check box.
+  auto* proxy = Child<QCheckBox>(&dialog, "ProxyUseCheckBox");
+  QVERIFY(!Child<QLineEdit>(&dialog, "ProxyAdressEdit")->isEnabled());
+  proxy->click();
+  QVERIFY(Child<QLineEdit>(&dialog, "ProxyAdressEdit")->isEnabled());
+  Child<QLineEdit>(&dialog, "ProxyAdressEdit")->setText(QStringLiteral("proxy.lan"));
+  Child<QLineEdit>(&dialog, "TimeoutEdit")->setText(QStringLiteral("thirty"));
+  Child<QLineEdit>(&dialog, "ProxyPortEdit")->setText(QStringLiteral("80a"));
+  Child<QSpinBox>(&dialog, "SocketMaxEdit")->setValue(7);
+  Child<QLineEdit>(&dialog, "DefaultPathEdit")->setText(QStringLiteral("/data/webs"));
+  Child<QLineEdit>(&dialog, "BookmarkFolderEdit")->clear();
+  Child<QPushButton>(&dialog, "OkBut")->click();
+  QVERIFY(!dialog.isVisible());
+  QCOMPARE(param_->Timeout, 45);
+  QCOMPARE(param_->ProxyPort, 8080);
+  QCOMPARE(param_->MaxSockets, 7);
+  QVERIFY(param_->UseProxy);
+  QCOMPARE(param_->ProxyAdress, std::string("proxy.lan"));
+  QCOMPARE(param_->Path, std::string("/data/webs/"));
+  QCOMPARE(param_->BookmarkFolder, std::string("Local webs"));
+  // OK wrote the settings file.
+  const auto ini = RealFileSystem().ReadFile(param_->SettingsFileName());
+  QVERIFY(ini && ini->find("MaxSockets=7") != std::string::npos);
+}
+
+void DialogsTest::WorkPathDialogCreatesTheFolderOnlyWhenAsked() {
+  const std::string wanted = fixture_->Folder() + "new/work";
+  for (TModalResult answer : {mrNo, mrYes}) {
+    ui::TWorkPathDialog dialog(RealFileSystem(), wanted + "//", fixture_->Folder(), nullptr);
+    dialog.show();
+    QCOMPARE(Child<QLineEdit>(&dialog, "WorkPathEdit")->text(),
+             QString::fromStdString(wanted + "//"));
+    WhenShown(QStringLiteral("MessageBox"), [answer](QWidget* box) {
+      for (QPushButton* b : box->findChildren<QPushButton*>()) {
+        if (b->text().remove(QLatin1Char('&')) == (answer == mrYes ? "Yes" : "No")) b->click();
+      }
+    });
+    dialog.accept();
+    QCOMPARE(dialog.isVisible(), answer == mrNo);
+    QCOMPARE(std::filesystem::is_directory(wanted), answer == mrYes);
+    if (answer == mrYes) QCOMPARE(dialog.WorkPath(), wanted + "/");
+  }
+}
+
+void DialogsTest::ErrorBoxAnswersWithTheButtonPressed() {
+  const TMessageBoxContent box = ErrorBox(TErrorKind::kConnection, "\r\nRename Web's URL?",
+                                          mbYes | mbNo, 0, "http://nowhere.invalid/");
+  QString shown;
+  WhenShown(QStringLiteral("MessageBox"), [&shown](QWidget* w) {
+    shown = static_cast<QMessageBox*>(w)->text();
+    for (QPushButton* b : w->findChildren<QPushButton*>()) {
+      if (b->text().remove(QLatin1Char('&')) == "No") b->click();
+    }
+  });
+  QCOMPARE(int(ui::ShowMessageBox(nullptr, box)), int(mrNo));
+  QVERIFY(shown.startsWith(QStringLiteral("URL :http://nowhere.invalid/\nCannot reach server,")));
+  QVERIFY(shown.endsWith(QStringLiteral("\n\nRename Web's URL?")));
+}
+
+QTEST_MAIN(DialogsTest)
+#include "dialogs_test.moc"
