@@ -108,8 +108,10 @@ bool TCapture::Pump() {
     if (!idle) break;
     TWebFile* record = web_.TodoList.front();
     web_.TodoList.pop_front();
-    StartNext(*idle, record);
     progress = true;
+    // A record the tree holds under two addresses is queued once per address, and fetched once.
+    if (record->State != wsTodo) continue;
+    StartNext(*idle, record);
   }
   if (!web_.TodoList.empty() && !stopping_) return true;
   if (AnyBusy()) return true;
@@ -164,7 +166,16 @@ void TCapture::Redirect(TRequest& request, TWebFile& record) {
   TLinkItem item{static_cast<std::uint8_t>(record.GetLinkType()),
                  Resolve(request.Header.Location, request.Url), record.GetDescription()};
   TWebFile* target = web_.NewLink(item, &record);
-  if (target && target != &record) {
+  if (target == &record && !web_.Tree.Find(item.Url)) {
+    // The same address under the other web protocol (http sent to https): the record moves
+    // there, to be fetched again.
+    TWebFile* moved = web_.MoveToProtocol(record, request.Url, item.Url);
+    if (moved != &record) {
+      request.WebFile = nullptr;
+      moved->State = wsTodo;
+      web_.AddTodo(moved, item.Url);
+    }
+  } else if (target && target != &record) {
     // From now on the old address leads to the target's record; this one is destroyed.
     request.WebFile = nullptr;
     web_.Tree.Add(request.Url, target);

@@ -85,10 +85,11 @@ class TResolveLinks {
   // mrOk or mrCancel once ended, mrNone before.
   TModalResult Result() const;
 
-  // Sites in tree order with the name shown (the host), as collected by the first step.
+  // Sites in tree order with the name shown (the host), as collected by the first step. A host
+  // on its default port under both http and https is one site of two nodes.
   struct TSite {
     std::string Name;
-    TWebNode* Node = nullptr;
+    std::vector<TWebNode*> Nodes;
   };
   const std::vector<TSite>& Sites() const { return sites_; }
 

@@ -221,7 +221,7 @@ class TPageResolver {
   }
 
   void RewriteLink(int i, const TLinkParam& link, const std::string& orig, std::string& out) {
-    const TWebFile* target = orig.empty() ? nullptr : tree_.Find(orig);
+    const TWebFile* target = orig.empty() ? nullptr : tree_.FindAnyWebProtocol(orig);
     const std::string_view local =
         target ? PlainFileNameOrEmpty(target->GetFileName()) : std::string_view();
     const bool captured =
@@ -256,7 +256,7 @@ class TPageResolver {
     if ((!has_use_map && k == std::string::npos) || orig.empty() || !IsWebAddress(orig)) {
       return false;
     }
-    const TWebFile* target = tree_.Find(orig);
+    const TWebFile* target = tree_.FindAnyWebProtocol(orig);
     if (!target) return false;
     int index = map_list_.IndexOfImage(target->GetFileName());
     if (index < 0) return false;
