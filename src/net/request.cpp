@@ -144,10 +144,22 @@ std::string TRequest::RequestTarget() const {
   return PercentEncoded(ProxyAddress.empty() ? GetTarget(Url) : Url);
 }
 
+// A server holding several sites answers by this name, so every request carries it, through a
+// proxy too; the port only when it is not the protocol's own.
+std::string TRequest::HostLine() const {
+  TUrl url(Url);
+  std::string line = "Host: " + url.Host;
+  if (url.Port != -1 && url.Port != (url.Protocol == kProtocolHttps ? kHttpsPort : kHttpPort)) {
+    line += ":" + std::to_string(url.Port);
+  }
+  return line + "\r\n";
+}
+
 void TRequest::SendRequest() {
   Trace(IdText() + ": Send");
   State = kSending;
   Socket.Send("GET " + RequestTarget() + " HTTP/1.0\r\n");
+  Socket.Send(HostLine());
   Socket.Send(kRequestBlock);
   if (!Cookie.empty()) Socket.Send("Cookie :" + Cookie + "\r\n");
   if (!Credentials.empty() && CredentialsApply())

@@ -110,6 +110,7 @@ class TRequest {
   void Connect();
   void SendRequest();
   std::string RequestTarget() const;
+  std::string HostLine() const;
   bool CredentialsApply() const;
 
   void SocketNoHost(TSCX& sender);

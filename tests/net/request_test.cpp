@@ -91,8 +91,8 @@ TEST_F(RequestTest, DirectRequestBytes) {
   EXPECT_EQ(lib_.gos[0].host, "www.site.com");
   EXPECT_EQ(lib_.gos[0].port, "8080");
   EXPECT_EQ(lib_.gos[0].timeout_secs, 30);
-  EXPECT_EQ(Sent(),
-            "GET /dir/page.htm?q=1 HTTP/1.0\r\n" + std::string(kBlock) + "Cookie :id=42\r\n\r\n");
+  EXPECT_EQ(Sent(), "GET /dir/page.htm?q=1 HTTP/1.0\r\nHost: www.site.com:8080\r\n" +
+                        std::string(kBlock) + "Cookie :id=42\r\n\r\n");
   EXPECT_EQ(req_->State, TRequest::kReceiving);
   EXPECT_EQ(req_->Phase, TRequest::kPhaseHeader);
   EXPECT_EQ(req_->Status, kStatusSent);
@@ -110,7 +110,30 @@ TEST_F(RequestTest, ProxyRequestSendsTheWholeAddressToTheProxy) {
     lib_.Run();
     EXPECT_EQ(lib_.gos.back().host, c.host) << c.proxy;
     EXPECT_EQ(lib_.gos.back().port, "3128");
-    EXPECT_EQ(Sent(), "GET http://www.site.com/a.htm HTTP/1.0\r\n" + std::string(kBlock) + "\r\n");
+    EXPECT_EQ(Sent(), "GET http://www.site.com/a.htm HTTP/1.0\r\nHost: www.site.com\r\n" +
+                          std::string(kBlock) + "\r\n");
+  }
+}
+
+// A server of several sites answers by the Host line: the port only when it is not the
+// protocol's own, the host as the address spells it (not the address connected to).
+TEST_F(RequestTest, EveryRequestNamesItsHost) {
+  session_.Hosts.Add("www.cached.com", "10.0.0.9");
+  struct Case {
+    const char* url;
+    const char* host_line;
+  } cases[] = {
+      {"http://www.site.com/", "Host: www.site.com"},
+      {"http://www.site.com:80/", "Host: www.site.com"},
+      {"http://Www.Site.com:8080/a", "Host: Www.Site.com:8080"},
+      {"http://www.cached.com/", "Host: www.cached.com"},
+      {"http://10.1.2.3:81/", "Host: 10.1.2.3:81"},
+  };
+  for (const Case& c : cases) {
+    Fetch(c.url, {{TScriptStep::kConnect, "10.0.0.1"}});
+    const std::string sent = Sent();
+    const std::size_t line = sent.find("\r\n") + 2;
+    EXPECT_EQ(sent.substr(line, sent.find("\r\n", line) - line), c.host_line) << c.url;
   }
 }
 
