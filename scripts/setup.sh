@@ -3,7 +3,7 @@
 # only calls apt-get when something is missing. Extra package groups: "bench", "fuzz".
 set -euo pipefail
 
-packages=(g++ cmake ninja-build ccache python3 libgtest-dev libgmock-dev libsimpleini-dev libasio-dev libcli11-dev nginx)
+packages=(g++ cmake ninja-build ccache python3 libgtest-dev libgmock-dev libsimpleini-dev libasio-dev libcli11-dev libssl-dev nginx openssl chromium)
 for group in "$@"; do
   case "$group" in
     bench) packages+=(libbenchmark-dev python3.11-doc curl wget time python3) ;;

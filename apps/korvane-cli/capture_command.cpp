@@ -71,6 +71,8 @@ constexpr TOptionFlag kOptionFlags[] = {
     {"--show-todo", "TodoUrlFlag", TKind::kBool, "URL list: addresses to explore (off)"},
     {"--show-filtered", "FilteredUrlFlag", TKind::kBool, "URL list: filtered addresses (off)"},
     {"--stretch-images", "StretchImageFlag", TKind::kBool, "Fit pictures to the viewer (on)"},
+    {"--unsafe-no-certificate-check", "UnsafeNoCertificateCheck", TKind::kBool,
+     "https: accept any certificate, even an expired or forged one (off; UNSAFE)"},
 };
 
 std::atomic<int> interrupts{0};
@@ -238,6 +240,13 @@ void AddCaptureCommand(CLI::App& app, TCaptureArgs& args) {
                                                              "false", "1", "0"}, CLI::ignore_case));
     if (kind == TKind::kInt) option->check(CLI::Number);
   }
+  cmd->add_option_function<std::string>(
+         "--ca-file",
+         [&args](const std::string& value) {
+           args.options["CaFile"] = fs::absolute(value).lexically_normal().string();
+         },
+         "https: trust the certificates of this PEM file too (kept with the web)")
+      ->check(CLI::ExistingFile);
 }
 
 int RunCaptureCommand(const TCaptureArgs& args) {
@@ -271,6 +280,11 @@ int RunCaptureCommand(const TCaptureArgs& args) {
   if (!web.SaveToFile(web.FileName)) {
     std::fprintf(stderr, "cannot write %s\n", web.FileName.c_str());
     return 1;
+  }
+  if (web.Options.UnsafeNoCertificateCheck) {
+    std::fprintf(stderr,
+                 "warning: https certificates are not checked for this web: anyone on "
+                 "the way can pose as its servers\n");
   }
 
   env.StartNetwork();

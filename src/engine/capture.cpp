@@ -48,6 +48,8 @@ TCapture::TCapture(TWEB& web, const TCaptureSettings& settings, TSocketHub& hub,
     auto request = std::make_unique<TRequest>(slot, hub, http_, web_.FileSystem(), &clock_);
     TRequest& r = *request;
     r.TimeoutSecs = settings_.Timeout;
+    r.CaFile = web_.Options.CaFile;
+    r.VerifyCertificates = !web_.Options.UnsafeNoCertificateCheck;
     r.OnLog = [this](TRequest&, const std::string& line) { web_.Log(line); };
     r.OnHeader = [this](TRequest& q) { return HeaderReceived(q); };
     r.OnDone = [this](TRequest& q) { TransferDone(q); };
@@ -297,6 +299,7 @@ void TCapture::CheckLimits() {
 }
 
 void TCapture::TransferFailed(TRequest& request, bool retry) {
+  last_failure_ = request.Failure;
   TWebFile* record = request.WebFile;
   if (!record) return;
   if (retry && record->Trials < settings_.TryCount) {

@@ -95,6 +95,8 @@ class TCapture {
   // header of the address last handed out arrives).
   const std::string& LastUrl() const { return last_url_; }
   std::int32_t LastStatus() const { return last_status_; }
+  // Why the last failed attempt failed (kind kNone before any).
+  const TNetError& LastFailure() const { return last_failure_; }
 
  private:
   bool HeaderReceived(TRequest& request);
@@ -143,6 +145,7 @@ class TCapture {
   std::string error_;
   std::string last_url_;
   std::int32_t last_status_ = 0;
+  TNetError last_failure_;
 };
 
 }  // namespace korvane

@@ -88,6 +88,33 @@ TEST_F(CliTest, ACaptureThatGetsNothingSaysWhy) {
   EXPECT_NE(run.output.find("Cannot reach server"), std::string::npos);
 }
 
+// https as a user meets it: a site whose authority the system does not know is refused with
+// the reason, and captured once the web is given that authority; the web keeps it.
+TEST_F(CliTest, AnHttpsSiteNeedsItsAuthorityOrTheUnsafeSwitch) {
+  const auto& certificates = testing::TTestCertificates::Get();
+  ASSERT_TRUE(certificates.Ready()) << certificates.Error();
+  testing::TNginxServer server(testing::TNginxServer::SampleSiteFolder(), &certificates.Good());
+  ASSERT_TRUE(server.Running()) << server.Error();
+  TRun refused = Cli(work_ + "capture " + server.Url("/") + " " + (root_ / "refused").string());
+  EXPECT_EQ(refused.status, 1) << refused.output;
+  EXPECT_NE(refused.output.find("TLS: the server's certificate comes from an unknown issuer"),
+            std::string::npos)
+      << refused.output;
+
+  const fs::path web = root_ / "trusted";
+  TRun trusted = Cli(work_ + "capture " + server.Url("/") + " " + web.string() + " --ca-file " +
+                     certificates.CaFile() + " --sockets 4");
+  ASSERT_EQ(trusted.status, 0) << trusted.output;
+  TRun info = Cli("info " + (web / "Local.Web").string());
+  EXPECT_NE(info.output.find("CaFile=" + certificates.CaFile() + "\n"), std::string::npos)
+      << info.output;
+
+  TRun unsafe = Cli(work_ + "capture " + server.Url("/") + " " + (root_ / "unsafe").string() +
+                    " --unsafe-no-certificate-check on --max-files 1");
+  EXPECT_EQ(unsafe.status, 0) << unsafe.output;
+  EXPECT_NE(unsafe.output.find("warning: https certificates are not checked"), std::string::npos);
+}
+
 TEST_F(CliTest, BadArgumentsAreRefused) {
   EXPECT_NE(Cli("capture").status, 0);
   EXPECT_NE(Cli(work_ + "capture http://www.a.com/ " + root_.string() + " --sockets 12").status, 0);
