@@ -258,7 +258,9 @@ void TCapture::TransferDone(TRequest& request) {
   if (!type) return;
   const bool html = type->MimeClass == mcHtml;
   if (html && process_page_) {
-    process_page_(*record, url, [this](const TLinkParam& link) { return AcceptLink(link); });
+    process_page_(
+        *record, url, [this](const TLinkParam& link) { return AcceptLink(link); },
+        request.Header.Charset);
   }
   const auto& o = web_.Options;
   bool refused = !type->Valid ||

@@ -39,9 +39,11 @@ struct TCaptureSettings {
 };
 
 // Processes a captured page: enters its links into the web (through the filter) and gives it
-// its footer. Set by whoever runs the session.
+// its footer; `charset` is the one its response named (empty when none). Set by whoever runs
+// the session.
 using TPageProcessor = std::function<void(TWebFile& page, const std::string& url,
-                                          const std::function<bool(const TLinkParam&)>& filter)>;
+                                          const std::function<bool(const TLinkParam&)>& filter,
+                                          const std::string& charset)>;
 
 class TCapture {
  public:

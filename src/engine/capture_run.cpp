@@ -17,9 +17,8 @@ constexpr std::int64_t kTickMs = 1000;
 
 TPageProcessor WebPageProcessor(TWEB& web) {
   return [&web](TWebFile& page, const std::string& url,
-                const std::function<bool(const TLinkParam&)>& filter) {
-    web.SetHtmlLinks(page, url, filter);
-  };
+                const std::function<bool(const TLinkParam&)>& filter,
+                const std::string& charset) { web.SetHtmlLinks(page, url, filter, charset); };
 }
 
 TCaptureRun::TCaptureRun(TWEB& web, const TCaptureSettings& settings, TSocketHub& hub,

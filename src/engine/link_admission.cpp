@@ -172,14 +172,15 @@ bool TWEB::ForceCapture(TWebFile* record) {
   return true;
 }
 
-bool TWEB::SetHtmlLinks(TWebFile& file, std::string_view page_url, const THtmlLinkFilter& filter) {
+bool TWEB::SetHtmlLinks(TWebFile& file, std::string_view page_url, const THtmlLinkFilter& filter,
+                        std::string_view charset) {
   THtmlLinksContext context;
   context.FileSystem = &fs_;
   context.WebPath = Path;
   context.NewLink = [this](const TLinkItem& link, TWebFile* parent) { NewLink(link, parent); };
   context.RealLinkFlag = Options.RealLinkFlag;
   context.CaptureStart = CaptureStart;
-  return korvane::SetHtmlLinks(context, file, page_url, filter);
+  return korvane::SetHtmlLinks(context, file, page_url, filter, charset);
 }
 
 }  // namespace korvane

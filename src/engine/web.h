@@ -148,8 +148,10 @@ class TWEB {
   // Processes the captured page `file` fetched from `page_url`: its links made absolute and
   // handed to NewLink with the page as parent (those `filter` accepts, or the default rule),
   // LOWSRC removed, the Ismap flag, the title as description, the footer when RealLinkFlag is
-  // set. False when the processed page could not be written back.
-  bool SetHtmlLinks(TWebFile& file, std::string_view page_url, const THtmlLinkFilter& filter = {});
+  // set. `charset` is the one its response named, if any. False when the processed page could
+  // not be written back.
+  bool SetHtmlLinks(TWebFile& file, std::string_view page_url, const THtmlLinkFilter& filter = {},
+                    std::string_view charset = {});
 
   // --- maintenance ---
 

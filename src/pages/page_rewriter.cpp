@@ -6,6 +6,7 @@
 #include "base/file_name.h"
 #include "base/file_system.h"
 #include "base/text_case.h"
+#include "html/charset.h"
 #include "html/url.h"
 #include "maps/map_list.h"
 #include "store/web_tree.h"
@@ -367,8 +368,10 @@ void WriteFooter(std::string& stream, std::string_view url, TDateTime date) {
 
 TProcessedPage ProcessCapturedPage(std::string_view page, std::string_view page_url,
                                    const THtmlLinkFilter& filter, const TNewLinkProc& new_link,
-                                   TWebFile* parent, bool real_link, TDateTime capture_start) {
+                                   TWebFile* parent, bool real_link, TDateTime capture_start,
+                                   std::string_view header_charset) {
   THtmlParser parser(page);
+  const TCharset charset = PageCharset(parser, page, header_charset);
   TProcessedPage result;
   std::string& out = result.Text;
   out.reserve(page.size() + 512);
@@ -382,7 +385,7 @@ TProcessedPage ProcessCapturedPage(std::string_view page, std::string_view page_
       continue;
     }
     const bool has_link = parser.GetLink(i, &link);
-    if (has_link && link.TagType == ttTitle) result.Title = link.Text;
+    if (has_link && link.TagType == ttTitle) result.Title = PageTextToCore(link.Text, charset);
     if (!has_link || link.Link.Value.empty()) {
       parser.CopyTagAndText(i, out);
       if ((item.Kind & kStartTag) && item.TagType == ttHtml) WriteAddressLine(out, page_url);
@@ -394,7 +397,8 @@ TProcessedPage ProcessCapturedPage(std::string_view page, std::string_view page_
     if (link.TagType == ttBase) base = abs;
     link.Link.Value = abs;
     if (filter ? filter(link) : DefaultLinkFilter(link)) {
-      if (new_link) new_link(TLinkItem{link.LinkKind, abs, link.Text}, parent);
+      if (new_link)
+        new_link(TLinkItem{link.LinkKind, abs, PageTextToCore(link.Text, charset)}, parent);
     }
     if (link.IsMap) result.Ismap = true;
   }
@@ -403,14 +407,15 @@ TProcessedPage ProcessCapturedPage(std::string_view page, std::string_view page_
 }
 
 bool SetHtmlLinks(const THtmlLinksContext& web, TWebFile& file, std::string_view page_url,
-                  const THtmlLinkFilter& filter) {
+                  const THtmlLinkFilter& filter, std::string_view header_charset) {
   const std::string_view name = PlainFileNameOrEmpty(file.GetFileName());
   if (!web.FileSystem || name.empty()) return true;
   const std::string path = web.WebPath + std::string(name);
   std::optional<std::string> page = web.FileSystem->ReadFile(path);
   if (!page) return true;
-  TProcessedPage processed = ProcessCapturedPage(*page, page_url, filter, web.NewLink, &file,
-                                                 web.RealLinkFlag, web.CaptureStart);
+  TProcessedPage processed =
+      ProcessCapturedPage(*page, page_url, filter, web.NewLink, &file, web.RealLinkFlag,
+                          web.CaptureStart, header_charset);
   if (processed.Ismap) file.SetIsmap(true);
   if (!processed.Title.empty()) file.SetDescription(processed.Title);
   return ReplacePageFile(*web.FileSystem, path, processed.Text);

@@ -121,7 +121,7 @@ TEST_F(CaptureTest, PagesGoThroughTheProcessorWithTheSessionsFilter) {
   lib_.Expect(Served(Response("text/html", "<HTML>c</HTML>")));
   std::vector<bool> accepted;
   std::vector<std::string> pages;
-  Start([&](TWebFile& page, const std::string& url, const auto& filter) {
+  Start([&](TWebFile& page, const std::string& url, const auto& filter, const std::string&) {
     pages.push_back(url);
     if (pages.size() > 1) return;
     TLinkParam link;
