@@ -11,13 +11,15 @@
 #include "base/file_system.h"
 #include "base/ini_file.h"
 #include "base/message_pump.h"
+#include "base/short_string.h"
 #include "base/text_case.h"
+#include "base/text_encoding.h"
 #include "engine/capture_run.h"
 #include "engine/error_dlg.h"
 #include "engine/web.h"
 #include "engine/web_bookmark.h"
-#include "pages/bookmarks.h"
 #include "environment.h"
+#include "pages/bookmarks.h"
 #include "resolve_command.h"
 #include "terminal_view.h"
 
@@ -268,7 +270,7 @@ int RunCaptureCommand(const TCaptureArgs& args) {
     if (!PrepareFolder(folder, args.replace)) return 2;
     web.Init(args.target, folder, env.GlobalMime().List());
     web.FileName = web.Path + "Local.Web";
-    web.Title = args.title;
+    web.Title = ShortString(Utf8ToText(args.title));  // typed in UTF-8
     param.Url = web.Url;
   }
   try {

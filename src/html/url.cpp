@@ -248,4 +248,21 @@ bool IsWebAddress(std::string_view address) {
          url.Document.find(':') == std::string::npos;
 }
 
+std::string PercentEncoded(std::string_view address) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(address.size());
+  for (char ch : address) {
+    auto c = static_cast<unsigned char>(ch);
+    if (c > 0x20 && c < 0x7F) {
+      out.push_back(ch);
+    } else {
+      out.push_back('%');
+      out.push_back(kHex[c >> 4]);
+      out.push_back(kHex[c & 15]);
+    }
+  }
+  return out;
+}
+
 }  // namespace korvane

@@ -72,5 +72,8 @@ bool HasOtherProtocol(std::string_view address);
 std::string OtherWebProtocol(std::string_view address);
 // The host holds a dot and neither the path nor the document holds a colon.
 bool IsWebAddress(std::string_view address);
+// The address with the bytes that cannot travel in a request or a link as they are (blanks,
+// control bytes, bytes above 126) percent-encoded.
+std::string PercentEncoded(std::string_view address);
 
 }  // namespace korvane

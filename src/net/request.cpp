@@ -36,24 +36,6 @@ bool SameText(std::string_view a, std::string_view b) {
          });
 }
 
-// Blanks, control bytes and bytes above 126 cannot travel in a request line as they are.
-std::string PercentEncoded(std::string_view target) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string out;
-  out.reserve(target.size());
-  for (char ch : target) {
-    auto c = static_cast<unsigned char>(ch);
-    if (c > 0x20 && c < 0x7F) {
-      out.push_back(ch);
-    } else {
-      out.push_back('%');
-      out.push_back(kHex[c >> 4]);
-      out.push_back(kHex[c & 15]);
-    }
-  }
-  return out;
-}
-
 std::string TimeOfDay(TDateTime now) {
   TDateParts p = DecodeDateTime(now);
   char text[16];
