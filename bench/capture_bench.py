@@ -1,10 +1,13 @@
 #!/usr/bin/env python3
-"""Capture benchmark: a generated site of 3,000 pages served by nginx on loopback, captured by
-korvane-cli (1 and 9 connections) and mirrored by wget (and HTTrack when it is installed), first
-straight over loopback, then through a relay that adds 20 ms each way to every connection and
-every response. Reports pages per second, CPU seconds per 1,000 pages and peak memory.
+"""Capture benchmark: a generated site of 3,000 pages served by nginx on loopback, over http and
+over https (a certificate of an authority made for the run with openssl, given to every tool),
+captured by korvane-cli (1 and 9 connections) and mirrored by wget (and HTTrack over http when it
+is installed), first straight over loopback, then through a relay that adds 20 ms each way to
+every connection and every response. Reports pages per second, CPU seconds per 1,000 pages and
+peak memory, and the cost of TLS.
 
-    bench/capture_bench.py [--pages 3000] [--build build-bench] [--skip-relay]
+    bench/capture_bench.py [--pages 3000] [--build build-bench] [--skip-relay] [--skip-http]
+                           [--skip-one-socket]
 """
 import argparse
 import asyncio
@@ -61,10 +64,40 @@ def generate_site(root, pages, pictures=100):
                 "</body></html>\n")
 
 
-def start_nginx(root, state):
+def make_certificates(folder):
+    """A test authority and a certificate for 127.0.0.1 signed by it; returns (ca, cert, key)."""
+    os.makedirs(folder, exist_ok=True)
+    ext = os.path.join(folder, "server.ext")
+    with open(ext, "w") as f:
+        f.write("basicConstraints = CA:FALSE\nextendedKeyUsage = serverAuth\n"
+                "subjectAltName = IP:127.0.0.1, DNS:localhost\n")
+    ca, ca_key = os.path.join(folder, "ca.pem"), os.path.join(folder, "ca.key")
+    cert, key = os.path.join(folder, "server.pem"), os.path.join(folder, "server.key")
+    csr = os.path.join(folder, "server.csr")
+    ec = ["-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes"]
+    for command in (
+            ["req", "-x509"] + ec + ["-keyout", ca_key, "-out", ca, "-days", "30", "-subj",
+                                     "/CN=Korvane Bench Authority"],
+            ["req", "-new"] + ec + ["-keyout", key, "-out", csr, "-subj", "/CN=127.0.0.1"],
+            ["x509", "-req", "-in", csr, "-CA", ca, "-CAkey", ca_key, "-CAcreateserial", "-out",
+             cert, "-days", "30", "-extfile", ext]):
+        subprocess.run(["openssl"] + command, check=True, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL)
+    return ca, cert, key
+
+
+def start_nginx(root, state, tls=None):
+    """nginx serving `root` over http, and over https too when `tls` is (cert, key); returns
+    (process, http port, https port or None)."""
     port = free_port()
+    tls_port = free_port() if tls else None
     os.makedirs(state, exist_ok=True)
     user = "user root;\n" if os.geteuid() == 0 else ""
+    secure = ""
+    if tls:
+        secure = (f"  server {{ listen 127.0.0.1:{tls_port} ssl; ssl_certificate {tls[0]}; "
+                  f"ssl_certificate_key {tls[1]}; ssl_protocols TLSv1.2 TLSv1.3; root {root}; "
+                  f"index index.htm; }}\n")
     conf = f"""{user}daemon off; master_process off; worker_processes 1;
 pid {state}/nginx.pid; error_log {state}/error.log warn;
 events {{ worker_connections 1024; }}
@@ -74,7 +107,7 @@ http {{
   client_body_temp_path {state}/cb; proxy_temp_path {state}/px; fastcgi_temp_path {state}/fc;
   uwsgi_temp_path {state}/uw; scgi_temp_path {state}/sc;
   server {{ listen 127.0.0.1:{port}; root {root}; index index.htm; }}
-}}
+{secure}}}
 """
     with open(os.path.join(state, "nginx.conf"), "w") as f:
         f.write(conf)
@@ -84,7 +117,9 @@ http {{
     for _ in range(100):
         try:
             socket.create_connection(("127.0.0.1", port), timeout=0.2).close()
-            return proc, port
+            if tls_port:
+                socket.create_connection(("127.0.0.1", tls_port), timeout=0.2).close()
+            return proc, port, tls_port
         except OSError:
             time.sleep(0.05)
     proc.kill()
@@ -196,6 +231,8 @@ def main():
     parser.add_argument("--pages", type=int, default=3000)
     parser.add_argument("--build", default=os.path.join(TOP, "build-bench"))
     parser.add_argument("--skip-relay", action="store_true")
+    parser.add_argument("--skip-http", action="store_true", help="measure https only")
+    parser.add_argument("--skip-one-socket", action="store_true")
     args = parser.parse_args()
     cli = os.path.join(args.build, "apps", "korvane-cli", "korvane-cli")
     if not os.access(cli, os.X_OK):
@@ -203,37 +240,43 @@ def main():
     work = tempfile.mkdtemp(prefix="korvane-capture-bench-")
     site = os.path.join(work, "site")
     generate_site(site, args.pages)
-    nginx, port = start_nginx(site, os.path.join(work, "nginx"))
+    ca, cert, key = make_certificates(os.path.join(work, "tls"))
+    nginx, port, tls_port = start_nginx(site, os.path.join(work, "nginx"), (cert, key))
     rows = []
     try:
-        conditions = [("loopback", port, None)]
-        if not args.skip_relay:
-            conditions.append(("relay 20 ms", None, Relay(port)))
-        for name, direct_port, relay in conditions:
+        conditions = []
+        for scheme, target in (("http", port), ("https", tls_port)):
+            if scheme == "http" and args.skip_http:
+                continue
+            conditions.append((f"loopback {scheme}", scheme, target, None))
+            if not args.skip_relay:
+                conditions.append((f"relay 20 ms {scheme}", scheme, None, Relay(target)))
+        for name, scheme, direct_port, relay in conditions:
             p = relay.port if relay else direct_port
-            url = f"http://127.0.0.1:{p}/"
-            tools = [
-                (f"korvane 1 socket", [cli, "--work-path", os.path.join(work, "kw"), "capture",
-                                       url, os.path.join(work, "k1"), "--replace", "--sockets",
-                                       "1", "--depth", "1000"]),
-                (f"korvane 9 sockets", [cli, "--work-path", os.path.join(work, "kw"), "capture",
-                                        url, os.path.join(work, "k9"), "--replace", "--sockets",
-                                        "9", "--depth", "1000"]),
-                ("wget --mirror", ["wget", "--mirror", "-q", "-P", os.path.join(work, "w"), url]),
-            ]
-            if shutil.which("httrack"):
-                tools.append(("httrack -c8", ["httrack", url, "-O", os.path.join(work, "h"),
-                                              "-c8", "-%c1000", "-A100000000", "-q", "-%v0"]))
-            for tool, command in tools:
+            url = f"{scheme}://127.0.0.1:{p}/"
+            trust = ["--ca-file", ca] if scheme == "https" else []
+            tools = []
+            for sockets in ([9] if args.skip_one_socket else [1, 9]):
+                out = f"k{sockets}"
+                tools.append((f"korvane {sockets} socket{'s' if sockets > 1 else ''}", out,
+                              [cli, "--work-path", os.path.join(work, "kw"), "capture", url,
+                               os.path.join(work, out), "--replace", "--sockets", str(sockets),
+                               "--depth", "1000"] + trust))
+            tools.append(("wget --mirror", "w",
+                          ["wget", "--mirror", "-q", "-P", os.path.join(work, "w"), url] +
+                          (["--ca-certificate", ca] if scheme == "https" else [])))
+            if shutil.which("httrack") and scheme == "http":
+                tools.append(("httrack -c8", "h", ["httrack", url, "-O", os.path.join(work, "h"),
+                                                   "-c8", "-%c1000", "-A100000000", "-q",
+                                                   "-%v0"]))
+            for tool, out, command in tools:
                 for d in ("k1", "k9", "w", "h"):
                     shutil.rmtree(os.path.join(work, d), ignore_errors=True)
                 elapsed, cpu, rss = run_tool(command, work)
-                out = {"korvane 1 socket": "k1", "korvane 9 sockets": "k9",
-                       "wget --mirror": "w", "httrack -c8": "h"}[tool]
                 pages = count_pages(os.path.join(work, out))
                 rows.append((name, tool, pages, elapsed, pages / elapsed if elapsed else 0,
                              cpu * 1000 / max(pages, 1), rss))
-                print(f"{name:12} {tool:18} {pages:6} pages {elapsed:8.2f} s "
+                print(f"{name:18} {tool:18} {pages:6} pages {elapsed:8.2f} s "
                       f"{pages / elapsed:9.1f} pages/s {cpu * 1000 / max(pages, 1):7.3f} "
                       f"CPU s/1000 pages  peak {rss / 1024:.1f} MB",
                       flush=True)
@@ -244,12 +287,20 @@ def main():
         nginx.wait()
         shutil.rmtree(work, ignore_errors=True)
     by = {(r[0], r[1]): r for r in rows}
-    for name in ("loopback", "relay 20 ms"):
+    for name, _, _, _ in conditions:
         k9, w = by.get((name, "korvane 9 sockets")), by.get((name, "wget --mirror"))
         k1 = by.get((name, "korvane 1 socket"))
-        if k9 and w and k1:
-            print(f"{name}: korvane 1 socket / wget = {k1[4] / w[4]:.2f}x, "
-                  f"korvane 9 sockets / wget = {k9[4] / w[4]:.2f}x (pages per second)")
+        if k9 and w:
+            line = f"{name}: korvane 9 sockets / wget = {k9[4] / w[4]:.2f}x"
+            if k1:
+                line += f", korvane 1 socket / wget = {k1[4] / w[4]:.2f}x"
+            print(line + " (pages per second)")
+    for where in ("loopback", "relay 20 ms"):
+        plain, secure = by.get((f"{where} http", "korvane 9 sockets")), \
+            by.get((f"{where} https", "korvane 9 sockets"))
+        if plain and secure:
+            print(f"{where}: korvane 9 sockets CPU per 1000 pages {plain[5]:.3f} s over http, "
+                  f"{secure[5]:.3f} s over https (TLS costs {secure[5] - plain[5]:+.3f} s)")
 
 
 if __name__ == "__main__":

@@ -4,7 +4,7 @@
 # "screenshots" (a virtual X server for looking at the windows).
 set -euo pipefail
 
-packages=(g++ cmake ninja-build ccache python3 libgtest-dev libgmock-dev libsimpleini-dev libasio-dev libcli11-dev nginx chromium
+packages=(g++ cmake ninja-build ccache python3 libgtest-dev libgmock-dev libsimpleini-dev libasio-dev libcli11-dev libssl-dev nginx openssl chromium
           qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libqt6svg6 fonts-dejavu-core)
 for group in "$@"; do
   case "$group" in

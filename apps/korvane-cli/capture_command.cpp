@@ -12,13 +12,15 @@
 #include "base/file_system.h"
 #include "base/ini_file.h"
 #include "base/message_pump.h"
+#include "base/short_string.h"
 #include "base/text_case.h"
+#include "base/text_encoding.h"
 #include "engine/capture_run.h"
 #include "engine/error_dlg.h"
 #include "engine/web.h"
 #include "engine/web_bookmark.h"
-#include "pages/bookmarks.h"
 #include "environment.h"
+#include "pages/bookmarks.h"
 #include "resolve_command.h"
 #include "terminal_view.h"
 
@@ -75,6 +77,8 @@ constexpr TOptionFlag kOptionFlags[] = {
     {"--page-requisites", "PageRequisites", TKind::kBool,
      "Capture and rewrite what pages need to show as served: stylesheets, scripts, fonts, "
      "frames, modern pictures (on; off reads pages as the original tag table did)"},
+    {"--unsafe-no-certificate-check", "UnsafeNoCertificateCheck", TKind::kBool,
+     "https: accept any certificate, even an expired or forged one (off; UNSAFE)"},
 };
 
 std::atomic<int> interrupts{0};
@@ -245,6 +249,13 @@ void AddCaptureCommand(CLI::App& app, TCaptureArgs& args) {
                                                              "false", "1", "0"}, CLI::ignore_case));
     if (kind == TKind::kInt) option->check(CLI::Number);
   }
+  cmd->add_option_function<std::string>(
+         "--ca-file",
+         [&args](const std::string& value) {
+           args.options["CaFile"] = fs::absolute(value).lexically_normal().string();
+         },
+         "https: trust the certificates of this PEM file too (kept with the web)")
+      ->check(CLI::ExistingFile);
 }
 
 int RunCaptureCommand(const TCaptureArgs& args) {
@@ -266,7 +277,7 @@ int RunCaptureCommand(const TCaptureArgs& args) {
     if (!PrepareFolder(folder, args.replace)) return 2;
     web.Init(args.target, folder, env.GlobalMime().List());
     web.FileName = web.Path + std::string(kProjectFileName);
-    web.Title = args.title;
+    web.Title = ShortString(Utf8ToText(args.title));  // typed in UTF-8
     param.Url = web.Url;
   }
   try {
@@ -278,6 +289,11 @@ int RunCaptureCommand(const TCaptureArgs& args) {
   if (!web.SaveToFile(web.FileName)) {
     std::fprintf(stderr, "cannot write the project file (%s)\n", web.SaveError().c_str());
     return 1;
+  }
+  if (web.Options.UnsafeNoCertificateCheck) {
+    std::fprintf(stderr,
+                 "warning: https certificates are not checked for this web: anyone on "
+                 "the way can pose as its servers\n");
   }
 
   env.StartNetwork();

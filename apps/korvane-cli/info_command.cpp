@@ -7,6 +7,7 @@
 
 #include "base/byte_count.h"
 #include "base/ini_file.h"
+#include "base/text_encoding.h"
 #include "engine/web.h"
 #include "html/url.h"
 
@@ -19,9 +20,10 @@ bool Load(TWEB& web, const std::string& file) {
   return false;
 }
 
-// The text of a record in the URL list: its title, else its path and name.
+// The text of a record in the URL list: its title (in UTF-8, as the terminal shows it), else its
+// path and name.
 std::string EntryText(const TWebFile& record, const std::string& url) {
-  if (!record.GetDescription().empty()) return record.GetDescription();
+  if (!record.GetDescription().empty()) return TextToUtf8(record.GetDescription());
   TUrl parts(url);
   if (record.ExternalDepth == 0) return parts.Path.substr(1) + parts.Document;
   return parts.Host + parts.Path + parts.Document;
@@ -64,7 +66,8 @@ int RunInfoCommand(const TInfoArgs& args) {
   TWEB web(defaults);
   if (!Load(web, args.web)) return 2;
   std::printf("Address       %s\nTitle         %s\nFolder        %s\nHome page     %s\n",
-              web.Url.c_str(), web.Title.c_str(), web.Path.c_str(), web.GetHomePage().c_str());
+              web.Url.c_str(), TextToUtf8(web.Title).c_str(), web.Path.c_str(),
+              web.GetHomePage().c_str());
   std::printf("Links         %u\nCaptured      %u\nTo explore    %u\nNot found     %u\n"
               "Errors        %u\nFiltered      %u\nTotal size    %s\n",
               web.GetLinkCount(), web.CapturedCount, web.GetTodoCount(), web.NotFoundCount,

@@ -218,7 +218,7 @@ int AddUrlCommand(TKeepSession& s, const std::string& url) {
 
 int Force(TKeepSession& s, const std::string& url) {
   TWEB& web = s.Web();
-  TWebFile* record = web.Tree.Find(Resolve(url));
+  TWebFile* record = web.Tree.FindAnyWebProtocol(Resolve(url));
   if (!record) {
     std::fprintf(stderr, "%s is not in the web\n", Resolve(url).c_str());
     return 1;

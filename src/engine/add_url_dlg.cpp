@@ -13,7 +13,9 @@ TAddUrlDlg TAddUrlDlg::ForNewWebAddress(std::string_view web_url) {
 
 void TAddUrlDlg::NavigatorUrl(std::string_view url) { UrlEdit = std::string(url); }
 
-void TAddUrlDlg::NavigatorDomain(std::string_view url) { UrlEdit = "http://" + GetHost(url) + "/"; }
+void TAddUrlDlg::NavigatorDomain(std::string_view url) {
+  UrlEdit = (IsSecure(url) ? "https://" : "http://") + GetHost(url) + "/";
+}
 
 bool TAddUrlDlg::CanClose(TModalResult result) const {
   return result == mrCancel || !GetHost(UrlEdit).empty();

@@ -48,6 +48,8 @@ TCapture::TCapture(TWEB& web, const TCaptureSettings& settings, TSocketHub& hub,
     auto request = std::make_unique<TRequest>(slot, hub, http_, web_.FileSystem(), &clock_);
     TRequest& r = *request;
     r.TimeoutSecs = settings_.Timeout;
+    r.CaFile = web_.Options.CaFile;
+    r.VerifyCertificates = !web_.Options.UnsafeNoCertificateCheck;
     r.OnLog = [this](TRequest&, const std::string& line) { web_.Log(line); };
     r.OnHeader = [this](TRequest& q) { return HeaderReceived(q); };
     r.OnDone = [this](TRequest& q) { TransferDone(q); };
@@ -108,8 +110,10 @@ bool TCapture::Pump() {
     if (!idle) break;
     TWebFile* record = web_.TodoList.front();
     web_.TodoList.pop_front();
-    StartNext(*idle, record);
     progress = true;
+    // A record the tree holds under two addresses is queued once per address, and fetched once.
+    if (record->State != wsTodo) continue;
+    StartNext(*idle, record);
   }
   if (!web_.TodoList.empty() && !stopping_) return true;
   if (AnyBusy()) return true;
@@ -164,7 +168,16 @@ void TCapture::Redirect(TRequest& request, TWebFile& record) {
   TLinkItem item{static_cast<std::uint8_t>(record.GetLinkType()),
                  Resolve(request.Header.Location, request.Url), record.GetDescription()};
   TWebFile* target = web_.NewLink(item, &record);
-  if (target && target != &record) {
+  if (target == &record && !web_.Tree.Find(item.Url)) {
+    // The same address under the other web protocol (http sent to https): the record moves
+    // there, to be fetched again.
+    TWebFile* moved = web_.MoveToProtocol(record, request.Url, item.Url);
+    if (moved != &record) {
+      request.WebFile = nullptr;
+      moved->State = wsTodo;
+      web_.AddTodo(moved, item.Url);
+    }
+  } else if (target && target != &record) {
     // From now on the old address leads to the target's record; this one is destroyed.
     request.WebFile = nullptr;
     web_.Tree.Add(request.Url, target);
@@ -247,7 +260,9 @@ void TCapture::TransferDone(TRequest& request) {
   // A stylesheet names what its pages need too: fonts, pictures, other stylesheets.
   const bool stylesheet = web_.Options.PageRequisites && IsStylesheetType(record->GetMimeType());
   if ((html || stylesheet) && process_page_) {
-    process_page_(*record, url, [this](const TLinkParam& link) { return AcceptLink(link); });
+    process_page_(
+        *record, url, [this](const TLinkParam& link) { return AcceptLink(link); },
+        request.Header.Charset);
   }
   const auto& o = web_.Options;
   bool refused = !type->Valid ||
@@ -288,6 +303,7 @@ void TCapture::CheckLimits() {
 }
 
 void TCapture::TransferFailed(TRequest& request, bool retry) {
+  last_failure_ = request.Failure;
   TWebFile* record = request.WebFile;
   if (!record) return;
   if (retry && record->Trials < settings_.TryCount) {

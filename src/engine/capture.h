@@ -39,9 +39,11 @@ struct TCaptureSettings {
 };
 
 // Processes a captured page (or, for page requisites, a stylesheet): enters its links into the
-// web (through the filter) and gives a page its footer. Set by whoever runs the session.
+// web (through the filter) and gives a page its footer; `charset` is the one its response named
+// (empty when none). Set by whoever runs the session.
 using TPageProcessor = std::function<void(TWebFile& page, const std::string& url,
-                                          const std::function<bool(const TLinkParam&)>& filter)>;
+                                          const std::function<bool(const TLinkParam&)>& filter,
+                                          const std::string& charset)>;
 
 class TCapture {
  public:
@@ -95,6 +97,8 @@ class TCapture {
   // header of the address last handed out arrives).
   const std::string& LastUrl() const { return last_url_; }
   std::int32_t LastStatus() const { return last_status_; }
+  // Why the last failed attempt failed (kind kNone before any).
+  const TNetError& LastFailure() const { return last_failure_; }
 
  private:
   bool HeaderReceived(TRequest& request);
@@ -143,6 +147,7 @@ class TCapture {
   std::string error_;
   std::string last_url_;
   std::int32_t last_status_ = 0;
+  TNetError last_failure_;
 };
 
 }  // namespace korvane

@@ -17,11 +17,11 @@ constexpr std::int64_t kTickMs = 1000;
 
 TPageProcessor WebPageProcessor(TWEB& web) {
   return [&web](TWebFile& page, const std::string& url,
-                const std::function<bool(const TLinkParam&)>& filter) {
+                const std::function<bool(const TLinkParam&)>& filter, const std::string& charset) {
     if (IsStylesheetType(page.GetMimeType())) {
       web.SetStylesheetLinks(page, url, filter);
     } else {
-      web.SetHtmlLinks(page, url, filter);
+      web.SetHtmlLinks(page, url, filter, charset);
     }
   };
 }
@@ -139,6 +139,7 @@ void TCaptureRun::CloseSession() {
     result_.DiskFull = session_->DiskFull();
     last_status_ = session_->LastStatus();
     last_url_ = session_->LastUrl();
+    last_failure_ = session_->LastFailure();
     if (web_.CapturedCount != 0) session_->Fill();
     session_.reset();
   }
@@ -164,7 +165,10 @@ TCaptureFailure TCaptureRun::Explain() const {
   TCaptureFailure failure;
   failure.Status = last_status_;
   failure.Url = last_url_;
-  if (last_status_ == 0 && settings_.UseProxy && !settings_.ProxyAdress.empty()) {
+  if (last_status_ == 0 && last_failure_.Kind == TNetError::kTls) {
+    failure.Kind = TCaptureFailure::kTls;
+    failure.Reason = last_failure_.Message;
+  } else if (last_status_ == 0 && settings_.UseProxy && !settings_.ProxyAdress.empty()) {
     failure.Kind = TCaptureFailure::kProxyConnection;
     failure.Url = settings_.ProxyAdress;
   } else if (last_status_ != 0 && last_status_ != 400 && last_status_ != 404) {

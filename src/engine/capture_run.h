@@ -35,10 +35,12 @@ struct TCaptureFailure {
     kProxyConnection,  // no answer through the proxy
     kHttpStatus,       // an HTTP status other than 400 and 404
     kStartAddress,     // no answer, 400 or 404: the start address may be wrong
+    kTls,              // no secure connection: Reason says why (the certificate's problem)
   };
   TKind Kind = kStartAddress;
   std::int32_t Status = 0;
   std::string Url;  // the address last handed out, or the proxy for kProxyConnection
+  std::string Reason = {};
 };
 
 class TCaptureRunHooks {
@@ -128,6 +130,7 @@ class TCaptureRun {
   std::int64_t next_tick_ = 0;
   std::int32_t last_status_ = 0;
   std::string last_url_;
+  TNetError last_failure_;
   TCaptureRunResult result_;
 };
 

@@ -143,6 +143,13 @@ TFailureExplanation ExplainFailure(const TCaptureFailure& failure, std::string_v
       return ExplainFailure(0, true, failure.Url, web_url);
     case TCaptureFailure::kHttpStatus:
       return ExplainFailure(failure.Status, false, "", web_url);
+    case TCaptureFailure::kTls: {
+      // The address is right; what the server showed is not trusted.
+      TFailureExplanation explained{ErrorBox(TErrorKind::kConnection, "", mbOk, 0, failure.Url),
+                                    false};
+      explained.Box.Message += "TLS: " + failure.Reason + "\r\n";
+      return explained;
+    }
     case TCaptureFailure::kStartAddress:
       break;
   }

@@ -19,6 +19,13 @@ bool InAnotherWeb(std::string_view from, std::string_view to, bool check_machine
 
 TWebFile* TWEB::NewLink(const TLinkItem& item, TWebFile* parent) {
   if (TWebFile* known = Tree.Find(item.Url)) return known;
+  // A site reached under http and https is captured once; the secure form is preferred while
+  // the address is still waiting.
+  const std::string twin = OtherWebProtocol(item.Url);
+  if (TWebFile* known = twin.empty() ? nullptr : Tree.Find(twin)) {
+    if (IsSecure(item.Url) && known->State == wsTodo) return MoveToProtocol(*known, twin, item.Url);
+    return known;
+  }
   auto record = std::make_unique<TWebFile>();
   if (parent) {
     record->ExternalDepth = parent->ExternalDepth;
@@ -37,6 +44,18 @@ TWebFile* TWEB::NewLink(const TLinkItem& item, TWebFile* parent) {
     return nullptr;
   }
   AddTodo(added, item.Url);
+  return added;
+}
+
+TWebFile* TWEB::MoveToProtocol(TWebFile& record, std::string_view from, std::string_view to) {
+  auto moved = std::make_unique<TWebFile>();
+  moved->CopyFieldsOf(record);
+  TWebFile* added = moved.get();
+  if (!Tree.Add(to, std::move(moved))) {
+    Log(std::string(to) + std::string(kLogTreeError));
+    return &record;
+  }
+  (void)Tree.Add(from, added);
   return added;
 }
 
@@ -168,8 +187,9 @@ THtmlLinksContext TWEB::LinksContext() {
   return context;
 }
 
-bool TWEB::SetHtmlLinks(TWebFile& file, std::string_view page_url, const THtmlLinkFilter& filter) {
-  return korvane::SetHtmlLinks(LinksContext(), file, page_url, filter);
+bool TWEB::SetHtmlLinks(TWebFile& file, std::string_view page_url, const THtmlLinkFilter& filter,
+                        std::string_view charset) {
+  return korvane::SetHtmlLinks(LinksContext(), file, page_url, filter, charset);
 }
 
 bool TWEB::SetStylesheetLinks(TWebFile& file, std::string_view url,

@@ -5,8 +5,10 @@
 
 #include <algorithm>
 #include <limits>
+#include <unordered_set>
 
 #include "base/file_system.h"
+#include "base/text_case.h"
 #include "engine/web.h"
 #include "html/url.h"
 #include "maps/map_list.h"
@@ -129,13 +131,25 @@ void TResolveLinks::Finish() {
 void TResolveLinks::CollectSites() {
   sites_.clear();
   TWebNode& root = web_.Tree.Root();
-  if (root.Count() == 0) return;
-  TWebNode* protocol = root.Item(0).Node();
-  if (!protocol) return;
-  for (std::size_t i = 0; i < protocol->Count(); ++i) {
-    const TWebNode::TEntry& entry = protocol->Item(i);
-    if (TWebNode* node = entry.Node()) {
-      sites_.push_back({entry.Segment.size() > 2 ? entry.Segment.substr(2) : "", node});
+  for (std::size_t p = 0; p < root.Count(); ++p) {
+    const TWebNode::TEntry& protocol = root.Item(p);
+    const bool web_protocol =
+        SameAsciiNoCase(protocol.Segment, "http:") || SameAsciiNoCase(protocol.Segment, "https:");
+    if (!web_protocol || !protocol.Node()) continue;
+    for (std::size_t i = 0; i < protocol.Node()->Count(); ++i) {
+      const TWebNode::TEntry& entry = protocol.Node()->Item(i);
+      TWebNode* node = entry.Node();
+      if (!node) continue;
+      std::string name = entry.Segment.size() > 2 ? entry.Segment.substr(2) : "";
+      // A named port is another server; without one, http and https reach the same site.
+      auto same = std::find_if(sites_.begin(), sites_.end(), [&](const TSite& site) {
+        return name.find(':') == std::string::npos && SameAsciiNoCase(site.Name, name);
+      });
+      if (same != sites_.end()) {
+        same->Nodes.push_back(node);
+      } else {
+        sites_.push_back({std::move(name), {node}});
+      }
     }
   }
 }
@@ -158,10 +172,19 @@ void TResolveLinks::BeginSite() {
   listed_html_ = listed_others_ = 0;
   progress_ = 0;
   work_ = {};
-  web_.Tree.ExploreFrom(site.Node, [this](TWebFile& record, const std::string&) {
-    work_.records.push_back(&record);
-    return false;
-  });
+  // A record met under both protocols (an address redirected from http to https) is listed once.
+  std::unordered_set<const TWebFile*> earlier;
+  for (std::size_t n = 0; n < site.Nodes.size(); ++n) {
+    const std::size_t before = work_.records.size();
+    web_.Tree.ExploreFrom(site.Nodes[n], [&](TWebFile& record, const std::string&) {
+      if (!earlier.count(&record)) work_.records.push_back(&record);
+      return false;
+    });
+    if (n + 1 < site.Nodes.size()) {
+      earlier.insert(work_.records.begin() + static_cast<std::ptrdiff_t>(before),
+                     work_.records.end());
+    }
+  }
   if (view_) {
     view_->SetSite(site.Name);
     view_->SetFile("");

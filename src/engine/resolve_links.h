@@ -87,10 +87,11 @@ class TResolveLinks {
   // Why pages (rewritten or generated) could not be written; each is left as it was.
   const std::vector<std::string>& WriteFailures() const { return write_failures_; }
 
-  // Sites in tree order with the name shown (the host), as collected by the first step.
+  // Sites in tree order with the name shown (the host), as collected by the first step. A host
+  // on its default port under both http and https is one site of two nodes.
   struct TSite {
     std::string Name;
-    TWebNode* Node = nullptr;
+    std::vector<TWebNode*> Nodes;
   };
   const std::vector<TSite>& Sites() const { return sites_; }
 

@@ -107,7 +107,10 @@ void TWEB::Log(std::string_view text) {
 void TWEB::HtmlFileInit(std::string_view name) {
   const std::string file = Path + std::string(name);
   if (fs_.FileExists(file)) return;
-  std::string page = "<HTML><HEADER></HEADER><BODY BGCOLOR=\"#FFFFFF\">";
+  // Its lines are Windows-1252 bytes (the French of the log, the addresses as found): said so,
+  // so that a browser reads them right.
+  std::string page =
+      "<HTML><HEADER><META CHARSET=\"windows-1252\"></HEADER><BODY BGCOLOR=\"#FFFFFF\">";
   page += ShortString("<H3>WEB : " + AnsiUpperCase(Url) + "</H3>");
   (void)fs_.WriteFile(file, page);
 }

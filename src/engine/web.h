@@ -119,8 +119,15 @@ class TWEB {
   // --- link admission ---
 
   // Enters `item` (once per address) and queues it when admitted; the record, or none when the
-  // tree refused the address. Throws TCounterOverflow when a depth or counter overflows.
+  // tree refused the address. An address known under the other web protocol is that record (a
+  // record still waiting under http moves to https when a secure link to it is met). Throws
+  // TCounterOverflow when a depth or counter overflows.
   TWebFile* NewLink(const TLinkItem& item, TWebFile* parent);
+  // Enters the address of `record` (known as `from`) under `to`, its other web protocol, with the
+  // record's state, depths and texts; `from` then leads to the new record, and `record` is
+  // destroyed (the queue holds the new one in its place). The new record, or `record` when the
+  // tree refused `to`.
+  TWebFile* MoveToProtocol(TWebFile& record, std::string_view from, std::string_view to);
   // Queues the record (pictures at the head, pages at the tail) or marks it filtered. `url` is
   // the record's address; it is looked up when empty.
   bool AddTodo(TWebFile* record, std::string_view url = {});
@@ -138,8 +145,10 @@ class TWEB {
   // Processes the captured page `file` fetched from `page_url`: its links made absolute and
   // handed to NewLink with the page as parent (those `filter` accepts, or the default rule),
   // LOWSRC removed, the Ismap flag, the title as description, the footer when RealLinkFlag is
-  // set. False when the processed page could not be written back.
-  bool SetHtmlLinks(TWebFile& file, std::string_view page_url, const THtmlLinkFilter& filter = {});
+  // set. `charset` is the one its response named, if any. False when the processed page could
+  // not be written back.
+  bool SetHtmlLinks(TWebFile& file, std::string_view page_url, const THtmlLinkFilter& filter = {},
+                    std::string_view charset = {});
   // For page requisites: the captured stylesheet `file` fetched from `url` has its addresses made
   // absolute and handed to NewLink (those `filter` accepts), fonts and imports as requisites.
   bool SetStylesheetLinks(TWebFile& file, std::string_view url, const THtmlLinkFilter& filter = {});

@@ -74,7 +74,7 @@ std::optional<std::string> ReadProjectTitle(const std::string& project_file,
 }
 
 void TWebMapSource::NewLink(const std::string& page_url, const std::string& link) {
-  web_.NewLink({0, link, ""}, web_.Tree.Find(page_url));
+  web_.NewLink({0, link, ""}, web_.Tree.FindAnyWebProtocol(page_url));
 }
 
 }  // namespace korvane

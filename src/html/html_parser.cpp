@@ -7,6 +7,8 @@
 
 #include "base/short_string.h"
 #include "base/text_case.h"
+#include "base/text_encoding.h"
+#include "html/entities.h"
 
 namespace korvane {
 namespace {
@@ -604,58 +606,19 @@ void THtmlParser::WriteLinkTag(int i, std::string& out, std::string_view old_lin
   out.append(t);
 }
 
-namespace {
-
-// The Latin-1 entities: quot, amp, lt and gt, then nbsp and the following names for codes 160 to
-// 255 in code order.
-constexpr std::array<std::string_view, 96> kLatin1Entities = {
-    "nbsp",   "iexcl",  "cent",   "pound",  "curren", "yen",    "brvbar", "sect",   "uml",
-    "copy",   "ordf",   "laquo",  "not",    "shy",    "reg",    "macr",   "deg",    "plusmn",
-    "sup2",   "sup3",   "acute",  "micro",  "para",   "middot", "cedil",  "sup1",   "ordm",
-    "raquo",  "frac14", "frac12", "frac34", "iquest", "Agrave", "Aacute", "Acirc",  "Atilde",
-    "Auml",   "Aring",  "AElig",  "Ccedil", "Egrave", "Eacute", "Ecirc",  "Euml",   "Igrave",
-    "Iacute", "Icirc",  "Iuml",   "ETH",    "Ntilde", "Ograve", "Oacute", "Ocirc",  "Otilde",
-    "Ouml",   "times",  "Oslash", "Ugrave", "Uacute", "Ucirc",  "Uuml",   "Yacute", "THORN",
-    "szlig",  "agrave", "aacute", "acirc",  "atilde", "auml",   "aring",  "aelig",  "ccedil",
-    "egrave", "eacute", "ecirc",  "euml",   "igrave", "iacute", "icirc",  "iuml",   "eth",
-    "ntilde", "ograve", "oacute", "ocirc",  "otilde", "ouml",   "divide", "oslash", "ugrave",
-    "uacute", "ucirc",  "uuml",   "yacute", "thorn",  "yuml"};
-constexpr std::size_t kLongestEntity = 6;
-
-// The character an entity name stands for, or 0 when it is not one.
-char EntityChar(std::string_view name) {
-  if (name == "quot") return '"';
-  if (name == "amp") return '&';
-  if (name == "lt") return '<';
-  if (name == "gt") return '>';
-  for (std::size_t k = 0; k < kLatin1Entities.size(); ++k) {
-    if (kLatin1Entities[k] == name) return static_cast<char>(160 + k);
-  }
-  return 0;
-}
-
-}  // namespace
-
 std::string DecodeEntities(std::string_view in) {
-  std::string_view s = ShortView(in);
-  std::string out;
-  out.reserve(s.size());
-  for (std::size_t i = 0; i < s.size();) {
-    if (s[i] == '&') {
-      std::size_t semi = s.find(';', i + 1);
-      if (semi != std::string_view::npos && semi - i - 1 <= kLongestEntity) {
-        if (char c = EntityChar(s.substr(i + 1, semi - i - 1))) {
-          out.push_back(c);
-          i = semi + 1;
-          continue;
-        }
-      }
+  TTextWriter out(kShortStringMax);
+  for (std::size_t i = 0; i < in.size() && !out.Full();) {
+    char32_t c = 0;
+    if (std::size_t n = in[i] == '&' ? ReadCharacterReference(in.substr(i), c) : 0) {
+      i += n;
+    } else {
+      c = Win1252Character(static_cast<unsigned char>(in[i++]));
     }
     // Control characters become code 20, the stand-in the descriptions have always used.
-    unsigned char c = static_cast<unsigned char>(s[i++]);
-    out.push_back(static_cast<char>(c < 20 ? 20 : c));
+    out.Put(c < 20 ? 20 : c);
   }
-  return out;
+  return out.Text();
 }
 
 }  // namespace korvane

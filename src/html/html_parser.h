@@ -170,8 +170,11 @@ class THtmlParser {
   mutable std::vector<std::int32_t> next_ismap_image_;
 };
 
-// Replaces control characters (codes below 20) by code 20, then decodes the named Latin-1
-// entities ("&eacute;"), case-sensitively. Numeric references are left as they are.
+// A text of a page (a title, a link text) as a description: character references decoded, named
+// ones ("&eacute;", "&mdash;") case-sensitively and numeric ones ("&#8212;"), and control
+// characters (codes below 20) replaced by code 20. Characters Windows-1252 cannot hold are
+// written as numeric references (see TTextWriter), which read back as the same characters when
+// a stored description is decoded again. At most 255 bytes, never cutting a character.
 std::string DecodeEntities(std::string_view s);
 
 }  // namespace korvane

@@ -11,12 +11,12 @@ namespace korvane {
 namespace {
 
 // Texts written by ToString, by protocol index.
-constexpr std::array<std::string_view, 5> kProtocolText = {
-    "http:", "ftp:", "news:", "mailto:", "file"};
+constexpr std::array<std::string_view, kProtocolCount> kProtocolText = {
+    "http:", "ftp:", "news:", "mailto:", "file", "https:"};
 // Prefixes recognised when parsing. "file" needs its colon: without it every relative link whose
 // name starts with "file" ("files/a.htm", "filelist.html") would be taken for a local file.
-constexpr std::array<std::string_view, 5> kProtocolPrefix = {
-    "http:", "ftp:", "news:", "mailto:", "file:"};
+constexpr std::array<std::string_view, kProtocolCount> kProtocolPrefix = {
+    "http:", "ftp:", "news:", "mailto:", "file:", "https:"};
 
 bool IsSeparator(char c) { return c == '/' || c == '\\'; }
 
@@ -32,13 +32,17 @@ bool IsDotDotSegment(std::string_view seg) {
 void TUrl::Parse(std::string_view address, const TUrl* base) {
   std::string_view s = ShortView(address);
   Protocol = kProtocolHttp;
+  bool named = false;
   for (std::size_t i = 0; i < kProtocolPrefix.size(); ++i) {
     if (SameAsciiNoCase(s.substr(0, kProtocolPrefix[i].size()), kProtocolPrefix[i])) {
       Protocol = static_cast<std::uint8_t>(i);
       s.remove_prefix(kProtocolPrefix[i].size());
+      named = true;
       break;
     }
   }
+  // A link of a secure page that names no protocol ("a.htm", "//cdn.h.com/x") stays secure.
+  if (!named && base && base->Protocol == kProtocolHttps) Protocol = kProtocolHttps;
 
   std::size_t q = s.find('?');
   if (q != std::string_view::npos) {
@@ -63,7 +67,9 @@ void TUrl::Parse(std::string_view address, const TUrl* base) {
       Host.assign(host);
       Path.assign(s.substr(slash));
     } else {
-      // Without a '/' after the host, a port written there stays part of the host.
+      // Without a '/' after the host, a port written there stays part of the host; the secure
+      // default is dropped so that the canonical form, parsed again, stays the same.
+      if (Protocol == kProtocolHttps && s.ends_with(":443")) s.remove_suffix(4);
       Host.assign(s);
       Path.assign(1, '/');
     }
@@ -85,6 +91,8 @@ void TUrl::Parse(std::string_view address, const TUrl* base) {
       AppendShort(Path, s);
     }
   }
+  // 443 is how every secure address without a port is reached: one canonical form for both.
+  if (Protocol == kProtocolHttps && Port == kHttpsPort) Port = -1;
   SplitDocument();
 }
 
@@ -187,9 +195,12 @@ std::string GetPath(std::string_view address) { return Parsed(address).Path; }
 std::string GetDocument(std::string_view address) { return Parsed(address).Document; }
 
 std::int32_t GetPort(std::string_view address) {
-  std::int32_t port = Parsed(address).Port;
-  return port == -1 ? 80 : port;
+  const TUrl& url = Parsed(address);
+  if (url.Port != -1) return url.Port;
+  return url.Protocol == kProtocolHttps ? kHttpsPort : kHttpPort;
 }
+
+bool IsSecure(std::string_view address) { return Parsed(address).Protocol == kProtocolHttps; }
 
 std::string GetTarget(std::string_view address) {
   const TUrl& url = Parsed(address);
@@ -213,13 +224,45 @@ std::string GetMachineName(std::string_view address) {
 }
 
 bool HasOtherProtocol(std::string_view address) {
-  return Parsed(address).Protocol != kProtocolHttp;
+  const std::uint8_t protocol = Parsed(address).Protocol;
+  return protocol != kProtocolHttp && protocol != kProtocolHttps;
+}
+
+std::string OtherWebProtocol(std::string_view address) {
+  TUrl& url = ScratchUrl(0);
+  url.Parse(address);
+  if (url.Port != -1 || url.Host.empty()) return {};
+  if (url.Protocol == kProtocolHttp) {
+    url.Protocol = kProtocolHttps;
+  } else if (url.Protocol == kProtocolHttps) {
+    url.Protocol = kProtocolHttp;
+  } else {
+    return {};
+  }
+  return url.ToString();
 }
 
 bool IsWebAddress(std::string_view address) {
   const TUrl& url = Parsed(address);
   return url.Host.find('.') != std::string::npos && url.Path.find(':') == std::string::npos &&
          url.Document.find(':') == std::string::npos;
+}
+
+std::string PercentEncoded(std::string_view address) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(address.size());
+  for (char ch : address) {
+    auto c = static_cast<unsigned char>(ch);
+    if (c > 0x20 && c < 0x7F) {
+      out.push_back(ch);
+    } else {
+      out.push_back('%');
+      out.push_back(kHex[c >> 4]);
+      out.push_back(kHex[c & 15]);
+    }
+  }
+  return out;
 }
 
 }  // namespace korvane

@@ -3,6 +3,7 @@
 // in a web is in the canonical form of TUrl::ToString, so equal addresses compare equal as text.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -15,7 +16,13 @@ enum TProtocol : std::uint8_t {
   kProtocolNews = 2,
   kProtocolMailto = 3,
   kProtocolFile = 4,
+  kProtocolHttps = 5,  // a web protocol, as http is
 };
+inline constexpr std::size_t kProtocolCount = 6;
+
+// The port of a web protocol when an address names none.
+inline constexpr std::int32_t kHttpPort = 80;
+inline constexpr std::int32_t kHttpsPort = 443;
 
 class TUrl {
  public:
@@ -47,8 +54,10 @@ std::string Resolve(std::string_view address, std::string_view base_address = {}
 std::string GetHost(std::string_view address);
 std::string GetPath(std::string_view address);
 std::string GetDocument(std::string_view address);
-// The address's port, 80 when it gives none.
+// The address's port; when it gives none, 443 for https and 80 otherwise.
 std::int32_t GetPort(std::string_view address);
+// Whether the address is fetched over TLS.
+bool IsSecure(std::string_view address);
 // Path + document: the target of a direct request.
 std::string GetTarget(std::string_view address);
 // The host without its last label, reduced to its last remaining label ("www.site.com" gives
@@ -56,9 +65,15 @@ std::string GetTarget(std::string_view address);
 std::string GetDomainName(std::string_view address);
 // The host's first label; the address itself when the host has no dot.
 std::string GetMachineName(std::string_view address);
-// ftp:, news:, mailto: and file: addresses.
+// ftp:, news:, mailto: and file: addresses (http: and https: are the web's).
 bool HasOtherProtocol(std::string_view address);
+// The same address under the other web protocol, both on their default port ("https://h/a" for
+// "http://h/a"), canonical; empty when there is none (another protocol, or a port named).
+std::string OtherWebProtocol(std::string_view address);
 // The host holds a dot and neither the path nor the document holds a colon.
 bool IsWebAddress(std::string_view address);
+// The address with the bytes that cannot travel in a request or a link as they are (blanks,
+// control bytes, bytes above 126) percent-encoded.
+std::string PercentEncoded(std::string_view address);
 
 }  // namespace korvane

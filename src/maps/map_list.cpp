@@ -93,7 +93,7 @@ void ScanPageForMaps(std::string_view page_url, const std::string& page_file, co
     }
     if (tag.TagType != ttImg || !link.IsMap || address.empty()) continue;
     // Links of captured pages are absolute; one that is not is read against its page.
-    const TWebFile* record = tree.Find(Resolve(address, page_url));
+    const TWebFile* record = tree.FindAnyWebProtocol(Resolve(address, page_url));
     if (!record || record->State != wsFile) continue;
     const std::string& name = record->GetFileName();
     if (!IsPlainFileName(name) || maps.IndexOfImage(name) >= 0) continue;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "base/short_string.h"
+#include "html/charset.h"
 
 namespace korvane {
 namespace {
@@ -168,6 +169,7 @@ void THTTPHEADER::Parse(std::string_view header, TDateTime now, THttpDateParts& 
       Server = ShortString(value);
     } else if (SameText(name, "content-type:")) {
       ContentType = ShortString(UpTo(value, ';'));
+      Charset = ShortString(CharsetParameter(rest));
     } else if (SameText(name, "content-length:")) {
       ContentLength = ToInt(value);
       LengthAnnounced = ContentLength > 0;

@@ -30,6 +30,7 @@ class THTTPHEADER {
   TDateTime Date = 0;
   std::string Server;
   std::string ContentType;  // without parameters: "text/html; charset=x" is "text/html"
+  std::string Charset;      // its charset parameter ("x"); empty when it names none
   std::int32_t ContentLength = 0;
   TDateTime LastModified = 0;
   std::string Location;

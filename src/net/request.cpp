@@ -36,24 +36,6 @@ bool SameText(std::string_view a, std::string_view b) {
          });
 }
 
-// Blanks, control bytes and bytes above 126 cannot travel in a request line as they are.
-std::string PercentEncoded(std::string_view target) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string out;
-  out.reserve(target.size());
-  for (char ch : target) {
-    auto c = static_cast<unsigned char>(ch);
-    if (c > 0x20 && c < 0x7F) {
-      out.push_back(ch);
-    } else {
-      out.push_back('%');
-      out.push_back(kHex[c >> 4]);
-      out.push_back(kHex[c & 15]);
-    }
-  }
-  return out;
-}
-
 std::string TimeOfDay(TDateTime now) {
   TDateParts p = DecodeDateTime(now);
   char text[16];
@@ -71,6 +53,7 @@ TRequest::TRequest(std::int32_t id, TSocketHub& hub, THttpSession& session, TFil
   Socket.OnFail = [this](TSCX& s) { SocketFail(s); };
   Socket.OnConnect = [this](TSCX& s, const std::string& ip) { SocketConnect(s, ip); };
   Socket.OnCut = [this](TSCX& s) { SocketCut(s); };
+  Socket.OnCanWrite = [this](TSCX& s) { SocketCanWrite(s); };
   Socket.OnData = [this](TSCX& s, const char* buf, int len) { SocketData(s, buf, len); };
   Socket.OnException = [this](TSCX&, const std::string& error) { SocketException(error); };
 }
@@ -130,7 +113,13 @@ void TRequest::Connect() {
     host = HostAddress.empty() ? GetHost(Url) : HostAddress;
     port = std::to_string(GetPort(Url));
   }
-  if (Socket.Go(host, port, TimeoutSecs) != 0) return Progress(kStatusConnecting);
+  tls_started_ = false;
+  // The certificate is checked against the address's host, not the address connected to.
+  const TTlsRequest tls = TlsRequest();
+  const bool secure = ProxyAddress.empty() && IsSecure(Url);
+  if (Socket.Go(host, port, TimeoutSecs, secure ? &tls : nullptr) != 0) {
+    return Progress(kStatusConnecting);
+  }
   std::uint64_t attempt = attempt_;
   Fail(TNetError::kOther, "the connection could not be started");
   if (attempt == attempt_) Progress(kStatusFailed);
@@ -141,13 +130,68 @@ bool TRequest::CredentialsApply() const {
 }
 
 std::string TRequest::RequestTarget() const {
-  return PercentEncoded(ProxyAddress.empty() ? GetTarget(Url) : Url);
+  return PercentEncoded(ProxyAddress.empty() || Tunnelled() ? GetTarget(Url) : Url);
+}
+
+bool TRequest::Tunnelled() const { return !ProxyAddress.empty() && IsSecure(Url); }
+
+TTlsRequest TRequest::TlsRequest() const {
+  return TTlsRequest{GetHost(Url), CaFile, VerifyCertificates};
+}
+
+void TRequest::SendTunnelRequest() {
+  const std::string authority = GetHost(Url) + ":" + std::to_string(GetPort(Url));
+  Trace(IdText() + ": Connect " + authority);
+  State = kTunnelling;
+  Socket.Send("CONNECT " + authority + " HTTP/1.0\r\nHost: " + authority + "\r\n");
+  Socket.Send(kRequestBlock);
+  Socket.Send("\r\n");
+}
+
+// The proxy's answer to CONNECT: a header, then nothing until the client speaks TLS.
+void TRequest::ReceiveTunnelBytes(std::string_view bytes) {
+  if (tls_started_) return Fail(TNetError::kProtocol, "the proxy sent bytes into the tunnel");
+  const std::size_t end = scanner_.Feed(bytes);
+  const std::string_view answer = bytes.substr(0, end);
+  if (Buffer.Size() + answer.size() > kMaxHeaderBytes || !Buffer.Write(answer)) {
+    return Fail(TNetError::kProtocol, "the proxy's answer does not end");
+  }
+  if (end == std::string_view::npos) return;
+  if (end < bytes.size()) {
+    return Fail(TNetError::kProtocol, "the proxy sent bytes before the secure connection began");
+  }
+  THTTPHEADER header;
+  THttpDateParts dates;  // the proxy's dates are not the servers'
+  header.Parse(Buffer.View(), clock_.Now(), dates);
+  Buffer.Reset();
+  scanner_.Reset();
+  if (header.Status < 200 || header.Status > 299) {
+    return Fail(TNetError::kProtocol, "the proxy refused a tunnel to " + GetHost(Url) + ":" +
+                                          std::to_string(GetPort(Url)) + " (" +
+                                          std::to_string(header.Status) + ")");
+  }
+  tls_started_ = true;
+  if (!Socket.StartTls(TlsRequest())) {
+    Fail(TNetError::kTls, "the secure connection could not be started");
+  }
+}
+
+// A server holding several sites answers by this name, so every request carries it, through a
+// proxy too; the port only when it is not the protocol's own.
+std::string TRequest::HostLine() const {
+  TUrl url(Url);
+  std::string line = "Host: " + url.Host;
+  if (url.Port != -1 && url.Port != (url.Protocol == kProtocolHttps ? kHttpsPort : kHttpPort)) {
+    line += ":" + std::to_string(url.Port);
+  }
+  return line + "\r\n";
 }
 
 void TRequest::SendRequest() {
   Trace(IdText() + ": Send");
   State = kSending;
   Socket.Send("GET " + RequestTarget() + " HTTP/1.0\r\n");
+  Socket.Send(HostLine());
   Socket.Send(kRequestBlock);
   if (!Cookie.empty()) Socket.Send("Cookie :" + Cookie + "\r\n");
   if (!Credentials.empty() && CredentialsApply())
@@ -184,7 +228,16 @@ void TRequest::SocketFail(TSCX& sender) {
   Trace(GetHost(Url) + " : SCX_Fail");
   TNetError error = Socket.LastError;
   if (error.Kind == TNetError::kNone) error.Kind = TNetError::kOther;
-  Fail(error.Kind, error.Message.empty() ? "the connection failed" : error.Message);
+  if (error.Message.empty()) error.Message = "the connection failed";
+  // A refused certificate, or a server that does not speak TLS, is no better at the next trial:
+  // it is always logged, for the user to judge, and not tried again.
+  const bool tls = error.Kind == TNetError::kTls;
+  if (tls)
+    Log(Url +
+        " : \xE9"
+        "chec TLS : " +
+        error.Message);
+  Fail(error.Kind, error.Message, !tls);
   if (attempt == attempt_) Disconnected();
 }
 
@@ -199,7 +252,13 @@ void TRequest::SocketConnect(TSCX& sender, const std::string& distant_ip) {
   Buffer.Reset();
   scanner_.Reset();
   OutputFile.clear();
+  if (Tunnelled()) return SendTunnelRequest();
   SendRequest();
+}
+
+void TRequest::SocketCanWrite(TSCX& sender) {
+  // Through a tunnel, the request goes once TLS is up.
+  if (&sender == &Socket && State == kTunnelling && tls_started_) SendRequest();
 }
 
 void TRequest::SocketCut(TSCX& sender) {
@@ -213,6 +272,9 @@ void TRequest::SocketData(TSCX& sender, const char* buf, int len) {
   auto still = [&] { return attempt == attempt_ && State == kReceiving && Phase != kPhaseNone; };
   Progress(kStatusData);
   Trace(IdText() + ": SCX_Data");
+  if (attempt == attempt_ && State == kTunnelling) {
+    return ReceiveTunnelBytes(std::string_view(buf, static_cast<std::size_t>(len)));
+  }
   if (!still()) return;
   if (OnReceive) OnReceive(*this, buf, len);
   if (!still()) return;
@@ -332,13 +394,13 @@ void TRequest::Close() {
   Progress(kStatusClosed);
 }
 
-void TRequest::Fail(TNetError::TKind kind, std::string message) {
+void TRequest::Fail(TNetError::TKind kind, std::string message, bool retry) {
   std::uint64_t attempt = attempt_;
   Trace(IdText() + ": socket error");
   Close();
   if (attempt != attempt_) return;
   Failure = {kind, std::move(message)};
-  if (OnError) OnError(*this, true);
+  if (OnError) OnError(*this, retry);
 }
 
 void TRequest::SocketException(const std::string& error) {

@@ -10,9 +10,10 @@
 //   OnDone    the body was read to its end; the file OutputFile is complete and closed, and its
 //             size is in Header.ContentLength.
 //   OnError   the attempt failed (host unknown, connection failed or timed out, header too
-//             long, body shorter than announced, file not writable); Failure says why. `retry`
-//             is always true: the owner counts its trials and decides. Any partial file is
-//             already deleted.
+//             long, body shorter than announced, file not writable, no secure connection);
+//             Failure says why. `retry` is false when another trial cannot help (the server's
+//             certificate was refused), true otherwise: the owner counts its trials and decides.
+//             Any partial file is already deleted.
 //   OnBody    after each packet of the body, and once with ContentLength 0 when Close drops a
 //             partial body.
 //   OnStatus  the progress code `Status` changed (kStatus... below).
@@ -22,6 +23,10 @@
 //             idle; `error` is the exception's message.
 // A connection that closes before the header is complete ends with neither OnDone nor OnError;
 // the slot is idle again (State 0). Any event may call Start or Close on this request.
+//
+// An https address is fetched over TLS, checked against the system's certificates (and CaFile),
+// unless VerifyCertificates is off. Through a proxy, it asks the proxy for a tunnel to the
+// server (CONNECT) and speaks TLS through it.
 #pragma once
 
 #include <cstdint>
@@ -75,7 +80,7 @@ class TRequest {
 
   // States and phases.
   static constexpr std::uint8_t kIdle = 0, kConnecting = 1, kSending = 2, kReceiving = 3,
-                                kClosing = 5;
+                                kTunnelling = 4, kClosing = 5;
   static constexpr std::uint8_t kPhaseNone = 0, kPhaseHeader = 1, kPhaseBody = 2;
 
   std::int32_t Id;
@@ -91,6 +96,8 @@ class TRequest {
   std::string Cookie;
   std::string Credentials;
   std::int32_t TimeoutSecs = 30;
+  std::string CaFile;              // https: a PEM file of certificates to trust as well
+  bool VerifyCertificates = true;  // https: false accepts any certificate (unsafe)
   TMemoryStreamEx Buffer;
   std::string OutputFile;
   THTTPHEADER Header;
@@ -110,6 +117,12 @@ class TRequest {
   void Connect();
   void SendRequest();
   std::string RequestTarget() const;
+  std::string HostLine() const;
+  // https through the proxy: a tunnel first.
+  bool Tunnelled() const;
+  TTlsRequest TlsRequest() const;
+  void SendTunnelRequest();
+  void ReceiveTunnelBytes(std::string_view bytes);
   bool CredentialsApply() const;
 
   void SocketNoHost(TSCX& sender);
@@ -117,6 +130,7 @@ class TRequest {
   void SocketFail(TSCX& sender);
   void SocketConnect(TSCX& sender, const std::string& distant_ip);
   void SocketCut(TSCX& sender);
+  void SocketCanWrite(TSCX& sender);
   void SocketData(TSCX& sender, const char* buf, int len);
 
   void ReceiveHeaderBytes(std::string_view bytes);
@@ -125,7 +139,7 @@ class TRequest {
   void Disconnected();
   bool OpenOutput();
   bool CloseOutput();
-  void Fail(TNetError::TKind kind, std::string message);
+  void Fail(TNetError::TKind kind, std::string message, bool retry = true);
   void SocketException(const std::string& error);
 
   void Progress(std::uint8_t code);
@@ -139,6 +153,7 @@ class TRequest {
   std::unique_ptr<TWritableFile> file_;
   std::int64_t file_bytes_ = 0;
   THeaderEndScanner scanner_;
+  bool tls_started_ = false;  // the tunnel is open and TLS was started through it
   std::string credentials_host_;
   std::int32_t credentials_port_ = 80;
   // Counts the attempts, so that a handler learns that an event it raised started another.

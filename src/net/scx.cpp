@@ -12,14 +12,20 @@ TSCX::~TSCX() {
   hub_.Unregister(this);
 }
 
-TScxHandle TSCX::Go(std::string_view host, std::string_view port, int timeout_secs) {
+TScxHandle TSCX::Go(std::string_view host, std::string_view port, int timeout_secs,
+                    const TTlsRequest* tls) {
   TSocketLibrary* library = hub_.Library();
   if (!library) return 0;
   Host = ShortString(host);
   Port = ShortString(port);
   TimeoutSecs = timeout_secs;
-  handle_ = library->Go(Host, Port, timeout_secs);
+  handle_ = library->Go(Host, Port, timeout_secs, tls);
   return handle_;
+}
+
+bool TSCX::StartTls(const TTlsRequest& tls) {
+  TSocketLibrary* library = hub_.Library();
+  return handle_ != 0 && library && library->StartTls(handle_, tls);
 }
 
 int TSCX::Send(std::string_view bytes) {

@@ -37,9 +37,14 @@ class TSCX {
   TSCX(const TSCX&) = delete;
   TSCX& operator=(const TSCX&) = delete;
 
-  // Starts a connection attempt and returns its handle; 0 when the hub has no library or the
-  // library refused. A previous connection's handle is replaced (not aborted).
-  TScxHandle Go(std::string_view host, std::string_view port, int timeout_secs);
+  // Starts a connection attempt (a secure one with `tls`) and returns its handle; 0 when the hub
+  // has no library or the library refused. A previous connection's handle is replaced (not
+  // aborted).
+  TScxHandle Go(std::string_view host, std::string_view port, int timeout_secs,
+                const TTlsRequest* tls = nullptr);
+  // Makes the connection a secure one; OnCanWrite follows once it is. False without a plain
+  // connection.
+  bool StartTls(const TTlsRequest& tls);
   // The library's result, or 0 without a connection or a library.
   int Send(std::string_view bytes);
   // Ends the connection; callbacks still on their way for it are dropped.

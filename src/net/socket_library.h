@@ -24,9 +24,20 @@ struct TNetError {
     kNoHost,       // the host name is unknown
     kProtocol,     // the server's answer cannot be read (a header without end, a body cut short)
     kLocalFile,    // the body could not be written to disk
+    kTls,          // no secure connection: the certificate refused (what is wrong with it is in
+                   // the words), a handshake that failed, trust that could not be read
   };
   TKind Kind = kNone;
   std::string Message;
+};
+
+// What a TLS connection asks of its server: the name its certificate must carry (also sent in
+// the handshake, unless it is an IP address), the certificates trusted besides the system's own,
+// or no check at all.
+struct TTlsRequest {
+  std::string ServerName;
+  std::string CaFile;  // a PEM file of certificates to trust as well; empty: the system's only
+  bool Verify = true;  // false accepts any certificate: unsafe
 };
 
 // What the library calls back, always on the thread that pumps its messages. Every attempt
@@ -58,7 +69,15 @@ class TSocketLibrary {
   virtual void Shut() = 0;
   // Starts resolving `host` and connecting to `port` (decimal text). `timeout_secs` bounds the
   // connection attempt and every silence of the peer afterwards. 0 when the start is refused.
-  virtual TScxHandle Go(std::string_view host, std::string_view port, int timeout_secs) = 0;
+  // With `tls` the connection is a secure one: Connect is reported once its handshake is done,
+  // and a handshake that fails ends the attempt with Fail (kind kTls).
+  virtual TScxHandle Go(std::string_view host, std::string_view port, int timeout_secs,
+                        const TTlsRequest* tls = nullptr) = 0;
+  // Makes a connected connection a secure one (after a proxy opened a tunnel through it): the
+  // bytes that follow are TLS. CanWrite is reported once the handshake is done; a handshake that
+  // fails ends the attempt with Fail (kind kTls). False when the handle is not a plain connected
+  // connection.
+  virtual bool StartTls(TScxHandle handle, const TTlsRequest& tls) = 0;
   // Queues bytes for sending; the result is the library's own and only passed back.
   virtual int Send(TScxHandle handle, std::string_view bytes) = 0;
   // Ends the attempt at once; no callback for `handle` follows.

@@ -21,7 +21,11 @@ class TAsioSocketLibrary final : public TSocketLibrary {
   void Init(TSocketCallbacks* callbacks) override;
   void Shut() override;
   // A non-positive time-out counts as the default of 30 seconds: no attempt waits forever.
-  TScxHandle Go(std::string_view host, std::string_view port, int timeout_secs) override;
+  // Secure connections speak TLS 1.2 or 1.3, check the certificate against the system's store
+  // (and the request's CaFile), and resume the last session of the same server when they can.
+  TScxHandle Go(std::string_view host, std::string_view port, int timeout_secs,
+                const TTlsRequest* tls = nullptr) override;
+  bool StartTls(TScxHandle handle, const TTlsRequest& tls) override;
   // Queues the bytes; their count, or -1 for a handle that is not connected.
   int Send(TScxHandle handle, std::string_view bytes) override;
   void Abort(TScxHandle handle) override;

@@ -3,6 +3,7 @@
 #include "pages/page_index.h"
 
 #include <array>
+#include <cctype>
 #include <cstdio>
 
 #include "base/byte_count.h"
@@ -10,6 +11,8 @@
 #include "base/file_system.h"
 #include "base/short_string.h"
 #include "base/text_case.h"
+#include "base/text_encoding.h"
+#include "html/url.h"
 #include "store/mime_list.h"
 #include "store/web_folder.h"
 #include "store/web_tree.h"
@@ -100,6 +103,19 @@ std::vector<std::string> SplitLines(std::string_view text) {
   return lines;
 }
 
+// "&#233;" or "&#xE9;" at the start of `s`.
+bool IsNumericReference(std::string_view s) {
+  if (s.size() < 4 || s[1] != '#') return false;
+  const bool hex = s[2] == 'x' || s[2] == 'X';
+  std::size_t at = hex ? 3 : 2;
+  const std::size_t first = at;
+  while (at < s.size() && at - first < 8 &&
+         (std::isdigit(static_cast<unsigned char>(s[at])) ||
+          (hex && std::isxdigit(static_cast<unsigned char>(s[at])))))
+    ++at;
+  return at > first && at < s.size() && s[at] == ';';
+}
+
 }  // namespace
 
 std::string HtmlEscape(std::string_view text) {
@@ -116,6 +132,21 @@ std::string HtmlEscape(std::string_view text) {
   }
   return out;
 }
+
+std::string TextEscape(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t at = 0; at < text.size(); ++at) {
+    if (text[at] == '&' && IsNumericReference(text.substr(at))) {
+      out.push_back('&');
+    } else {
+      out += HtmlEscape(text.substr(at, 1));
+    }
+  }
+  return out;
+}
+
+std::string AddressEscape(std::string_view address) { return HtmlEscape(PercentEncoded(address)); }
 
 std::string_view MarkerName(int number) {
   return number >= 1 && number <= kMarkerCount ? kMarkers[number - 1] : "";
@@ -222,8 +253,10 @@ void TPageIndex::FlushPage() {
   std::string page;
   page.reserve(RowsBuffer.size() + 4096);
   for (const auto& line : *lines) ExpandTemplateLine(page, line);
-  // Never a page cut short by a full disk: the previous one stays until the new one is whole.
-  if (!fs_.ReplaceFile(Web.Path + PageFileName(FirstPageNumber + PageNumber), page)) {
+  // Written in UTF-8, as the templates declare: every character of the titles shows. Never a
+  // page cut short by a full disk: the previous one stays until the new one is whole.
+  if (!fs_.ReplaceFile(Web.Path + PageFileName(FirstPageNumber + PageNumber),
+                       Win1252ToUtf8(page))) {
     write_failures_.push_back(fs_.LastError());
   }
   ResetPage();
@@ -304,12 +337,21 @@ void TPageIndex::WriteMarker(std::string& out, int marker) {
   switch (marker) {
     case 1: out += "17"; break;
     case 2: out += kHomePageName; break;
-    case 3: case 26: out += HtmlEscape(Web.Title); break;
-    case 4: out += HtmlEscape(Web.Url); break;
+    case 3:
+    case 26:
+      out += TextEscape(Web.Title);
+      break;
+    case 4:
+      out += AddressEscape(Web.Url);
+      break;
     case 5: out += HtmlEscape(Web.HomePage); break;
     case 6: out += FormatDisplayDate(Web.CaptureStart); break;
-    case 7: out += HtmlEscape(SiteTitle); break;
-    case 8: out += HtmlEscape(SiteUrl); break;
+    case 7:
+      out += TextEscape(SiteTitle);
+      break;
+    case 8:
+      out += AddressEscape(SiteUrl);
+      break;
     case 9: out += SizeText(Web.TotalSize); break;
     case 10: out += HtmlEscape(SiteHomeFile); break;
     case 12: out += std::to_string(Web.ErrorCount); break;
@@ -347,12 +389,12 @@ void TPageIndex::WriteMarker(std::string& out, int marker) {
 }
 
 std::string TPageIndex::Label(const TWebFile& record) const {
-  return HtmlEscape(record.GetDescription().empty() ? record.GetFileName()
+  return TextEscape(record.GetDescription().empty() ? record.GetFileName()
                                                     : record.GetDescription());
 }
 
 std::string TPageIndex::RecordUrl(const TWebFile& record) const {
-  return HtmlEscape(Web.Tree.GetUrl(&record));
+  return AddressEscape(Web.Tree.GetUrl(&record));
 }
 
 bool TPageIndex::AddFile(const TWebFile& record) {

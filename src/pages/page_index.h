@@ -39,6 +39,12 @@ struct TIndexedWeb {
 
 // Texts from captured pages and addresses, made safe to write into a generated page.
 std::string HtmlEscape(std::string_view text);
+// A text of the core (a title, a link text) for a generated page: escaped as HtmlEscape does,
+// its numeric character references kept, so that they show as the characters they stand for.
+std::string TextEscape(std::string_view text);
+// An address for a generated page, as text or link: escaped, and its bytes that are not
+// printable ASCII percent-encoded, so that the UTF-8 page leads where the address does.
+std::string AddressEscape(std::string_view address);
 
 // The 40 marker names, in the order their numbers (1 to 40) follow.
 inline constexpr int kMarkerCount = 40;

@@ -6,6 +6,7 @@
 #include "base/file_name.h"
 #include "base/file_system.h"
 #include "base/text_case.h"
+#include "html/charset.h"
 #include "html/requisite_links.h"
 #include "html/url.h"
 #include "maps/map_list.h"
@@ -142,7 +143,7 @@ void StripTrailingFooter(std::string_view& page) {
 
 // The local file of an address that was captured (or answered by the not-found page).
 std::optional<std::string> LocalFileOf(const TWebTree& tree, const std::string& address) {
-  const TWebFile* target = address.empty() ? nullptr : tree.Find(address);
+  const TWebFile* target = address.empty() ? nullptr : tree.FindAnyWebProtocol(address);
   const std::string_view local =
       target ? PlainFileNameOrEmpty(target->GetFileName()) : std::string_view();
   if (!target || local.empty()) return std::nullopt;
@@ -305,8 +306,6 @@ class TPageResolver {
     }
   }
 
-  // A picture: its server-side map marker neutralised or restored, and, when the user drew a map
-  // for it, the client-side map inserted after it. True when the item and its text are written.
   // A server-side map marker is neutralised while dead links are suppressed, and restored when
   // they are not: the first marker of the written tag gets the spelling of the moment.
   void SpellMapMarker(std::string& tag) const {
@@ -316,6 +315,8 @@ class TPageResolver {
     }
   }
 
+  // A picture: its server-side map marker neutralised or restored, and, when the user drew a map
+  // for it, the client-side map inserted after it. True when the item and its text are written.
   bool Image(int i, const TLinkParam& link, const std::string& raw, const std::string& orig) {
     std::string tag;
     parser_.CopyTag(i, tag);
@@ -324,7 +325,7 @@ class TPageResolver {
     if ((!has_use_map && k == std::string::npos) || orig.empty() || !IsWebAddress(orig)) {
       return false;
     }
-    const TWebFile* target = tree_.Find(orig);
+    const TWebFile* target = tree_.FindAnyWebProtocol(orig);
     if (!target) return false;
     int index = map_list_.IndexOfImage(target->GetFileName());
     if (index < 0) return false;
@@ -458,8 +459,9 @@ class TRequisitesOfPage {
 TProcessedPage ProcessCapturedPage(std::string_view page, std::string_view page_url,
                                    const THtmlLinkFilter& filter, const TNewLinkProc& new_link,
                                    TWebFile* parent, bool real_link, TDateTime capture_start,
-                                   bool requisites) {
+                                   bool requisites, std::string_view header_charset) {
   THtmlParser parser(page, TParseOptions{requisites});
+  const TCharset charset = PageCharset(parser, page, header_charset);
   const TRequisitesOfPage extras(filter, new_link, parent);
   TProcessedPage result;
   std::string& out = result.Text;
@@ -475,7 +477,7 @@ TProcessedPage ProcessCapturedPage(std::string_view page, std::string_view page_
       continue;
     }
     const bool has_link = parser.GetLink(i, &link);
-    if (has_link && link.TagType == ttTitle) result.Title = link.Text;
+    if (has_link && link.TagType == ttTitle) result.Title = PageTextToCore(link.Text, charset);
     std::string tag;
     std::string abs;
     if (has_link && !link.Link.Value.empty()) {
@@ -508,7 +510,8 @@ TProcessedPage ProcessCapturedPage(std::string_view page, std::string_view page_
     if (link.TagType == ttBase) base = abs;
     link.Link.Value = abs;
     if (filter ? filter(link) : DefaultLinkFilter(link)) {
-      if (new_link) new_link(TLinkItem{link.LinkKind, abs, link.Text}, parent);
+      if (new_link)
+        new_link(TLinkItem{link.LinkKind, abs, PageTextToCore(link.Text, charset)}, parent);
     }
     if (link.IsMap) result.Ismap = true;
   }
@@ -517,15 +520,15 @@ TProcessedPage ProcessCapturedPage(std::string_view page, std::string_view page_
 }
 
 bool SetHtmlLinks(const THtmlLinksContext& web, TWebFile& file, std::string_view page_url,
-                  const THtmlLinkFilter& filter) {
+                  const THtmlLinkFilter& filter, std::string_view header_charset) {
   const std::string_view name = PlainFileNameOrEmpty(file.GetFileName());
   if (!web.FileSystem || name.empty()) return true;
   const std::string path = web.WebPath + std::string(name);
   std::optional<std::string> page = web.FileSystem->ReadFile(path);
   if (!page) return true;
-  TProcessedPage processed = ProcessCapturedPage(*page, page_url, filter, web.NewLink, &file,
-                                                 web.RealLinkFlag, web.CaptureStart,
-                                                 web.Requisites);
+  TProcessedPage processed =
+      ProcessCapturedPage(*page, page_url, filter, web.NewLink, &file, web.RealLinkFlag,
+                          web.CaptureStart, web.Requisites, header_charset);
   if (processed.Ismap) file.SetIsmap(true);
   if (!processed.Title.empty()) file.SetDescription(processed.Title);
   return web.FileSystem->ReplaceFile(path, processed.Text);

@@ -44,11 +44,12 @@ struct THtmlLinksContext {
 
 // Processes the captured page `file` (stored in the web's folder) fetched from `page_url`: links
 // made absolute and admitted through `filter` (DefaultLinkFilter when empty), LOWSRC removed,
-// the Ismap flag, the title as description, the address line and the footer. A missing file is
-// left alone. False when the processed page could not be written back (the page stays as it was
-// captured).
+// the Ismap flag, the title as description, the address line and the footer. Titles and link
+// texts are read in the page's character set (`header_charset` is its response's, see
+// PageCharset). A missing file is left alone. False when the processed page could not be written
+// back (the page stays as it was captured).
 bool SetHtmlLinks(const THtmlLinksContext& web, TWebFile& file, std::string_view page_url,
-                  const THtmlLinkFilter& filter = {});
+                  const THtmlLinkFilter& filter = {}, std::string_view header_charset = {});
 
 // Processes the captured stylesheet `file` fetched from `url`, for page requisites: its
 // addresses made absolute and admitted like a page's links (through `filter`). A missing file is
@@ -74,13 +75,13 @@ bool RewritePage(TFileSystem& fs, const std::string& web_path, const TWebFile& f
 // The two passes on page bytes, for callers that hold the page in memory.
 struct TProcessedPage {
   std::string Text;   // the page as it is to be stored
-  std::string Title;  // the page's title, empty when it has none
+  std::string Title;  // the page's title (in Windows-1252), empty when it has none
   bool Ismap = false;
 };
 TProcessedPage ProcessCapturedPage(std::string_view page, std::string_view page_url,
                                    const THtmlLinkFilter& filter, const TNewLinkProc& new_link,
                                    TWebFile* parent, bool real_link, TDateTime capture_start,
-                                   bool requisites = false);
+                                   bool requisites = false, std::string_view header_charset = {});
 
 // Reads a map file of the web's folder by its plain name; nothing when it does not exist.
 using TMapFileReader = std::function<std::optional<std::string>(const std::string& name)>;

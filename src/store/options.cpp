@@ -13,6 +13,8 @@ namespace {
 template <class Visitor, class... Options>
 void ForEachExtendedOption(Visitor&& visit, Options&... o) {
   visit("PageRequisites", o.PageRequisites...);
+  visit("CaFile", o.CaFile...);
+  visit("UnsafeNoCertificateCheck", o.UnsafeNoCertificateCheck...);
 }
 
 // Visits every option with its key, in the order the settings file holds them; with several

@@ -48,6 +48,11 @@ class TOPTIONS {
   // modern pictures; tags of any length. On for new webs; off (the original behaviour) for a
   // web stored without it.
   bool PageRequisites = true;
+  // https: a PEM file of certificates to trust besides the system's (a private authority).
+  std::string CaFile;
+  // https: accept any certificate, so that a copy can be made of a site whose certificate is
+  // refused. Unsafe: anyone between the program and the server can pose as the server.
+  bool UnsafeNoCertificateCheck = false;
 
   // An extended option as stored: its key and its value written as in the settings file.
   using TEntry = std::pair<std::string, std::string>;

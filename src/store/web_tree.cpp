@@ -47,9 +47,9 @@ bool SameTag(std::uint64_t slot, std::uint64_t hash) {
 
 // The text of each protocol as the canonical form writes it ("http:"), taken from TUrl so that
 // the segments always join into its canonical form.
-const std::array<std::string, 5>& ProtocolTexts() {
-  static const std::array<std::string, 5> texts = [] {
-    std::array<std::string, 5> out;
+const std::array<std::string, kProtocolCount>& ProtocolTexts() {
+  static const std::array<std::string, kProtocolCount> texts = [] {
+    std::array<std::string, kProtocolCount> out;
     for (std::size_t p = 0; p < out.size(); ++p) {
       TUrl url;
       url.Protocol = static_cast<std::uint8_t>(p);
@@ -135,6 +135,16 @@ void TWebFile::SetDescription(std::string_view text) {
 
 void TWebFile::SetMimeType(std::string_view type) {
   mime_type_.assign(ShortView(type));
+}
+
+void TWebFile::CopyFieldsOf(const TWebFile& other) {
+  State = other.State;
+  ExternalDepth = other.ExternalDepth;
+  LinkDepth = other.LinkDepth;
+  Flags = other.Flags;
+  file_name_ = other.file_name_;
+  description_ = other.description_;
+  mime_type_ = other.mime_type_;
 }
 
 int TWebFile::GetLinkType() const {
@@ -369,6 +379,12 @@ TWebFile* TWebTree::Find(std::string_view url) const {
     if (!node) return nullptr;
   }
   return nullptr;
+}
+
+TWebFile* TWebTree::FindAnyWebProtocol(std::string_view url) const {
+  if (TWebFile* found = Find(url)) return found;
+  const std::string twin = OtherWebProtocol(url);
+  return twin.empty() ? nullptr : Find(twin);
 }
 
 bool TWebTree::Explore(const TExploreProc& proc) {

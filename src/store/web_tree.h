@@ -74,6 +74,10 @@ class TWebFile {
   int GetLinkType() const;
   void SetLinkType(int type);
 
+  // Takes what `other` says of its address (state, depths, flags and texts), not its place in a
+  // tree nor its trials.
+  void CopyFieldsOf(const TWebFile& other);
+
   // The node that owns (and destroys) the record; none until first inserted.
   TWebNode* Owner() const { return owner_; }
   // The record's own entry in its owner's Items (its row there).
@@ -181,6 +185,9 @@ class TWebTree {
   // tree or on a conflict.
   bool Add(std::string_view url, TWebFile* record);
   TWebFile* Find(std::string_view url) const;
+  // Find, and when the tree does not hold `url`, the same address under the other web protocol
+  // (http and https on their default ports): a site reached under both is one site.
+  TWebFile* FindAnyWebProtocol(std::string_view url) const;
   bool Explore(const TExploreProc& proc);
   // Walks below `start` (the root when null); the addresses given hold only the segments below it.
   bool ExploreFrom(TWebNode* start, const TExploreProc& proc);

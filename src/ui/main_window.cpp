@@ -159,7 +159,7 @@ void TMainWin::RebuildRecentMenu() {
     QAction* action = recent_actions_[i];
     action->setVisible(i < entries.size());
     if (i < entries.size()) {
-      action->setText(ToQt(entries[i]));
+      action->setText(TitleToQt(entries[i]));
       action->setStatusTip(ToQt(recent_.Files()[i]));
     }
   }

@@ -201,7 +201,7 @@ bool TMainWin::LoadAndOpen(const std::string& project_file) {
 }
 
 void TMainWin::UpdateCaption() {
-  setWindowTitle(ToQt(TMainWindowModel::Caption(web_ != nullptr, web_ ? web_->Title : "",
+  setWindowTitle(TitleToQt(TMainWindowModel::Caption(web_ != nullptr, web_ ? web_->Title : "",
                                                 web_ ? web_->FileName : "")));
 }
 
@@ -284,7 +284,7 @@ void TMainWin::UrlListBrowse() {
 
 void TMainWin::TitleExit() {
   if (!web_) return;
-  const std::string title = FromQt(title_edit_->text());
+  const std::string title = TitleFromQt(title_edit_->text());
   if (title == shown_title_) return;
   shown_title_ = title;
   web_->Title = title;

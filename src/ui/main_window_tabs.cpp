@@ -354,7 +354,7 @@ TWebForm TMainWin::ReadForm() const {
   TWebForm f;
   f.UrlEdit = FromQt(url_edit_->text());
   f.PathEdit = FromQt(path_edit_->text());
-  f.TitleEdit = FromQt(title_edit_->text());
+  f.TitleEdit = TitleFromQt(title_edit_->text());
   f.InternalPathLimitCheck = internal_path_limit_->isChecked();
   f.InternalLinkDepthEdit = SpinText(internal_depth_);
   f.ExternalWebDepthEdit = SpinText(external_web_depth_);
@@ -389,7 +389,7 @@ TWebForm TMainWin::ReadForm() const {
 void TMainWin::ShowForm(const TWebForm& f) {
   url_edit_->setText(ToQt(f.UrlEdit));
   path_edit_->setText(ToQt(f.PathEdit));
-  title_edit_->setText(ToQt(f.TitleEdit));
+  title_edit_->setText(TitleToQt(f.TitleEdit));
   shown_title_ = f.TitleEdit;
   internal_path_limit_->setChecked(f.InternalPathLimitCheck);
   SetSpin(internal_depth_, f.InternalLinkDepthEdit);

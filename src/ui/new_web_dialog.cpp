@@ -106,13 +106,13 @@ void TNewWebDialog::showEvent(QShowEvent* event) {
 void TNewWebDialog::Read() {
   form_.UrlEdit = FromQt(url_edit_->text());
   form_.PathEdit = FromQt(path_edit_->text());
-  form_.TitleEdit = FromQt(title_edit_->text());
+  form_.TitleEdit = TitleFromQt(title_edit_->text());
 }
 
 void TNewWebDialog::Show() {
   url_edit_->setText(ToQt(form_.UrlEdit));
   path_edit_->setText(ToQt(form_.PathEdit));
-  title_edit_->setText(ToQt(form_.TitleEdit));
+  title_edit_->setText(TitleToQt(form_.TitleEdit));
   url_edit_->setReadOnly(form_.UrlReadOnly());
   capture_button_->setEnabled(form_.CaptureButtonEnabled());
 }

@@ -40,5 +40,35 @@ TEST(TextEncodingTest, WhatWindows1252CannotHoldIsReplaced) {
             "?ok");
 }
 
+// Texts from pages keep every character: what Windows-1252 holds as its byte, the rest as a
+// reference that the front ends show as the character.
+TEST(TextEncodingTest, TextsKeepEveryCharacterThroughUtf8) {
+  struct Case {
+    std::string_view utf8, text;
+  } cases[] = {
+      {"caf\xC3\xA9 \xE2\x80\x94 menu", "caf\xE9 \x97 menu"},
+      {"\xE2\x86\x92 \xE6\x97\xA5", "&#8594; &#26085;"},
+      {"\xF0\x9F\x98\x80", "&#128512;"},
+      {"AT&T &#42; & #", "AT&T &#38;#42; & #"},
+      {"&&#", "&&#38;#"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(Utf8ToText(c.utf8), c.text) << c.utf8;
+    EXPECT_EQ(TextToUtf8(c.text), c.utf8) << c.utf8;
+  }
+  // Old texts hold what they hold: bytes, and references that are not characters stay text.
+  EXPECT_EQ(TextToUtf8("&#38;&#x41;&#0;&#xD800;&#12"), "&A&#0;&#xD800;&#12");
+  // Not UTF-8: the bytes are Windows-1252; a character cut short at the end is dropped.
+  EXPECT_EQ(Utf8ToText("caf\xE9s"), "caf\xE9s");
+  EXPECT_EQ(Utf8ToText("ok\xE2\x80"), "ok");
+}
+
+TEST(TextEncodingTest, ATextWriterNeverCutsACharacter) {
+  TTextWriter writer(7);
+  for (char32_t c : {U'a', U'\u2192', U'b', U'c'}) writer.Put(c);
+  EXPECT_EQ(writer.Text(), "a");
+  EXPECT_TRUE(writer.Full());
+}
+
 }  // namespace
 }  // namespace korvane

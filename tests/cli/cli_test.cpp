@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -22,9 +23,11 @@ struct TRun {
   std::string output;  // standard output and error
 };
 
-TRun Cli(const std::string& arguments) {
+// Runs korvane-cli with `arguments`, or `program` (a whole command) when given.
+TRun Cli(const std::string& arguments, const std::string& program = "") {
   TRun run;
-  std::string command = std::string(KORVANE_CLI) + " " + arguments + " 2>&1";
+  std::string command =
+      (program.empty() ? std::string(KORVANE_CLI) + " " + arguments : program) + " 2>&1";
   FILE* pipe = popen(command.c_str(), "r");
   if (!pipe) return run;
   char buffer[4096];
@@ -102,6 +105,93 @@ TEST_F(CliTest, ACaptureThatGetsNothingSaysWhy) {
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.output.find("Connection error"), std::string::npos) << run.output;
   EXPECT_NE(run.output.find("Cannot reach server"), std::string::npos);
+}
+
+// https as a user meets it: a site whose authority the system does not know is refused with
+// the reason, and captured once the web is given that authority; the web keeps it.
+TEST_F(CliTest, AnHttpsSiteNeedsItsAuthorityOrTheUnsafeSwitch) {
+  const auto& certificates = testing::TTestCertificates::Get();
+  ASSERT_TRUE(certificates.Ready()) << certificates.Error();
+  testing::TNginxServer server(testing::TNginxServer::SampleSiteFolder(), &certificates.Good());
+  ASSERT_TRUE(server.Running()) << server.Error();
+  TRun refused = Cli(work_ + "capture " + server.Url("/") + " " + (root_ / "refused").string());
+  EXPECT_EQ(refused.status, 1) << refused.output;
+  EXPECT_NE(refused.output.find("TLS: the server's certificate comes from an unknown issuer"),
+            std::string::npos)
+      << refused.output;
+
+  const fs::path web = root_ / "trusted";
+  TRun trusted = Cli(work_ + "capture " + server.Url("/") + " " + web.string() + " --ca-file " +
+                     certificates.CaFile() + " --sockets 4");
+  ASSERT_EQ(trusted.status, 0) << trusted.output;
+  TRun info = Cli("info " + (web / "Local.Web").string());
+  EXPECT_NE(info.output.find("CaFile=" + certificates.CaFile() + "\n"), std::string::npos)
+      << info.output;
+
+  TRun unsafe = Cli(work_ + "capture " + server.Url("/") + " " + (root_ / "unsafe").string() +
+                    " --unsafe-no-certificate-check on --max-files 1");
+  EXPECT_EQ(unsafe.status, 0) << unsafe.output;
+  EXPECT_NE(unsafe.output.find("warning: https certificates are not checked"), std::string::npos);
+}
+
+// Today's pages are UTF-8: an accented title with an entity shows right in the generated pages
+// (as a browser renders them from disk), in `info` and in `urls`, next to an old page in
+// Windows-1252 that names no charset.
+TEST_F(CliTest, TitlesOfUtf8PagesShowRightEverywhere) {
+  const fs::path site = root_ / "site";
+  fs::create_directories(site);
+  auto write = [&](const char* name, const std::string& bytes) {
+    FILE* f = std::fopen((site / name).c_str(), "wb");
+    std::fwrite(bytes.data(), 1, bytes.size(), f);
+    std::fclose(f);
+  };
+  write("index.htm",
+        "<html><head><meta charset=\"utf-8\"><title>Caf\xC3\xA9 &#8212; Menu \xE2\x86\x92</title>"
+        "</head><body><a href=\"p2.htm\">Cr\xC3\xA8me br\xC3\xBBl\xC3\xA9"
+        "e</a> "
+        "<a href=\"p3.htm\">old</a></body></html>");
+  write("p2.htm",
+        "<html><head><meta charset=\"utf-8\"><title>Cr\xC3\xA8me &amp; "
+        "br\xC3\xBBl\xC3\xA9"
+        "e</title></head><body>2</body></html>");
+  write("p3.htm", "<html><head><title>D\xE9j\xE0 vu</title></head><body>3</body></html>");
+  testing::TNginxServer server(site.string());
+  ASSERT_TRUE(server.Running()) << server.Error();
+  const fs::path web = root_ / "utf8";
+  TRun capture = Cli(work_ + "capture " + server.Url("/") + " " + web.string() + " --sockets 2");
+  ASSERT_EQ(capture.status, 0) << capture.output;
+
+  const std::string title = "Caf\xC3\xA9 \xE2\x80\x94 Menu \xE2\x86\x92";
+  TRun info = Cli("info " + (web / "Local.Web").string());
+  EXPECT_NE(info.output.find("Title         " + title + "\n"), std::string::npos) << info.output;
+  TRun urls = Cli("urls " + (web / "Local.Web").string());
+  EXPECT_NE(urls.output.find(title + "\n"), std::string::npos) << urls.output;
+  EXPECT_NE(urls.output.find("Cr\xC3\xA8me & br\xC3\xBBl\xC3\xA9"
+                             "e\n"),
+            std::string::npos)
+      << urls.output;
+  EXPECT_NE(urls.output.find("D\xC3\xA9j\xC3\xA0 vu\n"), std::string::npos) << urls.output;
+
+  // What a browser shows of the generated pages read from disk.
+  if (std::system("command -v chromium >/dev/null 2>&1") != 0) {
+    GTEST_SKIP() << "chromium is not installed (scripts/setup.sh installs it)";
+  }
+  for (const char* page : {"_Home.htm", "_IxH.htm"}) {
+    const fs::path profile = root_ / ("chromium-" + std::string(page));
+    TRun shown = Cli("",
+                     "chromium --headless --no-sandbox --disable-gpu "
+                     "--disable-background-networking --user-data-dir=" +
+                         profile.string() + " --dump-dom file://" + (web / page).string());
+    ASSERT_EQ(shown.status, 0) << shown.output;
+    EXPECT_NE(shown.output.find(title), std::string::npos) << page << ": " << shown.output;
+    if (std::string(page) == "_IxH.htm") {
+      EXPECT_NE(shown.output.find("Cr\xC3\xA8me &amp; br\xC3\xBBl\xC3\xA9"
+                                  "e"),
+                std::string::npos)
+          << shown.output;
+      EXPECT_NE(shown.output.find("D\xC3\xA9j\xC3\xA0 vu"), std::string::npos) << shown.output;
+    }
+  }
 }
 
 TEST_F(CliTest, BadArgumentsAreRefused) {

@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <regex>
+#include <sstream>
 
 #include "base/message_pump.h"
 #include "engine/capture_run.h"
@@ -14,6 +16,7 @@
 #include "support/capture_driver.h"
 #include "support/loopback_http_server.h"
 #include "support/nginx_server.h"
+#include "support/test_certificates.h"
 
 namespace korvane {
 namespace {
@@ -152,6 +155,69 @@ TEST_F(CaptureEndToEndTest, SeveralWebsThroughAProxy) {
             std::string::npos);
   for (const std::string& request : proxy.Requests()) {
     EXPECT_EQ(request.rfind("GET http://", 0), 0u) << request;
+  }
+}
+
+// A site of today behind a proxy: http://www.site.test/ sends to https, which the proxy reaches
+// through a tunnel; the server holds several sites and knows this one by its name, in the Host
+// line and in the TLS handshake. The whole sample site is captured, each page once, securely.
+TEST_F(CaptureEndToEndTest, AnHttpSiteMovedToHttpsThroughAProxy) {
+  const auto& certificates = testing::TTestCertificates::Get();
+  ASSERT_TRUE(certificates.Ready()) << certificates.Error();
+  TNginxServer server(TNginxServer::SampleSiteFolder(), &certificates.Good());
+  ASSERT_TRUE(server.Running()) << server.Error();
+  const std::string site = testing::TTestCertificates::kSiteName;
+  TLoopbackHttpServer proxy;
+  proxy.Tunnel(server.Port());
+  proxy.Route([&site](const std::string& request) {
+    const std::string prefix = "GET http://" + site;
+    if (request.rfind(prefix, 0) != 0) return std::string("HTTP/1.0 404 Not found\r\n\r\n");
+    const std::string path = request.substr(prefix.size(), request.find(' ', 4) - prefix.size());
+    return "HTTP/1.0 301 Moved\r\nLocation: https://" + site + path + "\r\n\r\n";
+  });
+  settings_.UseProxy = true;
+  settings_.ProxyAdress = "127.0.0.1";
+  settings_.ProxyPort = proxy.Port();
+  settings_.MaxSockets = 1;  // the proxy relays one connection at a time
+  auto web = NewWeb("http://" + site + "/");
+  web->Options.CaFile = certificates.CaFile();
+  TCaptureRunResult result = Capture(*web);
+  EXPECT_GE(result.Captured, 30);
+
+  TWebFile* home = web->Tree.Find("https://" + site + "/");
+  ASSERT_NE(home, nullptr);
+  EXPECT_EQ(home->State, wsPage);
+  EXPECT_EQ(web->Tree.Find("http://" + site + "/"), home);
+  EXPECT_EQ(web->Tree.Find("https://" + site + "/about.htm")->State, wsPage);
+  // One site on the home page, though its address was met under both protocols.
+  const std::string home_page = ReadFile(folder_ / "_Home.htm");
+  const std::string row = ">" + site + "</A>";
+  ASSERT_NE(home_page.find(row), std::string::npos) << home_page;
+  EXPECT_EQ(home_page.find(row), home_page.rfind(row));
+
+  // Every page was asked for once, by the site's name.
+  std::istringstream log(server.AccessLog());
+  std::map<std::string, int> asked;
+  const std::regex line("\"GET ([^ ]+) HTTP/1.0\" \\d+ host=([^ ]+) sni=([^ ]+) reused=");
+  int lines = 0;
+  for (std::string entry; std::getline(log, entry); ++lines) {
+    std::smatch m;
+    ASSERT_TRUE(std::regex_search(entry, m, line)) << entry;
+    ++asked[m[1]];
+    EXPECT_EQ(m[2], site) << entry;
+    EXPECT_EQ(m[3], site) << entry;
+  }
+  EXPECT_GE(lines, 30);
+  for (const auto& [path, times] : asked) EXPECT_EQ(times, 1) << path;
+  // The proxy saw the http address once, then only tunnels to the site's https port.
+  const auto requests = proxy.Requests();
+  ASSERT_FALSE(requests.empty());
+  EXPECT_EQ(requests[0].rfind("GET http://" + site + "/ HTTP/1.0\r\nHost: " + site + "\r\n", 0),
+            0u);
+  for (std::size_t i = 1; i < requests.size(); ++i) {
+    EXPECT_EQ(
+        requests[i].rfind("CONNECT " + site + ":443 HTTP/1.0\r\nHost: " + site + ":443\r\n", 0), 0u)
+        << requests[i];
   }
 }
 

@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "base/message_pump.h"
+#include "engine/error_dlg.h"
 #include "engine/web.h"
 #include "net/socket_hub.h"
 #include "support/scripted_socket_library.h"
@@ -56,7 +57,9 @@ class TRecordingHooks final : public TCaptureRunHooks {
   void ExplainFailure(TWEB&, const TCaptureFailure& f) override {
     calls.push_back("explain " + std::to_string(f.Kind) + " " + std::to_string(f.Status) + " " +
                     f.Url);
+    failure = f;
   }
+  TCaptureFailure failure;
   void CaptureError(const std::string& error) override { calls.push_back("error " + error); }
   void AfterCapture(TWEB&) override { calls.push_back("after"); }
   std::vector<std::string> calls;
@@ -148,6 +151,32 @@ TEST_F(CaptureRunTest, NothingCapturedIsExplained) {
   EXPECT_EQ(hooks_.calls,
             std::vector<std::string>{
                 "explain " + std::to_string(TCaptureFailure::kProxyConnection) + " 0 proxy.lan"});
+}
+
+// A certificate the web does not trust: the web's trust reaches the library, the refusal is in
+// the log page once (it is not tried again), and the run explains it in the certificate's words.
+TEST_F(CaptureRunTest, ARefusedCertificateIsLoggedAndExplained) {
+  web_->Reinit("https://www.a.com/");
+  web_->Options.CaFile = "/etc/company-ca.pem";
+  lib_.Expect({{testing::TScriptStep::kOkHost, ""},
+               {testing::TScriptStep::kTlsFail, "the server's certificate has expired"}});
+  EXPECT_EQ(RunToEnd(NewRun()).Captured, 0);
+  ASSERT_EQ(lib_.gos.size(), 1u);
+  ASSERT_TRUE(lib_.gos[0].tls.has_value());
+  EXPECT_EQ(lib_.gos[0].tls->CaFile, "/etc/company-ca.pem");
+  EXPECT_EQ(hooks_.failure.Kind, TCaptureFailure::kTls);
+  EXPECT_EQ(hooks_.failure.Reason, "the server's certificate has expired");
+  const std::string box = ExplainFailure(hooks_.failure, web_->Url).Box.Text();
+  EXPECT_EQ(box.rfind("URL :https://www.a.com/\r\n", 0), 0u) << box;
+  EXPECT_TRUE(box.ends_with("\r\nTLS: the server's certificate has expired\r\n")) << box;
+  EXPECT_FALSE(ExplainFailure(hooks_.failure, web_->Url).OffersRename);
+  const std::string log = LogOf(*web_);
+  const std::string line =
+      "https://www.a.com/ : \xE9"
+      "chec TLS : the server's certificate has expired";
+  ASSERT_NE(log.find(line), std::string::npos);
+  EXPECT_EQ(log.find(line), log.rfind(line));
+  EXPECT_NE(log.find("1 page(s) provoquant une erreur"), std::string::npos);
 }
 
 // Socket events arrive inside the pump; the run's steps are where the web is saved and links are

@@ -121,7 +121,7 @@ TEST_F(CaptureTest, PagesGoThroughTheProcessorWithTheSessionsFilter) {
   lib_.Expect(Served(Response("text/html", "<HTML>c</HTML>")));
   std::vector<bool> accepted;
   std::vector<std::string> pages;
-  Start([&](TWebFile& page, const std::string& url, const auto& filter) {
+  Start([&](TWebFile& page, const std::string& url, const auto& filter, const std::string&) {
     pages.push_back(url);
     if (pages.size() > 1) return;
     TLinkParam link;
@@ -156,6 +156,51 @@ TEST_F(CaptureTest, RedirectionCountsOnceAndAliasesTheTarget) {
   EXPECT_EQ(capture_->CapturedCount(), 2);  // the redirection and the page
   // The link count counts every entry made, the replaced one too, until the web is reloaded.
   EXPECT_EQ(web_->GetLinkCount(), 3);
+}
+
+// The common case of a site today: http sends to https, whose pages link each other relatively,
+// with https links, and with the old http links. Every address is fetched once.
+TEST_F(CaptureTest, ASiteMovedFromHttpToHttpsIsCapturedOnce) {
+  lib_.Expect(Served(Response("text/html", "", 301, "Location: https://www.a.com/\r\n")));
+  lib_.Expect(Served(Response("text/html",
+                              "<A HREF=b.htm>b</A><A HREF=http://www.a.com/c.htm>c</A>"
+                              "<A HREF=https://www.a.com/c.htm>c</A>"
+                              "<IMG SRC=http://www.a.com/p.gif>")));
+  lib_.Expect(Served(Response("image/gif", "", 301, "Location: https://www.a.com/p.gif\r\n")));
+  lib_.Expect(Served(Response("image/gif", "GIF89a")));
+  lib_.Expect(
+      Served(Response("text/html", "<A HREF=http://www.a.com/>home</A><A HREF=c.htm>c</A>")));
+  lib_.Expect(Served(Response("text/html", "<HTML>c</HTML>")));
+  Start(WebPageProcessor(*web_));
+  RunToEnd();
+
+  std::vector<std::string> ports;
+  for (const auto& go : lib_.gos) ports.push_back(go.port);
+  EXPECT_EQ(ports, (std::vector<std::string>{"80", "443", "80", "443", "443", "443"}));
+  EXPECT_EQ(view_.urls, (std::vector<std::string>{"1 /", "1 /", "1 /p.gif", "1 /p.gif", "1 /b.htm",
+                                                  "1 /c.htm"}));
+  for (const char* path : {"", "b.htm", "c.htm", "p.gif"}) {
+    const std::string secure = std::string("https://www.a.com/") + path;
+    TWebFile* record = web_->Tree.Find(secure);
+    ASSERT_NE(record, nullptr) << path;
+    EXPECT_EQ(record->State, *path == 'p' ? wsFile : wsPage) << path;
+    EXPECT_EQ(web_->Tree.FindAnyWebProtocol(std::string("http://www.a.com/") + path), record);
+  }
+  EXPECT_EQ(web_->CapturedCount, 6);  // two redirections and four files
+  EXPECT_TRUE(web_->TodoList.empty());
+}
+
+// An address entered under http and then moved to https is held under both; a later session
+// queues it once per address and fetches it once.
+TEST_F(CaptureTest, ARecordHeldUnderTwoAddressesIsFetchedOnce) {
+  Link("http://www.a.com/x.htm");
+  Link("https://www.a.com/x.htm");
+  lib_.Expect(Served(Response("text/html", "<HTML>home</HTML>")));
+  lib_.Expect(Served(Response("text/html", "<HTML>x</HTML>")));
+  Start();
+  RunToEnd();
+  EXPECT_EQ(lib_.gos.size(), 2u);
+  EXPECT_EQ(web_->Tree.Find("http://www.a.com/x.htm")->State, wsPage);
 }
 
 TEST_F(CaptureTest, UnauthorizedIsRetriedWithCredentialsForItsHostOnly) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "base/checked.h"
 #include "engine/web.h"
 #include "support/web_fixture.h"
@@ -120,6 +122,34 @@ TEST_F(AdmissionTest, AnAddressIsEnteredOnce) {
   EXPECT_EQ(first, again);
   EXPECT_EQ(web_->TodoList.size(), 2u);
   EXPECT_EQ(web_->GetLinkCount(), 2);
+}
+
+// One site reached under http and https is one web: each address has one record, and one that
+// is still waiting moves to https when a secure link names it.
+TEST_F(AdmissionTest, AnAddressUnderBothWebProtocolsIsOneRecord) {
+  const std::string plain = "http://www.a.com/docs/p.htm", secure = "https://www.a.com/docs/p.htm";
+  Link(plain, Start());
+  TWebFile* moved = Link(secure, Start());
+  EXPECT_EQ(web_->Tree.Find(plain), moved);
+  EXPECT_EQ(web_->Tree.GetUrl(moved), secure);
+  EXPECT_EQ(Link(plain, Start()), moved);
+  EXPECT_EQ(std::count(web_->TodoList.begin(), web_->TodoList.end(), moved), 1);
+  EXPECT_EQ(moved->State, wsTodo);
+  EXPECT_EQ(moved->LinkDepth, 1);
+
+  // Fetched under http already: the secure link leads to that copy, nothing moves.
+  TWebFile* done = Link("http://www.a.com/docs/q.htm", Start());
+  done->State = wsPage;
+  EXPECT_EQ(Link("https://www.a.com/docs/q.htm", Start()), done);
+  EXPECT_EQ(web_->Tree.Find("https://www.a.com/docs/q.htm"), nullptr);
+  // Met first under https, the address keeps it.
+  TWebFile* first = Link("https://www.a.com/docs/r.htm", Start());
+  EXPECT_EQ(Link("http://www.a.com/docs/r.htm", Start()), first);
+  // A named port is another server.
+  EXPECT_NE(Link("http://www.a.com:8080/docs/p.htm", Start()),
+            Link("https://www.a.com:8080/docs/p.htm", Start()));
+  EXPECT_EQ(web_->Tree.FindAnyWebProtocol("http://www.a.com/docs/r.htm"), first);
+  EXPECT_EQ(web_->Tree.FindAnyWebProtocol("http://www.a.com:8080/docs/r.htm"), nullptr);
 }
 
 TEST_F(AdmissionTest, PicturesGoToTheHeadOfTheQueue) {

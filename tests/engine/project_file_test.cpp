@@ -359,6 +359,15 @@ TEST_F(ProjectFileTest, NewerOptionsFollowTheTreeOnlyWhenUsed) {
   EXPECT_TRUE(back->Options.PageRequisites);
   ASSERT_TRUE(back->SaveToFile("/webs/moved/Local.Web"));
   EXPECT_NE(fs.files["/webs/moved/Local.Web"].find("\x06" "Future\x03" "yes"), std::string::npos);
+
+  // The web's trust for https travels the same way.
+  back->Options.CaFile = "/etc/company/ca.pem";
+  back->Options.UnsafeNoCertificateCheck = true;
+  ASSERT_TRUE(back->SaveToFile("/webs/moved/Local.Web"));
+  auto trusted = Load(fs.files["/webs/moved/Local.Web"], &loaded);
+  ASSERT_TRUE(loaded);
+  EXPECT_EQ(trusted->Options.CaFile, "/etc/company/ca.pem");
+  EXPECT_TRUE(trusted->Options.UnsafeNoCertificateCheck);
 }
 
 TEST_F(ProjectFileTest, FileNamesThatAreNotPlainAreDropped) {

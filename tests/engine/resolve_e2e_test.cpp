@@ -11,15 +11,17 @@
 #include "base/data_folder.h"
 #include "base/message_pump.h"
 #include "base/text_case.h"
+#include "base/text_encoding.h"
 #include "engine/capture_run.h"
-#include "engine/web.h"
 #include "engine/resolve_links.h"
+#include "engine/web.h"
 #include "net/socket_hub.h"
 #include "net/socket_library_asio.h"
 #include "html/css_scanner.h"
 #include "html/requisite_links.h"
 #include "support/capture_driver.h"
 #include "support/nginx_server.h"
+#include "support/test_certificates.h"
 
 namespace korvane {
 namespace {
@@ -76,6 +78,25 @@ class ResolveEndToEndTest : public ::testing::Test {
   }
   void TearDown() override { fs::remove_all(folder_); }
 
+  // Captures `url` as after every capture, links resolved, and checks that the copy reads from
+  // disk.
+  TWEB& CaptureAndCheck(const std::string& url, const std::string& ca_file) {
+    web_ = std::make_unique<TWEB>(defaults_);
+    web_->Init(url, folder_.string(), mime_);
+    web_->FileName = web_->Path + "Local.Web";
+    web_->Options.CaFile = ca_file;
+    TCaptureSettings settings;
+    settings.MaxSockets = 4;
+    TCaptureRunHooks hooks;
+    TSommaireParam param;
+    param.ImgRatio = true;
+    TCaptureRunResult run = testing::DriveCapture(*web_, settings, hub_, lib_.Pump(), hooks, param);
+    CheckCapture(*web_, run);
+    return *web_;
+  }
+  void CheckCapture(TWEB& web, const TCaptureRunResult& run);
+
+  std::unique_ptr<TWEB> web_;
   TAsioSocketLibrary lib_;
   TSocketHub hub_{&lib_};
   TOPTIONS defaults_;
@@ -86,15 +107,27 @@ class ResolveEndToEndTest : public ::testing::Test {
 TEST_F(ResolveEndToEndTest, SampleSiteReadsFromDiskWithEveryLinkLocal) {
   TNginxServer server;
   ASSERT_TRUE(server.Running()) << server.Error();
-  TWEB web(defaults_);
-  web.Init(server.Url("/"), folder_.string(), mime_);
-  web.FileName = web.Path + "Local.Web";
-  TCaptureSettings settings;
-  settings.MaxSockets = 4;
-  TCaptureRunHooks hooks;
-  TSommaireParam param;
-  param.ImgRatio = true;
-  TCaptureRunResult run = testing::DriveCapture(web, settings, hub_, lib_.Pump(), hooks, param);
+  CaptureAndCheck(server.Url("/"), {});
+}
+
+// The same site over https, its certificate from an authority the web is given, reached from
+// its http address that sends every page to https.
+TEST_F(ResolveEndToEndTest, SampleSiteOverHttpsReadsFromDiskWithEveryLinkLocal) {
+  const auto& certificates = testing::TTestCertificates::Get();
+  ASSERT_TRUE(certificates.Ready()) << certificates.Error();
+  TNginxServer server(TNginxServer::SampleSiteFolder(), &certificates.Good());
+  ASSERT_TRUE(server.Running()) << server.Error();
+  TWEB& web = CaptureAndCheck("http://127.0.0.1:" + std::to_string(server.PlainPort()) + "/",
+                              certificates.CaFile());
+  TWebFile* home = web.Tree.Find(server.Url("/index.htm"));
+  ASSERT_NE(home, nullptr);
+  EXPECT_EQ(home->State, wsPage);
+  EXPECT_EQ(web.Tree.Find(web.Url), web.Tree.Find(server.Url("/")));
+  EXPECT_EQ(web.Tree.Find(server.Url("/old-page.htm")),
+            web.Tree.Find(server.Url("/news/index.htm")));
+}
+
+void ResolveEndToEndTest::CheckCapture(TWEB& web, const TCaptureRunResult& run) {
   ASSERT_GE(run.Captured, 30);
   ASSERT_TRUE(run.Resolved);
   EXPECT_GT(web.TotalSize, 0);
@@ -138,7 +171,8 @@ TEST_F(ResolveEndToEndTest, SampleSiteReadsFromDiskWithEveryLinkLocal) {
     const std::string page = ReadFile(entry.path());
     indexes += page;
     for (const std::string& link : Links(WithoutComments(page))) {
-      if (link.starts_with("http:")) continue;  // the original address, for reading on line
+      // The original address, for reading on line.
+      if (link.starts_with("http:") || link.starts_with("https:")) continue;
       EXPECT_TRUE(fs::exists(folder_ / LocalTarget(link))) << name << ": " << link;
     }
   }
@@ -185,7 +219,13 @@ TEST_F(ResolveEndToEndTest, WithoutRequisitesEveryPageIsStoredAsBefore) {
     const std::string name = entry.path().filename().string();
     if (!name.ends_with(".htm")) continue;
     ++compared;
-    EXPECT_EQ(Normalised(ReadFile(folder_ / name), server.Port()), ReadFile(entry.path())) << name;
+    std::string expected = ReadFile(entry.path());
+    // The home page and indexes are now written in UTF-8, and say so; their content is the same.
+    constexpr std::string_view kOld = "<meta charset=\"windows-1252\">";
+    if (const std::size_t at = expected.find(kOld); name[0] == '_' && at != std::string::npos) {
+      expected = Win1252ToUtf8(expected.replace(at, kOld.size(), "<meta charset=\"utf-8\">"));
+    }
+    EXPECT_EQ(Normalised(ReadFile(folder_ / name), server.Port()), expected) << name;
   }
   EXPECT_GE(compared, 40);
   // Nothing else was captured: no stylesheet, script, font or modern picture.

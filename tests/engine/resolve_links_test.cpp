@@ -99,6 +99,32 @@ TEST_F(ResolveLinksTest, RewritesEverySiteAndIndexesIt) {
   EXPECT_EQ(web_.TotalSize, total);
 }
 
+// A host reached under http and https on their default ports is one site, listed once with its
+// files, whichever protocol its links name; with a named port it is another server.
+TEST_F(ResolveLinksTest, AHostUnderHttpAndHttpsIsOneSite) {
+  TWebFile& home =
+      Add("https://a.com/", wsPage, "text/html", "home.htm",
+          "<A HREF=\"http://a.com/two.htm\">2</A><A HREF=\"https://a.com/old.htm\">o</A>");
+  ASSERT_TRUE(web_.Tree.Add("http://a.com/", &home));  // redirected from http
+  Add("https://a.com/two.htm", wsPage, "text/html", "two.htm", "<A HREF=\"/\">1</A>");
+  Add("http://a.com/old.htm", wsPage, "text/html", "old.htm", "old");
+  Add("https://a.com:8443/", wsPage, "text/html", "port.htm", "p");
+  TResolveLinks work(web_, param_, fs_, kTemplates);
+  EXPECT_EQ(work.Execute(), mrOk);
+  ASSERT_EQ(work.Sites().size(), 2u);
+  EXPECT_EQ(work.Sites()[0].Name, "a.com");
+  EXPECT_EQ(work.Sites()[0].Nodes.size(), 2u);
+  EXPECT_EQ(work.Sites()[1].Name, "a.com:8443");
+  EXPECT_THAT(File("home.htm"), HasSubstr("HREF=\"two.htm\" OLDREF=\"http://a.com/two.htm\""));
+  EXPECT_THAT(File("home.htm"), HasSubstr("HREF=\"old.htm\" OLDREF=\"https://a.com/old.htm\""));
+  const std::string& index = File("_IxH.htm");
+  for (const char* page : {"home.htm", "two.htm", "old.htm"}) {
+    const std::string cell = std::string(">") + page + "</A>";
+    ASSERT_NE(index.find(cell), std::string::npos) << page;
+    EXPECT_EQ(index.find(cell), index.rfind(cell)) << page << " is listed twice";
+  }
+}
+
 TEST_F(ResolveLinksTest, ResolvingTwiceChangesNothing) {
   TwoSites();
   web_.Options.RealLinkFlag = true;

@@ -40,7 +40,8 @@ TEST_F(WebTest, NewWebHoldsItsStartAddressAndItsSpecialPages) {
   EXPECT_EQ(fs.files["/webs/site/NotFound.htm"], "<p>not found</p>");
   EXPECT_EQ(fs.files["/webs/site/BadLink.htm"], "<p>bad link</p>");
   EXPECT_EQ(LogOf(*web),
-            "<HTML><HEADER></HEADER><BODY BGCOLOR=\"#FFFFFF\"><H3>WEB : "
+            "<HTML><HEADER><META CHARSET=\"windows-1252\"></HEADER><BODY BGCOLOR=\"#FFFFFF\">"
+            "<H3>WEB : "
             "HTTP://WWW.A.COM/DOCS/INDEX.HTM</H3>");
 }
 

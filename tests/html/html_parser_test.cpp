@@ -465,7 +465,33 @@ TEST(DecodeEntitiesTest, NamedLatin1EntitiesCaseSensitive) {
   EXPECT_EQ(DecodeEntities("caf&eacute; &AMP;"), "caf\xE9 &AMP;");
   EXPECT_EQ(DecodeEntities("&lt;b&gt; &quot;x&quot; &amp;lt;"), "<b> \"x\" &lt;");
   EXPECT_EQ(DecodeEntities("&nbsp;&iexcl;&yuml;&Agrave;"), "\xA0\xA1\xFF\xC0");
-  EXPECT_EQ(DecodeEntities("&#233; &eacute &unknown; &"), "&#233; &eacute &unknown; &");
+  EXPECT_EQ(DecodeEntities("&eacute &unknown; & &#;"), "&eacute &unknown; & &#38;#;");
+}
+
+// Titles of today's pages: numeric references and HTML 4's names are characters; those that
+// Windows-1252 cannot hold stay references, and a description decoded again is unchanged.
+TEST(DecodeEntitiesTest, NumericReferencesAndHtml4Names) {
+  struct Case {
+    const char* in;
+    const char* out;
+  } cases[] = {
+      {"Caf&#233; &#8212; menu", "Caf\xE9 \x97 menu"},
+      {"&#xE9;&#XE9;&mdash;&hellip;&euro;&rsquo;", "\xE9\xE9\x97\x85\x80\x92"},
+      {"&#150;", "\x96"},  // codes 128 to 159 read as the Windows-1252 bytes
+      {"a &rarr; b &#x1F600;", "a &#8594; b &#128512;"},
+      {"&#0;&#xD800;&#99999999999;", "&#65533;&#65533;&#65533;"},
+      {"&#9;tab", "\x14tab"},
+      {"AT&amp;T &amp;#42; #1", "AT&T &#38;#42; #1"},
+      {"&Alpha;&alpha;&thetasym;", "&#913;&#945;&#977;"},
+  };
+  for (const Case& c : cases) {
+    const std::string once = DecodeEntities(c.in);
+    EXPECT_EQ(once, c.out) << c.in;
+    EXPECT_EQ(DecodeEntities(once), once) << c.in;
+  }
+  // Cut at 255 bytes, never inside a reference.
+  const std::string cut = DecodeEntities(std::string(250, 'a') + "&rarr;&rarr;");
+  EXPECT_EQ(cut, std::string(250, 'a'));
 }
 
 TEST(DecodeEntitiesTest, ControlCharactersBecomeCode20) {

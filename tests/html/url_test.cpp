@@ -40,9 +40,16 @@ INSTANTIATE_TEST_SUITE_P(
         // Relative links whose names begin with "file" are ordinary links.
         ResolveCase{"filelist.html", "http://h/x/", "http://h/x/filelist.html"},
         ResolveCase{"files/a.htm", "http://h/x/", "http://h/x/files/a.htm"},
-        // Secure and other unknown schemes have no leading "//": they become a path holding a
-        // colon, which IsWebAddress refuses.
-        ResolveCase{"https://s.com/a", "http://h/x/", "http://h/x/https:/s.com/a"}));
+        // Unknown schemes have no leading "//": they become a path holding a colon, which
+        // IsWebAddress refuses.
+        ResolveCase{"gopher://s.com/a", "http://h/x/", "http://h/x/gopher:/s.com/a"},
+        // Links of a secure page stay secure unless they name their protocol.
+        ResolveCase{"https://s.com/a", "http://h/x/", "https://s.com/a"},
+        ResolveCase{"../b.htm", "https://h/x/y/a.htm", "https://h/x/b.htm"},
+        ResolveCase{"//cdn.h.com/s.gif", "https://h/x/", "https://cdn.h.com/s.gif"},
+        ResolveCase{"/a.htm", "https://h:8443/x/", "https://h:8443/a.htm"},
+        ResolveCase{"http://h/a.htm", "https://h/x/", "http://h/a.htm"},
+        ResolveCase{"mailto:x@h.com", "https://h/x/", "mailto://h/x/x@h.com"}));
 
 INSTANTIATE_TEST_SUITE_P(
     Absolute, ResolveTest,
@@ -61,6 +68,10 @@ INSTANTIATE_TEST_SUITE_P(
                     ResolveCase{"http://h/a//../b/c.htm", "", "http://h/a/b/c.htm"},
                     ResolveCase{"http://h/a\\b\\c.htm", "", "http://h/a\\b\\c.htm"},
                     ResolveCase{"ftp://ftp.x.org/pub/", "", "ftp://ftp.x.org/pub/"},
+                    ResolveCase{"HTTPS://Host.COM/A", "", "https://Host.COM/A"},
+                    // 443 is the secure default: one form with or without it.
+                    ResolveCase{"https://h.com:443/a", "", "https://h.com/a"},
+                    ResolveCase{"https://h.com:80/a", "", "https://h.com:80/a"},
                     ResolveCase{"a.htm", "", "http:///a.htm"}));
 
 TEST(UrlTest, SplitsIntoFields) {
@@ -93,11 +104,14 @@ TEST(UrlTest, Protocols) {
   EXPECT_EQ(TUrl("file:///C:/x.htm").Protocol, kProtocolFile);
   EXPECT_EQ(TUrl("filelist.htm").Protocol, kProtocolHttp);
   EXPECT_EQ(TUrl("javascript:x()").Protocol, kProtocolHttp);
+  EXPECT_EQ(TUrl("Https://h.com/").Protocol, kProtocolHttps);
+  EXPECT_EQ(TUrl("httpsfile.htm").Protocol, kProtocolHttp);
 
   EXPECT_TRUE(HasOtherProtocol("mailto:someone"));
   EXPECT_TRUE(HasOtherProtocol("ftp://ftp.x.org/"));
   EXPECT_TRUE(HasOtherProtocol("file:///C:/x.htm"));
   EXPECT_FALSE(HasOtherProtocol("http://www.x.org/"));
+  EXPECT_FALSE(HasOtherProtocol("https://www.x.org/"));
   EXPECT_FALSE(HasOtherProtocol("javascript:x()"));
 }
 
@@ -107,7 +121,8 @@ TEST(UrlTest, WebAddressNeedsADottedHostAndNoColonInPathOrDocument) {
   EXPECT_FALSE(IsWebAddress("javascript:x()"));
   EXPECT_FALSE(IsWebAddress("http://www.h.com/a:b"));
   EXPECT_FALSE(IsWebAddress("http://www.h.com/a:b/c.htm"));
-  EXPECT_FALSE(IsWebAddress(Resolve("https://s.com/a", "http://www.h.com/")));
+  EXPECT_TRUE(IsWebAddress(Resolve("https://s.com/a", "http://www.h.com/")));
+  EXPECT_FALSE(IsWebAddress(Resolve("gopher://s.com/a", "http://www.h.com/")));
 }
 
 TEST(UrlTest, Helpers) {
@@ -117,6 +132,10 @@ TEST(UrlTest, Helpers) {
   EXPECT_EQ(GetPort("http://www.h.com/"), 80);
   EXPECT_EQ(GetPort("http://www.h.com:8080/"), 8080);
   EXPECT_EQ(GetPort("http://www.h.com:8080"), 80);  // the port stayed in the host
+  EXPECT_EQ(GetPort("https://www.h.com/"), 443);
+  EXPECT_EQ(GetPort("https://www.h.com:8443/"), 8443);
+  EXPECT_TRUE(IsSecure("HTTPS://www.h.com/"));
+  EXPECT_FALSE(IsSecure("http://www.h.com/"));
   EXPECT_EQ(GetTarget("http://h/a/b.htm?q=1"), "/a/b.htm?q=1");
   EXPECT_EQ(GetTarget("http://h"), "/");
 
@@ -127,6 +146,17 @@ TEST(UrlTest, Helpers) {
 
   EXPECT_EQ(GetMachineName("http://www.site.com/"), "www");
   EXPECT_EQ(GetMachineName("http://localhost/x"), "http://localhost/x");
+}
+
+TEST(UrlTest, TheSameAddressUnderTheOtherWebProtocol) {
+  EXPECT_EQ(OtherWebProtocol("http://H.com/a/b.htm?x=1"), "https://H.com/a/b.htm?x=1");
+  EXPECT_EQ(OtherWebProtocol("https://h.com/"), "http://h.com/");
+  EXPECT_EQ(OtherWebProtocol("https://h.com:443/"), "http://h.com/");
+  // Another port is another server; other protocols have no twin.
+  EXPECT_EQ(OtherWebProtocol("http://h.com:8080/"), "");
+  EXPECT_EQ(OtherWebProtocol("http://h.com:80/"), "");
+  EXPECT_EQ(OtherWebProtocol("ftp://h.com/"), "");
+  EXPECT_EQ(OtherWebProtocol("a.htm"), "");
 }
 
 TEST(UrlTest, EverythingStaysWithin255Bytes) {
@@ -141,9 +171,9 @@ TEST(UrlTest, EverythingStaysWithin255Bytes) {
 
 TEST(UrlTest, CanonicalFormIsStable) {
   // Every address stored in a web is canonical; parsing it again must not change it.
-  for (const char* address :
-       {"http://h/a/./b//c.htm?x=1", "HTTP://Host.COM", "http://h:abc/x", "../../a.htm",
-        "http://h/a\\b\\..\\c.htm", "mailto:x@y.z", "ftp://f.org/a b/"}) {
+  for (const char* address : {"http://h/a/./b//c.htm?x=1", "HTTP://Host.COM", "http://h:abc/x",
+                              "../../a.htm", "http://h/a\\b\\..\\c.htm", "mailto:x@y.z",
+                              "ftp://f.org/a b/", "https://h:443", "//cdn.h.com/x"}) {
     std::string once = Resolve(address, "http://www.base.org/dir/");
     EXPECT_EQ(Resolve(once), once) << address;
   }

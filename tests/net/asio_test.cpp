@@ -189,8 +189,8 @@ TEST_F(AsioRequestTest, FetchesAFileByNameAndThenByTheCachedAddress) {
   EXPECT_EQ(req_.Header.ContentType, "text/html");
   ASSERT_EQ(server_.Requests().size(), 1u);
   EXPECT_EQ(server_.Requests()[0],
-            "GET /dir/page.htm HTTP/1.0\r\nAccept:*/*\r\n"
-            "User-Agent: Mozilla/2.0 (Korvane 1.073)\r\n\r\n");
+            "GET /dir/page.htm HTTP/1.0\r\nHost: localhost:" + std::to_string(server_.Port()) +
+                "\r\nAccept:*/*\r\nUser-Agent: Mozilla/2.0 (Korvane 1.073)\r\n\r\n");
   std::optional<std::string> cached = session_.Hosts.Find("localhost");
   ASSERT_TRUE(cached.has_value());
   EXPECT_EQ(*cached, "127.0.0.1");  // the server listens on IPv4 loopback only

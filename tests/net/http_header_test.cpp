@@ -104,6 +104,23 @@ TEST_F(HttpHeaderTest, ContentTypeParametersAreDroppedWithOrWithoutABlank) {
   EXPECT_EQ(Parsed("H 200\r\nContent-Type: image/gif\r\n\r\n").ContentType, "image/gif");
 }
 
+// The charset is kept apart, for the page's text to be read in it.
+TEST_F(HttpHeaderTest, TheCharsetParameterIsKept) {
+  struct Case {
+    const char* line;
+    const char* charset;
+  } cases[] = {
+      {"Content-Type: text/html;charset=utf-8", "utf-8"},
+      {"Content-Type: text/html; Charset=\"ISO-8859-15\"", "ISO-8859-15"},
+      {"Content-Type: text/html; q=1; charset = UTF-8 ; x=y", "UTF-8"},
+      {"Content-Type: text/html; charsetx=a", ""},
+      {"Content-Type: image/gif", ""},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(Parsed(std::string("H 200\r\n") + c.line + "\r\n\r\n").Charset, c.charset) << c.line;
+  }
+}
+
 TEST_F(HttpHeaderTest, LongValuesAreCutToShortStrings) {
   THTTPHEADER h = Parsed("H 200\r\nLocation: " + std::string(400, 'x') + "\r\n\r\n");
   EXPECT_EQ(h.Location.size(), 255u);

@@ -91,8 +91,8 @@ TEST_F(RequestTest, DirectRequestBytes) {
   EXPECT_EQ(lib_.gos[0].host, "www.site.com");
   EXPECT_EQ(lib_.gos[0].port, "8080");
   EXPECT_EQ(lib_.gos[0].timeout_secs, 30);
-  EXPECT_EQ(Sent(),
-            "GET /dir/page.htm?q=1 HTTP/1.0\r\n" + std::string(kBlock) + "Cookie :id=42\r\n\r\n");
+  EXPECT_EQ(Sent(), "GET /dir/page.htm?q=1 HTTP/1.0\r\nHost: www.site.com:8080\r\n" +
+                        std::string(kBlock) + "Cookie :id=42\r\n\r\n");
   EXPECT_EQ(req_->State, TRequest::kReceiving);
   EXPECT_EQ(req_->Phase, TRequest::kPhaseHeader);
   EXPECT_EQ(req_->Status, kStatusSent);
@@ -110,8 +110,129 @@ TEST_F(RequestTest, ProxyRequestSendsTheWholeAddressToTheProxy) {
     lib_.Run();
     EXPECT_EQ(lib_.gos.back().host, c.host) << c.proxy;
     EXPECT_EQ(lib_.gos.back().port, "3128");
-    EXPECT_EQ(Sent(), "GET http://www.site.com/a.htm HTTP/1.0\r\n" + std::string(kBlock) + "\r\n");
+    EXPECT_EQ(Sent(), "GET http://www.site.com/a.htm HTTP/1.0\r\nHost: www.site.com\r\n" +
+                          std::string(kBlock) + "\r\n");
   }
+}
+
+// A server of several sites answers by the Host line: the port only when it is not the
+// protocol's own, the host as the address spells it (not the address connected to).
+TEST_F(RequestTest, EveryRequestNamesItsHost) {
+  session_.Hosts.Add("www.cached.com", "10.0.0.9");
+  struct Case {
+    const char* url;
+    const char* host_line;
+  } cases[] = {
+      {"http://www.site.com/", "Host: www.site.com"},
+      {"http://www.site.com:80/", "Host: www.site.com"},
+      {"http://Www.Site.com:8080/a", "Host: Www.Site.com:8080"},
+      {"http://www.cached.com/", "Host: www.cached.com"},
+      {"http://10.1.2.3:81/", "Host: 10.1.2.3:81"},
+  };
+  for (const Case& c : cases) {
+    Fetch(c.url, {{TScriptStep::kConnect, "10.0.0.1"}});
+    const std::string sent = Sent();
+    const std::size_t line = sent.find("\r\n") + 2;
+    EXPECT_EQ(sent.substr(line, sent.find("\r\n", line) - line), c.host_line) << c.url;
+  }
+}
+
+// --- https ------------------------------------------------------------------------------
+
+// The certificate must name the address's host, whatever address is connected to, and the
+// request's own trust and checks travel with it.
+TEST_F(RequestTest, HttpsAsksTheLibraryForTlsToTheAddressHost) {
+  session_.Hosts.Add("www.site.com", "10.0.0.9");
+  req_->CaFile = "/etc/ca.pem";
+  Fetch("https://www.site.com/a.htm", Served(kHeader + kBody));
+  ASSERT_EQ(lib_.gos.size(), 1u);
+  EXPECT_EQ(lib_.gos[0].host, "10.0.0.9");
+  EXPECT_EQ(lib_.gos[0].port, "443");
+  ASSERT_TRUE(lib_.gos[0].tls.has_value());
+  EXPECT_EQ(lib_.gos[0].tls->ServerName, "www.site.com");
+  EXPECT_EQ(lib_.gos[0].tls->CaFile, "/etc/ca.pem");
+  EXPECT_TRUE(lib_.gos[0].tls->Verify);
+  EXPECT_EQ(Sent(), "GET /a.htm HTTP/1.0\r\nHost: www.site.com\r\n" + std::string(kBlock) + "\r\n");
+  EXPECT_EQ(events_, (std::vector<std::string>{"header 200 10", "done 10"}));
+
+  req_->VerifyCertificates = false;
+  Fetch("https://www.site.com:8443/", {{TScriptStep::kConnect, "10.0.0.1"}});
+  EXPECT_FALSE(lib_.gos.back().tls->Verify);
+  EXPECT_EQ(lib_.gos.back().port, "8443");
+  EXPECT_NE(Sent().find("\r\nHost: www.site.com:8443\r\n"), std::string::npos);
+  Fetch("http://www.site.com/", {{TScriptStep::kConnect, "10.0.0.1"}});
+  EXPECT_FALSE(lib_.gos.back().tls.has_value());
+}
+
+// Through the proxy, https asks for a tunnel to the server, speaks TLS through it once the proxy
+// agrees, and sends the request as to the server itself.
+TEST_F(RequestTest, HttpsThroughTheProxyGoesThroughATunnel) {
+  TScript script = {{TScriptStep::kConnect, "10.0.0.1"},
+                    {TScriptStep::kData, "HTTP/1.0 200 Connection established\r\n"},
+                    {TScriptStep::kData, "Proxy-agent: x\r\n\r\n"},
+                    {TScriptStep::kCanWrite, ""}};
+  testing::AppendData(script, kHeader + kBody, 7);
+  script.push_back({TScriptStep::kCut, ""});
+  lib_.Expect(script);
+  req_->Start("https://www.site.com/dir/a.htm?q=1", "proxy.lan", 3128);
+  lib_.Run();
+  ASSERT_EQ(lib_.gos.size(), 1u);
+  EXPECT_EQ(lib_.gos[0].host, "proxy.lan");
+  EXPECT_EQ(lib_.gos[0].port, "3128");
+  EXPECT_FALSE(lib_.gos[0].tls.has_value());  // the proxy itself is reached in the clear
+  ASSERT_EQ(lib_.tls_starts.size(), 1u);
+  EXPECT_EQ(lib_.tls_starts[0].tls.ServerName, "www.site.com");
+  EXPECT_EQ(Sent(), "CONNECT www.site.com:443 HTTP/1.0\r\nHost: www.site.com:443\r\n" +
+                        std::string(kBlock) + "\r\n" +
+                        "GET /dir/a.htm?q=1 HTTP/1.0\r\nHost: www.site.com\r\n" +
+                        std::string(kBlock) + "\r\n");
+  EXPECT_EQ(events_, (std::vector<std::string>{"header 200 10", "done 10"}));
+  EXPECT_EQ(File(), kBody);
+}
+
+// What a proxy answers to a tunnel is read like a header, and anything but agreement, or bytes
+// it should not send, fails the attempt without a request sent to the server.
+TEST_F(RequestTest, ATunnelRefusedOrMisusedByTheProxyFails) {
+  struct Case {
+    std::vector<std::string> packets;
+    std::string failure;
+  } cases[] = {
+      {{"HTTP/1.0 403 Forbidden\r\n\r\n"}, "the proxy refused a tunnel to www.site.com:443 (403)"},
+      {{"garbage\n\n"}, "the proxy refused a tunnel to www.site.com:443 (0)"},
+      {{"HTTP/1.0 200 OK\r\n\r\nHTTP/1.0 200 OK"},
+       "the proxy sent bytes before the secure connection began"},
+      {{"HTTP/1.0 200 OK\r\n\r\n", "early"}, "the proxy sent bytes into the tunnel"},
+      {{std::string(kMaxHeaderBytes + 1, 'x')}, "the proxy's answer does not end"},
+  };
+  for (const Case& c : cases) {
+    TScript script = {{TScriptStep::kConnect, "10.0.0.1"}};
+    for (const std::string& packet : c.packets) script.push_back({TScriptStep::kData, packet});
+    lib_.Expect(script);
+    events_.clear();
+    req_->Start("https://www.site.com/", "proxy.lan", 3128);
+    lib_.Run();
+    EXPECT_EQ(events_, std::vector<std::string>{"error retry"}) << c.failure;
+    EXPECT_EQ(req_->Failure.Kind, TNetError::kProtocol) << c.failure;
+    EXPECT_EQ(req_->Failure.Message, c.failure);
+    EXPECT_EQ(Sent().find("GET "), std::string::npos) << c.failure;
+    EXPECT_EQ(req_->State, TRequest::kIdle);
+  }
+}
+
+// A refused certificate does not go away at the next trial: it is logged for the user, and the
+// owner is told not to try again.
+TEST_F(RequestTest, ARefusedCertificateIsLoggedAndNotRetried) {
+  Fetch("https://www.site.com/a.htm",
+        {{TScriptStep::kOkHost, ""},
+         {TScriptStep::kTlsFail, "the server's certificate has expired"}});
+  EXPECT_EQ(events_, std::vector<std::string>{"error"});
+  EXPECT_EQ(req_->Failure.Kind, TNetError::kTls);
+  EXPECT_EQ(req_->Failure.Message, "the server's certificate has expired");
+  ASSERT_EQ(logs_.size(), 1u);
+  EXPECT_EQ(logs_[0].substr(9),
+            "https://www.site.com/a.htm : \xE9"
+            "chec TLS : the server's "
+            "certificate has expired");
 }
 
 TEST_F(RequestTest, TargetBytesThatCannotTravelArePercentEncoded) {

@@ -307,5 +307,25 @@ TEST_F(PageIndexTest, AddressesAndTitlesAreEscaped) {
   EXPECT_THAT(File("_IxH.htm"), HasSubstr("a=1&amp;b=&quot;2&quot;"));
 }
 
+// The pages are written in UTF-8: titles show every character, those Windows-1252 cannot hold
+// through their references; addresses lead where they did, whatever bytes they hold.
+TEST_F(PageIndexTest, PagesAreUtf8AndShowEveryCharacter) {
+  fs_.files[std::string(kTemplates) + "_IxH.krv"] =
+      "<title>KRVN_TITLE</title>KRVN_PAGE_INDEX\r\n"
+      "KRVN_HTML_TABLE\r\n";
+  web_.Title = "Caf\xE9 \x97 AT&T";
+  TSommaireIndex home(IndexedWeb(web_), param_, fs_, kTemplates);
+  TWebFile& page = Add("https://h/caf\xC3\xA9 1.htm", wsPage, "text/html", "cafe.htm");
+  page.SetDescription("&Eacute;t&eacute; &rarr; &#x1F600; &amp;#42;");
+  FeedSite(home, "h", {&page}, {.Html = 1});
+  const std::string& out = File("_IxH.htm");
+  EXPECT_THAT(out, HasSubstr("<title>Caf\xC3\xA9 \xE2\x80\x94 AT&amp;T</title>"));
+  EXPECT_THAT(out, HasSubstr("Page n\xC2\xB0"));
+  // A text that reads like a reference stays that text.
+  EXPECT_THAT(out, HasSubstr(">\xC3\x89t\xC3\xA9 &#8594; &#128512; &#38;#42;</TD>"));
+  EXPECT_THAT(out,
+              HasSubstr("<A HREF=\"https://h/caf%C3%A9%201.htm\">https://h/caf%C3%A9%201.htm</A>"));
+}
+
 }  // namespace
 }  // namespace korvane

@@ -103,6 +103,50 @@ TEST(ProcessCapturedPageTest, LinksBecomeAbsoluteWithTheirQuotesAndFragments) {
   EXPECT_EQ(admitted.links[3].LinkKind, lkImage);
 }
 
+// Titles and link texts are read in the page's character set, whoever names it, and become
+// descriptions that show what the page shows; the stored page keeps its bytes.
+TEST(ProcessCapturedPageTest, TextsAreReadInThePagesCharacterSet) {
+  const std::string utf8_body =
+      "<TITLE>Caf\xC3\xA9 &#8212; menu \xE2\x86\x92</TITLE><A HREF=a.htm>\xC3\xA9t\xC3\xA9</A>";
+  struct Case {
+    std::string page;
+    std::string header_charset;
+    std::string title, link_text;  // as descriptions
+  } cases[] = {
+      {"<META CHARSET=\"utf-8\">" + utf8_body, "", "Caf\xE9 \x97 menu &#8594;", "\xE9t\xE9"},
+      {"<meta http-equiv=\"Content-Type\" content=\"text/html; charset=UTF-8\">" + utf8_body, "",
+       "Caf\xE9 \x97 menu &#8594;", "\xE9t\xE9"},
+      {utf8_body, "utf-8", "Caf\xE9 \x97 menu &#8594;", "\xE9t\xE9"},
+      {"\xEF\xBB\xBF" + utf8_body, "iso-8859-1", "Caf\xE9 \x97 menu &#8594;", "\xE9t\xE9"},
+      // The response's charset wins over the page's own.
+      {"<META CHARSET=\"windows-1252\">" + utf8_body, "UTF-8", "Caf\xE9 \x97 menu &#8594;",
+       "\xE9t\xE9"},
+      // None named: Windows-1252, as it always was.
+      {"<TITLE>Caf\xE9 &eacute;</TITLE><A HREF=a.htm>\x93x\x94</A>", "", "Caf\xE9 \xE9",
+       "\x93x\x94"},
+      {"<TITLE>\xA4uro</TITLE><A HREF=a.htm>\xBD</A>", "iso-8859-15", "\x80uro", "\x9C"},
+      // A declaration after the body is no declaration.
+      {"<BODY><META CHARSET=utf-8><A HREF=a.htm>\xC3\xA9</A>", "", "", "\xC3\xA9"},
+      // Not a set the program reads: its bytes, as before.
+      {"<TITLE>\xC3\xA9</TITLE>", "shift_jis", "\xC3\xA9", ""},
+  };
+  // Both readings of pages (the original tag table, and the one for requisites) find them.
+  for (const bool requisites : {false, true}) {
+    for (const Case& c : cases) {
+      TAdmitted admitted;
+      TProcessedPage processed =
+          ProcessCapturedPage(c.page, "http://www.site.test/", {}, admitted.Proc(), nullptr,
+                              false, kDate, requisites, c.header_charset);
+      EXPECT_EQ(DecodeEntities(processed.Title), c.title) << c.page << requisites;
+      if (!c.link_text.empty()) {
+        ASSERT_FALSE(admitted.links.empty()) << c.page;
+        EXPECT_EQ(DecodeEntities(admitted.links.back().Text), c.link_text) << c.page;
+      }
+      EXPECT_NE(processed.Text.find(c.page.substr(c.page.find('<'), 20)), std::string::npos);
+    }
+  }
+}
+
 TEST(ProcessCapturedPageTest, BaseChangesTheBaseOfLaterLinksOnly) {
   TAdmitted admitted;
   TProcessedPage p = Process(

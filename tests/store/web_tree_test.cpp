@@ -36,6 +36,7 @@ TEST(WebTreeKeyTest, SplitsIntoProtocolHostDirectoriesAndDocument) {
       {"http://h/", {"http:", "//h", "/", ""}},
       {"http://h:80/a", {"http:", "//h:80", "/", "a"}},
       {"ftp://f/pub/", {"ftp:", "//f", "/", "pub/", ""}},
+      {"https://h:443/a", {"https:", "//h", "/", "a"}},
       {"//h/x.gif", {"http:", "//h", "/", "x.gif"}},
   };
   for (const auto& c : cases) {

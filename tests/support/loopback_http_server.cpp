@@ -65,6 +65,11 @@ void TLoopbackHttpServer::Route(std::function<std::string(const std::string&)> r
   silent_ = false;
 }
 
+void TLoopbackHttpServer::Tunnel(int port) {
+  std::lock_guard lock(mutex_);
+  tunnel_port_ = port;
+}
+
 void TLoopbackHttpServer::StaySilent() {
   std::lock_guard lock(mutex_);
   silent_ = true;
@@ -108,6 +113,7 @@ void TLoopbackHttpServer::Answer(int fd) {
     request.append(buf, static_cast<std::size_t>(n));
   }
   std::string reply;
+  int tunnel = 0;
   {
     std::lock_guard lock(mutex_);
     requests_.push_back(request);
@@ -115,14 +121,48 @@ void TLoopbackHttpServer::Answer(int fd) {
       held_.push_back(fd);
       return;
     }
-    reply = route_ ? route_(request) : response_.substr(0, send_bytes_);
+    if (tunnel_port_ != 0 && request.rfind("CONNECT ", 0) == 0) {
+      tunnel = tunnel_port_;
+    } else {
+      reply = route_ ? route_(request) : response_.substr(0, send_bytes_);
+    }
   }
+  if (tunnel != 0) return Relay(fd, tunnel);
   std::size_t at = 0;
   while (at < reply.size()) {
     ssize_t n = ::send(fd, reply.data() + at, reply.size() - at, MSG_NOSIGNAL);
     if (n <= 0) break;
     at += static_cast<std::size_t>(n);
   }
+  ::shutdown(fd, SHUT_WR);
+  ::close(fd);
+}
+
+void TLoopbackHttpServer::Relay(int fd, int port) {
+  int up = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_port = htons(static_cast<std::uint16_t>(port));
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  const bool connected =
+      up >= 0 && ::connect(up, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
+  const std::string answer = connected ? "HTTP/1.0 200 Connection established\r\n\r\n"
+                                       : "HTTP/1.0 502 Bad gateway\r\n\r\n";
+  ::send(fd, answer.data(), answer.size(), MSG_NOSIGNAL);
+  char buf[16384];
+  while (connected && !stop_) {
+    pollfd both[2] = {{fd, POLLIN, 0}, {up, POLLIN, 0}};
+    if (::poll(both, 2, 20) <= 0) continue;
+    bool open = true;
+    for (int side = 0; side < 2 && open; ++side) {
+      if (!(both[side].revents & (POLLIN | POLLHUP | POLLERR))) continue;
+      ssize_t n = ::recv(both[side].fd, buf, sizeof buf, 0);
+      int to = side == 0 ? up : fd;
+      if (n <= 0 || ::send(to, buf, static_cast<std::size_t>(n), MSG_NOSIGNAL) != n) open = false;
+    }
+    if (!open) break;
+  }
+  if (up >= 0) ::close(up);
   ::shutdown(fd, SHUT_WR);
   ::close(fd);
 }

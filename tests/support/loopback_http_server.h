@@ -30,6 +30,9 @@ class TLoopbackHttpServer {
   // Later connections get what `route` answers for their request (its bytes up to the blank
   // line). Called on the server's thread.
   void Route(std::function<std::string(const std::string& request)> route);
+  // As a proxy would: a CONNECT request is agreed to, and the connection is then relayed both
+  // ways to `port` of 127.0.0.1 until either side closes.
+  void Tunnel(int port);
 
   int Port() const { return port_; }
   std::string Url(std::string_view path = "/") const;
@@ -43,6 +46,7 @@ class TLoopbackHttpServer {
  private:
   void Serve();
   void Answer(int fd);
+  void Relay(int fd, int port);
 
   int listen_fd_ = -1;
   int port_ = 0;
@@ -52,6 +56,7 @@ class TLoopbackHttpServer {
   std::size_t send_bytes_ = std::string::npos;
   std::function<std::string(const std::string&)> route_;
   bool silent_ = false;
+  int tunnel_port_ = 0;
   std::vector<std::string> requests_;
   std::vector<int> held_;  // silent connections, closed when the server stops
   std::thread thread_;

@@ -65,7 +65,7 @@ std::string TNginxServer::SampleSiteFolder() {
   return DataFolder() + "sample-site";
 }
 
-TNginxServer::TNginxServer(const std::string& root) {
+TNginxServer::TNginxServer(const std::string& root, const TCertificate* tls) : tls_(tls) {
   char templ[] = "/tmp/korvane-nginx-XXXXXX";
   if (!::mkdtemp(templ)) {
     error_ = "cannot create a temporary folder";
@@ -87,7 +87,7 @@ TNginxServer::~TNginxServer() {
 }
 
 std::string TNginxServer::Url(const std::string& path) const {
-  return "http://127.0.0.1:" + std::to_string(port_) + path;
+  return (tls_ ? "https://127.0.0.1:" : "http://127.0.0.1:") + std::to_string(port_) + path;
 }
 
 std::string TNginxServer::AccessLog() const { return ReadAll(fs::path(dir_) / "access.log"); }
@@ -110,8 +110,10 @@ std::string TNginxServer::Config(const std::string& root) const {
        "          text/css css; text/javascript js; image/svg+xml svg; image/webp webp;\n"
        "          font/woff2 woff2; }\n"
        "  default_type application/octet-stream;\n"
+       "  log_format korvane '$remote_addr \"$request\" $status host=$http_host "
+       "sni=$ssl_server_name reused=$ssl_session_reused';\n"
        "  access_log "
-    << d << "/access.log;\n"
+    << d << "/access.log korvane;\n"
     << "  client_body_temp_path " << d << "/client_body;\n"
     << "  proxy_temp_path " << d << "/proxy;\n"
     << "  fastcgi_temp_path " << d << "/fastcgi;\n"
@@ -120,15 +122,27 @@ std::string TNginxServer::Config(const std::string& root) const {
     << "  keepalive_timeout 5;\n"
        "  server {\n"
        "    listen 127.0.0.1:"
-    << port_ << ";\n"
-    << "    server_name localhost;\n"
+    << port_ << (tls_ ? " ssl" : "") << ";\n";
+  if (tls_) {
+    // Redirections relative to the request, so that an invented name reached through a tunnel
+    // stays that name.
+    c << "    ssl_certificate " << tls_->Certificate << ";\n"
+      << "    ssl_certificate_key " << tls_->Key << ";\n"
+      << "    ssl_protocols TLSv1.2 TLSv1.3;\n"
+      << "    absolute_redirect off;\n";
+  }
+  c << "    server_name localhost;\n"
        "    root "
     << root << ";\n"
     << "    index index.htm index.html;\n"
        "    location = /old-page.htm { return 301 /news/index.htm; }\n"
        "    location = /cgi-bin/map { return 302 /index.htm; }\n"
-       "  }\n"
-       "}\n";
+       "  }\n";
+  if (tls_) {
+    c << "  server {\n    listen 127.0.0.1:" << plain_port_
+      << ";\n    return 301 https://127.0.0.1:" << port_ << "$request_uri;\n  }\n";
+  }
+  c << "}\n";
   return c.str();
 }
 
@@ -139,6 +153,7 @@ bool TNginxServer::StartOnce(const std::string& root) {
     return false;
   }
   port_ = TLoopbackHttpServer::UnusedPort();
+  if (tls_) plain_port_ = TLoopbackHttpServer::UnusedPort();
   const std::string conf = dir_ + "/nginx.conf";
   {
     std::ofstream out(conf, std::ios::binary | std::ios::trunc);

@@ -2,11 +2,16 @@
 // 127.0.0.1 only, with a generated configuration and its own prefix, pid, logs and temporary
 // folders in a temporary directory. It serves a folder (the bundled sample site by default) with
 // the sample site's server rules: "/old-page.htm" redirects (301) to "/news/index.htm", and the
-// server-side map program "/cgi-bin/map" answers with a redirection to the home page.
+// server-side map program "/cgi-bin/map" answers with a redirection to the home page. Given a
+// certificate, it serves https instead, and a second port sends every http address to its
+// https form. Its access log names the Host each request carried and, over TLS, the server name
+// of the handshake and whether the session was resumed.
 #pragma once
 
 #include <sys/types.h>
 #include <string>
+
+#include "support/test_certificates.h"
 
 namespace korvane::testing {
 
@@ -17,7 +22,8 @@ class TNginxServer {
 
   // Starts nginx and waits until it answers. When nginx is missing or does not start, Running()
   // is false and Error() says why.
-  explicit TNginxServer(const std::string& root = SampleSiteFolder());
+  explicit TNginxServer(const std::string& root = SampleSiteFolder(),
+                        const TCertificate* tls = nullptr);
   ~TNginxServer();
   TNginxServer(const TNginxServer&) = delete;
   TNginxServer& operator=(const TNginxServer&) = delete;
@@ -25,7 +31,9 @@ class TNginxServer {
   bool Running() const { return pid_ > 0; }
   const std::string& Error() const { return error_; }
   int Port() const { return port_; }
-  // "http://127.0.0.1:<port>" followed by `path`.
+  // With a certificate: the http port whose every address is sent to https.
+  int PlainPort() const { return plain_port_; }
+  // "http://127.0.0.1:<port>" (https with a certificate) followed by `path`.
   std::string Url(const std::string& path = "/") const;
   // The server's access log so far (one line per request).
   std::string AccessLog() const;
@@ -37,7 +45,9 @@ class TNginxServer {
   std::string Config(const std::string& root) const;
 
   std::string dir_;  // the temporary prefix
+  const TCertificate* tls_;
   int port_ = 0;
+  int plain_port_ = 0;
   pid_t pid_ = -1;
   std::string error_;
 };

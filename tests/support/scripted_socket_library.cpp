@@ -24,20 +24,27 @@ TScript Served(std::string_view response, std::size_t packet, std::string_view d
 }
 
 TScxHandle TScriptedSocketLibrary::Go(std::string_view host, std::string_view port,
-                                      int timeout_secs) {
+                                      int timeout_secs, const TTlsRequest* tls) {
+  std::optional<TTlsRequest> secure;
+  if (tls) secure = *tls;
   if (refuse_next_) {
     refuse_next_ = false;
-    gos.push_back({std::string(host), std::string(port), timeout_secs, 0});
+    gos.push_back({std::string(host), std::string(port), timeout_secs, 0, secure});
     return 0;
   }
   TScxHandle handle = next_handle_++;
-  gos.push_back({std::string(host), std::string(port), timeout_secs, handle});
+  gos.push_back({std::string(host), std::string(port), timeout_secs, handle, secure});
   auto& steps = pending_[handle];
   if (!scripts_.empty()) {
     steps.assign(scripts_.front().begin(), scripts_.front().end());
     scripts_.pop_front();
   }
   return handle;
+}
+
+bool TScriptedSocketLibrary::StartTls(TScxHandle handle, const TTlsRequest& tls) {
+  tls_starts.push_back({handle, tls});
+  return pending_.count(handle) > 0;
 }
 
 int TScriptedSocketLibrary::Send(TScxHandle handle, std::string_view bytes) {
@@ -80,7 +87,7 @@ int TScriptedSocketLibrary::Run() {
 void TScriptedSocketLibrary::Deliver(TScxHandle handle, const TScriptStep& step) {
   if (!callbacks_) return;
   bool ends = step.kind == TScriptStep::kNoHost || step.kind == TScriptStep::kFail ||
-              step.kind == TScriptStep::kCut;
+              step.kind == TScriptStep::kCut || step.kind == TScriptStep::kTlsFail;
   if (ends) pending_.erase(handle);  // the attempt is over, as after a real end
   switch (step.kind) {
     case TScriptStep::kNoHost:
@@ -93,6 +100,9 @@ void TScriptedSocketLibrary::Deliver(TScxHandle handle, const TScriptStep& step)
       // The step's text, when given, is the failure's words; a refusal otherwise.
       callbacks_->Fail(handle, {step.text.empty() ? TNetError::kRefused : TNetError::kOther,
                                 step.text.empty() ? "connection refused" : step.text});
+      break;
+    case TScriptStep::kTlsFail:
+      callbacks_->Fail(handle, {TNetError::kTls, step.text});
       break;
     case TScriptStep::kConnect:
       callbacks_->Connect(handle, step.text);

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <deque>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,9 +17,9 @@
 namespace korvane::testing {
 
 struct TScriptStep {
-  enum TKind { kNoHost, kOkHost, kFail, kConnect, kCut, kCanWrite, kData };
+  enum TKind { kNoHost, kOkHost, kFail, kConnect, kCut, kCanWrite, kData, kTlsFail };
   TKind kind;
-  std::string text;  // the distant address of kConnect, the bytes of kData
+  std::string text;  // the distant address of kConnect, the bytes of kData, the words of kTlsFail
 };
 
 using TScript = std::vector<TScriptStep>;
@@ -37,6 +38,11 @@ class TScriptedSocketLibrary final : public TSocketLibrary {
     std::string host, port;
     int timeout_secs;
     TScxHandle handle;
+    std::optional<TTlsRequest> tls;
+  };
+  struct TTlsStart {
+    TScxHandle handle;
+    TTlsRequest tls;
   };
 
   // The script of the next attempt; attempts without one stay silent.
@@ -57,11 +63,15 @@ class TScriptedSocketLibrary final : public TSocketLibrary {
     callbacks_ = nullptr;
     shut = true;
   }
-  TScxHandle Go(std::string_view host, std::string_view port, int timeout_secs) override;
+  TScxHandle Go(std::string_view host, std::string_view port, int timeout_secs,
+                const TTlsRequest* tls = nullptr) override;
+  // Recorded; true for a connection whose script has not ended.
+  bool StartTls(TScxHandle handle, const TTlsRequest& tls) override;
   int Send(TScxHandle handle, std::string_view bytes) override;
   void Abort(TScxHandle handle) override;
 
   std::vector<TGoCall> gos;
+  std::vector<TTlsStart> tls_starts;
   std::vector<TScxHandle> aborted;
   bool shut = false;
 
