@@ -60,6 +60,7 @@ TCapture::TCapture(TWEB& web, const TCaptureSettings& settings, TSocketHub& hub,
     r.OnException = [this](TRequest& q, const std::string& e) { HandlerFailed(q, e); };
     requests_.push_back(std::move(request));
   }
+  slot_keys_.resize(requests_.size());
   start_tick_ = clock_.TickMs();
   web_.UpdateTodo();
   web_.CaptureStart = clock_.Now();
@@ -70,8 +71,50 @@ TCapture::TCapture(TWEB& web, const TCaptureSettings& settings, TSocketHub& hub,
 TCapture::~TCapture() {
   // Requests still busy are closed so that no partial file stays behind.
   for (auto& request : requests_) {
-    if (request->State != TRequest::kIdle) request->Close();
+    if (request->State != TRequest::kIdle) CloseSlot(*request);
   }
+}
+
+void TCapture::CloseSlot(TRequest& request) {
+  // A closed slot reports nothing more: its address waits for the next capture, never "loading".
+  TWebFile* record = request.WebFile;
+  request.WebFile = nullptr;
+  if (record && record->State == wsLoading) record->State = wsTodo;
+  request.Close();
+}
+
+std::string TCapture::ConnectionKey(std::string_view url) const {
+  if (settings_.UseProxy && !settings_.ProxyAdress.empty()) {
+    return settings_.ProxyAdress + ":" + std::to_string(settings_.ProxyPort);
+  }
+  return HostAndPort(url);
+}
+
+int TCapture::BusyWith(const std::string& key, const TRequest* except) const {
+  int busy = 0;
+  for (std::size_t i = 0; i < requests_.size(); ++i) {
+    const TRequest& r = *requests_[i];
+    if (&r != except && r.State != TRequest::kIdle && slot_keys_[i] == key) ++busy;
+  }
+  return busy;
+}
+
+bool TCapture::AtConnectionLimit(const std::string& key) const {
+  auto cap = connection_caps_.find(key);
+  return cap != connection_caps_.end() && BusyWith(key, nullptr) >= cap->second;
+}
+
+// A server that closes a connection before answering while others of ours are open takes no
+// more at once than those: fewer slots go to it from now on, so that its addresses are fetched
+// instead of failing trial after trial.
+void TCapture::LimitConnections(TRequest& request) {
+  const std::string& key = slot_keys_[static_cast<std::size_t>(request.Id - 1)];
+  const int open = std::max(1, BusyWith(key, &request));
+  auto [cap, added] = connection_caps_.try_emplace(key, open);
+  if (!added && cap->second <= open) return;
+  cap->second = open;
+  web_.Log(key + " : le serveur ferme les connexions en trop, " + std::to_string(open) +
+           " connexion(s) au plus");
 }
 
 bool TCapture::AnyBusy() const {
@@ -85,6 +128,7 @@ void TCapture::HandlerFailed(TRequest& request, const std::string& error) {
   // The first error ends the session; the run reports it.
   if (error_.empty()) error_ = error;
   stopping_ = true;
+  if (request.WebFile && request.WebFile->State == wsLoading) request.WebFile->State = wsTodo;
   request.WebFile = nullptr;
 }
 
@@ -109,21 +153,39 @@ bool TCapture::Pump() {
     }
     if (!idle) break;
     TWebFile* record = web_.TodoList.front();
+    // A record the tree holds under two addresses is queued once per address, and fetched once.
+    if (record->State != wsTodo) {
+      web_.TodoList.pop_front();
+      progress = true;
+      continue;
+    }
+    std::string url = web_.Tree.GetUrl(record);
+    std::string key = ConnectionKey(url);
+    // The queue keeps its order: the head waits for one of its server's connections to end.
+    if (AtConnectionLimit(key)) break;
     web_.TodoList.pop_front();
     progress = true;
-    // A record the tree holds under two addresses is queued once per address, and fetched once.
-    if (record->State != wsTodo) continue;
-    StartNext(*idle, record);
+    slot_keys_[static_cast<std::size_t>(idle->Id - 1)] = std::move(key);
+    StartNext(*idle, record, url);
   }
   if (!web_.TodoList.empty() && !stopping_) return true;
   if (AnyBusy()) return true;
+  ForgetLoading();
   WriteEndReport();
   ended_ = true;
   return false;
 }
 
-void TCapture::StartNext(TRequest& request, TWebFile* record) {
-  const std::string url = web_.Tree.GetUrl(record);
+// Every slot is idle: a record still marked as being fetched is one whose slot was closed, and
+// waits for the next capture like the others.
+void TCapture::ForgetLoading() {
+  web_.Tree.Explore([](TWebFile& record, const std::string&) {
+    if (record.State == wsLoading) record.State = wsTodo;
+    return false;
+  });
+}
+
+void TCapture::StartNext(TRequest& request, TWebFile* record, const std::string& url) {
   // The web's password goes only to the host that asked for it.
   if (send_credentials_ && HostAndPort(url) == credentials_host_) {
     request.SetAuthorization(web_.Options.Username, web_.Options.Password, url);
@@ -304,6 +366,7 @@ void TCapture::CheckLimits() {
 
 void TCapture::TransferFailed(TRequest& request, bool retry) {
   last_failure_ = request.Failure;
+  if (request.Failure.Kind == TNetError::kClosedEarly) LimitConnections(request);
   TWebFile* record = request.WebFile;
   if (!record) return;
   if (retry && record->Trials < settings_.TryCount) {
@@ -365,7 +428,7 @@ void TCapture::Tick() {
 void TCapture::StopAll() {
   stopping_ = true;
   for (auto& request : requests_) {
-    if (request->State != TRequest::kIdle) request->Close();
+    if (request->State != TRequest::kIdle) CloseSlot(*request);
   }
   web_.TodoList.clear();
 }
@@ -375,7 +438,7 @@ void TCapture::Stop(bool abort_all) {
   web_.TodoList.clear();
   for (auto& request : requests_) {
     if (request->State == TRequest::kIdle) continue;
-    if (abort_all || request->Phase == TRequest::kPhaseNone) request->Close();
+    if (abort_all || request->Phase == TRequest::kPhaseNone) CloseSlot(*request);
   }
 }
 

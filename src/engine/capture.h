@@ -12,8 +12,10 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/capture_view.h"
@@ -115,7 +117,14 @@ class TCapture {
   void RefreshCounters();
   void CheckLimits();
   void WriteEndReport();
-  void StartNext(TRequest& request, TWebFile* record);
+  void StartNext(TRequest& request, TWebFile* record, const std::string& url);
+  void CloseSlot(TRequest& request);
+  void ForgetLoading();
+  // Connections are counted per server: the host and port, or the proxy.
+  std::string ConnectionKey(std::string_view url) const;
+  int BusyWith(const std::string& key, const TRequest* except) const;
+  bool AtConnectionLimit(const std::string& key) const;
+  void LimitConnections(TRequest& request);
   void CountError(TWebFile& record);
   void CountFiltered(TWebFile& record);
   void AutoSave();
@@ -129,6 +138,9 @@ class TCapture {
   const TClock& clock_;
   THttpSession http_;  // before the requests, which use it
   std::vector<std::unique_ptr<TRequest>> requests_;
+  std::vector<std::string> slot_keys_;  // the server of each slot's address, by slot
+  // Servers that take fewer connections than the slots: at most this many at once.
+  std::map<std::string, int> connection_caps_;
 
   std::int64_t start_tick_ = 0;
   std::int32_t elapsed_ms_ = 0;

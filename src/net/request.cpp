@@ -77,7 +77,11 @@ void TRequest::Start(std::string_view url, std::string_view proxy_address,
   ProxyPort = proxy_port;
   Failure = {};
   Trace(IdText() + ": Open " + Url);
-  if (HasOtherProtocol(Url)) return;
+  // Nothing can be fetched, and the owner must hear of it: a slot that stayed silent would leave
+  // its address waiting for ever.
+  if (HasOtherProtocol(Url)) {
+    return Fail(TNetError::kUnsupported, "the scheme of " + Url + " is not supported", false);
+  }
   HostAddress = GetHost(Url);
   if (IsDottedAddress(HostAddress)) return Connect();
   std::optional<std::string> cached = session_.Hosts.Find(HostAddress);
@@ -340,13 +344,22 @@ void TRequest::Disconnected() {
   Trace(IdText() + ": Disconnect");
   Progress(kStatusClosed);
   if (attempt != attempt_) return;
+  if (Phase != kPhaseBody) {
+    // Already ended (a failure reported before the cut): nothing more to say.
+    if (State == kIdle) {
+      Phase = kPhaseNone;
+      Buffer.Reset();
+      return;
+    }
+    // The server closed before its answer was whole: an attempt that failed, as a refused
+    // connection is, so that the owner may try the address again.
+    if (Buffer.Size() == 0) {
+      return Fail(TNetError::kClosedEarly, "the server closed the connection without answering");
+    }
+    return Fail(TNetError::kProtocol, "the server closed the connection inside its header");
+  }
   State = kIdle;
   Socket.Abort();
-  if (Phase != kPhaseBody) {
-    Phase = kPhaseNone;
-    Buffer.Reset();
-    return;
-  }
   Phase = kPhaseNone;
   bool complete = true;
   if (file_) {

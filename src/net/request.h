@@ -9,8 +9,9 @@
 //             the body) and return true. A refusal closes the connection: no OnDone, no OnError.
 //   OnDone    the body was read to its end; the file OutputFile is complete and closed, and its
 //             size is in Header.ContentLength.
-//   OnError   the attempt failed (host unknown, connection failed or timed out, header too
-//             long, body shorter than announced, file not writable, no secure connection);
+//   OnError   the attempt failed (host unknown, connection failed or timed out, closed before
+//             the answer, header too long, body shorter than announced, file not writable, no
+//             secure connection);
 //             Failure says why. `retry` is false when another trial cannot help (the server's
 //             certificate was refused), true otherwise: the owner counts its trials and decides.
 //             Any partial file is already deleted.
@@ -21,8 +22,10 @@
 //   OnLog     a log line, already prefixed with the time of day.
 //   OnException  one of the owner's handlers threw: the connection is aborted and the request is
 //             idle; `error` is the exception's message.
-// A connection that closes before the header is complete ends with neither OnDone nor OnError;
-// the slot is idle again (State 0). Any event may call Start or Close on this request.
+// A connection that closes before the header is complete is a failed attempt (OnError with a
+// retry; Failure kClosedEarly when not one byte of the answer came). An address of a scheme the
+// program does not fetch fails at once, without a retry. Any event may call Start or Close on
+// this request.
 //
 // An https address is fetched over TLS, checked against the system's certificates (and CaFile),
 // unless VerifyCertificates is off. Through a proxy, it asks the proxy for a tunnel to the

@@ -116,6 +116,40 @@ TEST_F(CaptureTest, NineSlotsHaveNineAddressesInFlight) {
   EXPECT_EQ(capture_->Request(9).State != TRequest::kIdle, true);
 }
 
+// A server that takes two connections and closes the others before answering: the slots beyond
+// its limit fail once, and the session then keeps to what the server takes.
+TEST_F(CaptureTest, AServerThatLimitsItsConnectionsIsCapturedWhole) {
+  settings_.MaxSockets = 9;
+  lib_.connection_limit = 2;
+  constexpr int kPages = 40;
+  for (int i = 0; i < kPages; ++i) Link("http://www.a.com/" + std::to_string(i) + ".htm");
+  for (int i = 0; i <= kPages; ++i) lib_.Expect(Served(Response("text/html", "<HTML>x</HTML>")));
+  Start();
+  RunToEnd();
+  EXPECT_EQ(web_->CapturedCount, kPages + 1);
+  EXPECT_EQ(web_->ErrorCount, 0);
+  EXPECT_EQ(web_->GetTodoCount(), 0);
+  EXPECT_NE(Log().find("www.a.com:80 : le serveur ferme les connexions en trop, 2 connexion(s) "
+                       "au plus"),
+            std::string::npos)
+      << Log();
+}
+
+// Slots closed by a stop (or by the session's end) leave their addresses to explore, never
+// "loading": the next capture and the URL list see them as waiting.
+TEST_F(CaptureTest, AddressesOfClosedSlotsWaitForTheNextCapture) {
+  settings_.MaxSockets = 3;
+  for (int i = 0; i < 5; ++i) Link("http://www.a.com/" + std::to_string(i) + ".htm");
+  Start();
+  ASSERT_TRUE(capture_->Pump());
+  capture_->Stop(true);
+  EXPECT_FALSE(capture_->Pump());
+  web_->Tree.Explore([](TWebFile& record, const std::string& url) {
+    EXPECT_EQ(record.State, wsTodo) << url;
+    return false;
+  });
+}
+
 TEST_F(CaptureTest, PagesGoThroughTheProcessorWithTheSessionsFilter) {
   lib_.Expect(Served(Response("text/html", "<A HREF=x>")));
   lib_.Expect(Served(Response("text/html", "<HTML>c</HTML>")));
@@ -356,7 +390,8 @@ TEST_F(CaptureTest, StopCompletingLetsStartedDownloadsFinish) {
   EXPECT_FALSE(capture_->Pump());
   EXPECT_EQ(capture_->CapturedCount(), 1);
   EXPECT_EQ(web_->Tree.Find(web_->Url)->State, wsPage);
-  EXPECT_EQ(web_->Tree.Find("http://www.a.com/b.htm")->State, wsLoading);
+  // The slot closed by the stop leaves its address to explore.
+  EXPECT_EQ(web_->Tree.Find("http://www.a.com/b.htm")->State, wsTodo);
 }
 
 TEST_F(CaptureTest, StopAbortingDeletesPartialFiles) {

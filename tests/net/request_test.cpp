@@ -339,12 +339,22 @@ TEST_F(RequestTest, HeaderAndBodyInOnePacketWriteTheBodyAtOnce) {
   EXPECT_EQ(File(), kBody);
 }
 
-TEST_F(RequestTest, CutBeforeTheHeaderEndsReportsNeitherDoneNorError) {
-  Fetch("http://www.site.com/page.htm", Served("HTTP/1.0 200 OK\r\nContent-Le", 5));
-  EXPECT_TRUE(events_.empty());
-  EXPECT_EQ(req_->State, TRequest::kIdle);
-  EXPECT_EQ(req_->Phase, TRequest::kPhaseNone);
-  EXPECT_EQ(req_->Status, kStatusClosed);
+// A server that closes before its answer is whole (one that limits its connections closes the
+// others at once) failed this attempt: the owner hears of it and may try again.
+TEST_F(RequestTest, CutBeforeTheHeaderEndsIsAFailedAttempt) {
+  struct {
+    std::string answer;
+    TNetError::TKind kind;
+  } const cases[] = {{"", TNetError::kClosedEarly},
+                     {"HTTP/1.0 200 OK\r\nContent-Le", TNetError::kProtocol}};
+  for (const auto& c : cases) {
+    events_.clear();
+    Fetch("http://www.site.com/page.htm", Served(c.answer, 5));
+    EXPECT_EQ(events_, std::vector<std::string>{"error retry"}) << c.answer;
+    EXPECT_EQ(req_->Failure.Kind, c.kind) << c.answer;
+    EXPECT_EQ(req_->State, TRequest::kIdle);
+    EXPECT_EQ(req_->Phase, TRequest::kPhaseNone);
+  }
 }
 
 TEST_F(RequestTest, BodyOfFailureStatusesIsStillTheOwnersToKeepOrRefuse) {
@@ -511,11 +521,12 @@ TEST_F(RequestTest, ConnectionFailuresReportARetry) {
   EXPECT_EQ(req_->Status, kStatusFailed);
 }
 
-TEST_F(RequestTest, OtherProtocolsAreNotFetched) {
+TEST_F(RequestTest, OtherProtocolsAreNotFetchedAndFailWithoutARetry) {
   req_->Start("ftp://ftp.site.com/file.zip");
   req_->Start("mailto:someone@site.com");
   EXPECT_TRUE(lib_.gos.empty());
-  EXPECT_TRUE(events_.empty());
+  EXPECT_EQ(events_, (std::vector<std::string>{"error", "error"}));
+  EXPECT_EQ(req_->Failure.Kind, TNetError::kUnsupported);
   EXPECT_EQ(req_->Url, "mailto:someone@site.com");
 }
 
