@@ -79,6 +79,11 @@ constexpr TOptionFlag kOptionFlags[] = {
      "frames, modern pictures (on; off reads pages as the original tag table did)"},
     {"--unsafe-no-certificate-check", "UnsafeNoCertificateCheck", TKind::kBool,
      "https: accept any certificate, even an expired or forged one (off; UNSAFE)"},
+    {"--low-speed-limit", "LowSpeedLimit", TKind::kInt,
+     "A transfer slower than this many bytes per second for --low-speed-time fails as a "
+     "time-out (100; 0: no limit)"},
+    {"--low-speed-time", "LowSpeedTime", TKind::kInt,
+     "Seconds over which the low-speed limit is measured (60)"},
 };
 
 std::atomic<int> interrupts{0};

@@ -423,6 +423,15 @@ void TCapture::Tick() {
   if (web_.Options.MaxTime > 0 && std::int64_t{web_.Options.MaxTime} * 60000 < elapsed_ms_) {
     StopAll();
   }
+  for (auto& request : requests_) {
+    request->CheckSpeed(web_.Options.LowSpeedLimit, web_.Options.LowSpeedTime);
+  }
+  if (completing_since_ >= 0 && AnyBusy() &&
+      clock_.TickMs() - completing_since_ >= std::int64_t{settings_.StopWaitSecs} * 1000) {
+    web_.Log("Arr\xEAt : transferts en cours interrompus apr\xE8s " +
+             std::to_string(settings_.StopWaitSecs) + " s");
+    StopAll();
+  }
 }
 
 void TCapture::StopAll() {
@@ -435,6 +444,7 @@ void TCapture::StopAll() {
 
 void TCapture::Stop(bool abort_all) {
   stopping_ = true;
+  if (!abort_all && completing_since_ < 0) completing_since_ = clock_.TickMs();
   web_.TodoList.clear();
   for (auto& request : requests_) {
     if (request->State == TRequest::kIdle) continue;

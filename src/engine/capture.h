@@ -38,6 +38,9 @@ struct TCaptureSettings {
   std::string ProxyAdress;
   int ProxyPort = 80;
   bool NoWriteDisk = false;
+  // A stop that lets the transfers under way finish waits for them this long at most, then
+  // closes them (their addresses wait for the next capture): a stop always ends.
+  int StopWaitSecs = 60;
 };
 
 // Processes a captured page (or, for page requisites, a stylesheet): enters its links into the
@@ -68,7 +71,8 @@ class TCapture {
   // hands queued addresses to idle slots. False once the session has ended (the end report is
   // then written); true while it runs.
   bool Pump();
-  // The one-second clock: elapsed time, and the time limit.
+  // The one-second clock: elapsed time, the time limit, the low-speed limit of every slot, and
+  // the end of a stop's wait for the transfers under way.
   void Tick();
   // The limit stop: every slot closed (partial files deleted), the queue emptied.
   void StopAll();
@@ -146,6 +150,7 @@ class TCapture {
   std::int32_t elapsed_ms_ = 0;
   std::string elapsed_text_ = "00:00:00";
   bool stopping_ = false;
+  std::int64_t completing_since_ = -1;  // tick of a stop that lets transfers finish, or -1
   bool ended_ = false;
   bool disk_full_ = false;
   std::int64_t bytes_received_ = 0;

@@ -252,6 +252,8 @@ void TRequest::SocketConnect(TSCX& sender, const std::string& distant_ip) {
   Progress(kStatusConnected);
   if (attempt != attempt_ || State != kConnecting) return;
   (void)CloseOutput();
+  speed_window_start_ = clock_.TickMs();
+  speed_window_bytes_ = 0;
   HeaderLength = 0;
   Buffer.Reset();
   scanner_.Reset();
@@ -273,6 +275,7 @@ void TRequest::SocketCut(TSCX& sender) {
 void TRequest::SocketData(TSCX& sender, const char* buf, int len) {
   if (&sender != &Socket || len < 0) return;
   std::uint64_t attempt = attempt_;
+  speed_window_bytes_ += len;
   auto still = [&] { return attempt == attempt_ && State == kReceiving && Phase != kPhaseNone; };
   Progress(kStatusData);
   Trace(IdText() + ": SCX_Data");
@@ -405,6 +408,25 @@ void TRequest::Close() {
   Phase = kPhaseNone;
   Buffer.Reset();  // a header cut short may have filled it up to its limit
   Progress(kStatusClosed);
+}
+
+void TRequest::CheckSpeed(std::int32_t bytes_per_second, std::int32_t seconds) {
+  if (bytes_per_second <= 0 || seconds <= 0) return;
+  // Until connected the attempt's own time-out applies.
+  if (State == kIdle || State == kConnecting || State == kClosing) return;
+  // A body received whole only waits for the server to close: it is not a slow transfer.
+  if (Phase == kPhaseBody && Header.ContentLength > 0 && file_bytes_ >= Header.ContentLength) {
+    return;
+  }
+  const std::int64_t now = clock_.TickMs();
+  if (now - speed_window_start_ < std::int64_t{seconds} * 1000) return;
+  if (speed_window_bytes_ >= std::int64_t{bytes_per_second} * seconds) {
+    speed_window_start_ = now;
+    speed_window_bytes_ = 0;
+    return;
+  }
+  Fail(TNetError::kTooSlow, "slower than " + std::to_string(bytes_per_second) +
+                                " bytes per second for " + std::to_string(seconds) + " seconds");
 }
 
 void TRequest::Fail(TNetError::TKind kind, std::string message, bool retry) {

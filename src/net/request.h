@@ -80,6 +80,13 @@ class TRequest {
   void SetAuthorization(std::string_view user, std::string_view password,
                         std::string_view address = {});
   void Close();
+  // The low-speed limit, checked by the owner about once a second: an attempt that received
+  // fewer than `bytes_per_second` × `seconds` bytes over a whole window of `seconds` since it was
+  // connected fails as a time-out does (kTooSlow, with a retry). Nothing when either is 0 or
+  // less. A server that sends one byte now and then holds a slot no longer.
+  void CheckSpeed(std::int32_t bytes_per_second, std::int32_t seconds);
+  // Body bytes received in the output file so far.
+  std::int64_t BodyBytes() const { return file_bytes_; }
 
   // States and phases.
   static constexpr std::uint8_t kIdle = 0, kConnecting = 1, kSending = 2, kReceiving = 3,
@@ -155,6 +162,9 @@ class TRequest {
   const TClock& clock_;
   std::unique_ptr<TWritableFile> file_;
   std::int64_t file_bytes_ = 0;
+  // The low-speed window: when it began (tick, ms) and the bytes received in it.
+  std::int64_t speed_window_start_ = 0;
+  std::int64_t speed_window_bytes_ = 0;
   THeaderEndScanner scanner_;
   bool tls_started_ = false;  // the tunnel is open and TLS was started through it
   std::string credentials_host_;

@@ -374,6 +374,79 @@ TEST_F(CaptureTest, TimeLimitStopsAtTheFirstTickPastIt) {
   EXPECT_EQ(capture_->ElapsedText(), "25:00:00");
 }
 
+// A server may answer slowly enough to escape every silence time-out: one byte every five
+// seconds. The low-speed limit fails such an attempt; a steady download at the limit or above
+// runs on, however long it is.
+TEST_F(CaptureTest, ATransferBelowTheLowSpeedLimitFailsAndASteadyOneRunsOn) {
+  struct {
+    int bytes_every_5s;
+    bool fails;
+  } const cases[] = {{1, true}, {499, true}, {500, false}, {20000, false}};
+  for (const auto& c : cases) {
+    SetUp();
+    clock_.now_ms = 0;
+    web_->Options.LowSpeedLimit = 100;
+    web_->Options.LowSpeedTime = 10;
+    settings_.TryCount = 1;
+    const std::string body(100000, 'x');
+    const std::string whole = Response("text/html", body);
+    lib_.Expect(testing::ServedWithoutCut(whole.substr(0, whole.size() - body.size())));
+    Start();
+    ASSERT_TRUE(capture_->Pump());
+    lib_.Run();
+    const TScxHandle handle = lib_.LastHandle();
+    std::size_t sent = whole.size() - body.size();
+    // Five minutes of it, the clock ticking every second.
+    for (int second = 1; second <= 300 && capture_->Request(1).State != TRequest::kIdle;
+         ++second) {
+      clock_.now_ms = second * 1000;
+      if (second % 5 == 0 && sent < whole.size()) {
+        const std::string piece =
+            whole.substr(sent, static_cast<std::size_t>(c.bytes_every_5s));
+        sent += piece.size();
+        lib_.Callbacks()->Data(handle, piece.data(), static_cast<int>(piece.size()));
+      }
+      capture_->Tick();
+    }
+    if (c.fails) {
+      EXPECT_EQ(capture_->Request(1).State, TRequest::kIdle) << c.bytes_every_5s;
+      EXPECT_EQ(capture_->LastFailure().Kind, TNetError::kTooSlow) << c.bytes_every_5s;
+      EXPECT_EQ(capture_->LastFailure().Message,
+                "slower than 100 bytes per second for 10 seconds");
+      EXPECT_EQ(web_->ErrorCount, 1);  // after its one trial
+    } else {
+      // Still running, or (the fastest) complete: never failed.
+      EXPECT_EQ(capture_->LastFailure().Kind, TNetError::kNone)
+          << c.bytes_every_5s << " " << capture_->LastFailure().Message;
+      EXPECT_EQ(web_->ErrorCount, 0) << c.bytes_every_5s;
+    }
+    TearDown();
+  }
+}
+
+// A stop that lets the transfers under way finish waits for them a bounded time, then closes
+// them: a transfer that would outlast the wait leaves its address to explore.
+TEST_F(CaptureTest, AStopThatCompletesTransfersWaitsABoundedTime) {
+  settings_.StopWaitSecs = 20;
+  web_->Options.LowSpeedLimit = 0;  // the slot below stays silent: only the wait ends it
+  lib_.Expect(testing::ServedWithoutCut("HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n\r\n<"));
+  Start();
+  ASSERT_TRUE(capture_->Pump());
+  lib_.Run();
+  clock_.now_ms = 5000;
+  capture_->Stop(false);
+  ASSERT_TRUE(capture_->Pump());
+  clock_.now_ms = 24000;
+  capture_->Tick();
+  EXPECT_TRUE(capture_->Pump());
+  clock_.now_ms = 25000;
+  capture_->Tick();
+  EXPECT_FALSE(capture_->Pump());
+  EXPECT_EQ(web_->Tree.Find(web_->Url)->State, wsTodo);
+  EXPECT_NE(Log().find("Arr\xEAt : transferts en cours interrompus apr\xE8s 20 s"),
+            std::string::npos);
+}
+
 TEST_F(CaptureTest, StopCompletingLetsStartedDownloadsFinish) {
   settings_.MaxSockets = 2;
   Link("http://www.a.com/b.htm");
