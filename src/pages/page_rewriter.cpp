@@ -219,7 +219,7 @@ class TPageResolver {
   TPageResolver(std::string_view page, const TWebTree& tree, const TMAPLIST& map_list,
                 const TMapFileReader& read_map, bool suppress_link, bool requisites)
       : page_(page),
-        parser_(page, TParseOptions{requisites}),
+        parser_(page, TParseOptions{.Requisites = requisites, .LinkTexts = false}),
         tree_(tree),
         map_list_(map_list),
         read_map_(read_map),
