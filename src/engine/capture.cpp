@@ -268,6 +268,10 @@ bool TCapture::AcceptBody(TRequest& request, TWebFile& record) {
     if (settings_.NoWriteDisk && type->MimeClass != mcHtml) request.WriteToFile = false;
     request.OutputFile = web_.LocalNames().MakeLocalFileName(request.Url, type->Extension);
     record.SetFileName(FileNamePart(request.OutputFile));
+    // A page is rewritten before it is kept: held until then, it is written once, not three times.
+    request.BodyInMemory = type->MimeClass == mcHtml && process_page_ != nullptr;
+    // Its file comes later: its name stays taken meanwhile.
+    if (request.BodyInMemory) web_.LocalNames().FileCreated(record.GetFileName());
     view_.ShowSlot(request.Id, TSlotField::kSize, std::to_string(length));
   }
   return true;
@@ -321,10 +325,22 @@ void TCapture::TransferDone(TRequest& request) {
   const bool html = type->MimeClass == mcHtml;
   // A stylesheet names what its pages need too: fonts, pictures, other stylesheets.
   const bool stylesheet = web_.Options.PageRequisites && IsStylesheetType(record->GetMimeType());
+  const std::string* body = request.BodyInMemory ? &request.Body : nullptr;
+  bool stored = true;
   if ((html || stylesheet) && process_page_) {
-    process_page_(
+    stored = process_page_(
         *record, url, [this](const TLinkParam& link) { return AcceptLink(link); },
-        request.Header.Charset);
+        request.Header.Charset, body);
+  }
+  if (body) std::string().swap(request.Body);
+  if (!stored) {
+    // As a body the request could not write: an error of the local file, not a captured page.
+    last_failure_ = {TNetError::kLocalFile, "cannot write the file " + web_.Path +
+                                                record->GetFileName()};
+    web_.LocalNames().FileRemoved(record->GetFileName());
+    CountError(*record);
+    RefreshCounters();
+    return;
   }
   const auto& o = web_.Options;
   bool refused = !type->Valid ||
@@ -344,7 +360,7 @@ void TCapture::TransferDone(TRequest& request) {
 void TCapture::KeepFile(TWebFile& record, std::int64_t size, bool html) {
   CheckedAdd(web_.TotalSize, size);
   view_.ShowTotalSize(FormatByteCount(web_.TotalSize));
-  view_.ShowFreeDisk(FormatByteCount(web_.FreeSpace()));
+  ShowFreeDisk();
   CheckedInc(web_.CapturedCount);
   CheckedInc(captured_count_);
   CheckedInc(since_save_);
@@ -384,12 +400,21 @@ void TCapture::CountBytes(int count) {
 
 void TCapture::ShowProgress(TRequest& request) {
   const std::int64_t length = request.Header.ContentLength;
-  const std::int64_t size = request.OutputFile.empty()
-                                ? -1
-                                : web_.FileSystem().FileSize(request.OutputFile);
+  // What the request wrote, not the file's size: asking the file system for every packet cost a
+  // system call each, and its size lags behind what is gathered for writing.
+  const std::int64_t size =
+      request.OutputFile.empty() || !request.WriteToFile ? -1 : request.BodyBytesWritten();
   int percent = 0;
   if (length > 0 && size >= 0 && size < length) percent = static_cast<int>(size * 100 / length);
   view_.ShowSlotMeter(request.Id, percent);
+}
+
+// Once a second at most: a figure to read, and asking the file system costs a system call.
+void TCapture::ShowFreeDisk() {
+  const std::int64_t now = clock_.TickMs();
+  if (free_disk_shown_tick_ >= 0 && now - free_disk_shown_tick_ < 1000) return;
+  free_disk_shown_tick_ = now;
+  view_.ShowFreeDisk(FormatByteCount(web_.FreeSpace()));
 }
 
 void TCapture::ShowState(TRequest& request) {
@@ -463,6 +488,8 @@ bool TCapture::AcceptLink(const TLinkParam& link) {
 }
 
 void TCapture::WriteEndReport() {
+  free_disk_shown_tick_ = -1;  // the last figure is the true one
+  ShowFreeDisk();
   web_.Log("Fin de capture le " + FormatDisplayDate(clock_.Now()));
   web_.Log("Dur\xE9" "e de la session : " + elapsed_text_);
   web_.Log(std::to_string(captured_count_) + " page(s) captur\xE9" "e(s)");

@@ -72,6 +72,9 @@ enum TLinkKind : std::uint8_t { lkPage = 0, lkImage = 1, lkBackground = 2, lkReq
 
 struct TParseOptions {
   bool Requisites = false;  // read today's pages: see the file's first comment
+  // GetLink reads an anchor's text (and whether it holds a server-side map); a reader that only
+  // rewrites links has no use for them.
+  bool LinkTexts = true;
 };
 
 struct TTag {
@@ -94,7 +97,12 @@ struct TTagParam {
   bool DoubleQuoted = false;
   bool Quoted = false;  // the value was enclosed in quotes (double or single)
 
-  void Clear() { *this = TTagParam(); }
+  // Field by field, keeping the value's buffer: a link is cleared for every item of a page.
+  void Clear() {
+    AttrStart = AttrLength = ValueStart = ValueLength = 0;
+    Value.clear();
+    DoubleQuoted = Quoted = false;
+  }
 };
 
 // The link carried by one tag.
@@ -106,7 +114,14 @@ struct TLinkParam {
   TTagParam OldLink;  // OLDREF: the link the tag had before it was rewritten
   std::uint8_t TagType = ttUnknown;
 
-  void Clear() { *this = TLinkParam(); }
+  void Clear() {
+    Text.clear();
+    IsMap = false;
+    LinkKind = lkPage;
+    Link.Clear();
+    OldLink.Clear();
+    TagType = ttUnknown;
+  }
 };
 
 class THtmlParser {

@@ -47,9 +47,11 @@ struct THtmlLinksContext {
 // the Ismap flag, the title as description, the address line and the footer. Titles and link
 // texts are read in the page's character set (`header_charset` is its response's, see
 // PageCharset). A missing file is left alone. False when the processed page could not be written
-// back (the page stays as it was captured).
+// back (the page stays as it was captured). `captured` holds the page's bytes when they were
+// kept in memory instead of stored: the processed page is then written whatever it holds.
 bool SetHtmlLinks(const THtmlLinksContext& web, TWebFile& file, std::string_view page_url,
-                  const THtmlLinkFilter& filter = {}, std::string_view header_charset = {});
+                  const THtmlLinkFilter& filter = {}, std::string_view header_charset = {},
+                  const std::string* captured = nullptr);
 
 // Processes the captured stylesheet `file` fetched from `url`, for page requisites: its
 // addresses made absolute and admitted like a page's links (through `filter`). A missing file is
@@ -67,10 +69,12 @@ bool IsStylesheetType(std::string_view content_type);
 void WriteFooter(std::string& stream, std::string_view url, TDateTime date);
 
 // Rewrites one stored page of the web for local reading. A missing file is left alone. False when
-// the rewritten page could not be written (the page stays as it was).
+// the rewritten page could not be written (the page stays as it was). `size`, when given, is the
+// page's size on disk afterwards (-1 when there is none).
 bool RewritePage(TFileSystem& fs, const std::string& web_path, const TWebFile& file,
                  const TWebTree& tree, const TMAPLIST& map_list, TDateTime capture_date,
-                 bool real_link, bool suppress_link, bool requisites = false);
+                 bool real_link, bool suppress_link, bool requisites = false,
+                 std::int64_t* size = nullptr);
 
 // The two passes on page bytes, for callers that hold the page in memory.
 struct TProcessedPage {
