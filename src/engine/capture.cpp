@@ -257,11 +257,17 @@ bool TCapture::AcceptBody(TRequest& request, TWebFile& record) {
     CountFiltered(record);
     return false;
   }
+  // An announced length is the server's word: a wrong one (a 2 GB page) must not stop the whole
+  // capture, so only this address fails. The disk is full when a write fails for that reason.
   const std::int64_t free_space = web_.FreeSpace();
   if (free_space >= 0 && free_space - 1024 <= length) {
-    stopping_ = true;
-    disk_full_ = true;
-    record.State = wsError;
+    web_.Log("Espace disque insuffisant (" + std::to_string(length) + " octets annonc\xE9s):" +
+             request.Url);
+    last_failure_ = {TNetError::kLocalFile, "the server announced " + std::to_string(length) +
+                                                " bytes, more than the " +
+                                                std::to_string(free_space) + " free on the disk"};
+    CountError(record);
+    RefreshCounters();
     return false;
   }
   if (const TMimeItem* type = web_.MimeList.GetMimeByString(record.GetMimeType())) {
@@ -333,6 +339,11 @@ void TCapture::TransferDone(TRequest& request) {
         request.Header.Charset, body);
   }
   if (body) std::string().swap(request.Body);
+  if (!stored && IsDiskFullError(web_.FileSystem().LastError())) {
+    web_.LocalNames().FileRemoved(record->GetFileName());
+    last_failure_ = {TNetError::kDiskFull, web_.FileSystem().LastError()};
+    return DiskIsFull(*record);
+  }
   if (!stored) {
     // As a body the request could not write: an error of the local file, not a captured page.
     last_failure_ = {TNetError::kLocalFile, "cannot write the file " + web_.Path +
@@ -385,12 +396,22 @@ void TCapture::TransferFailed(TRequest& request, bool retry) {
   if (request.Failure.Kind == TNetError::kClosedEarly) LimitConnections(request);
   TWebFile* record = request.WebFile;
   if (!record) return;
+  if (request.Failure.Kind == TNetError::kDiskFull) return DiskIsFull(*record);
   if (retry && record->Trials < settings_.TryCount) {
     record->State = wsTodo;
     web_.TodoList.push_back(record);
     return;
   }
   CountError(*record);
+}
+
+// Nothing more can be written: the session stops as a whole (the transfers under way would
+// fail too), and the address that met it waits for the next capture, not counted as an error.
+void TCapture::DiskIsFull(TWebFile& record) {
+  disk_full_ = true;
+  record.State = wsError;
+  web_.Log("Arr\xEAt : disque plein");
+  StopAll();
 }
 
 void TCapture::CountBytes(int count) {

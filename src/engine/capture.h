@@ -134,6 +134,7 @@ class TCapture {
   bool AtConnectionLimit(const std::string& key) const;
   void LimitConnections(TRequest& request);
   void CountError(TWebFile& record);
+  void DiskIsFull(TWebFile& record);
   void CountFiltered(TWebFile& record);
   void AutoSave();
   void HandlerFailed(TRequest& request, const std::string& error);

@@ -346,6 +346,10 @@ bool TRequest::ReceiveBodyBytes(std::string_view bytes) {
     file_bytes_ = static_cast<std::int64_t>(Body.size());
     std::string().swap(Body);
     if (!opened) {
+      if (file_ && IsDiskFullError(fs_.LastError())) {
+        Fail(TNetError::kDiskFull, fs_.LastError(), false);
+        return false;
+      }
       Fail(TNetError::kLocalFile, "cannot create the file " + OutputFile);
       return false;
     }
@@ -360,7 +364,12 @@ bool TRequest::ReceiveBodyBytes(std::string_view bytes) {
     return true;
   }
   if (!file_ || !file_->Append(bytes)) {
-    Fail(TNetError::kLocalFile, "cannot write the file " + OutputFile);
+    // A full disk stops the whole capture; another failure is this file's alone.
+    if (file_ && IsDiskFullError(fs_.LastError())) {
+      Fail(TNetError::kDiskFull, fs_.LastError(), false);
+    } else {
+      Fail(TNetError::kLocalFile, "cannot write the file " + OutputFile);
+    }
     return false;
   }
   file_bytes_ += static_cast<std::int64_t>(bytes.size());

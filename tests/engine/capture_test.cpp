@@ -486,14 +486,42 @@ TEST_F(CaptureTest, StopAbortingDeletesPartialFiles) {
   EXPECT_FALSE(capture_->Pump());
 }
 
-TEST_F(CaptureTest, FullDiskStopsTheSession) {
-  fs.free_space = 1500;
-  lib_.Expect(Served(Response("text/html", std::string(600, 'x'))));
+// An announced length is only the server's word: one larger than the free space fails that
+// address alone. The session stops for a full disk when a write fails for that reason, and the
+// address that met it waits for the next capture.
+TEST_F(CaptureTest, OnlyAWriteThatFailsForAFullDiskStopsTheSession) {
+  const std::string liar = "HTTP/1.0 200 OK\r\nContent-Type: text/html\r\nContent-Length: "
+                           "2000000000\r\n\r\n<p>small</p>";
+  fs.free_space = 50 * 1024 * 1024;
+  Link("http://www.a.com/b.htm");
+  lib_.Expect(Served(liar));
+  lib_.Expect(Served(Response("text/html", "<p>b</p>")));
+  Start();
+  RunToEnd();
+  EXPECT_FALSE(capture_->DiskFull());
+  EXPECT_EQ(web_->Tree.Find(web_->Url)->State, wsTodo);  // the entry address is tried again
+  EXPECT_EQ(web_->Tree.Find("http://www.a.com/b.htm")->State, wsPage);
+  EXPECT_EQ(capture_->ErrorCount(), 1);
+  EXPECT_NE(Log().find("Espace disque insuffisant (2000000000 octets annonc\xE9s):"
+                       "http://www.a.com/"),
+            std::string::npos);
+
+  TearDown();
+  SetUp();
+  fs.write_budget = 100;
+  settings_.MaxSockets = 1;
+  settings_.TryCount = 3;
+  Link("http://www.a.com/b.htm");
+  lib_.Expect(Served(Response("image/gif", std::string(600, 'x'))));
+  const std::size_t gos_before = lib_.gos.size();
   Start();
   RunToEnd();
   EXPECT_TRUE(capture_->DiskFull());
-  EXPECT_EQ(web_->Tree.Find(web_->Url)->State, wsError);
-  EXPECT_EQ(capture_->ErrorCount(), 0);  // not counted
+  EXPECT_TRUE(capture_->Stopping());
+  EXPECT_EQ(capture_->LastFailure().Kind, TNetError::kDiskFull);
+  EXPECT_EQ(capture_->ErrorCount(), 0);  // not counted: it waits for the next capture
+  EXPECT_EQ(web_->TodoList.size(), 0u);
+  EXPECT_EQ(lib_.gos.size(), gos_before + 1);  // no further address handed out
 }
 
 TEST_F(CaptureTest, EmptyQueueEndsAtOnceWithTheReport) {

@@ -447,7 +447,9 @@ TEST_F(RequestTest, OutputFileThatCannotBeCreatedFailsAtOnce) {
 TEST_F(RequestTest, FullDiskFailsAndRemovesThePartialFile) {
   fs_.write_budget = 3;
   Fetch("http://www.site.com/page.htm", Served(kHeader + kBody, kHeader.size() + 2));
-  EXPECT_EQ(events_, (std::vector<std::string>{"header 200 10", "error retry"}));
+  // Not retried: nothing more can be written.
+  EXPECT_EQ(events_, (std::vector<std::string>{"header 200 10", "error"}));
+  EXPECT_EQ(req_->Failure.Kind, TNetError::kDiskFull);
   EXPECT_EQ(File(), "<none>");
 }
 
