@@ -1,13 +1,12 @@
 #include "capture_command.h"
 
-#include <CLI/CLI.hpp>
 #include <signal.h>
+#include <CLI/CLI.hpp>
 
 #include <atomic>
 #include <cstdio>
 #include <filesystem>
 
-#include "store/web_folder.h"
 #include "base/byte_count.h"
 #include "base/file_system.h"
 #include "base/ini_file.h"
@@ -22,6 +21,7 @@
 #include "environment.h"
 #include "pages/bookmarks.h"
 #include "resolve_command.h"
+#include "store/web_folder.h"
 #include "terminal_view.h"
 
 namespace korvane::cli {
@@ -87,8 +87,12 @@ constexpr TOptionFlag kOptionFlags[] = {
 };
 
 std::atomic<int> interrupts{0};
+std::atomic<bool> terminated{false};
 
 void OnInterrupt(int) { interrupts.fetch_add(1); }
+// Whoever sends SIGTERM wants the program gone soon (a service manager kills it next): the
+// transfers under way are aborted, the web saved, and the program exits.
+void OnTerminate(int) { terminated.store(true); }
 
 std::string BoolText(const std::string& value) {
   std::string v = AnsiLowerCase(value);
@@ -100,11 +104,18 @@ class TCommandLineHooks final : public TCaptureRunHooks {
   TCommandLineHooks(TTerminalView& view, TParam& param) : view_(view), param_(param) {}
   TCaptureView* View() override { return &view_; }
   TStopRequest PollStop() override {
+    if (terminated.load()) {
+      if (terminate_handled_) return TStopRequest::kNone;
+      terminate_handled_ = true;
+      std::fprintf(stderr, "\nTerminated: the transfers under way are aborted, the web saved\n");
+      return TStopRequest::kAbortAll;
+    }
     int seen = interrupts.load();
     if (seen == handled_) return TStopRequest::kNone;
     handled_ = seen;
     if (seen == 1) {
-      std::fprintf(stderr, "\nStopping: the transfers under way finish (Ctrl-C again aborts them)\n");
+      std::fprintf(stderr,
+                   "\nStopping: the transfers under way finish (Ctrl-C again aborts them)\n");
       return TStopRequest::kCompleteCurrent;
     }
     return TStopRequest::kAbortAll;
@@ -115,8 +126,10 @@ class TCommandLineHooks final : public TCaptureRunHooks {
     // The desktop program asks the box's question (another address); on the command line the
     // user runs the capture again with one.
     message = explanation.Box.Title + ": " + explanation.Box.Message;
-    for (std::size_t at; (at = message.find("\r\n")) != std::string::npos;) message.replace(at, 2, "\n");
+    for (std::size_t at; (at = message.find("\r\n")) != std::string::npos;)
+      message.replace(at, 2, "\n");
     while (!message.empty() && message.back() == '\n') message.pop_back();
+    if (!explanation.Cause.empty()) message += "\nCause: " + explanation.Cause;
     if (explanation.OffersRename) message += "\nCheck the web's start address.";
   }
   TResolveView* ResolveView() override {
@@ -156,6 +169,7 @@ class TCommandLineHooks final : public TCaptureRunHooks {
   TConsoleResolveView resolve_view_;
   TNoQuestions bookmark_answers_;
   int handled_ = 0;
+  bool terminate_handled_ = false;
 };
 
 // A new web's folder must not hold files from before unless the user wants them gone.
@@ -183,7 +197,8 @@ void ApplyOptions(const TCaptureArgs& args, TWEB& web, TParam& param) {
       throw std::runtime_error("cannot read the options file " + args.options_file);
     }
     web.Options.MergeFromIni(ini, "OPTIONS");
-    if (ini.HasKey("OPTIONS", "MIMES")) web.MimeList.SetCmdLine(ini.ReadString("OPTIONS", "MIMES", ""));
+    if (ini.HasKey("OPTIONS", "MIMES"))
+      web.MimeList.SetCmdLine(ini.ReadString("OPTIONS", "MIMES", ""));
   }
   TIniFile flags;
   for (const auto& [key, value] : args.options) flags.WriteString("OPTIONS", key, value);
@@ -207,7 +222,8 @@ TCaptureSettings SettingsFor(const TCaptureArgs& args, const TParam& param) {
     s.ProxyAdress = args.proxy.substr(0, colon);
     s.ProxyPort = colon == std::string::npos ? 80 : std::stoi(args.proxy.substr(colon + 1));
   }
-  s.NoWriteDisk = args.no_write_disk.empty() ? param.NoWriteDisk : BoolText(args.no_write_disk) == "1";
+  s.NoWriteDisk =
+      args.no_write_disk.empty() ? param.NoWriteDisk : BoolText(args.no_write_disk) == "1";
   return s;
 }
 
@@ -222,8 +238,7 @@ void AddCaptureCommand(CLI::App& app, TCaptureArgs& args) {
       "capture",
       "Capture a site into a new web (capture URL FOLDER), or capture a web again (capture "
       "WEB.web)");
-  cmd->add_option("target", args.target, "Start address, or the project file of a web")
-      ->required();
+  cmd->add_option("target", args.target, "Start address, or the project file of a web")->required();
   cmd->add_option("folder", args.folder, "Folder of the new web (its project is FOLDER/Local.Web)");
   cmd->add_option("--title", args.title, "Title of the new web");
   cmd->add_option("--options", args.options_file,
@@ -250,8 +265,9 @@ void AddCaptureCommand(CLI::App& app, TCaptureArgs& args) {
           args.options[key] = kind == TKind::kBool ? BoolText(value) : value;
         },
         o.help);
-    if (kind == TKind::kBool) option->check(CLI::IsMember({"on", "off", "yes", "no", "true",
-                                                             "false", "1", "0"}, CLI::ignore_case));
+    if (kind == TKind::kBool)
+      option->check(
+          CLI::IsMember({"on", "off", "yes", "no", "true", "false", "1", "0"}, CLI::ignore_case));
     if (kind == TKind::kInt) option->check(CLI::Number);
   }
   cmd->add_option_function<std::string>(
@@ -305,6 +321,9 @@ int RunCaptureCommand(const TCaptureArgs& args) {
   struct sigaction action {};
   action.sa_handler = OnInterrupt;
   sigaction(SIGINT, &action, nullptr);
+  struct sigaction terminate {};
+  terminate.sa_handler = OnTerminate;
+  sigaction(SIGTERM, &terminate, nullptr);
   TTerminalView view(stdout, args.verbose);
   TCommandLineHooks hooks(view, param);
   const TSystemClock clock;
@@ -317,7 +336,8 @@ int RunCaptureCommand(const TCaptureArgs& args) {
     if (TResolveLinks* resolver = run.Resolver()) {
       // A Ctrl-C while the links are resolved cancels that; the capture is over.
       if (interrupts_at_resolve < 0) interrupts_at_resolve = interrupts.load();
-      if (interrupts.load() > interrupts_at_resolve && !resolver->Cancelled()) {
+      if ((interrupts.load() > interrupts_at_resolve || terminated.load()) &&
+          !resolver->Cancelled()) {
         resolver->Cancel();
         resolve_cancelled = true;
       }
@@ -341,13 +361,21 @@ int RunCaptureCommand(const TCaptureArgs& args) {
   if (!result.Saved) {
     std::fprintf(stderr, "the project file could not be written (%s)\n", web.SaveError().c_str());
   }
+  // What ended the run, then the exit status: 0 when the copy is as complete as this run could
+  // make it, 1 when it failed or was cut short by a full disk or an unsaved project.
+  if (result.NothingLeft) std::printf("Nothing left to capture: the web is complete\n");
+  if (!result.StopReason.empty()) std::printf("Stopped by %s\n", result.StopReason.c_str());
+  if (terminated.load()) std::printf("Stopped by SIGTERM\n");
+  if (!result.Error.empty()) {
+    std::fprintf(stderr, "the capture ended early: %s\n", result.Error.c_str());
+  }
   if (result.DiskFull) std::fprintf(stderr, "the disk is full: the capture stopped\n");
-  if (result.Captured == 0) {
+  if (result.Captured == 0 && !result.NothingLeft) {
     if (!hooks.message.empty()) std::fprintf(stderr, "%s\n", hooks.message.c_str());
     return 1;
   }
   std::printf("Project: %s\n", web.FileName.c_str());
-  return 0;
+  return (result.DiskFull || !result.Saved || !result.Error.empty()) ? 1 : 0;
 }
 
 }  // namespace korvane::cli

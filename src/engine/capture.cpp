@@ -385,10 +385,14 @@ void TCapture::KeepFile(TWebFile& record, std::int64_t size, bool html) {
 
 void TCapture::CheckLimits() {
   const auto& o = web_.Options;
-  if ((o.MaxDiskSize > 0 && web_.TotalSize > std::int64_t{o.MaxDiskSize} * 1024) ||
-      (o.MaxFileCount > 0 && web_.CapturedCount > o.MaxFileCount)) {
-    StopAll();
+  const bool size = o.MaxDiskSize > 0 && web_.TotalSize > std::int64_t{o.MaxDiskSize} * 1024;
+  const bool count = o.MaxFileCount > 0 && web_.CapturedCount > o.MaxFileCount;
+  if (!size && !count) return;
+  if (stop_reason_.empty()) {
+    stop_reason_ = size ? "the size limit (" + std::to_string(o.MaxDiskSize) + " KB)"
+                        : "the file count limit (" + std::to_string(o.MaxFileCount) + ")";
   }
+  StopAll();
 }
 
 void TCapture::TransferFailed(TRequest& request, bool retry) {
@@ -467,6 +471,9 @@ void TCapture::Tick() {
   elapsed_text_ = text;
   view_.ShowClock(elapsed_text_);
   if (web_.Options.MaxTime > 0 && std::int64_t{web_.Options.MaxTime} * 60000 < elapsed_ms_) {
+    if (stop_reason_.empty()) {
+      stop_reason_ = "the time limit (" + std::to_string(web_.Options.MaxTime) + " min)";
+    }
     StopAll();
   }
   for (auto& request : requests_) {

@@ -90,6 +90,9 @@ class TCapture {
   bool Stopping() const { return stopping_; }
   bool Ended() const { return ended_; }
   bool DiskFull() const { return disk_full_; }
+  // The limit of the web's options that stopped the session ("the time limit (5 min)"), or
+  // empty when none did.
+  const std::string& StopReason() const { return stop_reason_; }
   std::int32_t ElapsedMs() const { return elapsed_ms_; }
   const std::string& ElapsedText() const { return elapsed_text_; }
   std::int64_t BytesReceived() const { return bytes_received_; }
@@ -158,6 +161,7 @@ class TCapture {
   std::int64_t completing_since_ = -1;  // tick of a stop that lets transfers finish, or -1
   bool ended_ = false;
   bool disk_full_ = false;
+  std::string stop_reason_;
   std::int64_t bytes_received_ = 0;
   bool send_credentials_ = false;
   std::string credentials_host_;  // host:port that asked for credentials

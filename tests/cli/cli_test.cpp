@@ -105,6 +105,8 @@ TEST_F(CliTest, ACaptureThatGetsNothingSaysWhy) {
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.output.find("Connection error"), std::string::npos) << run.output;
   EXPECT_NE(run.output.find("Cannot reach server"), std::string::npos);
+  EXPECT_NE(run.output.find("Cause: connection refused: http://127.0.0.1:"), std::string::npos)
+      << run.output;
 }
 
 // https as a user meets it: a site whose authority the system does not know is refused with
