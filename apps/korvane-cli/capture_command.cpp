@@ -129,7 +129,6 @@ class TCommandLineHooks final : public TCaptureRunHooks {
     for (std::size_t at; (at = message.find("\r\n")) != std::string::npos;)
       message.replace(at, 2, "\n");
     while (!message.empty() && message.back() == '\n') message.pop_back();
-    if (!explanation.Cause.empty()) message += "\nCause: " + explanation.Cause;
     if (explanation.OffersRename) message += "\nCheck the web's start address.";
   }
   TResolveView* ResolveView() override {

@@ -215,6 +215,13 @@ TFailureExplanation BoxFor(const TCaptureFailure& failure, std::string_view web_
 TFailureExplanation ExplainFailure(const TCaptureFailure& failure, std::string_view web_url) {
   TFailureExplanation explained = BoxFor(failure, web_url);
   explained.Cause = CauseOf(failure);
+  // The box's own text stays first; the cause follows it (a refused certificate's box names its
+  // reason already).
+  if (failure.Kind != TCaptureFailure::kTls) {
+    std::string& text = explained.Box.Message;
+    if (!text.empty() && !text.ends_with("\r\n")) text += "\r\n";
+    text += "Cause: " + explained.Cause + "\r\n";
+  }
   return explained;
 }
 

@@ -176,9 +176,10 @@ TEST_F(CaptureRunTest, EveryFailureSaysItsCause) {
     EXPECT_EQ(RunToEnd(NewRun()).Captured, 0);
     const TFailureExplanation explained = ExplainFailure(hooks_.failure, web_->Url);
     EXPECT_EQ(explained.Cause, c.cause);
-    EXPECT_NE(explained.Box.Message.find(
-                  "Cannot reach server,its Internet address is either misspelled or unknown!"),
-              std::string::npos);
+    EXPECT_EQ(explained.Box.Message,
+              "URL :http://www.a.com/\r\n"
+              "Cannot reach server,its Internet address is either misspelled or unknown!\r\n"
+              "Cause: " + std::string(c.cause) + "\r\n");
   }
 }
 
