@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstdio>
 #include <filesystem>
+#include <iostream>
 
 #include "base/byte_count.h"
 #include "base/file_system.h"
@@ -171,8 +172,9 @@ class TCommandLineHooks final : public TCaptureRunHooks {
   bool terminate_handled_ = false;
 };
 
-// A new web's folder must not hold files from before unless the user wants them gone.
-bool PrepareFolder(const std::string& folder, bool replace) {
+// A new web's folder must not hold files from before unless the user wants them gone, and says
+// so: --replace asks first, as the commands that delete do, unless --yes answers.
+bool PrepareFolder(const std::string& folder, bool replace, bool yes) {
   std::vector<std::string> files = RealFileSystem().ListFiles(folder);
   if (files.empty()) return true;
   if (!replace) {
@@ -181,6 +183,14 @@ bool PrepareFolder(const std::string& folder, bool replace) {
                  "to delete them first\n",
                  folder.c_str(), files.size());
     return false;
+  }
+  if (!yes) {
+    std::fprintf(stderr, "Delete the %zu files of %s? [y/N] ", files.size(), folder.c_str());
+    std::string answer;
+    if (!std::getline(std::cin, answer) || (answer != "y" && answer != "Y" && answer != "yes")) {
+      std::fprintf(stderr, "nothing deleted\n");
+      return false;
+    }
   }
   for (const std::string& failure : DeleteFolderFiles(RealFileSystem(), folder)) {
     std::fprintf(stderr, "cannot delete %s\n", failure.c_str());
@@ -226,6 +236,56 @@ TCaptureSettings SettingsFor(const TCaptureArgs& args, const TParam& param) {
   return s;
 }
 
+// A start address as a user types it: without a scheme it is an http address, as a browser
+// takes it ("www.a.com/x", "localhost:8080/"); a scheme other than http and https is refused by
+// name. Empty when the address is fine (`address` completed), else why it is not.
+std::string CheckStartAddress(std::string& address) {
+  const std::size_t colon = address.find(':');
+  const std::size_t slash = address.find('/');
+  bool has_scheme =
+      colon != std::string::npos && colon > 0 && (slash == std::string::npos || colon < slash);
+  if (has_scheme) {
+    for (std::size_t i = 0; i < colon; ++i) {
+      const char c = address[i];
+      const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+      const bool digit = c >= '0' && c <= '9';
+      if (!(letter || (i > 0 && (digit || c == '+' || c == '-' || c == '.')))) has_scheme = false;
+    }
+    // "host:8080" names a port, not a scheme.
+    const bool port_follows =
+        colon + 1 < address.size() && address[colon + 1] >= '0' && address[colon + 1] <= '9';
+    if (port_follows && address.compare(colon + 1, 2, "//") != 0) has_scheme = false;
+  }
+  if (!has_scheme) {
+    address = "http://" + address;
+    return {};
+  }
+  const std::string scheme = AnsiLowerCase(address.substr(0, colon));
+  if (scheme != "http" && scheme != "https") {
+    return "the scheme \"" + address.substr(0, colon) +
+           ":\" is not supported: Korvane captures http and https addresses";
+  }
+  if (address.compare(colon + 1, 2, "//") != 0 || address.size() <= colon + 3) {
+    return "the address " + address + " names no host";
+  }
+  return {};
+}
+
+// Removes what a new web's failed first capture wrote (its project file, log page and special
+// pages), and its folder when the capture made it and it is empty.
+void ForgetNewWeb(TWEB& web, bool created_folder) {
+  web.ReleaseLog();
+  TFileSystem& files = RealFileSystem();
+  for (std::string_view name :
+       {kProjectFileName, kLogFileName, kNotFoundFileName, kBadLinkFileName}) {
+    const std::string path = web.Path + std::string(name);
+    if (files.FileExists(path) && !files.RemoveFile(path)) {
+      std::fprintf(stderr, "cannot remove %s (%s)\n", path.c_str(), files.LastError().c_str());
+    }
+  }
+  if (created_folder && files.ListRemovable(web.Path).empty()) (void)files.RemoveDir(web.Path);
+}
+
 bool IsProjectFile(const std::string& target) {
   return AnsiLowerCase(fs::path(target).extension().string()) == ".web";
 }
@@ -243,7 +303,9 @@ void AddCaptureCommand(CLI::App& app, TCaptureArgs& args) {
   cmd->add_option("--options", args.options_file,
                   "Options file: section OPTIONS with the option keys and MIMES")
       ->check(CLI::ExistingFile);
-  cmd->add_flag("--replace", args.replace, "Delete the files already in the new web's folder");
+  cmd->add_flag("--replace", args.replace,
+                "Delete the files already in the new web's folder (asks first, unless --yes)");
+  cmd->add_flag("--yes,-y", args.yes, "Do not ask before deleting files");
   cmd->add_flag("-v,--verbose", args.verbose, "Show each connection slot's address and state");
   cmd->add_option("--sockets", args.sockets, "Connections at once, 1 to 9")
       ->check(CLI::Range(1, 9));
@@ -283,6 +345,8 @@ int RunCaptureCommand(const TCaptureArgs& args) {
   TParam& param = env.Param();
   const bool check_machine = param.DefaultOptions.CheckDomainMachineFlag;
   TWEB web(param.DefaultOptions);
+  bool new_web = false;
+  bool created_folder = false;
   if (IsProjectFile(args.target)) {
     if (!web.LoadFromFile(fs::absolute(args.target).string())) {
       std::fprintf(stderr, "%s is not a web project file that can be read\n", args.target.c_str());
@@ -293,9 +357,16 @@ int RunCaptureCommand(const TCaptureArgs& args) {
       std::fprintf(stderr, "capture URL FOLDER: the web's folder is missing\n");
       return 2;
     }
+    std::string address = args.target;
+    if (const std::string problem = CheckStartAddress(address); !problem.empty()) {
+      std::fprintf(stderr, "%s\n", problem.c_str());
+      return 2;
+    }
     const std::string folder = fs::absolute(args.folder).lexically_normal().string();
-    if (!PrepareFolder(folder, args.replace)) return 2;
-    web.Init(args.target, folder, env.GlobalMime().List());
+    if (!PrepareFolder(folder, args.replace, args.yes)) return 2;
+    new_web = true;
+    created_folder = !fs::exists(folder);
+    web.Init(address, folder, env.GlobalMime().List());
     web.FileName = web.Path + std::string(kProjectFileName);
     web.Title = ShortString(Utf8ToText(args.title));  // typed in UTF-8
     param.Url = web.Url;
@@ -362,15 +433,28 @@ int RunCaptureCommand(const TCaptureArgs& args) {
   }
   // What ended the run, then the exit status: 0 when the copy is as complete as this run could
   // make it, 1 when it failed or was cut short by a full disk or an unsaved project.
-  if (result.NothingLeft) std::printf("Nothing left to capture: the web is complete\n");
+  const bool nothing_to_capture = result.NothingLeft && web.CapturedCount == 0;
+  if (nothing_to_capture) {
+    std::fprintf(stderr,
+                 "Nothing to capture: the web's options refuse its start address (its depth, "
+                 "path or file types)\n");
+  } else if (result.NothingLeft && web.LastCaptureInfo.NotFoundCount > 0) {
+    std::printf("Nothing new to capture: %d address(es) still not found\n",
+                static_cast<int>(web.LastCaptureInfo.NotFoundCount));
+  } else if (result.NothingLeft) {
+    std::printf("Nothing left to capture: the web is complete\n");
+  }
   if (!result.StopReason.empty()) std::printf("Stopped by %s\n", result.StopReason.c_str());
   if (terminated.load()) std::printf("Stopped by SIGTERM\n");
   if (!result.Error.empty()) {
     std::fprintf(stderr, "the capture ended early: %s\n", result.Error.c_str());
   }
   if (result.DiskFull) std::fprintf(stderr, "the disk is full: the capture stopped\n");
-  if (result.Captured == 0 && !result.NothingLeft) {
+  if (result.Captured == 0 && (!result.NothingLeft || nothing_to_capture)) {
     if (!hooks.message.empty()) std::fprintf(stderr, "%s\n", hooks.message.c_str());
+    // A new web that got nothing is not kept, so that the corrected command finds its folder
+    // free.
+    if (new_web && web.CapturedCount == 0) ForgetNewWeb(web, created_folder);
     return 1;
   }
   std::printf("Project: %s\n", web.FileName.c_str());

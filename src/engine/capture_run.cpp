@@ -155,8 +155,12 @@ void TCaptureRun::CloseSession() {
     last_status_ = session_->LastStatus();
     last_url_ = session_->LastUrl();
     last_failure_ = session_->LastFailure();
-    result_.NothingLeft =
-        last_url_.empty() && result_.Captured == 0 && !result_.Stopped && result_.Error.empty();
+    // Nothing was left to fetch, or (in a web that holds files) only addresses that were not
+    // found before and are not found again: the server answered; no failure.
+    const bool answered_only_not_found =
+        web_.CapturedCount > 0 && last_failure_.Kind == TNetError::kNone;
+    result_.NothingLeft = (last_url_.empty() || answered_only_not_found) &&
+                          result_.Captured == 0 && !result_.Stopped && result_.Error.empty();
     if (web_.CapturedCount != 0) session_->Fill();
     session_.reset();
   }

@@ -68,7 +68,8 @@ struct TCaptureRunResult {
   bool DiskFull = false;
   bool Saved = false;     // the project file was written after the session
   bool Resolved = false;  // links were resolved to the end
-  // No address was left to fetch: the copy is complete (not a failure).
+  // No address was left to fetch, or only addresses not found again: the copy is as complete as
+  // it can be (not a failure).
   bool NothingLeft = false;
   std::string StopReason;  // the limit that stopped the session, in words, or empty
   std::string Error;       // the message of an error that ended the session

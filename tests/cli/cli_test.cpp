@@ -87,9 +87,13 @@ TEST_F(CliTest, CapturesTheSampleSiteThenReportsIt) {
       << urls.output;
   EXPECT_EQ(Snapshot(root_), before);
 
-  // A second capture of the web finds nothing left to fetch; the folder is kept.
+  // A second capture of the web finds nothing new (its missing page is still missing): it says
+  // so, and succeeds.
   TRun again = Cli(work_ + "capture " + (web / "Local.Web").string());
-  EXPECT_EQ(again.status, 1) << again.output;
+  EXPECT_EQ(again.status, 0) << again.output;
+  EXPECT_NE(again.output.find("Nothing new to capture: 1 address(es) still not found"),
+            std::string::npos)
+      << again.output;
   EXPECT_TRUE(fs::exists(web / "Local.Web"));
 
   // A new web is not made over the files of another without being asked.
@@ -107,6 +111,31 @@ TEST_F(CliTest, ACaptureThatGetsNothingSaysWhy) {
   EXPECT_NE(run.output.find("Cannot reach server"), std::string::npos);
   EXPECT_NE(run.output.find("Cause: connection refused: http://127.0.0.1:"), std::string::npos)
       << run.output;
+}
+
+// Start addresses are checked before anything is made; one without a scheme is an http address;
+// a first capture that gets nothing leaves no folder in the way of the corrected command; and
+// --replace asks before it deletes.
+TEST_F(CliTest, StartAddressesAreCheckedAndAFailedFirstCaptureLeavesNothing) {
+  TRun ftp = Cli(work_ + "capture ftp://www.a.com/ " + (root_ / "a").string());
+  EXPECT_EQ(ftp.status, 2);
+  EXPECT_NE(ftp.output.find("\"ftp:\" is not supported"), std::string::npos) << ftp.output;
+  EXPECT_FALSE(fs::exists(root_ / "a"));
+
+  const std::string port = std::to_string(testing::TLoopbackHttpServer::UnusedPort());
+  TRun bare = Cli(work_ + "capture 127.0.0.1:" + port + "/ " + (root_ / "b").string() +
+                  " --tries 1");
+  EXPECT_EQ(bare.status, 1);
+  EXPECT_NE(bare.output.find("URL :http://127.0.0.1:" + port + "/"), std::string::npos)
+      << bare.output;
+  EXPECT_FALSE(fs::exists(root_ / "b"));
+
+  fs::create_directories(root_ / "c");
+  std::ofstream(root_ / "c" / "mine.txt") << "keep me";
+  TRun asked = Cli("", "echo n | " + std::string(KORVANE_CLI) + " " + work_ + "capture 127.0.0.1:" +
+                           port + "/ " + (root_ / "c").string() + " --replace");
+  EXPECT_EQ(asked.status, 2) << asked.output;
+  EXPECT_TRUE(fs::exists(root_ / "c" / "mine.txt"));
 }
 
 // https as a user meets it: a site whose authority the system does not know is refused with
