@@ -47,6 +47,17 @@ const char* StateName(std::uint8_t state) {
   }
 }
 
+// What is left to explore: the counters of a web may exceed its link count (a web written by
+// another program, or damaged), which the count cannot hold; the other figures are still shown.
+std::string TodoText(const TWEB& web) {
+  try {
+    return std::to_string(web.GetTodoCount());
+  } catch (const std::exception&) {
+    return "unknown (the web's counters exceed its " + std::to_string(web.GetLinkCount()) +
+           " links)";
+  }
+}
+
 }  // namespace
 
 void AddInfoCommands(CLI::App& app, TInfoArgs& args) {
@@ -68,12 +79,15 @@ int RunInfoCommand(const TInfoArgs& args) {
   std::printf("Address       %s\nTitle         %s\nFolder        %s\nHome page     %s\n",
               web.Url.c_str(), TextToUtf8(web.Title).c_str(), web.Path.c_str(),
               web.GetHomePage().c_str());
-  std::printf("Links         %u\nCaptured      %u\nTo explore    %u\nNot found     %u\n"
+  std::printf("Links         %u\nCaptured      %u\nTo explore    %s\nNot found     %u\n"
               "Errors        %u\nFiltered      %u\nTotal size    %s\n",
-              web.GetLinkCount(), web.CapturedCount, web.GetTodoCount(), web.NotFoundCount,
+              web.GetLinkCount(), web.CapturedCount, TodoText(web).c_str(), web.NotFoundCount,
               web.ErrorCount, web.FilteredCount, FormatByteCount(web.TotalSize).c_str());
   TIniFile options;
-  web.Options.SaveToIni(options, "Options");
+  TOPTIONS shown = web.Options;
+  // Anyone looking over the shoulder, or at a shared terminal log, must not read it.
+  if (!shown.Password.empty()) shown.Password = "(hidden)";
+  shown.SaveToIni(options, "Options");
   std::printf("\n%s", options.SaveToString().c_str());
   const TCaptureInfo& last = web.LastCaptureInfo;
   if (last.StartTime != 0) {

@@ -10,6 +10,8 @@
 #include <map>
 #include <string>
 
+#include "engine/web.h"
+#include "store/mime_list.h"
 #include "support/loopback_http_server.h"
 #include "support/nginx_server.h"
 
@@ -223,6 +225,26 @@ TEST_F(CliTest, TitlesOfUtf8PagesShowRightEverywhere) {
       EXPECT_NE(shown.output.find("D\xC3\xA9j\xC3\xA0 vu"), std::string::npos) << shown.output;
     }
   }
+}
+
+// A web whose counters exceed its link count loads: info shows all it can, and never the
+// password.
+TEST_F(CliTest, InfoShowsAWebWithOddCountersAndHidesThePassword) {
+  TOPTIONS defaults;
+  TMIMELIST mime;
+  TWEB web(defaults);
+  web.Init("http://www.a.com/", (root_ / "odd").string(), mime);
+  web.FileName = web.Path + "Local.Web";
+  web.CapturedCount = 40;  // one link only
+  web.Options.Username = "ann";
+  web.Options.Password = "s3cret-word";
+  ASSERT_TRUE(web.SaveToFile(web.FileName));
+  TRun info = Cli("info " + web.FileName);
+  EXPECT_EQ(info.status, 0) << info.output;
+  EXPECT_NE(info.output.find("To explore    unknown"), std::string::npos) << info.output;
+  EXPECT_NE(info.output.find("Total size"), std::string::npos) << info.output;
+  EXPECT_NE(info.output.find("Username=ann"), std::string::npos) << info.output;
+  EXPECT_EQ(info.output.find("s3cret-word"), std::string::npos) << info.output;
 }
 
 TEST_F(CliTest, BadArgumentsAreRefused) {
