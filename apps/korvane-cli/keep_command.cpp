@@ -108,11 +108,17 @@ class TKeepSession {
 
 int Clean(TKeepSession& s, TTerminalAnswers& answers) {
   TWebForm form = ShowWeb(s.Web());
-  if (!ResetWeb(s.Web(), form, answers)) {
+  std::vector<std::string> not_deleted;
+  if (!ResetWeb(s.Web(), form, answers, &not_deleted)) {
     std::fprintf(stderr, "nothing was changed\n");
     return 1;
   }
   if (!s.Save()) return 1;
+  if (!not_deleted.empty()) {
+    std::fprintf(stderr, "%zu file(s) could not be deleted:\n", not_deleted.size());
+    for (const std::string& why : not_deleted) std::fprintf(stderr, "  %s\n", why.c_str());
+    return 1;
+  }
   std::printf("%s cleaned: it starts again from %s\n", s.Web().FileName.c_str(),
               s.Web().Url.c_str());
   return 0;
@@ -167,6 +173,12 @@ int Delete(TKeepSession& s, TTerminalAnswers& answers, bool with_folder) {
   if (!result.Error.empty()) {
     std::fprintf(stderr, "%s (it holds other folders or files that are not the web's)\n",
                  result.Error.c_str());
+    return 1;
+  }
+  if (!result.NotDeleted.empty()) {
+    std::fprintf(stderr, "the web is not wholly deleted: %zu file(s) stayed:\n",
+                 result.NotDeleted.size());
+    for (const std::string& why : result.NotDeleted) std::fprintf(stderr, "  %s\n", why.c_str());
     return 1;
   }
   std::printf("web deleted%s\n", result.FolderRemoved ? " with its folder" : "");

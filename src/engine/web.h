@@ -164,7 +164,8 @@ class TWEB {
   // Deletes the web's captured files, its map files and its log page, and starts the web again
   // from its start address with fresh not-found and bad-link pages. Options, title, MIME table,
   // last capture and project file name are kept; the index pages stay.
-  void Clean();
+  // Returns why each file that stayed could not be deleted (empty when all went).
+  std::vector<std::string> Clean();
   bool CleanExploreProc(TWebFile& record);
   // Copies (or moves) the captured files and the special pages to the folder of `destination`,
   // then makes that folder the web's and saves the web there. `progress` may be null.

@@ -73,7 +73,10 @@ std::unique_ptr<TWritableFile> TMemFileSystem::OpenForAppend(const std::string& 
 }
 
 bool TMemFileSystem::RemoveFile(const std::string& path) {
-  if (unremovable.count(path)) return false;
+  if (unremovable.count(path)) {
+    last_error_ = "permission denied: " + path;
+    return false;
+  }
   return files.erase(path) > 0;
 }
 
