@@ -354,9 +354,9 @@ void TCapture::TransferDone(TRequest& request) {
     return;
   }
   const auto& o = web_.Options;
-  bool refused = !type->Valid ||
-                 (o.MinFileSize > 0 && size < std::int64_t{o.MinFileSize} * 1024) ||
-                 (o.MaxFileSize > 0 && size > std::int64_t{o.MaxFileSize} * 1024);
+  bool refused = !record->GetForced() &&
+                 (!type->Valid || (o.MinFileSize > 0 && size < std::int64_t{o.MinFileSize} * 1024) ||
+                  (o.MaxFileSize > 0 && size > std::int64_t{o.MaxFileSize} * 1024));
   if (refused) {
     (void)web_.FileSystem().RemoveFile(web_.Path + record->GetFileName());
     web_.LocalNames().FileRemoved(record->GetFileName());
@@ -376,6 +376,7 @@ void TCapture::KeepFile(TWebFile& record, std::int64_t size, bool html) {
   CheckedInc(captured_count_);
   CheckedInc(since_save_);
   record.State = html ? wsPage : wsFile;
+  record.SetForced(false);  // kept: it is an ordinary captured file from now on
   const std::string& type = record.GetMimeType();
   if ((web_.Options.ListGifFlag && SameAsciiNoCase(type, "image/gif")) ||
       (web_.Options.ListJpegFlag && SameAsciiNoCase(type, "image/jpeg"))) {

@@ -113,13 +113,15 @@ bool TWEB::LinkFilter(TWebFile* record, std::string_view url) {
 }
 
 bool TWEB::Filter(TWebFile* record, std::int64_t size, std::string_view url) {
+  // A forced address passes every filter: the user asked for it by name.
+  const bool forced = record->GetForced();
   TMimeItem* type = MimeList.GetMimeByString(record->GetMimeType());
   if (!type) {
     MimeList.AddMime(record->GetMimeType(), url.empty() ? std::string() : ExtensionOf(url),
                      "Other", false);
-    return false;
+    return forced;
   }
-  if (type->MimeClass == mcHtml) return true;
+  if (type->MimeClass == mcHtml || forced) return true;
   if (!type->Valid) return false;
   if (size <= 0) return true;
   if (Options.MinFileSize > 0 && size < std::int64_t{Options.MinFileSize} * 1024) return false;
@@ -173,6 +175,7 @@ bool TWEB::ForceCapture(TWebFile* record) {
   if (!record || record->State != wsFiltered) return false;
   record->State = wsTodo;
   record->ExternalDepth = 0;
+  record->SetForced(true);  // so that the next capture's filters let it through
   return true;
 }
 

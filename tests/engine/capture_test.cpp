@@ -489,6 +489,32 @@ TEST_F(CaptureTest, StopAbortingDeletesPartialFiles) {
 // An announced length is only the server's word: one larger than the free space fails that
 // address alone. The session stops for a full disk when a write fails for that reason, and the
 // address that met it waits for the next capture.
+// A filtered address the user forces is captured at the next capture, though the web's types
+// still refuse it: the mark survives the project file, and neither the queue's filter nor the
+// answer's refuses it again.
+TEST_F(CaptureTest, AForcedAddressIsCapturedAtTheNextCapture) {
+  web_->Tree.Find(web_->Url)->State = wsPage;
+  TWebFile* gif = Link("http://www.a.com/p.gif");
+  gif->SetMimeType("image/gif");
+  gif->State = wsFiltered;
+  web_->MimeList.GetMimeByString("image/gif")->Valid = false;
+  ASSERT_TRUE(web_->ForceCapture(gif));
+  web_->FileName = web_->Path + "Local.Web";
+  ASSERT_TRUE(web_->SaveToFile(web_->FileName));
+  ASSERT_TRUE(web_->LoadFromFile(web_->FileName));
+  web_->MimeList.GetMimeByString("image/gif")->Valid = false;
+
+  lib_.Expect(Served(Response("image/gif", "GIF89a")));
+  Start();
+  RunToEnd();
+  ASSERT_EQ(lib_.gos.size(), 1u);
+  TWebFile* record = web_->Tree.Find("http://www.a.com/p.gif");
+  ASSERT_NE(record, nullptr);
+  EXPECT_EQ(record->State, wsFile);
+  EXPECT_FALSE(record->GetForced());
+  EXPECT_EQ(capture_->CapturedCount(), 1);
+}
+
 TEST_F(CaptureTest, OnlyAWriteThatFailsForAFullDiskStopsTheSession) {
   const std::string liar = "HTTP/1.0 200 OK\r\nContent-Type: text/html\r\nContent-Length: "
                            "2000000000\r\n\r\n<p>small</p>";
