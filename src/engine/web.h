@@ -75,7 +75,9 @@ class TWEB {
   std::uint16_t ErrorCount = 0;
   std::uint16_t NotFoundCount = 0;
   std::uint16_t FilteredCount = 0;
-  std::int32_t TotalSize = 0;  // bytes of every file captured into the web
+  // Bytes of every file captured into the web. Wide here, so that a web past 2 GiB goes on; the
+  // project file's field is 32 bits and holds it saturated (2 GiB - 1 means "that much or more").
+  std::int64_t TotalSize = 0;
   TOPTIONS Options;
   bool DisplayOnlineImage = false;
   bool SpareFlag = false;

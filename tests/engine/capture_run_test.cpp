@@ -265,7 +265,7 @@ TEST_F(CaptureRunTest, ThePumpNeverNestsAndNothingIsSavedFromAHandler) {
 // library's loop never sees it, the request is closed, and the run ends the session, logs the
 // error and still does its closing work.
 TEST_F(CaptureRunTest, AnErrorInASocketHandlerEndsTheSessionAndIsReported) {
-  web_->TotalSize = std::numeric_limits<std::int32_t>::max() - 2;
+  web_->TotalSize = std::numeric_limits<std::int64_t>::max() - 2;
   lib_.Expect(Served(Page("<HTML>more than two bytes</HTML>")));
   TCaptureRun& run = NewRun();
   run.Begin();

@@ -515,6 +515,21 @@ TEST_F(CaptureTest, AForcedAddressIsCapturedAtTheNextCapture) {
   EXPECT_EQ(capture_->CapturedCount(), 1);
 }
 
+// A web past 2 GiB goes on capturing; its project file holds the total saturated.
+TEST_F(CaptureTest, AWebPastTwoGigabytesGoesOnAndIsStoredSaturated) {
+  web_->TotalSize = std::int64_t{INT32_MAX} - 10;
+  lib_.Expect(Served(Response("text/html", std::string(100, 'x'))));
+  Start();
+  RunToEnd();
+  EXPECT_TRUE(capture_->Error().empty()) << capture_->Error();
+  EXPECT_EQ(capture_->CapturedCount(), 1);
+  EXPECT_EQ(web_->TotalSize, std::int64_t{INT32_MAX} + 90);
+  web_->FileName = web_->Path + "Local.Web";
+  ASSERT_TRUE(web_->SaveToFile(web_->FileName));
+  ASSERT_TRUE(web_->LoadFromFile(web_->FileName));
+  EXPECT_EQ(web_->TotalSize, INT32_MAX);
+}
+
 TEST_F(CaptureTest, OnlyAWriteThatFailsForAFullDiskStopsTheSession) {
   const std::string liar = "HTTP/1.0 200 OK\r\nContent-Type: text/html\r\nContent-Length: "
                            "2000000000\r\n\r\n<p>small</p>";
