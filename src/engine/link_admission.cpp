@@ -26,6 +26,11 @@ TWebFile* TWEB::NewLink(const TLinkItem& item, TWebFile* parent) {
     if (IsSecure(item.Url) && known->State == wsTodo) return MoveToProtocol(*known, twin, item.Url);
     return known;
   }
+  // A full tree (its count is 16 bits) refuses the address: what is queued is still captured.
+  if (Tree.Count() == UINT16_MAX) {
+    Log(item.Url + std::string(kLogTreeError));
+    return nullptr;
+  }
   auto record = std::make_unique<TWebFile>();
   if (parent) {
     record->ExternalDepth = parent->ExternalDepth;
@@ -48,6 +53,10 @@ TWebFile* TWEB::NewLink(const TLinkItem& item, TWebFile* parent) {
 }
 
 TWebFile* TWEB::MoveToProtocol(TWebFile& record, std::string_view from, std::string_view to) {
+  if (Tree.Count() == UINT16_MAX) {
+    Log(std::string(to) + std::string(kLogTreeError));
+    return &record;
+  }
   auto moved = std::make_unique<TWebFile>();
   moved->CopyFieldsOf(record);
   TWebFile* added = moved.get();
