@@ -326,9 +326,19 @@ void AddCaptureCommand(CLI::App& app, TCaptureArgs& args) {
           args.options[key] = kind == TKind::kBool ? BoolText(value) : value;
         },
         o.help);
-    if (kind == TKind::kBool)
+    if (kind == TKind::kBool) {
+      // A switch alone means on ("--footer"), as users of other programs expect; a value still
+      // says which ("--footer off"); and "--no-footer" says off.
+      option->expected(0, 1)->default_str("on");
       option->check(
           CLI::IsMember({"on", "off", "yes", "no", "true", "false", "1", "0"}, CLI::ignore_case));
+      const std::string name = o.flag + 2;
+      if (name.rfind("no-", 0) != 0) {
+        cmd->add_flag_function(
+            "--no-" + name, [&args, key](std::int64_t) { args.options[key] = "0"; },
+            "Off: the opposite of --" + name);
+      }
+    }
     if (kind == TKind::kInt) option->check(CLI::Number);
   }
   cmd->add_option_function<std::string>(

@@ -69,7 +69,7 @@ TEST_F(CliTest, CapturesTheSampleSiteThenReportsIt) {
   ASSERT_TRUE(server.Running()) << server.Error();
   const fs::path web = root_ / "sample";
   TRun capture = Cli(work_ + "capture " + server.Url("/") + " " + web.string() +
-                     " --title Sample --sockets 3");
+                     " --title Sample --sockets 3 --no-list-gif --show-todo");
   ASSERT_EQ(capture.status, 0) << capture.output;
   EXPECT_NE(capture.output.find("file(s) captured"), std::string::npos) << capture.output;
   EXPECT_TRUE(fs::exists(web / "Local.Web"));
@@ -82,6 +82,9 @@ TEST_F(CliTest, CapturesTheSampleSiteThenReportsIt) {
   ASSERT_EQ(info.status, 0) << info.output;
   EXPECT_NE(info.output.find("Title         Sample"), std::string::npos) << info.output;
   EXPECT_NE(info.output.find("[Last capture]"), std::string::npos);
+  // Switches as flags: --no-X is off, --X alone is on.
+  EXPECT_NE(info.output.find("ListGifFlag=0"), std::string::npos) << info.output;
+  EXPECT_NE(info.output.find("TodoUrlFlag=1"), std::string::npos) << info.output;
 
   TRun urls = Cli("urls " + (web / "Local.Web").string() + " --not-found");
   ASSERT_EQ(urls.status, 0);
@@ -249,6 +252,9 @@ TEST_F(CliTest, InfoShowsAWebWithOddCountersAndHidesThePassword) {
 
 TEST_F(CliTest, BadArgumentsAreRefused) {
   EXPECT_NE(Cli("capture").status, 0);
+  EXPECT_EQ(Cli("--version").output.rfind("korvane-cli 1.", 0), 0u);
+  EXPECT_NE(Cli(work_ + "capture http://www.a.com/ " + root_.string() + " --footer maybe").status,
+            0);
   EXPECT_NE(Cli(work_ + "capture http://www.a.com/ " + root_.string() + " --sockets 12").status, 0);
   EXPECT_EQ(Cli("info " + (root_ / "missing.web").string()).status != 0, true);
   fs::path bad = root_ / "bad.web";
