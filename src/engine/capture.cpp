@@ -62,6 +62,7 @@ TCapture::TCapture(TWEB& web, const TCaptureSettings& settings, TSocketHub& hub,
   }
   slot_keys_.resize(requests_.size());
   start_tick_ = clock_.TickMs();
+  RemovePartialFiles();
   web_.UpdateTodo();
   web_.CaptureStart = clock_.Now();
   web_.Log("D\xE9" "but de capture le " + FormatDisplayDate(web_.CaptureStart));
@@ -417,6 +418,15 @@ void TCapture::DiskIsFull(TWebFile& record) {
   record.State = wsError;
   web_.Log("Arr\xEAt : disque plein");
   StopAll();
+}
+
+// A killed program leaves the body it was writing under its partial name; its address was
+// still loading, so the queue takes it again. One listing of the folder per session.
+void TCapture::RemovePartialFiles() {
+  TFileSystem& fs = web_.FileSystem();
+  for (const std::string& name : fs.ListFiles(web_.Path)) {
+    if (name.ends_with(kPartialSuffix)) (void)fs.RemoveFile(web_.Path + name);
+  }
 }
 
 void TCapture::CountBytes(int count) {

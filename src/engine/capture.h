@@ -138,6 +138,7 @@ class TCapture {
   void LimitConnections(TRequest& request);
   void CountError(TWebFile& record);
   void DiskIsFull(TWebFile& record);
+  void RemovePartialFiles();
   void CountFiltered(TWebFile& record);
   void AutoSave();
   void HandlerFailed(TRequest& request, const std::string& error);

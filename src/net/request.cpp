@@ -63,7 +63,7 @@ TRequest::~TRequest() {
   if (file_) {
     (void)file_->Close();
     file_.reset();
-    (void)fs_.RemoveFile(OutputFile);
+    (void)fs_.RemoveFile(OutputFile + std::string(kPartialSuffix));
   }
 }
 
@@ -403,9 +403,15 @@ void TRequest::Disconnected() {
     std::int32_t announced = Header.LengthAnnounced ? Header.ContentLength : 0;
     Header.ContentLength =
         static_cast<std::int32_t>(std::min<std::int64_t>(file_bytes_, INT32_MAX));
+    const bool on_disk = file_ != nullptr;
     // A body shorter than its header announced was cut off: not a captured file.
     complete = CloseOutput() && file_bytes_ >= announced;
     if (!complete) DropBody();
+    if (complete && on_disk &&
+        !fs_.RenameFile(OutputFile + std::string(kPartialSuffix), OutputFile)) {
+      DropBody();
+      return Fail(TNetError::kLocalFile, "cannot write the file " + OutputFile);
+    }
   }
   if (Url.find(kTraceMarker) != std::string::npos) session_.Trace = true;
   if (!complete) return Fail(TNetError::kProtocol, "the body is shorter than announced");
@@ -414,7 +420,7 @@ void TRequest::Disconnected() {
 
 bool TRequest::OpenOutput() {
   (void)CloseOutput();
-  file_ = fs_.OpenForWrite(OutputFile);
+  file_ = fs_.OpenForWrite(OutputFile + std::string(kPartialSuffix));
   file_bytes_ = 0;
   return file_ != nullptr;
 }
@@ -423,7 +429,7 @@ void TRequest::DropBody() {
   if (BodyInMemory) {
     std::string().swap(Body);
   } else {
-    (void)fs_.RemoveFile(OutputFile);
+    (void)fs_.RemoveFile(OutputFile + std::string(kPartialSuffix));
   }
 }
 

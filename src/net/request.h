@@ -65,6 +65,11 @@ inline constexpr std::size_t kMaxHeaderBytes = 64 * 1024;
 // An address holding this switches the trace on for the rest of the run once it is fetched.
 inline constexpr std::string_view kTraceMarker = "~~~~~~";
 
+// A body is written under its file name followed by this suffix and renamed once it is whole, so
+// that what a killed program leaves behind is known for what it is and removed by the next
+// capture. No type of the MIME table has such an extension.
+inline constexpr std::string_view kPartialSuffix = ".kvpart";
+
 class TRequest {
  public:
   // The hub and the session (shared by the slots of one capture) must outlive the request.
@@ -109,7 +114,7 @@ class TRequest {
   std::string CaFile;              // https: a PEM file of certificates to trust as well
   bool VerifyCertificates = true;  // https: false accepts any certificate (unsafe)
   TMemoryStreamEx Buffer;
-  std::string OutputFile;
+  std::string OutputFile;  // written as OutputFile + kPartialSuffix until the body is whole
   THTTPHEADER Header;
   std::int32_t HeaderLength = 0;
   TWebFile* WebFile = nullptr;  // the owner's record of the address; never used here

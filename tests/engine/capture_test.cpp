@@ -471,6 +471,23 @@ TEST_F(CaptureTest, StopCompletingLetsStartedDownloadsFinish) {
   EXPECT_EQ(web_->Tree.Find("http://www.a.com/b.htm")->State, wsTodo);
 }
 
+// What a killed program left (a body under its partial name) is removed by the next capture;
+// a body received whole is under its own name only.
+TEST_F(CaptureTest, PartialFilesLeftByAKillAreRemovedAtTheNextCapture) {
+  fs.files[web_->Path + "old.htm" + std::string(kPartialSuffix)] = "half a pa";
+  fs.files[web_->Path + "kept.htm"] = "a page of the web";
+  lib_.Expect(Served(Response("text/html", "<p>whole</p>")));
+  Start();
+  EXPECT_FALSE(fs.FileExists(web_->Path + "old.htm" + std::string(kPartialSuffix)));
+  EXPECT_TRUE(fs.FileExists(web_->Path + "kept.htm"));
+  RunToEnd();
+  const std::string name = web_->Tree.Find(web_->Url)->GetFileName();
+  EXPECT_EQ(fs.files[web_->Path + name].find("<p>whole</p>"), 0u);
+  for (const auto& [path, bytes] : fs.files) {
+    EXPECT_FALSE(path.ends_with(kPartialSuffix)) << path;
+  }
+}
+
 TEST_F(CaptureTest, StopAbortingDeletesPartialFiles) {
   TScript partial = {{TScriptStep::kOkHost, ""}, {TScriptStep::kConnect, "127.0.0.1"}};
   testing::AppendData(partial, Response("text/html", std::string(1000, 'x')).substr(0, 200), 200);
@@ -480,8 +497,10 @@ TEST_F(CaptureTest, StopAbortingDeletesPartialFiles) {
   lib_.Run();
   TWebFile* home = web_->Tree.Find(web_->Url);
   ASSERT_FALSE(home->GetFileName().empty());
-  EXPECT_TRUE(fs.FileExists(web_->Path + home->GetFileName()));
+  const std::string part_file = web_->Path + home->GetFileName() + std::string(kPartialSuffix);
+  EXPECT_TRUE(fs.FileExists(part_file));
   capture_->Stop(true);
+  EXPECT_FALSE(fs.FileExists(part_file));
   EXPECT_FALSE(fs.FileExists(web_->Path + home->GetFileName()));
   EXPECT_FALSE(capture_->Pump());
 }

@@ -64,6 +64,11 @@ class RequestTest : public ::testing::Test {
   }
   std::string Sent() const { return lib_.SentOn(lib_.LastHandle()); }
   std::string File() const { return fs_.files.count(kOut) ? fs_.files.at(kOut) : "<none>"; }
+  // The body while it is written: under the partial name, renamed once whole.
+  std::string Partial() const {
+    const std::string name = std::string(kOut) + std::string(kPartialSuffix);
+    return fs_.files.count(name) ? fs_.files.at(name) : "<none>";
+  }
 
   TScriptedSocketLibrary lib_;
   TSocketHub hub_{&lib_};
@@ -331,7 +336,8 @@ TEST_F(RequestTest, WithoutContentLengthTheFirstPacketThenTheFileGiveTheLength) 
 
 TEST_F(RequestTest, HeaderAndBodyInOnePacketWriteTheBodyAtOnce) {
   Fetch("http://www.site.com/page.htm", ServedWithoutCut(kHeader + "01234"));
-  EXPECT_EQ(File(), "01234");
+  EXPECT_EQ(Partial(), "01234");
+  EXPECT_EQ(File(), "<none>");  // not whole yet
   EXPECT_EQ(req_->Buffer.Size(), 0u);
   lib_.Callbacks()->Data(lib_.LastHandle(), "56789", 5);
   lib_.Callbacks()->Cut(lib_.LastHandle());
@@ -379,8 +385,9 @@ TEST_F(RequestTest, ClosingDuringTheBodyDeletesThePartialFile) {
   int body_calls_with_zero = 0;
   req_->OnBody = [&](TRequest& r) { body_calls_with_zero += r.Header.ContentLength == 0; };
   Fetch("http://www.site.com/page.htm", ServedWithoutCut(kHeader + "01234"));
-  ASSERT_EQ(File(), "01234");
+  ASSERT_EQ(Partial(), "01234");
   req_->Close();
+  EXPECT_EQ(Partial(), "<none>");
   EXPECT_EQ(File(), "<none>");
   EXPECT_EQ(body_calls_with_zero, 1);
   EXPECT_EQ(req_->State, TRequest::kIdle);
@@ -393,10 +400,10 @@ TEST_F(RequestTest, ClosingDuringTheBodyDeletesThePartialFile) {
 
 TEST_F(RequestTest, RestartingABusySlotLeavesNoPartialFile) {
   Fetch("http://www.site.com/page.htm", ServedWithoutCut(kHeader + "01234"));
-  ASSERT_EQ(File(), "01234");
+  ASSERT_EQ(Partial(), "01234");
   TScxHandle first = lib_.LastHandle();
   Fetch("http://www.site.com/other.htm", {{TScriptStep::kConnect, "10.0.0.1"}});
-  EXPECT_EQ(File(), "<none>");
+  EXPECT_EQ(Partial(), "<none>");
   EXPECT_EQ(lib_.aborted, std::vector<TScxHandle>{first});
   EXPECT_EQ(req_->State, TRequest::kReceiving);
 }
@@ -439,7 +446,7 @@ TEST_F(RequestTest, BodyShorterThanAnnouncedIsAFailureAndLeavesNoFile) {
 }
 
 TEST_F(RequestTest, OutputFileThatCannotBeCreatedFailsAtOnce) {
-  fs_.unwritable.insert(kOut);
+  fs_.unwritable.insert(std::string(kOut) + std::string(kPartialSuffix));
   Fetch("http://www.site.com/page.htm", Served(kHeader + kBody));
   EXPECT_EQ(events_, (std::vector<std::string>{"header 200 10", "error retry"}));
 }
