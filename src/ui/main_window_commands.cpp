@@ -26,6 +26,7 @@
 #include "ui/main_window.h"
 #include "ui/message_box.h"
 #include "ui/mime_grid.h"
+#include "ui/multimedia_view.h"
 #include "ui/new_web_dialog.h"
 #include "ui/qt_text.h"
 #include "ui/resolve_dialog.h"
@@ -91,6 +92,7 @@ void TMainWin::OpenWeb(std::unique_ptr<TWEB> web, bool capture) {
 void TMainWin::ShowWeb() {
   if (!web_) return;
   ShowForm(korvane::ShowWeb(*web_));
+  multimedia_->SetStretch(web_->Options.StretchImageFlag);
   mime_grid_->SetRows(MimeRowsFromList(web_->MimeList));
   ShowFigures();
   UpdateCommands();
@@ -178,7 +180,7 @@ bool TMainWin::CloseWeb() {
   url_records_.clear();
   url_entries_.clear();
   url_list_->clear();
-  document_list_->clear();
+  multimedia_->Clear();
   UpdateCaption();
   UpdateCommands();
   return true;
@@ -243,12 +245,12 @@ void TMainWin::RebuildUrlList() {
 }
 
 void TMainWin::RebuildDocumentList() {
-  document_list_->clear();
-  if (!web_) return;
-  for (const std::string& name :
-       BuildDocumentList(DocumentSourcesFromTree(web_->Tree), web_->Options)) {
-    document_list_->addItem(ToQt(name));
+  if (!web_) {
+    multimedia_->SetDocuments({}, std::string());
+    return;
   }
+  multimedia_->SetDocuments(BuildDocumentList(DocumentSourcesFromTree(web_->Tree), web_->Options),
+                            WithSeparator(web_->Path));
 }
 
 void TMainWin::UrlSelected() {
@@ -438,7 +440,7 @@ void TMainWin::DeleteCommand() {
   url_records_.clear();
   url_entries_.clear();
   url_list_->clear();
-  document_list_->clear();
+  multimedia_->Clear();
   UpdateCaption();
   RebuildRecentMenu();
   UpdateCommands();
