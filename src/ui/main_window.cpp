@@ -99,8 +99,7 @@ void TMainWin::CreateActions() {
   AddAction(C::kCopy, tr("&Copy..."), &TMainWin::CopyCommand);
   AddAction(C::kMove, tr("&Move..."), &TMainWin::MoveCommand);
   AddAction(C::kDelete, tr("&Delete"), &TMainWin::DeleteCommand);
-  // The image-map editor is not part of this program yet.
-  AddAction(C::kImageMap, tr("&Image MAP..."), &TMainWin::UpdateCommands);
+  AddAction(C::kImageMap, tr("&Image MAP..."), &TMainWin::ImageMapCommand);
   AddAction(C::kAddUrl, tr("&Add URL..."), &TMainWin::AddUrlCommand, Qt::CTRL | Qt::Key_U);
   AddAction(C::kAddBookmark, tr("Add &Bookmark"), &TMainWin::AddBookmarkCommand,
             Qt::CTRL | Qt::Key_D);

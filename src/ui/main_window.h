@@ -151,6 +151,7 @@ class TMainWin : public QMainWindow {
   void HomeCommand();
   void HtmlPagesCommand();
   void ImagesCommand();
+  void ImageMapCommand();
   void SetupCommand();
   void SaveOptionsCommand();
   void HelpIndexCommand();

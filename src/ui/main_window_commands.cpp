@@ -24,6 +24,7 @@
 #include "ui/add_url_dialog.h"
 #include "ui/copy_dialog.h"
 #include "ui/main_window.h"
+#include "ui/map_edit_dialog.h"
 #include "ui/message_box.h"
 #include "ui/mime_grid.h"
 #include "ui/multimedia_view.h"
@@ -217,9 +218,7 @@ void TMainWin::UpdateCommands() {
   context.Html = HtmlCommandStates(fs_, web_ ? web_->Path : std::string(), param_->BookmarkFileName,
                                    program_folder_);
   for (const auto& [command, action] : actions_) {
-    // The image-map editor is not part of this program yet.
-    const bool enabled = command != TCommand::kImageMap && model_.CommandEnabled(command, context);
-    action->setEnabled(enabled);
+    action->setEnabled(model_.CommandEnabled(command, context));
   }
   for (const auto& [command, button] : buttons_) button->setEnabled(Action(command)->isEnabled());
   for (QAction* recent : recent_actions_) {
@@ -479,6 +478,17 @@ void TMainWin::OpenWebPage(const char* file_name) {
 void TMainWin::HomeCommand() { OpenWebPage("_Home.htm"); }
 void TMainWin::HtmlPagesCommand() { OpenWebPage("_IxH.htm"); }
 void TMainWin::ImagesCommand() { OpenWebPage("_IxI.htm"); }
+
+void TMainWin::ImageMapCommand() {
+  if (!web_ || !Action(TCommand::kImageMap)->isEnabled()) return;
+  StoreWeb();
+  TMapEditDialog editor(*web_, fs_, this);
+  editor.Run();
+  // Saved zones entered their links into the web.
+  ShowFigures();
+  RebuildUrlList();
+  UpdateCommands();
+}
 
 // --- Preferences ---
 

@@ -18,6 +18,7 @@
 
 #include "engine/web.h"
 #include "media_files.h"
+#include "ui/map_edit_dialog.h"
 #include "ui/media_player.h"
 #include "ui/multimedia_view.h"
 #include "ui_test_support.h"
@@ -26,6 +27,7 @@
 using namespace korvane;
 using namespace korvane::testing;
 using korvane::ui::TMainWin;
+using korvane::ui::TMapEditDialog;
 using korvane::ui::TMediaPlayer;
 
 namespace {
@@ -85,6 +87,35 @@ QRect ItemRect(QListWidget* list, const QString& text) {
   return found.isEmpty() ? QRect() : list->visualItemRect(found.front());
 }
 
+// Sends a mouse event with the buttons held given outright (QTest's moves carry none).
+void Mouse(QWidget* w, QEvent::Type type, QPoint at, Qt::MouseButton button,
+           Qt::MouseButtons held) {
+  QMouseEvent event(type, QPointF(at), w->mapToGlobal(QPointF(at)), button, held, Qt::NoModifier);
+  QApplication::sendEvent(w, &event);
+}
+
+// A left-button drag from `from` to `to`.
+void Drag(QWidget* w, QPoint from, QPoint to) {
+  Mouse(w, QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
+  Mouse(w, QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton);
+  Mouse(w, QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
+}
+
+QAction* MenuAction(QWidget* window, const QString& text) {
+  for (QAction* a : window->findChildren<QAction*>()) {
+    if (a->text() == text) return a;
+  }
+  return nullptr;
+}
+
+std::vector<std::string> ZoneLines(TMapEditDialog& dialog) {
+  std::vector<std::string> lines;
+  for (const auto& z : dialog.Model().Zones()) {
+    lines.push_back(z->GetShape() + " " + z->GetCoords());
+  }
+  return lines;
+}
+
 }  // namespace
 
 class MultimediaTest : public QObject {
@@ -100,11 +131,19 @@ class MultimediaTest : public QObject {
   void ClickOnTheSoundOpensItWithoutPlaying();
   void UpperCaseAviIsAPictureAndNothingSelectedClosesThePlayer();
 
+  void MouseDrawsEachKindOfZone_data();
+  void MouseDrawsEachKindOfZone();
+  void RightClickDeletesTheLastDrawnZoneUnderThePoint();
+  void ChosenMapIsSavedAndItsLinksReachTheWeb();
+  void CloseQuestionOnlyWhenAZoneWasStarted_data();
+  void CloseQuestionOnlyWhenAZoneWasStarted();
 
  private:
   // The window on the captured web, on its Multimedia tab.
   void OpenWindow(bool two_maps = false);
   void ClickItem(const QString& text, bool twice);
+  // The editor on the web's only map, shown.
+  std::unique_ptr<TMapEditDialog> OpenEditor();
 
   std::unique_ptr<TUiFixture> fixture_;
   std::unique_ptr<TMainWin> window_;
@@ -287,6 +326,214 @@ void MultimediaTest::UpperCaseAviIsAPictureAndNothingSelectedClosesThePlayer() {
   QCOMPARE(tab_->findChild<QListWidget*>(QStringLiteral("DocumentList"))->currentRow(), -1);
   // The timer that followed the player has stopped with it.
   QVERIFY(!tab_->Model().MediaTimerEnabled());
+}
+
+// ---- the image-map editor ------------------------------------------------------------------
+
+std::unique_ptr<TMapEditDialog> MultimediaTest::OpenEditor() {
+  OpenWindow();
+  auto dialog = std::make_unique<TMapEditDialog>(*window_->Web(), RealFileSystem());
+  if (!dialog->OpenCommand()) return nullptr;
+  dialog->show();
+  if (!QTest::qWaitForWindowExposed(dialog.get())) return nullptr;
+  return dialog;
+}
+
+void MultimediaTest::MouseDrawsEachKindOfZone_data() {
+  QTest::addColumn<int>("tool");
+  QTest::addColumn<QList<QPoint>>("drags");  // pairs: from, to
+  QTest::addColumn<QString>("zone");
+  using P = QList<QPoint>;
+  QTest::newRow("rectangle, drawn up-left") << 0 << P{{120, 80}, {5, 10}} << "rect 05,10,120,80";
+  QTest::newRow("rectangle, out of the picture")
+      << 0 << P{{150, 60}, {400, 300}} << "rect 150,60,200,120";
+  QTest::newRow("horizontal band") << 1 << P{{30, 40}, {90, 70}} << "rect 00,40,200,70";
+  QTest::newRow("vertical band") << 2 << P{{30, 40}, {60, 90}} << "rect 30,00,60,120";
+  QTest::newRow("circle, growing from its centre")
+      << 3 << P{{100, 60}, {130, 90}} << "circle 100,60,30";
+  QTest::newRow("circle, held by the edge") << 3 << P{{10, 60}, {80, 100}} << "circle 10,60,10";
+  // Press, drag to the second vertex; press again on it and drag to the third; a press
+  // elsewhere ends the polygon.
+  QTest::newRow("polygon") << 4 << P{{10, 10}, {60, 10}, {60, 10}, {60, 60}, {150, 100}, {150, 100}}
+                           << "POLYGON 10,10,60,10,60,60";
+}
+
+void MultimediaTest::MouseDrawsEachKindOfZone() {
+  QFETCH(int, tool);
+  QFETCH(QList<QPoint>, drags);
+  QFETCH(QString, zone);
+  auto dialog = OpenEditor();
+  QVERIFY(dialog);
+  QCOMPARE(dialog->windowTitle(), QStringLiteral("Edit Mapping of nav.gif"));
+  // The drawing area is the picture's size, shown whole.
+  QWidget* canvas = dialog->Canvas();
+  QCOMPARE(canvas->size(), QSize(200, 120));
+  QCOMPARE(dialog->findChild<QScrollArea*>()->viewport()->size(), QSize(200, 120));
+
+  // One tool checked at a time.
+  const QString tools[] = {QStringLiteral("&Rectangle"), QStringLiteral("&Horizontal band"),
+                           QStringLiteral("&Vertical band"), QStringLiteral("&Circle"),
+                           QStringLiteral("&Polygon")};
+  MenuAction(dialog.get(), tools[tool])->trigger();
+  for (int t = 0; t < 5; ++t) QCOMPARE(MenuAction(dialog.get(), tools[t])->isChecked(), t == tool);
+
+  for (int i = 0; i + 1 < drags.size(); i += 2) Drag(canvas, drags[i], drags[i + 1]);
+  QVERIFY(!dialog->Model().Drawing());
+  QCOMPARE(ZoneLines(*dialog), (std::vector<std::string>{zone.toStdString()}));
+  QVERIFY(dialog->Model().Changed());
+  // The outline is painted in the pen's red over the picture, which has none.
+  const QImage shown = canvas->grab().toImage();
+  int red = 0;
+  for (int y = 0; y < shown.height(); ++y) {
+    for (int x = 0; x < shown.width(); ++x) red += shown.pixel(x, y) == qRgb(255, 0, 0);
+  }
+  QVERIFY2(red > 20, qPrintable(QString::number(red)));
+  // Drawn, not saved: closing asks; No discards.
+  WhenShown(QStringLiteral("MessageBox"),
+            [](QWidget* box) { static_cast<QMessageBox*>(box)->button(QMessageBox::No)->click(); });
+  QVERIFY(dialog->close());
+}
+
+void MultimediaTest::RightClickDeletesTheLastDrawnZoneUnderThePoint() {
+  auto dialog = OpenEditor();
+  QVERIFY(dialog);
+  QWidget* canvas = dialog->Canvas();
+  Drag(canvas, {10, 10}, {100, 100});
+  Drag(canvas, {50, 50}, {150, 110});
+  Drag(canvas, {160, 10}, {190, 40});
+  auto right_click = [&](QPoint at) {
+    Mouse(canvas, QEvent::MouseButtonPress, at, Qt::RightButton, Qt::RightButton);
+    Mouse(canvas, QEvent::MouseButtonRelease, at, Qt::RightButton, Qt::NoButton);
+  };
+  right_click({70, 70});  // both of the first two: the later goes
+  QCOMPARE(ZoneLines(*dialog),
+           (std::vector<std::string>{"rect 10,10,100,100", "rect 160,10,190,40"}));
+  right_click({5, 115});  // nothing there
+  QCOMPARE(ZoneLines(*dialog).size(), std::size_t(2));
+  right_click({70, 70});
+  QCOMPARE(ZoneLines(*dialog), (std::vector<std::string>{"rect 160,10,190,40"}));
+  // Clear all empties the map.
+  MenuAction(dialog.get(), QStringLiteral("Clear &all"))->trigger();
+  QVERIFY(ZoneLines(*dialog).empty());
+  WhenShown(QStringLiteral("MessageBox"),
+            [](QWidget* box) { static_cast<QMessageBox*>(box)->button(QMessageBox::No)->click(); });
+  QVERIFY(dialog->close());
+}
+
+// Through "&Image MAP...": the chooser lists the web's two maps, the second is taken, zones are
+// drawn and saved; the map file holds their lines and the web their addresses.
+void MultimediaTest::ChosenMapIsSavedAndItsLinksReachTheWeb() {
+  OpenWindow(true);
+  QAction* command = window_->Action(TCommand::kImageMap);
+  QVERIFY(command->isEnabled());
+  QStringList images, pages;
+  WhenShown(QStringLiteral("OpenMapDlg"), [&](QWidget* chooser) {
+    auto* image_list = chooser->findChild<QListWidget*>(QStringLiteral("ImageList"));
+    auto* page_list = chooser->findChild<QListWidget*>(QStringLiteral("PageList"));
+    for (int i = 0; i < image_list->count(); ++i) images << image_list->item(i)->text();
+    for (int i = 0; i < page_list->count(); ++i) pages << page_list->item(i)->text();
+    // A click in the page list selects the row in both.
+    page_list->setCurrentRow(1);
+    QCOMPARE(image_list->currentRow(), 1);
+    Click(chooser, "OkBut");
+  });
+  QString title;
+  QSize canvas_size;
+  bool saved_enabled = false;
+  WhenShown(QStringLiteral("MapEditDlg"), [&](QWidget* w) {
+    auto* dialog = static_cast<TMapEditDialog*>(w);
+    title = dialog->windowTitle();
+    QWidget* canvas = dialog->Canvas();
+    canvas_size = canvas->size();
+    Drag(canvas, {5, 10}, {120, 80});
+    MenuAction(dialog, QStringLiteral("&Circle"))->trigger();
+    Drag(canvas, {130, 45}, {150, 45});  // a radius of 0 is dropped
+    Drag(canvas, {130, 45}, {145, 60});
+    QAction* save = MenuAction(dialog, QStringLiteral("&Save"));
+    saved_enabled = save->isEnabled();
+    save->trigger();
+    // Saved: closing asks nothing.
+    dialog->close();
+  });
+  command->trigger();
+  QCOMPARE(images, (QStringList{QStringLiteral(" nav.gif"), QStringLiteral(" other.gif")}));
+  QCOMPARE(pages, (QStringList{QStringLiteral(" http://h/"), QStringLiteral(" http://h/")}));
+  QCOMPARE(title, QStringLiteral("Edit Mapping of other.gif"));
+  QCOMPARE(canvas_size, QSize(160, 90));
+  QVERIFY(saved_enabled);
+  QVERIFY(!FindWindow(QStringLiteral("MapEditDlg")));
+
+  const std::optional<std::string> map = RealFileSystem().ReadFile(folder_ + "other.map");
+  QVERIFY(map.has_value());
+  QCOMPARE(QString::fromStdString(*map),
+           QStringLiteral("<area shape=\"rect\" coords=\"05,10,120,80\" "
+                          "href=\"http://h/cgi-bin/other.gif?62,45\">\r\n"
+                          "<area shape=\"circle\" coords=\"130,45,15\" "
+                          "href=\"http://h/cgi-bin/other.gif?130,45\">\r\n"));
+  QVERIFY(!std::filesystem::exists(folder_ + "nav.map"));
+  for (const char* link :
+       {"http://h/cgi-bin/other.gif?62,45", "http://h/cgi-bin/other.gif?130,45"}) {
+    const TWebFile* record = window_->Web()->Tree.Find(link);
+    QVERIFY2(record && record->State == wsTodo, link);
+  }
+}
+
+void MultimediaTest::CloseQuestionOnlyWhenAZoneWasStarted_data() {
+  QTest::addColumn<bool>("draw");
+  QTest::addColumn<bool>("clear");
+  QTest::addColumn<int>("answer");  // the button pressed, NoButton when no question is expected
+  QTest::addColumn<bool>("closes");
+  QTest::addColumn<bool>("written");
+  const int none = QMessageBox::NoButton;
+  QTest::newRow("nothing drawn") << false << false << none << true << false;
+  QTest::newRow("only Clear all") << false << true << none << true << false;
+  QTest::newRow("drawn, then cleared: asked")
+      << true << true << int(QMessageBox::No) << true << false;
+  QTest::newRow("drawn, Cancel keeps it open")
+      << true << false << int(QMessageBox::Cancel) << false << false;
+  QTest::newRow("drawn, No discards") << true << false << int(QMessageBox::No) << true << false;
+  QTest::newRow("drawn, Yes saves") << true << false << int(QMessageBox::Yes) << true << true;
+}
+
+void MultimediaTest::CloseQuestionOnlyWhenAZoneWasStarted() {
+  QFETCH(bool, draw);
+  QFETCH(bool, clear);
+  QFETCH(int, answer);
+  QFETCH(bool, closes);
+  QFETCH(bool, written);
+  auto dialog = OpenEditor();
+  QVERIFY(dialog);
+  if (draw) Drag(dialog->Canvas(), {20, 20}, {80, 60});
+  if (clear) MenuAction(dialog.get(), QStringLiteral("Clear &all"))->trigger();
+  int asked = 0;
+  QString text, caption;
+  QTimer* watch = WhenShown(QStringLiteral("MessageBox"), [&](QWidget* w) {
+    auto* box = static_cast<QMessageBox*>(w);
+    ++asked;
+    text = box->text();
+    caption = box->windowTitle();
+    box->button(answer == QMessageBox::NoButton ? QMessageBox::Cancel
+                                                : QMessageBox::StandardButton(answer))
+        ->click();
+  });
+  dialog->close();
+  QCOMPARE(asked, answer == QMessageBox::NoButton ? 0 : 1);
+  delete watch;
+  if (asked) {
+    QCOMPARE(text, QStringLiteral("Save new mapping for this image"));
+    QCOMPARE(caption, QStringLiteral("nav.gif"));
+  }
+  QCOMPARE(dialog->isVisible(), !closes);
+  QCOMPARE(dialog->Model().MapOpen(), !closes);
+  QCOMPARE(std::filesystem::exists(folder_ + "nav.map"), written);
+  if (!closes) {
+    // Still open with its zone; closing again asks again.
+    QCOMPARE(ZoneLines(*dialog).size(), std::size_t(1));
+    WhenShown(QStringLiteral("MessageBox"), [](QWidget* box) {
+      static_cast<QMessageBox*>(box)->button(QMessageBox::No)->click();
+    });
+    QVERIFY(dialog->close());
+  }
 }
 
 QTEST_MAIN(MultimediaTest)
