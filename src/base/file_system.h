@@ -18,6 +18,9 @@ class TWritableFile {
  public:
   virtual ~TWritableFile() = default;
   [[nodiscard]] virtual bool Append(std::string_view bytes) = 0;
+  // Hands what was appended to the file system (a file may gather small appends): after it, a
+  // killed process loses none of it.
+  [[nodiscard]] virtual bool Flush() { return true; }
   // Flushes and closes; false when the data could not all be written.
   [[nodiscard]] virtual bool Close() = 0;
 };
@@ -29,6 +32,18 @@ struct TWriteOptions {
   // lose work with (the project file, the settings, maps, bookmarks), not for pages that can be
   // generated or rewritten again.
   bool Durable = false;
+};
+
+// The new file of a replacement (see TFileSystem::BeginReplace), written piece by piece so that
+// a large page need not be held whole in memory. Commit puts it in the place of the old file;
+// destroyed without a Commit, it is removed and the old file stays as it was.
+class TReplacementFile {
+ public:
+  virtual ~TReplacementFile() = default;
+  [[nodiscard]] virtual bool Append(std::string_view bytes) = 0;
+  // Closes the new file (flushed when Durable) and renames it over the old one; false, with the
+  // old file as it was and the new one gone, when any step failed.
+  [[nodiscard]] virtual bool Commit() = 0;
 };
 
 class TFileSystem {
@@ -53,8 +68,11 @@ class TFileSystem {
   // Replaces `path` by `bytes` in one step: a new file beside it is written (and flushed when
   // Durable) and renamed over `path`, so that a full disk or a crash leaves the old file or the
   // new one, never a mix. On failure `path` is as it was and the new file is gone.
-  [[nodiscard]] virtual bool ReplaceFile(const std::string& path, std::string_view bytes,
-                                         TWriteOptions options = {});
+  [[nodiscard]] bool ReplaceFile(const std::string& path, std::string_view bytes,
+                                 TWriteOptions options = {});
+  // The same replacement written piece by piece; nullptr when the new file cannot be created.
+  virtual std::unique_ptr<TReplacementFile> BeginReplace(const std::string& path,
+                                                         TWriteOptions options = {});
   // Why the last operation that failed failed, in words ("the disk is full: /w/a.htm").
   virtual std::string LastError() const { return last_error_; }
   [[nodiscard]] virtual bool RemoveFile(const std::string& path) = 0;

@@ -89,16 +89,16 @@ class TFdFile final : public TWritableFile {
     fd_ = -1;
     return ok;
   }
-
- private:
-  static constexpr std::size_t kBufferBytes = 8192;
-
-  bool Flush() {
+  bool Flush() override {
     if (buffer_.empty()) return true;
     bool ok = Write(buffer_);
     buffer_.clear();
     return ok;
   }
+
+ private:
+  static constexpr std::size_t kBufferBytes = 8192;
+
   bool Write(std::string_view bytes) { return WriteAll(fd_, bytes) || Failed(); }
   bool Failed() {
     last_error_ = ErrorWords(errno) + ": " + path_;
@@ -109,6 +109,69 @@ class TFdFile final : public TWritableFile {
   std::string path_;
   std::string& last_error_;
   std::string buffer_;
+};
+
+// The new file of a replacement. Pieces go to the disk as they come: a page is not gathered
+// here, so that it is never held in memory twice.
+class TFdReplacement final : public TReplacementFile {
+ public:
+  TFdReplacement(int fd, std::string path, bool durable, std::string& last_error)
+      : fd_(fd), path_(std::move(path)), durable_(durable), last_error_(last_error) {}
+  ~TFdReplacement() override {
+    if (fd_ >= 0) Discard(errno);
+  }
+  bool Append(std::string_view bytes) override {
+    if (fd_ < 0 || !ok_) return false;
+    ok_ = WriteAll(fd_, bytes);
+    if (!ok_) {
+      error_ = errno;
+      last_error_ = ErrorWords(error_) + ": " + path_;
+    }
+    return ok_;
+  }
+  bool Commit() override {
+    if (fd_ < 0) return false;
+    if (ok_ && durable_ && ::fsync(fd_) != 0) Failed();
+    const int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0 && ok_) Failed();
+    const std::string temporary = path_ + std::string(kReplacementSuffix);
+    if (!ok_ || ::rename(temporary.c_str(), path_.c_str()) != 0) {
+      if (ok_) Failed();
+      ::unlink(temporary.c_str());
+      last_error_ = ErrorWords(error_) + ": " + path_;
+      return false;
+    }
+    if (durable_) SyncFolder(FolderOf(path_));
+    return true;
+  }
+
+  // The rename is durable only once the folder's entry is on the disk too.
+  static void SyncFolder(const std::string& folder) {
+    int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    (void)::fsync(fd);
+    ::close(fd);
+  }
+
+ private:
+  void Failed() {
+    ok_ = false;
+    error_ = errno;
+  }
+  void Discard(int saved_errno) {
+    ::close(fd_);
+    fd_ = -1;
+    ::unlink((path_ + std::string(kReplacementSuffix)).c_str());
+    errno = saved_errno;
+  }
+
+  int fd_;
+  std::string path_;
+  bool durable_;
+  std::string& last_error_;
+  bool ok_ = true;
+  int error_ = 0;
 };
 
 class TPosixFileSystem final : public TFileSystem {
@@ -160,8 +223,8 @@ class TPosixFileSystem final : public TFileSystem {
   std::unique_ptr<TWritableFile> OpenForAppend(const std::string& path) override {
     return Open(path, kWriteFlags | O_CREAT | O_APPEND, 0666);
   }
-  bool ReplaceFile(const std::string& path, std::string_view bytes,
-                   TWriteOptions options) override {
+  std::unique_ptr<TReplacementFile> BeginReplace(const std::string& path,
+                                                 TWriteOptions options) override {
     const std::string temporary = path + std::string(kReplacementSuffix);
     const mode_t mode = options.OwnerOnly ? 0600 : 0666;
     // A new file of our own: a file or a link of that name left by a crash is removed first.
@@ -169,18 +232,11 @@ class TPosixFileSystem final : public TFileSystem {
     if (fd < 0 && errno == EEXIST && ::unlink(temporary.c_str()) == 0) {
       fd = ::open(temporary.c_str(), kWriteFlags | O_CREAT | O_EXCL, mode);
     }
-    if (fd < 0) return Fail(temporary);
-    bool ok = WriteAll(fd, bytes) && (!options.Durable || ::fsync(fd) == 0);
-    const int write_error = errno;
-    ok = ::close(fd) == 0 && ok;
-    if (!ok || ::rename(temporary.c_str(), path.c_str()) != 0) {
-      const int error = ok ? errno : write_error;
-      ::unlink(temporary.c_str());
-      errno = error;
-      return Fail(path);
+    if (fd < 0) {
+      (void)Fail(temporary);
+      return nullptr;
     }
-    if (options.Durable) SyncFolder(FolderOf(path));
-    return true;
+    return std::make_unique<TFdReplacement>(fd, path, options.Durable, last_error_);
   }
   bool RemoveFile(const std::string& path) override {
     if (::unlink(path.c_str()) == 0) return true;
@@ -237,13 +293,6 @@ class TPosixFileSystem final : public TFileSystem {
   bool Fail(const std::string& path) {
     last_error_ = ErrorWords(errno) + ": " + path;
     return false;
-  }
-  // The rename is durable only once the folder's entry is on the disk too.
-  static void SyncFolder(const std::string& folder) {
-    int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return;
-    (void)::fsync(fd);
-    ::close(fd);
   }
   static std::vector<std::string> List(const std::string& dir, bool with_links) {
     std::vector<std::string> names;

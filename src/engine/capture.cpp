@@ -282,7 +282,7 @@ void TCapture::TransferDone(TRequest& request) {
 void TCapture::KeepFile(TWebFile& record, std::int64_t size, bool html) {
   CheckedAdd(web_.TotalSize, size);
   view_.ShowTotalSize(FormatByteCount(web_.TotalSize));
-  view_.ShowFreeDisk(FormatByteCount(web_.FreeSpace()));
+  ShowFreeDisk();
   CheckedInc(web_.CapturedCount);
   CheckedInc(captured_count_);
   CheckedInc(since_save_);
@@ -321,12 +321,21 @@ void TCapture::CountBytes(int count) {
 
 void TCapture::ShowProgress(TRequest& request) {
   const std::int64_t length = request.Header.ContentLength;
-  const std::int64_t size = request.OutputFile.empty()
-                                ? -1
-                                : web_.FileSystem().FileSize(request.OutputFile);
+  // What the request wrote, not the file's size: asking the file system for every packet cost a
+  // system call each, and its size lags behind what is gathered for writing.
+  const std::int64_t size =
+      request.OutputFile.empty() || !request.WriteToFile ? -1 : request.BodyBytesWritten();
   int percent = 0;
   if (length > 0 && size >= 0 && size < length) percent = static_cast<int>(size * 100 / length);
   view_.ShowSlotMeter(request.Id, percent);
+}
+
+// Once a second at most: a figure to read, and asking the file system costs a system call.
+void TCapture::ShowFreeDisk() {
+  const std::int64_t now = clock_.TickMs();
+  if (free_disk_shown_tick_ >= 0 && now - free_disk_shown_tick_ < 1000) return;
+  free_disk_shown_tick_ = now;
+  view_.ShowFreeDisk(FormatByteCount(web_.FreeSpace()));
 }
 
 void TCapture::ShowState(TRequest& request) {
@@ -390,6 +399,8 @@ bool TCapture::AcceptLink(const TLinkParam& link) {
 }
 
 void TCapture::WriteEndReport() {
+  free_disk_shown_tick_ = -1;  // the last figure is the true one
+  ShowFreeDisk();
   web_.Log("Fin de capture le " + FormatDisplayDate(clock_.Now()));
   web_.Log("Dur\xE9" "e de la session : " + elapsed_text_);
   web_.Log(std::to_string(captured_count_) + " page(s) captur\xE9" "e(s)");

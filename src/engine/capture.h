@@ -111,6 +111,7 @@ class TCapture {
   void TransferFailed(TRequest& request, bool retry);
   void CountBytes(int count);
   void ShowProgress(TRequest& request);
+  void ShowFreeDisk();
   void ShowState(TRequest& request);
   void RefreshCounters();
   void CheckLimits();
@@ -148,6 +149,7 @@ class TCapture {
   std::string last_url_;
   std::int32_t last_status_ = 0;
   TNetError last_failure_;
+  std::int64_t free_disk_shown_tick_ = -1;  // when the free space was last asked for the view
 };
 
 }  // namespace korvane

@@ -38,12 +38,15 @@ TCaptureRun::TCaptureRun(TWEB& web, const TCaptureSettings& settings, TSocketHub
       process_page_(std::move(process_page)),
       clock_(clock) {}
 
-TCaptureRun::~TCaptureRun() = default;
+TCaptureRun::~TCaptureRun() {
+  if (phase_ != TPhase::kIdle) web_.ReleaseLog();
+}
 
 void TCaptureRun::Begin() {
   if (phase_ != TPhase::kIdle) return;
   phase_ = TPhase::kCapturing;
   next_tick_ = clock_.TickMs() + kTickMs;
+  web_.HoldLog();
   try {
     // Updating the queue may overflow a counter: the session is made inside the guarded part.
     session_ =
@@ -54,6 +57,14 @@ void TCaptureRun::Begin() {
 }
 
 bool TCaptureRun::Step() {
+  // What the socket work logged since the last step, then what this step logs.
+  web_.FlushLog();
+  const bool more = StepPhase();
+  web_.FlushLog();
+  return more;
+}
+
+bool TCaptureRun::StepPhase() {
   switch (phase_) {
     case TPhase::kIdle:
       Begin();
@@ -156,6 +167,7 @@ void TCaptureRun::StartResolving() {
 
 void TCaptureRun::Finish() {
   phase_ = TPhase::kDone;
+  web_.ReleaseLog();
   if (global_mime_) global_mime_->Merge(web_.MimeList);
   if (result_.Captured == 0 && !result_.Stopped) hooks_.ExplainFailure(web_, Explain());
   if (result_.Captured > 0 && !result_.Stopped) hooks_.AfterCapture(web_);

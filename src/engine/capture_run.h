@@ -107,6 +107,7 @@ class TCaptureRun {
   const TCaptureRunResult& Result() const { return result_; }
 
  private:
+  bool StepPhase();
   void StepSession();
   void ApplyStopRequest();
   void SessionFailed(const std::string& error);

@@ -249,33 +249,39 @@ int TResolveLinks::RewriteVisit(TWebFile& record) {
       write_failures_.push_back(fs_.LastError());
     }
     cost = kPageCost;
-  } else if (record.State == wsPage) {
-    RewriteRecord(record);
-    if (view_) view_->SetGauge(figures_.Pages, ++progress_);
-    cost = kPageCost;
   }
   // Measured once the page is rewritten, so that the size shown on the home page is the size
   // on disk, and a second run finds the same total.
-  if ((record.State == wsPage || record.State == wsFile) &&
-      web_.MimeList.GetMimeByString(record.GetMimeType())) {
-    total_size_ += std::max<std::int64_t>(0, fs_.FileSize(web_.Path + record.GetFileName()));
+  std::int64_t size = -1;
+  const bool counted = (record.State == wsPage || record.State == wsFile) &&
+                       web_.MimeList.GetMimeByString(record.GetMimeType());
+  if (record.State == wsPage) {
+    size = RewriteRecord(record);
+    if (view_) view_->SetGauge(figures_.Pages, ++progress_);
+    cost = kPageCost;
+  } else if (counted) {
+    size = fs_.FileSize(web_.Path + record.GetFileName());
   }
+  if (counted) total_size_ += std::max<std::int64_t>(0, size);
   home_->AddFile(record);
   return cost;
 }
 
-void TResolveLinks::RewriteRecord(TWebFile& record) {
+std::int64_t TResolveLinks::RewriteRecord(TWebFile& record) {
   const std::string path = web_.Path + record.GetFileName();
   if (view_) view_->SetFile(path);
-  if (record.GetFileName().empty() || !fs_.FileExists(path)) return;
+  if (record.GetFileName().empty()) return -1;
   if (record.GetHtml() && record.GetIsmap()) {
     ScanPageForMaps(web_.Tree.GetUrl(&record), path, web_.Tree, web_.MapList, fs_);
   }
+  std::int64_t size = -1;
   if (!RewritePage(fs_, web_.Path, record, web_.Tree, web_.MapList, web_.CaptureStart,
                    web_.Options.RealLinkFlag, web_.Options.SuppressLinkFlag,
-                   web_.Options.PageRequisites)) {
+                   web_.Options.PageRequisites, &size)) {
     write_failures_.push_back(fs_.LastError());
+    size = fs_.FileSize(path);  // the page as it stayed
   }
+  return size;
 }
 
 }  // namespace korvane

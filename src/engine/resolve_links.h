@@ -114,7 +114,8 @@ class TResolveLinks {
   void CountRecord(TWebFile& record);
   // The work units the record cost.
   int RewriteVisit(TWebFile& record);
-  void RewriteRecord(TWebFile& record);
+  // The page rewritten; its size on disk afterwards (-1 when it has no file).
+  std::int64_t RewriteRecord(TWebFile& record);
   void Finish();
 
   TWEB& web_;

@@ -16,7 +16,7 @@ TWEB::TWEB(const TOPTIONS& default_options, TFileSystem& fs)
   };
 }
 
-TWEB::~TWEB() = default;
+TWEB::~TWEB() { ReleaseLog(); }
 
 void TWEB::ForgetReplacedRecord(TWebFile* destroyed, TWebFile* replacement) {
   // The queue holds records it does not own: one that is destroyed gives way to its replacement.
@@ -72,6 +72,9 @@ bool TWEB::Reinit(std::string_view address) {
 void TWEB::SetUrl(std::string_view address) { Url = Resolve(address); }
 
 void TWEB::SetPath(std::string_view folder) {
+  // A held log goes on in the new folder.
+  if (log_file_) (void)log_file_->Close();
+  log_file_.reset();
   Path = ShortString(WithSeparator(std::string(folder)));
   local_names_.reset();
 }
@@ -98,10 +101,28 @@ void TWEB::Log(std::string_view text) {
   std::string line = "<br>";
   AppendShort(line, text);
   AppendShort(line, "\r\n");
+  // The log never stops a capture: a line that cannot be written is passed over.
+  if (log_held_) {
+    if (!log_file_) log_file_ = fs_.OpenForAppend(Path + std::string(kLogFileName));
+    if (log_file_) (void)log_file_->Append(line);
+    return;
+  }
   if (auto file = fs_.OpenForAppend(Path + std::string(kLogFileName))) {
     (void)file->Append(line);
     (void)file->Close();
   }
+}
+
+void TWEB::HoldLog() { log_held_ = true; }
+
+void TWEB::FlushLog() {
+  if (log_file_) (void)log_file_->Flush();
+}
+
+void TWEB::ReleaseLog() {
+  log_held_ = false;
+  if (log_file_) (void)log_file_->Close();
+  log_file_.reset();
 }
 
 void TWEB::HtmlFileInit(std::string_view name) {

@@ -104,6 +104,12 @@ class TWEB {
   void ClearCount();
   // Appends "<br>" + text + CR LF (255 bytes at most) to the log page, creating it if needed.
   void Log(std::string_view text);
+  // While a run holds the log, the log page stays open and its lines are handed to the file
+  // system at each FlushLog (a run flushes at every step), not opened and closed for each line:
+  // a kill loses the lines of one step at most. ReleaseLog flushes and closes it.
+  void HoldLog();
+  void FlushLog();
+  void ReleaseLog();
   // Creates the log page `name` in the folder when it does not exist.
   void HtmlFileInit(std::string_view name);
   std::string GetHomePage() const;
@@ -196,6 +202,8 @@ class TWEB {
   const TOPTIONS& default_options_;
   TFileSystem& fs_;
   std::unique_ptr<TLocalNames> local_names_;
+  bool log_held_ = false;
+  std::unique_ptr<TWritableFile> log_file_;  // opened at the first line while held
   TWebCopyProgress* copy_progress_ = nullptr;  // set only while WebCopy runs
   std::vector<std::string> copy_failures_;
   // Entries of the project file's extension block that this program does not know: kept and

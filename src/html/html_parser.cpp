@@ -44,6 +44,26 @@ std::string Trim(std::string_view s) {
   return std::string(s);
 }
 
+// A tag name of up to 7 letters as one number (its length in the top byte): classifying a tag
+// compares numbers, not strings, which matters at the rate tags come.
+constexpr std::uint64_t NameKey(std::string_view name) {
+  std::uint64_t key = static_cast<std::uint64_t>(name.size()) << 56;
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    key |= static_cast<std::uint64_t>(static_cast<unsigned char>(name[i])) << (8 * i);
+  }
+  return key;
+}
+
+template <std::size_t N>
+constexpr std::array<std::uint64_t, N> NameKeys(const std::array<std::string_view, N>& names) {
+  std::array<std::uint64_t, N> keys{};
+  for (std::size_t i = 0; i < N; ++i) keys[i] = NameKey(names[i]);
+  return keys;
+}
+
+constexpr auto kTagKeys = NameKeys(kTagNames);
+constexpr auto kRequisiteTagKeys = NameKeys(kRequisiteTagNames);
+
 // Classifies the text between '<' and '>' (or the '<' that cut the tag off).
 void Classify(std::string_view t, bool requisites, std::uint8_t& kind, std::uint8_t& type) {
   if (!t.empty() && t.front() == '!') {
@@ -63,16 +83,16 @@ void Classify(std::string_view t, bool requisites, std::uint8_t& kind, std::uint
   if (n == 0 || n > kLongestTagName) return;
   char upper[kLongestTagName];
   for (std::size_t i = 0; i < n; ++i) upper[i] = AsciiUpper(t[i]);
-  std::string_view word(upper, n);
-  for (std::size_t code = 0; code < kTagNames.size(); ++code) {
-    if (kTagNames[code] == word) {
+  const std::uint64_t key = NameKey(std::string_view(upper, n));
+  for (std::size_t code = 0; code < kTagKeys.size(); ++code) {
+    if (kTagKeys[code] == key) {
       type = static_cast<std::uint8_t>(code);
       return;
     }
   }
   if (!requisites) return;
-  for (std::size_t k = 0; k < kRequisiteTagNames.size(); ++k) {
-    if (kRequisiteTagNames[k] == word) {
+  for (std::size_t k = 0; k < kRequisiteTagKeys.size(); ++k) {
+    if (kRequisiteTagKeys[k] == key) {
       type = static_cast<std::uint8_t>(ttLink + k);
       return;
     }
@@ -116,11 +136,18 @@ void THtmlParser::Parse() {
   next_end_anchor_.clear();
   next_text_source_.clear();
   next_ismap_image_.clear();
-  items_.reserve(1024);
-  AddItem(kBoundary, ttUnknown, 0, 0);
-
   const char* d = page_.data();
   const std::size_t n = page_.size();
+  // Every item but the two boundaries starts at a '<': counting them first gives the list its
+  // size at once, where growing it would copy it again and again and hold it twice meanwhile.
+  std::size_t opening = 0;
+  for (const char* at = d; (at = static_cast<const char*>(std::memchr(at, '<', d + n - at)));
+       ++at) {
+    ++opening;
+  }
+  items_.reserve(opening + 2);
+  AddItem(kBoundary, ttUnknown, 0, 0);
+
   // The original tokenizer gives up on a tag of 255 characters without '>'; today's pages have
   // tags of any length.
   const std::size_t longest_tag = options_.Requisites ? n + 1 : kShortStringMax;
@@ -462,7 +489,7 @@ bool THtmlParser::GetLink(int i, TLinkParam* link) const {
     case ttA:
       FindAttr("HREF", i, &link->Link);
       CutFragment(link->Link);
-      if (!link->Link.Value.empty()) ReadAnchorText(i, *link);
+      if (!link->Link.Value.empty() && options_.LinkTexts) ReadAnchorText(i, *link);
       break;
     case ttBase:
     case ttArea:
@@ -475,7 +502,7 @@ bool THtmlParser::GetLink(int i, TLinkParam* link) const {
     case ttImg:
       FindAttr("SRC", i, &link->Link);
       link->LinkKind = lkImage;
-      link->IsMap = ContainsNoCase(GetTagText(i), "ISMAP");
+      link->IsMap = ContainsNoCase(TagView(i), "ISMAP");
       break;
     case ttFrame:
       FindAttr("SRC", i, &link->Link);

@@ -72,6 +72,9 @@ enum TLinkKind : std::uint8_t { lkPage = 0, lkImage = 1, lkBackground = 2, lkReq
 
 struct TParseOptions {
   bool Requisites = false;  // read today's pages: see the file's first comment
+  // GetLink reads an anchor's text (and whether it holds a server-side map); a reader that only
+  // rewrites links has no use for them.
+  bool LinkTexts = true;
 };
 
 struct TTag {

@@ -104,6 +104,8 @@ class TRequest {
   std::int32_t HeaderLength = 0;
   TWebFile* WebFile = nullptr;  // the owner's record of the address; never used here
   TNetError Failure;            // why the last attempt failed; kNone once started again
+  // Bytes of the body written to OutputFile so far in this attempt.
+  std::int64_t BodyBytesWritten() const { return file_bytes_; }
 
   std::function<void(TRequest& sender, const std::string& line)> OnLog;
   std::function<bool(TRequest& sender)> OnHeader;

@@ -153,24 +153,86 @@ std::optional<std::string> LocalFileOf(const TWebTree& tree, const std::string& 
   return std::string(local);
 }
 
+// Takes the output a rewrite has produced so far (and empties it).
+using TPieceSink = std::function<void(std::string& piece)>;
+// Output is handed over in pieces of this size at least.
+constexpr std::size_t kPieceBytes = 64 * 1024;
+
+// Writes a rewritten page over its stored file piece by piece, so that a large page is not held
+// in memory a second time. While the output repeats the stored bytes nothing is written: a page
+// that comes out unchanged is left alone, and one that changes is written from the first
+// difference on, with the stored bytes before it.
+class TStoredPageWriter {
+ public:
+  TStoredPageWriter(TFileSystem& fs, std::string path, std::string_view stored)
+      : fs_(fs), path_(std::move(path)), stored_(stored) {}
+
+  void Take(std::string& piece) {
+    if (!file_ && ok_) {
+      if (stored_.substr(same_, piece.size()) == piece) {
+        same_ += piece.size();
+        piece.clear();
+        return;
+      }
+      Diverge();
+    }
+    if (file_) Append(piece);
+    piece.clear();
+  }
+  // The rest of the output; false when the page could not be written. `size` is the page's size
+  // on disk afterwards.
+  bool Finish(std::string& rest, std::int64_t* size) {
+    Take(rest);
+    if (!file_ && ok_ && same_ != stored_.size()) Diverge();  // a shorter page
+    if (!ok_ && !file_) return false;
+    if (file_) ok_ = file_->Commit() && ok_;
+    if (size) *size = ok_ ? static_cast<std::int64_t>(file_ ? written_ : same_) : -1;
+    return ok_;
+  }
+
+ private:
+  void Diverge() {
+    file_ = fs_.BeginReplace(path_);
+    if (!file_) {
+      ok_ = false;
+      return;
+    }
+    Append(stored_.substr(0, same_));
+  }
+  void Append(std::string_view bytes) {
+    ok_ = file_->Append(bytes) && ok_;
+    written_ += bytes.size();
+  }
+
+  TFileSystem& fs_;
+  const std::string path_;
+  const std::string_view stored_;
+  std::size_t same_ = 0;  // output bytes equal to the stored ones, before any difference
+  std::unique_ptr<TReplacementFile> file_;
+  std::size_t written_ = 0;
+  bool ok_ = true;
+};
+
 // Resolving one stored page: the switches of the marker comments and the context of its links.
 class TPageResolver {
  public:
   TPageResolver(std::string_view page, const TWebTree& tree, const TMAPLIST& map_list,
                 const TMapFileReader& read_map, bool suppress_link, bool requisites)
       : page_(page),
-        parser_(page, TParseOptions{requisites}),
+        parser_(page, TParseOptions{.Requisites = requisites, .LinkTexts = false}),
         tree_(tree),
         map_list_(map_list),
         read_map_(read_map),
         suppress_link_(suppress_link),
         local_file_([this](const std::string& address) { return LocalFile(address); }) {}
 
-  std::string Run() {
+  // The resolved page; with a sink, what is left of it once the sink took its pieces.
+  std::string Run(const TPieceSink& sink = {}) {
     // Room for the addresses kept in OLDREF without growing the page again and again.
-    out_.reserve(page_.size() + page_.size() / 4 + 1024);
+    out_.reserve(sink ? 2 * kPieceBytes : page_.size() + page_.size() / 4 + 1024);
     const int last = parser_.Count() - 1;  // the closing boundary
     for (int i = 0; i < last; ++i) {
+      if (sink && out_.size() >= kPieceBytes) sink(out_);
       const TTag& item = parser_.Item(i);
       if (item.Kind & kBoundary) {
         parser_.CopyText(i, out_);
@@ -456,21 +518,25 @@ class TRequisitesOfPage {
 
 }  // namespace
 
-TProcessedPage ProcessCapturedPage(std::string_view page, std::string_view page_url,
-                                   const THtmlLinkFilter& filter, const TNewLinkProc& new_link,
-                                   TWebFile* parent, bool real_link, TDateTime capture_start,
-                                   bool requisites, std::string_view header_charset) {
+namespace {
+
+TProcessedPage ProcessPage(std::string_view page, std::string_view page_url,
+                           const THtmlLinkFilter& filter, const TNewLinkProc& new_link,
+                           TWebFile* parent, bool real_link, TDateTime capture_start,
+                           bool requisites, std::string_view header_charset,
+                           const TPieceSink& sink) {
   THtmlParser parser(page, TParseOptions{requisites});
   const TCharset charset = PageCharset(parser, page, header_charset);
   const TRequisitesOfPage extras(filter, new_link, parent);
   TProcessedPage result;
   std::string& out = result.Text;
   // Absolute links are longer than relative ones: room for them, without growing again and again.
-  out.reserve(page.size() + page.size() / 4 + 512);
+  out.reserve(sink ? 2 * kPieceBytes : page.size() + page.size() / 4 + 512);
   std::string base(page_url);
   TLinkParam link;
   const int last = parser.Count() - 1;  // the closing boundary
   for (int i = 0; i < last; ++i) {
+    if (sink && out.size() >= kPieceBytes) sink(out);
     const TTag& item = parser.Item(i);
     if (item.Kind & kBoundary) {
       parser.CopyText(i, out);
@@ -519,6 +585,16 @@ TProcessedPage ProcessCapturedPage(std::string_view page, std::string_view page_
   return result;
 }
 
+}  // namespace
+
+TProcessedPage ProcessCapturedPage(std::string_view page, std::string_view page_url,
+                                   const THtmlLinkFilter& filter, const TNewLinkProc& new_link,
+                                   TWebFile* parent, bool real_link, TDateTime capture_start,
+                                   bool requisites, std::string_view header_charset) {
+  return ProcessPage(page, page_url, filter, new_link, parent, real_link, capture_start,
+                     requisites, header_charset, {});
+}
+
 bool SetHtmlLinks(const THtmlLinksContext& web, TWebFile& file, std::string_view page_url,
                   const THtmlLinkFilter& filter, std::string_view header_charset) {
   const std::string_view name = PlainFileNameOrEmpty(file.GetFileName());
@@ -526,12 +602,13 @@ bool SetHtmlLinks(const THtmlLinksContext& web, TWebFile& file, std::string_view
   const std::string path = web.WebPath + std::string(name);
   std::optional<std::string> page = web.FileSystem->ReadFile(path);
   if (!page) return true;
+  TStoredPageWriter writer(*web.FileSystem, path, *page);
   TProcessedPage processed =
-      ProcessCapturedPage(*page, page_url, filter, web.NewLink, &file, web.RealLinkFlag,
-                          web.CaptureStart, web.Requisites, header_charset);
+      ProcessPage(*page, page_url, filter, web.NewLink, &file, web.RealLinkFlag, web.CaptureStart,
+                  web.Requisites, header_charset, [&](std::string& piece) { writer.Take(piece); });
   if (processed.Ismap) file.SetIsmap(true);
   if (!processed.Title.empty()) file.SetDescription(processed.Title);
-  return web.FileSystem->ReplaceFile(path, processed.Text);
+  return writer.Finish(processed.Text, nullptr);
 }
 
 bool IsStylesheetType(std::string_view content_type) {
@@ -565,20 +642,33 @@ bool RewriteStylesheet(TFileSystem& fs, const std::string& web_path, const TWebF
   return fs.ReplaceFile(path, out);
 }
 
-std::string RewritePageText(std::string_view page, std::string_view page_url, const TWebTree& tree,
-                            const TMAPLIST& map_list, const TMapFileReader& read_map,
-                            TDateTime capture_date, bool real_link, bool suppress_link,
-                            bool requisites) {
+namespace {
+
+std::string ResolvePage(std::string_view page, std::string_view page_url, const TWebTree& tree,
+                        const TMAPLIST& map_list, const TMapFileReader& read_map,
+                        TDateTime capture_date, bool real_link, bool suppress_link,
+                        bool requisites, const TPieceSink& sink) {
   StripTrailingFooter(page);
   std::string out =
-      TPageResolver(page, tree, map_list, read_map, suppress_link, requisites).Run();
+      TPageResolver(page, tree, map_list, read_map, suppress_link, requisites).Run(sink);
   if (real_link) WriteFooter(out, page_url, capture_date);
   return out;
 }
 
+}  // namespace
+
+std::string RewritePageText(std::string_view page, std::string_view page_url, const TWebTree& tree,
+                            const TMAPLIST& map_list, const TMapFileReader& read_map,
+                            TDateTime capture_date, bool real_link, bool suppress_link,
+                            bool requisites) {
+  return ResolvePage(page, page_url, tree, map_list, read_map, capture_date, real_link,
+                     suppress_link, requisites, {});
+}
+
 bool RewritePage(TFileSystem& fs, const std::string& web_path, const TWebFile& file,
                  const TWebTree& tree, const TMAPLIST& map_list, TDateTime capture_date,
-                 bool real_link, bool suppress_link, bool requisites) {
+                 bool real_link, bool suppress_link, bool requisites, std::int64_t* size) {
+  if (size) *size = -1;
   const std::string_view name = PlainFileNameOrEmpty(file.GetFileName());
   if (name.empty()) return true;
   const std::string path = web_path + std::string(name);
@@ -588,11 +678,12 @@ bool RewritePage(TFileSystem& fs, const std::string& web_path, const TWebFile& f
     return fs.ReadFile(web_path + map_file);
   };
   std::string page_url = real_link ? tree.GetUrl(&file) : std::string();
-  std::string out = RewritePageText(*source, page_url, tree, map_list, read_map, capture_date,
-                                    real_link, suppress_link, requisites);
   // A page already resolved is not written again.
-  if (out == *source) return true;
-  return fs.ReplaceFile(path, out);
+  TStoredPageWriter writer(fs, path, *source);
+  std::string rest = ResolvePage(*source, page_url, tree, map_list, read_map, capture_date,
+                                 real_link, suppress_link, requisites,
+                                 [&](std::string& piece) { writer.Take(piece); });
+  return writer.Finish(rest, size);
 }
 
 }  // namespace korvane

@@ -67,10 +67,12 @@ bool IsStylesheetType(std::string_view content_type);
 void WriteFooter(std::string& stream, std::string_view url, TDateTime date);
 
 // Rewrites one stored page of the web for local reading. A missing file is left alone. False when
-// the rewritten page could not be written (the page stays as it was).
+// the rewritten page could not be written (the page stays as it was). `size`, when given, is the
+// page's size on disk afterwards (-1 when there is none).
 bool RewritePage(TFileSystem& fs, const std::string& web_path, const TWebFile& file,
                  const TWebTree& tree, const TMAPLIST& map_list, TDateTime capture_date,
-                 bool real_link, bool suppress_link, bool requisites = false);
+                 bool real_link, bool suppress_link, bool requisites = false,
+                 std::int64_t* size = nullptr);
 
 // The two passes on page bytes, for callers that hold the page in memory.
 struct TProcessedPage {

@@ -61,6 +61,25 @@ void CheckContract(TFileSystem& fs, const std::string& root) {
   EXPECT_EQ(fs.ReadFile(file), "new");
   EXPECT_EQ(fs.ListFiles(dir), std::vector<std::string>{"page.htm"});
   EXPECT_FALSE(fs.ReplaceFile(root + "/missing/x.htm", "x"));
+  // Piece by piece: the old file stays whole until the commit, and stays whole when the new one
+  // is abandoned.
+  {
+    auto piecewise = fs.BeginReplace(file);
+    ASSERT_NE(piecewise, nullptr);
+    EXPECT_TRUE(piecewise->Append("ne"));
+    EXPECT_EQ(fs.ReadFile(file), "new");
+    EXPECT_TRUE(piecewise->Append("wer"));
+    EXPECT_TRUE(piecewise->Commit());
+    EXPECT_FALSE(piecewise->Commit());
+  }
+  EXPECT_EQ(fs.ReadFile(file), "newer");
+  {
+    auto abandoned = fs.BeginReplace(file);
+    ASSERT_NE(abandoned, nullptr);
+    EXPECT_TRUE(abandoned->Append("half"));
+  }
+  EXPECT_EQ(fs.ReadFile(file), "newer");
+  EXPECT_EQ(fs.ListFiles(dir), std::vector<std::string>{"page.htm"});
   EXPECT_TRUE(fs.RemoveFile(file));
   EXPECT_TRUE(fs.RemoveDir(dir));
 }

@@ -58,6 +58,31 @@ class CaptureEndToEndTest : public ::testing::Test {
   fs::path folder_;
 };
 
+// The log page stays open through a run, and what each step logged is on the disk when the step
+// returns: a kill loses at most the lines of the step it interrupts.
+TEST_F(CaptureEndToEndTest, TheLogPageIsOnTheDiskAfterEveryStep) {
+  TNginxServer server;
+  ASSERT_TRUE(server.Running()) << server.Error();
+  auto web = NewWeb(server.Url("/"));
+  const fs::path log = folder_ / "LogFile.htm";
+  int checked = 0;
+  TCaptureRunHooks hooks;
+  auto on_disk = [&] {
+    const std::string text = ReadFile(log);
+    EXPECT_NE(text.find("<br>D\xE9" "but de capture le "), std::string::npos);
+    const TWebFile* missing = web->Tree.Find(server.Url("/missing.htm"));
+    if (missing && missing->State == wsNotFound) {
+      ++checked;
+      EXPECT_NE(text.find("(404):" + server.Url("/missing.htm") + "\r\n"), std::string::npos);
+    }
+  };
+  const TCaptureRunResult result =
+      testing::DriveCapture(*web, settings_, hub_, lib_.Pump(), hooks, {}, on_disk);
+  EXPECT_GT(checked, 0);
+  EXPECT_NE(ReadFile(log).find(std::to_string(result.Captured) + " page(s) captur\xE9"),
+            std::string::npos);
+}
+
 TEST_F(CaptureEndToEndTest, SampleSiteFromNginx) {
   TNginxServer server;
   ASSERT_TRUE(server.Running()) << server.Error();

@@ -271,6 +271,41 @@ TEST_F(RewriteTest, BaseLosesItsHrefAndTitleAndCommentsStay) {
   }
 }
 
+// A large page goes to its file in pieces: the result is the page the rewrite gives in memory,
+// an unchanged page is not written again, and a disk that fills up midway leaves it as it was.
+TEST_F(RewriteTest, LargePagesAreWrittenInPiecesAndOnlyWhenChanged) {
+  Add("http://www.site.test/a.htm", wsPage, "a.htm");
+  const std::string filler(300 * 1024, 'x');
+  for (const std::string& page :
+       {filler + "<A HREF=\"http://www.site.test/a.htm\">a</A>" + filler,
+        "<A HREF=\"http://www.site.test/a.htm\">a</A>" + filler + "<P>", filler + "<P>"}) {
+    const std::string file = std::string(kPath) + "index.htm";
+    if (!page_) page_ = Add("http://www.site.test/index.htm", wsPage, "index.htm");
+    for (const bool real_link : {false, true}) {
+      fs.files[file] = page;
+      const std::string expected = RewritePageText(page, "http://www.site.test/index.htm", tree,
+                                                   maps, {}, kDate, real_link, true, true);
+      std::int64_t size = 0;
+      ASSERT_TRUE(RewritePage(fs, kPath, *page_, tree, maps, kDate, real_link, true, true, &size));
+      EXPECT_EQ(fs.files[file], expected);
+      EXPECT_EQ(size, static_cast<std::int64_t>(expected.size()));
+      int opened = 0;
+      fs.on_open_for_write = [&](const std::string&) { ++opened; };
+      ASSERT_TRUE(RewritePage(fs, kPath, *page_, tree, maps, kDate, real_link, true, true, &size));
+      EXPECT_EQ(opened, 0);
+      EXPECT_EQ(size, static_cast<std::int64_t>(expected.size()));
+      fs.on_open_for_write = {};
+      if (expected == page) continue;
+      fs.files[file] = page;
+      fs.write_budget = 100 * 1024;
+      EXPECT_FALSE(RewritePage(fs, kPath, *page_, tree, maps, kDate, real_link, true, true));
+      fs.write_budget = -1;
+      EXPECT_EQ(fs.files[file], page);
+      EXPECT_EQ(fs.files.count(file + ".tmp"), 0u);
+    }
+  }
+}
+
 TEST_F(RewriteTest, FooterIsRenewedNotRepeated) {
   std::string page = "<P>text</P>\n" + Footer("http://old.test/");
   std::string once = Rewrite(page, true, true);
