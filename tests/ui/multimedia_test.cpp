@@ -128,7 +128,8 @@ class MultimediaTest : public QObject {
   void ClickShowsAPictureScaledAndPlaced_data();
   void ClickShowsAPictureScaledAndPlaced();
   void DoubleClickOnTheVideoOpensAndPlaysIt();
-  void ClickOnTheSoundOpensItWithoutPlaying();
+  void ClickOpensWithoutPlaying_data();
+  void ClickOpensWithoutPlaying();
   void UpperCaseAviIsAPictureAndNothingSelectedClosesThePlayer();
 
   void MouseDrawsEachKindOfZone_data();
@@ -273,19 +274,36 @@ void MultimediaTest::DoubleClickOnTheVideoOpensAndPlaysIt() {
   QCOMPARE(bar->value(), std::max(0, at - 200));
 }
 
-void MultimediaTest::ClickOnTheSoundOpensItWithoutPlaying() {
+void MultimediaTest::ClickOpensWithoutPlaying_data() {
+  QTest::addColumn<QString>("file");
+  QTest::addColumn<int>("length");
+  QTest::addColumn<bool>("video");
+  QTest::newRow("a sound") << "tone.wav" << 1500 << false;
+  QTest::newRow("a video") << "clip.avi" << 2000 << true;
+}
+
+void MultimediaTest::ClickOpensWithoutPlaying() {
+  QFETCH(QString, file);
+  QFETCH(int, length);
+  QFETCH(bool, video);
   OpenWindow();
   TMediaPlayer& player = tab_->Player();
   auto* bar = tab_->findChild<QScrollBar*>(QStringLiteral("MediaScrollBar"));
-  ClickItem(QStringLiteral("tone.wav"), false);
-  QTRY_COMPARE_WITH_TIMEOUT(player.Length(), 1500, kPlayWaitMs);
-  QTRY_COMPARE(bar->maximum(), 1500);
+  ClickItem(file, false);
+  QTRY_COMPARE_WITH_TIMEOUT(player.Length(), length, kPlayWaitMs);
+  QTRY_COMPARE(bar->maximum(), length);
+  QVERIFY(tab_->findChild<QWidget*>(QStringLiteral("MediaPanel"))->isVisible());
   QTest::qWait(300);
   QVERIFY(player.Mode() != TMediaPlayer::mpPlaying);
   QCOMPARE(player.Position(), 0);
   QCOMPARE(bar->value(), 0);
-  // No picture on the wall for a sound.
-  QVERIFY(!tab_->findChild<QWidget*>(QStringLiteral("MediaVideo"))->isVisible());
+  // The wall shows a video's frame, and nothing for a sound.
+  auto* shown = tab_->findChild<QWidget*>(QStringLiteral("MediaVideo"));
+  if (video) {
+    QTRY_VERIFY(shown->isVisible());
+  } else {
+    QVERIFY(!shown->isVisible());
+  }
 
   // The player's own buttons: play, then stop where it is, the bar showing where.
   tab_->findChild<QToolButton*>(QStringLiteral("PlayBut"))->click();
