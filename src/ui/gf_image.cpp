@@ -8,6 +8,11 @@
 
 namespace korvane::ui {
 
+bool TGFimage::DecoderLoaded() {
+  const QList<QByteArray> formats = QImageReader::supportedImageFormats();
+  return formats.contains("gif") && formats.contains("jpeg");
+}
+
 bool TGFimage::LoadFromFile(const std::string& name) {
   picture_ = QImage();
   // Read through the core's file system: the web folder's name is bytes, which a QString path

@@ -19,6 +19,11 @@ class TGFimage {
  public:
   explicit TGFimage(TFileSystem& fs) : fs_(fs) {}
 
+  // Whether Qt's GIF and JPEG readers (image format plugins) are there: without them no captured
+  // picture can be decoded, which the program says once at its start.
+  static bool DecoderLoaded();
+  static constexpr const char* kNotLoadedMessage = "GIMG(16/32).DLL is not Loaded";
+
   // Decodes `name`. False, with no picture held, when the file does not exist, when no reader
   // recognises its bytes or when they cannot be decoded; a picture held before is let go first.
   bool LoadFromFile(const std::string& name);

@@ -16,6 +16,8 @@
 #include "settings/navigator.h"
 #include "settings/profile.h"
 #include "store/local_names.h"
+#include "ui/gf_image.h"
+#include "ui/message_box.h"
 #include "ui/qt_text.h"
 #include "ui/resolve_dialog.h"
 #include "ui/resources.h"
@@ -35,6 +37,10 @@ TMainWin::TMainWin(TDesktopSetup setup, QWidget* parent)
       bookmarks_(fs_) {
   setObjectName(QStringLiteral("MainWin"));
   LoadResources();
+  // The program goes on without a picture decoder: pictures are then not shown.
+  if (!TGFimage::DecoderLoaded()) {
+    Tell(nullptr, TGFimage::kNotLoadedMessage, "Information", TBoxIcon::kInformation);
+  }
   if (!profile_) {
     own_profile_ = std::make_unique<TIniProfile>(TIniProfile::ForCurrentUser(fs_));
     profile_ = own_profile_.get();
