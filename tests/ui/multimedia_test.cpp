@@ -4,6 +4,7 @@
 // close question.
 #include <QAction>
 #include <QCheckBox>
+#include <QColorDialog>
 #include <QListWidget>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -135,6 +136,7 @@ class MultimediaTest : public QObject {
   void MouseDrawsEachKindOfZone_data();
   void MouseDrawsEachKindOfZone();
   void RightClickDeletesTheLastDrawnZoneUnderThePoint();
+  void ChosenColourOutlinesEveryZone();
   void ChosenMapIsSavedAndItsLinksReachTheWeb();
   void CloseQuestionOnlyWhenAZoneWasStarted_data();
   void CloseQuestionOnlyWhenAZoneWasStarted();
@@ -433,6 +435,47 @@ void MultimediaTest::RightClickDeletesTheLastDrawnZoneUnderThePoint() {
   // Clear all empties the map.
   MenuAction(dialog.get(), QStringLiteral("Clear &all"))->trigger();
   QVERIFY(ZoneLines(*dialog).empty());
+  WhenShown(QStringLiteral("MessageBox"),
+            [](QWidget* box) { static_cast<QMessageBox*>(box)->button(QMessageBox::No)->click(); });
+  QVERIFY(dialog->close());
+}
+
+// The colour chooser's colour reaches the screen in the right order of its parts (the pen is
+// kept as the core's colour), on the zones drawn before it as well.
+void MultimediaTest::ChosenColourOutlinesEveryZone() {
+  auto dialog = OpenEditor();
+  QVERIFY(dialog);
+  QWidget* canvas = dialog->Canvas();
+  auto count = [&](QRgb colour) {
+    const QImage shown = canvas->grab().toImage();
+    int n = 0;
+    for (int y = 0; y < shown.height(); ++y) {
+      for (int x = 0; x < shown.width(); ++x) n += shown.pixel(x, y) == colour;
+    }
+    return n;
+  };
+  Drag(canvas, {10, 10}, {100, 100});
+  Drag(canvas, {120, 20}, {190, 110});
+  const QRgb chosen = qRgb(20, 90, 230);
+  QVERIFY(count(chosen) == 0);
+  bool shown = false;
+  WhenShown(QStringLiteral("ColorDlg"), [&](QWidget* w) {
+    shown = true;
+    auto* chooser = static_cast<QColorDialog*>(w);
+    chooser->setCurrentColor(QColor(chosen));
+    chooser->accept();
+  });
+  MenuAction(dialog.get(), QStringLiteral("C&olor..."))->trigger();
+  QVERIFY(shown);
+  QTRY_VERIFY(count(chosen) > 300);
+  QCOMPARE(count(qRgb(255, 0, 0)), 0);
+  // A chooser cancelled keeps the colour.
+  WhenShown(QStringLiteral("ColorDlg"), [&](QWidget* w) {
+    static_cast<QColorDialog*>(w)->setCurrentColor(Qt::green);
+    static_cast<QColorDialog*>(w)->reject();
+  });
+  MenuAction(dialog.get(), QStringLiteral("C&olor..."))->trigger();
+  QVERIFY(count(chosen) > 300);
   WhenShown(QStringLiteral("MessageBox"),
             [](QWidget* box) { static_cast<QMessageBox*>(box)->button(QMessageBox::No)->click(); });
   QVERIFY(dialog->close());
