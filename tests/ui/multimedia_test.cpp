@@ -19,6 +19,7 @@
 
 #include "engine/web.h"
 #include "media_files.h"
+#include "ui/gf_image.h"
 #include "ui/map_edit_dialog.h"
 #include "ui/media_player.h"
 #include "ui/multimedia_view.h"
@@ -126,6 +127,8 @@ class MultimediaTest : public QObject {
   void init();
   void cleanup();
 
+  void PictureComponentDecodesOnlyWholePictures_data();
+  void PictureComponentDecodesOnlyWholePictures();
   void ClickShowsAPictureScaledAndPlaced_data();
   void ClickShowsAPictureScaledAndPlaced();
   void DoubleClickOnTheVideoOpensAndPlaysIt();
@@ -187,6 +190,46 @@ void MultimediaTest::ClickItem(const QString& text, bool twice) {
   } else {
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, item.center());
   }
+}
+
+void MultimediaTest::PictureComponentDecodesOnlyWholePictures_data() {
+  QTest::addColumn<QByteArray>("bytes");  // empty: no file at all
+  QTest::addColumn<QSize>("decoded");     // empty: refused
+  const std::string gif = MakeGif(40, 30);
+  // A GIF whose screen and image claim 60,000 x 60,000 pixels: some 14 GB once decoded.
+  std::string huge = gif;
+  for (std::size_t at : {std::size_t(6), std::size_t(6 + 7 + 3 * 128 + 5)}) {
+    huge[at] = huge[at + 2] = char(0x60);
+    huge[at + 1] = huge[at + 3] = char(0xEA);
+  }
+  QTest::newRow("a GIF") << QByteArray::fromStdString(gif) << QSize(40, 30);
+  QTest::newRow("a JPEG named as anything")
+      << QByteArray::fromStdString(MakeJpeg(64, 48)) << QSize(64, 48);
+  QTest::newRow("no file") << QByteArray() << QSize();
+  QTest::newRow("an empty file") << QByteArray("", 0) << QSize();
+  QTest::newRow("not a picture") << QByteArray("<html>not a picture</html>") << QSize();
+  QTest::newRow("a GIF too large to hold") << QByteArray::fromStdString(huge) << QSize();
+  QTest::newRow("a JPEG's first bytes")
+      << QByteArray::fromStdString(MakeJpeg(64, 48).substr(0, 20)) << QSize();
+}
+
+// What the Multimedia tab and the map editor decode through: a picture, or nothing held.
+void MultimediaTest::PictureComponentDecodesOnlyWholePictures() {
+  QFETCH(QByteArray, bytes);
+  QFETCH(QSize, decoded);
+  const std::string file = fixture_->Folder() + "picture.bin";
+  if (!bytes.isNull()) QVERIFY(RealFileSystem().WriteFile(file, bytes.toStdString()));
+  ui::TGFimage picture(RealFileSystem());
+  // What it held before is let go, whatever the outcome.
+  QVERIFY(picture.LoadFromFile(fixture_->Folder() + "web-none.gif") == false);
+  const std::string before = fixture_->Folder() + "before.gif";
+  QVERIFY(RealFileSystem().WriteFile(before, MakeGif(8, 8)));
+  QVERIFY(picture.LoadFromFile(before));
+  QCOMPARE(picture.LoadFromFile(file), !decoded.isEmpty());
+  QImage bitmap(5, 5, QImage::Format_RGB32);
+  picture.CopyToBitmap(bitmap);
+  QCOMPARE(bitmap.size(), decoded.isEmpty() ? QSize(0, 0) : decoded);
+  QCOMPARE(QSize(picture.Width(), picture.Height()), bitmap.size());
 }
 
 void MultimediaTest::ClickShowsAPictureScaledAndPlaced_data() {
