@@ -5,8 +5,13 @@ and resolved by korvane-cli with 9 connections and mirrored by
 `wget --mirror --convert-links --page-requisites`, the tools alternating. Reports wall, user and
 system time, peak memory, and the share of the stylesheets, scripts, pictures and stylesheet
 addresses of the stored pages that lead to a file of the copy (what a browser can load from disk).
+Korvane's links are made local again on their own (`korvane-cli resolve`) to time the resolve.
 
-    bench/requisites_bench.py [--site DIR] [--build build-bench] [--runs 3]
+Then, one run per tool under `strace -c -f` (not timed): the system calls per 1,000 files of the
+copy, for korvane's capture, its resolve, and wget; the processes each started (execve) and how
+often the locale files were opened.
+
+    bench/requisites_bench.py [--site DIR] [--build build-bench] [--runs 3] [--no-strace]
 """
 import argparse
 import html.parser
@@ -57,6 +62,29 @@ http {{
             time.sleep(0.05)
     proc.kill()
     raise SystemExit("nginx did not start")
+
+
+def count_files(folder):
+    return sum(len(names) for _, _, names in os.walk(folder))
+
+
+def traced(command, report):
+    """Runs a command under strace; returns ({system call: count}, processes, locale opens)."""
+    subprocess.run(["strace", "-f", "-C", "-qq", "-o", report] + command,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    counts = {}
+    execs = locale = 0
+    for line in open(report, errors="replace"):
+        fields = line.split()
+        # The summary's lines: "% time seconds usecs/call calls [errors] syscall".
+        if (len(fields) in (5, 6) and fields[0][0].isdigit() and "." in fields[0]
+                and fields[3].isdigit() and fields[-1] != "total"):
+            counts[fields[-1]] = counts.get(fields[-1], 0) + int(fields[3])
+        elif "execve(" in line and "= 0" in line:
+            execs += 1
+        elif "openat(" in line and ("/usr/lib/locale/" in line or "/usr/share/locale/" in line):
+            locale += 1
+    return counts, max(execs - 1, 0), locale
 
 
 def timed(command):
@@ -123,40 +151,69 @@ def main():
     parser.add_argument("--site", default="/usr/share/doc/python3.11/html")
     parser.add_argument("--build", default=os.path.join(TOP, "build-bench"))
     parser.add_argument("--runs", type=int, default=3)
+    parser.add_argument("--no-strace", dest="strace", action="store_false",
+                        help="skip the system-call counts")
     args = parser.parse_args()
     cli = os.path.join(args.build, "apps", "korvane-cli", "korvane-cli")
     work = tempfile.mkdtemp(prefix="korvane-requisites-bench-")
     nginx, port = start_nginx(os.path.realpath(args.site), os.path.join(work, "nginx"))
     url = f"http://127.0.0.1:{port}/index.html"
-    results = {}
-    shares = {}
+    results, shares, files, traces = {}, {}, {}, {}
+    k, w = os.path.join(work, "k"), os.path.join(work, "w")
+    commands = {
+        "korvane 9 sockets": [cli, "--work-path", os.path.join(work, "kw"), "capture", url, k,
+                              "--sockets", "9", "--depth", "1000"],
+        "korvane resolve": [cli, "--work-path", os.path.join(work, "kw"), "resolve",
+                            os.path.join(k, "Local.Web")],
+        "wget": ["wget", "--mirror", "--convert-links", "--page-requisites", "--no-parent", "-q",
+                 "-P", w, url],
+    }
     try:
         for run in range(args.runs):
             for tool in ("korvane 9 sockets", "wget"):
                 out = os.path.join(work, "k" if tool.startswith("korvane") else "w")
                 shutil.rmtree(out, ignore_errors=True)
-                if tool.startswith("korvane"):
-                    command = [cli, "--work-path", os.path.join(work, "kw"), "capture", url, out,
-                               "--sockets", "9", "--depth", "1000"]
-                else:
-                    command = ["wget", "--mirror", "--convert-links", "--page-requisites",
-                               "--no-parent", "-q", "-P", out, url]
+                command = commands[tool]
                 results.setdefault(tool, []).append(timed(command))
                 shares[tool] = local_share(out)
+                files[tool] = count_files(out)
                 print(tool, run + 1, results[tool][-1], flush=True)
+                if tool.startswith("korvane"):
+                    results.setdefault("korvane resolve", []).append(
+                        timed(commands["korvane resolve"]))
+                    print("korvane resolve", run + 1, results["korvane resolve"][-1], flush=True)
+        if args.strace and shutil.which("strace"):
+            for tool in ("korvane 9 sockets", "korvane resolve", "wget"):
+                out = os.path.join(work, "w" if tool == "wget" else "k")
+                if tool != "korvane resolve":
+                    shutil.rmtree(out, ignore_errors=True)
+                traces[tool] = traced(commands[tool], os.path.join(work, "strace"))
     finally:
         nginx.terminate()
         shutil.rmtree(work, ignore_errors=True)
     print(f"\nsite {args.site}, {args.runs} runs each, tools alternating (medians)")
     for tool, runs in results.items():
         med = lambda k: sorted(r[k] for r in runs)[len(runs) // 2]
-        local, total = shares[tool]
-        print(f"{tool:18} wall {med(0):6.2f} s  user {med(1):5.2f} s  sys {med(2):5.2f} s  "
-              f"peak {max(r[3] for r in runs) / 1024:5.1f} MB  requisites local "
-              f"{local}/{total} ({100.0 * local / max(total, 1):.1f}%)")
+        line = (f"{tool:18} wall {med(0):6.2f} s  user {med(1):5.2f} s  sys {med(2):5.2f} s  "
+                f"peak {max(r[3] for r in runs) / 1024:5.1f} MB")
+        if tool in shares:
+            local, total = shares[tool]
+            line += (f"  {files[tool]} files, requisites local {local}/{total} "
+                     f"({100.0 * local / max(total, 1):.1f}%)")
+        print(line)
     k = sorted(r[0] for r in results["korvane 9 sockets"])[args.runs // 2]
     w = sorted(r[0] for r in results["wget"])[args.runs // 2]
     print(f"korvane is {w / k:.2f}x as fast as wget (wall time of capture and links made local)")
+    if traces:
+        names = ("openat", "newfstatat", "statx", "fstat", "statfs", "read", "write", "rename",
+                 "unlink", "execve")
+        print("\nsystem calls per 1,000 files of the copy (strace -c -f, one run each)")
+        print(f"{'':18}" + "".join(f"{n:>11}" for n in names) + f"{'all':>11}"
+              f"{'processes':>11}{'locale':>8}")
+        for tool, (counts, execs, locale) in traces.items():
+            n = files["wget" if tool == "wget" else "korvane 9 sockets"] / 1000.0
+            print(f"{tool:18}" + "".join(f"{counts.get(c, 0) / n:11.0f}" for c in names) +
+                  f"{sum(counts.values()) / n:11.0f}{execs:11}{locale:8}")
 
 
 if __name__ == "__main__":

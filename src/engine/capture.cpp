@@ -206,6 +206,10 @@ bool TCapture::AcceptBody(TRequest& request, TWebFile& record) {
     if (settings_.NoWriteDisk && type->MimeClass != mcHtml) request.WriteToFile = false;
     request.OutputFile = web_.LocalNames().MakeLocalFileName(request.Url, type->Extension);
     record.SetFileName(FileNamePart(request.OutputFile));
+    // A page is rewritten before it is kept: held until then, it is written once, not three times.
+    request.BodyInMemory = type->MimeClass == mcHtml && process_page_ != nullptr;
+    // Its file comes later: its name stays taken meanwhile.
+    if (request.BodyInMemory) web_.LocalNames().FileCreated(record.GetFileName());
     view_.ShowSlot(request.Id, TSlotField::kSize, std::to_string(length));
   }
   return true;
@@ -259,10 +263,22 @@ void TCapture::TransferDone(TRequest& request) {
   const bool html = type->MimeClass == mcHtml;
   // A stylesheet names what its pages need too: fonts, pictures, other stylesheets.
   const bool stylesheet = web_.Options.PageRequisites && IsStylesheetType(record->GetMimeType());
+  const std::string* body = request.BodyInMemory ? &request.Body : nullptr;
+  bool stored = true;
   if ((html || stylesheet) && process_page_) {
-    process_page_(
+    stored = process_page_(
         *record, url, [this](const TLinkParam& link) { return AcceptLink(link); },
-        request.Header.Charset);
+        request.Header.Charset, body);
+  }
+  if (body) std::string().swap(request.Body);
+  if (!stored) {
+    // As a body the request could not write: an error of the local file, not a captured page.
+    last_failure_ = {TNetError::kLocalFile, "cannot write the file " + web_.Path +
+                                                record->GetFileName()};
+    web_.LocalNames().FileRemoved(record->GetFileName());
+    CountError(*record);
+    RefreshCounters();
+    return;
   }
   const auto& o = web_.Options;
   bool refused = !type->Valid ||

@@ -41,9 +41,12 @@ struct TCaptureSettings {
 // Processes a captured page (or, for page requisites, a stylesheet): enters its links into the
 // web (through the filter) and gives a page its footer; `charset` is the one its response named
 // (empty when none). Set by whoever runs the session.
-using TPageProcessor = std::function<void(TWebFile& page, const std::string& url,
+// Processes a captured page or stylesheet. `body` is the page's bytes when they were held in
+// memory rather than stored (then the processor stores the page); false when such a page could
+// not be stored at all.
+using TPageProcessor = std::function<bool(TWebFile& page, const std::string& url,
                                           const std::function<bool(const TLinkParam&)>& filter,
-                                          const std::string& charset)>;
+                                          const std::string& charset, const std::string* body)>;
 
 class TCapture {
  public:

@@ -17,12 +17,15 @@ constexpr std::int64_t kTickMs = 1000;
 
 TPageProcessor WebPageProcessor(TWEB& web) {
   return [&web](TWebFile& page, const std::string& url,
-                const std::function<bool(const TLinkParam&)>& filter, const std::string& charset) {
+                const std::function<bool(const TLinkParam&)>& filter, const std::string& charset,
+                const std::string* body) {
     if (IsStylesheetType(page.GetMimeType())) {
-      web.SetStylesheetLinks(page, url, filter);
-    } else {
-      web.SetHtmlLinks(page, url, filter, charset);
+      (void)web.SetStylesheetLinks(page, url, filter);
+      return true;
     }
+    if (web.SetHtmlLinks(page, url, filter, charset, body) || !body) return true;
+    // The processed page could not be written: the page as it came, as a stored one would stay.
+    return web.FileSystem().ReplaceFile(web.Path + page.GetFileName(), *body);
   };
 }
 

@@ -188,8 +188,8 @@ THtmlLinksContext TWEB::LinksContext() {
 }
 
 bool TWEB::SetHtmlLinks(TWebFile& file, std::string_view page_url, const THtmlLinkFilter& filter,
-                        std::string_view charset) {
-  return korvane::SetHtmlLinks(LinksContext(), file, page_url, filter, charset);
+                        std::string_view charset, const std::string* captured) {
+  return korvane::SetHtmlLinks(LinksContext(), file, page_url, filter, charset, captured);
 }
 
 bool TWEB::SetStylesheetLinks(TWebFile& file, std::string_view url,

@@ -151,10 +151,10 @@ class TWEB {
   // Processes the captured page `file` fetched from `page_url`: its links made absolute and
   // handed to NewLink with the page as parent (those `filter` accepts, or the default rule),
   // LOWSRC removed, the Ismap flag, the title as description, the footer when RealLinkFlag is
-  // set. `charset` is the one its response named, if any. False when the processed page could
-  // not be written back.
+  // set. `charset` is the one its response named, if any. `captured`: the page's bytes when
+  // they are not stored yet. False when the processed page could not be written.
   bool SetHtmlLinks(TWebFile& file, std::string_view page_url, const THtmlLinkFilter& filter = {},
-                    std::string_view charset = {});
+                    std::string_view charset = {}, const std::string* captured = nullptr);
   // For page requisites: the captured stylesheet `file` fetched from `url` has its addresses made
   // absolute and handed to NewLink (those `filter` accepts), fonts and imports as requisites.
   bool SetStylesheetLinks(TWebFile& file, std::string_view url, const THtmlLinkFilter& filter = {});

@@ -54,15 +54,34 @@ constexpr std::uint64_t NameKey(std::string_view name) {
   return key;
 }
 
-template <std::size_t N>
-constexpr std::array<std::uint64_t, N> NameKeys(const std::array<std::string_view, N>& names) {
-  std::array<std::uint64_t, N> keys{};
-  for (std::size_t i = 0; i < N; ++i) keys[i] = NameKey(names[i]);
-  return keys;
+// Both tables in one open-addressing hash of the keys, built by the compiler: a tag's type is
+// found in one or two probes, where a walk through 32 names took 32 for every unknown tag.
+struct TNameSlot {
+  std::uint64_t Key = 0;  // 0: empty (a real key holds its length)
+  std::uint8_t Type = ttUnknown;
+  bool Requisite = false;  // known only to a parser for requisites
+};
+constexpr std::size_t kNameSlots = 64;
+constexpr std::size_t SlotOf(std::uint64_t key) {
+  return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ULL) >> 58);
 }
 
-constexpr auto kTagKeys = NameKeys(kTagNames);
-constexpr auto kRequisiteTagKeys = NameKeys(kRequisiteTagNames);
+constexpr std::array<TNameSlot, kNameSlots> BuildNameTable() {
+  std::array<TNameSlot, kNameSlots> table{};
+  auto insert = [&table](std::string_view name, std::size_t type, bool requisite) {
+    const std::uint64_t key = NameKey(name);
+    std::size_t s = SlotOf(key);
+    while (table[s].Key != 0) s = (s + 1) % kNameSlots;
+    table[s] = TNameSlot{key, static_cast<std::uint8_t>(type), requisite};
+  };
+  for (std::size_t code = 0; code < kTagNames.size(); ++code) insert(kTagNames[code], code, false);
+  for (std::size_t k = 0; k < kRequisiteTagNames.size(); ++k) {
+    insert(kRequisiteTagNames[k], ttLink + k, true);
+  }
+  return table;
+}
+constexpr auto kNameTable = BuildNameTable();
+static_assert(kTagNames.size() + kRequisiteTagNames.size() <= kNameSlots / 2);
 
 // Classifies the text between '<' and '>' (or the '<' that cut the tag off).
 void Classify(std::string_view t, bool requisites, std::uint8_t& kind, std::uint8_t& type) {
@@ -84,16 +103,9 @@ void Classify(std::string_view t, bool requisites, std::uint8_t& kind, std::uint
   char upper[kLongestTagName];
   for (std::size_t i = 0; i < n; ++i) upper[i] = AsciiUpper(t[i]);
   const std::uint64_t key = NameKey(std::string_view(upper, n));
-  for (std::size_t code = 0; code < kTagKeys.size(); ++code) {
-    if (kTagKeys[code] == key) {
-      type = static_cast<std::uint8_t>(code);
-      return;
-    }
-  }
-  if (!requisites) return;
-  for (std::size_t k = 0; k < kRequisiteTagKeys.size(); ++k) {
-    if (kRequisiteTagKeys[k] == key) {
-      type = static_cast<std::uint8_t>(ttLink + k);
+  for (std::size_t slot = SlotOf(key); kNameTable[slot].Key != 0; slot = (slot + 1) % kNameSlots) {
+    if (kNameTable[slot].Key == key) {
+      if (!kNameTable[slot].Requisite || requisites) type = kNameTable[slot].Type;
       return;
     }
   }

@@ -97,7 +97,12 @@ struct TTagParam {
   bool DoubleQuoted = false;
   bool Quoted = false;  // the value was enclosed in quotes (double or single)
 
-  void Clear() { *this = TTagParam(); }
+  // Field by field, keeping the value's buffer: a link is cleared for every item of a page.
+  void Clear() {
+    AttrStart = AttrLength = ValueStart = ValueLength = 0;
+    Value.clear();
+    DoubleQuoted = Quoted = false;
+  }
 };
 
 // The link carried by one tag.
@@ -109,7 +114,14 @@ struct TLinkParam {
   TTagParam OldLink;  // OLDREF: the link the tag had before it was rewritten
   std::uint8_t TagType = ttUnknown;
 
-  void Clear() { *this = TLinkParam(); }
+  void Clear() {
+    Text.clear();
+    IsMap = false;
+    LinkKind = lkPage;
+    Link.Clear();
+    OldLink.Clear();
+    TagType = ttUnknown;
+  }
 };
 
 class THtmlParser {

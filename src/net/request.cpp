@@ -99,6 +99,8 @@ void TRequest::Connect() {
   State = kConnecting;
   Phase = kPhaseNone;
   WriteToFile = true;
+  BodyInMemory = false;
+  Body.clear();
   // A slot restarted while a connection is open would otherwise leave it open in the library.
   Socket.Abort();
   std::string host, port;
@@ -317,8 +319,11 @@ void TRequest::HeaderComplete() {
       return Close();
     }
   }
+  BodyInMemory = BodyInMemory && WriteToFile;
+  Body.clear();
+  file_bytes_ = 0;
   // Without a file the body would be lost and the end reported as a success: fail now.
-  if (WriteToFile && !OpenOutput()) {
+  if (WriteToFile && !BodyInMemory && !OpenOutput()) {
     return Fail(TNetError::kLocalFile, "cannot create the file " + OutputFile);
   }
   if (!ReceiveBodyBytes(body)) return;
@@ -327,6 +332,26 @@ void TRequest::HeaderComplete() {
 
 bool TRequest::ReceiveBodyBytes(std::string_view bytes) {
   if (!WriteToFile) return true;
+  if (BodyInMemory && Body.size() + bytes.size() > kBodyInMemoryBytes) {
+    // Too large to hold: what came so far goes to the file, and the rest after it.
+    BodyInMemory = false;
+    const bool opened = OpenOutput() && file_->Append(Body);
+    file_bytes_ = static_cast<std::int64_t>(Body.size());
+    std::string().swap(Body);
+    if (!opened) {
+      Fail(TNetError::kLocalFile, "cannot create the file " + OutputFile);
+      return false;
+    }
+  }
+  if (BodyInMemory) {
+    if (Body.empty() && Header.LengthAnnounced && Header.ContentLength > 0) {
+      Body.reserve(std::min<std::size_t>(static_cast<std::size_t>(Header.ContentLength),
+                                         kBodyInMemoryBytes));
+    }
+    Body.append(bytes);
+    file_bytes_ += static_cast<std::int64_t>(bytes.size());
+    return true;
+  }
   if (!file_ || !file_->Append(bytes)) {
     Fail(TNetError::kLocalFile, "cannot write the file " + OutputFile);
     return false;
@@ -349,13 +374,13 @@ void TRequest::Disconnected() {
   }
   Phase = kPhaseNone;
   bool complete = true;
-  if (file_) {
+  if (file_ || BodyInMemory) {
     std::int32_t announced = Header.LengthAnnounced ? Header.ContentLength : 0;
     Header.ContentLength =
         static_cast<std::int32_t>(std::min<std::int64_t>(file_bytes_, INT32_MAX));
     // A body shorter than its header announced was cut off: not a captured file.
     complete = CloseOutput() && file_bytes_ >= announced;
-    if (!complete) (void)fs_.RemoveFile(OutputFile);
+    if (!complete) DropBody();
   }
   if (Url.find(kTraceMarker) != std::string::npos) session_.Trace = true;
   if (!complete) return Fail(TNetError::kProtocol, "the body is shorter than announced");
@@ -367,6 +392,14 @@ bool TRequest::OpenOutput() {
   file_ = fs_.OpenForWrite(OutputFile);
   file_bytes_ = 0;
   return file_ != nullptr;
+}
+
+void TRequest::DropBody() {
+  if (BodyInMemory) {
+    std::string().swap(Body);
+  } else {
+    (void)fs_.RemoveFile(OutputFile);
+  }
 }
 
 bool TRequest::CloseOutput() {
@@ -381,11 +414,11 @@ void TRequest::Close() {
   std::uint64_t attempt = attempt_;
   State = kClosing;
   Socket.Abort();
-  if (Phase == kPhaseBody && file_) {
+  if (Phase == kPhaseBody && (file_ || BodyInMemory)) {
     Header.ContentLength = 0;
     if (OnBody) OnBody(*this);
     (void)CloseOutput();
-    (void)fs_.RemoveFile(OutputFile);
+    DropBody();
   }
   if (attempt != attempt_) return;
   State = kIdle;

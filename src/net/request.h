@@ -104,8 +104,15 @@ class TRequest {
   std::int32_t HeaderLength = 0;
   TWebFile* WebFile = nullptr;  // the owner's record of the address; never used here
   TNetError Failure;            // why the last attempt failed; kNone once started again
-  // Bytes of the body written to OutputFile so far in this attempt.
+  // Bytes of the body received so far in this attempt (written to OutputFile, or held in Body).
   std::int64_t BodyBytesWritten() const { return file_bytes_; }
+  // Set by OnHeader: the body is held in Body instead of written to OutputFile, for an owner that
+  // rewrites it before storing it and so would otherwise write it, read it back and write it
+  // again. A body beyond kBodyInMemoryBytes goes to OutputFile after all (the flag is then
+  // false again at OnDone). Cleared at every attempt.
+  bool BodyInMemory = false;
+  std::string Body;
+  static constexpr std::size_t kBodyInMemoryBytes = 1024 * 1024;
 
   std::function<void(TRequest& sender, const std::string& line)> OnLog;
   std::function<bool(TRequest& sender)> OnHeader;
@@ -141,6 +148,8 @@ class TRequest {
   void Disconnected();
   bool OpenOutput();
   bool CloseOutput();
+  // What an attempt cut short received: the partial file, or the bytes held.
+  void DropBody();
   void Fail(TNetError::TKind kind, std::string message, bool retry = true);
   void SocketException(const std::string& error);
 

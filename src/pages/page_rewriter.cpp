@@ -164,8 +164,10 @@ constexpr std::size_t kPieceBytes = 64 * 1024;
 // difference on, with the stored bytes before it.
 class TStoredPageWriter {
  public:
-  TStoredPageWriter(TFileSystem& fs, std::string path, std::string_view stored)
-      : fs_(fs), path_(std::move(path)), stored_(stored) {}
+  // `stored`: the file's bytes, left alone when the output equals them; nullopt when there is no
+  // file yet and the output is written whatever it holds.
+  TStoredPageWriter(TFileSystem& fs, std::string path, std::optional<std::string_view> stored)
+      : fs_(fs), path_(std::move(path)), stored_(stored.value_or("")), create_(!stored) {}
 
   void Take(std::string& piece) {
     if (!file_ && ok_) {
@@ -183,7 +185,7 @@ class TStoredPageWriter {
   // on disk afterwards.
   bool Finish(std::string& rest, std::int64_t* size) {
     Take(rest);
-    if (!file_ && ok_ && same_ != stored_.size()) Diverge();  // a shorter page
+    if (!file_ && ok_ && (create_ || same_ != stored_.size())) Diverge();  // a shorter page
     if (!ok_ && !file_) return false;
     if (file_) ok_ = file_->Commit() && ok_;
     if (size) *size = ok_ ? static_cast<std::int64_t>(file_ ? written_ : same_) : -1;
@@ -207,6 +209,7 @@ class TStoredPageWriter {
   TFileSystem& fs_;
   const std::string path_;
   const std::string_view stored_;
+  const bool create_;
   std::size_t same_ = 0;  // output bytes equal to the stored ones, before any difference
   std::unique_ptr<TReplacementFile> file_;
   std::size_t written_ = 0;
@@ -555,11 +558,14 @@ TProcessedPage ProcessPage(std::string_view page, std::string_view page_url,
     }
     if (requisites) {
       // Positions of the extra links are the parser's: a tag whose own link changed is read again.
-      THtmlParser one(std::string_view(tag), parser.Options());
-      const bool reread = tag.size() != static_cast<std::size_t>(item.Length);
-      if (auto with_extras = reread ? extras.Tag(one, 1, tag, base) : extras.Tag(parser, i, tag, base)) {
-        tag = std::move(*with_extras);
+      std::optional<std::string> with_extras;
+      if (tag.size() != static_cast<std::size_t>(item.Length)) {
+        const THtmlParser one(std::string_view(tag), parser.Options());
+        with_extras = extras.Tag(one, 1, tag, base);
+      } else {
+        with_extras = extras.Tag(parser, i, tag, base);
       }
+      if (with_extras) tag = std::move(*with_extras);
     }
     out += tag;
     if (requisites && (item.Kind & kStartTag) && item.TagType == ttStyle) {
@@ -596,15 +602,21 @@ TProcessedPage ProcessCapturedPage(std::string_view page, std::string_view page_
 }
 
 bool SetHtmlLinks(const THtmlLinksContext& web, TWebFile& file, std::string_view page_url,
-                  const THtmlLinkFilter& filter, std::string_view header_charset) {
+                  const THtmlLinkFilter& filter, std::string_view header_charset,
+                  const std::string* captured) {
   const std::string_view name = PlainFileNameOrEmpty(file.GetFileName());
-  if (!web.FileSystem || name.empty()) return true;
+  if (!web.FileSystem || name.empty()) return !captured;
   const std::string path = web.WebPath + std::string(name);
-  std::optional<std::string> page = web.FileSystem->ReadFile(path);
-  if (!page) return true;
-  TStoredPageWriter writer(*web.FileSystem, path, *page);
+  std::optional<std::string> stored;
+  if (!captured) {
+    stored = web.FileSystem->ReadFile(path);
+    if (!stored) return true;
+  }
+  const std::string_view page = captured ? std::string_view(*captured) : *stored;
+  TStoredPageWriter writer(*web.FileSystem, path,
+                           captured ? std::nullopt : std::optional<std::string_view>(page));
   TProcessedPage processed =
-      ProcessPage(*page, page_url, filter, web.NewLink, &file, web.RealLinkFlag, web.CaptureStart,
+      ProcessPage(page, page_url, filter, web.NewLink, &file, web.RealLinkFlag, web.CaptureStart,
                   web.Requisites, header_charset, [&](std::string& piece) { writer.Take(piece); });
   if (processed.Ismap) file.SetIsmap(true);
   if (!processed.Title.empty()) file.SetDescription(processed.Title);

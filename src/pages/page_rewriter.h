@@ -47,9 +47,11 @@ struct THtmlLinksContext {
 // the Ismap flag, the title as description, the address line and the footer. Titles and link
 // texts are read in the page's character set (`header_charset` is its response's, see
 // PageCharset). A missing file is left alone. False when the processed page could not be written
-// back (the page stays as it was captured).
+// back (the page stays as it was captured). `captured` holds the page's bytes when they were
+// kept in memory instead of stored: the processed page is then written whatever it holds.
 bool SetHtmlLinks(const THtmlLinksContext& web, TWebFile& file, std::string_view page_url,
-                  const THtmlLinkFilter& filter = {}, std::string_view header_charset = {});
+                  const THtmlLinkFilter& filter = {}, std::string_view header_charset = {},
+                  const std::string* captured = nullptr);
 
 // Processes the captured stylesheet `file` fetched from `url`, for page requisites: its
 // addresses made absolute and admitted like a page's links (through `filter`). A missing file is

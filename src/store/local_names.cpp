@@ -101,6 +101,8 @@ void TLocalNames::Load() {
 }
 
 void TLocalNames::FileCreated(std::string_view name) {
+  // The name handed out last is known to be taken now: there is no need to look for it on disk.
+  if (pending_ && *pending_ == name) pending_.reset();
   if (names_.emplace(name).second) ++taken_[AnsiLowerCase(name)];
 }
 

@@ -40,7 +40,8 @@ class TLocalNames {
   // name handed out but not created is free again at the next call.
   std::string MakeLocalFileName(std::string_view url, std::string_view extension);
 
-  // Files the program creates or removes in the folder by other means.
+  // Files the program creates or removes in the folder by other means. A name handed out by
+  // MakeLocalFileName whose file will be created later is kept by FileCreated.
   void FileCreated(std::string_view name);
   void FileRemoved(std::string_view name);
   // Forgets what is known of the folder; it is listed again at the next name.

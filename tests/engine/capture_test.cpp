@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "base/checked.h"
 #include "engine/capture_run.h"
 #include "engine/web.h"
@@ -121,9 +123,10 @@ TEST_F(CaptureTest, PagesGoThroughTheProcessorWithTheSessionsFilter) {
   lib_.Expect(Served(Response("text/html", "<HTML>c</HTML>")));
   std::vector<bool> accepted;
   std::vector<std::string> pages;
-  Start([&](TWebFile& page, const std::string& url, const auto& filter, const std::string&) {
+  Start([&](TWebFile& page, const std::string& url, const auto& filter, const std::string&,
+            const std::string*) {
     pages.push_back(url);
-    if (pages.size() > 1) return;
+    if (pages.size() > 1) return true;
     TLinkParam link;
     for (const char* address : {"http://www.a.com/c.htm", "javascript:go()", "mailto:x@a.com"}) {
       link.Link.Value = address;
@@ -134,6 +137,7 @@ TEST_F(CaptureTest, PagesGoThroughTheProcessorWithTheSessionsFilter) {
     link.TagType = ttA;
     link.IsMap = true;
     accepted.push_back(filter(link));
+    return true;
   });
   RunToEnd();
   EXPECT_EQ(pages, (std::vector<std::string>{"http://www.a.com/", "http://www.a.com/c.htm"}));
@@ -438,6 +442,63 @@ TEST_F(CaptureTest, TheWebIsSavedEveryFiftyKeptFiles) {
   EXPECT_FALSE(fs.FileExists("/webs/site/Local.Web"));
   capture_->Pump();  // the session's own step
   EXPECT_TRUE(fs.FileExists("/webs/site/Local.Web"));
+}
+
+// Pages are held in memory until processed, then stored once: two pages of the same name in
+// flight at once still get two files, and a page too large to hold goes through the disk.
+TEST_F(CaptureTest, PagesHeldUntilProcessedKeepTheirNamesAndAreStoredOnce) {
+  settings_.MaxSockets = 3;
+  web_->Options.InternalPathLimit = false;
+  Link("http://www.a.com/x/p.htm");
+  Link("http://www.a.com/y/p.htm");
+  const std::string large = "<html><a href=z.htm>z</a>" + std::string(1536 * 1024, 'w') +
+                            "</html>";
+  lib_.Expect(Served(Response("text/html", "<HTML>home</HTML>")));
+  // Long enough for both to be in flight at once.
+  const std::string words(400, 'v');
+  lib_.Expect(Served(Response("text/html", "<HTML>x" + words + "</HTML>"), 16));
+  lib_.Expect(Served(Response("text/html", "<HTML>y" + words + "</HTML>"), 16));
+  lib_.Expect(Served(Response("text/html", large), 64 * 1024));
+  std::vector<std::string> opened;
+  fs.on_open_for_write = [&](const std::string& path) { opened.push_back(path); };
+  Start(WebPageProcessor(*web_));
+  Link("http://www.a.com/x/z.htm");
+  RunToEnd();
+  TWebFile* x = web_->Tree.Find("http://www.a.com/x/p.htm");
+  TWebFile* y = web_->Tree.Find("http://www.a.com/y/p.htm");
+  TWebFile* z = web_->Tree.Find("http://www.a.com/x/z.htm");
+  ASSERT_TRUE(x && y && z);
+  EXPECT_NE(x->GetFileName(), y->GetFileName());
+  for (auto [record, text] : {std::pair{x, "<HTML>x"}, std::pair{y, "<HTML>y"}}) {
+    EXPECT_EQ(record->State, wsPage);
+    EXPECT_NE(fs.files[web_->Path + record->GetFileName()].find(text), std::string::npos);
+  }
+  const std::string& stored = fs.files[web_->Path + z->GetFileName()];
+  EXPECT_EQ(z->State, wsPage);
+  EXPECT_NE(stored.find("<a href=http://www.a.com/x/z.htm>z</a>"), std::string::npos);
+  EXPECT_NE(stored.find(std::string(1536 * 1024, 'w') + "</html>"), std::string::npos);
+  // Written once, not written, read and written again.
+  const std::string x_path = web_->Path + x->GetFileName();
+  EXPECT_EQ(std::count_if(opened.begin(), opened.end(),
+                          [&](const std::string& p) { return p.starts_with(x_path); }),
+            1);
+  for (const auto& [path, bytes] : fs.files) EXPECT_EQ(path.find(".tmp"), std::string::npos);
+}
+
+// A page whose processed form cannot be written, nor its bytes as they came, is an error of the
+// local file: not a captured page without a file.
+TEST_F(CaptureTest, APageThatCannotBeStoredIsAnErrorNotACapturedPage) {
+  lib_.Expect(Served(Response("text/html", "<HTML>home</HTML>")));
+  fs.fail_renames = true;
+  Start(WebPageProcessor(*web_));
+  RunToEnd();
+  TWebFile* home = web_->Tree.Find("http://www.a.com/");
+  ASSERT_NE(home, nullptr);
+  EXPECT_NE(home->State, wsPage);
+  EXPECT_EQ(web_->CapturedCount, 0);
+  EXPECT_EQ(capture_->CapturedCount(), 0);
+  EXPECT_EQ(fs.files.count(web_->Path + home->GetFileName()), 0u);
+  EXPECT_EQ(capture_->LastFailure().Kind, TNetError::kLocalFile);
 }
 
 }  // namespace
