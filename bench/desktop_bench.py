@@ -6,9 +6,11 @@
     is needed) against the same capture with korvane-cli, alternately, median of 5; then the same
     on a generated site of --pages pages (5 runs);
   - CPU of the real program while idle, and while its capture waits on a server that accepts
-    connections and never answers (10 seconds each).
+    connections and never answers (10 seconds each);
+  - the Multimedia tab: the time to show a 2,000 x 2,000 JPEG from the list, and the memory of
+    the window with --pictures captured pictures listed, against none.
 
-    bench/desktop_bench.py [--build build-bench] [--pages 500]
+    bench/desktop_bench.py [--build build-bench] [--pages 500] [--pictures 500]
 
 Run scripts/bench.sh first (it builds build-bench/). The machine's load shows in every figure.
 """
@@ -72,7 +74,7 @@ def desktop_env(state, display):
 def tool_figures(output):
     words = output.split()
     return {words[i]: float(words[i + 1]) for i in range(0, len(words) - 1, 2)
-            if words[i].endswith(("_ms", "files", "steps"))}
+            if words[i].endswith(("_ms", "_kb", "files", "steps"))}
 
 
 def run_timed(command, env):
@@ -133,6 +135,18 @@ def measure_cpu(command, env, settle=3.0, span=10.0):
     return used / span * 100
 
 
+def multimedia_figures(tool, env, pictures):
+    none = tool_figures(run_timed([tool, "pictures", "0"], env)[2])
+    many = tool_figures(run_timed([tool, "pictures", str(pictures)], env)[2])
+    print(f"a 2,000 x 2,000 JPEG shown from the list: {many['show_ms']:.1f} ms from the display "
+          f"timer's tick to the picture painted (median of 5, best {many['show_min_ms']:.1f} ms); "
+          f"{many['click_to_shown_ms']:.0f} ms from the click, the 500 ms timer included")
+    print(f"memory of the window on its Multimedia tab: {many['listed_kb'] / 1024:.1f} MB with "
+          f"{pictures} pictures listed, {none['listed_kb'] / 1024:.1f} MB with none "
+          f"({(many['listed_kb'] - none['listed_kb']) / 1024:.2f} MB for the list); "
+          f"{many['shown_kb'] / 1024:.1f} MB once the large picture is shown")
+
+
 class SilentServer:
     """Accepts connections, reads them, never answers."""
 
@@ -157,6 +171,7 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--build", default=os.path.join(TOP, "build-bench"))
     parser.add_argument("--pages", type=int, default=500)
+    parser.add_argument("--pictures", type=int, default=500)
     args = parser.parse_args()
     state = tempfile.mkdtemp(prefix="korvane-desktop-bench-")
     xvfb, display = start_xvfb()
@@ -182,6 +197,8 @@ def main():
         servers.append(generated)
         compare_captures(args.build, f"http://127.0.0.1:{port}/", env, state, 5,
                          f"{args.pages} generated pages")
+
+        multimedia_figures(tool, env, args.pictures)
 
         program = os.path.join(args.build, "apps", "korvane", "korvane")
         idle = measure_cpu([program], env)

@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building and testing Korvane need. Safe to run again: it
 # only calls apt-get when something is missing. Extra package groups: "bench", "fuzz" and
-# "screenshots" (a virtual X server for looking at the windows).
+# "screenshots" (a virtual X server for looking at the windows). Qt Multimedia plays through
+# GStreamer: its base and good plugins read AVI and WAV, its libav plugin decodes AVI's codecs.
 set -euo pipefail
 
 packages=(g++ cmake ninja-build ccache python3 libgtest-dev libgmock-dev libsimpleini-dev libasio-dev libcli11-dev libssl-dev nginx openssl chromium
-          qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libqt6svg6 fonts-dejavu-core)
+          qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libqt6svg6 fonts-dejavu-core
+          qt6-multimedia-dev libqt6multimediawidgets6
+          gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav)
 for group in "$@"; do
   case "$group" in
     bench) packages+=(libbenchmark-dev python3.11-doc curl wget time python3) ;;

@@ -16,6 +16,8 @@
 #include "settings/navigator.h"
 #include "settings/profile.h"
 #include "store/local_names.h"
+#include "ui/gf_image.h"
+#include "ui/message_box.h"
 #include "ui/qt_text.h"
 #include "ui/resolve_dialog.h"
 #include "ui/resources.h"
@@ -35,6 +37,10 @@ TMainWin::TMainWin(TDesktopSetup setup, QWidget* parent)
       bookmarks_(fs_) {
   setObjectName(QStringLiteral("MainWin"));
   LoadResources();
+  // The program goes on without a picture decoder: pictures are then not shown.
+  if (!TGFimage::DecoderLoaded()) {
+    Tell(nullptr, TGFimage::kNotLoadedMessage, "Information", TBoxIcon::kInformation);
+  }
   if (!profile_) {
     own_profile_ = std::make_unique<TIniProfile>(TIniProfile::ForCurrentUser(fs_));
     profile_ = own_profile_.get();
@@ -99,8 +105,7 @@ void TMainWin::CreateActions() {
   AddAction(C::kCopy, tr("&Copy..."), &TMainWin::CopyCommand);
   AddAction(C::kMove, tr("&Move..."), &TMainWin::MoveCommand);
   AddAction(C::kDelete, tr("&Delete"), &TMainWin::DeleteCommand);
-  // The image-map editor is not part of this program yet.
-  AddAction(C::kImageMap, tr("&Image MAP..."), &TMainWin::UpdateCommands);
+  AddAction(C::kImageMap, tr("&Image MAP..."), &TMainWin::ImageMapCommand);
   AddAction(C::kAddUrl, tr("&Add URL..."), &TMainWin::AddUrlCommand, Qt::CTRL | Qt::Key_U);
   AddAction(C::kAddBookmark, tr("Add &Bookmark"), &TMainWin::AddBookmarkCommand,
             Qt::CTRL | Qt::Key_D);

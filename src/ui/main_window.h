@@ -47,6 +47,7 @@ namespace korvane::ui {
 class TBookmarkHooksQt;
 class TMeterWidget;
 class TMimeGrid;
+class TMultimediaView;
 class TResolveDialog;
 class TRunStepper;
 class TSettingsDialogsQt;
@@ -74,6 +75,7 @@ class TMainWin : public QMainWindow {
   TParam& Param() { return *param_; }
   TCaptureRun* Run() { return run_.get(); }
   const TCaptureRunResult& LastRunResult() const { return last_result_; }
+  TMultimediaView& Multimedia() { return *multimedia_; }
   QAction* Action(TCommand command) const;
   TRunStepper& Stepper() { return *stepper_; }
 
@@ -149,6 +151,7 @@ class TMainWin : public QMainWindow {
   void HomeCommand();
   void HtmlPagesCommand();
   void ImagesCommand();
+  void ImageMapCommand();
   void SetupCommand();
   void SaveOptionsCommand();
   void HelpIndexCommand();
@@ -248,8 +251,8 @@ class TMainWin : public QMainWindow {
   QPushButton* list_brows_but_ = nullptr;
   std::vector<TUrlRecord> url_records_;
   std::vector<TUrlEntry> url_entries_;
-  // Multimedia
-  QListWidget* document_list_ = nullptr;
+  // Multimedia: the boxes are the view's, read and shown with the form.
+  TMultimediaView* multimedia_ = nullptr;
   QCheckBox* list_gif_ = nullptr;
   QCheckBox* list_jpeg_ = nullptr;
   QCheckBox* list_avi_ = nullptr;

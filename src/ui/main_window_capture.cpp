@@ -200,7 +200,7 @@ void TMainWin::RunCapture() {
   hooks_->failure.reset();
   hooks_->error.clear();
   hooks_->after_capture = false;
-  capture_tab_->documents = document_list_;
+  capture_tab_->documents = multimedia_;
   TResolveSetup resolve{param_->SommaireParams, program_folder_ + "index/"};
   run_ = std::make_unique<TCaptureRun>(*web_, CaptureSettings(*param_), pump_->Hub(),
                                        global_mime_.get(), *hooks_, std::move(resolve),

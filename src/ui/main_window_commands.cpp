@@ -24,8 +24,10 @@
 #include "ui/add_url_dialog.h"
 #include "ui/copy_dialog.h"
 #include "ui/main_window.h"
+#include "ui/map_edit_dialog.h"
 #include "ui/message_box.h"
 #include "ui/mime_grid.h"
+#include "ui/multimedia_view.h"
 #include "ui/new_web_dialog.h"
 #include "ui/qt_text.h"
 #include "ui/resolve_dialog.h"
@@ -91,6 +93,7 @@ void TMainWin::OpenWeb(std::unique_ptr<TWEB> web, bool capture) {
 void TMainWin::ShowWeb() {
   if (!web_) return;
   ShowForm(korvane::ShowWeb(*web_));
+  multimedia_->SetStretch(web_->Options.StretchImageFlag);
   mime_grid_->SetRows(MimeRowsFromList(web_->MimeList));
   ShowFigures();
   UpdateCommands();
@@ -178,7 +181,7 @@ bool TMainWin::CloseWeb() {
   url_records_.clear();
   url_entries_.clear();
   url_list_->clear();
-  document_list_->clear();
+  multimedia_->Clear();
   UpdateCaption();
   UpdateCommands();
   return true;
@@ -215,9 +218,7 @@ void TMainWin::UpdateCommands() {
   context.Html = HtmlCommandStates(fs_, web_ ? web_->Path : std::string(), param_->BookmarkFileName,
                                    program_folder_);
   for (const auto& [command, action] : actions_) {
-    // The image-map editor is not part of this program yet.
-    const bool enabled = command != TCommand::kImageMap && model_.CommandEnabled(command, context);
-    action->setEnabled(enabled);
+    action->setEnabled(model_.CommandEnabled(command, context));
   }
   for (const auto& [command, button] : buttons_) button->setEnabled(Action(command)->isEnabled());
   for (QAction* recent : recent_actions_) {
@@ -243,12 +244,12 @@ void TMainWin::RebuildUrlList() {
 }
 
 void TMainWin::RebuildDocumentList() {
-  document_list_->clear();
-  if (!web_) return;
-  for (const std::string& name :
-       BuildDocumentList(DocumentSourcesFromTree(web_->Tree), web_->Options)) {
-    document_list_->addItem(ToQt(name));
+  if (!web_) {
+    multimedia_->SetDocuments({}, std::string());
+    return;
   }
+  multimedia_->SetDocuments(BuildDocumentList(DocumentSourcesFromTree(web_->Tree), web_->Options),
+                            WithSeparator(web_->Path));
 }
 
 void TMainWin::UrlSelected() {
@@ -438,7 +439,7 @@ void TMainWin::DeleteCommand() {
   url_records_.clear();
   url_entries_.clear();
   url_list_->clear();
-  document_list_->clear();
+  multimedia_->Clear();
   UpdateCaption();
   RebuildRecentMenu();
   UpdateCommands();
@@ -477,6 +478,17 @@ void TMainWin::OpenWebPage(const char* file_name) {
 void TMainWin::HomeCommand() { OpenWebPage("_Home.htm"); }
 void TMainWin::HtmlPagesCommand() { OpenWebPage("_IxH.htm"); }
 void TMainWin::ImagesCommand() { OpenWebPage("_IxI.htm"); }
+
+void TMainWin::ImageMapCommand() {
+  if (!web_ || !Action(TCommand::kImageMap)->isEnabled()) return;
+  StoreWeb();
+  TMapEditDialog editor(*web_, fs_, this);
+  editor.Run();
+  // Saved zones entered their links into the web.
+  ShowFigures();
+  RebuildUrlList();
+  UpdateCommands();
+}
 
 // --- Preferences ---
 

@@ -12,6 +12,7 @@
 
 #include "ui/main_window.h"
 #include "ui/meter_widget.h"
+#include "ui/multimedia_view.h"
 #include "ui/qt_text.h"
 
 namespace korvane::ui {
@@ -44,7 +45,7 @@ class TMainWin::TCaptureTab final : public TCaptureView {
   QLabel* received_label = nullptr;
   QLabel* time_panel = nullptr;
   TSlot rows[TMainWindowModel::kSlotRows];
-  QListWidget* documents = nullptr;
+  TMultimediaView* documents = nullptr;
 
   void ShowCounters(const TCaptureCounters& c) override {
     const std::uint16_t values[] = {c.LinkCount,     c.FilteredCount, c.TodoCount,
@@ -97,7 +98,7 @@ class TMainWin::TCaptureTab final : public TCaptureView {
       rows[slot].meter->SetPercent(meter.percent);
       meter = TMeter{};
     }
-    for (const std::string& name : documents_) documents->addItem(ToQt(name));
+    for (const std::string& name : documents_) documents->AddDocument(name);
     documents_.clear();
   }
 

@@ -21,6 +21,7 @@
 #include "ui/main_window.h"
 #include "ui/meter_widget.h"
 #include "ui/mime_grid.h"
+#include "ui/multimedia_view.h"
 #include "ui/qt_text.h"
 #include "ui/url_list_view.h"
 
@@ -307,47 +308,30 @@ QWidget* TMainWin::UrlTab() {
 }
 
 QWidget* TMainWin::MultimediaTab() {
-  auto* tab = new QWidget;
-  document_list_ = new QListWidget(tab);
-  document_list_->setObjectName(QStringLiteral("DocumentList"));
-  document_list_->setMaximumWidth(220);
-  list_gif_ = Check(tr(" Gif"), "ListGifCheck", tab);
-  list_jpeg_ = Check(tr(" Jpeg"), "ListJpegCheck", tab);
-  list_avi_ = Check(tr("Avi"), "ListAviCheck", tab);
-  list_wav_ = Check(tr("Wav"), "ListWavCheck", tab);
-  stretch_image_ = Check(tr(" Resize pictures"), "StretchImageCheck", tab);
-  for (QCheckBox* box : {list_gif_, list_jpeg_, list_avi_, list_wav_}) {
-    // The click stores the box into the web's option, then the list follows it.
-    connect(box, &QCheckBox::clicked, this, [this] {
-      if (!web_) return;
-      const TWebForm form = ReadForm();
-      web_->Options.ListGifFlag = form.ListGifCheck;
-      web_->Options.ListJpegFlag = form.ListJpegCheck;
-      web_->Options.ListAviFlag = form.ListAviCheck;
-      web_->Options.ListWavFlag = form.ListWavCheck;
-      RebuildDocumentList();
-    });
-  }
-  connect(stretch_image_, &QCheckBox::clicked, this, [this](bool checked) {
-    if (web_) web_->Options.StretchImageFlag = checked;
+  multimedia_ = new TMultimediaView(fs_);
+  list_gif_ = multimedia_->ListGif;
+  list_jpeg_ = multimedia_->ListJpeg;
+  list_avi_ = multimedia_->ListAvi;
+  list_wav_ = multimedia_->ListWav;
+  stretch_image_ = multimedia_->StretchImage;
+  // A box's click stores it into the web's option, then the list follows it.
+  connect(multimedia_, &TMultimediaView::TypeBoxClicked, this, [this] {
+    if (!web_) return;
+    const TWebForm form = ReadForm();
+    web_->Options.ListGifFlag = form.ListGifCheck;
+    web_->Options.ListJpegFlag = form.ListJpegCheck;
+    web_->Options.ListAviFlag = form.ListAviCheck;
+    web_->Options.ListWavFlag = form.ListWavCheck;
+    RebuildDocumentList();
   });
-  auto* viewer = new QLabel(tr("The documents are shown here in a later version."), tab);
-  viewer->setObjectName(QStringLiteral("ViewerPlaceholder"));
-  viewer->setAlignment(Qt::AlignCenter);
-  viewer->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
-  viewer->setEnabled(false);
-  auto* boxes = new QHBoxLayout;
-  for (QCheckBox* box : {list_gif_, list_jpeg_, list_avi_, list_wav_, stretch_image_}) {
-    boxes->addWidget(box);
-  }
-  boxes->addStretch(1);
-  auto* body = new QHBoxLayout;
-  body->addWidget(document_list_);
-  body->addWidget(viewer, 1);
-  auto* layout = new QVBoxLayout(tab);
-  layout->addLayout(boxes);
-  layout->addLayout(body, 1);
-  return tab;
+  connect(multimedia_, &TMultimediaView::StretchBoxClicked, this, [this](bool checked) {
+    if (!web_) return;
+    web_->Options.StretchImageFlag = checked;
+    multimedia_->SetStretch(checked);
+  });
+  connect(multimedia_, &TMultimediaView::BrowseRequested, this,
+          [this](const std::string& path) { param_->OpenInNavigator(path, true); });
+  return multimedia_;
 }
 
 TWebForm TMainWin::ReadForm() const {

@@ -2,6 +2,8 @@
 
 #include <strings.h>
 
+#include <algorithm>
+
 #include "store/options.h"
 #include "store/web_tree.h"
 
@@ -104,6 +106,57 @@ TShowAction TMultimediaTab::ShowDocument(int index, const std::vector<std::strin
 bool TMultimediaTab::MediaTimerTick(bool player_enabled) {
   if (!player_enabled) media_timer_ = false;
   return media_timer_;
+}
+
+TMediaTick TMultimediaTab::MediaTimerTick(bool player_enabled, bool playing) {
+  if (!MediaTimerTick(player_enabled)) return TMediaTick::kStopTimer;
+  return playing ? TMediaTick::kFollowPlayer : TMediaTick::kWait;
+}
+
+std::int64_t MediaFrameStep(std::int64_t length) { return std::max<std::int64_t>(1, length / 10); }
+
+std::int64_t MediaLineStep(std::int64_t length) { return std::max<std::int64_t>(1, length / 100); }
+
+TMediaButtonAction TMultimediaTab::ButtonPressed(TMediaButton button) {
+  switch (button) {
+    case TMediaButton::kPlay:
+      return {true, true, false};
+    case TMediaButton::kStop:
+    case TMediaButton::kNext:
+    case TMediaButton::kPrevious:
+      return {true, false, true};
+    default:
+      return {};
+  }
+}
+
+TBarAction TMultimediaTab::BarScrolled(TBarScroll code, std::int64_t position,
+                                       std::int64_t frame_step, std::int64_t maximum,
+                                       bool player_enabled) {
+  // A bar whose player's length is not known yet has no room: everything is at 0.
+  const auto on_bar = [&](std::int64_t p) {
+    return std::clamp<std::int64_t>(p, 0, std::max<std::int64_t>(0, maximum));
+  };
+  TBarAction action{TBarAction::kNone, on_bar(position)};
+  if (!player_enabled) return action;
+  switch (code) {
+    case TBarScroll::kLineUp:
+    case TBarScroll::kLineDown:
+    case TBarScroll::kPosition:
+      action.Player = TBarAction::kSeek;
+      break;
+    case TBarScroll::kPageUp:
+      action.Player = TBarAction::kBack;
+      action.BarPosition = on_bar(position - frame_step);
+      break;
+    case TBarScroll::kPageDown:
+      action.Player = TBarAction::kStep;
+      action.BarPosition = on_bar(position + frame_step);
+      break;
+    default:
+      break;
+  }
+  return action;
 }
 
 }  // namespace korvane

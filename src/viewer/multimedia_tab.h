@@ -53,6 +53,64 @@ struct TShowAction {
   bool BrowseEnabled = false;  // "Load document"
 };
 
+// The media player's buttons.
+enum class TMediaButton : std::uint8_t {
+  kPlay,
+  kPause,
+  kStop,
+  kNext,
+  kPrevious,
+  kStep,
+  kBack,
+  kRecord,
+  kEject,
+};
+
+// What a button press does before the player acts.
+struct TMediaButtonAction {
+  bool Suppress = false;               // the tab acts in the player's stead
+  bool BarMaximumFromLength = false;   // first, the bar's maximum := the player's length
+  bool BarPositionFromPlayer = false;  // afterwards, the bar's position := the player's position
+};
+
+// How the position bar was scrolled: by a line, by a page, by a jump to where its thumb was
+// let go, while its thumb is dragged, to either end, or at the end of a scroll.
+enum class TBarScroll : std::uint8_t {
+  kLineUp,
+  kLineDown,
+  kPageUp,
+  kPageDown,
+  kPosition,
+  kTrack,
+  kTop,
+  kBottom,
+  kEndScroll,
+};
+
+struct TBarAction {
+  enum TPlayer : std::uint8_t {
+    kNone,
+    kSeek,  // the player goes to BarPosition
+    kBack,  // the player steps back by its frame step
+    kStep,  // the player steps forward by its frame step
+  };
+  TPlayer Player = kNone;
+  std::int64_t BarPosition = 0;  // where the bar stands afterwards
+};
+
+// What the media timer's tick does.
+enum class TMediaTick : std::uint8_t {
+  kStopTimer,     // the player is disabled: the timer stops itself
+  kFollowPlayer,  // the bar's position := the player's position
+  kWait,          // the player is not playing: the bar stays
+};
+
+// The amount the player's step and back move, and so the bar's page: a tenth of the document,
+// never less than one unit. `length` is the player's length (0 while it is not known).
+std::int64_t MediaFrameStep(std::int64_t length);
+// The bar's line: a hundredth of the document, never less than one unit.
+std::int64_t MediaLineStep(std::int64_t length);
+
 class TMultimediaTab {
  public:
   static constexpr int kImageTimerMs = 500;
@@ -73,6 +131,14 @@ class TMultimediaTab {
   // The media timer fired: false when the timer stops itself (the player is disabled); then
   // the bar follows the player's position only while it plays.
   bool MediaTimerTick(bool player_enabled);
+  TMediaTick MediaTimerTick(bool player_enabled, bool playing);
+
+  static TMediaButtonAction ButtonPressed(TMediaButton button);
+  // The bar was scrolled; nothing happens unless the player is enabled. `position` is the bar's
+  // position after the scroll for lines and jumps, and before it for pages, whose step is
+  // `frame_step` instead of the bar's own; `maximum` is the bar's.
+  static TBarAction BarScrolled(TBarScroll code, std::int64_t position, std::int64_t frame_step,
+                                std::int64_t maximum, bool player_enabled);
 
  private:
   bool play_on_display_ = false;

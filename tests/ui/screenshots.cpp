@@ -4,19 +4,26 @@
 // the Capture tab is shot while the capture runs.
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QGridLayout>
 #include <QIcon>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTest>
 #include <cstdio>
 
 #include "engine/error_dlg.h"
+#include "engine/web.h"
+#include "media_files.h"
 #include "net/socket_hub.h"
 #include "settings/param.h"
 #include "support/nginx_server.h"
@@ -24,9 +31,12 @@
 #include "ui/copy_dialog.h"
 #include "ui/directory_dialog.h"
 #include "ui/gauge_widget.h"
+#include "ui/map_edit_dialog.h"
+#include "ui/media_player.h"
 #include "ui/message_box.h"
 #include "ui/meter_widget.h"
 #include "ui/mime_type_dialog.h"
+#include "ui/multimedia_view.h"
 #include "ui/new_web_dialog.h"
 #include "ui/resolve_dialog.h"
 #include "ui/resources.h"
@@ -53,6 +63,16 @@ void Shoot(QWidget* widget, const QString& name) {
   std::printf("%s\n", qPrintable(file));
 }
 
+// What the screen shows of `widget`: video is drawn in a native window of its own, which a
+// widget's grab leaves out.
+void ShootScreen(QWidget* widget, const QString& name) {
+  QTest::qWait(150);
+  const QString file = out_dir + QLatin1Char('/') + name + QStringLiteral(".png");
+  QScreen* screen = widget->screen();
+  if (screen && screen->grabWindow(widget->winId()).save(file)) ++shots;
+  std::printf("%s\n", qPrintable(file));
+}
+
 // Shoots the window named `name` once it shows, then closes it with `close`.
 void ShootWhenShown(const QString& name, const QString& file,
                     std::function<void(QWidget*)> close = nullptr) {
@@ -72,6 +92,50 @@ void ShootDialog(Dialog& dialog, const QString& file) {
   (void)QTest::qWaitForWindowExposed(&dialog);
   Shoot(&dialog, file);
   dialog.hide();
+}
+
+// Clicks (or double-clicks) the document list's item `name` and waits for its display.
+void ClickDocument(ui::TMultimediaView& tab, const QString& name, bool twice) {
+  auto* list = tab.findChild<QListWidget*>(QStringLiteral("DocumentList"));
+  const QList<QListWidgetItem*> found = list->findItems(name, Qt::MatchExactly);
+  if (found.isEmpty()) {
+    std::fprintf(stderr, "no document %s\n", qPrintable(name));
+    return;
+  }
+  const QPoint at = list->visualItemRect(found.front()).center();
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+  if (twice) QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+  QTest::qWait(TMultimediaTab::kImageTimerMs + 400);
+}
+
+// A left-button drag on the map editor's drawing area.
+void Drag(QWidget* canvas, QPoint from, QPoint to) {
+  auto send = [canvas](QEvent::Type type, QPoint at, Qt::MouseButton button,
+                       Qt::MouseButtons held) {
+    QMouseEvent event(type, QPointF(at), canvas->mapToGlobal(QPointF(at)), button, held,
+                      Qt::NoModifier);
+    QApplication::sendEvent(canvas, &event);
+  };
+  send(QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
+  send(QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton);
+  send(QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
+}
+
+// The sample site's map picture is a 1 x 1 dot: a navigation bar of its own is drawn in its
+// place, so that the editor is seen at a real size.
+void DrawNavigationBar(const std::string& file) {
+  QImage bar(360, 90, QImage::Format_RGB32);
+  bar.fill(QColor(236, 232, 220));
+  QPainter painter(&bar);
+  const char* words[] = {"Home", "Products", "News", "Guide"};
+  for (int i = 0; i < 4; ++i) {
+    const QRect button(10 + i * 87, 20, 78, 50);
+    painter.fillRect(button, QColor(60 + i * 40, 110, 170 - i * 25));
+    painter.setPen(Qt::white);
+    painter.drawText(button, Qt::AlignCenter, QString::fromLatin1(words[i]));
+  }
+  painter.end();
+  bar.save(QString::fromStdString(file), "PNG");
 }
 
 }  // namespace
@@ -127,6 +191,78 @@ int main(int argc, char** argv) {
     notebook->setCurrentIndex(tab);
     Shoot(&window, QStringLiteral("main-tab-%1").arg(QLatin1String(tabs[tab])));
   }
+  // The Multimedia tab showing a picture, then playing a video and a sound made for the shots.
+  {
+    TWEB& web = *window.Web();
+    const std::pair<const char*, const char*> media[] = {{"clip.avi", "video/x-msvideo"},
+                                                         {"tone.wav", "audio/x-wav"}};
+    for (const auto& [name, type] : media) {
+      auto record = std::make_unique<TWebFile>();
+      record->State = wsFile;
+      record->SetMimeType(type);
+      record->SetFileName(name);
+      (void)web.Tree.Add(std::string("http://media.test/") + name, std::move(record));
+    }
+    (void)RealFileSystem().WriteFile(folder + "clip.avi", MakeAvi(160, 120, 50, 10));
+    (void)RealFileSystem().WriteFile(folder + "tone.wav", MakeWav(3000));
+    // The sample site's photos are a few pixels: one of camera size shows the scaling.
+    (void)RealFileSystem().WriteFile(folder + "photo1.jpg", MakeJpeg(1024, 768));
+    notebook->setCurrentIndex(TMainWindowModel::kMultimediaTab);
+    ui::TMultimediaView& tab = window.Multimedia();
+    // A type box clicked twice lists the documents again, the new ones with them.
+    tab.ListWav->click();
+    tab.ListWav->click();
+    ClickDocument(tab, QStringLiteral("photo1.jpg"), false);
+    Shoot(&window, QStringLiteral("multimedia-picture"));
+    ClickDocument(tab, QStringLiteral("clip.avi"), true);
+    QTest::qWait(800);
+    ShootScreen(&window, QStringLiteral("multimedia-video"));
+    ClickDocument(tab, QStringLiteral("tone.wav"), false);
+    Shoot(&window, QStringLiteral("multimedia-sound"));
+    tab.ShowDocument(-1);
+  }
+
+  // The image-map editor on the sample site's map, with a zone of each kind.
+  if (window.Web()->MapList.Count() > 0) {
+    DrawNavigationBar(folder + window.Web()->MapList.Item(0).ImageFile);
+    WhenShown(QStringLiteral("MapEditDlg"), [&](QWidget* w) {
+      auto* editor = static_cast<ui::TMapEditDialog*>(w);
+      QWidget* canvas = editor->Canvas();
+      Drag(canvas, {12, 22}, {86, 68});
+      editor->Model().SetTool(TMapEditDlg::kCircle);
+      Drag(canvas, {140, 45}, {160, 45 + 20});
+      editor->Model().SetTool(TMapEditDlg::kHorizontalBand);
+      Drag(canvas, {0, 76}, {0, 86});
+      editor->Model().SetTool(TMapEditDlg::kPolygon);
+      Drag(canvas, {200, 25}, {250, 25});
+      Drag(canvas, {250, 25}, {265, 65});
+      Drag(canvas, {265, 65}, {205, 62});
+      Drag(canvas, {330, 10}, {330, 10});
+      canvas->update();
+      Shoot(editor, QStringLiteral("map-editor"));
+      for (QAction* menu : editor->findChildren<QMenuBar*>().front()->actions()) {
+        if (!menu->menu()) continue;
+        QMenu* popup = menu->menu();
+        popup->popup(editor->mapToGlobal(QPoint(10, 20)));
+        (void)QTest::qWaitForWindowExposed(popup);
+        Shoot(popup,
+              QStringLiteral("map-editor-menu-") + menu->text().remove(QLatin1Char('&')).toLower());
+        popup->hide();
+      }
+      ShootWhenShown(
+          QStringLiteral("MessageBox"), QStringLiteral("map-editor-close-question"),
+          [](QWidget* box) { static_cast<QMessageBox*>(box)->button(QMessageBox::No)->click(); });
+      editor->close();
+    });
+    window.Action(TCommand::kImageMap)->trigger();
+    ui::TOpenMapDialog chooser({{"nav.gif", "nav.map", "http://www.sample.test/",
+                                 "http://www.sample.test/cgi-bin/map", ""},
+                                {"plan.gif", "plan.map", "http://www.sample.test/products/plan.htm",
+                                 "http://www.sample.test/cgi-bin/plan", "main"}},
+                               &window);
+    ShootDialog(chooser, QStringLiteral("map-chooser"));
+  }
+
   notebook->setCurrentIndex(0);
   for (QAction* menu : window.menuBar()->actions()) {
     if (!menu->menu()) continue;

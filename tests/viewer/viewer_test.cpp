@@ -146,6 +146,65 @@ TEST(MultimediaTabTest, MediaTimerStopsItselfWhenThePlayerIsDisabled) {
   EXPECT_FALSE(tab.MediaTimerEnabled());
 }
 
+TEST(MultimediaTabTest, TimerFollowsOnlyAPlayingPlayer) {
+  TMultimediaTab tab;
+  tab.ShowDocument(0, {"v.avi"}, "/w/");
+  EXPECT_EQ(tab.MediaTimerTick(true, false), TMediaTick::kWait);
+  EXPECT_EQ(tab.MediaTimerTick(true, true), TMediaTick::kFollowPlayer);
+  EXPECT_EQ(tab.MediaTimerTick(false, true), TMediaTick::kStopTimer);
+  // Stopped for good: a later tick does not follow again until a document is shown.
+  EXPECT_EQ(tab.MediaTimerTick(true, true), TMediaTick::kStopTimer);
+}
+
+TEST(MultimediaTabTest, ButtonsTheTabTakesOver) {
+  using B = TMediaButton;
+  for (B b : {B::kPause, B::kStep, B::kBack, B::kRecord, B::kEject}) {
+    EXPECT_FALSE(TMultimediaTab::ButtonPressed(b).Suppress) << int(b);
+  }
+  const TMediaButtonAction play = TMultimediaTab::ButtonPressed(B::kPlay);
+  EXPECT_TRUE(play.Suppress && play.BarMaximumFromLength && !play.BarPositionFromPlayer);
+  for (B b : {B::kStop, B::kNext, B::kPrevious}) {
+    const TMediaButtonAction a = TMultimediaTab::ButtonPressed(b);
+    EXPECT_TRUE(a.Suppress && a.BarPositionFromPlayer && !a.BarMaximumFromLength) << int(b);
+  }
+}
+
+TEST(MultimediaTabTest, PositionBarScrolls) {
+  using S = TBarScroll;
+  struct Case {
+    S code;
+    std::int64_t position;
+    bool enabled;
+    TBarAction::TPlayer player;
+    std::int64_t bar;
+  };
+  // A bar of 0..2000 over a player whose frame step is 200.
+  const Case cases[] = {
+      {S::kLineDown, 20, true, TBarAction::kSeek, 20},
+      {S::kLineUp, 0, true, TBarAction::kSeek, 0},
+      {S::kPosition, 1500, true, TBarAction::kSeek, 1500},
+      {S::kPageUp, 1000, true, TBarAction::kBack, 800},
+      {S::kPageUp, 150, true, TBarAction::kBack, 0},
+      {S::kPageDown, 1000, true, TBarAction::kStep, 1200},
+      {S::kPageDown, 1900, true, TBarAction::kStep, 2000},
+      {S::kTrack, 700, true, TBarAction::kNone, 700},  // dragging the thumb moves only the bar
+      {S::kTop, 0, true, TBarAction::kNone, 0},
+      {S::kEndScroll, 300, true, TBarAction::kNone, 300},
+      {S::kPageDown, 1000, false, TBarAction::kNone, 1000},  // the player is disabled
+  };
+  for (const Case& c : cases) {
+    const TBarAction a = TMultimediaTab::BarScrolled(c.code, c.position, 200, 2000, c.enabled);
+    EXPECT_EQ(a.Player, c.player) << int(c.code) << " at " << c.position;
+    EXPECT_EQ(a.BarPosition, c.bar) << int(c.code) << " at " << c.position;
+  }
+  // Before the length is known the bar has no room.
+  EXPECT_EQ(TMultimediaTab::BarScrolled(S::kPageDown, 0, 1, 0, true).BarPosition, 0);
+  EXPECT_EQ(MediaFrameStep(2000), 200);
+  EXPECT_EQ(MediaFrameStep(0), 1);
+  EXPECT_EQ(MediaLineStep(2000), 20);
+  EXPECT_EQ(MediaLineStep(50), 1);
+}
+
 }  // namespace
 }  // namespace korvane
 
