@@ -117,15 +117,21 @@ def capture(cli, work, target, extra=(), kill_when=None):
 
 
 def whole_and_resolved(cli, folder, port, pages):
+    """(pages captured, home page written, links to the server left in the copy's pages, page
+    files of the folder that no address of the web names)."""
     project = os.path.join(folder, "Local.Web")
-    captured = [u for u in urls(cli, project, "captured") if "/p/p" in u]
+    records = urls(cli, project, "captured")
+    captured = [u for u in records if "/p/p" in u]
+    named = {line.split()[2] for line in records if len(line.split()) > 2}
     home = os.path.exists(os.path.join(folder, "_Home.htm"))
     unresolved = 0
-    for name in os.listdir(folder):
-        if name.endswith(".htm") and not name.startswith("_"):
+    for name in named:
+        if name.endswith(".htm"):
             with open(os.path.join(folder, name), errors="replace") as f:
                 unresolved += len(re.findall(rf'href="http://127\.0\.0\.1:{port}/', f.read()))
-    return len(captured), home, unresolved
+    orphans = [f for f in os.listdir(folder) if f.endswith(".htm") and not f.startswith("_")
+               and f not in named and f not in ("LogFile.htm", "NotFound.htm", "BadLink.htm")]
+    return len(captured), home, unresolved, len(orphans)
 
 
 def main():
@@ -148,7 +154,7 @@ def main():
 
         folder = os.path.join(work, "limited")
         status, seconds, out = capture(cli, kw, url, [folder] + common)
-        n, home, unresolved = whole_and_resolved(cli, folder, relay.port, args.pages)
+        n, home, unresolved, _ = whole_and_resolved(cli, folder, relay.port, args.pages)
         left = urls(cli, os.path.join(folder, "Local.Web"), "todo")
         print(f"limited server ({args.limit} connections, {args.sockets} sockets): exit {status}, "
               f"{n}/{args.pages} pages in {seconds:.1f} s, {len(left)} left to explore, "
@@ -170,11 +176,11 @@ def main():
             folder = os.path.join(work, "killed-" + name.split()[-1])
             killed = capture(cli, kw, url, [folder] + common, kill_when=make(folder))
             again = capture(cli, kw, os.path.join(folder, "Local.Web"), common)
-            n, home, unresolved = whole_and_resolved(cli, folder, relay.port, args.pages)
+            n, home, unresolved, orphans = whole_and_resolved(cli, folder, relay.port, args.pages)
             partial = [f for f in os.listdir(folder) if f.endswith(".kvpart")]
             print(f"kill -9 {name}: first run {killed[0]}, then exit {again[0]}: "
                   f"{n}/{args.pages} pages, home page {home}, {unresolved} links left to the "
-                  f"server, {len(partial)} partial files")
+                  f"server, {len(partial)} partial files, {orphans} page files no address names")
         nginx.kill()
     finally:
         shutil.rmtree(work, ignore_errors=True)
