@@ -297,7 +297,7 @@ void AddCaptureCommand(CLI::App& app, TCaptureArgs& args) {
       "capture",
       "Capture a site into a new web (capture URL FOLDER), or capture a web again (capture "
       "WEB.web)");
-  cmd->add_option("target", args.target, "Start address, or the project file of a web")->required();
+  cmd->add_option("target", args.target, "Start address, or the project file of a web (or its folder)")->required();
   cmd->add_option("folder", args.folder, "Folder of the new web (its project is FOLDER/Local.Web)");
   cmd->add_option("--title", args.title, "Title of the new web");
   cmd->add_option("--options", args.options_file,
@@ -357,8 +357,13 @@ int RunCaptureCommand(const TCaptureArgs& args) {
   TWEB web(param.DefaultOptions);
   bool new_web = false;
   bool created_folder = false;
-  if (IsProjectFile(args.target)) {
-    if (!web.LoadFromFile(fs::absolute(args.target).string())) {
+  // A web's folder names its project file.
+  std::string target = args.target;
+  if (std::error_code ec; fs::is_regular_file(fs::path(target) / std::string(kProjectFileName), ec)) {
+    target = (fs::path(target) / std::string(kProjectFileName)).string();
+  }
+  if (IsProjectFile(target)) {
+    if (!web.LoadFromFile(fs::absolute(target).string())) {
       std::fprintf(stderr, "%s is not a web project file that can be read\n", args.target.c_str());
       return 2;
     }

@@ -10,6 +10,7 @@
 #include "base/text_encoding.h"
 #include "engine/web.h"
 #include "html/url.h"
+#include "web_argument.h"
 
 namespace korvane::cli {
 namespace {
@@ -62,10 +63,10 @@ std::string TodoText(const TWEB& web) {
 
 void AddInfoCommands(CLI::App& app, TInfoArgs& args) {
   CLI::App* info = app.add_subcommand("info", "Show a web's figures, options and last capture");
-  info->add_option("web", args.web, "Project file of the web")->required()->check(CLI::ExistingFile);
+  info->add_option("web", args.web, "Project file of the web, or its folder")->required()->transform(WebProjectArgument());
   CLI::App* urls = app.add_subcommand(
       "urls", "List a web's pages by state (captured ones unless states are chosen)");
-  urls->add_option("web", args.web, "Project file of the web")->required()->check(CLI::ExistingFile);
+  urls->add_option("web", args.web, "Project file of the web, or its folder")->required()->transform(WebProjectArgument());
   urls->add_flag("--captured", args.captured, "Captured pages");
   urls->add_flag("--todo", args.todo, "Pages to be explored");
   urls->add_flag("--not-found", args.not_found, "Pages not found or in error");

@@ -15,6 +15,7 @@
 #include "html/url.h"
 #include "engine/web_bookmark.h"
 #include "pages/bookmarks.h"
+#include "web_argument.h"
 
 namespace korvane::cli {
 namespace {
@@ -248,7 +249,7 @@ int Force(TKeepSession& s, const std::string& url) {
 
 CLI::App* WebCommand(CLI::App& app, const char* name, const char* help, TKeepArgs& args) {
   CLI::App* cmd = app.add_subcommand(name, help);
-  cmd->add_option("web", args.web, "Project file of the web")->required()->check(CLI::ExistingFile);
+  cmd->add_option("web", args.web, "Project file of the web, or its folder")->required()->transform(WebProjectArgument());
   return cmd;
 }
 

@@ -13,6 +13,7 @@
 #include "engine/web.h"
 #include "environment.h"
 #include "engine/resolve_links.h"
+#include "web_argument.h"
 
 namespace korvane::cli {
 namespace {
@@ -52,7 +53,7 @@ TResolveSetup ResolveSetupFor(const TParam& param) {
 void AddResolveCommand(CLI::App& app, TResolveArgs& args) {
   CLI::App* cmd = app.add_subcommand(
       "resolve", "Rewrite a captured web's links to its local files and write its index pages");
-  cmd->add_option("web", args.web, "Project file of the web")->required()->check(CLI::ExistingFile);
+  cmd->add_option("web", args.web, "Project file of the web, or its folder")->required()->transform(WebProjectArgument());
 }
 
 int RunResolveCommand(const TResolveArgs& args) {

@@ -86,6 +86,11 @@ TEST_F(CliTest, CapturesTheSampleSiteThenReportsIt) {
   EXPECT_NE(info.output.find("ListGifFlag=0"), std::string::npos) << info.output;
   EXPECT_NE(info.output.find("TodoUrlFlag=1"), std::string::npos) << info.output;
 
+  // The web's folder names it too.
+  TRun by_folder = Cli("info " + web.string());
+  EXPECT_EQ(by_folder.status, 0) << by_folder.output;
+  EXPECT_NE(by_folder.output.find("Title         Sample"), std::string::npos);
+  EXPECT_NE(Cli("info " + root_.string()).output.find("holds no web"), std::string::npos);
   TRun urls = Cli("urls " + (web / "Local.Web").string() + " --not-found");
   ASSERT_EQ(urls.status, 0);
   EXPECT_NE(urls.output.find("not-found  " + server.Url("/missing.htm")), std::string::npos)
