@@ -105,15 +105,19 @@ def capture(cli, work, target, extra=(), kill_when=None):
     command = [cli, "--work-path", work, "capture", target] + list(extra)
     start = time.monotonic()
     proc = subprocess.Popen(command, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+    lines = []
+    reader = threading.Thread(target=lambda: lines.extend(proc.stdout), daemon=True)
+    reader.start()
     if kill_when:
         while proc.poll() is None:
-            if kill_when(proc):
+            if kill_when(lines):
                 proc.send_signal(signal.SIGKILL)
                 proc.wait()
-                return "killed", time.monotonic() - start
-            time.sleep(0.01)
-    out, _ = proc.communicate()
-    return proc.returncode, time.monotonic() - start, out
+                return "killed", time.monotonic() - start, ""
+            time.sleep(0.005)
+    proc.wait()
+    reader.join(timeout=10)
+    return proc.returncode, time.monotonic() - start, "".join(lines)
 
 
 def whole_and_resolved(cli, folder, port, pages):
@@ -168,9 +172,9 @@ def main():
             "during the project save": lambda d: lambda p: any(
                 f.startswith("Local.Web") and f != "Local.Web" for f in os.listdir(d))
             if os.path.isdir(d) else False,
-            # The home page's temporary file, or the resolve's first rewritten page.
-            "during the resolve": lambda d: lambda p: os.path.isdir(d) and any(
-                f.startswith("_Home.htm") for f in os.listdir(d)),
+            # The resolve has begun: it names the site it rewrites.
+            "during the resolve": lambda d: lambda out: any(
+                line.startswith("Resolving") for line in list(out)),
         }
         for name, make in moments.items():
             folder = os.path.join(work, "killed-" + name.split()[-1])

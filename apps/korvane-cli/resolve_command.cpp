@@ -44,6 +44,7 @@ bool ResolveWeb(TWEB& web, const TResolveSetup& setup) {
 
 void TConsoleResolveView::SetSite(std::string_view site) {
   std::printf("Resolving %.*s\n", static_cast<int>(site.size()), site.data());
+  std::fflush(stdout);  // seen as it happens, also through a pipe
 }
 
 TResolveSetup ResolveSetupFor(const TParam& param) {
