@@ -260,7 +260,7 @@ def main():
                 out = f"k{sockets}"
                 tools.append((f"korvane {sockets} socket{'s' if sockets > 1 else ''}", out,
                               [cli, "--work-path", os.path.join(work, "kw"), "capture", url,
-                               os.path.join(work, out), "--replace", "--sockets", str(sockets),
+                               os.path.join(work, out), "--replace", "--yes", "--sockets", str(sockets),
                                "--depth", "1000"] + trust))
             tools.append(("wget --mirror", "w",
                           ["wget", "--mirror", "-q", "-P", os.path.join(work, "w"), url] +

@@ -1,13 +1,13 @@
 #include "capture_command.h"
 
-#include <CLI/CLI.hpp>
 #include <signal.h>
+#include <CLI/CLI.hpp>
 
 #include <atomic>
 #include <cstdio>
 #include <filesystem>
+#include <iostream>
 
-#include "store/web_folder.h"
 #include "base/byte_count.h"
 #include "base/file_system.h"
 #include "base/ini_file.h"
@@ -22,6 +22,7 @@
 #include "environment.h"
 #include "pages/bookmarks.h"
 #include "resolve_command.h"
+#include "store/web_folder.h"
 #include "terminal_view.h"
 
 namespace korvane::cli {
@@ -79,11 +80,20 @@ constexpr TOptionFlag kOptionFlags[] = {
      "frames, modern pictures (on; off reads pages as the original tag table did)"},
     {"--unsafe-no-certificate-check", "UnsafeNoCertificateCheck", TKind::kBool,
      "https: accept any certificate, even an expired or forged one (off; UNSAFE)"},
+    {"--low-speed-limit", "LowSpeedLimit", TKind::kInt,
+     "A transfer slower than this many bytes per second for --low-speed-time fails as a "
+     "time-out (100; 0: no limit)"},
+    {"--low-speed-time", "LowSpeedTime", TKind::kInt,
+     "Seconds over which the low-speed limit is measured (60)"},
 };
 
 std::atomic<int> interrupts{0};
+std::atomic<bool> terminated{false};
 
 void OnInterrupt(int) { interrupts.fetch_add(1); }
+// Whoever sends SIGTERM wants the program gone soon (a service manager kills it next): the
+// transfers under way are aborted, the web saved, and the program exits.
+void OnTerminate(int) { terminated.store(true); }
 
 std::string BoolText(const std::string& value) {
   std::string v = AnsiLowerCase(value);
@@ -95,11 +105,18 @@ class TCommandLineHooks final : public TCaptureRunHooks {
   TCommandLineHooks(TTerminalView& view, TParam& param) : view_(view), param_(param) {}
   TCaptureView* View() override { return &view_; }
   TStopRequest PollStop() override {
+    if (terminated.load()) {
+      if (terminate_handled_) return TStopRequest::kNone;
+      terminate_handled_ = true;
+      std::fprintf(stderr, "\nTerminated: the transfers under way are aborted, the web saved\n");
+      return TStopRequest::kAbortAll;
+    }
     int seen = interrupts.load();
     if (seen == handled_) return TStopRequest::kNone;
     handled_ = seen;
     if (seen == 1) {
-      std::fprintf(stderr, "\nStopping: the transfers under way finish (Ctrl-C again aborts them)\n");
+      std::fprintf(stderr,
+                   "\nStopping: the transfers under way finish (Ctrl-C again aborts them)\n");
       return TStopRequest::kCompleteCurrent;
     }
     return TStopRequest::kAbortAll;
@@ -110,7 +127,8 @@ class TCommandLineHooks final : public TCaptureRunHooks {
     // The desktop program asks the box's question (another address); on the command line the
     // user runs the capture again with one.
     message = explanation.Box.Title + ": " + explanation.Box.Message;
-    for (std::size_t at; (at = message.find("\r\n")) != std::string::npos;) message.replace(at, 2, "\n");
+    for (std::size_t at; (at = message.find("\r\n")) != std::string::npos;)
+      message.replace(at, 2, "\n");
     while (!message.empty() && message.back() == '\n') message.pop_back();
     if (explanation.OffersRename) message += "\nCheck the web's start address.";
   }
@@ -151,10 +169,12 @@ class TCommandLineHooks final : public TCaptureRunHooks {
   TConsoleResolveView resolve_view_;
   TNoQuestions bookmark_answers_;
   int handled_ = 0;
+  bool terminate_handled_ = false;
 };
 
-// A new web's folder must not hold files from before unless the user wants them gone.
-bool PrepareFolder(const std::string& folder, bool replace) {
+// A new web's folder must not hold files from before unless the user wants them gone, and says
+// so: --replace asks first, as the commands that delete do, unless --yes answers.
+bool PrepareFolder(const std::string& folder, bool replace, bool yes) {
   std::vector<std::string> files = RealFileSystem().ListFiles(folder);
   if (files.empty()) return true;
   if (!replace) {
@@ -163,6 +183,14 @@ bool PrepareFolder(const std::string& folder, bool replace) {
                  "to delete them first\n",
                  folder.c_str(), files.size());
     return false;
+  }
+  if (!yes) {
+    std::fprintf(stderr, "Delete the %zu files of %s? [y/N] ", files.size(), folder.c_str());
+    std::string answer;
+    if (!std::getline(std::cin, answer) || (answer != "y" && answer != "Y" && answer != "yes")) {
+      std::fprintf(stderr, "nothing deleted\n");
+      return false;
+    }
   }
   for (const std::string& failure : DeleteFolderFiles(RealFileSystem(), folder)) {
     std::fprintf(stderr, "cannot delete %s\n", failure.c_str());
@@ -178,7 +206,8 @@ void ApplyOptions(const TCaptureArgs& args, TWEB& web, TParam& param) {
       throw std::runtime_error("cannot read the options file " + args.options_file);
     }
     web.Options.MergeFromIni(ini, "OPTIONS");
-    if (ini.HasKey("OPTIONS", "MIMES")) web.MimeList.SetCmdLine(ini.ReadString("OPTIONS", "MIMES", ""));
+    if (ini.HasKey("OPTIONS", "MIMES"))
+      web.MimeList.SetCmdLine(ini.ReadString("OPTIONS", "MIMES", ""));
   }
   TIniFile flags;
   for (const auto& [key, value] : args.options) flags.WriteString("OPTIONS", key, value);
@@ -202,8 +231,59 @@ TCaptureSettings SettingsFor(const TCaptureArgs& args, const TParam& param) {
     s.ProxyAdress = args.proxy.substr(0, colon);
     s.ProxyPort = colon == std::string::npos ? 80 : std::stoi(args.proxy.substr(colon + 1));
   }
-  s.NoWriteDisk = args.no_write_disk.empty() ? param.NoWriteDisk : BoolText(args.no_write_disk) == "1";
+  s.NoWriteDisk =
+      args.no_write_disk.empty() ? param.NoWriteDisk : BoolText(args.no_write_disk) == "1";
   return s;
+}
+
+// A start address as a user types it: without a scheme it is an http address, as a browser
+// takes it ("www.a.com/x", "localhost:8080/"); a scheme other than http and https is refused by
+// name. Empty when the address is fine (`address` completed), else why it is not.
+std::string CheckStartAddress(std::string& address) {
+  const std::size_t colon = address.find(':');
+  const std::size_t slash = address.find('/');
+  bool has_scheme =
+      colon != std::string::npos && colon > 0 && (slash == std::string::npos || colon < slash);
+  if (has_scheme) {
+    for (std::size_t i = 0; i < colon; ++i) {
+      const char c = address[i];
+      const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+      const bool digit = c >= '0' && c <= '9';
+      if (!(letter || (i > 0 && (digit || c == '+' || c == '-' || c == '.')))) has_scheme = false;
+    }
+    // "host:8080" names a port, not a scheme.
+    const bool port_follows =
+        colon + 1 < address.size() && address[colon + 1] >= '0' && address[colon + 1] <= '9';
+    if (port_follows && address.compare(colon + 1, 2, "//") != 0) has_scheme = false;
+  }
+  if (!has_scheme) {
+    address = "http://" + address;
+    return {};
+  }
+  const std::string scheme = AnsiLowerCase(address.substr(0, colon));
+  if (scheme != "http" && scheme != "https") {
+    return "the scheme \"" + address.substr(0, colon) +
+           ":\" is not supported: Korvane captures http and https addresses";
+  }
+  if (address.compare(colon + 1, 2, "//") != 0 || address.size() <= colon + 3) {
+    return "the address " + address + " names no host";
+  }
+  return {};
+}
+
+// Removes what a new web's failed first capture wrote (its project file, log page and special
+// pages), and its folder when the capture made it and it is empty.
+void ForgetNewWeb(TWEB& web, bool created_folder) {
+  web.ReleaseLog();
+  TFileSystem& files = RealFileSystem();
+  for (std::string_view name :
+       {kProjectFileName, kLogFileName, kNotFoundFileName, kBadLinkFileName}) {
+    const std::string path = web.Path + std::string(name);
+    if (files.FileExists(path) && !files.RemoveFile(path)) {
+      std::fprintf(stderr, "cannot remove %s (%s)\n", path.c_str(), files.LastError().c_str());
+    }
+  }
+  if (created_folder && files.ListRemovable(web.Path).empty()) (void)files.RemoveDir(web.Path);
 }
 
 bool IsProjectFile(const std::string& target) {
@@ -217,14 +297,15 @@ void AddCaptureCommand(CLI::App& app, TCaptureArgs& args) {
       "capture",
       "Capture a site into a new web (capture URL FOLDER), or capture a web again (capture "
       "WEB.web)");
-  cmd->add_option("target", args.target, "Start address, or the project file of a web")
-      ->required();
+  cmd->add_option("target", args.target, "Start address, or the project file of a web (or its folder)")->required();
   cmd->add_option("folder", args.folder, "Folder of the new web (its project is FOLDER/Local.Web)");
   cmd->add_option("--title", args.title, "Title of the new web");
   cmd->add_option("--options", args.options_file,
                   "Options file: section OPTIONS with the option keys and MIMES")
       ->check(CLI::ExistingFile);
-  cmd->add_flag("--replace", args.replace, "Delete the files already in the new web's folder");
+  cmd->add_flag("--replace", args.replace,
+                "Delete the files already in the new web's folder (asks first, unless --yes)");
+  cmd->add_flag("--yes,-y", args.yes, "Do not ask before deleting files");
   cmd->add_flag("-v,--verbose", args.verbose, "Show each connection slot's address and state");
   cmd->add_option("--sockets", args.sockets, "Connections at once, 1 to 9")
       ->check(CLI::Range(1, 9));
@@ -245,8 +326,19 @@ void AddCaptureCommand(CLI::App& app, TCaptureArgs& args) {
           args.options[key] = kind == TKind::kBool ? BoolText(value) : value;
         },
         o.help);
-    if (kind == TKind::kBool) option->check(CLI::IsMember({"on", "off", "yes", "no", "true",
-                                                             "false", "1", "0"}, CLI::ignore_case));
+    if (kind == TKind::kBool) {
+      // A switch alone means on ("--footer"), as users of other programs expect; a value still
+      // says which ("--footer off"); and "--no-footer" says off.
+      option->expected(0, 1)->default_str("on");
+      option->check(
+          CLI::IsMember({"on", "off", "yes", "no", "true", "false", "1", "0"}, CLI::ignore_case));
+      const std::string name = o.flag + 2;
+      if (name.rfind("no-", 0) != 0) {
+        cmd->add_flag_function(
+            "--no-" + name, [&args, key](std::int64_t) { args.options[key] = "0"; },
+            "Off: the opposite of --" + name);
+      }
+    }
     if (kind == TKind::kInt) option->check(CLI::Number);
   }
   cmd->add_option_function<std::string>(
@@ -263,8 +355,15 @@ int RunCaptureCommand(const TCaptureArgs& args) {
   TParam& param = env.Param();
   const bool check_machine = param.DefaultOptions.CheckDomainMachineFlag;
   TWEB web(param.DefaultOptions);
-  if (IsProjectFile(args.target)) {
-    if (!web.LoadFromFile(fs::absolute(args.target).string())) {
+  bool new_web = false;
+  bool created_folder = false;
+  // A web's folder names its project file.
+  std::string target = args.target;
+  if (std::error_code ec; fs::is_regular_file(fs::path(target) / std::string(kProjectFileName), ec)) {
+    target = (fs::path(target) / std::string(kProjectFileName)).string();
+  }
+  if (IsProjectFile(target)) {
+    if (!web.LoadFromFile(fs::absolute(target).string())) {
       std::fprintf(stderr, "%s is not a web project file that can be read\n", args.target.c_str());
       return 2;
     }
@@ -273,9 +372,16 @@ int RunCaptureCommand(const TCaptureArgs& args) {
       std::fprintf(stderr, "capture URL FOLDER: the web's folder is missing\n");
       return 2;
     }
+    std::string address = args.target;
+    if (const std::string problem = CheckStartAddress(address); !problem.empty()) {
+      std::fprintf(stderr, "%s\n", problem.c_str());
+      return 2;
+    }
     const std::string folder = fs::absolute(args.folder).lexically_normal().string();
-    if (!PrepareFolder(folder, args.replace)) return 2;
-    web.Init(args.target, folder, env.GlobalMime().List());
+    if (!PrepareFolder(folder, args.replace, args.yes)) return 2;
+    new_web = true;
+    created_folder = !fs::exists(folder);
+    web.Init(address, folder, env.GlobalMime().List());
     web.FileName = web.Path + std::string(kProjectFileName);
     web.Title = ShortString(Utf8ToText(args.title));  // typed in UTF-8
     param.Url = web.Url;
@@ -300,6 +406,9 @@ int RunCaptureCommand(const TCaptureArgs& args) {
   struct sigaction action {};
   action.sa_handler = OnInterrupt;
   sigaction(SIGINT, &action, nullptr);
+  struct sigaction terminate {};
+  terminate.sa_handler = OnTerminate;
+  sigaction(SIGTERM, &terminate, nullptr);
   TTerminalView view(stdout, args.verbose);
   TCommandLineHooks hooks(view, param);
   const TSystemClock clock;
@@ -312,7 +421,8 @@ int RunCaptureCommand(const TCaptureArgs& args) {
     if (TResolveLinks* resolver = run.Resolver()) {
       // A Ctrl-C while the links are resolved cancels that; the capture is over.
       if (interrupts_at_resolve < 0) interrupts_at_resolve = interrupts.load();
-      if (interrupts.load() > interrupts_at_resolve && !resolver->Cancelled()) {
+      if ((interrupts.load() > interrupts_at_resolve || terminated.load()) &&
+          !resolver->Cancelled()) {
         resolver->Cancel();
         resolve_cancelled = true;
       }
@@ -336,13 +446,34 @@ int RunCaptureCommand(const TCaptureArgs& args) {
   if (!result.Saved) {
     std::fprintf(stderr, "the project file could not be written (%s)\n", web.SaveError().c_str());
   }
+  // What ended the run, then the exit status: 0 when the copy is as complete as this run could
+  // make it, 1 when it failed or was cut short by a full disk or an unsaved project.
+  const bool nothing_to_capture = result.NothingLeft && web.CapturedCount == 0;
+  if (nothing_to_capture) {
+    std::fprintf(stderr,
+                 "Nothing to capture: the web's options refuse its start address (its depth, "
+                 "path or file types)\n");
+  } else if (result.NothingLeft && web.LastCaptureInfo.NotFoundCount > 0) {
+    std::printf("Nothing new to capture: %d address(es) still not found\n",
+                static_cast<int>(web.LastCaptureInfo.NotFoundCount));
+  } else if (result.NothingLeft) {
+    std::printf("Nothing left to capture: the web is complete\n");
+  }
+  if (!result.StopReason.empty()) std::printf("Stopped by %s\n", result.StopReason.c_str());
+  if (terminated.load()) std::printf("Stopped by SIGTERM\n");
+  if (!result.Error.empty()) {
+    std::fprintf(stderr, "the capture ended early: %s\n", result.Error.c_str());
+  }
   if (result.DiskFull) std::fprintf(stderr, "the disk is full: the capture stopped\n");
-  if (result.Captured == 0) {
+  if (result.Captured == 0 && (!result.NothingLeft || nothing_to_capture)) {
     if (!hooks.message.empty()) std::fprintf(stderr, "%s\n", hooks.message.c_str());
+    // A new web that got nothing is not kept, so that the corrected command finds its folder
+    // free.
+    if (new_web && web.CapturedCount == 0) ForgetNewWeb(web, created_folder);
     return 1;
   }
   std::printf("Project: %s\n", web.FileName.c_str());
-  return 0;
+  return (result.DiskFull || !result.Saved || !result.Error.empty()) ? 1 : 0;
 }
 
 }  // namespace korvane::cli

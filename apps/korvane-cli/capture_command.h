@@ -17,7 +17,8 @@ struct TCaptureArgs {
   std::string title;
   std::string options_file;  // section "OPTIONS", with "MIMES"
   std::string work_path;
-  bool replace = false;  // delete the files already in a new web's folder
+  bool replace = false;  // delete the files already in a new web's folder (asked, or --yes)
+  bool yes = false;      // do not ask before deleting them
   bool verbose = false;
   // Capture options given as flags, by their settings-file key.
   std::map<std::string, std::string> options;

@@ -10,6 +10,7 @@
 #include "base/text_encoding.h"
 #include "engine/web.h"
 #include "html/url.h"
+#include "web_argument.h"
 
 namespace korvane::cli {
 namespace {
@@ -47,14 +48,25 @@ const char* StateName(std::uint8_t state) {
   }
 }
 
+// What is left to explore: the counters of a web may exceed its link count (a web written by
+// another program, or damaged), which the count cannot hold; the other figures are still shown.
+std::string TodoText(const TWEB& web) {
+  try {
+    return std::to_string(web.GetTodoCount());
+  } catch (const std::exception&) {
+    return "unknown (the web's counters exceed its " + std::to_string(web.GetLinkCount()) +
+           " links)";
+  }
+}
+
 }  // namespace
 
 void AddInfoCommands(CLI::App& app, TInfoArgs& args) {
   CLI::App* info = app.add_subcommand("info", "Show a web's figures, options and last capture");
-  info->add_option("web", args.web, "Project file of the web")->required()->check(CLI::ExistingFile);
+  info->add_option("web", args.web, "Project file of the web, or its folder")->required()->transform(WebProjectArgument());
   CLI::App* urls = app.add_subcommand(
       "urls", "List a web's pages by state (captured ones unless states are chosen)");
-  urls->add_option("web", args.web, "Project file of the web")->required()->check(CLI::ExistingFile);
+  urls->add_option("web", args.web, "Project file of the web, or its folder")->required()->transform(WebProjectArgument());
   urls->add_flag("--captured", args.captured, "Captured pages");
   urls->add_flag("--todo", args.todo, "Pages to be explored");
   urls->add_flag("--not-found", args.not_found, "Pages not found or in error");
@@ -68,12 +80,15 @@ int RunInfoCommand(const TInfoArgs& args) {
   std::printf("Address       %s\nTitle         %s\nFolder        %s\nHome page     %s\n",
               web.Url.c_str(), TextToUtf8(web.Title).c_str(), web.Path.c_str(),
               web.GetHomePage().c_str());
-  std::printf("Links         %u\nCaptured      %u\nTo explore    %u\nNot found     %u\n"
+  std::printf("Links         %u\nCaptured      %u\nTo explore    %s\nNot found     %u\n"
               "Errors        %u\nFiltered      %u\nTotal size    %s\n",
-              web.GetLinkCount(), web.CapturedCount, web.GetTodoCount(), web.NotFoundCount,
+              web.GetLinkCount(), web.CapturedCount, TodoText(web).c_str(), web.NotFoundCount,
               web.ErrorCount, web.FilteredCount, FormatByteCount(web.TotalSize).c_str());
   TIniFile options;
-  web.Options.SaveToIni(options, "Options");
+  TOPTIONS shown = web.Options;
+  // Anyone looking over the shoulder, or at a shared terminal log, must not read it.
+  if (!shown.Password.empty()) shown.Password = "(hidden)";
+  shown.SaveToIni(options, "Options");
   std::printf("\n%s", options.SaveToString().c_str());
   const TCaptureInfo& last = web.LastCaptureInfo;
   if (last.StartTime != 0) {

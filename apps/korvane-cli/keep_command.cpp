@@ -15,6 +15,7 @@
 #include "html/url.h"
 #include "engine/web_bookmark.h"
 #include "pages/bookmarks.h"
+#include "web_argument.h"
 
 namespace korvane::cli {
 namespace {
@@ -108,11 +109,17 @@ class TKeepSession {
 
 int Clean(TKeepSession& s, TTerminalAnswers& answers) {
   TWebForm form = ShowWeb(s.Web());
-  if (!ResetWeb(s.Web(), form, answers)) {
+  std::vector<std::string> not_deleted;
+  if (!ResetWeb(s.Web(), form, answers, &not_deleted)) {
     std::fprintf(stderr, "nothing was changed\n");
     return 1;
   }
   if (!s.Save()) return 1;
+  if (!not_deleted.empty()) {
+    std::fprintf(stderr, "%zu file(s) could not be deleted:\n", not_deleted.size());
+    for (const std::string& why : not_deleted) std::fprintf(stderr, "  %s\n", why.c_str());
+    return 1;
+  }
   std::printf("%s cleaned: it starts again from %s\n", s.Web().FileName.c_str(),
               s.Web().Url.c_str());
   return 0;
@@ -167,6 +174,12 @@ int Delete(TKeepSession& s, TTerminalAnswers& answers, bool with_folder) {
   if (!result.Error.empty()) {
     std::fprintf(stderr, "%s (it holds other folders or files that are not the web's)\n",
                  result.Error.c_str());
+    return 1;
+  }
+  if (!result.NotDeleted.empty()) {
+    std::fprintf(stderr, "the web is not wholly deleted: %zu file(s) stayed:\n",
+                 result.NotDeleted.size());
+    for (const std::string& why : result.NotDeleted) std::fprintf(stderr, "  %s\n", why.c_str());
     return 1;
   }
   std::printf("web deleted%s\n", result.FolderRemoved ? " with its folder" : "");
@@ -236,7 +249,7 @@ int Force(TKeepSession& s, const std::string& url) {
 
 CLI::App* WebCommand(CLI::App& app, const char* name, const char* help, TKeepArgs& args) {
   CLI::App* cmd = app.add_subcommand(name, help);
-  cmd->add_option("web", args.web, "Project file of the web")->required()->check(CLI::ExistingFile);
+  cmd->add_option("web", args.web, "Project file of the web, or its folder")->required()->transform(WebProjectArgument());
   return cmd;
 }
 

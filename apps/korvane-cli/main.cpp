@@ -13,6 +13,11 @@ int main(int argc, char** argv) {
   std::setlocale(LC_TIME, "");
   CLI::App app{"Korvane: capture web sites for reading off line", "korvane-cli"};
   app.require_subcommand(1);
+  app.set_version_flag("--version", std::string("korvane-cli ") + KORVANE_VERSION);
+  app.footer(
+      "Exit status: 0 done (a capture kept files, or had nothing left to fetch); 1 failed (nothing "
+      "captured, a full disk, a project file not written, files not deleted, an error); 2 wrong "
+      "arguments or a file that cannot be read.");
   std::string work_path;
   app.add_option("--work-path", work_path,
                  "Folder of korvane.ini and mime.def (else the one kept in the profile)");

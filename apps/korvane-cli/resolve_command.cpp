@@ -13,6 +13,7 @@
 #include "engine/web.h"
 #include "environment.h"
 #include "engine/resolve_links.h"
+#include "web_argument.h"
 
 namespace korvane::cli {
 namespace {
@@ -43,6 +44,7 @@ bool ResolveWeb(TWEB& web, const TResolveSetup& setup) {
 
 void TConsoleResolveView::SetSite(std::string_view site) {
   std::printf("Resolving %.*s\n", static_cast<int>(site.size()), site.data());
+  std::fflush(stdout);  // seen as it happens, also through a pipe
 }
 
 TResolveSetup ResolveSetupFor(const TParam& param) {
@@ -52,7 +54,7 @@ TResolveSetup ResolveSetupFor(const TParam& param) {
 void AddResolveCommand(CLI::App& app, TResolveArgs& args) {
   CLI::App* cmd = app.add_subcommand(
       "resolve", "Rewrite a captured web's links to its local files and write its index pages");
-  cmd->add_option("web", args.web, "Project file of the web")->required()->check(CLI::ExistingFile);
+  cmd->add_option("web", args.web, "Project file of the web, or its folder")->required()->transform(WebProjectArgument());
 }
 
 int RunResolveCommand(const TResolveArgs& args) {

@@ -2,6 +2,9 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdlib>
+
 namespace korvane::cli {
 
 TTerminalView::TTerminalView(std::FILE* out, bool verbose)
@@ -9,12 +12,32 @@ TTerminalView::TTerminalView(std::FILE* out, bool verbose)
 
 TTerminalView::~TTerminalView() { Finish(); }
 
-std::string TTerminalView::StatusLine() const {
+std::string TTerminalView::StatusLine(bool with_pace) const {
   const TCaptureCounters& c = counters_;
   return "links " + std::to_string(c.LinkCount) + "  captured " + std::to_string(c.CapturedCount) +
          "  to explore " + std::to_string(c.TodoCount) + "  not found " +
          std::to_string(c.NotFoundCount) + "  errors " + std::to_string(c.ErrorCount) +
-         "  filtered " + std::to_string(c.FilteredCount) + "  " + received_ + "  " + clock_;
+         "  filtered " + std::to_string(c.FilteredCount) + "  " + received_ +
+         (with_pace ? Rates() + "  " + clock_ : std::string());
+}
+
+// The session's pace since it began, and the addresses being fetched now.
+std::string TTerminalView::Rates() const {
+  int in_flight = 0;
+  for (const TSlotRow& row : slots_) {
+    in_flight += !row.state.empty() && row.state != "Idle" && row.state != "Closed" &&
+                 row.state != "Timeout" && row.state != "Error";
+  }
+  const int h = std::atoi(clock_.c_str());
+  const int m = clock_.size() >= 5 ? std::atoi(clock_.c_str() + clock_.size() - 5) : 0;
+  const int s = clock_.size() >= 2 ? std::atoi(clock_.c_str() + clock_.size() - 2) : 0;
+  const long seconds = std::max(1L, h * 3600L + m * 60L + s);
+  const long pages = std::max(0L, static_cast<long>(counters_.CapturedCount) - first_captured_);
+  const long kb = std::atol(received_.c_str());
+  char text[96];
+  std::snprintf(text, sizeof text, "  %.1f pages/s  %ld Kb/s  %d in flight",
+                static_cast<double>(pages) / static_cast<double>(seconds), kb / seconds, in_flight);
+  return text;
 }
 
 void TTerminalView::Print(const std::string& line, bool status) {
@@ -34,6 +57,7 @@ void TTerminalView::Print(const std::string& line, bool status) {
 }
 
 void TTerminalView::ShowCounters(const TCaptureCounters& counters) {
+  if (first_captured_ < 0) first_captured_ = counters.CapturedCount;
   counters_ = counters;
   if (terminal_) Print(StatusLine(), true);
 }
@@ -65,9 +89,9 @@ void TTerminalView::ShowClock(const std::string& text) {
   const std::string line = StatusLine();
   if (terminal_) {
     Print(line, true);
-  } else if (line.substr(0, line.rfind("  ")) != last_printed_) {
-    // Plain output: a line only when a figure other than the clock changed.
-    last_printed_ = line.substr(0, line.rfind("  "));
+  } else if (StatusLine(false) != last_printed_) {
+    // Plain output: a line only when a figure other than the clock and the pace changed.
+    last_printed_ = StatusLine(false);
     Print(line, true);
   }
 }

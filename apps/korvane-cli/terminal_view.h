@@ -27,7 +27,8 @@ class TTerminalView final : public TCaptureView {
   struct TSlotRow {
     std::string host, target, state;
   };
-  std::string StatusLine() const;
+  std::string StatusLine(bool with_pace = true) const;
+  std::string Rates() const;
   void Print(const std::string& line, bool status);
 
   std::FILE* out_;
@@ -39,6 +40,7 @@ class TTerminalView final : public TCaptureView {
   std::vector<TSlotRow> slots_;
   std::string last_printed_;
   bool status_shown_ = false;
+  long first_captured_ = -1;  // the web's captured files when the session began
 };
 
 }  // namespace korvane::cli

@@ -103,6 +103,10 @@ class TFileSystem {
   std::string last_error_;
 };
 
+// Whether the words of a failure (LastError) say that the disk is full or the quota used up:
+// then nothing more can be written, whatever the file.
+bool IsDiskFullError(std::string_view words);
+
 // The suffix of the new file that ReplaceFile writes beside the file it replaces.
 inline constexpr std::string_view kReplacementSuffix = ".tmp";
 

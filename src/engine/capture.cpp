@@ -60,7 +60,9 @@ TCapture::TCapture(TWEB& web, const TCaptureSettings& settings, TSocketHub& hub,
     r.OnException = [this](TRequest& q, const std::string& e) { HandlerFailed(q, e); };
     requests_.push_back(std::move(request));
   }
+  slot_keys_.resize(requests_.size());
   start_tick_ = clock_.TickMs();
+  RemovePartialFiles();
   web_.UpdateTodo();
   web_.CaptureStart = clock_.Now();
   web_.Log("D\xE9" "but de capture le " + FormatDisplayDate(web_.CaptureStart));
@@ -70,8 +72,50 @@ TCapture::TCapture(TWEB& web, const TCaptureSettings& settings, TSocketHub& hub,
 TCapture::~TCapture() {
   // Requests still busy are closed so that no partial file stays behind.
   for (auto& request : requests_) {
-    if (request->State != TRequest::kIdle) request->Close();
+    if (request->State != TRequest::kIdle) CloseSlot(*request);
   }
+}
+
+void TCapture::CloseSlot(TRequest& request) {
+  // A closed slot reports nothing more: its address waits for the next capture, never "loading".
+  TWebFile* record = request.WebFile;
+  request.WebFile = nullptr;
+  if (record && record->State == wsLoading) record->State = wsTodo;
+  request.Close();
+}
+
+std::string TCapture::ConnectionKey(std::string_view url) const {
+  if (settings_.UseProxy && !settings_.ProxyAdress.empty()) {
+    return settings_.ProxyAdress + ":" + std::to_string(settings_.ProxyPort);
+  }
+  return HostAndPort(url);
+}
+
+int TCapture::BusyWith(const std::string& key, const TRequest* except) const {
+  int busy = 0;
+  for (std::size_t i = 0; i < requests_.size(); ++i) {
+    const TRequest& r = *requests_[i];
+    if (&r != except && r.State != TRequest::kIdle && slot_keys_[i] == key) ++busy;
+  }
+  return busy;
+}
+
+bool TCapture::AtConnectionLimit(const std::string& key) const {
+  auto cap = connection_caps_.find(key);
+  return cap != connection_caps_.end() && BusyWith(key, nullptr) >= cap->second;
+}
+
+// A server that closes a connection before answering while others of ours are open takes no
+// more at once than those: fewer slots go to it from now on, so that its addresses are fetched
+// instead of failing trial after trial.
+void TCapture::LimitConnections(TRequest& request) {
+  const std::string& key = slot_keys_[static_cast<std::size_t>(request.Id - 1)];
+  const int open = std::max(1, BusyWith(key, &request));
+  auto [cap, added] = connection_caps_.try_emplace(key, open);
+  if (!added && cap->second <= open) return;
+  cap->second = open;
+  web_.Log(key + " : le serveur ferme les connexions en trop, " + std::to_string(open) +
+           " connexion(s) au plus");
 }
 
 bool TCapture::AnyBusy() const {
@@ -85,6 +129,7 @@ void TCapture::HandlerFailed(TRequest& request, const std::string& error) {
   // The first error ends the session; the run reports it.
   if (error_.empty()) error_ = error;
   stopping_ = true;
+  if (request.WebFile && request.WebFile->State == wsLoading) request.WebFile->State = wsTodo;
   request.WebFile = nullptr;
 }
 
@@ -109,21 +154,39 @@ bool TCapture::Pump() {
     }
     if (!idle) break;
     TWebFile* record = web_.TodoList.front();
+    // A record the tree holds under two addresses is queued once per address, and fetched once.
+    if (record->State != wsTodo) {
+      web_.TodoList.pop_front();
+      progress = true;
+      continue;
+    }
+    std::string url = web_.Tree.GetUrl(record);
+    std::string key = ConnectionKey(url);
+    // The queue keeps its order: the head waits for one of its server's connections to end.
+    if (AtConnectionLimit(key)) break;
     web_.TodoList.pop_front();
     progress = true;
-    // A record the tree holds under two addresses is queued once per address, and fetched once.
-    if (record->State != wsTodo) continue;
-    StartNext(*idle, record);
+    slot_keys_[static_cast<std::size_t>(idle->Id - 1)] = std::move(key);
+    StartNext(*idle, record, url);
   }
   if (!web_.TodoList.empty() && !stopping_) return true;
   if (AnyBusy()) return true;
+  ForgetLoading();
   WriteEndReport();
   ended_ = true;
   return false;
 }
 
-void TCapture::StartNext(TRequest& request, TWebFile* record) {
-  const std::string url = web_.Tree.GetUrl(record);
+// Every slot is idle: a record still marked as being fetched is one whose slot was closed, and
+// waits for the next capture like the others.
+void TCapture::ForgetLoading() {
+  web_.Tree.Explore([](TWebFile& record, const std::string&) {
+    if (record.State == wsLoading) record.State = wsTodo;
+    return false;
+  });
+}
+
+void TCapture::StartNext(TRequest& request, TWebFile* record, const std::string& url) {
   // The web's password goes only to the host that asked for it.
   if (send_credentials_ && HostAndPort(url) == credentials_host_) {
     request.SetAuthorization(web_.Options.Username, web_.Options.Password, url);
@@ -195,11 +258,17 @@ bool TCapture::AcceptBody(TRequest& request, TWebFile& record) {
     CountFiltered(record);
     return false;
   }
+  // An announced length is the server's word: a wrong one (a 2 GB page) must not stop the whole
+  // capture, so only this address fails. The disk is full when a write fails for that reason.
   const std::int64_t free_space = web_.FreeSpace();
   if (free_space >= 0 && free_space - 1024 <= length) {
-    stopping_ = true;
-    disk_full_ = true;
-    record.State = wsError;
+    web_.Log("Espace disque insuffisant (" + std::to_string(length) + " octets annonc\xE9s):" +
+             request.Url);
+    last_failure_ = {TNetError::kLocalFile, "the server announced " + std::to_string(length) +
+                                                " bytes, more than the " +
+                                                std::to_string(free_space) + " free on the disk"};
+    CountError(record);
+    RefreshCounters();
     return false;
   }
   if (const TMimeItem* type = web_.MimeList.GetMimeByString(record.GetMimeType())) {
@@ -271,6 +340,11 @@ void TCapture::TransferDone(TRequest& request) {
         request.Header.Charset, body);
   }
   if (body) std::string().swap(request.Body);
+  if (!stored && IsDiskFullError(web_.FileSystem().LastError())) {
+    web_.LocalNames().FileRemoved(record->GetFileName());
+    last_failure_ = {TNetError::kDiskFull, web_.FileSystem().LastError()};
+    return DiskIsFull(*record);
+  }
   if (!stored) {
     // As a body the request could not write: an error of the local file, not a captured page.
     last_failure_ = {TNetError::kLocalFile, "cannot write the file " + web_.Path +
@@ -281,9 +355,9 @@ void TCapture::TransferDone(TRequest& request) {
     return;
   }
   const auto& o = web_.Options;
-  bool refused = !type->Valid ||
-                 (o.MinFileSize > 0 && size < std::int64_t{o.MinFileSize} * 1024) ||
-                 (o.MaxFileSize > 0 && size > std::int64_t{o.MaxFileSize} * 1024);
+  bool refused = !record->GetForced() &&
+                 (!type->Valid || (o.MinFileSize > 0 && size < std::int64_t{o.MinFileSize} * 1024) ||
+                  (o.MaxFileSize > 0 && size > std::int64_t{o.MaxFileSize} * 1024));
   if (refused) {
     (void)web_.FileSystem().RemoveFile(web_.Path + record->GetFileName());
     web_.LocalNames().FileRemoved(record->GetFileName());
@@ -303,6 +377,7 @@ void TCapture::KeepFile(TWebFile& record, std::int64_t size, bool html) {
   CheckedInc(captured_count_);
   CheckedInc(since_save_);
   record.State = html ? wsPage : wsFile;
+  record.SetForced(false);  // kept: it is an ordinary captured file from now on
   const std::string& type = record.GetMimeType();
   if ((web_.Options.ListGifFlag && SameAsciiNoCase(type, "image/gif")) ||
       (web_.Options.ListJpegFlag && SameAsciiNoCase(type, "image/jpeg"))) {
@@ -312,22 +387,46 @@ void TCapture::KeepFile(TWebFile& record, std::int64_t size, bool html) {
 
 void TCapture::CheckLimits() {
   const auto& o = web_.Options;
-  if ((o.MaxDiskSize > 0 && web_.TotalSize > std::int64_t{o.MaxDiskSize} * 1024) ||
-      (o.MaxFileCount > 0 && web_.CapturedCount > o.MaxFileCount)) {
-    StopAll();
+  const bool size = o.MaxDiskSize > 0 && web_.TotalSize > std::int64_t{o.MaxDiskSize} * 1024;
+  const bool count = o.MaxFileCount > 0 && web_.CapturedCount > o.MaxFileCount;
+  if (!size && !count) return;
+  if (stop_reason_.empty()) {
+    stop_reason_ = size ? "the size limit (" + std::to_string(o.MaxDiskSize) + " KB)"
+                        : "the file count limit (" + std::to_string(o.MaxFileCount) + ")";
   }
+  StopAll();
 }
 
 void TCapture::TransferFailed(TRequest& request, bool retry) {
   last_failure_ = request.Failure;
+  if (request.Failure.Kind == TNetError::kClosedEarly) LimitConnections(request);
   TWebFile* record = request.WebFile;
   if (!record) return;
+  if (request.Failure.Kind == TNetError::kDiskFull) return DiskIsFull(*record);
   if (retry && record->Trials < settings_.TryCount) {
     record->State = wsTodo;
     web_.TodoList.push_back(record);
     return;
   }
   CountError(*record);
+}
+
+// Nothing more can be written: the session stops as a whole (the transfers under way would
+// fail too), and the address that met it waits for the next capture, not counted as an error.
+void TCapture::DiskIsFull(TWebFile& record) {
+  disk_full_ = true;
+  record.State = wsError;
+  web_.Log("Arr\xEAt : disque plein");
+  StopAll();
+}
+
+// A killed program leaves the body it was writing under its partial name; its address was
+// still loading, so the queue takes it again. One listing of the folder per session.
+void TCapture::RemovePartialFiles() {
+  TFileSystem& fs = web_.FileSystem();
+  for (const std::string& name : fs.ListFiles(web_.Path)) {
+    if (name.ends_with(kPartialSuffix)) (void)fs.RemoveFile(web_.Path + name);
+  }
 }
 
 void TCapture::CountBytes(int count) {
@@ -383,6 +482,18 @@ void TCapture::Tick() {
   elapsed_text_ = text;
   view_.ShowClock(elapsed_text_);
   if (web_.Options.MaxTime > 0 && std::int64_t{web_.Options.MaxTime} * 60000 < elapsed_ms_) {
+    if (stop_reason_.empty()) {
+      stop_reason_ = "the time limit (" + std::to_string(web_.Options.MaxTime) + " min)";
+    }
+    StopAll();
+  }
+  for (auto& request : requests_) {
+    request->CheckSpeed(web_.Options.LowSpeedLimit, web_.Options.LowSpeedTime);
+  }
+  if (completing_since_ >= 0 && AnyBusy() &&
+      clock_.TickMs() - completing_since_ >= std::int64_t{settings_.StopWaitSecs} * 1000) {
+    web_.Log("Arr\xEAt : transferts en cours interrompus apr\xE8s " +
+             std::to_string(settings_.StopWaitSecs) + " s");
     StopAll();
   }
 }
@@ -390,17 +501,18 @@ void TCapture::Tick() {
 void TCapture::StopAll() {
   stopping_ = true;
   for (auto& request : requests_) {
-    if (request->State != TRequest::kIdle) request->Close();
+    if (request->State != TRequest::kIdle) CloseSlot(*request);
   }
   web_.TodoList.clear();
 }
 
 void TCapture::Stop(bool abort_all) {
   stopping_ = true;
+  if (!abort_all && completing_since_ < 0) completing_since_ = clock_.TickMs();
   web_.TodoList.clear();
   for (auto& request : requests_) {
     if (request->State == TRequest::kIdle) continue;
-    if (abort_all || request->Phase == TRequest::kPhaseNone) request->Close();
+    if (abort_all || request->Phase == TRequest::kPhaseNone) CloseSlot(*request);
   }
 }
 

@@ -12,8 +12,10 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/capture_view.h"
@@ -36,6 +38,9 @@ struct TCaptureSettings {
   std::string ProxyAdress;
   int ProxyPort = 80;
   bool NoWriteDisk = false;
+  // A stop that lets the transfers under way finish waits for them this long at most, then
+  // closes them (their addresses wait for the next capture): a stop always ends.
+  int StopWaitSecs = 60;
 };
 
 // Processes a captured page (or, for page requisites, a stylesheet): enters its links into the
@@ -69,7 +74,8 @@ class TCapture {
   // hands queued addresses to idle slots. False once the session has ended (the end report is
   // then written); true while it runs.
   bool Pump();
-  // The one-second clock: elapsed time, and the time limit.
+  // The one-second clock: elapsed time, the time limit, the low-speed limit of every slot, and
+  // the end of a stop's wait for the transfers under way.
   void Tick();
   // The limit stop: every slot closed (partial files deleted), the queue emptied.
   void StopAll();
@@ -84,6 +90,9 @@ class TCapture {
   bool Stopping() const { return stopping_; }
   bool Ended() const { return ended_; }
   bool DiskFull() const { return disk_full_; }
+  // The limit of the web's options that stopped the session ("the time limit (5 min)"), or
+  // empty when none did.
+  const std::string& StopReason() const { return stop_reason_; }
   std::int32_t ElapsedMs() const { return elapsed_ms_; }
   const std::string& ElapsedText() const { return elapsed_text_; }
   std::int64_t BytesReceived() const { return bytes_received_; }
@@ -119,8 +128,17 @@ class TCapture {
   void RefreshCounters();
   void CheckLimits();
   void WriteEndReport();
-  void StartNext(TRequest& request, TWebFile* record);
+  void StartNext(TRequest& request, TWebFile* record, const std::string& url);
+  void CloseSlot(TRequest& request);
+  void ForgetLoading();
+  // Connections are counted per server: the host and port, or the proxy.
+  std::string ConnectionKey(std::string_view url) const;
+  int BusyWith(const std::string& key, const TRequest* except) const;
+  bool AtConnectionLimit(const std::string& key) const;
+  void LimitConnections(TRequest& request);
   void CountError(TWebFile& record);
+  void DiskIsFull(TWebFile& record);
+  void RemovePartialFiles();
   void CountFiltered(TWebFile& record);
   void AutoSave();
   void HandlerFailed(TRequest& request, const std::string& error);
@@ -133,13 +151,18 @@ class TCapture {
   const TClock& clock_;
   THttpSession http_;  // before the requests, which use it
   std::vector<std::unique_ptr<TRequest>> requests_;
+  std::vector<std::string> slot_keys_;  // the server of each slot's address, by slot
+  // Servers that take fewer connections than the slots: at most this many at once.
+  std::map<std::string, int> connection_caps_;
 
   std::int64_t start_tick_ = 0;
   std::int32_t elapsed_ms_ = 0;
   std::string elapsed_text_ = "00:00:00";
   bool stopping_ = false;
+  std::int64_t completing_since_ = -1;  // tick of a stop that lets transfers finish, or -1
   bool ended_ = false;
   bool disk_full_ = false;
+  std::string stop_reason_;
   std::int64_t bytes_received_ = 0;
   bool send_credentials_ = false;
   std::string credentials_host_;  // host:port that asked for credentials

@@ -151,14 +151,24 @@ void TCaptureRun::CloseSession() {
     result_.Captured = session_->CapturedCount();
     result_.Stopped = session_->Stopping();
     result_.DiskFull = session_->DiskFull();
+    result_.StopReason = session_->StopReason();
     last_status_ = session_->LastStatus();
     last_url_ = session_->LastUrl();
     last_failure_ = session_->LastFailure();
+    // Nothing was left to fetch, or (in a web that holds files) only addresses that were not
+    // found before and are not found again: the server answered; no failure.
+    const bool answered_only_not_found =
+        web_.CapturedCount > 0 && last_failure_.Kind == TNetError::kNone;
+    result_.NothingLeft = (last_url_.empty() || answered_only_not_found) &&
+                          result_.Captured == 0 && !result_.Stopped && result_.Error.empty();
     if (web_.CapturedCount != 0) session_->Fill();
     session_.reset();
   }
   if (!web_.FileName.empty()) result_.Saved = web_.SaveToFile(web_.FileName);
   if (web_.LastCaptureInfo.CapturedCount > 0) return StartResolving();
+  // A web with nothing left to fetch may still be unresolved (the program was killed while its
+  // links were resolved): resolving again is harmless, a page rewritten twice stays the same.
+  if (result_.NothingLeft && web_.CapturedCount > 0) return StartResolving();
   Finish();
 }
 
@@ -172,7 +182,10 @@ void TCaptureRun::Finish() {
   phase_ = TPhase::kDone;
   web_.ReleaseLog();
   if (global_mime_) global_mime_->Merge(web_.MimeList);
-  if (result_.Captured == 0 && !result_.Stopped) hooks_.ExplainFailure(web_, Explain());
+  // A stopped session (by the user, a limit, a full disk) says so through the result.
+  if (result_.Captured == 0 && !result_.Stopped && !result_.NothingLeft) {
+    hooks_.ExplainFailure(web_, Explain());
+  }
   if (result_.Captured > 0 && !result_.Stopped) hooks_.AfterCapture(web_);
 }
 
@@ -180,6 +193,7 @@ TCaptureFailure TCaptureRun::Explain() const {
   TCaptureFailure failure;
   failure.Status = last_status_;
   failure.Url = last_url_;
+  failure.Net = last_failure_;
   if (last_status_ == 0 && last_failure_.Kind == TNetError::kTls) {
     failure.Kind = TCaptureFailure::kTls;
     failure.Reason = last_failure_.Message;

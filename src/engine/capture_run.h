@@ -41,6 +41,7 @@ struct TCaptureFailure {
   std::int32_t Status = 0;
   std::string Url;  // the address last handed out, or the proxy for kProxyConnection
   std::string Reason = {};
+  TNetError Net = {};  // why the last failed attempt failed (kNone when none did)
 };
 
 class TCaptureRunHooks {
@@ -67,7 +68,11 @@ struct TCaptureRunResult {
   bool DiskFull = false;
   bool Saved = false;     // the project file was written after the session
   bool Resolved = false;  // links were resolved to the end
-  std::string Error;      // the message of an error that ended the session
+  // No address was left to fetch, or only addresses not found again: the copy is as complete as
+  // it can be (not a failure).
+  bool NothingLeft = false;
+  std::string StopReason;  // the limit that stopped the session, in words, or empty
+  std::string Error;       // the message of an error that ended the session
 };
 
 // Where resolving links finds its parameters and templates.

@@ -55,6 +55,58 @@ std::vector<TModalResult> Buttons(std::uint8_t set) {
   return buttons;
 }
 
+// What failed, in words a user reads: the kind first, then the library's own words when they
+// say more.
+std::string NetCause(const TNetError& error) {
+  std::string words;
+  switch (error.Kind) {
+    case TNetError::kNone:
+      return "no answer";
+    case TNetError::kOther:
+      break;
+    case TNetError::kRefused:
+      words = "connection refused";
+      break;
+    case TNetError::kTimedOut:
+      words = "timed out";
+      break;
+    case TNetError::kUnreachable:
+      words = "network unreachable";
+      break;
+    case TNetError::kNoHost:
+      words = "no such host";
+      break;
+    case TNetError::kProtocol:
+      words = "unreadable answer";
+      break;
+    case TNetError::kLocalFile:
+      words = "the file could not be written";
+      break;
+    case TNetError::kTls:
+      words = "no secure connection";
+      break;
+    case TNetError::kClosedEarly:
+      return "the server closed the connection before answering";
+    case TNetError::kTooSlow:
+      words = "timed out (too slow)";
+      break;
+    case TNetError::kDiskFull:
+      words = "disk full";
+      break;
+    case TNetError::kUnsupported:
+      words = "scheme not supported";
+      break;
+  }
+  if (error.Message.empty() || error.Message == words) return words.empty() ? "failed" : words;
+  return words.empty() ? error.Message : words + " (" + error.Message + ")";
+}
+
+std::string CauseOf(const TCaptureFailure& failure) {
+  const std::string at = failure.Url.empty() ? "" : ": " + failure.Url;
+  if (failure.Status != 0) return "the server answered " + StatusCodeText(failure.Status) + at;
+  return NetCause(failure.Net) + at;
+}
+
 }  // namespace
 
 std::string StatusCodeText(std::int32_t code) {
@@ -109,8 +161,8 @@ TMessageBoxContent ErrorBox(TErrorKind kind, std::string_view extra, std::uint8_
 }
 
 TMessageBoxContent WarningBox(int index, std::string_view extra) {
-  return {"Warning", Entry(kWarnings, index) + std::string(extra), "", {mrOk},
-          TBoxIcon::kExclamation};
+  return {
+      "Warning", Entry(kWarnings, index) + std::string(extra), "", {mrOk}, TBoxIcon::kExclamation};
 }
 
 std::vector<std::int32_t> ButtonLefts(std::int32_t row_width, std::size_t count) {
@@ -137,7 +189,9 @@ TFailureExplanation ExplainFailure(std::int32_t status, bool proxy_in_use,
           true};
 }
 
-TFailureExplanation ExplainFailure(const TCaptureFailure& failure, std::string_view web_url) {
+namespace {
+
+TFailureExplanation BoxFor(const TCaptureFailure& failure, std::string_view web_url) {
   switch (failure.Kind) {
     case TCaptureFailure::kProxyConnection:
       return ExplainFailure(0, true, failure.Url, web_url);
@@ -154,6 +208,21 @@ TFailureExplanation ExplainFailure(const TCaptureFailure& failure, std::string_v
       break;
   }
   return ExplainFailure(0, false, "", web_url);
+}
+
+}  // namespace
+
+TFailureExplanation ExplainFailure(const TCaptureFailure& failure, std::string_view web_url) {
+  TFailureExplanation explained = BoxFor(failure, web_url);
+  explained.Cause = CauseOf(failure);
+  // The box's own text stays first; the cause follows it (a refused certificate's box names its
+  // reason already).
+  if (failure.Kind != TCaptureFailure::kTls) {
+    std::string& text = explained.Box.Message;
+    if (!text.empty() && !text.ends_with("\r\n")) text += "\r\n";
+    text += "Cause: " + explained.Cause + "\r\n";
+  }
+  return explained;
 }
 
 }  // namespace korvane

@@ -52,6 +52,8 @@ struct TFailureExplanation {
   TMessageBoxContent Box;
   // A Yes answer asks for a new start address (the Add URL dialog as "New web adress").
   bool OffersRename = false;
+  // The real cause in words ("connection refused: http://h/"); the box's text ends with it.
+  std::string Cause = {};
 };
 TFailureExplanation ExplainFailure(std::int32_t status, bool proxy_in_use,
                                    std::string_view proxy_address, std::string_view web_url);

@@ -26,6 +26,11 @@ TWebFile* TWEB::NewLink(const TLinkItem& item, TWebFile* parent) {
     if (IsSecure(item.Url) && known->State == wsTodo) return MoveToProtocol(*known, twin, item.Url);
     return known;
   }
+  // A full tree (its count is 16 bits) refuses the address: what is queued is still captured.
+  if (Tree.Count() == UINT16_MAX) {
+    Log(item.Url + std::string(kLogTreeError));
+    return nullptr;
+  }
   auto record = std::make_unique<TWebFile>();
   if (parent) {
     record->ExternalDepth = parent->ExternalDepth;
@@ -48,6 +53,10 @@ TWebFile* TWEB::NewLink(const TLinkItem& item, TWebFile* parent) {
 }
 
 TWebFile* TWEB::MoveToProtocol(TWebFile& record, std::string_view from, std::string_view to) {
+  if (Tree.Count() == UINT16_MAX) {
+    Log(std::string(to) + std::string(kLogTreeError));
+    return &record;
+  }
   auto moved = std::make_unique<TWebFile>();
   moved->CopyFieldsOf(record);
   TWebFile* added = moved.get();
@@ -113,13 +122,15 @@ bool TWEB::LinkFilter(TWebFile* record, std::string_view url) {
 }
 
 bool TWEB::Filter(TWebFile* record, std::int64_t size, std::string_view url) {
+  // A forced address passes every filter: the user asked for it by name.
+  const bool forced = record->GetForced();
   TMimeItem* type = MimeList.GetMimeByString(record->GetMimeType());
   if (!type) {
     MimeList.AddMime(record->GetMimeType(), url.empty() ? std::string() : ExtensionOf(url),
                      "Other", false);
-    return false;
+    return forced;
   }
-  if (type->MimeClass == mcHtml) return true;
+  if (type->MimeClass == mcHtml || forced) return true;
   if (!type->Valid) return false;
   if (size <= 0) return true;
   if (Options.MinFileSize > 0 && size < std::int64_t{Options.MinFileSize} * 1024) return false;
@@ -173,6 +184,7 @@ bool TWEB::ForceCapture(TWebFile* record) {
   if (!record || record->State != wsFiltered) return false;
   record->State = wsTodo;
   record->ExternalDepth = 0;
+  record->SetForced(true);  // so that the next capture's filters let it through
   return true;
 }
 

@@ -25,12 +25,14 @@ bool RemoveFolder(TFileSystem& fs, const std::string& folder) {
 
 }  // namespace
 
-bool ResetWeb(TWEB& web, TWebForm& form, TMaintenanceHooks& hooks) {
+bool ResetWeb(TWEB& web, TWebForm& form, TMaintenanceHooks& hooks,
+              std::vector<std::string>* not_deleted) {
   if (web.GetFileCount() > 0 || web.CapturedCount > 0) {
     if (!hooks.Confirm(std::string(kResetQuestion), std::string(kResetCaption))) return false;
   }
   StoreWeb(form, web);
-  web.Clean();
+  std::vector<std::string> failed = web.Clean();
+  if (not_deleted) *not_deleted = std::move(failed);
   form = ShowWeb(web);
   return true;
 }
@@ -66,17 +68,18 @@ TDeleteWebResult DeleteWeb(TWEB& web, TParam& param, TBookMarks& bookmarks, TRec
   }
   result.Deleted = true;
   RemoveWebBookmark(bookmarks, param, web);
-  web.Clean();
+  result.NotDeleted = web.Clean();
   TFileSystem& fs = web.FileSystem();
   if (remove_folder) {
     const std::string index = web.Path + "index" + kPathSeparator;
     if (fs.DirectoryExists(index)) (void)RemoveFolder(fs, index);
     result.FolderRemoved = RemoveFolder(fs, web.Path);
+    if (result.FolderRemoved) result.NotDeleted.clear();
     if (!result.FolderRemoved) {
       result.Error = "Cannot remove the folder " + web.Path + " (" + fs.LastError() + ")";
     }
-  } else {
-    (void)fs.RemoveFile(web.FileName);
+  } else if (fs.FileExists(web.FileName) && !fs.RemoveFile(web.FileName)) {
+    result.NotDeleted.push_back(fs.LastError());
   }
   recent.Remove(web.FileName);
   return result;

@@ -34,7 +34,8 @@ class TMaintenanceHooks {
 
 // "&Reset": when the web has captured files the user confirms first; then the form is stored
 // into the web, the web cleaned and shown again in `form`. True when the web was reset.
-bool ResetWeb(TWEB& web, TWebForm& form, TMaintenanceHooks& hooks);
+bool ResetWeb(TWEB& web, TWebForm& form, TMaintenanceHooks& hooks,
+              std::vector<std::string>* not_deleted = nullptr);
 
 // "&Copy..." and "&Move...", after the save dialog chose `destination`: the web is copied (or
 // moved) there and becomes the copy; the recent webs follow.
@@ -45,6 +46,7 @@ struct TDeleteWebResult {
   bool Deleted = false;        // false when the user cancelled: nothing was touched
   bool FolderRemoved = false;  // the web's folder is gone
   std::string Error;           // a folder that could not be removed, empty when none
+  std::vector<std::string> NotDeleted;  // files that could not be deleted
 };
 
 // Whether DeleteWeb may offer to delete `folder`: never the work path, the program's folder,

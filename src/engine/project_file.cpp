@@ -105,8 +105,8 @@ void TWEB::WriteProjectFile(TBinaryWriter& out) {
       out.WriteShortString(value);
     } else if constexpr (std::is_same_v<Field, TDateTime>) {
       out.WriteF64(ToFileDate(value));
-    } else if (&value == &TotalSize) {
-      out.WriteI32(value);
+    } else if constexpr (std::is_same_v<Field, std::int64_t>) {  // TotalSize
+      out.WriteI32(static_cast<std::int32_t>(std::min<std::int64_t>(value, INT32_MAX)));
     } else {
       out.WriteI16(OptionWord(value));
     }
@@ -191,7 +191,7 @@ bool TWEB::ReadProjectFile(std::string_view bytes, const std::string& file_name)
       value = in.ReadShortString();
     } else if constexpr (std::is_same_v<Field, TDateTime>) {
       value = FromFileDate(in.ReadF64());
-    } else if (&value == &TotalSize) {
+    } else if constexpr (std::is_same_v<Field, std::int64_t>) {  // TotalSize
       value = in.ReadI32();
     } else {
       value = in.ReadI16();  // sign-extended

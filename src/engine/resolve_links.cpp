@@ -119,8 +119,7 @@ bool TResolveLinks::Step() {
 void TResolveLinks::Finish() {
   // A cancelled run leaves the total as it was: not every page was measured.
   if (!cancelled_) {
-    web_.TotalSize = static_cast<std::int32_t>(
-        std::min<std::int64_t>(total_size_, std::numeric_limits<std::int32_t>::max()));
+    web_.TotalSize = total_size_;
   }
   home_->Finish(web_.TotalSize);
   for (std::string& failure : home_->AllWriteFailures()) write_failures_.push_back(std::move(failure));

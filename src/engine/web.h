@@ -75,7 +75,9 @@ class TWEB {
   std::uint16_t ErrorCount = 0;
   std::uint16_t NotFoundCount = 0;
   std::uint16_t FilteredCount = 0;
-  std::int32_t TotalSize = 0;  // bytes of every file captured into the web
+  // Bytes of every file captured into the web. Wide here, so that a web past 2 GiB goes on; the
+  // project file's field is 32 bits and holds it saturated (2 GiB - 1 means "that much or more").
+  std::int64_t TotalSize = 0;
   TOPTIONS Options;
   bool DisplayOnlineImage = false;
   bool SpareFlag = false;
@@ -164,7 +166,8 @@ class TWEB {
   // Deletes the web's captured files, its map files and its log page, and starts the web again
   // from its start address with fresh not-found and bad-link pages. Options, title, MIME table,
   // last capture and project file name are kept; the index pages stay.
-  void Clean();
+  // Returns why each file that stayed could not be deleted (empty when all went).
+  std::vector<std::string> Clean();
   bool CleanExploreProc(TWebFile& record);
   // Copies (or moves) the captured files and the special pages to the folder of `destination`,
   // then makes that folder the web's and saves the web there. `progress` may be null.

@@ -35,10 +35,10 @@ bool TWEB::CleanExploreProc(TWebFile& record) {
   return false;
 }
 
-void TWEB::Clean() {
+std::vector<std::string> TWEB::Clean() {
   clean_names_.clear();
   Tree.Explore([this](TWebFile& record, const std::string&) { return CleanExploreProc(record); });
-  (void)DeleteFolderFiles(fs_, Path, clean_names_);
+  std::vector<std::string> failed = DeleteFolderFiles(fs_, Path, clean_names_);
   clean_names_.clear();
   MapList.DeleteMapFiles(fs_, Path);
   TodoList.clear();
@@ -48,7 +48,9 @@ void TWEB::Clean() {
   TotalSize = 0;
   SetInitialUrl();
   CopyProgramPages();
-  (void)fs_.RemoveFile(Path + std::string(kLogFileName));
+  const std::string log = Path + std::string(kLogFileName);
+  if (fs_.FileExists(log) && !fs_.RemoveFile(log)) failed.push_back(fs_.LastError());
+  return failed;
 }
 
 bool TWEB::FileCountProc(TWebFile& record) {

@@ -45,6 +45,16 @@ std::int32_t ToInt(std::string_view word) {
   return value;
 }
 
+// The status word as an integer, its sign included: "-200" is a status no server means as a
+// success, so it must not read as 0 (no status line), which keeps the body.
+std::int32_t ToStatus(std::string_view word) {
+  if (word.size() > 1 && word[0] == '-') {
+    std::int32_t value = ToInt(word.substr(1));
+    return value > 0 ? -value : 0;
+  }
+  return ToInt(word);
+}
+
 bool ToNumber(std::string_view digits, int& out) {
   if (digits.empty()) return false;
   for (char c : digits)
@@ -152,7 +162,7 @@ void THTTPHEADER::Parse(std::string_view header, TDateTime now, THttpDateParts& 
     if (first) {
       first = false;
       if (words.size() < 2) return;
-      Status = ToInt(words[1]);
+      Status = ToStatus(words[1]);
       continue;
     }
     if (words.empty()) return;

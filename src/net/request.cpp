@@ -63,7 +63,7 @@ TRequest::~TRequest() {
   if (file_) {
     (void)file_->Close();
     file_.reset();
-    (void)fs_.RemoveFile(OutputFile);
+    (void)fs_.RemoveFile(OutputFile + std::string(kPartialSuffix));
   }
 }
 
@@ -77,7 +77,11 @@ void TRequest::Start(std::string_view url, std::string_view proxy_address,
   ProxyPort = proxy_port;
   Failure = {};
   Trace(IdText() + ": Open " + Url);
-  if (HasOtherProtocol(Url)) return;
+  // Nothing can be fetched, and the owner must hear of it: a slot that stayed silent would leave
+  // its address waiting for ever.
+  if (HasOtherProtocol(Url)) {
+    return Fail(TNetError::kUnsupported, "the scheme of " + Url + " is not supported", false);
+  }
   HostAddress = GetHost(Url);
   if (IsDottedAddress(HostAddress)) return Connect();
   std::optional<std::string> cached = session_.Hosts.Find(HostAddress);
@@ -250,6 +254,8 @@ void TRequest::SocketConnect(TSCX& sender, const std::string& distant_ip) {
   Progress(kStatusConnected);
   if (attempt != attempt_ || State != kConnecting) return;
   (void)CloseOutput();
+  speed_window_start_ = clock_.TickMs();
+  speed_window_bytes_ = 0;
   HeaderLength = 0;
   Buffer.Reset();
   scanner_.Reset();
@@ -271,6 +277,7 @@ void TRequest::SocketCut(TSCX& sender) {
 void TRequest::SocketData(TSCX& sender, const char* buf, int len) {
   if (&sender != &Socket || len < 0) return;
   std::uint64_t attempt = attempt_;
+  speed_window_bytes_ += len;
   auto still = [&] { return attempt == attempt_ && State == kReceiving && Phase != kPhaseNone; };
   Progress(kStatusData);
   Trace(IdText() + ": SCX_Data");
@@ -339,6 +346,10 @@ bool TRequest::ReceiveBodyBytes(std::string_view bytes) {
     file_bytes_ = static_cast<std::int64_t>(Body.size());
     std::string().swap(Body);
     if (!opened) {
+      if (file_ && IsDiskFullError(fs_.LastError())) {
+        Fail(TNetError::kDiskFull, fs_.LastError(), false);
+        return false;
+      }
       Fail(TNetError::kLocalFile, "cannot create the file " + OutputFile);
       return false;
     }
@@ -353,7 +364,12 @@ bool TRequest::ReceiveBodyBytes(std::string_view bytes) {
     return true;
   }
   if (!file_ || !file_->Append(bytes)) {
-    Fail(TNetError::kLocalFile, "cannot write the file " + OutputFile);
+    // A full disk stops the whole capture; another failure is this file's alone.
+    if (file_ && IsDiskFullError(fs_.LastError())) {
+      Fail(TNetError::kDiskFull, fs_.LastError(), false);
+    } else {
+      Fail(TNetError::kLocalFile, "cannot write the file " + OutputFile);
+    }
     return false;
   }
   file_bytes_ += static_cast<std::int64_t>(bytes.size());
@@ -365,22 +381,37 @@ void TRequest::Disconnected() {
   Trace(IdText() + ": Disconnect");
   Progress(kStatusClosed);
   if (attempt != attempt_) return;
+  if (Phase != kPhaseBody) {
+    // Already ended (a failure reported before the cut): nothing more to say.
+    if (State == kIdle) {
+      Phase = kPhaseNone;
+      Buffer.Reset();
+      return;
+    }
+    // The server closed before its answer was whole: an attempt that failed, as a refused
+    // connection is, so that the owner may try the address again.
+    if (Buffer.Size() == 0) {
+      return Fail(TNetError::kClosedEarly, "the server closed the connection without answering");
+    }
+    return Fail(TNetError::kProtocol, "the server closed the connection inside its header");
+  }
   State = kIdle;
   Socket.Abort();
-  if (Phase != kPhaseBody) {
-    Phase = kPhaseNone;
-    Buffer.Reset();
-    return;
-  }
   Phase = kPhaseNone;
   bool complete = true;
   if (file_ || BodyInMemory) {
     std::int32_t announced = Header.LengthAnnounced ? Header.ContentLength : 0;
     Header.ContentLength =
         static_cast<std::int32_t>(std::min<std::int64_t>(file_bytes_, INT32_MAX));
+    const bool on_disk = file_ != nullptr;
     // A body shorter than its header announced was cut off: not a captured file.
     complete = CloseOutput() && file_bytes_ >= announced;
     if (!complete) DropBody();
+    if (complete && on_disk &&
+        !fs_.RenameFile(OutputFile + std::string(kPartialSuffix), OutputFile)) {
+      DropBody();
+      return Fail(TNetError::kLocalFile, "cannot write the file " + OutputFile);
+    }
   }
   if (Url.find(kTraceMarker) != std::string::npos) session_.Trace = true;
   if (!complete) return Fail(TNetError::kProtocol, "the body is shorter than announced");
@@ -389,7 +420,7 @@ void TRequest::Disconnected() {
 
 bool TRequest::OpenOutput() {
   (void)CloseOutput();
-  file_ = fs_.OpenForWrite(OutputFile);
+  file_ = fs_.OpenForWrite(OutputFile + std::string(kPartialSuffix));
   file_bytes_ = 0;
   return file_ != nullptr;
 }
@@ -398,7 +429,7 @@ void TRequest::DropBody() {
   if (BodyInMemory) {
     std::string().swap(Body);
   } else {
-    (void)fs_.RemoveFile(OutputFile);
+    (void)fs_.RemoveFile(OutputFile + std::string(kPartialSuffix));
   }
 }
 
@@ -425,6 +456,25 @@ void TRequest::Close() {
   Phase = kPhaseNone;
   Buffer.Reset();  // a header cut short may have filled it up to its limit
   Progress(kStatusClosed);
+}
+
+void TRequest::CheckSpeed(std::int32_t bytes_per_second, std::int32_t seconds) {
+  if (bytes_per_second <= 0 || seconds <= 0) return;
+  // Until connected the attempt's own time-out applies.
+  if (State == kIdle || State == kConnecting || State == kClosing) return;
+  // A body received whole only waits for the server to close: it is not a slow transfer.
+  if (Phase == kPhaseBody && Header.ContentLength > 0 && file_bytes_ >= Header.ContentLength) {
+    return;
+  }
+  const std::int64_t now = clock_.TickMs();
+  if (now - speed_window_start_ < std::int64_t{seconds} * 1000) return;
+  if (speed_window_bytes_ >= std::int64_t{bytes_per_second} * seconds) {
+    speed_window_start_ = now;
+    speed_window_bytes_ = 0;
+    return;
+  }
+  Fail(TNetError::kTooSlow, "slower than " + std::to_string(bytes_per_second) +
+                                " bytes per second for " + std::to_string(seconds) + " seconds");
 }
 
 void TRequest::Fail(TNetError::TKind kind, std::string message, bool retry) {

@@ -9,8 +9,9 @@
 //             the body) and return true. A refusal closes the connection: no OnDone, no OnError.
 //   OnDone    the body was read to its end; the file OutputFile is complete and closed, and its
 //             size is in Header.ContentLength.
-//   OnError   the attempt failed (host unknown, connection failed or timed out, header too
-//             long, body shorter than announced, file not writable, no secure connection);
+//   OnError   the attempt failed (host unknown, connection failed or timed out, closed before
+//             the answer, header too long, body shorter than announced, file not writable, no
+//             secure connection);
 //             Failure says why. `retry` is false when another trial cannot help (the server's
 //             certificate was refused), true otherwise: the owner counts its trials and decides.
 //             Any partial file is already deleted.
@@ -21,8 +22,10 @@
 //   OnLog     a log line, already prefixed with the time of day.
 //   OnException  one of the owner's handlers threw: the connection is aborted and the request is
 //             idle; `error` is the exception's message.
-// A connection that closes before the header is complete ends with neither OnDone nor OnError;
-// the slot is idle again (State 0). Any event may call Start or Close on this request.
+// A connection that closes before the header is complete is a failed attempt (OnError with a
+// retry; Failure kClosedEarly when not one byte of the answer came). An address of a scheme the
+// program does not fetch fails at once, without a retry. Any event may call Start or Close on
+// this request.
 //
 // An https address is fetched over TLS, checked against the system's certificates (and CaFile),
 // unless VerifyCertificates is off. Through a proxy, it asks the proxy for a tunnel to the
@@ -62,6 +65,11 @@ inline constexpr std::size_t kMaxHeaderBytes = 64 * 1024;
 // An address holding this switches the trace on for the rest of the run once it is fetched.
 inline constexpr std::string_view kTraceMarker = "~~~~~~";
 
+// A body is written under its file name followed by this suffix and renamed once it is whole, so
+// that what a killed program leaves behind is known for what it is and removed by the next
+// capture. No type of the MIME table has such an extension.
+inline constexpr std::string_view kPartialSuffix = ".kvpart";
+
 class TRequest {
  public:
   // The hub and the session (shared by the slots of one capture) must outlive the request.
@@ -77,6 +85,13 @@ class TRequest {
   void SetAuthorization(std::string_view user, std::string_view password,
                         std::string_view address = {});
   void Close();
+  // The low-speed limit, checked by the owner about once a second: an attempt that received
+  // fewer than `bytes_per_second` × `seconds` bytes over a whole window of `seconds` since it was
+  // connected fails as a time-out does (kTooSlow, with a retry). Nothing when either is 0 or
+  // less. A server that sends one byte now and then holds a slot no longer.
+  void CheckSpeed(std::int32_t bytes_per_second, std::int32_t seconds);
+  // Body bytes received in the output file so far.
+  std::int64_t BodyBytes() const { return file_bytes_; }
 
   // States and phases.
   static constexpr std::uint8_t kIdle = 0, kConnecting = 1, kSending = 2, kReceiving = 3,
@@ -99,7 +114,7 @@ class TRequest {
   std::string CaFile;              // https: a PEM file of certificates to trust as well
   bool VerifyCertificates = true;  // https: false accepts any certificate (unsafe)
   TMemoryStreamEx Buffer;
-  std::string OutputFile;
+  std::string OutputFile;  // written as OutputFile + kPartialSuffix until the body is whole
   THTTPHEADER Header;
   std::int32_t HeaderLength = 0;
   TWebFile* WebFile = nullptr;  // the owner's record of the address; never used here
@@ -163,6 +178,9 @@ class TRequest {
   const TClock& clock_;
   std::unique_ptr<TWritableFile> file_;
   std::int64_t file_bytes_ = 0;
+  // The low-speed window: when it began (tick, ms) and the bytes received in it.
+  std::int64_t speed_window_start_ = 0;
+  std::int64_t speed_window_bytes_ = 0;
   THeaderEndScanner scanner_;
   bool tls_started_ = false;  // the tunnel is open and TLS was started through it
   std::string credentials_host_;

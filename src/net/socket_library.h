@@ -26,6 +26,11 @@ struct TNetError {
     kLocalFile,    // the body could not be written to disk
     kTls,          // no secure connection: the certificate refused (what is wrong with it is in
                    // the words), a handshake that failed, trust that could not be read
+    kClosedEarly,  // the server closed the connection before the first byte of its answer (a
+                   // server that takes so many connections and closes the others)
+    kTooSlow,      // the answer came slower than the low-speed limit for its whole time
+    kDiskFull,     // the body could not be written because the disk is full
+    kUnsupported,  // the address's scheme is not one the program fetches
   };
   TKind Kind = kNone;
   std::string Message;

@@ -15,6 +15,8 @@ void ForEachExtendedOption(Visitor&& visit, Options&... o) {
   visit("PageRequisites", o.PageRequisites...);
   visit("CaFile", o.CaFile...);
   visit("UnsafeNoCertificateCheck", o.UnsafeNoCertificateCheck...);
+  visit("LowSpeedLimit", o.LowSpeedLimit...);
+  visit("LowSpeedTime", o.LowSpeedTime...);
 }
 
 // Visits every option with its key, in the order the settings file holds them; with several
@@ -50,7 +52,8 @@ void ForEachOption(Visitor&& visit, Options&... o) {
   ForEachExtendedOption(visit, o...);
 }
 
-// What each extended option is in a web that predates it: the original behaviour.
+// What each extended option is in a web that predates it: the original behaviour. The low-speed
+// limit had none (a trickling server held a slot for ever): older webs take its default too.
 TOPTIONS OriginalBehaviour() {
   TOPTIONS o;
   o.PageRequisites = false;

@@ -53,6 +53,13 @@ class TOPTIONS {
   // https: accept any certificate, so that a copy can be made of a site whose certificate is
   // refused. Unsafe: anyone between the program and the server can pose as the server.
   bool UnsafeNoCertificateCheck = false;
+  // The low-speed limit: a transfer that receives fewer than LowSpeedLimit bytes per second
+  // over a whole LowSpeedTime seconds fails as a time-out does (0 in either: no limit). Less than
+  // 6,000 bytes in a minute is no download, whatever the link: a steady one, even over a slow
+  // modem shared by nine connections, gets many times that, so the default never cuts one,
+  // while a server that trickles a byte now and then no longer holds a slot for ever.
+  std::int32_t LowSpeedLimit = 100;
+  std::int32_t LowSpeedTime = 60;
 
   // An extended option as stored: its key and its value written as in the settings file.
   using TEntry = std::pair<std::string, std::string>;

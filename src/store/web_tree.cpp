@@ -486,7 +486,7 @@ bool TWebTree::LoadFromStream(TBinaryReader& reader, int version, const TProgres
       record->SetLinkType(flags);
     } else {
       record->Flags = flags & (TWebFile::kHtml | TWebFile::kIsmap | TWebFile::kBackground |
-                               TWebFile::kRequisite);
+                               TWebFile::kRequisite | TWebFile::kForced);
     }
     record->ExternalDepth = reader.ReadU8();
     record->LinkDepth = reader.ReadU8();

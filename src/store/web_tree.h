@@ -42,6 +42,9 @@ class TWebFile {
   // A page requisite (stylesheet, script, font, media). A reader that knows only the three bits
   // above takes such a record for an embedded object, which it is.
   static constexpr std::uint8_t kRequisite = 8;
+  // Forced by the user: captured whatever the web's type and size filters say, until it is kept.
+  // A reader that knows only the bits above ignores it (the address is filtered again there).
+  static constexpr std::uint8_t kForced = 16;
 
   TWebFile() = default;
   TWebFile(const TWebFile&) = delete;
@@ -68,6 +71,8 @@ class TWebFile {
   bool GetBackground() const { return (Flags & kBackground) != 0; }
   void SetBackground(bool on) { SetFlag(kBackground, on); }
   bool GetRequisite() const { return (Flags & kRequisite) != 0; }
+  bool GetForced() const { return (Flags & kForced) != 0; }
+  void SetForced(bool on) { SetFlag(kForced, on); }
   void SetRequisite(bool on) { SetFlag(kRequisite, on); }
   // 0 a page reached by a hyperlink, 1 an embedded object, 2 a background picture, 3 a page
   // requisite.

@@ -10,6 +10,8 @@
 #include <map>
 #include <string>
 
+#include "engine/web.h"
+#include "store/mime_list.h"
 #include "support/loopback_http_server.h"
 #include "support/nginx_server.h"
 
@@ -67,7 +69,7 @@ TEST_F(CliTest, CapturesTheSampleSiteThenReportsIt) {
   ASSERT_TRUE(server.Running()) << server.Error();
   const fs::path web = root_ / "sample";
   TRun capture = Cli(work_ + "capture " + server.Url("/") + " " + web.string() +
-                     " --title Sample --sockets 3");
+                     " --title Sample --sockets 3 --no-list-gif --show-todo");
   ASSERT_EQ(capture.status, 0) << capture.output;
   EXPECT_NE(capture.output.find("file(s) captured"), std::string::npos) << capture.output;
   EXPECT_TRUE(fs::exists(web / "Local.Web"));
@@ -80,16 +82,28 @@ TEST_F(CliTest, CapturesTheSampleSiteThenReportsIt) {
   ASSERT_EQ(info.status, 0) << info.output;
   EXPECT_NE(info.output.find("Title         Sample"), std::string::npos) << info.output;
   EXPECT_NE(info.output.find("[Last capture]"), std::string::npos);
+  // Switches as flags: --no-X is off, --X alone is on.
+  EXPECT_NE(info.output.find("ListGifFlag=0"), std::string::npos) << info.output;
+  EXPECT_NE(info.output.find("TodoUrlFlag=1"), std::string::npos) << info.output;
 
+  // The web's folder names it too.
+  TRun by_folder = Cli("info " + web.string());
+  EXPECT_EQ(by_folder.status, 0) << by_folder.output;
+  EXPECT_NE(by_folder.output.find("Title         Sample"), std::string::npos);
+  EXPECT_NE(Cli("info " + root_.string()).output.find("holds no web"), std::string::npos);
   TRun urls = Cli("urls " + (web / "Local.Web").string() + " --not-found");
   ASSERT_EQ(urls.status, 0);
   EXPECT_NE(urls.output.find("not-found  " + server.Url("/missing.htm")), std::string::npos)
       << urls.output;
   EXPECT_EQ(Snapshot(root_), before);
 
-  // A second capture of the web finds nothing left to fetch; the folder is kept.
+  // A second capture of the web finds nothing new (its missing page is still missing): it says
+  // so, and succeeds.
   TRun again = Cli(work_ + "capture " + (web / "Local.Web").string());
-  EXPECT_EQ(again.status, 1) << again.output;
+  EXPECT_EQ(again.status, 0) << again.output;
+  EXPECT_NE(again.output.find("Nothing new to capture: 1 address(es) still not found"),
+            std::string::npos)
+      << again.output;
   EXPECT_TRUE(fs::exists(web / "Local.Web"));
 
   // A new web is not made over the files of another without being asked.
@@ -105,6 +119,33 @@ TEST_F(CliTest, ACaptureThatGetsNothingSaysWhy) {
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.output.find("Connection error"), std::string::npos) << run.output;
   EXPECT_NE(run.output.find("Cannot reach server"), std::string::npos);
+  EXPECT_NE(run.output.find("Cause: connection refused: http://127.0.0.1:"), std::string::npos)
+      << run.output;
+}
+
+// Start addresses are checked before anything is made; one without a scheme is an http address;
+// a first capture that gets nothing leaves no folder in the way of the corrected command; and
+// --replace asks before it deletes.
+TEST_F(CliTest, StartAddressesAreCheckedAndAFailedFirstCaptureLeavesNothing) {
+  TRun ftp = Cli(work_ + "capture ftp://www.a.com/ " + (root_ / "a").string());
+  EXPECT_EQ(ftp.status, 2);
+  EXPECT_NE(ftp.output.find("\"ftp:\" is not supported"), std::string::npos) << ftp.output;
+  EXPECT_FALSE(fs::exists(root_ / "a"));
+
+  const std::string port = std::to_string(testing::TLoopbackHttpServer::UnusedPort());
+  TRun bare = Cli(work_ + "capture 127.0.0.1:" + port + "/ " + (root_ / "b").string() +
+                  " --tries 1");
+  EXPECT_EQ(bare.status, 1);
+  EXPECT_NE(bare.output.find("URL :http://127.0.0.1:" + port + "/"), std::string::npos)
+      << bare.output;
+  EXPECT_FALSE(fs::exists(root_ / "b"));
+
+  fs::create_directories(root_ / "c");
+  std::ofstream(root_ / "c" / "mine.txt") << "keep me";
+  TRun asked = Cli("", "echo n | " + std::string(KORVANE_CLI) + " " + work_ + "capture 127.0.0.1:" +
+                           port + "/ " + (root_ / "c").string() + " --replace");
+  EXPECT_EQ(asked.status, 2) << asked.output;
+  EXPECT_TRUE(fs::exists(root_ / "c" / "mine.txt"));
 }
 
 // https as a user meets it: a site whose authority the system does not know is refused with
@@ -194,8 +235,31 @@ TEST_F(CliTest, TitlesOfUtf8PagesShowRightEverywhere) {
   }
 }
 
+// A web whose counters exceed its link count loads: info shows all it can, and never the
+// password.
+TEST_F(CliTest, InfoShowsAWebWithOddCountersAndHidesThePassword) {
+  TOPTIONS defaults;
+  TMIMELIST mime;
+  TWEB web(defaults);
+  web.Init("http://www.a.com/", (root_ / "odd").string(), mime);
+  web.FileName = web.Path + "Local.Web";
+  web.CapturedCount = 40;  // one link only
+  web.Options.Username = "ann";
+  web.Options.Password = "s3cret-word";
+  ASSERT_TRUE(web.SaveToFile(web.FileName));
+  TRun info = Cli("info " + web.FileName);
+  EXPECT_EQ(info.status, 0) << info.output;
+  EXPECT_NE(info.output.find("To explore    unknown"), std::string::npos) << info.output;
+  EXPECT_NE(info.output.find("Total size"), std::string::npos) << info.output;
+  EXPECT_NE(info.output.find("Username=ann"), std::string::npos) << info.output;
+  EXPECT_EQ(info.output.find("s3cret-word"), std::string::npos) << info.output;
+}
+
 TEST_F(CliTest, BadArgumentsAreRefused) {
   EXPECT_NE(Cli("capture").status, 0);
+  EXPECT_EQ(Cli("--version").output.rfind("korvane-cli 1.", 0), 0u);
+  EXPECT_NE(Cli(work_ + "capture http://www.a.com/ " + root_.string() + " --footer maybe").status,
+            0);
   EXPECT_NE(Cli(work_ + "capture http://www.a.com/ " + root_.string() + " --sockets 12").status, 0);
   EXPECT_EQ(Cli("info " + (root_ / "missing.web").string()).status != 0, true);
   fs::path bad = root_ / "bad.web";

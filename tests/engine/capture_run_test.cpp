@@ -153,6 +153,52 @@ TEST_F(CaptureRunTest, NothingCapturedIsExplained) {
                 "explain " + std::to_string(TCaptureFailure::kProxyConnection) + " 0 proxy.lan"});
 }
 
+// Each cause of a capture that kept nothing has its own words after the box's fixed text,
+// which stays the same for all of them.
+TEST_F(CaptureRunTest, EveryFailureSaysItsCause) {
+  struct Case {
+    testing::TScript script;
+    const char* cause;
+  } const cases[] = {
+      {Served("HTTP/1.0 404 Not found\r\n\r\n"),
+       "the server answered Not found (404): http://www.a.com/"},
+      {{{testing::TScriptStep::kOkHost, ""}, {testing::TScriptStep::kFail, ""}},
+       "connection refused: http://www.a.com/"},
+      {{{testing::TScriptStep::kNoHost, ""}}, "no such host: http://www.a.com/"},
+      {{{testing::TScriptStep::kOkHost, ""}, {testing::TScriptStep::kConnect, "1.2.3.4"},
+        {testing::TScriptStep::kCut, ""}},
+       "the server closed the connection before answering: http://www.a.com/"},
+  };
+  settings_.TryCount = 1;
+  for (const Case& c : cases) {
+    web_->Reinit("http://www.a.com/");
+    lib_.Expect(c.script);
+    EXPECT_EQ(RunToEnd(NewRun()).Captured, 0);
+    const TFailureExplanation explained = ExplainFailure(hooks_.failure, web_->Url);
+    EXPECT_EQ(explained.Cause, c.cause);
+    EXPECT_EQ(explained.Box.Message,
+              "URL :http://www.a.com/\r\n"
+              "Cannot reach server,its Internet address is either misspelled or unknown!\r\n"
+              "Cause: " + std::string(c.cause) + "\r\n");
+  }
+}
+
+// A web with nothing left to fetch is complete, not a failure; its links are resolved again, so
+// that a copy whose resolve was killed midway is whole after one more capture.
+TEST_F(CaptureRunTest, NothingLeftToCaptureIsNoFailureAndResolves) {
+  web_->Tree.Find(web_->Url)->State = wsPage;
+  web_->Tree.Find(web_->Url)->SetFileName("index.htm");
+  web_->Tree.Find(web_->Url)->SetMimeType("text/html");
+  web_->CapturedCount = 1;
+  fs.files["/webs/site/index.htm"] = "<html><body>home</body></html>";
+  const TCaptureRunResult& result = RunToEnd(NewRun());
+  EXPECT_TRUE(lib_.gos.empty());
+  EXPECT_TRUE(result.NothingLeft);
+  EXPECT_TRUE(result.Resolved);
+  EXPECT_TRUE(fs.FileExists("/webs/site/_Home.htm"));
+  EXPECT_EQ(hooks_.calls, (std::vector<std::string>{"resolve"}));
+}
+
 // A certificate the web does not trust: the web's trust reaches the library, the refusal is in
 // the log page once (it is not tried again), and the run explains it in the certificate's words.
 TEST_F(CaptureRunTest, ARefusedCertificateIsLoggedAndExplained) {
@@ -219,7 +265,7 @@ TEST_F(CaptureRunTest, ThePumpNeverNestsAndNothingIsSavedFromAHandler) {
 // library's loop never sees it, the request is closed, and the run ends the session, logs the
 // error and still does its closing work.
 TEST_F(CaptureRunTest, AnErrorInASocketHandlerEndsTheSessionAndIsReported) {
-  web_->TotalSize = std::numeric_limits<std::int32_t>::max() - 2;
+  web_->TotalSize = std::numeric_limits<std::int64_t>::max() - 2;
   lib_.Expect(Served(Page("<HTML>more than two bytes</HTML>")));
   TCaptureRun& run = NewRun();
   run.Begin();

@@ -78,7 +78,9 @@ TEST(ExplainFailureTest, ChoosesTheBoxFromStatusAndProxy) {
   // From the capture run's account: the web's address is shown, the proxy only for a proxy.
   const auto status =
       ExplainFailure(TCaptureFailure{TCaptureFailure::kHttpStatus, 503, "http://h/x"}, "http://h/");
-  EXPECT_EQ(status.Box.Message, "URL :http://h/\r\nService Unavailable (503)");
+  EXPECT_EQ(status.Box.Message,
+            "URL :http://h/\r\nService Unavailable (503)\r\n"
+            "Cause: the server answered Service Unavailable (503): http://h/x\r\n");
   const auto via_proxy = ExplainFailure(
       TCaptureFailure{TCaptureFailure::kProxyConnection, 0, "proxy.lan"}, "http://h/");
   EXPECT_EQ(via_proxy.Box.Message.rfind("URL :proxy.lan", 0), 0u);

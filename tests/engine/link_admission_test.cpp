@@ -244,6 +244,21 @@ TEST_F(AdmissionTest, UpdateTodoReexaminesFilteredRecordsUnderTheCurrentOptions)
   EXPECT_EQ(web_->FilteredCount, 1);
 }
 
+// A tree that holds as many addresses as its 16-bit count allows refuses and logs new ones
+// instead of raising an error, which would end every later capture after a few files.
+TEST_F(AdmissionTest, AFullTreeRefusesAndLogsNewAddresses) {
+  while (web_->Tree.Count() < UINT16_MAX) {
+    ASSERT_NE(Link("http://www.a.com/docs/p" + std::to_string(web_->Tree.Count()) + ".htm",
+                   Start()),
+              nullptr);
+  }
+  TWebFile* refused = nullptr;
+  EXPECT_NO_THROW(refused = Link("http://www.a.com/docs/one-more.htm", Start()));
+  EXPECT_EQ(refused, nullptr);
+  EXPECT_NE(Log().find("http://www.a.com/docs/one-more.htm: Tree error"), std::string::npos);
+  EXPECT_NE(Link("http://www.a.com/docs/p7.htm", Start()), nullptr);  // known ones still found
+}
+
 TEST_F(AdmissionTest, ForceCaptureMakesAFilteredRecordAMainWebRecord) {
   TWebFile* far = Link("http://www.b.org/x.htm", Start());
   ASSERT_EQ(far->State, wsFiltered);

@@ -22,7 +22,8 @@ TEST(OptionsTest, SavesEveryKeyInTheFixedOrder) {
             "FilteredUrlFlag=0\nStretchImageFlag=1\nRealLinkFlag=1\nSuppressLinkFlag=1\n"
             "BackgroundOnlyFlag=0\nMaxFileCount=0\nMaxFileSize=512\nMinFileSize=0\n"
             "MaxDiskSize=0\nMaxTime=0\nCheckDomainMachineFlag=0\nUsername=ann\nPassword=\n"
-            "PageRequisites=1\nCaFile=\nUnsafeNoCertificateCheck=0\n");
+            "PageRequisites=1\nCaFile=\nUnsafeNoCertificateCheck=0\nLowSpeedLimit=100\n"
+            "LowSpeedTime=60\n");
 }
 
 TEST(OptionsTest, MissingKeysTakeDefaultsOnLoadAndKeepValuesOnMerge) {

@@ -207,6 +207,21 @@ TEST_F(WebMaintenanceTest, DeletingAWebInTheWorkPathDeletesOnlyItsProjectFile) {
   EXPECT_TRUE(w_.fs.DirectoryExists("/home/u/webs"));
 }
 
+// A file that cannot be deleted is reported, with the project file that stays: a deletion that
+// left the web is never reported as done.
+TEST_F(WebMaintenanceTest, FilesThatCannotBeDeletedAreReported) {
+  auto web = CapturedWeb(2, "/home/u/webs");
+  w_.fs.unremovable.insert("/home/u/webs/p1.htm");
+  w_.fs.unremovable.insert("/home/u/webs/local.web");
+  TBookMarks marks(w_.fs);
+  TDeleteWebResult result = DeleteWeb(*web, *param_, marks, recent_, rec_, DataFolder());
+  EXPECT_TRUE(result.Deleted);
+  ASSERT_EQ(result.NotDeleted.size(), 2u);
+  EXPECT_NE(result.NotDeleted[0].find("p1.htm"), std::string::npos) << result.NotDeleted[0];
+  EXPECT_NE(result.NotDeleted[1].find("local.web"), std::string::npos) << result.NotDeleted[1];
+  EXPECT_FALSE(Has("/home/u/webs/p0.htm"));
+}
+
 TEST_F(WebMaintenanceTest, DeletingWithTheFolderRemovesItsFilesAndItsBookmark) {
   param_->BookmarkFileName = "/home/u/bookmark.htm";
   TBookMarks marks(w_.fs);

@@ -55,7 +55,8 @@ TEST_F(HttpHeaderTest, StatusIsTheSecondWordAsANumber) {
       {"HTTP/1.1   301   Moved\r\n\r\n", 301},
       {"HTTP/1.0 2OO OK\r\n\r\n", 0},
       {"HTTP/1.0 99999999999 OK\r\n\r\n", 0},
-      {"HTTP/1.0 -200 OK\r\n\r\n", 0},
+      {"HTTP/1.0 -200 OK\r\n\r\n", -200},
+      {"HTTP/1.0 - OK\r\n\r\n", 0},
       {"HTTP/1.0\r\nContent-Length: 5\r\n\r\n", 0},
       {"", 0},
   };

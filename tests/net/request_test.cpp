@@ -64,6 +64,11 @@ class RequestTest : public ::testing::Test {
   }
   std::string Sent() const { return lib_.SentOn(lib_.LastHandle()); }
   std::string File() const { return fs_.files.count(kOut) ? fs_.files.at(kOut) : "<none>"; }
+  // The body while it is written: under the partial name, renamed once whole.
+  std::string Partial() const {
+    const std::string name = std::string(kOut) + std::string(kPartialSuffix);
+    return fs_.files.count(name) ? fs_.files.at(name) : "<none>";
+  }
 
   TScriptedSocketLibrary lib_;
   TSocketHub hub_{&lib_};
@@ -331,7 +336,8 @@ TEST_F(RequestTest, WithoutContentLengthTheFirstPacketThenTheFileGiveTheLength) 
 
 TEST_F(RequestTest, HeaderAndBodyInOnePacketWriteTheBodyAtOnce) {
   Fetch("http://www.site.com/page.htm", ServedWithoutCut(kHeader + "01234"));
-  EXPECT_EQ(File(), "01234");
+  EXPECT_EQ(Partial(), "01234");
+  EXPECT_EQ(File(), "<none>");  // not whole yet
   EXPECT_EQ(req_->Buffer.Size(), 0u);
   lib_.Callbacks()->Data(lib_.LastHandle(), "56789", 5);
   lib_.Callbacks()->Cut(lib_.LastHandle());
@@ -339,12 +345,22 @@ TEST_F(RequestTest, HeaderAndBodyInOnePacketWriteTheBodyAtOnce) {
   EXPECT_EQ(File(), kBody);
 }
 
-TEST_F(RequestTest, CutBeforeTheHeaderEndsReportsNeitherDoneNorError) {
-  Fetch("http://www.site.com/page.htm", Served("HTTP/1.0 200 OK\r\nContent-Le", 5));
-  EXPECT_TRUE(events_.empty());
-  EXPECT_EQ(req_->State, TRequest::kIdle);
-  EXPECT_EQ(req_->Phase, TRequest::kPhaseNone);
-  EXPECT_EQ(req_->Status, kStatusClosed);
+// A server that closes before its answer is whole (one that limits its connections closes the
+// others at once) failed this attempt: the owner hears of it and may try again.
+TEST_F(RequestTest, CutBeforeTheHeaderEndsIsAFailedAttempt) {
+  struct {
+    std::string answer;
+    TNetError::TKind kind;
+  } const cases[] = {{"", TNetError::kClosedEarly},
+                     {"HTTP/1.0 200 OK\r\nContent-Le", TNetError::kProtocol}};
+  for (const auto& c : cases) {
+    events_.clear();
+    Fetch("http://www.site.com/page.htm", Served(c.answer, 5));
+    EXPECT_EQ(events_, std::vector<std::string>{"error retry"}) << c.answer;
+    EXPECT_EQ(req_->Failure.Kind, c.kind) << c.answer;
+    EXPECT_EQ(req_->State, TRequest::kIdle);
+    EXPECT_EQ(req_->Phase, TRequest::kPhaseNone);
+  }
 }
 
 TEST_F(RequestTest, BodyOfFailureStatusesIsStillTheOwnersToKeepOrRefuse) {
@@ -369,8 +385,9 @@ TEST_F(RequestTest, ClosingDuringTheBodyDeletesThePartialFile) {
   int body_calls_with_zero = 0;
   req_->OnBody = [&](TRequest& r) { body_calls_with_zero += r.Header.ContentLength == 0; };
   Fetch("http://www.site.com/page.htm", ServedWithoutCut(kHeader + "01234"));
-  ASSERT_EQ(File(), "01234");
+  ASSERT_EQ(Partial(), "01234");
   req_->Close();
+  EXPECT_EQ(Partial(), "<none>");
   EXPECT_EQ(File(), "<none>");
   EXPECT_EQ(body_calls_with_zero, 1);
   EXPECT_EQ(req_->State, TRequest::kIdle);
@@ -383,10 +400,10 @@ TEST_F(RequestTest, ClosingDuringTheBodyDeletesThePartialFile) {
 
 TEST_F(RequestTest, RestartingABusySlotLeavesNoPartialFile) {
   Fetch("http://www.site.com/page.htm", ServedWithoutCut(kHeader + "01234"));
-  ASSERT_EQ(File(), "01234");
+  ASSERT_EQ(Partial(), "01234");
   TScxHandle first = lib_.LastHandle();
   Fetch("http://www.site.com/other.htm", {{TScriptStep::kConnect, "10.0.0.1"}});
-  EXPECT_EQ(File(), "<none>");
+  EXPECT_EQ(Partial(), "<none>");
   EXPECT_EQ(lib_.aborted, std::vector<TScxHandle>{first});
   EXPECT_EQ(req_->State, TRequest::kReceiving);
 }
@@ -429,7 +446,7 @@ TEST_F(RequestTest, BodyShorterThanAnnouncedIsAFailureAndLeavesNoFile) {
 }
 
 TEST_F(RequestTest, OutputFileThatCannotBeCreatedFailsAtOnce) {
-  fs_.unwritable.insert(kOut);
+  fs_.unwritable.insert(std::string(kOut) + std::string(kPartialSuffix));
   Fetch("http://www.site.com/page.htm", Served(kHeader + kBody));
   EXPECT_EQ(events_, (std::vector<std::string>{"header 200 10", "error retry"}));
 }
@@ -437,7 +454,9 @@ TEST_F(RequestTest, OutputFileThatCannotBeCreatedFailsAtOnce) {
 TEST_F(RequestTest, FullDiskFailsAndRemovesThePartialFile) {
   fs_.write_budget = 3;
   Fetch("http://www.site.com/page.htm", Served(kHeader + kBody, kHeader.size() + 2));
-  EXPECT_EQ(events_, (std::vector<std::string>{"header 200 10", "error retry"}));
+  // Not retried: nothing more can be written.
+  EXPECT_EQ(events_, (std::vector<std::string>{"header 200 10", "error"}));
+  EXPECT_EQ(req_->Failure.Kind, TNetError::kDiskFull);
   EXPECT_EQ(File(), "<none>");
 }
 
@@ -511,11 +530,12 @@ TEST_F(RequestTest, ConnectionFailuresReportARetry) {
   EXPECT_EQ(req_->Status, kStatusFailed);
 }
 
-TEST_F(RequestTest, OtherProtocolsAreNotFetched) {
+TEST_F(RequestTest, OtherProtocolsAreNotFetchedAndFailWithoutARetry) {
   req_->Start("ftp://ftp.site.com/file.zip");
   req_->Start("mailto:someone@site.com");
   EXPECT_TRUE(lib_.gos.empty());
-  EXPECT_TRUE(events_.empty());
+  EXPECT_EQ(events_, (std::vector<std::string>{"error", "error"}));
+  EXPECT_EQ(req_->Failure.Kind, TNetError::kUnsupported);
   EXPECT_EQ(req_->Url, "mailto:someone@site.com");
 }
 

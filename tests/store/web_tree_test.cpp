@@ -288,7 +288,8 @@ TEST(WebTreeBlockTest, ReadsEveryVersionsLayout) {
        Block({RecordBytes(wsFile, 1, "http://h/a", "a.htm", "d", "image/gif")}, 1), 0, "image/gif"},
       {"version 16: the flags byte", 16,
        Block({RecordBytes(wsFile, 0xFF, "http://h/a", "a.htm", "d", "image/gif")}, 1),
-       TWebFile::kHtml | TWebFile::kIsmap | TWebFile::kBackground | TWebFile::kRequisite,
+       TWebFile::kHtml | TWebFile::kIsmap | TWebFile::kBackground | TWebFile::kRequisite |
+           TWebFile::kForced,
        "image/gif"},
   };
   for (const auto& c : cases) {

@@ -25,6 +25,7 @@ class TMemFile final : public TWritableFile {
     if (fs_.write_budget >= 0 && static_cast<std::int64_t>(bytes.size()) > fs_.write_budget) {
       data.append(bytes.substr(0, static_cast<std::size_t>(fs_.write_budget)));
       fs_.write_budget = 0;
+      fs_.last_error_ = "the disk is full: " + path_;
       return false;
     }
     if (fs_.write_budget >= 0) fs_.write_budget -= static_cast<std::int64_t>(bytes.size());
@@ -72,7 +73,10 @@ std::unique_ptr<TWritableFile> TMemFileSystem::OpenForAppend(const std::string& 
 }
 
 bool TMemFileSystem::RemoveFile(const std::string& path) {
-  if (unremovable.count(path)) return false;
+  if (unremovable.count(path)) {
+    last_error_ = "permission denied: " + path;
+    return false;
+  }
   return files.erase(path) > 0;
 }
 

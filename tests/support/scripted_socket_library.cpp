@@ -34,8 +34,16 @@ TScxHandle TScriptedSocketLibrary::Go(std::string_view host, std::string_view po
   }
   TScxHandle handle = next_handle_++;
   gos.push_back({std::string(host), std::string(port), timeout_secs, handle, secure});
+  std::size_t open = 0;
+  for (const auto& [h, steps] : pending_) open += turned_away_.count(h) == 0;
+  const bool over_limit =
+      connection_limit > 0 && open >= static_cast<std::size_t>(connection_limit);
+  if (over_limit) turned_away_.insert(handle);
   auto& steps = pending_[handle];
-  if (!scripts_.empty()) {
+  if (over_limit) {
+    steps = {
+        {TScriptStep::kOkHost, ""}, {TScriptStep::kConnect, "127.0.0.1"}, {TScriptStep::kCut, ""}};
+  } else if (!scripts_.empty()) {
     steps.assign(scripts_.front().begin(), scripts_.front().end());
     scripts_.pop_front();
   }

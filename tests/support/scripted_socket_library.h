@@ -8,6 +8,7 @@
 #include <deque>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -49,6 +50,9 @@ class TScriptedSocketLibrary final : public TSocketLibrary {
   void Expect(TScript script) { scripts_.push_back(std::move(script)); }
   // The next Go returns 0.
   void RefuseNextGo() { refuse_next_ = true; }
+  // As a server that takes this many connections at once (0: any number): an attempt made while
+  // that many others are open is accepted and closed before any answer, and uses no script.
+  int connection_limit = 0;
 
   // Delivers one step of each connection in turn until every script has run (or was aborted).
   // Returns the number of callbacks made.
@@ -82,6 +86,7 @@ class TScriptedSocketLibrary final : public TSocketLibrary {
   std::deque<TScript> scripts_;
   std::map<TScxHandle, std::deque<TScriptStep>> pending_;
   std::map<TScxHandle, std::string> sent_;
+  std::set<TScxHandle> turned_away_;  // attempts over the connection limit
   TScxHandle next_handle_ = 100;
   bool refuse_next_ = false;
 };
