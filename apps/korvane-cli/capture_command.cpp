@@ -3,7 +3,9 @@
 #include <signal.h>
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <atomic>
+#include <climits>
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
@@ -30,14 +32,57 @@ namespace {
 
 namespace fs = std::filesystem;
 
-enum class TKind { kBool, kInt, kText };
+// kSize: kilobytes, which may also be written with a unit (K, M or G).
+enum class TKind { kBool, kInt, kSize, kText };
 
 struct TOptionFlag {
   const char* flag;
   const char* key;
   TKind kind;
   const char* help;
+  // The project file keeps the options of the original set in 16 bits: a larger value would
+  // silently become this one.
+  std::int64_t largest = INT16_MAX;
 };
+
+// A count from 0 to `largest`, and for sizes in KB also "500K", "10M" or "2G". The value is
+// rewritten as the plain number (of KB); the error says what is expected.
+std::string WholeNumberOrWhy(std::string& value, bool size, std::int64_t largest) {
+  std::string digits = value;
+  std::int64_t scale = 1;
+  if (size && !digits.empty()) {
+    switch (digits.back()) {
+      case 'k':
+      case 'K':
+        scale = 1;
+        digits.pop_back();
+        break;
+      case 'm':
+      case 'M':
+        scale = 1024;
+        digits.pop_back();
+        break;
+      case 'g':
+      case 'G':
+        scale = 1024 * 1024;
+        digits.pop_back();
+        break;
+      default:
+        break;
+    }
+  }
+  const bool digits_only =
+      !digits.empty() && digits.size() <= 10 &&
+      std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; });
+  if (digits_only && std::stoll(digits) * scale <= largest) {
+    value = std::to_string(std::stoll(digits) * scale);
+    return {};
+  }
+  const std::string range = "from 0 to " + std::to_string(largest);
+  return "\"" + value + "\" is not " +
+         (size ? "a size " + range + " KB (a number of KB, or with K, M or G)"
+               : "a whole number " + range);
+}
 
 // Every capture option of a web, as a flag.
 constexpr TOptionFlag kOptionFlags[] = {
@@ -56,9 +101,12 @@ constexpr TOptionFlag kOptionFlags[] = {
     {"--check-machine", "CheckDomainMachineFlag", TKind::kBool,
      "Another machine of the same domain is another web (off)"},
     {"--max-files", "MaxFileCount", TKind::kInt, "Stop after this many captured files (0: none)"},
-    {"--max-file-size", "MaxFileSize", TKind::kInt, "Largest file kept, in KB (0: none)"},
-    {"--min-file-size", "MinFileSize", TKind::kInt, "Smallest file kept, in KB (0: none)"},
-    {"--max-disk", "MaxDiskSize", TKind::kInt, "Stop when the web holds this many KB (0: none)"},
+    {"--max-file-size", "MaxFileSize", TKind::kSize,
+     "Largest file kept, in KB or with K, M or G (0: none)"},
+    {"--min-file-size", "MinFileSize", TKind::kSize,
+     "Smallest file kept, in KB or with K, M or G (0: none)"},
+    {"--max-disk", "MaxDiskSize", TKind::kSize,
+     "Stop when the web holds this many KB, or with K, M or G (0: none)"},
     {"--max-time", "MaxTime", TKind::kInt, "Stop after this many minutes (0: none)"},
     {"--footer", "RealLinkFlag", TKind::kBool,
      "Add a link to the real address at the end of every page (on)"},
@@ -82,9 +130,10 @@ constexpr TOptionFlag kOptionFlags[] = {
      "https: accept any certificate, even an expired or forged one (off; UNSAFE)"},
     {"--low-speed-limit", "LowSpeedLimit", TKind::kInt,
      "A transfer slower than this many bytes per second for --low-speed-time fails as a "
-     "time-out (100; 0: no limit)"},
+     "time-out (100; 0: no limit)",
+     INT32_MAX},
     {"--low-speed-time", "LowSpeedTime", TKind::kInt,
-     "Seconds over which the low-speed limit is measured (60)"},
+     "Seconds over which the low-speed limit is measured (60)", INT32_MAX},
 };
 
 std::atomic<int> interrupts{0};
@@ -297,7 +346,9 @@ void AddCaptureCommand(CLI::App& app, TCaptureArgs& args) {
       "capture",
       "Capture a site into a new web (capture URL FOLDER), or capture a web again (capture "
       "WEB.web)");
-  cmd->add_option("target", args.target, "Start address, or the project file of a web (or its folder)")->required();
+  cmd->add_option("target", args.target,
+                  "Start address, or the project file of a web (or its folder)")
+      ->required();
   cmd->add_option("folder", args.folder, "Folder of the new web (its project is FOLDER/Local.Web)");
   cmd->add_option("--title", args.title, "Title of the new web");
   cmd->add_option("--options", args.options_file,
@@ -339,7 +390,14 @@ void AddCaptureCommand(CLI::App& app, TCaptureArgs& args) {
             "Off: the opposite of --" + name);
       }
     }
-    if (kind == TKind::kInt) option->check(CLI::Number);
+    if (kind == TKind::kInt || kind == TKind::kSize) {
+      const bool size = kind == TKind::kSize;
+      option->type_name(size ? "SIZE" : "COUNT");
+      const std::int64_t largest = o.largest;
+      option->transform(CLI::Validator(
+          [size, largest](std::string& value) { return WholeNumberOrWhy(value, size, largest); },
+          ""));
+    }
   }
   cmd->add_option_function<std::string>(
          "--ca-file",
@@ -359,7 +417,8 @@ int RunCaptureCommand(const TCaptureArgs& args) {
   bool created_folder = false;
   // A web's folder names its project file.
   std::string target = args.target;
-  if (std::error_code ec; fs::is_regular_file(fs::path(target) / std::string(kProjectFileName), ec)) {
+  if (std::error_code ec;
+      fs::is_regular_file(fs::path(target) / std::string(kProjectFileName), ec)) {
     target = (fs::path(target) / std::string(kProjectFileName)).string();
   }
   if (IsProjectFile(target)) {

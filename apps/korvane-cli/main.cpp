@@ -31,7 +31,13 @@ int main(int argc, char** argv) {
   korvane::cli::TKeepArgs keep;
   korvane::cli::AddKeepCommands(app, keep);
 
-  CLI11_PARSE(app, argc, argv);
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& error) {
+    // --help and --version end here too, with status 0; every refused argument is status 2, as
+    // the help says, whatever number the parser gives its kind of error.
+    return app.exit(error) == 0 ? 0 : 2;
+  }
   capture.work_path = work_path;
   resolve.work_path = work_path;
   try {

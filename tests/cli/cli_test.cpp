@@ -69,7 +69,7 @@ TEST_F(CliTest, CapturesTheSampleSiteThenReportsIt) {
   ASSERT_TRUE(server.Running()) << server.Error();
   const fs::path web = root_ / "sample";
   TRun capture = Cli(work_ + "capture " + server.Url("/") + " " + web.string() +
-                     " --title Sample --sockets 3 --no-list-gif --show-todo");
+                     " --title Sample --sockets 3 --no-list-gif --show-todo --max-disk 31M");
   ASSERT_EQ(capture.status, 0) << capture.output;
   EXPECT_NE(capture.output.find("file(s) captured"), std::string::npos) << capture.output;
   EXPECT_TRUE(fs::exists(web / "Local.Web"));
@@ -85,6 +85,7 @@ TEST_F(CliTest, CapturesTheSampleSiteThenReportsIt) {
   // Switches as flags: --no-X is off, --X alone is on.
   EXPECT_NE(info.output.find("ListGifFlag=0"), std::string::npos) << info.output;
   EXPECT_NE(info.output.find("TodoUrlFlag=1"), std::string::npos) << info.output;
+  EXPECT_NE(info.output.find("MaxDiskSize=31744"), std::string::npos) << info.output;  // in KB
 
   // The web's folder names it too.
   TRun by_folder = Cli("info " + web.string());
@@ -133,8 +134,8 @@ TEST_F(CliTest, StartAddressesAreCheckedAndAFailedFirstCaptureLeavesNothing) {
   EXPECT_FALSE(fs::exists(root_ / "a"));
 
   const std::string port = std::to_string(testing::TLoopbackHttpServer::UnusedPort());
-  TRun bare = Cli(work_ + "capture 127.0.0.1:" + port + "/ " + (root_ / "b").string() +
-                  " --tries 1");
+  TRun bare =
+      Cli(work_ + "capture 127.0.0.1:" + port + "/ " + (root_ / "b").string() + " --tries 1");
   EXPECT_EQ(bare.status, 1);
   EXPECT_NE(bare.output.find("URL :http://127.0.0.1:" + port + "/"), std::string::npos)
       << bare.output;
@@ -142,8 +143,9 @@ TEST_F(CliTest, StartAddressesAreCheckedAndAFailedFirstCaptureLeavesNothing) {
 
   fs::create_directories(root_ / "c");
   std::ofstream(root_ / "c" / "mine.txt") << "keep me";
-  TRun asked = Cli("", "echo n | " + std::string(KORVANE_CLI) + " " + work_ + "capture 127.0.0.1:" +
-                           port + "/ " + (root_ / "c").string() + " --replace");
+  TRun asked =
+      Cli("", "echo n | " + std::string(KORVANE_CLI) + " " + work_ + "capture 127.0.0.1:" + port +
+                  "/ " + (root_ / "c").string() + " --replace");
   EXPECT_EQ(asked.status, 2) << asked.output;
   EXPECT_TRUE(fs::exists(root_ / "c" / "mine.txt"));
 }
@@ -261,6 +263,18 @@ TEST_F(CliTest, BadArgumentsAreRefused) {
   EXPECT_NE(Cli(work_ + "capture http://www.a.com/ " + root_.string() + " --footer maybe").status,
             0);
   EXPECT_NE(Cli(work_ + "capture http://www.a.com/ " + root_.string() + " --sockets 12").status, 0);
+  // Numbers the web cannot hold are refused by name, with what is expected, and nothing is made
+  // (the project file keeps these options in 16 bits: 32767 at most).
+  for (const char* bad : {"--depth -1", "--max-files 1e400", "--max-disk 32M",
+                          "--max-file-size 10X", "--max-time 32768"}) {
+    TRun refused = Cli(work_ + "capture http://www.a.com/ " + (root_ / "w").string() + " " + bad);
+    EXPECT_EQ(refused.status, 2) << bad;
+    EXPECT_NE(refused.output.find(std::string(bad).substr(0, std::string(bad).find(' ')) + ": \""),
+              std::string::npos)
+        << refused.output;
+    EXPECT_NE(refused.output.find("from 0 to 32767"), std::string::npos) << refused.output;
+    EXPECT_FALSE(fs::exists(root_ / "w")) << bad;
+  }
   EXPECT_EQ(Cli("info " + (root_ / "missing.web").string()).status != 0, true);
   fs::path bad = root_ / "bad.web";
   FILE* f = std::fopen(bad.c_str(), "wb");
