@@ -24,6 +24,8 @@
 #include "environment.h"
 #include "pages/bookmarks.h"
 #include "resolve_command.h"
+#include "store/mime_list.h"
+#include "store/options.h"
 #include "store/web_folder.h"
 #include "terminal_view.h"
 
@@ -248,16 +250,37 @@ bool PrepareFolder(const std::string& folder, bool replace, bool yes) {
   return true;
 }
 
+// Applies a MIMES list to the web's table, refusing it whole when it names a type the table
+// does not know: passed over, a misspelt name would capture what the user meant to leave out.
+void ApplyMimes(std::string_view list, std::string_view where, TMIMELIST& table) {
+  const std::vector<std::string> unknown = table.UnknownCmdLineNames(list);
+  if (!unknown.empty()) {
+    std::string names;
+    for (const std::string& name : unknown) names += (names.empty() ? "" : ", ") + name;
+    throw std::runtime_error(std::string(where) + ": unknown file type(s) " + names +
+                             "; the names are " + table.CmdLineNames());
+  }
+  table.SetCmdLine(list);
+}
+
 void ApplyOptions(const TCaptureArgs& args, TWEB& web, TParam& param) {
   if (!args.options_file.empty()) {
     TIniFile ini;
     if (!ini.LoadFromFile(RealFileSystem(), args.options_file)) {
       throw std::runtime_error("cannot read the options file " + args.options_file);
     }
+    for (const std::string& key : ini.Keys("OPTIONS")) {
+      if (!TOPTIONS::IsOptionKey(key) && !SameAsciiNoCase(key, "MIMES")) {
+        throw std::runtime_error(args.options_file + ": " + key + " is no option key");
+      }
+    }
     web.Options.MergeFromIni(ini, "OPTIONS");
-    if (ini.HasKey("OPTIONS", "MIMES"))
-      web.MimeList.SetCmdLine(ini.ReadString("OPTIONS", "MIMES", ""));
+    if (ini.HasKey("OPTIONS", "MIMES")) {
+      ApplyMimes(ini.ReadString("OPTIONS", "MIMES", ""), args.options_file + ": MIMES",
+                 web.MimeList);
+    }
   }
+  if (!args.mimes.empty()) ApplyMimes(args.mimes, "--mimes", web.MimeList);
   TIniFile flags;
   for (const auto& [key, value] : args.options) flags.WriteString("OPTIONS", key, value);
   web.Options.MergeFromIni(flags, "OPTIONS");
@@ -354,6 +377,13 @@ void AddCaptureCommand(CLI::App& app, TCaptureArgs& args) {
   cmd->add_option("--options", args.options_file,
                   "Options file: section OPTIONS with the option keys and MIMES")
       ->check(CLI::ExistingFile);
+  TMIMELIST new_table;
+  new_table.SetToDefault();
+  new_table.AddRequisiteTypes();
+  cmd->add_option("--mimes", args.mimes,
+                  "File types to capture or not, after the options file: a comma-separated list "
+                  "of +NAME and -NAME (+all,-video) where a NAME is " +
+                      new_table.CmdLineNames() + ", or another extension of the web's table");
   cmd->add_flag("--replace", args.replace,
                 "Delete the files already in the new web's folder (asks first, unless --yes)");
   cmd->add_flag("--yes,-y", args.yes, "Do not ask before deleting files");
@@ -449,6 +479,8 @@ int RunCaptureCommand(const TCaptureArgs& args) {
     ApplyOptions(args, web, param);
   } catch (const std::exception& error) {
     std::fprintf(stderr, "%s\n", error.what());
+    // The corrected command must find the folder as it was.
+    if (new_web) ForgetNewWeb(web, created_folder);
     return 2;
   }
   if (!web.SaveToFile(web.FileName)) {

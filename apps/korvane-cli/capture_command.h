@@ -16,6 +16,7 @@ struct TCaptureArgs {
   std::string folder;  // the new web's folder
   std::string title;
   std::string options_file;  // section "OPTIONS", with "MIMES"
+  std::string mimes;         // the file types to capture or not, as MIMES spells them
   std::string work_path;
   bool replace = false;  // delete the files already in a new web's folder (asked, or --yes)
   bool yes = false;      // do not ask before deleting them

@@ -178,6 +178,35 @@ void TMIMELIST::SetCmdLine(std::string_view text) {
   }
 }
 
+std::vector<std::string> TMIMELIST::UnknownCmdLineNames(std::string_view text) const {
+  std::vector<std::string> unknown;
+  while (!text.empty()) {
+    const std::size_t comma = text.find(',');
+    std::string_view item = text.substr(0, comma);
+    text = comma == std::string_view::npos ? std::string_view() : text.substr(comma + 1);
+    if (!item.empty() && (item.front() == '-' || item.front() == '+')) item.remove_prefix(1);
+    if (item.empty() || SameAsciiNoCase(item, "ALL")) continue;
+    bool known = false;
+    for (std::string_view name : MimeClassNames) known = known || SameAsciiNoCase(name, item);
+    for (const auto& entry : items_) known = known || SameAsciiNoCase(entry->Extension, item);
+    if (!known) unknown.emplace_back(item);
+  }
+  return unknown;
+}
+
+std::string TMIMELIST::CmdLineNames() const {
+  std::string names = "all";
+  for (std::string_view name : MimeClassNames) names += ", " + AnsiLowerCase(name);
+  for (const auto& entry : items_) {
+    if (entry->Extension.empty()) continue;
+    const std::string ext = AnsiLowerCase(entry->Extension);
+    if (names.find(", " + ext + ",") == std::string::npos && !names.ends_with(", " + ext)) {
+      names += ", " + ext;
+    }
+  }
+  return names;
+}
+
 void TMIMELIST::SaveToStream(TBinaryWriter& writer) const {
   writer.WriteI16(1);
   writer.WriteI16(CheckedCast<std::int16_t>(items_.size()));
@@ -204,9 +233,7 @@ void TMIMELIST::LoadFromStream(TBinaryReader& reader) {
 TGlobalMimeList::TGlobalMimeList(TFileSystem& fs, std::string work_path)
     : fs_(fs), work_path_(std::move(work_path)) {}
 
-std::string TGlobalMimeList::FilePath() const {
-  return WithSeparator(work_path_) + kMimeFileName;
-}
+std::string TGlobalMimeList::FilePath() const { return WithSeparator(work_path_) + kMimeFileName; }
 
 TGlobalMimeList::TLoadResult TGlobalMimeList::Load() {
   std::string path = FilePath();

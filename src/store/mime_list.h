@@ -74,6 +74,11 @@ class TMIMELIST {
   void AddRequisiteTypes();
   // Applies a comma-separated enable/disable list such as "-all,+html,gif".
   void SetCmdLine(std::string_view text);
+  // The names of such a list that SetCmdLine would pass over: neither "all", nor a class, nor
+  // the extension of a type of the table.
+  std::vector<std::string> UnknownCmdLineNames(std::string_view text) const;
+  // What such a list may name, for a help text: "all", the classes, the table's extensions.
+  std::string CmdLineNames() const;
   void SetValidClass(std::uint8_t mime_class, bool valid);
   void SetValidAll(bool valid);
 

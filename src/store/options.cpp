@@ -5,6 +5,7 @@
 #include "base/ini_file.h"
 #include "base/number.h"
 #include "base/short_string.h"
+#include "base/text_case.h"
 
 namespace korvane {
 namespace {
@@ -94,6 +95,15 @@ void TOPTIONS::Read(const TIniFile& ini, std::string_view section, const TOPTION
 
 void TOPTIONS::LoadFromIni(const TIniFile& ini, std::string_view section) {
   Read(ini, section, TOPTIONS());
+}
+
+bool TOPTIONS::IsOptionKey(std::string_view key) {
+  TOPTIONS probe;
+  bool found = false;
+  ForEachOption(
+      [&](std::string_view name, const auto&) { found = found || SameAsciiNoCase(name, key); },
+      probe);
+  return found;
 }
 
 void TOPTIONS::MergeFromIni(const TIniFile& ini, std::string_view section) {

@@ -74,6 +74,8 @@ class TOPTIONS {
   void LoadFromIni(const TIniFile& ini, std::string_view section);
   // Like LoadFromIni, but a missing key keeps the current value.
   void MergeFromIni(const TIniFile& ini, std::string_view section);
+  // Whether `key` names an option as korvane.ini and options files spell it (in any case).
+  static bool IsOptionKey(std::string_view key);
   // Writes every key, in the fixed key order.
   void SaveToIni(TIniFile& ini, std::string_view section) const;
   // Copies every option of `source` except CheckDomainMachineFlag.

@@ -275,6 +275,21 @@ TEST_F(CliTest, BadArgumentsAreRefused) {
     EXPECT_NE(refused.output.find("from 0 to 32767"), std::string::npos) << refused.output;
     EXPECT_FALSE(fs::exists(root_ / "w")) << bad;
   }
+  // A misspelt file type or option key is refused, never passed over, and leaves nothing.
+  const fs::path options = root_ / "options.ini";
+  std::FILE* ini = std::fopen(options.c_str(), "wb");
+  std::fputs("[OPTIONS]\nMaxFileCont=3\n", ini);
+  std::fclose(ini);
+  for (const std::string& bad :
+       {std::string("--mimes +all,-vidoe"), "--options " + options.string()}) {
+    TRun refused = Cli(work_ + "capture http://127.0.0.1:1/ " + (root_ / "w").string() + " " + bad);
+    EXPECT_EQ(refused.status, 2) << bad;
+    EXPECT_TRUE(refused.output.find("unknown file type(s) vidoe; the names are all, html") !=
+                    std::string::npos ||
+                refused.output.find("MaxFileCont is no option key") != std::string::npos)
+        << refused.output;
+    EXPECT_FALSE(fs::exists(root_ / "w")) << bad;
+  }
   EXPECT_EQ(Cli("info " + (root_ / "missing.web").string()).status != 0, true);
   fs::path bad = root_ / "bad.web";
   FILE* f = std::fopen(bad.c_str(), "wb");

@@ -61,7 +61,16 @@ TEST(MimeListTest, CommandLineListsApplyLeftToRight) {
     list.AddMime("x/none", "", "Other", false);
     list.SetCmdLine(c.list);
     EXPECT_EQ(States(list), std::string(c.states) + "- ") << c.list;
+    // What the list names and the table does not know is what a front end refuses.
+    const auto unknown = list.UnknownCmdLineNames(c.list);
+    EXPECT_EQ(unknown, std::string(c.list) == "-all,nothing" ? std::vector<std::string>{"nothing"}
+                                                             : std::vector<std::string>{})
+        << c.list;
   }
+  TMIMELIST table;
+  table.SetToDefault();
+  EXPECT_EQ(table.UnknownCmdLineNames("+ALL,-Vidoe,Gif,webp"),
+            (std::vector<std::string>{"Vidoe", "webp"}));
   // Only the first entry with a given extension follows an extension item.
   TMIMELIST twice;
   twice.AddMime("a/x", "ext", "Other", false);
