@@ -63,6 +63,7 @@ TCapture::TCapture(TWEB& web, const TCaptureSettings& settings, TSocketHub& hub,
   slot_keys_.resize(requests_.size());
   start_tick_ = clock_.TickMs();
   RemovePartialFiles();
+  RemoveUnnamedFiles();
   web_.UpdateTodo();
   web_.CaptureStart = clock_.Now();
   web_.Log("D\xE9" "but de capture le " + FormatDisplayDate(web_.CaptureStart));
@@ -275,6 +276,7 @@ bool TCapture::AcceptBody(TRequest& request, TWebFile& record) {
     if (settings_.NoWriteDisk && type->MimeClass != mcHtml) request.WriteToFile = false;
     request.OutputFile = web_.LocalNames().MakeLocalFileName(request.Url, type->Extension);
     record.SetFileName(FileNamePart(request.OutputFile));
+    web_.NoteNewFileName(record.GetFileName());
     // A page is rewritten before it is kept: held until then, it is written once, not three times.
     request.BodyInMemory = type->MimeClass == mcHtml && process_page_ != nullptr;
     // Its file comes later: its name stays taken meanwhile.
@@ -426,6 +428,15 @@ void TCapture::RemovePartialFiles() {
   TFileSystem& fs = web_.FileSystem();
   for (const std::string& name : fs.ListFiles(web_.Path)) {
     if (name.ends_with(kPartialSuffix)) (void)fs.RemoveFile(web_.Path + name);
+  }
+}
+
+// Pages and files kept after the last save of a killed program: their addresses are taken
+// again, under new names, so these would stay for ever.
+void TCapture::RemoveUnnamedFiles() {
+  const std::size_t removed = web_.RemoveUnnamedFiles().size();
+  if (removed > 0) {
+    web_.Log(std::to_string(removed) + " fichier(s) d'une capture interrompue supprim\xE9(s)");
   }
 }
 

@@ -139,6 +139,7 @@ class TCapture {
   void CountError(TWebFile& record);
   void DiskIsFull(TWebFile& record);
   void RemovePartialFiles();
+  void RemoveUnnamedFiles();
   void CountFiltered(TWebFile& record);
   void AutoSave();
   void HandlerFailed(TRequest& request, const std::string& error);

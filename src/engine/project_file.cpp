@@ -138,7 +138,12 @@ bool TWEB::SaveToFile(const std::string& file_name) {
     return false;
   }
   // A failed save leaves the previous file whole; the file holds the web's password.
-  if (fs_.ReplaceFile(file_name, bytes, {.OwnerOnly = true, .Durable = true})) return true;
+  if (fs_.ReplaceFile(file_name, bytes, {.OwnerOnly = true, .Durable = true})) {
+    // Every file named since the last save is in the project file now, or named by no record.
+    (void)RemoveUnnamedFiles();
+    NameJournal().Clear();
+    return true;
+  }
   save_error_ = fs_.LastError();
   return false;
 }

@@ -1,5 +1,7 @@
 #include "engine/web.h"
 
+#include <unordered_set>
+
 #include "base/checked.h"
 #include "base/data_folder.h"
 #include "base/short_string.h"
@@ -77,11 +79,36 @@ void TWEB::SetPath(std::string_view folder) {
   log_file_.reset();
   Path = ShortString(WithSeparator(std::string(folder)));
   local_names_.reset();
+  name_journal_.reset();
 }
 
 TLocalNames& TWEB::LocalNames() {
   if (!local_names_) local_names_ = std::make_unique<TLocalNames>(fs_, Path);
   return *local_names_;
+}
+
+TNameJournal& TWEB::NameJournal() {
+  if (!name_journal_) name_journal_ = std::make_unique<TNameJournal>(fs_, Path);
+  return *name_journal_;
+}
+
+void TWEB::NoteNewFileName(std::string_view name) { (void)NameJournal().Note(name); }
+
+std::vector<std::string> TWEB::RemoveUnnamedFiles() {
+  std::vector<std::string> names = NameJournal().Names();
+  if (names.empty()) return names;
+  std::unordered_set<std::string> unnamed(names.begin(), names.end());
+  Tree.Explore([&unnamed](TWebFile& record, const std::string&) {
+    unnamed.erase(record.GetFileName());
+    return unnamed.empty();
+  });
+  std::vector<std::string> removed;
+  for (const std::string& name : names) {
+    if (unnamed.erase(name) == 0 || !NameJournal().RemoveFile(name)) continue;
+    LocalNames().FileRemoved(name);
+    removed.push_back(name);
+  }
+  return removed;
 }
 
 void TWEB::SetInitialUrl() { NewLink(TLinkItem{0, Url, ""}, nullptr); }

@@ -21,6 +21,7 @@
 #include "maps/map_list.h"
 #include "store/local_names.h"
 #include "store/mime_list.h"
+#include "store/name_journal.h"
 #include "store/web_folder.h"
 #include "store/web_tree.h"
 
@@ -122,6 +123,11 @@ class TWEB {
   std::int64_t FreeSpace() const { return fs_.FreeSpace(Path); }
   // The namer of captured files in the web's folder.
   TLocalNames& LocalNames();
+  // Notes a name just handed out for a captured file, until the next save (see TNameJournal).
+  void NoteNewFileName(std::string_view name);
+  // Removes the files named since the last save that no record names: what a program killed
+  // between two saves left. Returns their names.
+  std::vector<std::string> RemoveUnnamedFiles();
   TFileSystem& FileSystem() const { return fs_; }
 
   // --- link admission ---
@@ -194,6 +200,7 @@ class TWEB {
 
  private:
   void CopyProgramPages();
+  TNameJournal& NameJournal();
   // Fresh default options and counters, and the start address entered again.
   void StartAfresh();
   void ForgetReplacedRecord(TWebFile* destroyed, TWebFile* replacement);
@@ -205,6 +212,7 @@ class TWEB {
   const TOPTIONS& default_options_;
   TFileSystem& fs_;
   std::unique_ptr<TLocalNames> local_names_;
+  std::unique_ptr<TNameJournal> name_journal_;
   bool log_held_ = false;
   std::unique_ptr<TWritableFile> log_file_;  // opened at the first line while held
   TWebCopyProgress* copy_progress_ = nullptr;  // set only while WebCopy runs

@@ -16,7 +16,8 @@ bool IsHexDigit(char c) {
 std::string IndexPageName(std::string_view base) { return std::string(base) + ".htm"; }
 
 bool IsReservedFileName(std::string_view name) {
-  for (std::string_view page : {kLogFileName, kNotFoundFileName, kBadLinkFileName, kHomePageName}) {
+  for (std::string_view page : {kLogFileName, kNotFoundFileName, kBadLinkFileName, kHomePageName,
+                                kNameJournalFileName}) {
     if (SameTextNoCase(name, page)) return true;
   }
   if (name.size() < 4 || !SameTextNoCase(name.substr(name.size() - 4), ".htm")) return false;

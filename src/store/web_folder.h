@@ -24,6 +24,8 @@ inline constexpr std::string_view kOtherIndexBase = "_IxO";
 inline constexpr std::string_view kErrorIndexBase = "_IxE";
 inline constexpr std::array<std::string_view, 4> kIndexBases = {kHtmlIndexBase, kImageIndexBase,
                                                                 kOtherIndexBase, kErrorIndexBase};
+// The names given to captured files since the web was last saved (see TNameJournal).
+inline constexpr std::string_view kNameJournalFileName = "_NewName.lst";
 // The project file of a web made in a folder.
 inline constexpr std::string_view kProjectFileName = "Local.Web";
 

@@ -488,6 +488,39 @@ TEST_F(CaptureTest, PartialFilesLeftByAKillAreRemovedAtTheNextCapture) {
   }
 }
 
+// A program killed between two saves leaves the files it kept since the last one, named by no
+// saved record. The next capture removes them, and only them (a file it did not name stays, a
+// damaged journal reaches nothing else), so that their addresses take their names again.
+TEST_F(CaptureTest, FilesKeptAfterTheLastSaveOfAKilledProgramAreRemovedAtTheNextCapture) {
+  web_->FileName = web_->Path + "Local.Web";
+  ASSERT_TRUE(web_->SaveToFile(web_->FileName));
+  fs.files[web_->Path + "MINE.htm"] = "the user's own page";
+  fs.files["/webs/outside.htm"] = "another folder's page";
+  lib_.Expect(Served(Response("text/html", "<p>first</p>")));
+  Start();
+  RunToEnd();
+  const std::string name = web_->Tree.Find(web_->Url)->GetFileName();
+  ASSERT_TRUE(fs.FileExists(web_->Path + name));
+  capture_.reset();  // killed: no save after the page was kept
+  fs.files[web_->Path + std::string(kNameJournalFileName)] += "../outside.htm\nLogFile.htm\nMINE.htm";
+
+  ASSERT_TRUE(web_->LoadFromFile(web_->FileName));
+  EXPECT_TRUE(web_->Tree.Find(web_->Url)->GetFileName().empty());
+  lib_.Expect(Served(Response("text/html", "<p>again</p>")));
+  Start();
+  EXPECT_FALSE(fs.FileExists(web_->Path + name));
+  EXPECT_TRUE(fs.FileExists(web_->Path + "MINE.htm"));
+  EXPECT_TRUE(fs.FileExists("/webs/outside.htm"));
+  EXPECT_TRUE(fs.FileExists(web_->Path + "LogFile.htm"));
+  RunToEnd();
+  EXPECT_EQ(web_->Tree.Find(web_->Url)->GetFileName(), name);
+  EXPECT_EQ(fs.files[web_->Path + name].find("<p>again</p>"), 0u);
+  // Saved, every name is the project file's: the journal goes, the files stay.
+  ASSERT_TRUE(web_->SaveToFile(web_->FileName));
+  EXPECT_FALSE(fs.FileExists(web_->Path + std::string(kNameJournalFileName)));
+  EXPECT_TRUE(fs.FileExists(web_->Path + name));
+}
+
 TEST_F(CaptureTest, StopAbortingDeletesPartialFiles) {
   TScript partial = {{TScriptStep::kOkHost, ""}, {TScriptStep::kConnect, "127.0.0.1"}};
   testing::AppendData(partial, Response("text/html", std::string(1000, 'x')).substr(0, 200), 200);
