@@ -21,6 +21,7 @@
 #include "engine/error_dlg.h"
 #include "engine/web.h"
 #include "engine/web_bookmark.h"
+#include "html/start_address.h"
 #include "environment.h"
 #include "pages/bookmarks.h"
 #include "resolve_command.h"
@@ -306,41 +307,6 @@ TCaptureSettings SettingsFor(const TCaptureArgs& args, const TParam& param) {
   s.NoWriteDisk =
       args.no_write_disk.empty() ? param.NoWriteDisk : BoolText(args.no_write_disk) == "1";
   return s;
-}
-
-// A start address as a user types it: without a scheme it is an http address, as a browser
-// takes it ("www.a.com/x", "localhost:8080/"); a scheme other than http and https is refused by
-// name. Empty when the address is fine (`address` completed), else why it is not.
-std::string CheckStartAddress(std::string& address) {
-  const std::size_t colon = address.find(':');
-  const std::size_t slash = address.find('/');
-  bool has_scheme =
-      colon != std::string::npos && colon > 0 && (slash == std::string::npos || colon < slash);
-  if (has_scheme) {
-    for (std::size_t i = 0; i < colon; ++i) {
-      const char c = address[i];
-      const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-      const bool digit = c >= '0' && c <= '9';
-      if (!(letter || (i > 0 && (digit || c == '+' || c == '-' || c == '.')))) has_scheme = false;
-    }
-    // "host:8080" names a port, not a scheme.
-    const bool port_follows =
-        colon + 1 < address.size() && address[colon + 1] >= '0' && address[colon + 1] <= '9';
-    if (port_follows && address.compare(colon + 1, 2, "//") != 0) has_scheme = false;
-  }
-  if (!has_scheme) {
-    address = "http://" + address;
-    return {};
-  }
-  const std::string scheme = AnsiLowerCase(address.substr(0, colon));
-  if (scheme != "http" && scheme != "https") {
-    return "the scheme \"" + address.substr(0, colon) +
-           ":\" is not supported: Korvane captures http and https addresses";
-  }
-  if (address.compare(colon + 1, 2, "//") != 0 || address.size() <= colon + 3) {
-    return "the address " + address + " names no host";
-  }
-  return {};
 }
 
 // Removes what a new web's failed first capture wrote (its project file, log page and special

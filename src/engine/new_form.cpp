@@ -1,11 +1,13 @@
 #include "engine/new_form.h"
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 
 #include "store/web_folder.h"
 #include "base/file_system.h"
 #include "base/text_case.h"
+#include "html/start_address.h"
 #include "html/url.h"
 
 namespace korvane {
@@ -46,9 +48,16 @@ void TNewForm::UpdateCapturePath() {
 
 void TNewForm::Browsed(const std::string& folder) { PathEdit = WithSeparator(folder); }
 
-bool TNewForm::CanClose(TModalResult result) const {
+bool TNewForm::CanClose(TModalResult result) {
+  Refusal.clear();
   if (result == mrCancel) return true;
-  return !PathEdit.empty() && !GetHost(UrlEdit).empty();
+  std::string problem = CheckStartAddress(UrlEdit);
+  if (problem.empty() && GetHost(UrlEdit).empty()) problem = "the address " + UrlEdit + " names no host";
+  if (problem.empty() && PathEdit.empty()) problem = "the web needs a capture path";
+  if (problem.empty()) return true;
+  problem[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(problem[0])));
+  Refusal = problem + ".";
+  return false;
 }
 
 std::string TNewForm::CanonicalUrl() const { return Resolve(UrlEdit); }

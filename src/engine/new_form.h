@@ -54,9 +54,11 @@ class TNewForm {
   bool UrlReadOnly() const { return options_ & kUrlReadOnly; }
   static constexpr const char* kBrowseCaption = "Select new capture path";
 
-  // Cancel always closes; "&Create" (mrOk) and "Create &and Capture" (mrYes) need a path and an
-  // address with a host.
-  bool CanClose(TModalResult result) const;
+  // Cancel always closes; "&Create" (mrOk) and "Create &and Capture" (mrYes) need a path and a
+  // start address that can be captured. An address without a scheme is completed with
+  // "http://" (the view shows UrlEdit again); on false, Refusal says what is wrong.
+  bool CanClose(TModalResult result);
+  std::string Refusal;
 
   std::string CanonicalUrl() const;
   // The project file of a web made with "&New...": the folder followed by "Local.Web", as a full

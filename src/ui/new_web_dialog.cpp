@@ -141,8 +141,15 @@ void TNewWebDialog::Browse() {
 
 void TNewWebDialog::TryClose(TModalResult result) {
   Read();
-  // Refused without a message: the dialog simply stays open.
-  if (!form_.CanClose(result)) return;
+  const bool can_close = form_.CanClose(result);
+  url_edit_->setText(ToQt(form_.UrlEdit));  // completed with its scheme
+  if (!can_close) {
+    QMessageBox box(QMessageBox::Warning, ToQt(form_.Caption), ToQt(form_.Refusal),
+                    QMessageBox::Ok, this);
+    box.setObjectName(QStringLiteral("RefusalBox"));
+    box.exec();
+    return;
+  }
   result_ = result;
   closing_ = true;
   accept();

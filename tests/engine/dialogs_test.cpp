@@ -139,6 +139,13 @@ TEST(NewFormTest, ClosingRules) {
   EXPECT_TRUE(form.CanClose(mrYes));
   form.UrlEdit = "http://";
   EXPECT_FALSE(form.CanClose(mrOk));
+  form.UrlEdit = "gopher://site/";
+  EXPECT_FALSE(form.CanClose(mrOk));
+  EXPECT_NE(form.Refusal.find("\"gopher:\" is not supported"), std::string::npos);
+  form.UrlEdit = "site:8080/a";
+  EXPECT_TRUE(form.CanClose(mrOk));
+  EXPECT_EQ(form.UrlEdit, "http://site:8080/a");
+  EXPECT_TRUE(form.Refusal.empty());
 }
 
 TEST(NewFormTest, ProjectFilesAndTheCreateNewWebVariant) {

@@ -2,6 +2,7 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTabWidget>
@@ -63,39 +64,54 @@ void DialogsTest::NewWebClosesOnlyWithAPathAndAHost_data() {
   QTest::addColumn<QString>("url");
   QTest::addColumn<QString>("path");
   QTest::addColumn<QString>("button");
-  QTest::addColumn<bool>("closes");
   QTest::addColumn<int>("result");
+  QTest::addColumn<QString>("refusal");  // empty when the dialog closes
   const QString ok = QStringLiteral("/tmp/web/");
-  QTest::newRow("create") << "http://example.org/" << ok << "CreateBut" << true << int(mrOk);
+  QTest::newRow("create") << "http://example.org/" << ok << "CreateBut" << int(mrOk) << "";
   QTest::newRow("create and capture")
-      << "http://example.org/a/" << ok << "CreateCaptureBut" << true << int(mrYes);
-  QTest::newRow("empty path") << "http://example.org/" << QString() << "CreateBut" << false
-                              << int(mrCancel);
-  QTest::newRow("empty path, capture")
-      << "http://example.org/" << QString() << "CreateCaptureBut" << false << int(mrCancel);
-  QTest::newRow("no host") << "http://" << ok << "CreateBut" << false << int(mrCancel);
-  QTest::newRow("not an address") << "example" << ok << "CreateBut" << false << int(mrCancel);
-  QTest::newRow("cancel always closes") << ""
-                                        << ""
-                                        << "CancelBut" << true << int(mrCancel);
+      << "https://example.org/a/" << ok << "CreateCaptureBut" << int(mrYes) << "";
+  QTest::newRow("no scheme: http, as a browser takes it")
+      << " example.org:8080/a/ " << ok << "CreateBut" << int(mrOk) << "";
+  QTest::newRow("empty path") << "http://example.org/" << QString() << "CreateBut"
+                              << int(mrCancel) << "The web needs a capture path.";
+  QTest::newRow("empty path, capture") << "http://example.org/" << QString() << "CreateCaptureBut"
+                                       << int(mrCancel) << "The web needs a capture path.";
+  QTest::newRow("no host") << "http://" << ok << "CreateBut" << int(mrCancel)
+                           << "The address http:// names no host.";
+  QTest::newRow("another scheme")
+      << "ftp://example.org/" << ok << "CreateBut" << int(mrCancel)
+      << "The scheme \"ftp:\" is not supported: Korvane captures http and https addresses.";
+  QTest::newRow("cancel always closes") << "" << "" << "CancelBut" << int(mrCancel) << "";
 }
 
 void DialogsTest::NewWebClosesOnlyWithAPathAndAHost() {
   QFETCH(QString, url);
   QFETCH(QString, path);
   QFETCH(QString, button);
-  QFETCH(bool, closes);
   QFETCH(int, result);
+  QFETCH(QString, refusal);
   ui::TNewWebDialog dialog(TNewForm(param_->Path, DefaultWebName, TNewForm::kCaptureEnabled),
                            *param_, RealFileSystem(), hub_, fixture_->Folder(), nullptr);
   dialog.show();
   QVERIFY(QTest::qWaitForWindowExposed(&dialog));
   Child<QLineEdit>(&dialog, "UrlEdit")->setText(url);
   Child<QLineEdit>(&dialog, "PathEdit")->setText(path);
+  QString shown;
+  QPointer<QTimer> watch = WhenShown(QStringLiteral("RefusalBox"), [&shown](QWidget* box) {
+    shown = static_cast<QMessageBox*>(box)->text();
+    static_cast<QMessageBox*>(box)->button(QMessageBox::Ok)->click();
+  });
   Child<QPushButton>(&dialog, button.toLatin1().constData())->click();
-  QCOMPARE(dialog.isVisible(), !closes);
+  delete watch.data();
+  QCOMPARE(shown, refusal);
+  QCOMPARE(dialog.isVisible(), !refusal.isEmpty());
   QCOMPARE(int(dialog.Result()), result);
-  if (closes && result != mrCancel) QCOMPARE(dialog.Form().PathEdit, path.toStdString());
+  if (result == mrCancel) return;
+  QCOMPARE(dialog.Form().PathEdit, path.toStdString());
+  // What the user sees is the address captured.
+  QCOMPARE(Child<QLineEdit>(&dialog, "UrlEdit")->text().toStdString(), dialog.Form().UrlEdit);
+  QVERIFY(dialog.Form().UrlEdit.starts_with("http"));
+  QVERIFY(!dialog.Form().UrlEdit.ends_with(" "));
 }
 
 void DialogsTest::NewWebPathFollowsTheAddress() {
