@@ -208,6 +208,23 @@ TEST_F(AsioRequestTest, SilentServerEndsWithTheTimeOut) {
   EXPECT_EQ(Out(), "<none>");
 }
 
+// A server sending a byte now and then resets the time-out at every byte: only the low-speed
+// limit ends the attempt, as too slow, with a retry and without a file. At 10 bytes a second the
+// whole answer would take two minutes.
+TEST_F(AsioRequestTest, ATricklingServerFailsAsTooSlow) {
+  server_.Trickle(TLoopbackHttpServer::OkResponse(std::string(1200, 't')), 100ms);
+  req_.TimeoutSecs = 60;
+  events_.clear();
+  req_.Start(server_.Url("/slow.htm"));
+  EXPECT_TRUE(PumpUntil(lib_.Pump(), [&] {
+    req_.CheckSpeed(100, 1);
+    return req_.State == TRequest::kIdle;
+  }, 10s));
+  EXPECT_EQ(events_, std::vector<std::string>{"error retry"});
+  EXPECT_EQ(req_.Failure.Kind, TNetError::kTooSlow) << req_.Failure.Message;
+  EXPECT_EQ(Out(), "<none>");
+}
+
 TEST_F(AsioRequestTest, ServerClosingMidBodyIsAFailureWithoutAFile) {
   std::string response = TLoopbackHttpServer::OkResponse(std::string(5000, 'b'));
   server_.Respond(response, response.size() - 2000);

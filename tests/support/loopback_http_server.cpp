@@ -57,6 +57,13 @@ void TLoopbackHttpServer::Respond(std::string response, std::size_t send_bytes) 
   send_bytes_ = send_bytes;
   route_ = nullptr;
   silent_ = false;
+  trickle_every_ = {};
+}
+
+void TLoopbackHttpServer::Trickle(std::string response, std::chrono::milliseconds every) {
+  Respond(std::move(response));
+  std::lock_guard lock(mutex_);
+  trickle_every_ = every;
 }
 
 void TLoopbackHttpServer::Route(std::function<std::string(const std::string&)> route) {
@@ -114,6 +121,7 @@ void TLoopbackHttpServer::Answer(int fd) {
   }
   std::string reply;
   int tunnel = 0;
+  std::chrono::milliseconds every{0};
   {
     std::lock_guard lock(mutex_);
     requests_.push_back(request);
@@ -125,14 +133,17 @@ void TLoopbackHttpServer::Answer(int fd) {
       tunnel = tunnel_port_;
     } else {
       reply = route_ ? route_(request) : response_.substr(0, send_bytes_);
+      every = trickle_every_;
     }
   }
   if (tunnel != 0) return Relay(fd, tunnel);
   std::size_t at = 0;
-  while (at < reply.size()) {
-    ssize_t n = ::send(fd, reply.data() + at, reply.size() - at, MSG_NOSIGNAL);
+  while (at < reply.size() && !stop_) {
+    const std::size_t piece = every.count() > 0 ? 1 : reply.size() - at;
+    ssize_t n = ::send(fd, reply.data() + at, piece, MSG_NOSIGNAL);
     if (n <= 0) break;
     at += static_cast<std::size_t>(n);
+    if (every.count() > 0) std::this_thread::sleep_for(every);
   }
   ::shutdown(fd, SHUT_WR);
   ::close(fd);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <cstddef>
 #include <mutex>
@@ -27,6 +28,9 @@ class TLoopbackHttpServer {
   void Respond(std::string response, std::size_t send_bytes = std::string::npos);
   // Later connections are accepted and read, and never answered.
   void StaySilent();
+  // Later connections get `response` one byte every `every`, until it is sent or the client
+  // goes.
+  void Trickle(std::string response, std::chrono::milliseconds every);
   // Later connections get what `route` answers for their request (its bytes up to the blank
   // line). Called on the server's thread.
   void Route(std::function<std::string(const std::string& request)> route);
@@ -56,6 +60,7 @@ class TLoopbackHttpServer {
   std::size_t send_bytes_ = std::string::npos;
   std::function<std::string(const std::string&)> route_;
   bool silent_ = false;
+  std::chrono::milliseconds trickle_every_{0};
   int tunnel_port_ = 0;
   std::vector<std::string> requests_;
   std::vector<int> held_;  // silent connections, closed when the server stops
