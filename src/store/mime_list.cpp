@@ -8,6 +8,10 @@ namespace korvane {
 namespace {
 
 constexpr char kMimeFileName[] = "mime.def";
+// After the table, mime.def says which revision of the program's own types it holds; readers
+// that know only the table stop before it. Revision 2: the types today's pages need.
+constexpr std::string_view kMimeRevisionMark = "Korvane MIME revision";
+constexpr std::uint16_t kMimeRevision = 2;
 
 struct TDefaultMime {
   std::string_view type;
@@ -135,6 +139,11 @@ void TMIMELIST::AddRequisiteTypes() {
   }
 }
 
+void TMIMELIST::EnableRequisiteTypes() {
+  AddRequisiteTypes();
+  for (const TDefaultMime& d : kRequisiteTable) GetMimeByString(d.type)->Valid = true;
+}
+
 void TMIMELIST::SetValidClass(std::uint8_t mime_class, bool valid) {
   for (const auto& item : items_) {
     if (item->MimeClass == mime_class) item->Valid = valid;
@@ -247,6 +256,7 @@ TGlobalMimeList::TLoadResult TGlobalMimeList::Load() {
     try {
       TBinaryReader reader(*bytes);
       list_.LoadFromStream(reader);
+      if (ReadRevision(reader) < kMimeRevision) Upgrade();
       return TLoadResult::kRead;
     } catch (const TReadError&) {
     }
@@ -255,6 +265,26 @@ TGlobalMimeList::TLoadResult TGlobalMimeList::Load() {
   // not write over it until a merge has something to add.
   list_.SetToDefault();
   return TLoadResult::kUnreadable;
+}
+
+int TGlobalMimeList::ReadRevision(TBinaryReader& reader) {
+  // A table written before revisions, or whatever follows it, is revision 1.
+  if (reader.Remaining() == 0) return 1;
+  try {
+    if (reader.ReadShortString() != kMimeRevisionMark) return 1;
+    return reader.ReadU16();
+  } catch (const TReadError&) {
+    return 1;
+  }
+}
+
+// A table of an earlier version lacks the types today's pages need, or holds them disabled: a
+// capture merged them in as types met for the first time. Both would leave copies without their
+// pictures and stylesheets, so they are enabled once; the revision then keeps the user's later
+// choices.
+void TGlobalMimeList::Upgrade() {
+  list_.EnableRequisiteTypes();
+  (void)Write();  // when it cannot be written, the upgrade is made again at the next start
 }
 
 int TGlobalMimeList::Merge(const TMIMELIST& web_table, bool* written) {
@@ -276,6 +306,8 @@ bool TGlobalMimeList::Write() {
   std::string bytes;
   TBinaryWriter writer(bytes);
   list_.SaveToStream(writer);
+  writer.WriteShortString(kMimeRevisionMark);
+  writer.WriteU16(kMimeRevision);
   // A failed write leaves the previous table intact.
   return fs_.ReplaceFile(FilePath(), bytes, {.Durable = true});
 }

@@ -72,6 +72,8 @@ class TMIMELIST {
   // Adds, captured, the types today's pages need to show (stylesheets, scripts, fonts, PNG, SVG,
   // WebP, AVIF, icons, MP4, WebM, MP3, Ogg) that the table lacks.
   void AddRequisiteTypes();
+  // The same types, every one captured, whether the table had it or not.
+  void EnableRequisiteTypes();
   // Applies a comma-separated enable/disable list such as "-all,+html,gif".
   void SetCmdLine(std::string_view text);
   // The names of such a list that SetCmdLine would pass over: neither "all", nor a class, nor
@@ -102,7 +104,7 @@ class TGlobalMimeList {
 
   TGlobalMimeList(TFileSystem& fs, std::string work_path);
 
-  // At start-up.
+  // At start-up. A file of an earlier version gets the types today's pages need, captured, once.
   TLoadResult Load();
   // After a capture: appends the web's new types, disabled, and rewrites "mime.def" when at least
   // one was added. Returns the number added; `written` tells whether the file was rewritten.
@@ -115,6 +117,8 @@ class TGlobalMimeList {
   std::string FilePath() const;
 
  private:
+  static int ReadRevision(TBinaryReader& reader);
+  void Upgrade();
   bool Write();
 
   TFileSystem& fs_;

@@ -191,6 +191,8 @@ TEST_F(GlobalMimeListTest, CreatesTheFileWithTheDefaultsWhenMissing) {
   std::string expected;
   TBinaryWriter w(expected);
   global_.List().SaveToStream(w);
+  w.WriteShortString("Korvane MIME revision");
+  w.WriteU16(2);
   EXPECT_EQ(fs_.files["/work/mime.def"], expected);
 
   TGlobalMimeList again(fs_, "/work/");
@@ -226,6 +228,34 @@ TEST_F(GlobalMimeListTest, RewritesTheFileOnlyWhenAMergeAddedATypes) {
   fs_.files["/work/mime.def"] = after_first;
   ASSERT_EQ(reread.Load(), TGlobalMimeList::TLoadResult::kRead);
   EXPECT_FALSE(reread.List().GetMimeByString("image/x-new")->Valid);
+}
+
+// A mime.def of an earlier version: without today's types, or with them merged in disabled by a
+// capture. They are enabled once, the user's own types kept as they were; later choices stay.
+TEST_F(GlobalMimeListTest, AnEarlierFileGetsTodaysTypesCapturedOnce) {
+  TMIMELIST old;
+  old.SetToDefault();
+  old.AddMime("image/png", "png", "Image", false);
+  old.AddMime("image/x-mine", "min", "Image", false);
+  std::string bytes;
+  TBinaryWriter w(bytes);
+  old.SaveToStream(w);
+  fs_.files["/work/mime.def"] = bytes;
+
+  ASSERT_EQ(global_.Load(), TGlobalMimeList::TLoadResult::kRead);
+  EXPECT_TRUE(global_.List().GetMimeByString("image/png")->Valid);
+  EXPECT_TRUE(global_.List().GetMimeByString("text/css")->Valid);
+  EXPECT_FALSE(global_.List().GetMimeByString("image/x-mine")->Valid);
+  EXPECT_EQ(global_.List().Count(), 25 + 1);
+  EXPECT_NE(fs_.files["/work/mime.def"], bytes);
+
+  global_.List().GetMimeByString("image/png")->Valid = false;  // the user's choice
+  TMIMELIST web;
+  web.AddMime("image/x-new", "new", "Image", true);
+  ASSERT_EQ(global_.Merge(web), 1);
+  TGlobalMimeList reread(fs_, "/work");
+  ASSERT_EQ(reread.Load(), TGlobalMimeList::TLoadResult::kRead);
+  EXPECT_FALSE(reread.List().GetMimeByString("image/png")->Valid);
 }
 
 TEST_F(GlobalMimeListTest, ADamagedFileOrAFailedWriteLosesNothing) {
