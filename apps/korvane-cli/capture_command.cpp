@@ -295,6 +295,7 @@ TCaptureSettings SettingsFor(const TCaptureArgs& args, const TParam& param) {
   s.MaxSockets = args.sockets > 0 ? args.sockets : param.MaxSockets;
   s.TryCount = args.tries > 0 ? args.tries : param.TryCount;
   s.Timeout = args.timeout > 0 ? args.timeout : param.Timeout;
+  s.StopWaitSecs = args.stop_wait >= 0 ? args.stop_wait : param.StopWaitSecs;
   s.UseProxy = param.UseProxy && !args.no_proxy;
   s.ProxyAdress = param.ProxyAdress;
   s.ProxyPort = param.ProxyPort;
@@ -360,6 +361,9 @@ void AddCaptureCommand(CLI::App& app, TCaptureArgs& args) {
       ->check(CLI::Range(1, 10));
   cmd->add_option("--timeout", args.timeout, "Seconds without an answer before a trial fails")
       ->check(CLI::PositiveNumber);
+  cmd->add_option("--stop-wait", args.stop_wait,
+                  "Seconds a first Ctrl-C lets the transfers under way finish (60 by default)")
+      ->check(CLI::Range(0, 3600));
   cmd->add_option("--proxy", args.proxy, "Fetch through this proxy, HOST[:PORT]");
   cmd->add_flag("--no-proxy", args.no_proxy, "Do not use the proxy of the settings");
   cmd->add_option("--no-write-disk", args.no_write_disk,

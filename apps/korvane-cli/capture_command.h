@@ -27,6 +27,7 @@ struct TCaptureArgs {
   int sockets = 0;
   int tries = 0;
   int timeout = 0;
+  int stop_wait = -1;  // the settings' wait when not given
   std::string proxy;
   bool no_proxy = false;
   std::string no_write_disk;

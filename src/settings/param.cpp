@@ -1,5 +1,7 @@
 #include "settings/param.h"
 
+#include <algorithm>
+
 #include "base/file_system.h"
 #include "base/ini_file.h"
 #include "base/short_string.h"
@@ -56,6 +58,8 @@ void TParam::ReadKeys(const TIniFile& ini) {
   ProxyAdress = text("Options", "ProxyAdress", "");
   ProxyPort = ini.ReadInteger("Options", "ProxyPort", 80);
   TryCount = ini.ReadInteger("Options", "TryCount", 3);
+  // A stop must end: a negative wait would be no wait, not a wait for ever.
+  StopWaitSecs = std::max(0, ini.ReadInteger("Options", "StopWaitSecs", kDefaultStopWaitSecs));
   Url = text("Web", "Url", "http://www.");
   Path = text("Web", "Path", work_path_);
   if (!Path.empty()) Path = WithSeparator(Path);
@@ -86,6 +90,10 @@ void TParam::WriteKeys(TIniFile& ini) const {
   ini.WriteString("Options", "ProxyAdress", ProxyAdress);
   ini.WriteInteger("Options", "ProxyPort", ProxyPort);
   ini.WriteInteger("Options", "TryCount", TryCount);
+  // A key added since the original settings file: written only when it says something.
+  if (StopWaitSecs != kDefaultStopWaitSecs || ini.HasKey("Options", "StopWaitSecs")) {
+    ini.WriteInteger("Options", "StopWaitSecs", StopWaitSecs);
+  }
   ini.WriteString("Web", "Url", Url);
   ini.WriteString("Web", "Path", Path);
   ini.WriteBool("Browser", "Auto", AutoBrowser);

@@ -54,6 +54,9 @@ class TParam {
   std::string ProxyAdress;
   std::int32_t ProxyPort = 80;
   std::int32_t TryCount = 3;
+  // Seconds a stop that lets the transfers under way finish waits for them, at most.
+  std::int32_t StopWaitSecs = kDefaultStopWaitSecs;
+  static constexpr std::int32_t kDefaultStopWaitSecs = 60;
   std::string Url = "http://www.";
   std::string Path;  // default capture folder, ends with a separator
   bool AutoBrowser = true;

@@ -185,6 +185,7 @@ TCaptureSettings CaptureSettings(const TParam& param) {
   s.ProxyAdress = param.ProxyAdress;
   s.ProxyPort = param.ProxyPort;
   s.NoWriteDisk = param.NoWriteDisk;
+  s.StopWaitSecs = param.StopWaitSecs;
   return s;
 }
 

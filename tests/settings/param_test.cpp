@@ -99,6 +99,8 @@ TEST_F(ParamTest, FirstRunWithoutDialogUsesTheDefaultWorkPathAndWritesEveryKey) 
   EXPECT_EQ(written.ReadString("TeskUse", "NoWriteDisk", ""), "0");
   EXPECT_TRUE(written.HasKey("default", "Password"));
   EXPECT_TRUE(written.HasKey("sommaire", "ImgRatio"));
+  // A key added since the original file is written only when it differs from its default.
+  EXPECT_FALSE(written.HasKey("Options", "StopWaitSecs"));
 }
 
 TEST_F(ParamTest, FirstRunAsksTheDialogAndNormalisesItsFolder) {
@@ -118,13 +120,14 @@ TEST_F(ParamTest, FirstRunAsksTheDialogAndNormalisesItsFolder) {
 
 TEST_F(ParamTest, ReadsKeysAndKeepsUnknownOnes) {
   ExistingSettings(
-      "[options]\nMaxSockets=9\nTimeout=abc\nUseProxy=1\nProxyAdress=proxy.lan\n"
+      "[options]\nMaxSockets=9\nTimeout=abc\nUseProxy=1\nProxyAdress=proxy.lan\nStopWaitSecs=-5\n"
       "[Web]\nPath=/data/webs\n[Bookmark]\nBookmarkFolder=Mine\n[Other]\nTheirs=1\n"
       "[DEFAULT]\nMaxTime=12\n[Sommaire]\nImgSize=32\n");
   TParam param(fs_, profile_, navigator_, nullptr);
   EXPECT_EQ(param.LoadSettings(), TSettingsLoad::kLoaded);
   EXPECT_EQ(param.MaxSockets, 9);
   EXPECT_EQ(param.Timeout, 30);  // not a number
+  EXPECT_EQ(param.StopWaitSecs, 0);  // a stop never waits for ever
   EXPECT_TRUE(param.UseProxy);
   EXPECT_EQ(param.ProxyAdress, "proxy.lan");
   EXPECT_EQ(param.Path, "/data/webs/");
