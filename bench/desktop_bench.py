@@ -186,14 +186,14 @@ def main():
         print(f"start-up to a shown window: {statistics.median(startups):.0f} ms "
               f"(of {', '.join(f'{s:.0f}' for s in startups)})")
 
-        sample, port = capture_bench.start_nginx(os.path.join(TOP, "data", "sample-site"),
+        sample, port, _ = capture_bench.start_nginx(os.path.join(TOP, "data", "sample-site"),
                                                  os.path.join(state, "nginx-sample"))
         servers.append(sample)
         compare_captures(args.build, f"http://127.0.0.1:{port}/", env, state, 5, "sample site")
 
         site = os.path.join(state, "site")
         capture_bench.generate_site(site, args.pages)
-        generated, port = capture_bench.start_nginx(site, os.path.join(state, "nginx-site"))
+        generated, port, _ = capture_bench.start_nginx(site, os.path.join(state, "nginx-site"))
         servers.append(generated)
         compare_captures(args.build, f"http://127.0.0.1:{port}/", env, state, 5,
                          f"{args.pages} generated pages")

@@ -45,13 +45,13 @@ def main():
     parser.add_argument("--build", default=os.path.join(TOP, "build-bench"))
     parser.add_argument("--runs", type=int, default=3)
     args = parser.parse_args()
-    cli = os.path.join(args.build, "apps", "korvane-cli", "korvane-cli")
+    cli = os.path.abspath(os.path.join(args.build, "apps", "korvane-cli", "korvane-cli"))
     if not os.access(cli, os.X_OK):
         raise SystemExit(f"{cli} is missing: run scripts/bench.sh first")
     work = tempfile.mkdtemp(prefix="korvane-resolve-bench-")
     site = os.path.join(work, "site")
     generate_site(site, args.pages)
-    nginx, port = start_nginx(site, os.path.join(work, "nginx"))
+    nginx, port, _ = start_nginx(site, os.path.join(work, "nginx"))
     kw = ["--work-path", os.path.join(work, "kw")]
     try:
         web = os.path.join(work, "web")
