@@ -316,7 +316,8 @@ void ForgetNewWeb(TWEB& web, bool created_folder) {
   web.ReleaseLog();
   TFileSystem& files = RealFileSystem();
   for (std::string_view name :
-       {kProjectFileName, kLogFileName, kNotFoundFileName, kBadLinkFileName}) {
+       {kProjectFileName, kLogFileName, kNotFoundFileName, kBadLinkFileName,
+        kNameJournalFileName}) {
     const std::string path = web.Path + std::string(name);
     if (files.FileExists(path) && !files.RemoveFile(path)) {
       std::fprintf(stderr, "cannot remove %s (%s)\n", path.c_str(), files.LastError().c_str());

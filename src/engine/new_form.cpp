@@ -52,7 +52,9 @@ bool TNewForm::CanClose(TModalResult result) {
   Refusal.clear();
   if (result == mrCancel) return true;
   std::string problem = CheckStartAddress(UrlEdit);
-  if (problem.empty() && GetHost(UrlEdit).empty()) problem = "the address " + UrlEdit + " names no host";
+  if (problem.empty() && GetHost(UrlEdit).empty()) {
+    problem = "the address " + UrlEdit + " names no host";
+  }
   if (problem.empty() && PathEdit.empty()) problem = "the web needs a capture path";
   if (problem.empty()) return true;
   problem[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(problem[0])));

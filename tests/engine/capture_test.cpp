@@ -502,7 +502,9 @@ TEST_F(CaptureTest, FilesKeptAfterTheLastSaveOfAKilledProgramAreRemovedAtTheNext
   const std::string name = web_->Tree.Find(web_->Url)->GetFileName();
   ASSERT_TRUE(fs.FileExists(web_->Path + name));
   capture_.reset();  // killed: no save after the page was kept
-  fs.files[web_->Path + std::string(kNameJournalFileName)] += "../outside.htm\nLogFile.htm\nMINE.htm";
+  // A damaged journal, its last line cut.
+  fs.files[web_->Path + std::string(kNameJournalFileName)] +=
+      "../outside.htm\nLogFile.htm\nMINE.htm";
 
   ASSERT_TRUE(web_->LoadFromFile(web_->FileName));
   EXPECT_TRUE(web_->Tree.Find(web_->Url)->GetFileName().empty());
