@@ -160,6 +160,13 @@ int main(int argc, char** argv) {
   // New Web, then the capture through the window.
   const std::string folder = fixture.Folder() + "sample/";
   WhenShown(QStringLiteral("NewForm"), [&](QWidget* dialog) {
+    // An address that cannot be captured first: the box that says why.
+    dialog->findChild<QLineEdit*>(QStringLiteral("UrlEdit"))
+        ->setText(QStringLiteral("ftp://example.org/"));
+    dialog->findChild<QLineEdit*>(QStringLiteral("PathEdit"))
+        ->setText(QString::fromStdString(folder));
+    ShootWhenShown(QStringLiteral("RefusalBox"), QStringLiteral("new-web-refused"));
+    Click(dialog, "CreateBut");
     dialog->findChild<QLineEdit*>(QStringLiteral("UrlEdit"))
         ->setText(QString::fromStdString(nginx.Url("/")));
     dialog->findChild<QLineEdit*>(QStringLiteral("PathEdit"))
