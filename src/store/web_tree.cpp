@@ -304,7 +304,10 @@ bool TWebTree::Insert(std::string_view url, std::unique_ptr<TWebFile> owned, TWe
   } else {
     PlaceAlias(*node, i, alias);
   }
-  ++count_;
+  // The count is of the addresses held: a record replaced in its entry (a redirected address
+  // becoming an alias of its target) adds none. Counting the replacement too left a finished
+  // capture showing an address to explore that no entry holds, until the web was loaded again.
+  if (added) ++count_;
   if (added) {
     observer_->EntryAdded(*node, i);
   } else {
@@ -466,7 +469,8 @@ void TWebTree::SaveToStream(TBinaryWriter& writer, const TProgress& progress) {
     return false;
   });
   writer.PatchU16(count_at, CheckedCast<std::uint16_t>(written));
-  // Aliases and replacements make the walk's records differ from the count of additions.
+  // Should an entry hold nothing, the walk writes fewer records than the count: the last
+  // progress report still says the walk is whole.
   if (progress && written != count_ && written % kProgressEvery != 0) progress(written, written);
 }
 

@@ -175,7 +175,8 @@ class TWebTree {
 
   TWebNode& Root() { return *root_; }
   const TWebNode& Root() const { return *root_; }
-  // Successful Add calls since creation or Clear, replacements included.
+  // The addresses held (the entries holding a record, aliases included): what Explore visits and
+  // SaveToStream writes.
   std::uint16_t Count() const { return count_; }
   const std::string& LastError() const { return last_error_; }
 
