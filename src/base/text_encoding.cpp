@@ -114,7 +114,13 @@ void TTextWriter::Append(std::string_view bytes) {
 void TTextWriter::Put(char32_t c) {
   if (full_) return;
   if (c == '#' && after_ampersand_ && !markup_) {
-    // "&#" of the text itself: the '&' becomes a reference, so that nothing reads as one.
+    // "&#" of the text itself: the '&' becomes a reference, so that nothing reads as one. When
+    // the '#' would not fit after it, the text ends at the '&', written as itself: a reference
+    // there would stand for a '&' that no longer needs one.
+    if (limit_ != std::string::npos && text_.size() - 1 + 5 + 1 > limit_) {
+      full_ = true;
+      return;
+    }
     text_.pop_back();
     Append("&#38;");
     if (full_) return;

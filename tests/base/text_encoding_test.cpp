@@ -68,6 +68,11 @@ TEST(TextEncodingTest, ATextWriterNeverCutsACharacter) {
   for (char32_t c : {U'a', U'\u2192', U'b', U'c'}) writer.Put(c);
   EXPECT_EQ(writer.Text(), "a");
   EXPECT_TRUE(writer.Full());
+  // Nor ends on a reference for a '&' whose '#' did not fit: the text reads back the same.
+  TTextWriter full(4);
+  for (char32_t c : {U'a', U'b', U'&', U'#', U'1'}) full.Put(c);
+  EXPECT_EQ(full.Text(), "ab&");
+  EXPECT_EQ(Utf8ToText(TextToUtf8(full.Text())), full.Text());
 }
 
 }  // namespace
