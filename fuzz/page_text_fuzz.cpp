@@ -54,7 +54,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::string_view page(reinterpret_cast<const char*>(data) + 1, size - 1);
   korvane::THtmlParser parser(page);
   const korvane::TCharset charset = korvane::PageCharset(parser, page, header);
-  for (korvane::TCharset each : {charset, korvane::TCharset::kUtf8, korvane::TCharset::kLatin9}) {
+  for (const korvane::TCharset& each :
+       {charset, korvane::TCharset(korvane::TCharset::kUtf8),
+        korvane::TCharset(korvane::TCharset::kLatin9), korvane::TCharset::Other("CP932")}) {
     CheckDescription(korvane::PageTextToCore(page.substr(0, 300), each));
   }
   CheckDescription(page);

@@ -1,6 +1,10 @@
 #include "html/charset.h"
 
+#include <iconv.h>
+
 #include <array>
+#include <cerrno>
+#include <cstring>
 
 #include "base/text_case.h"
 #include "base/text_encoding.h"
@@ -53,6 +57,47 @@ std::optional<TCharset> MetaCharset(const THtmlParser& parser, int i) {
   return std::nullopt;
 }
 
+// Browsers read these names as the larger set that Windows made of them, and pages rely on it.
+struct TSuperset {
+  std::string_view converter_name;
+  std::array<std::string_view, 6> labels;
+};
+constexpr std::array<TSuperset, 6> kSupersets = {{
+    {"CP932", {"shift_jis", "sjis", "ms_kanji", "x-sjis", "csshiftjis", "windows-31j"}},
+    {"GB18030", {"gb2312", "gbk", "x-gbk", "chinese", "csgb2312", "gb18030"}},
+    {"CP949", {"euc-kr", "ks_c_5601-1987", "windows-949", "csksc56011987", "korean", ""}},
+    {"CP1254", {"iso-8859-9", "latin5", "windows-1254", "iso8859-9", "l5", ""}},
+    {"CP874", {"tis-620", "iso-8859-11", "windows-874", "dos-874", "", ""}},
+    {"BIG5-HKSCS", {"big5", "big5-hkscs", "cn-big5", "x-x-big5", "csbig5", ""}},
+}};
+
+std::string ConverterName(std::string_view label) {
+  for (const TSuperset& set : kSupersets) {
+    for (std::string_view each : set.labels) {
+      if (!each.empty() && SameAsciiNoCase(label, each)) return std::string(set.converter_name);
+    }
+  }
+  return std::string(label);
+}
+
+// The converter's name for a set a page names, when it may be one: a page's word goes to a
+// library that loads modules by name, so only what set names are made of passes.
+bool PlausibleCharsetName(std::string_view name) {
+  if (name.empty() || name.size() > 40) return false;
+  for (char c : name) {
+    const bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                    c == '-' || c == '_' || c == '.' || c == ':';
+    if (!ok) return false;
+  }
+  return true;
+}
+
+// The converter from `name` to UTF-32, or null when the system has none.
+iconv_t OpenConverter(const std::string& name) {
+  iconv_t converter = iconv_open("UTF-32LE", name.c_str());
+  return converter == reinterpret_cast<iconv_t>(-1) ? nullptr : converter;
+}
+
 }  // namespace
 
 std::optional<TCharset> CharsetNamed(std::string_view name) {
@@ -69,7 +114,12 @@ std::optional<TCharset> CharsetNamed(std::string_view name) {
        {"iso-8859-15", "iso8859-15", "iso_8859-15", "latin-9", "l9", "csisolatin9"}) {
     if (SameAsciiNoCase(name, latin9)) return TCharset::kLatin9;
   }
-  return std::nullopt;
+  if (!PlausibleCharsetName(name)) return std::nullopt;
+  const std::string known = ConverterName(name);
+  iconv_t converter = OpenConverter(known);
+  if (!converter) return std::nullopt;
+  iconv_close(converter);
+  return TCharset::Other(known);
 }
 
 std::string CharsetParameter(std::string_view content_type) {
@@ -108,8 +158,18 @@ TCharset PageCharset(const THtmlParser& parser, std::string_view page,
   return TCharset::kWindows1252;
 }
 
-std::string PageTextToCore(std::string_view text, TCharset charset) {
-  switch (charset) {
+TPageTextDecoder::TPageTextDecoder(const TCharset& charset) : kind_(charset.Kind) {
+  if (kind_ != TCharset::kOther) return;
+  converter_ = OpenConverter(charset.Name);
+  if (!converter_) kind_ = TCharset::kWindows1252;
+}
+
+TPageTextDecoder::~TPageTextDecoder() {
+  if (converter_) iconv_close(static_cast<iconv_t>(converter_));
+}
+
+std::string TPageTextDecoder::ToCore(std::string_view text) const {
+  switch (kind_) {
     case TCharset::kWindows1252:
       return std::string(text);
     case TCharset::kUtf8:
@@ -120,8 +180,44 @@ std::string PageTextToCore(std::string_view text, TCharset charset) {
       for (char byte : text) out.Put(Latin9Character(static_cast<unsigned char>(byte)));
       return out.Text();
     }
+    case TCharset::kOther:
+      return Converted(text);
   }
   return std::string(text);
+}
+
+std::string TPageTextDecoder::Converted(std::string_view text) const {
+  auto converter = static_cast<iconv_t>(converter_);
+  iconv(converter, nullptr, nullptr, nullptr, nullptr);  // a fresh start for every text
+  TTextWriter out(std::string::npos, true);
+  char* in = const_cast<char*>(text.data());  // iconv's interface; the bytes are only read
+  std::size_t in_left = text.size();
+  char buffer[1024];
+  while (in_left > 0) {
+    char* to = buffer;
+    std::size_t to_left = sizeof buffer;
+    const std::size_t result = iconv(converter, &in, &in_left, &to, &to_left);
+    const int error = result == static_cast<std::size_t>(-1) ? errno : 0;
+    for (const char* at = buffer; at + 4 <= to; at += 4) {
+      const auto* b = reinterpret_cast<const unsigned char*>(at);
+      out.Put(static_cast<char32_t>(b[0] | b[1] << 8 | b[2] << 16 | std::uint32_t{b[3]} << 24));
+    }
+    if (error == EILSEQ) {
+      // Not a character of the set: the byte as Windows-1252 has it, and on.
+      out.Put(Win1252Character(static_cast<unsigned char>(*in)));
+      ++in;
+      --in_left;
+    } else if (error == EINVAL) {
+      break;  // a character cut short at the end
+    } else if (error != 0 && error != E2BIG) {
+      break;
+    }
+  }
+  return out.Text();
+}
+
+std::string PageTextToCore(std::string_view text, const TCharset& charset) {
+  return TPageTextDecoder(charset).ToCore(text);
 }
 
 }  // namespace korvane

@@ -529,7 +529,7 @@ TProcessedPage ProcessPage(std::string_view page, std::string_view page_url,
                            bool requisites, std::string_view header_charset,
                            const TPieceSink& sink) {
   THtmlParser parser(page, TParseOptions{requisites});
-  const TCharset charset = PageCharset(parser, page, header_charset);
+  const TPageTextDecoder texts(PageCharset(parser, page, header_charset));
   const TRequisitesOfPage extras(filter, new_link, parent);
   TProcessedPage result;
   std::string& out = result.Text;
@@ -546,7 +546,7 @@ TProcessedPage ProcessPage(std::string_view page, std::string_view page_url,
       continue;
     }
     const bool has_link = parser.GetLink(i, &link);
-    if (has_link && link.TagType == ttTitle) result.Title = PageTextToCore(link.Text, charset);
+    if (has_link && link.TagType == ttTitle) result.Title = texts.ToCore(link.Text);
     std::string tag;
     std::string abs;
     if (has_link && !link.Link.Value.empty()) {
@@ -583,7 +583,7 @@ TProcessedPage ProcessPage(std::string_view page, std::string_view page_url,
     link.Link.Value = abs;
     if (filter ? filter(link) : DefaultLinkFilter(link)) {
       if (new_link)
-        new_link(TLinkItem{link.LinkKind, abs, PageTextToCore(link.Text, charset)}, parent);
+        new_link(TLinkItem{link.LinkKind, abs, texts.ToCore(link.Text)}, parent);
     }
     if (link.IsMap) result.Ismap = true;
   }

@@ -127,8 +127,16 @@ TEST(ProcessCapturedPageTest, TextsAreReadInThePagesCharacterSet) {
       {"<TITLE>\xA4uro</TITLE><A HREF=a.htm>\xBD</A>", "iso-8859-15", "\x80uro", "\x9C"},
       // A declaration after the body is no declaration.
       {"<BODY><META CHARSET=utf-8><A HREF=a.htm>\xC3\xA9</A>", "", "", "\xC3\xA9"},
-      // Not a set the program reads: its bytes, as before.
-      {"<TITLE>\xC3\xA9</TITLE>", "shift_jis", "\xC3\xA9", ""},
+      // Other sets, through the system's converter: Cyrillic, Japanese (read as browsers do,
+      // in the larger Windows set), a byte that is no character of its set.
+      {"<TITLE>\xCF\xF0\xE8\xE2\xE5\xF2</TITLE><A HREF=a.htm>\xE4\xE0</A>", "windows-1251",
+       "&#1055;&#1088;&#1080;&#1074;&#1077;&#1090;", "&#1076;&#1072;"},
+      {"<META CHARSET=Shift_JIS><TITLE>\x93\xFA\x96\x7B \x87\x40</TITLE>", "",
+       "&#26085;&#26412; &#9312;", ""},
+      {"<TITLE>a\xFF&amp;b</TITLE>", "EUC-JP", "a\xFF&b", ""},
+      // Not a set the program or the system reads, or not a name at all: its bytes, as before.
+      {"<TITLE>\xC3\xA9</TITLE>", "x-no-such-set", "\xC3\xA9", ""},
+      {"<TITLE>\xC3\xA9</TITLE>", "../../x/UTF-8", "\xC3\xA9", ""},
   };
   // Both readings of pages (the original tag table, and the one for requisites) find them.
   for (const bool requisites : {false, true}) {
