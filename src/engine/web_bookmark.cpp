@@ -46,13 +46,14 @@ bool AddWebBookmark(TBookMarks& bookmarks, TParam& param, const TWEB& web, TDate
     bookmarks.AddFolder(&bookmarks, std::move(created));
   }
   const std::string url = WebBookmarkUrl(web.Path);
+  const std::string title = bookmarks.FileText(web.Title);
   if (TBookmarkItem* item = bookmarks.FindItem(folder, url)) {
-    if (item->Title != web.Title) item->Title = web.Title;
+    if (item->Title != title) item->Title = title;
   } else {
     auto added = std::make_unique<TBookmarkItem>();
     added->Url = url;
-    added->Title = web.Title.empty() ? url : web.Title;
-    added->Description = web.Url;
+    added->Title = web.Title.empty() ? url : title;
+    added->Description = bookmarks.FileText(web.Url);
     added->AddDate = added->LastVisit = added->LastModified = stamp;
     bookmarks.AddItem(folder, std::move(added));
   }

@@ -8,6 +8,8 @@
 #include "base/number.h"
 #include "base/short_string.h"
 #include "base/text_case.h"
+#include "base/text_encoding.h"
+#include "html/charset.h"
 #include "html/html_parser.h"
 
 namespace korvane {
@@ -36,6 +38,46 @@ std::string TextUpTo(const THtmlParser& parser, int i, std::uint8_t type) {
     AppendShort(text, parser.GetText(j));
   }
   return Trimmed(text);
+}
+
+bool IsAttributeNameChar(char c) {
+  return c != '=' && c != '>' && c != '/' && static_cast<unsigned char>(c) > ' ';
+}
+
+// The attributes of `tag` (its text, "<A ...>") whose names are not in `known`, each after a
+// blank, as spelt in the file.
+std::string OtherAttributes(std::string_view tag, std::initializer_list<std::string_view> known) {
+  if (tag.ends_with('>')) tag.remove_suffix(1);
+  std::string out;
+  std::size_t at = tag.find_first_of(" \t\r\n");
+  while (at != std::string_view::npos && at < tag.size()) {
+    while (at < tag.size() && !IsAttributeNameChar(tag[at])) ++at;
+    const std::size_t start = at;
+    while (at < tag.size() && IsAttributeNameChar(tag[at])) ++at;
+    if (at == start) break;
+    const std::string_view name = tag.substr(start, at - start);
+    std::size_t end = at;
+    while (end < tag.size() && static_cast<unsigned char>(tag[end]) <= ' ') ++end;
+    if (end < tag.size() && tag[end] == '=') {
+      ++end;
+      while (end < tag.size() && static_cast<unsigned char>(tag[end]) <= ' ') ++end;
+      if (end < tag.size() && (tag[end] == '"' || tag[end] == '\'')) {
+        const std::size_t close = tag.find(tag[end], end + 1);
+        // A value whose quote never closes would swallow what follows it: it is not kept.
+        if (close == std::string_view::npos) break;
+        end = close + 1;
+      } else {
+        while (end < tag.size() && tag[end] != '>' && static_cast<unsigned char>(tag[end]) > ' ') {
+          ++end;
+        }
+      }
+      at = end;
+    }
+    bool is_known = false;
+    for (std::string_view k : known) is_known = is_known || SameAsciiNoCase(name, k);
+    if (!is_known) out.append(" ").append(tag.substr(start, at - start));
+  }
+  return out;
 }
 
 // Reads the date attribute `name` of tag `i` into `date` when it is present.
@@ -107,6 +149,9 @@ class TBookmarkReader {
       case ttDl:
         List();
         break;
+      case ttMeta:
+        if (depth_ == 0) Declaration(i);
+        break;
       default:
         break;
     }
@@ -114,11 +159,25 @@ class TBookmarkReader {
 
   void Heading(int i) {
     heading_date_ = 0;
+    heading_other_ = OtherAttributes(parser_.GetTagText(i), {"FOLDED", "ADD_DATE"});
     ReadDate(parser_, i, "ADD_DATE", heading_date_);
     heading_name_ = TextUpTo(parser_, i, ttH3);
     heading_description_.clear();
     last_item_ = nullptr;
     last_heading_ = true;
+  }
+
+  // A <META> of the file's head: kept for writing, and read for the file's character set.
+  void Declaration(int i) {
+    marks_.Declarations.push_back(parser_.GetTagText(i));
+    TTagParam value;
+    std::optional<TCharset> named;
+    if (parser_.FindAttr("CHARSET", i, &value)) {
+      named = CharsetNamed(value.Value);
+    } else if (parser_.FindAttr("CONTENT", i, &value)) {
+      named = CharsetNamed(CharsetParameter(value.Value));
+    }
+    if (named) marks_.Utf8 = named->Kind == TCharset::kUtf8;
   }
 
   void Description(std::string text) {
@@ -142,6 +201,8 @@ class TBookmarkReader {
     ReadDate(parser_, i, "LAST_VISIT", item->LastVisit);
     ReadDate(parser_, i, "LAST_MODIFIED", item->LastModified);
     item->Title = TextUpTo(parser_, i, ttA);
+    item->OtherAttributes =
+        OtherAttributes(parser_.GetTagText(i), {"HREF", "ADD_DATE", "LAST_VISIT", "LAST_MODIFIED"});
     last_item_ = item.get();
     last_heading_ = false;
     marks_.AddItem(current_, std::move(item));
@@ -156,12 +217,14 @@ class TBookmarkReader {
       folder->Name = std::move(heading_name_);
       folder->AddDate = heading_date_;
       folder->Description = std::move(heading_description_);
+      folder->OtherAttributes = std::move(heading_other_);
       TBookmarkFolder* child = folder.get();
       marks_.AddFolder(current_, std::move(folder));
       current_ = child;
     }
     heading_name_.clear();
     heading_description_.clear();
+    heading_other_.clear();
     heading_date_ = 0;
     ++depth_;
     last_item_ = nullptr;
@@ -174,6 +237,7 @@ class TBookmarkReader {
   TBookmarkFolder* current_ = &marks_;
   std::string heading_name_;
   std::string heading_description_;
+  std::string heading_other_;
   std::int32_t heading_date_ = 0;
   TBookmarkItem* last_item_ = nullptr;
   bool last_heading_ = false;
@@ -196,20 +260,37 @@ std::string Text(std::string_view text) {
   return out;
 }
 
-void WritePiece(std::string& out, const std::string& piece) { out.append(ShortView(piece)); }
+// Pieces are written whole: a browser's file holds addresses and icons far longer than 255 bytes,
+// and cutting them would damage the user's bookmarks.
+void WritePiece(std::string& out, const std::string& piece) { out.append(piece); }
+
+// An address goes between quotes: a quote of its own (read from an unquoted value) would end
+// it there, and what follows would read as attributes. It is written as addresses spell it.
+std::string QuotedAddress(std::string_view url) {
+  std::string out;
+  for (char c : url) {
+    if (c == '"') {
+      out += "%22";
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
 
 void WriteItem(std::string& out, const TBookmarkItem& item, const std::string& p) {
-  WritePiece(out, p + "<DT><A HREF=\"" + item.Url + "\" ADD_DATE=\"" +
+  WritePiece(out, p + "<DT><A HREF=\"" + QuotedAddress(item.Url) + "\" ADD_DATE=\"" +
                       std::to_string(item.AddDate));
   WritePiece(out, "\" LAST_VISIT=\"" + std::to_string(item.LastVisit) + "\" LAST_MODIFIED=\"" +
-                      std::to_string(item.LastModified) + "\">" + Text(item.Title) + "</A>\r\n");
+                      std::to_string(item.LastModified) + "\"" + item.OtherAttributes + ">" +
+                      Text(item.Title) + "</A>\r\n");
   if (!item.Description.empty()) WritePiece(out, p + "<DD>" + Text(item.Description) + "\r\n");
 }
 
 void WriteFolder(std::string& out, const TBookmarkFolder& folder, const std::string& p) {
   if (folder.Parent) {
-    WritePiece(out, p + "<DT> <H3 FOLDED ADD_DATE=\"" + std::to_string(folder.AddDate) + "\">" +
-                        Text(folder.Name) + "</H3>\r\n");
+    WritePiece(out, p + "<DT> <H3 FOLDED ADD_DATE=\"" + std::to_string(folder.AddDate) + "\"" +
+                        folder.OtherAttributes + ">" + Text(folder.Name) + "</H3>\r\n");
   }
   if (!folder.Description.empty()) {
     WritePiece(out, p + "<DD>" + Text(folder.Description) + "\r\n\r\n");
@@ -223,14 +304,18 @@ void WriteFolder(std::string& out, const TBookmarkFolder& folder, const std::str
   WritePiece(out, p + "</DL><p>\r\n");
 }
 
-std::string Header(const std::string& title) {
+std::string Header(const TBookMarks& marks) {
+  const std::string& title = marks.Title;
   std::string out;
+  if (marks.ByteOrderMark) out.append("\xEF\xBB\xBF");
   for (std::string_view line :
        {std::string_view("<!DOCTYPE NETSCAPE-Bookmark-file-1>"),
         std::string_view("<!-- This is an automatically generated file."),
         std::string_view("Il will be read an overwritten."), std::string_view("Do Not Edit!-->")}) {
     out.append(line).append(kCrLf).append(kCrLf);
   }
+  for (const std::string& declaration : marks.Declarations) out.append(declaration).append(kCrLf);
+  if (!marks.Declarations.empty()) out.append(kCrLf);
   out.append("<TITLE>" + Text(title) + "</TITLE>").append(kCrLf).append(kCrLf);
   out.append("<H1>" + Text(title) + "</H1>").append(kCrLf);
   return out;
@@ -256,13 +341,21 @@ int TBookMarks::Read() {
   Clear();
   Title.clear();
   Description.clear();
-  THtmlParser parser{std::string_view(*bytes)};
+  Declarations.clear();
+  ByteOrderMark = bytes->starts_with("\xEF\xBB\xBF");
+  Utf8 = ByteOrderMark;
+  // Read as today's pages are: a tag is not cut at 255 bytes, so long addresses stay whole.
+  THtmlParser parser{std::string_view(*bytes), TParseOptions{.Requisites = true}};
   TBookmarkReader reader(*this, parser);
   return reader.Run();
 }
 
+std::string TBookMarks::FileText(std::string_view text) const {
+  return Utf8 ? TextToUtf8(text) : std::string(text);
+}
+
 bool TBookMarks::Write() {
-  std::string out = Header(Title);
+  std::string out = Header(*this);
   WriteFolder(out, *this, "");
   // In one step: a failed write keeps the navigator's bookmarks.
   return fs_.ReplaceFile(FileName, out, {.Durable = true});

@@ -37,6 +37,9 @@ struct TBookmarkItem {
   std::int32_t AddDate = 0;  // seconds since 1970-01-01 00:00
   std::int32_t LastVisit = 0;
   std::int32_t LastModified = 0;
+  // The tag's attributes this program does not write itself (a browser's ICON, TAGS, ...), as the
+  // file spelt them, each after a blank: written back after the dates.
+  std::string OtherAttributes;
 };
 
 class TBookmarkFolder {
@@ -57,6 +60,7 @@ class TBookmarkFolder {
   std::string Name;
   std::string Description;
   std::vector<TEntry> Entries;  // bookmarks and sub-folders in file order
+  std::string OtherAttributes;  // of the folder's heading, as for a bookmark
   int ItemCount = 0;
   int FolderCount = 0;
   bool Modified = false;
@@ -68,6 +72,14 @@ class TBookMarks : public TBookmarkFolder {
 
   std::string FileName;
   std::string Title;
+  // The <META> tags before the outer list, written back after the header comment, and whether
+  // they (or a byte order mark) say the file is in UTF-8.
+  std::vector<std::string> Declarations;
+  bool Utf8 = false;
+  bool ByteOrderMark = false;
+
+  // A text of the program's (Windows-1252, references for the rest) as this file holds texts.
+  std::string FileText(std::string_view text) const;
 
   // Frees every entry of the root, recursively.
   void Clear();

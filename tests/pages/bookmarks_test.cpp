@@ -131,7 +131,7 @@ TEST_F(BookmarksTest, WriteThenReadGivesTheSameTree) {
   TBookmarkFolder* f = folder.get();
   marks_.AddFolder(&marks_, std::move(folder));
   auto item = std::make_unique<TBookmarkItem>();
-  *item = TBookmarkItem{"http://x/", "X", "xd", 10, 20, 30};
+  *item = TBookmarkItem{"http://x/", "X", "xd", 10, 20, 30, ""};
   marks_.AddItem(f, std::move(item));
   ASSERT_TRUE(marks_.Write());
   EXPECT_EQ(w_.fs.files[kFile], std::string(kHeader) +
@@ -174,18 +174,37 @@ TEST_F(BookmarksTest, TextHoldingALessThanSignStillReadsAfterWriting) {
   EXPECT_NE(marks_.FindItem(&marks_, "http://x/"), nullptr);
 }
 
-TEST_F(BookmarksTest, BookmarkLineIsWrittenInTwoPiecesOf255Bytes) {
-  marks_.SetFileName(kFile);
-  auto item = std::make_unique<TBookmarkItem>();
-  item->Url = "http://h/" + std::string(240, 'a');
-  item->Title = "t";
-  marks_.AddItem(&marks_, std::move(item));
-  ASSERT_TRUE(marks_.Write());
-  const std::string first = "\t<DT><A HREF=\"" + marks_.Entries[0].Item->Url + "\" ADD_DATE=\"0";
-  ASSERT_GT(first.size(), 255u);
-  EXPECT_NE(w_.fs.files[kFile].find(first.substr(0, 255) +
-                                    "\" LAST_VISIT=\"0\" LAST_MODIFIED=\"0\">t</A>\r\n"),
+// A file a browser of today exported: UTF-8 declared, icons as long data addresses, tags, long
+// addresses. Adding a web's bookmark keeps all of it, and the web's title goes in UTF-8.
+TEST_F(BookmarksTest, ABrowsersFileKeepsWhatItHeldAndGetsTheWebInItsCharacterSet) {
+  const std::string meta =
+      "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=UTF-8\">";
+  const std::string long_url = "https://h.test/" + std::string(300, 'a') + "?q=1";
+  const std::string icon = " ICON=\"data:image/png;base64," + std::string(400, 'Q') + "\"";
+  const std::string anchor = "<DT><A HREF=\"" + long_url + "\" ADD_DATE=\"1700000000\"" + icon +
+                             " TAGS=\"read, later\">Caf\xC3\xA9 \xE2\x86\x92 here</A>";
+  ASSERT_EQ(ReadText("<!DOCTYPE NETSCAPE-Bookmark-file-1>\n" + meta + "\n<TITLE>Bookmarks</TITLE>"
+                     "<H1>Bookmarks</H1>\n<DL><p>\n<DT><H3 ADD_DATE=\"1\" "
+                     "PERSONAL_TOOLBAR_FOLDER=\"true\">Bar</H3>\n<DL><p>\n" +
+                     anchor + "\n</DL><p>\n</DL><p>\n"),
+            0);
+  auto web = w_.NewWeb("http://site/", "/home/u/webs/site");
+  web->Title = "Caf\xE9 &#8594; copy";  // as the web keeps it
+  ASSERT_TRUE(Add(*web));
+
+  const std::string& file = w_.fs.files[kFile];
+  EXPECT_NE(file.find(meta), std::string::npos);
+  EXPECT_NE(file.find("<A HREF=\"" + long_url + "\" ADD_DATE=\"1700000000\" LAST_VISIT=\"0\" "
+                      "LAST_MODIFIED=\"0\"" + icon + " TAGS=\"read, later\">Caf\xC3\xA9 \xE2\x86\x92 "
+                      "here</A>"),
             std::string::npos);
+  EXPECT_NE(file.find("ADD_DATE=\"1\" PERSONAL_TOOLBAR_FOLDER=\"true\">Bar</H3>"),
+            std::string::npos);
+  EXPECT_NE(file.find(">Caf\xC3\xA9 \xE2\x86\x92 copy</A>"), std::string::npos);
+  // Added again, the web's bookmark is found and left as it is.
+  const std::string once = file;
+  ASSERT_TRUE(Add(*web));
+  EXPECT_EQ(w_.fs.files[kFile], once);
 }
 
 TEST_F(BookmarksTest, OneBookmarkPerWebRenamedWithItsTitle) {
