@@ -18,6 +18,7 @@ TParamForm::TParamForm(TParam& param, const TFileSystem& fs) : param_(param), fs
   SocketMaxEdit = std::to_string(param.MaxSockets);
   TimeoutEdit = std::to_string(param.Timeout);
   TryCountEdit = std::to_string(param.TryCount);
+  StopWaitEdit = std::to_string(param.StopWaitSecs);
   ProxyUse = param.UseProxy;
   ProxyAdressEdit = param.ProxyAdress;
   ProxyPortEdit = std::to_string(param.ProxyPort);
@@ -102,6 +103,7 @@ bool TParamForm::Ok() {
   p.MaxSockets = SpinValue(SocketMaxEdit, 1, 9, p.MaxSockets);
   p.Timeout = IntegerOr(TimeoutEdit, p.Timeout);
   p.TryCount = SpinValue(TryCountEdit, 1, 10, 1);
+  p.StopWaitSecs = SpinValue(StopWaitEdit, 0, 3600, p.StopWaitSecs);
   p.UseProxy = ProxyUse;
   p.ProxyAdress = ProxyAdressEdit;
   // A port that is not a number keeps the old one rather than becoming port 0.

@@ -26,6 +26,7 @@ class TParamForm {
 
   // Communication
   std::string SocketMaxEdit, TimeoutEdit, TryCountEdit;
+  std::string StopWaitEdit;  // seconds a stop lets the transfers under way finish, 0 to 3600
   std::string ProxyAdressEdit, ProxyPortEdit;
   bool ProxyUse = false;
   void SetProxyUse(bool checked) { ProxyUse = checked; }

@@ -97,6 +97,8 @@ QWidget* TSetupDialog::CommunicationPage() {
   socket_max_ = Spin(form_.SocketMaxEdit, 1, 9, 1, "SocketMaxEdit", box);
   timeout_ = Edit(form_.TimeoutEdit, "TimeoutEdit", box);
   try_count_ = Spin(form_.TryCountEdit, 1, 10, 1, "TryCountEdit", box);
+  stop_wait_ = Spin(form_.StopWaitEdit, 0, 3600, 10, "StopWaitEdit", box);
+  stop_wait_->setSuffix(tr(" seconds"));
   auto* timeout_row = new QHBoxLayout;
   timeout_row->addWidget(timeout_);
   timeout_row->addWidget(new QLabel(tr("seconds"), box));
@@ -108,6 +110,7 @@ QWidget* TSetupDialog::CommunicationPage() {
   form->addRow(tr("Sockets count:"), socket_max_);
   form->addRow(tr("Connection timeout:"), timeout_row);
   form->addRow(tr("Connection trials before error:"), try_count_);
+  form->addRow(tr("A stop waits for transfers at most:"), stop_wait_);
   form->addRow(proxy_use_);
   form->addRow(tr("Address:"), proxy_adress_);
   form->addRow(tr("Port:"), proxy_port_);
@@ -235,6 +238,7 @@ void TSetupDialog::Read() {
   f.SocketMaxEdit = SpinText(socket_max_);
   f.TimeoutEdit = FromQt(timeout_->text());
   f.TryCountEdit = SpinText(try_count_);
+  f.StopWaitEdit = SpinText(stop_wait_);
   f.ProxyUse = proxy_use_->isChecked();
   f.ProxyAdressEdit = FromQt(proxy_adress_->text());
   f.ProxyPortEdit = FromQt(proxy_port_->text());

@@ -49,6 +49,7 @@ class TSetupDialog : public QDialog {
   QSpinBox* socket_max_;
   QLineEdit* timeout_;
   QSpinBox* try_count_;
+  QSpinBox* stop_wait_;
   QCheckBox* proxy_use_;
   QLineEdit* proxy_adress_;
   QLineEdit* proxy_port_;

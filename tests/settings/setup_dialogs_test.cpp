@@ -46,6 +46,7 @@ TEST_F(SetupDialogTest, OkKeepsOldNumbersForTextAndClampsRanges) {
   form.SocketMaxEdit = "x";
   form.TimeoutEdit = "";
   form.TryCountEdit = "25";
+  form.StopWaitEdit = "-5";
   form.ProxyPortEdit = "port";
   form.ImgSizeEdit = "8";
   form.LigEdit = "70";
@@ -53,6 +54,7 @@ TEST_F(SetupDialogTest, OkKeepsOldNumbersForTextAndClampsRanges) {
   EXPECT_EQ(param->MaxSockets, 4);
   EXPECT_EQ(param->Timeout, 45);
   EXPECT_EQ(param->TryCount, 10);
+  EXPECT_EQ(param->StopWaitSecs, 0);
   EXPECT_EQ(param->ProxyPort, 80);
   EXPECT_EQ(param->SommaireParams.ImgSize, 16);
   EXPECT_EQ(param->SommaireParams.LigByPage, 50);
