@@ -74,6 +74,7 @@ bool TResolveLinks::Step() {
       SetPhase(TResolvePhase::kCollecting);
       if (view_) view_->SetGauge(web_.CapturedCount, 0);
       total_size_ = 0;
+      rewritten_.clear();
       home_ = std::make_unique<TSommaireIndex>(IndexedWeb(web_), param_, fs_, template_folder_);
       CollectSites();
       if (cancelled_) break;
@@ -241,6 +242,15 @@ void TResolveLinks::EndSite() {
 }
 
 int TResolveLinks::RewriteVisit(TWebFile& record) {
+  // Addresses that lead to one file (a redirected address and its target, held by one record or
+  // by two once the web is loaded again) are all listed, but the file is rewritten and counted
+  // in the web's size once.
+  const bool first_visit =
+      record.GetFileName().empty() || rewritten_.insert(record.GetFileName()).second;
+  if (!first_visit) {
+    home_->AddFile(record);
+    return 1;
+  }
   int cost = 1;
   if (record.State == wsFile && web_.Options.PageRequisites &&
       IsStylesheetType(record.GetMimeType())) {

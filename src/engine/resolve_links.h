@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "base/modal_result.h"
@@ -137,6 +138,7 @@ class TResolveLinks {
   int listed_html_ = 0, listed_others_ = 0;
   std::int64_t progress_ = 0;
   std::int64_t total_size_ = 0;
+  std::unordered_set<std::string> rewritten_;  // the files rewritten and counted by this run
   std::vector<std::string> write_failures_;
 };
 
