@@ -29,6 +29,7 @@
 #include "store/options.h"
 #include "store/web_folder.h"
 #include "terminal_view.h"
+#include "web_argument.h"
 
 namespace korvane::cli {
 namespace {
@@ -417,11 +418,8 @@ int RunCaptureCommand(const TCaptureArgs& args) {
   bool new_web = false;
   bool created_folder = false;
   // A web's folder names its project file.
-  std::string target = args.target;
-  if (std::error_code ec;
-      fs::is_regular_file(fs::path(target) / std::string(kProjectFileName), ec)) {
-    target = (fs::path(target) / std::string(kProjectFileName)).string();
-  }
+  std::string target = ProjectFileInFolder(args.target);
+  if (target.empty()) target = args.target;
   if (IsProjectFile(target)) {
     if (!web.LoadFromFile(fs::absolute(target).string())) {
       std::fprintf(stderr, "%s is not a web project file that can be read\n", args.target.c_str());

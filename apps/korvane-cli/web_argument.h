@@ -11,6 +11,14 @@
 
 namespace korvane::cli {
 
+// The project file of the web whose folder is `folder`, or empty when it is no folder holding one.
+inline std::string ProjectFileInFolder(const std::string& folder) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  const fs::path project = fs::path(folder) / std::string(kProjectFileName);
+  return fs::is_regular_file(project, ec) ? project.string() : std::string();
+}
+
 // A folder becomes its project file; a name that is neither an existing file nor a folder with
 // a project file is refused with the reason.
 inline CLI::Validator WebProjectArgument() {
@@ -19,12 +27,12 @@ inline CLI::Validator WebProjectArgument() {
         namespace fs = std::filesystem;
         std::error_code ec;
         if (fs::is_directory(value, ec)) {
-          const fs::path project = fs::path(value) / std::string(kProjectFileName);
-          if (!fs::is_regular_file(project, ec)) {
+          std::string project = ProjectFileInFolder(value);
+          if (project.empty()) {
             return "the folder " + value + " holds no web (no " + std::string(kProjectFileName) +
                    ")";
           }
-          value = project.string();
+          value = std::move(project);
           return {};
         }
         if (!fs::is_regular_file(value, ec)) return "no such web project file: " + value;

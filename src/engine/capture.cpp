@@ -78,11 +78,16 @@ TCapture::~TCapture() {
 }
 
 void TCapture::CloseSlot(TRequest& request) {
-  // A closed slot reports nothing more: its address waits for the next capture, never "loading".
+  ReleaseRecord(request);
+  request.Close();
+}
+
+// A slot that will report nothing more on its address: the address waits for the next capture,
+// never "loading".
+void TCapture::ReleaseRecord(TRequest& request) {
   TWebFile* record = request.WebFile;
   request.WebFile = nullptr;
   if (record && record->State == wsLoading) record->State = wsTodo;
-  request.Close();
 }
 
 std::string TCapture::ConnectionKey(std::string_view url) const {
@@ -130,8 +135,7 @@ void TCapture::HandlerFailed(TRequest& request, const std::string& error) {
   // The first error ends the session; the run reports it.
   if (error_.empty()) error_ = error;
   stopping_ = true;
-  if (request.WebFile && request.WebFile->State == wsLoading) request.WebFile->State = wsTodo;
-  request.WebFile = nullptr;
+  ReleaseRecord(request);
 }
 
 void TCapture::AutoSave() {

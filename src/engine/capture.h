@@ -130,6 +130,7 @@ class TCapture {
   void WriteEndReport();
   void StartNext(TRequest& request, TWebFile* record, const std::string& url);
   void CloseSlot(TRequest& request);
+  void ReleaseRecord(TRequest& request);
   void ForgetLoading();
   // Connections are counted per server: the host and port, or the proxy.
   std::string ConnectionKey(std::string_view url) const;

@@ -26,11 +26,7 @@ TWebFile* TWEB::NewLink(const TLinkItem& item, TWebFile* parent) {
     if (IsSecure(item.Url) && known->State == wsTodo) return MoveToProtocol(*known, twin, item.Url);
     return known;
   }
-  // A full tree (its count is 16 bits) refuses the address: what is queued is still captured.
-  if (Tree.Count() == UINT16_MAX) {
-    Log(item.Url + std::string(kLogTreeError));
-    return nullptr;
-  }
+  if (RefusedByFullTree(item.Url)) return nullptr;
   auto record = std::make_unique<TWebFile>();
   if (parent) {
     record->ExternalDepth = parent->ExternalDepth;
@@ -52,11 +48,16 @@ TWebFile* TWEB::NewLink(const TLinkItem& item, TWebFile* parent) {
   return added;
 }
 
+// A full tree (its count is 16 bits) refuses a new address, and logs it: what is queued is still
+// captured.
+bool TWEB::RefusedByFullTree(std::string_view url) {
+  if (Tree.Count() < UINT16_MAX) return false;
+  Log(std::string(url) + std::string(kLogTreeError));
+  return true;
+}
+
 TWebFile* TWEB::MoveToProtocol(TWebFile& record, std::string_view from, std::string_view to) {
-  if (Tree.Count() == UINT16_MAX) {
-    Log(std::string(to) + std::string(kLogTreeError));
-    return &record;
-  }
+  if (RefusedByFullTree(to)) return &record;
   auto moved = std::make_unique<TWebFile>();
   moved->CopyFieldsOf(record);
   TWebFile* added = moved.get();

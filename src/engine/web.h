@@ -142,6 +142,7 @@ class TWEB {
   // destroyed (the queue holds the new one in its place). The new record, or `record` when the
   // tree refused `to`.
   TWebFile* MoveToProtocol(TWebFile& record, std::string_view from, std::string_view to);
+  bool RefusedByFullTree(std::string_view url);
   // Queues the record (pictures at the head, pages at the tail) or marks it filtered. `url` is
   // the record's address; it is looked up when empty.
   bool AddTodo(TWebFile* record, std::string_view url = {});

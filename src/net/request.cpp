@@ -63,7 +63,7 @@ TRequest::~TRequest() {
   if (file_) {
     (void)file_->Close();
     file_.reset();
-    (void)fs_.RemoveFile(OutputFile + std::string(kPartialSuffix));
+    (void)fs_.RemoveFile(PartialFile());
   }
 }
 
@@ -345,14 +345,7 @@ bool TRequest::ReceiveBodyBytes(std::string_view bytes) {
     const bool opened = OpenOutput() && file_->Append(Body);
     file_bytes_ = static_cast<std::int64_t>(Body.size());
     std::string().swap(Body);
-    if (!opened) {
-      if (file_ && IsDiskFullError(fs_.LastError())) {
-        Fail(TNetError::kDiskFull, fs_.LastError(), false);
-        return false;
-      }
-      Fail(TNetError::kLocalFile, "cannot create the file " + OutputFile);
-      return false;
-    }
+    if (!opened) return WriteFailed("cannot create the file ");
   }
   if (BodyInMemory) {
     if (Body.empty() && Header.LengthAnnounced && Header.ContentLength > 0) {
@@ -363,18 +356,22 @@ bool TRequest::ReceiveBodyBytes(std::string_view bytes) {
     file_bytes_ += static_cast<std::int64_t>(bytes.size());
     return true;
   }
-  if (!file_ || !file_->Append(bytes)) {
-    // A full disk stops the whole capture; another failure is this file's alone.
-    if (file_ && IsDiskFullError(fs_.LastError())) {
-      Fail(TNetError::kDiskFull, fs_.LastError(), false);
-    } else {
-      Fail(TNetError::kLocalFile, "cannot write the file " + OutputFile);
-    }
-    return false;
-  }
+  if (!file_ || !file_->Append(bytes)) return WriteFailed("cannot write the file ");
   file_bytes_ += static_cast<std::int64_t>(bytes.size());
   return true;
 }
+
+bool TRequest::WriteFailed(std::string_view what) {
+  // A full disk stops the whole capture; another failure is this file's alone.
+  if (file_ && IsDiskFullError(fs_.LastError())) {
+    Fail(TNetError::kDiskFull, fs_.LastError(), false);
+  } else {
+    Fail(TNetError::kLocalFile, std::string(what) + OutputFile);
+  }
+  return false;
+}
+
+std::string TRequest::PartialFile() const { return OutputFile + std::string(kPartialSuffix); }
 
 void TRequest::Disconnected() {
   std::uint64_t attempt = attempt_;
@@ -408,7 +405,7 @@ void TRequest::Disconnected() {
     complete = CloseOutput() && file_bytes_ >= announced;
     if (!complete) DropBody();
     if (complete && on_disk &&
-        !fs_.RenameFile(OutputFile + std::string(kPartialSuffix), OutputFile)) {
+        !fs_.RenameFile(PartialFile(), OutputFile)) {
       DropBody();
       return Fail(TNetError::kLocalFile, "cannot write the file " + OutputFile);
     }
@@ -420,7 +417,7 @@ void TRequest::Disconnected() {
 
 bool TRequest::OpenOutput() {
   (void)CloseOutput();
-  file_ = fs_.OpenForWrite(OutputFile + std::string(kPartialSuffix));
+  file_ = fs_.OpenForWrite(PartialFile());
   file_bytes_ = 0;
   return file_ != nullptr;
 }
@@ -429,7 +426,7 @@ void TRequest::DropBody() {
   if (BodyInMemory) {
     std::string().swap(Body);
   } else {
-    (void)fs_.RemoveFile(OutputFile + std::string(kPartialSuffix));
+    (void)fs_.RemoveFile(PartialFile());
   }
 }
 

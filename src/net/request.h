@@ -162,6 +162,10 @@ class TRequest {
   void HeaderComplete();
   void Disconnected();
   bool OpenOutput();
+  // A body that could not be written: a full disk, or this file's own failure (`what` and the
+  // file's name). Always false.
+  bool WriteFailed(std::string_view what);
+  std::string PartialFile() const;  // where the body is written until it is whole
   bool CloseOutput();
   // What an attempt cut short received: the partial file, or the bytes held.
   void DropBody();

@@ -154,18 +154,27 @@ void TMIMELIST::SetValidAll(bool valid) {
   for (const auto& item : items_) item->Valid = valid;
 }
 
-void TMIMELIST::SetCmdLine(std::string_view text) {
+namespace {
+
+// Calls `each` with every name of a "-all,+html,gif" list and whether it enables. An empty item
+// ("a,,b", a lone "+") names nothing: it must not pick the first entry that happens to have no
+// extension.
+template <class TEach>
+void ForEachCmdLineItem(std::string_view text, TEach each) {
   while (!text.empty()) {
-    std::size_t comma = text.find(',');
+    const std::size_t comma = text.find(',');
     std::string_view item = text.substr(0, comma);
     text = comma == std::string_view::npos ? std::string_view() : text.substr(comma + 1);
-
-    bool enable = item.empty() || item.front() != '-';
+    const bool enable = item.empty() || item.front() != '-';
     if (!item.empty() && (item.front() == '-' || item.front() == '+')) item.remove_prefix(1);
-    // An empty item ("a,,b", a lone "+") names nothing; it must not pick the first entry that
-    // happens to have no extension.
-    if (item.empty()) continue;
+    if (!item.empty()) each(item, enable);
+  }
+}
 
+}  // namespace
+
+void TMIMELIST::SetCmdLine(std::string_view text) {
+  ForEachCmdLineItem(text, [this](std::string_view item, bool enable) {
     bool is_class = false;
     for (std::size_t c = 0; c < MimeClassNames.size(); ++c) {
       if (SameAsciiNoCase(MimeClassNames[c], item)) {
@@ -173,10 +182,10 @@ void TMIMELIST::SetCmdLine(std::string_view text) {
         is_class = true;
       }
     }
-    if (is_class) continue;
+    if (is_class) return;
     if (SameAsciiNoCase(item, "ALL")) {
       SetValidAll(enable);
-      continue;
+      return;
     }
     for (const auto& entry : items_) {
       if (SameAsciiNoCase(entry->Extension, item)) {
@@ -184,22 +193,18 @@ void TMIMELIST::SetCmdLine(std::string_view text) {
         break;
       }
     }
-  }
+  });
 }
 
 std::vector<std::string> TMIMELIST::UnknownCmdLineNames(std::string_view text) const {
   std::vector<std::string> unknown;
-  while (!text.empty()) {
-    const std::size_t comma = text.find(',');
-    std::string_view item = text.substr(0, comma);
-    text = comma == std::string_view::npos ? std::string_view() : text.substr(comma + 1);
-    if (!item.empty() && (item.front() == '-' || item.front() == '+')) item.remove_prefix(1);
-    if (item.empty() || SameAsciiNoCase(item, "ALL")) continue;
+  ForEachCmdLineItem(text, [this, &unknown](std::string_view item, bool) {
+    if (SameAsciiNoCase(item, "ALL")) return;
     bool known = false;
     for (std::string_view name : MimeClassNames) known = known || SameAsciiNoCase(name, item);
     for (const auto& entry : items_) known = known || SameAsciiNoCase(entry->Extension, item);
     if (!known) unknown.emplace_back(item);
-  }
+  });
   return unknown;
 }
 

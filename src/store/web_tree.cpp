@@ -307,8 +307,8 @@ bool TWebTree::Insert(std::string_view url, std::unique_ptr<TWebFile> owned, TWe
   // The count is of the addresses held: a record replaced in its entry (a redirected address
   // becoming an alias of its target) adds none. Counting the replacement too left a finished
   // capture showing an address to explore that no entry holds, until the web was loaded again.
-  if (added) ++count_;
   if (added) {
+    ++count_;
     observer_->EntryAdded(*node, i);
   } else {
     observer_->EntryChanged(*node, i);
