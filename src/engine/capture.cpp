@@ -278,13 +278,12 @@ bool TCapture::AcceptBody(TRequest& request, TWebFile& record) {
   }
   if (const TMimeItem* type = web_.MimeList.GetMimeByString(record.GetMimeType())) {
     if (settings_.NoWriteDisk && type->MimeClass != mcHtml) request.WriteToFile = false;
-    request.OutputFile = web_.LocalNames().MakeLocalFileName(request.Url, type->Extension);
+    TLocalNames& names = web_.LocalNames();
+    request.OutputFile = names.NameFor(record, request.Url, type->Extension);
     record.SetFileName(FileNamePart(request.OutputFile));
-    web_.NoteNewFileName(record.GetFileName());
+    if (names.LastNameWasNew()) web_.NoteNewFileName(record.GetFileName());
     // A page is rewritten before it is kept: held until then, it is written once, not three times.
     request.BodyInMemory = type->MimeClass == mcHtml && process_page_ != nullptr;
-    // Its file comes later: its name stays taken meanwhile.
-    if (request.BodyInMemory) web_.LocalNames().FileCreated(record.GetFileName());
     view_.ShowSlot(request.Id, TSlotField::kSize, std::to_string(length));
   }
   return true;
@@ -347,7 +346,7 @@ void TCapture::TransferDone(TRequest& request) {
   }
   if (body) std::string().swap(request.Body);
   if (!stored && IsDiskFullError(web_.FileSystem().LastError())) {
-    web_.LocalNames().FileRemoved(record->GetFileName());
+    web_.LocalNames().Release(*record);
     last_failure_ = {TNetError::kDiskFull, web_.FileSystem().LastError()};
     return DiskIsFull(*record);
   }
@@ -355,7 +354,7 @@ void TCapture::TransferDone(TRequest& request) {
     // As a body the request could not write: an error of the local file, not a captured page.
     last_failure_ = {TNetError::kLocalFile, "cannot write the file " + web_.Path +
                                                 record->GetFileName()};
-    web_.LocalNames().FileRemoved(record->GetFileName());
+    web_.LocalNames().Release(*record);
     CountError(*record);
     RefreshCounters();
     return;
@@ -365,8 +364,9 @@ void TCapture::TransferDone(TRequest& request) {
                  (!type->Valid || (o.MinFileSize > 0 && size < std::int64_t{o.MinFileSize} * 1024) ||
                   (o.MaxFileSize > 0 && size > std::int64_t{o.MaxFileSize} * 1024));
   if (refused) {
+    // Release keeps the name taken when the file could not be removed.
     (void)web_.FileSystem().RemoveFile(web_.Path + record->GetFileName());
-    web_.LocalNames().FileRemoved(record->GetFileName());
+    web_.LocalNames().Release(*record);
     CountFiltered(*record);
   } else {
     KeepFile(*record, size, html);

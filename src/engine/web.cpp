@@ -25,6 +25,7 @@ void TWEB::ForgetReplacedRecord(TWebFile* destroyed, TWebFile* replacement) {
   for (TWebFile*& queued : TodoList) {
     if (queued == destroyed) queued = replacement;
   }
+  if (local_names_ && destroyed) local_names_->RecordReplaced(*destroyed, replacement);
 }
 
 bool TWEB::Init(std::string_view address, std::string_view folder,
@@ -65,6 +66,8 @@ void TWEB::CopyProgramPages() {
 
 bool TWEB::Reinit(std::string_view address) {
   SetUrl(address);
+  // The files stay: an address met again is stored under its old name, not beside it.
+  LocalNames().Remember(Tree);
   TodoList.clear();
   Tree.Clear();
   StartAfresh();
@@ -83,7 +86,10 @@ void TWEB::SetPath(std::string_view folder) {
 }
 
 TLocalNames& TWEB::LocalNames() {
-  if (!local_names_) local_names_ = std::make_unique<TLocalNames>(fs_, Path);
+  if (!local_names_) {
+    local_names_ = std::make_unique<TLocalNames>(fs_, Path);
+    local_names_->ClaimNamesOf(Tree);
+  }
   return *local_names_;
 }
 

@@ -41,6 +41,8 @@ std::vector<std::string> TWEB::Clean() {
   std::vector<std::string> failed = DeleteFolderFiles(fs_, Path, clean_names_);
   clean_names_.clear();
   MapList.DeleteMapFiles(fs_, Path);
+  // Captured again, the same addresses take the same names.
+  LocalNames().Remember(Tree);
   TodoList.clear();
   Tree.Clear();
   MapList.Clear();

@@ -3,10 +3,12 @@
 #include <array>
 #include <vector>
 
+#include "base/file_name.h"
 #include "base/text_case.h"
 #include "html/url.h"
 #include "store/mime_list.h"
 #include "store/web_folder.h"
+#include "store/web_tree.h"
 
 namespace korvane {
 namespace {
@@ -91,7 +93,7 @@ void TLocalNames::Reset() {
   names_.clear();
   taken_.clear();
   next_number_.clear();
-  pending_.reset();
+  owners_.clear();
 }
 
 void TLocalNames::Load() {
@@ -101,26 +103,19 @@ void TLocalNames::Load() {
 }
 
 void TLocalNames::FileCreated(std::string_view name) {
-  // The name handed out last is known to be taken now: there is no need to look for it on disk.
-  if (pending_ && *pending_ == name) pending_.reset();
   if (names_.emplace(name).second) ++taken_[AnsiLowerCase(name)];
 }
 
 void TLocalNames::FileRemoved(std::string_view name) {
   if (names_.erase(std::string(name)) == 0) return;
-  auto folded = taken_.find(AnsiLowerCase(name));
+  const std::string folded_name = AnsiLowerCase(name);
+  auto folded = taken_.find(folded_name);
   if (folded != taken_.end() && --folded->second == 0) {
     taken_.erase(folded);
+    owners_.erase(folded_name);
     // A number below a remembered one may be free again; counting restarts, in memory only.
     next_number_.clear();
   }
-}
-
-void TLocalNames::CheckPending() {
-  if (!pending_) return;
-  std::string name = std::move(*pending_);
-  pending_.reset();
-  if (!fs_.FileExists(folder_ + name)) FileRemoved(name);
 }
 
 bool TLocalNames::Taken(const std::string& folded_name) const {
@@ -136,14 +131,18 @@ std::string TLocalNames::Candidate(std::string_view base, std::uint32_t n,
   return name;
 }
 
-std::string TLocalNames::MakeLocalFileName(std::string_view url, std::string_view extension) {
-  Load();
-  CheckPending();
+std::string TLocalNames::SafeExtension(std::string_view extension) const {
   std::string ext;
   for (char c : extension.substr(0, kMimeExtensionMax)) {
     // The extension may come from a project file: it must not carry a path.
     ext.push_back(c == '/' || c == '\\' ? '_' : PortableChar(c));
   }
+  return ext;
+}
+
+std::string TLocalNames::MakeLocalFileName(std::string_view url, std::string_view extension) {
+  Load();
+  const std::string ext = SafeExtension(extension);
   std::string base = LocalBaseName(url);
   std::string name = Candidate(base, 0, ext);
   std::string folded = AnsiLowerCase(name);
@@ -160,8 +159,87 @@ std::string TLocalNames::MakeLocalFileName(std::string_view url, std::string_vie
     }
   }
   FileCreated(name);
-  pending_ = name;
   return folder_ + name;
+}
+
+// A name a record may be stored under again: one the naming rule could have given it for this
+// extension, never one of the folder's own pages nor a path.
+bool TLocalNames::Reusable(const std::string& name, std::string_view ext) const {
+  if (!IsPlainFileName(name) || IsReservedFileName(name)) return false;
+  const std::size_t dot = name.find('.');
+  return dot != std::string::npos && dot > 0 && SameTextNoCase(name.substr(dot + 1), ext);
+}
+
+std::string TLocalNames::Claim(const TWebFile& record, const std::string& name) {
+  FileCreated(name);
+  owners_[AnsiLowerCase(name)] = &record;
+  return folder_ + name;
+}
+
+std::string TLocalNames::NameFor(const TWebFile& record, std::string_view url,
+                                 std::string_view extension) {
+  Load();
+  const std::string ext = SafeExtension(extension);
+  last_was_new_ = false;
+  const std::string& own = record.GetFileName();
+  if (Reusable(own, ext)) {
+    const std::string folded = AnsiLowerCase(own);
+    auto owner = owners_.find(folded);
+    const bool mine = owner != owners_.end() && owner->second == &record;
+    if (mine || (owner == owners_.end() && !Taken(folded))) return Claim(record, own);
+  }
+  last_was_new_ = true;
+  if (auto before = remembered_.find(std::string(url)); before != remembered_.end()) {
+    const std::string name = std::move(before->second);
+    remembered_.erase(before);
+    if (Reusable(name, ext) && owners_.count(AnsiLowerCase(name)) == 0) {
+      return Claim(record, name);
+    }
+  }
+  const std::string path = MakeLocalFileName(url, ext);
+  return Claim(record, path.substr(folder_.size()));
+}
+
+void TLocalNames::Release(const TWebFile& record) {
+  const std::string& name = record.GetFileName();
+  auto owner = owners_.find(AnsiLowerCase(name));
+  if (owner == owners_.end() || owner->second != &record) return;
+  // A file still there (not removed, or the record's file of an earlier capture, which a body
+  // that failed did not replace) is still the record's.
+  if (fs_.FileExists(folder_ + name)) return;
+  owners_.erase(owner);
+  FileRemoved(name);
+}
+
+void TLocalNames::RecordReplaced(const TWebFile& destroyed, const TWebFile* replacement) {
+  const std::string& name = destroyed.GetFileName();
+  if (name.empty()) return;
+  auto owner = owners_.find(AnsiLowerCase(name));
+  if (owner == owners_.end() || owner->second != &destroyed) return;
+  const bool same = replacement && SameTextNoCase(replacement->GetFileName(), name);
+  owner->second = same ? replacement : nullptr;
+}
+
+void TLocalNames::ClaimNamesOf(TWebTree& tree) {
+  Load();
+  tree.Explore([this](const TWebFile& record, const std::string&) {
+    const std::string& name = record.GetFileName();
+    if (!IsPlainFileName(name) || IsReservedFileName(name)) return false;
+    FileCreated(name);
+    auto [owner, added] = owners_.try_emplace(AnsiLowerCase(name), &record);
+    if (!added && owner->second != &record) owner->second = nullptr;
+    return false;
+  });
+}
+
+void TLocalNames::Remember(TWebTree& tree) {
+  tree.Explore([this](const TWebFile& record, const std::string& url) {
+    const std::string& name = record.GetFileName();
+    if (IsPlainFileName(name) && !IsReservedFileName(name)) remembered_.emplace(url, name);
+    return false;
+  });
+  // The records go; their names stay taken, for their addresses to take again.
+  owners_.clear();
 }
 
 }  // namespace korvane

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 
+#include "store/web_tree.h"
 #include "support/mem_file_system.h"
 
 namespace korvane {
@@ -94,16 +95,56 @@ TEST_F(LocalNamesTest, TheWebFoldersOwnPagesAreTaken) {
   EXPECT_EQ(Name("http://h/_IxE.htm?x"), "_Ix10004.htm");
 }
 
-TEST_F(LocalNamesTest, ANameNotCreatedOrRemovedIsFreeAgain) {
-  EXPECT_EQ(Name("http://h/a/"), "INDEX.htm");
-  EXPECT_EQ(Name("http://h/b/"), "INDEX1.htm");
-  // Handed out but never created (the transfer failed before the file was made).
-  EXPECT_EQ(names_.MakeLocalFileName("http://h/c/", "htm"), "/web/INDEX2.htm");
-  EXPECT_EQ(Name("http://h/d/"), "INDEX2.htm");
-  fs_.files.erase("/web/INDEX.htm");
+// A body is written under a partial name and a page is held in memory until rewritten: a name
+// whose file does not exist yet is still in use, and given to nobody else until released.
+TEST_F(LocalNamesTest, ANameHandedOutStaysTakenUntilRemoved) {
+  EXPECT_EQ(names_.MakeLocalFileName("http://h/a/", "htm"), "/web/INDEX.htm");
+  fs_.files["/web/INDEX.htm.kvpart"] = "half a body";
+  EXPECT_EQ(names_.MakeLocalFileName("http://h/b/", "htm"), "/web/INDEX1.htm");
+  EXPECT_EQ(Name("http://h/c/"), "INDEX2.htm");
   names_.FileRemoved("INDEX.htm");
-  EXPECT_EQ(Name("http://h/e/"), "INDEX.htm");
-  EXPECT_EQ(Name("http://h/f/"), "INDEX3.htm");
+  EXPECT_EQ(Name("http://h/d/"), "INDEX.htm");
+}
+
+TEST_F(LocalNamesTest, ARecordKeepsItsNameAndNeverTakesAnothers) {
+  TWebTree tree;
+  auto add = [&](const char* url, const char* name) {
+    auto record = std::make_unique<TWebFile>();
+    record->SetFileName(name);
+    TWebFile* added = record.get();
+    EXPECT_TRUE(tree.Add(url, std::move(record)));
+    if (*name) fs_.files["/web/" + std::string(name)] = "old";
+    return added;
+  };
+  TWebFile* kept = add("http://h/kept.png", "kept.png");
+  TWebFile* twin1 = add("http://h/x/twin.png", "twin.png");  // two records, one name
+  TWebFile* twin2 = add("http://h/y/twin.png", "twin.png");
+  TWebFile* fresh = add("http://h/z/kept.png", "");
+  names_.ClaimNamesOf(tree);
+  // As the capture does: the record takes the name it is given.
+  auto name_for = [&](TWebFile* record, std::string_view url, std::string_view ext) {
+    std::string path = names_.NameFor(*record, url, ext);
+    record->SetFileName(path.substr(5));
+    return path.substr(5);
+  };
+  // Fetched again, a record keeps its name whatever the order; another record never gets it.
+  EXPECT_EQ(name_for(fresh, "http://h/z/kept.png", "png"), "kept1.png");
+  EXPECT_TRUE(names_.LastNameWasNew());
+  EXPECT_EQ(name_for(kept, "http://h/kept.png", "png"), "kept.png");
+  EXPECT_FALSE(names_.LastNameWasNew());
+  // A name two records hold is neither's to overwrite.
+  EXPECT_EQ(name_for(twin1, "http://h/x/twin.png", "png"), "twin1.png");
+  EXPECT_EQ(name_for(twin2, "http://h/y/twin.png", "png"), "twin2.png");
+  // Released once its file is gone, the name is free for the next address.
+  names_.Release(*twin2);
+  EXPECT_EQ(Name("http://h/w/twin.png", "png"), "twin2.png");
+  // The web started again: the same addresses take their old names back, others do not.
+  names_.Remember(tree);
+  tree.Clear();
+  TWebFile* again = add("http://h/kept.png", "");
+  TWebFile* other = add("http://h/q/kept.png", "");
+  EXPECT_EQ(name_for(other, "http://h/q/kept.png", "png"), "kept2.png");
+  EXPECT_EQ(names_.NameFor(*again, "http://h/kept.png", "png"), "/web/kept.png");
 }
 
 TEST_F(LocalNamesTest, SeesFilesMadeBehindItsBackUnderTheirExactName) {
