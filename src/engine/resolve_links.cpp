@@ -124,6 +124,9 @@ void TResolveLinks::Finish() {
   }
   home_->Finish(web_.TotalSize);
   for (std::string& failure : home_->AllWriteFailures()) write_failures_.push_back(std::move(failure));
+  if (!cancelled_) {
+    for (std::string& failure : home_->RemoveStalePages()) write_failures_.push_back(std::move(failure));
+  }
   home_.reset();
   SetPhase(cancelled_ ? TResolvePhase::kCancelled : TResolvePhase::kFinished);
 }

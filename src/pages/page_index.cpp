@@ -5,6 +5,7 @@
 #include <array>
 #include <cctype>
 #include <cstdio>
+#include <unordered_set>
 
 #include "base/byte_count.h"
 #include "base/date_time.h"
@@ -255,8 +256,8 @@ void TPageIndex::FlushPage() {
   for (const auto& line : *lines) ExpandTemplateLine(page, line);
   // Written in UTF-8, as the templates declare: every character of the titles shows. Never a
   // page cut short by a full disk: the previous one stays until the new one is whole.
-  if (!fs_.ReplaceFile(Web.Path + PageFileName(FirstPageNumber + PageNumber),
-                       Win1252ToUtf8(page))) {
+  pages_.push_back(PageFileName(FirstPageNumber + PageNumber));
+  if (!fs_.ReplaceFile(Web.Path + pages_.back(), Win1252ToUtf8(page))) {
     write_failures_.push_back(fs_.LastError());
   }
   ResetPage();
@@ -558,8 +559,23 @@ void TSommaireIndex::CopySupportFiles() {
   if (!fs_.DirectoryExists(TemplateFolder)) return;
   for (const std::string& name : fs_.ListFiles(TemplateFolder)) {
     if (AnsiLowerCase(name).ends_with(".krv")) continue;
-    if (auto bytes = fs_.ReadFile(TemplateFolder + name)) (void)fs_.WriteFile(Web.Path + name, *bytes);
+    // Replaced whole: a full disk leaves the stylesheet the pages had, not an empty one.
+    auto bytes = fs_.ReadFile(TemplateFolder + name);
+    if (bytes && !fs_.ReplaceFile(Web.Path + name, *bytes)) write_failures_.push_back(fs_.LastError());
   }
+}
+
+std::vector<std::string> TSommaireIndex::RemoveStalePages() {
+  std::unordered_set<std::string> made;
+  for (const TPageIndex* index :
+       std::array<const TPageIndex*, 4>{&ImageIdx, &HtmlIdx, &OtherIdx, &ErrorIdx}) {
+    for (const std::string& page : index->Pages()) made.insert(AnsiLowerCase(page));
+  }
+  std::vector<std::string> stale;
+  for (const std::string& name : fs_.ListFiles(Web.Path)) {
+    if (IsIndexPageName(name) && made.count(AnsiLowerCase(name)) == 0) stale.push_back(name);
+  }
+  return DeleteFolderFiles(fs_, Web.Path, stale);
 }
 
 void TSommaireIndex::WriteMarker(std::string& out, int marker) {

@@ -91,6 +91,8 @@ class TPageIndex {
   void ExpandTemplateLine(std::string& out, std::string_view line);
   // Why pages of this index could not be written (each page failed is left as it was).
   const std::vector<std::string>& WriteFailures() const { return write_failures_; }
+  // The pages this index made (written, or left as they were when writing failed).
+  const std::vector<std::string>& Pages() const { return pages_; }
 
  protected:
   // Counts a record that was listed and writes the page out when it is full.
@@ -104,6 +106,7 @@ class TPageIndex {
 
   TFileSystem& fs_;
   std::vector<std::string> write_failures_;
+  std::vector<std::string> pages_;
 
  private:
   // The template's lines, read at the first page written; none when it does not exist.
@@ -180,6 +183,9 @@ class TSommaireIndex : public TPageIndex {
   void Finish(std::int64_t total_size);
   // The pages of the home page and of every index that could not be written.
   std::vector<std::string> AllWriteFailures() const;
+  // Removes the index pages of the folder that this run did not make: those of an earlier run
+  // that listed more, which nothing links to any more. Returns why any could not go.
+  std::vector<std::string> RemoveStalePages();
 
  private:
   void CopySupportFiles();

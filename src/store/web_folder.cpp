@@ -17,9 +17,13 @@ std::string IndexPageName(std::string_view base) { return std::string(base) + ".
 
 bool IsReservedFileName(std::string_view name) {
   for (std::string_view page : {kLogFileName, kNotFoundFileName, kBadLinkFileName, kHomePageName,
-                                kNameJournalFileName}) {
+                                kNameJournalFileName, kIndexStyleName}) {
     if (SameTextNoCase(name, page)) return true;
   }
+  return IsIndexPageName(name);
+}
+
+bool IsIndexPageName(std::string_view name) {
   if (name.size() < 4 || !SameTextNoCase(name.substr(name.size() - 4), ".htm")) return false;
   std::string_view stem = name.substr(0, name.size() - 4);
   for (std::string_view base : kIndexBases) {

@@ -24,6 +24,8 @@ inline constexpr std::string_view kOtherIndexBase = "_IxO";
 inline constexpr std::string_view kErrorIndexBase = "_IxE";
 inline constexpr std::array<std::string_view, 4> kIndexBases = {kHtmlIndexBase, kImageIndexBase,
                                                                 kOtherIndexBase, kErrorIndexBase};
+// The stylesheet of the home page and the indexes, copied beside them from the templates.
+inline constexpr std::string_view kIndexStyleName = "korvane.css";
 // The names given to captured files since the web was last saved (see TNameJournal).
 inline constexpr std::string_view kNameJournalFileName = "_NewName.lst";
 // The project file of a web made in a folder.
@@ -35,6 +37,8 @@ std::string IndexPageName(std::string_view base);
 // Whether a file of this name, in any letter case, is one of the folder's own pages, which a
 // captured file must never take (nor be overwritten by).
 bool IsReservedFileName(std::string_view name);
+// Whether it is a page of one of the indexes ("_IxH.htm", "_IxI1F.htm", ...), in any letter case.
+bool IsIndexPageName(std::string_view name);
 
 // Deletes the files `names` of `folder`: each a plain name (others, which a damaged project file
 // may hold, are skipped), a symbolic link deleted itself, never what it points at. Names with no

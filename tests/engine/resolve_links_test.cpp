@@ -135,6 +135,38 @@ TEST_F(ResolveLinksTest, ResolvingTwiceChangesNothing) {
   EXPECT_EQ(fs_.files, first);
 }
 
+// Generated pages are replaced whole or not at all, and those a resolve no longer makes (an
+// index that was longer before) go: nothing is left that no page links to.
+TEST_F(ResolveLinksTest, IndexPagesNoLongerMadeGoAndAFullDiskKeepsTheOldOnes) {
+  TwoSites();
+  fs_.dirs.insert("/prog/index");
+  fs_.files[std::string(kTemplates) + "korvane.css"] = "new style";
+  fs_.files["/web/korvane.css"] = "old style";
+  fs_.files["/web/_IxH02.htm"] = "from a longer web";
+  fs_.files["/web/_ixi1f.htm"] = "from a longer web";
+  fs_.files["/web/_IxHelp.htm"] = "a captured page's name the indexes never make";
+  ASSERT_EQ(Resolve(), mrOk);
+  EXPECT_EQ(File("korvane.css"), "new style");
+  EXPECT_EQ(fs_.files.count("/web/_IxH02.htm"), 0u);
+  EXPECT_EQ(fs_.files.count("/web/_ixi1f.htm"), 0u);
+  EXPECT_EQ(fs_.files.count("/web/_IxHelp.htm"), 1u);
+  EXPECT_EQ(fs_.files.count("/web/_IxH01.htm"), 1u);
+
+  // A full disk: every page of the folder stays as it was, none empty or cut short.
+  fs_.files[std::string(kTemplates) + "korvane.css"] = "newer style";
+  fs_.files["/web/_IxH02.htm"] = "from a longer web";
+  const auto before = fs_.files;
+  fs_.write_budget = 0;
+  TResolveLinks work(web_, param_, fs_, kTemplates);
+  work.Execute();
+  EXPECT_FALSE(work.WriteFailures().empty());
+  for (const auto& [path, bytes] : before) {
+    if (path != "/web/_IxH02.htm") {
+      EXPECT_EQ(fs_.files[path], bytes) << path;
+    }
+  }
+}
+
 TEST_F(ResolveLinksTest, CancellingDuringTheSecondSiteKeepsTheFirst) {
   TwoSites();
   web_.TotalSize = 7;

@@ -83,6 +83,8 @@ TEST_F(LocalNamesTest, TheWebFoldersOwnPagesAreTaken) {
       {"http://h/BADLINK", "BADLINK1.htm"},      {"http://h/_home.htm", "_home1.htm"},
       {"http://h/_IxHzz.htm", "_IxHzz.htm"},     {"http://h/_IxOzz.htm", "_IxOzz.htm"},
   };
+  // The indexes' stylesheet is written over at every resolve: a site's own of that name is not.
+  EXPECT_EQ(Name("http://h/css/korvane.css", "css"), "korvane1.css");
   for (const auto& c : cases) EXPECT_EQ(Name(c.url), c.name) << c.url;
   EXPECT_EQ(Name("http://h/LogFile.txt", "txt"), "LogFile.txt");
   // Every number keeps "_IxH" followed by hexadecimal digits until the prefix itself is cut.
