@@ -272,7 +272,7 @@ bool TCapture::AcceptBody(TRequest& request, TWebFile& record) {
     last_failure_ = {TNetError::kLocalFile, "the server announced " + std::to_string(length) +
                                                 " bytes, more than the " +
                                                 std::to_string(free_space) + " free on the disk"};
-    CountError(record);
+    CountError(record, request.Url, /*logged=*/true);
     RefreshCounters();
     return false;
   }
@@ -298,7 +298,8 @@ void TCapture::Unauthorized(TWebFile& record, const std::string& url) {
     web_.AddTodo(&record, url);
     return;
   }
-  CountError(record);
+  last_failure_ = {TNetError::kProtocol, "the server refused the credentials (401)"};
+  CountError(record, url);
 }
 
 void TCapture::NotFound(TRequest& request, TWebFile& record, int status) {
@@ -310,7 +311,9 @@ void TCapture::NotFound(TRequest& request, TWebFile& record, int status) {
   RefreshCounters();
 }
 
-void TCapture::CountError(TWebFile& record) {
+// A file that could not be kept is said with its address and cause, not only counted.
+void TCapture::CountError(TWebFile& record, std::string_view url, bool logged) {
+  if (!logged) web_.Log("Erreur (" + last_failure_.Message + "):" + std::string(url));
   // The entry address of a web keeps its state and is queued again at the next capture.
   if (record.LinkDepth != 0) record.State = wsError;
   CheckedInc(web_.ErrorCount);
@@ -355,7 +358,7 @@ void TCapture::TransferDone(TRequest& request) {
     last_failure_ = {TNetError::kLocalFile, "cannot write the file " + web_.Path +
                                                 record->GetFileName()};
     web_.LocalNames().Release(*record);
-    CountError(*record);
+    CountError(*record, url);
     RefreshCounters();
     return;
   }
@@ -414,7 +417,7 @@ void TCapture::TransferFailed(TRequest& request, bool retry) {
     web_.TodoList.push_back(record);
     return;
   }
-  CountError(*record);
+  CountError(*record, request.Url);
 }
 
 // Nothing more can be written: the session stops as a whole (the transfers under way would

@@ -137,7 +137,7 @@ class TCapture {
   int BusyWith(const std::string& key, const TRequest* except) const;
   bool AtConnectionLimit(const std::string& key) const;
   void LimitConnections(TRequest& request);
-  void CountError(TWebFile& record);
+  void CountError(TWebFile& record, std::string_view url, bool logged = false);
   void DiskIsFull(TWebFile& record);
   void RemovePartialFiles();
   void RemoveUnnamedFiles();
