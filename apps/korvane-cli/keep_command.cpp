@@ -125,13 +125,30 @@ int Clean(TKeepSession& s, TTerminalAnswers& answers) {
   return 0;
 }
 
+// Where a copy's project file goes: DESTINATION itself, or, when it names a folder, the web's
+// project file name inside it (a folder is never taken for a file name, which put the files in
+// its parent).
+std::string CopyTarget(const TWEB& web, const std::string& destination) {
+  fs::path target = fs::absolute(destination).lexically_normal();
+  const bool folder = destination.ends_with('/') || fs::is_directory(target);
+  if (!folder) return target.string();
+  const std::string name = fs::path(web.FileName).filename().string();
+  return (target / (name.empty() ? std::string(kProjectFileName) : name)).lexically_normal().string();
+}
+
 int Copy(TKeepSession& s, TTerminalAnswers& answers, const std::string& destination, bool move) {
-  const std::string target = fs::absolute(destination).lexically_normal().string();
+  const std::string target = CopyTarget(s.Web(), destination);
   const std::string caption(move ? kMoveCaption : kCopyCaption);
-  const std::string question =
+  std::string question =
       move ? "Move the web's files from " + s.Web().Path + " to " + target + "?"
            : target + " exists: replace it?";
-  if ((move || fs::exists(target)) && !answers.Confirm(question, caption)) {
+  bool ask = move || fs::exists(target);
+  const std::vector<std::string> replaced = s.Web().CopyWouldReplace(target);
+  if (!replaced.empty()) {
+    question = CopyReplaceQuestion(replaced, target, move);
+    ask = true;
+  }
+  if (ask && !answers.Confirm(question, caption)) {
     std::fprintf(stderr, "nothing was changed\n");
     return 1;
   }
@@ -172,8 +189,8 @@ int Delete(TKeepSession& s, TTerminalAnswers& answers, bool with_folder) {
   TDeleteWebResult result = DeleteWeb(web, s.Param(), bookmarks, s.Recent(), answers, DataFolder());
   (void)s.SaveRecent();
   if (!result.Error.empty()) {
-    std::fprintf(stderr, "%s (it holds other folders or files that are not the web's)\n",
-                 result.Error.c_str());
+    std::fprintf(stderr, "%s\n", result.Error.c_str());
+    for (const std::string& why : result.NotDeleted) std::fprintf(stderr, "  %s\n", why.c_str());
     return 1;
   }
   if (!result.NotDeleted.empty()) {

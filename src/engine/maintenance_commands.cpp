@@ -23,6 +23,30 @@ bool RemoveFolder(TFileSystem& fs, const std::string& folder) {
   return DeleteFolderFiles(fs, folder).empty() && fs.RemoveDir(folder);
 }
 
+// The web's folder is a link to a folder that is not ours to remove: the web's own files go
+// from it (the project file and its password first), the link goes, and what stays is said.
+void DeleteThroughLink(TWEB& web, TDeleteWebResult& result) {
+  TFileSystem& fs = web.FileSystem();
+  const std::string link = web.Path.substr(0, web.Path.size() - 1);
+  std::error_code ec;
+  const std::string real = std::filesystem::canonical(link, ec).string();
+  std::vector<std::string> own;
+  for (const std::string& name : fs.ListRemovable(web.Path)) {
+    if (IsReservedFileName(name)) own.push_back(name);
+  }
+  for (std::string& failure : DeleteFolderFiles(fs, web.Path, own)) {
+    result.NotDeleted.push_back(std::move(failure));
+  }
+  if (fs.FileExists(web.FileName) && !fs.RemoveFile(web.FileName)) {
+    result.NotDeleted.push_back(fs.LastError());
+  }
+  const std::size_t stayed = fs.ListRemovable(web.Path).size();
+  if (!fs.RemoveFile(link)) result.NotDeleted.push_back(fs.LastError());
+  result.Error = "The folder " + link + " is a symbolic link: the link was removed, not the folder " +
+                 (real.empty() ? std::string("it leads to") : real) + ", which keeps " +
+                 std::to_string(stayed) + " file(s) that are not the web's";
+}
+
 }  // namespace
 
 bool ResetWeb(TWEB& web, TWebForm& form, TMaintenanceHooks& hooks,
@@ -35,6 +59,16 @@ bool ResetWeb(TWEB& web, TWebForm& form, TMaintenanceHooks& hooks,
   if (not_deleted) *not_deleted = std::move(failed);
   form = ShowWeb(web);
   return true;
+}
+
+std::string CopyReplaceQuestion(const std::vector<std::string>& replaced,
+                                const std::string& destination, bool move) {
+  std::string text = std::to_string(replaced.size()) + " file(s) of " +
+                     std::filesystem::path(destination).parent_path().string() +
+                     " would be replaced (";
+  for (std::size_t i = 0; i < replaced.size() && i < 5; ++i) text += (i ? ", " : "") + replaced[i];
+  text += replaced.size() > 5 ? ", ...)" : ")";
+  return text + (move ? ": move the web there?" : ": replace them?");
 }
 
 TWebCopyResult CopyWeb(TWEB& web, const std::string& destination, bool move, TRecentWebs& recent,
@@ -70,13 +104,16 @@ TDeleteWebResult DeleteWeb(TWEB& web, TParam& param, TBookMarks& bookmarks, TRec
   RemoveWebBookmark(bookmarks, param, web);
   result.NotDeleted = web.Clean();
   TFileSystem& fs = web.FileSystem();
-  if (remove_folder) {
+  if (remove_folder && fs.IsSymbolicLink(web.Path)) {
+    DeleteThroughLink(web, result);
+  } else if (remove_folder) {
     const std::string index = web.Path + "index" + kPathSeparator;
     if (fs.DirectoryExists(index)) (void)RemoveFolder(fs, index);
     result.FolderRemoved = RemoveFolder(fs, web.Path);
     if (result.FolderRemoved) result.NotDeleted.clear();
     if (!result.FolderRemoved) {
-      result.Error = "Cannot remove the folder " + web.Path + " (" + fs.LastError() + ")";
+      result.Error = "Cannot remove the folder " + web.Path + " (" + fs.LastError() +
+                     "): it holds other folders or files that are not the web's";
     }
   } else if (fs.FileExists(web.FileName) && !fs.RemoveFile(web.FileName)) {
     result.NotDeleted.push_back(fs.LastError());

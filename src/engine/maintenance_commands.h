@@ -42,6 +42,11 @@ bool ResetWeb(TWEB& web, TWebForm& form, TMaintenanceHooks& hooks,
 TWebCopyResult CopyWeb(TWEB& web, const std::string& destination, bool move, TRecentWebs& recent,
                        TWebCopyProgress* progress);
 
+// The question asked before a copy or move to `destination` writes over `replaced`, files already
+// in its folder that may be the user's: how many, the first names, and the folder.
+std::string CopyReplaceQuestion(const std::vector<std::string>& replaced,
+                                const std::string& destination, bool move);
+
 struct TDeleteWebResult {
   bool Deleted = false;        // false when the user cancelled: nothing was touched
   bool FolderRemoved = false;  // the web's folder is gone

@@ -180,6 +180,9 @@ class TWEB {
   // then makes that folder the web's and saves the web there. `progress` may be null.
   TWebCopyResult WebCopy(const std::string& destination, bool move, TWebCopyProgress* progress);
   bool CopyExploreProc(TWebFile& record);
+  // The files already in the folder of `destination` that WebCopy would write over (none when
+  // it is the web's own folder): asked about before a copy, they may be the user's.
+  std::vector<std::string> CopyWouldReplace(const std::string& destination);
   // Copies `name` from Path to CopyPath (and deletes the source on a move, once the copy is
   // complete). False when the file exists but could not be copied.
   bool WebFileCopy(std::string_view name);

@@ -1,6 +1,7 @@
 // TWEB's maintenance: cleaning a web back to its start address, and copying or moving its files
 // to another folder.
 #include <filesystem>
+#include <set>
 
 #include "base/file_name.h"
 #include "base/short_string.h"
@@ -83,7 +84,8 @@ bool TWEB::WebFileCopy(std::string_view name) {
   std::optional<std::string> bytes = fs_.ReadFile(source);
   // A move deletes the source only when the whole copy is on disk: a short write (full disk)
   // would otherwise lose the file in both places.
-  const bool copied = bytes && fs_.WriteFile(target, *bytes) &&
+  // Replaced whole: a file already there is never left cut short.
+  const bool copied = bytes && fs_.ReplaceFile(target, *bytes) &&
                       fs_.FileSize(target) == static_cast<std::int64_t>(bytes->size());
   if (!copied) {
     copy_failures_.push_back(std::string(name));
@@ -91,6 +93,26 @@ bool TWEB::WebFileCopy(std::string_view name) {
   }
   if (MoveFiles) (void)fs_.RemoveFile(source);
   return true;
+}
+
+std::vector<std::string> TWEB::CopyWouldReplace(const std::string& destination) {
+  const std::string folder = ShortString(FolderOfFile(destination));
+  std::set<std::string> clashes;
+  if (SameFolder(Path, folder)) return {};
+  auto check = [&](std::string_view name) {
+    const std::string file(name);
+    if (fs_.FileExists(Path + file) && (fs_.FileExists(folder + file) || fs_.IsSymbolicLink(folder + file))) {
+      clashes.insert(file);
+    }
+  };
+  Tree.Explore([&](TWebFile& record, const std::string&) {
+    std::string_view name = PlainFileNameOrEmpty(record.GetFileName());
+    if (IsCaptured(record) && !name.empty()) check(name);
+    return false;
+  });
+  check(kBadLinkFileName);
+  check(kNotFoundFileName);
+  return {clashes.begin(), clashes.end()};
 }
 
 TWebCopyResult TWEB::WebCopy(const std::string& destination, bool move,

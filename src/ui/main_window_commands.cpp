@@ -401,6 +401,11 @@ void TMainWin::CopyOrMove(bool move) {
   dialog.selectFile(QFileInfo(start).fileName());
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
   const std::string destination = FromQt(dialog.selectedFiles().front());
+  const std::vector<std::string> replaced = web_->CopyWouldReplace(destination);
+  if (!replaced.empty() &&
+      Ask(this, CopyReplaceQuestion(replaced, destination, move), caption, mbYes | mbNo) != mrYes) {
+    return;
+  }
   TCopyDialog progress(caption, web_->FileName, destination, this);
   progress.show();
   progress.repaint();

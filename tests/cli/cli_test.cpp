@@ -257,6 +257,50 @@ TEST_F(CliTest, InfoShowsAWebWithOddCountersAndHidesThePassword) {
   EXPECT_EQ(info.output.find("s3cret-word"), std::string::npos) << info.output;
 }
 
+// Nothing of the user's is written over without a question, and a delete says what it could not
+// delete: a copy into a folder of the user's files, and a web whose folder is a symbolic link.
+TEST_F(CliTest, CopyAndDeleteTouchNothingOfTheUsersUnasked) {
+  TOPTIONS defaults;
+  TMIMELIST mime;
+  mime.SetToDefault();
+  TWEB web(defaults);
+  web.Init("http://www.a.com/", (root_ / "real").string(), mime);
+  web.FileName = web.Path + "Local.Web";
+  auto record = std::make_unique<TWebFile>();
+  record->State = wsFile;
+  record->SetFileName("photo.gif");
+  ASSERT_TRUE(web.Tree.Add("http://www.a.com/photo.gif", std::move(record)));
+  ASSERT_TRUE(web.SaveToFile(web.FileName));
+  std::ofstream(root_ / "real" / "photo.gif") << "captured";
+  fs::create_directories(root_ / "mine");
+  std::ofstream(root_ / "mine" / "photo.gif") << "the user's own";
+
+  const std::string copy = work_ + "copy " + web.FileName + " " + (root_ / "mine").string();
+  TRun asked = Cli("", std::string(KORVANE_CLI) + " " + copy + " < /dev/null");
+  EXPECT_EQ(asked.status, 1) << asked.output;
+  EXPECT_NE(asked.output.find("1 file(s) of " + (root_ / "mine").string() +
+                              " would be replaced (photo.gif)"),
+            std::string::npos)
+      << asked.output;
+  EXPECT_EQ(Snapshot(root_ / "mine").at((root_ / "mine" / "photo.gif").string()), "the user's own");
+  TRun yes = Cli(copy + " --yes");
+  EXPECT_EQ(yes.status, 0) << yes.output;
+  // A folder named as the destination holds the copy; its parent is left alone.
+  EXPECT_TRUE(fs::exists(root_ / "mine" / "Local.Web")) << yes.output;
+  EXPECT_FALSE(fs::exists(root_ / "Local.Web"));
+
+  fs::create_symlink(root_ / "real", root_ / "link");
+  std::ofstream(root_ / "real" / "notes.txt") << "not the web's";
+  TRun del = Cli(work_ + "delete " + (root_ / "link" / "Local.Web").string() +
+                 " --with-folder --yes");
+  EXPECT_EQ(del.status, 1) << del.output;
+  EXPECT_NE(del.output.find("is a symbolic link"), std::string::npos) << del.output;
+  EXPECT_FALSE(fs::exists(root_ / "link"));
+  EXPECT_FALSE(fs::exists(root_ / "real" / "Local.Web")) << "the project file and its password";
+  EXPECT_TRUE(fs::exists(root_ / "real" / "notes.txt"));
+  EXPECT_FALSE(fs::exists(root_ / "real" / "photo.gif"));
+}
+
 TEST_F(CliTest, BadArgumentsAreRefused) {
   EXPECT_NE(Cli("capture").status, 0);
   EXPECT_EQ(Cli("--version").output.rfind("korvane-cli 1.", 0), 0u);

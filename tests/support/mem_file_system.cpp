@@ -82,7 +82,8 @@ bool TMemFileSystem::RemoveFile(const std::string& path) {
 
 bool TMemFileSystem::RenameFile(const std::string& from, const std::string& to) {
   auto it = files.find(from);
-  if (fail_renames || it == files.end()) return false;
+  // A file that cannot be written cannot be replaced by a rename either.
+  if (fail_renames || it == files.end() || unwritable.count(to)) return false;
   files[to] = std::move(it->second);
   files.erase(from);
   return true;
