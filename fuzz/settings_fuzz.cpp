@@ -1,5 +1,6 @@
 // Reads arbitrary bytes as "korvane.ini" through the settings object, then saves them back: no
-// input may crash the reading, and what was saved must read back to the same values.
+// input may crash the reading, what was saved must read back to the same values, and saved again
+// the file must not change (keys kept from the input neither grow nor go).
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -30,11 +31,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   profile.WriteWorkPath("/w/");
   TNoNavigator navigator;
   korvane::TParam first(fs, profile, navigator, nullptr);
+  if (first.LoadSettings(false) != korvane::TSettingsLoad::kLoaded) return 0;
+  if (!first.SaveSettings()) std::abort();
+  const std::string saved = fs.files["/w/korvane.ini"];
   korvane::TParam second(fs, profile, navigator, nullptr);
+  if (second.LoadSettings(false) != korvane::TSettingsLoad::kLoaded) std::abort();
   if (first.MaxSockets != second.MaxSockets || first.Path != second.Path ||
       first.BrowserList != second.BrowserList || !(first.DefaultOptions == second.DefaultOptions) ||
       !(first.SommaireParams == second.SommaireParams)) {
     std::abort();
   }
+  if (!second.SaveSettings() || fs.files["/w/korvane.ini"] != saved) std::abort();
   return 0;
 }
