@@ -532,8 +532,19 @@ int RunCaptureCommand(const TCaptureArgs& args) {
     if (new_web && web.CapturedCount == 0) ForgetNewWeb(web, created_folder);
     return 1;
   }
+  // Files the server was asked for and that were not kept are losses (those the web's rules
+  // refused are not): the copy is not what the run was sent to make.
+  if (result.Lost > 0) {
+    std::fprintf(stderr, "%d file(s) could not be kept: each is in %s%s with its cause\n",
+                 static_cast<int>(result.Lost), web.Path.c_str(), std::string(kLogFileName).c_str());
+  }
+  for (const std::string& failure : result.WriteFailures) {
+    std::fprintf(stderr, "not written: %s\n", failure.c_str());
+  }
   std::printf("Project: %s\n", web.FileName.c_str());
-  return (result.DiskFull || !result.Saved || !result.Error.empty()) ? 1 : 0;
+  const bool failed = result.DiskFull || !result.Saved || !result.Error.empty() ||
+                      result.Lost > 0 || !result.WriteFailures.empty();
+  return failed ? 1 : 0;
 }
 
 }  // namespace korvane::cli

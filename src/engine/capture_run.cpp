@@ -49,6 +49,7 @@ void TCaptureRun::Begin() {
   if (phase_ != TPhase::kIdle) return;
   phase_ = TPhase::kCapturing;
   next_tick_ = clock_.TickMs() + kTickMs;
+  (void)web_.TakeKeepingFailure();  // an earlier run's, said by it
   web_.HoldLog();
   try {
     // Updating the queue may overflow a counter: the session is made inside the guarded part.
@@ -79,6 +80,7 @@ bool TCaptureRun::StepPhase() {
       try {
         if (resolver_->Step()) return true;
         result_.Resolved = resolver_->Result() == mrOk;
+        result_.WriteFailures = resolver_->WriteFailures();
       } catch (const std::exception& error) {
         // The pages done so far stay; the web is still saved and the run ends.
         web_.Log(error.what());
@@ -86,7 +88,7 @@ bool TCaptureRun::StepPhase() {
       }
       resolver_.reset();
       // The total size and the maps found in the pages are kept with the web.
-      if (!web_.FileName.empty()) result_.Saved = web_.SaveToFile(web_.FileName) && result_.Saved;
+      if (!web_.FileName.empty()) result_.Saved = Save() && result_.Saved;
       Finish();
       return false;
     case TPhase::kDone:
@@ -152,6 +154,7 @@ void TCaptureRun::CloseSession() {
     result_.Stopped = session_->Stopping();
     result_.DiskFull = session_->DiskFull();
     result_.StopReason = session_->StopReason();
+    result_.Lost = session_->ErrorCount();
     last_status_ = session_->LastStatus();
     last_url_ = session_->LastUrl();
     last_failure_ = session_->LastFailure();
@@ -164,12 +167,18 @@ void TCaptureRun::CloseSession() {
     if (web_.CapturedCount != 0) session_->Fill();
     session_.reset();
   }
-  if (!web_.FileName.empty()) result_.Saved = web_.SaveToFile(web_.FileName);
+  if (!web_.FileName.empty()) result_.Saved = Save();
   if (web_.LastCaptureInfo.CapturedCount > 0) return StartResolving();
   // A web with nothing left to fetch may still be unresolved (the program was killed while its
   // links were resolved): resolving again is harmless, a page rewritten twice stays the same.
   if (result_.NothingLeft && web_.CapturedCount > 0) return StartResolving();
   Finish();
+}
+
+bool TCaptureRun::Save() {
+  if (web_.SaveToFile(web_.FileName)) return true;
+  if (result_.SaveError.empty()) result_.SaveError = web_.SaveError();
+  return false;
 }
 
 void TCaptureRun::StartResolving() {
@@ -181,6 +190,9 @@ void TCaptureRun::StartResolving() {
 void TCaptureRun::Finish() {
   phase_ = TPhase::kDone;
   web_.ReleaseLog();
+  if (std::string failure = web_.TakeKeepingFailure(); !failure.empty()) {
+    result_.WriteFailures.push_back(std::move(failure));
+  }
   if (global_mime_) global_mime_->Merge(web_.MimeList);
   // A stopped session (by the user, a limit, a full disk) says so through the result.
   if (result_.Captured == 0 && !result_.Stopped && !result_.NothingLeft) {

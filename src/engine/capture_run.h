@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "engine/capture.h"
 #include "engine/resolve_links.h"
@@ -73,6 +74,12 @@ struct TCaptureRunResult {
   bool NothingLeft = false;
   std::string StopReason;  // the limit that stopped the session, in words, or empty
   std::string Error;       // the message of an error that ended the session
+  // Files the session was sent for and could not keep (each logged with its address and cause).
+  std::int32_t Lost = 0;
+  // Why pages of the resolve (rewritten pages, the home page, the indexes) could not be written.
+  std::vector<std::string> WriteFailures;
+  // Why the project file could not be written, when it was not.
+  std::string SaveError;
 };
 
 // Where resolving links finds its parameters and templates.
@@ -119,6 +126,8 @@ class TCaptureRun {
   // Figures, session freed, web saved; then resolving or the end.
   void CloseSession();
   void StartResolving();
+  // Saves the web, keeping why the first save that failed failed.
+  bool Save();
   void Finish();
   TCaptureFailure Explain() const;
 

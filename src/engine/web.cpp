@@ -98,7 +98,11 @@ TNameJournal& TWEB::NameJournal() {
   return *name_journal_;
 }
 
-void TWEB::NoteNewFileName(std::string_view name) { (void)NameJournal().Note(name); }
+void TWEB::NoteNewFileName(std::string_view name) {
+  // Without the note a kill could leave the file behind, named by nothing; the file itself is
+  // right, so the capture goes on.
+  if (!NameJournal().Note(name)) KeepingFailed("the list of new file names");
+}
 
 std::vector<std::string> TWEB::RemoveUnnamedFiles() {
   std::vector<std::string> names = NameJournal().Names();
@@ -134,27 +138,35 @@ void TWEB::Log(std::string_view text) {
   std::string line = "<br>";
   AppendShort(line, text);
   AppendShort(line, "\r\n");
-  // The log never stops a capture: a line that cannot be written is passed over.
+  // The log never stops a capture: a line that cannot be written is passed over, and said at
+  // the end of the run.
   if (log_held_) {
     if (!log_file_) log_file_ = fs_.OpenForAppend(Path + std::string(kLogFileName));
-    if (log_file_) (void)log_file_->Append(line);
-    return;
+    if (log_file_ && log_file_->Append(line)) return;
+    if (log_file_) (void)log_file_->Close();  // already failing: the first failure is said
+    log_file_.reset();
+    return KeepingFailed("the log page");
   }
-  if (auto file = fs_.OpenForAppend(Path + std::string(kLogFileName))) {
-    (void)file->Append(line);
-    (void)file->Close();
+  auto file = fs_.OpenForAppend(Path + std::string(kLogFileName));
+  const bool written = file && file->Append(line);
+  if (!(file && file->Close() && written)) KeepingFailed("the log page");
+}
+
+void TWEB::KeepingFailed(std::string_view what) {
+  if (keeping_failure_.empty()) {
+    keeping_failure_ = std::string(what) + " could not be written (" + fs_.LastError() + ")";
   }
 }
 
 void TWEB::HoldLog() { log_held_ = true; }
 
 void TWEB::FlushLog() {
-  if (log_file_) (void)log_file_->Flush();
+  if (log_file_ && !log_file_->Flush()) KeepingFailed("the log page");
 }
 
 void TWEB::ReleaseLog() {
   log_held_ = false;
-  if (log_file_) (void)log_file_->Close();
+  if (log_file_ && !log_file_->Close()) KeepingFailed("the log page");
   log_file_.reset();
 }
 

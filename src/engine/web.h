@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "base/date_time.h"
@@ -113,6 +114,9 @@ class TWEB {
   void HoldLog();
   void FlushLog();
   void ReleaseLog();
+  // The first failure to write the web's own records of a run (the log page, the list of new
+  // file names) since TakeKeepingFailure, in words; empty when none.
+  std::string TakeKeepingFailure() { return std::exchange(keeping_failure_, {}); }
   // Creates the log page `name` in the folder when it does not exist.
   void HtmlFileInit(std::string_view name);
   std::string GetHomePage() const;
@@ -205,6 +209,7 @@ class TWEB {
  private:
   void CopyProgramPages();
   TNameJournal& NameJournal();
+  void KeepingFailed(std::string_view what);
   // Fresh default options and counters, and the start address entered again.
   void StartAfresh();
   void ForgetReplacedRecord(TWebFile* destroyed, TWebFile* replacement);
@@ -225,6 +230,7 @@ class TWEB {
   // written back.
   std::vector<TOPTIONS::TEntry> unknown_extensions_;
   std::string save_error_;
+  std::string keeping_failure_;
   std::vector<std::string> clean_names_;  // the files Clean deletes, gathered by its walk
 };
 

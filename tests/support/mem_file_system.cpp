@@ -20,7 +20,7 @@ class TMemFile final : public TWritableFile {
  public:
   TMemFile(TMemFileSystem& fs, std::string path) : fs_(fs), path_(std::move(path)) {}
   bool Append(std::string_view bytes) override {
-    if (closed_) return false;
+    if (closed_ || fs_.InjectedFailure(path_)) return false;
     std::string& data = fs_.files[path_];
     if (fs_.write_budget >= 0 && static_cast<std::int64_t>(bytes.size()) > fs_.write_budget) {
       data.append(bytes.substr(0, static_cast<std::size_t>(fs_.write_budget)));
@@ -32,10 +32,11 @@ class TMemFile final : public TWritableFile {
     data.append(bytes);
     return true;
   }
+  bool Flush() override { return !closed_ && !fs_.InjectedFailure(path_); }
   bool Close() override {
     bool was_open = !closed_;
     closed_ = true;
-    return was_open;
+    return was_open && !fs_.InjectedFailure(path_);
   }
 
  private:
@@ -43,6 +44,13 @@ class TMemFile final : public TWritableFile {
   std::string path_;
   bool closed_ = false;
 };
+
+bool TMemFileSystem::InjectedFailure(const std::string& path) {
+  if (++operations != fail_operation) return false;
+  failed_on = path;
+  last_error_ = "input/output error (injected): " + path;
+  return true;
+}
 
 bool TMemFileSystem::DirectoryExists(const std::string& path) const {
   return dirs.count(Trimmed(path)) > 0;
@@ -61,18 +69,23 @@ std::optional<std::string> TMemFileSystem::ReadFile(const std::string& path) con
 
 std::unique_ptr<TWritableFile> TMemFileSystem::OpenForWrite(const std::string& path) {
   if (on_open_for_write) on_open_for_write(path);
-  if (unwritable.count(path) || !DirectoryExists(ParentOf(path))) return nullptr;
+  if (unwritable.count(path) || !DirectoryExists(ParentOf(path)) || InjectedFailure(path)) {
+    return nullptr;
+  }
   files[path].clear();
   return std::make_unique<TMemFile>(*this, path);
 }
 
 std::unique_ptr<TWritableFile> TMemFileSystem::OpenForAppend(const std::string& path) {
-  if (unwritable.count(path) || !DirectoryExists(ParentOf(path))) return nullptr;
+  if (unwritable.count(path) || !DirectoryExists(ParentOf(path)) || InjectedFailure(path)) {
+    return nullptr;
+  }
   files[path];  // created when missing, kept otherwise
   return std::make_unique<TMemFile>(*this, path);
 }
 
 bool TMemFileSystem::RemoveFile(const std::string& path) {
+  if (files.count(path) && InjectedFailure(path)) return false;
   if (unremovable.count(path)) {
     last_error_ = "permission denied: " + path;
     return false;
@@ -83,7 +96,9 @@ bool TMemFileSystem::RemoveFile(const std::string& path) {
 bool TMemFileSystem::RenameFile(const std::string& from, const std::string& to) {
   auto it = files.find(from);
   // A file that cannot be written cannot be replaced by a rename either.
-  if (fail_renames || it == files.end() || unwritable.count(to)) return false;
+  if (fail_renames || it == files.end() || unwritable.count(to) || InjectedFailure(to)) {
+    return false;
+  }
   files[to] = std::move(it->second);
   files.erase(from);
   return true;

@@ -41,6 +41,13 @@ class TMemFileSystem final : public TFileSystem {
   std::set<std::string> unwritable;   // OpenForWrite fails
   std::set<std::string> unremovable;  // RemoveFile fails
   bool fail_renames = false;
+  // The Nth operation that changes the disk (an open for writing, an append, a flush, a close, a
+  // rename or a remove, counted from 1) fails once, as a system call may; 0 for none.
+  std::int64_t fail_operation = 0;
+  std::int64_t operations = 0;  // such operations so far
+  std::string failed_on;         // the path of the operation that failed
+  // Counts one such operation on `path`; true when it is the one to fail (its error is set).
+  bool InjectedFailure(const std::string& path);
   // Told of every file opened for writing (to see when, and from where, files are written).
   std::function<void(const std::string& path)> on_open_for_write;
 

@@ -46,6 +46,9 @@ TScxHandle TScriptedSocketLibrary::Go(std::string_view host, std::string_view po
   } else if (!scripts_.empty()) {
     steps.assign(scripts_.front().begin(), scripts_.front().end());
     scripts_.pop_front();
+  } else if (route) {
+    steps = {{TScriptStep::kOkHost, ""}, {TScriptStep::kConnect, "127.0.0.1"}};
+    routed_.insert(handle);
   }
   return handle;
 }
@@ -57,7 +60,15 @@ bool TScriptedSocketLibrary::StartTls(TScxHandle handle, const TTlsRequest& tls)
 
 int TScriptedSocketLibrary::Send(TScxHandle handle, std::string_view bytes) {
   if (!pending_.count(handle)) return -1;
-  sent_[handle].append(bytes);
+  std::string& sent = sent_[handle];
+  sent.append(bytes);
+  if (routed_.count(handle) && sent.find("\r\n\r\n") != std::string::npos) {
+    routed_.erase(handle);
+    TScript answer;
+    AppendData(answer, route(sent.substr(0, sent.find("\r\n\r\n") + 4)), route_packet);
+    answer.push_back({TScriptStep::kCut, ""});
+    pending_[handle].insert(pending_[handle].end(), answer.begin(), answer.end());
+  }
   return static_cast<int>(bytes.size());
 }
 

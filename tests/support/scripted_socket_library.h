@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <deque>
+#include <functional>
 #include <map>
 #include <optional>
 #include <set>
@@ -53,6 +54,11 @@ class TScriptedSocketLibrary final : public TSocketLibrary {
   // As a server that takes this many connections at once (0: any number): an attempt made while
   // that many others are open is accepted and closed before any answer, and uses no script.
   int connection_limit = 0;
+  // Attempts for which no script is left are answered by `route` once their request is whole
+  // (its bytes up to the blank line), in packets of `route_packet` bytes, then cut; when no route
+  // is set they stay silent. A server that answers by address, whatever order the asks come in.
+  std::function<std::string(const std::string& request)> route;
+  std::size_t route_packet = 1000;
 
   // Delivers one step of each connection in turn until every script has run (or was aborted).
   // Returns the number of callbacks made.
@@ -87,6 +93,7 @@ class TScriptedSocketLibrary final : public TSocketLibrary {
   std::map<TScxHandle, std::deque<TScriptStep>> pending_;
   std::map<TScxHandle, std::string> sent_;
   std::set<TScxHandle> turned_away_;  // attempts over the connection limit
+  std::set<TScxHandle> routed_;       // attempts waiting for their request to be routed
   TScxHandle next_handle_ = 100;
   bool refuse_next_ = false;
 };
