@@ -12,6 +12,34 @@
 #include "base/number.h"
 
 namespace korvane {
+namespace {
+
+// A section name without its ']' ends with its line, as the settings files' first readers took
+// it; the parser would read on over the next lines, and every save would then add one to the
+// file.
+void CloseSectionNames(std::string& data) {
+  std::string out;
+  out.reserve(data.size() + 16);
+  for (std::size_t start = 0; start < data.size();) {
+    std::size_t end = data.find('\n', start);
+    if (end == std::string::npos) end = data.size();
+    std::string_view line(data.data() + start, end - start);
+    out.append(line);
+    const std::size_t first = line.find_first_not_of(" \t");
+    if (first != std::string_view::npos && line[first] == '[' &&
+        line.find(']') == std::string_view::npos) {
+      const bool cr = line.ends_with('\r');
+      if (cr) out.pop_back();
+      out.push_back(']');
+      if (cr) out.push_back('\r');
+    }
+    if (end < data.size()) out.push_back('\n');
+    start = end + 1;
+  }
+  data = std::move(out);
+}
+
+}  // namespace
 
 struct TIniFile::TImpl {
   CSimpleIniA ini{/*a_bIsUtf8=*/false, /*a_bMultiKey=*/false, /*a_bMultiLine=*/false};
@@ -27,6 +55,7 @@ void TIniFile::LoadFromString(std::string_view text) {
   // The parser stops at a NUL byte; a damaged file still gives the lines after one.
   std::string data(text);
   std::replace(data.begin(), data.end(), '\0', '\n');
+  CloseSectionNames(data);
   impl_->ini.LoadData(data.data(), data.size());
 }
 

@@ -169,7 +169,11 @@ class TBookmarkReader {
 
   // A <META> of the file's head: kept for writing, and read for the file's character set.
   void Declaration(int i) {
-    marks_.Declarations.push_back(parser_.GetTagText(i));
+    // A tag cut short by the next one ("<META<DL>") is closed, so that the file written back does
+    // not swallow what follows it.
+    std::string tag = parser_.GetTagText(i);
+    if (!tag.ends_with('>')) tag.push_back('>');
+    marks_.Declarations.push_back(std::move(tag));
     TTagParam value;
     std::optional<TCharset> named;
     if (parser_.FindAttr("CHARSET", i, &value)) {
