@@ -111,17 +111,38 @@ bool TCapture::AtConnectionLimit(const std::string& key) const {
   return cap != connection_caps_.end() && BusyWith(key, nullptr) >= cap->second;
 }
 
-// A server that closes a connection before answering while others of ours are open takes no
-// more at once than those: fewer slots go to it from now on, so that its addresses are fetched
-// instead of failing trial after trial.
+// A server that closes connections before answering while others of ours are open takes no more
+// at once than those: fewer slots go to it from now on, so that its addresses are fetched instead
+// of failing trial after trial. One address that resets or closes at once says nothing of the
+// server: only closures on several addresses limit it.
 void TCapture::LimitConnections(TRequest& request) {
   const std::string& key = slot_keys_[static_cast<std::size_t>(request.Id - 1)];
-  const int open = std::max(1, BusyWith(key, &request));
-  auto [cap, added] = connection_caps_.try_emplace(key, open);
-  if (!added && cap->second <= open) return;
-  cap->second = open;
-  web_.Log(key + " : le serveur ferme les connexions en trop, " + std::to_string(open) +
+  const int others = BusyWith(key, &request);
+  if (others == 0) return;
+  TServerLimit& limit = server_limits_[key];
+  limit.WholeSinceCap = 0;
+  limit.Closing.insert(request.Url);
+  if (limit.Closing.size() < kClosingAddressesForLimit) return;
+  auto [cap, added] = connection_caps_.try_emplace(key, others);
+  if (!added && cap->second <= others) return;
+  cap->second = others;
+  web_.Log(key + " : le serveur ferme les connexions en trop, " + std::to_string(others) +
            " connexion(s) au plus");
+}
+
+// A limited server that has answered whole for a while gets one more slot, until it has them all
+// again: a limit met at a busy moment does not slow the rest of the session.
+void TCapture::AnswerCameWhole(TRequest& request) {
+  const std::string& key = slot_keys_[static_cast<std::size_t>(request.Id - 1)];
+  auto cap = connection_caps_.find(key);
+  if (cap == connection_caps_.end()) return;
+  TServerLimit& limit = server_limits_[key];
+  if (++limit.WholeSinceCap < kWholeAnswersToGiveBack) return;
+  limit.WholeSinceCap = 0;
+  if (++cap->second >= SlotCount()) {
+    connection_caps_.erase(cap);
+    server_limits_.erase(key);
+  }
 }
 
 bool TCapture::AnyBusy() const {
@@ -329,6 +350,7 @@ void TCapture::CountFiltered(TWebFile& record) {
 }
 
 void TCapture::TransferDone(TRequest& request) {
+  AnswerCameWhole(request);
   TWebFile* record = request.WebFile;
   if (!record) return;
   const std::string url = request.Url;

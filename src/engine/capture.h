@@ -14,6 +14,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -137,6 +138,7 @@ class TCapture {
   int BusyWith(const std::string& key, const TRequest* except) const;
   bool AtConnectionLimit(const std::string& key) const;
   void LimitConnections(TRequest& request);
+  void AnswerCameWhole(TRequest& request);
   void CountError(TWebFile& record, std::string_view url, bool logged = false);
   void DiskIsFull(TWebFile& record);
   void RemovePartialFiles();
@@ -156,6 +158,15 @@ class TCapture {
   std::vector<std::string> slot_keys_;  // the server of each slot's address, by slot
   // Servers that take fewer connections than the slots: at most this many at once.
   std::map<std::string, int> connection_caps_;
+  // What a server's closures say: the addresses it closed before answering while others of ours
+  // were open, and its whole answers since it was last limited.
+  struct TServerLimit {
+    std::set<std::string> Closing;
+    int WholeSinceCap = 0;
+  };
+  std::map<std::string, TServerLimit> server_limits_;
+  static constexpr std::size_t kClosingAddressesForLimit = 3;
+  static constexpr int kWholeAnswersToGiveBack = 20;
 
   std::int64_t start_tick_ = 0;
   std::int32_t elapsed_ms_ = 0;

@@ -137,6 +137,33 @@ TEST_F(CaptureTest, AServerThatLimitsItsConnectionsIsCapturedWhole) {
       << Log();
 }
 
+// One address that resets at once is that address's failure, not the server's limit: the others
+// still go nine at a time.
+TEST_F(CaptureTest, OneAddressThatClosesAtOnceDoesNotLimitItsServer) {
+  settings_.MaxSockets = 9;
+  constexpr int kPages = 60;
+  Link("http://www.a.com/resets.htm");
+  for (int i = 0; i < kPages; ++i) Link("http://www.a.com/" + std::to_string(i) + ".htm");
+  lib_.route = [](const std::string& request) {
+    return request.starts_with("GET /resets.htm ") ? std::string()
+                                                    : Response("text/html", "<HTML>x</HTML>");
+  };
+  Start();
+  std::size_t most_open = 0;
+  for (int guard = 0; guard < 10000 && capture_->Pump(); ++guard) {
+    std::size_t open = 0;
+    for (int slot = 1; slot <= capture_->SlotCount(); ++slot) {
+      open += capture_->Request(slot).State != TRequest::kIdle ? 1 : 0;
+    }
+    if (web_->Tree.Find("http://www.a.com/resets.htm")->Trials > 0) most_open = std::max(most_open, open);
+    if (lib_.Run() == 0 && !capture_->Pump()) break;
+  }
+  EXPECT_EQ(web_->CapturedCount, kPages + 1);
+  EXPECT_EQ(web_->ErrorCount, 1);
+  EXPECT_EQ(Log().find("ferme les connexions en trop"), std::string::npos) << Log();
+  EXPECT_EQ(most_open, 9u);
+}
+
 // Slots closed by a stop (or by the session's end) leave their addresses to explore, never
 // "loading": the next capture and the URL list see them as waiting.
 TEST_F(CaptureTest, AddressesOfClosedSlotsWaitForTheNextCapture) {
