@@ -291,18 +291,30 @@ class TPageResolver {
     parser_.CopyTag(i, tag);
     tag = ApplyTagEdits(std::move(tag), std::move(edits));
     THtmlParser one(std::string_view(tag), parser_.Options());
-    if (LinkTag(one, 1, out_) == kNoLink) one.CopyTag(1, out_);
     std::string text;
     parser_.CopyText(i, text);
-    out_ += style ? ResolvedStylesheet(text, local_file_) : text;
+    if (style) text = ResolvedStylesheet(text, local_file_);
+    switch (LinkTag(one, 1, out_, style ? nullptr : &text)) {
+      case kNoLink:
+        one.CopyTag(1, out_);
+        out_ += text;
+        break;
+      case kTagWritten:
+        out_ += text;
+        break;
+      case kTagAndTextWritten:
+        break;
+    }
     return true;
   }
 
   // Writes tag `i` of `parser` with its own link resolved, and its text.
   void ItemLink(const THtmlParser& parser, int i) {
-    switch (LinkTag(parser, i, out_)) {
+    std::string text;
+    parser.CopyText(i, text);
+    switch (LinkTag(parser, i, out_, &text)) {
       case kTagWritten:
-        parser.CopyText(i, out_);
+        out_ += text;
         break;
       case kNoLink:
         if (!(parser.Item(i).Kind & kBoundary)) parser.CopyTagAndText(i, out_);
@@ -313,8 +325,10 @@ class TPageResolver {
   }
 
   enum TWritten { kNoLink, kTagWritten, kTagAndTextWritten };
-  // Writes tag `i` with its own link resolved; nothing is written when it has no link.
-  TWritten LinkTag(const THtmlParser& parser, int i, std::string& out) {
+  // Writes tag `i` with its own link resolved; nothing is written when it has no link. `text` is
+  // the page's text after the tag, when a picture may take a map there (then written with it).
+  TWritten LinkTag(const THtmlParser& parser, int i, std::string& out,
+                   const std::string* text = nullptr) {
     TLinkParam link;
     if (!parser.GetLink(i, &link)) return kNoLink;
     // The original as written in the tag (kept as written), and the address it names.
@@ -339,8 +353,9 @@ class TPageResolver {
         parser.CopyTag(i, out);
         break;
       case ttImg: {
-        // Only a page's own tags can take a map: they are the page's bytes.
-        if (&parser == &parser_ && Image(i, link, raw, orig)) return kTagAndTextWritten;
+        // Only a page's own tags can take a map, whether or not their other links changed
+        // first: a map inserted at the second rewrite only would make rewrites differ.
+        if (text && Image(parser, i, *text, link, raw, orig)) return kTagAndTextWritten;
         std::string written;
         RewriteLink(parser, i, link, raw, orig, written);
         SpellMapMarker(written);
@@ -382,9 +397,10 @@ class TPageResolver {
 
   // A picture: its server-side map marker neutralised or restored, and, when the user drew a map
   // for it, the client-side map inserted after it. True when the item and its text are written.
-  bool Image(int i, const TLinkParam& link, const std::string& raw, const std::string& orig) {
+  bool Image(const THtmlParser& parser, int i, const std::string& text, const TLinkParam& link,
+             const std::string& raw, const std::string& orig) {
     std::string tag;
-    parser_.CopyTag(i, tag);
+    parser.CopyTag(i, tag);
     const std::size_t k = FindMapMarker(tag);
     const bool has_use_map = AnsiUpperCase(tag).find("USEMAP=\"#") != std::string::npos;
     if ((!has_use_map && k == std::string::npos) || orig.empty() || !IsWebAddress(orig)) {
@@ -402,7 +418,7 @@ class TPageResolver {
     // The picture's own link goes to the local copy like any other link, so that the map shows
     // over the picture off line.
     std::string written;
-    RewriteLink(parser_, i, link, raw, orig, written);
+    RewriteLink(parser, i, link, raw, orig, written);
     SpellMapMarker(written);
     if (!has_use_map) {
       std::size_t at = FindMapMarker(written);
@@ -420,8 +436,6 @@ class TPageResolver {
     out_ += written;
     // Text holding a '<' is the unfinished end of the page: a map written after it would be
     // swallowed by it, so the map goes before it.
-    std::string text;
-    parser_.CopyText(i, text);
     const bool unfinished = text.find('<') != std::string::npos;
     if (!unfinished) out_ += text;
     out_ += kMapOn;
