@@ -142,11 +142,27 @@ constexpr TOptionFlag kOptionFlags[] = {
 
 std::atomic<int> interrupts{0};
 std::atomic<bool> terminated{false};
+std::atomic<int> terminating_signal{0};
 
 void OnInterrupt(int) { interrupts.fetch_add(1); }
-// Whoever sends SIGTERM wants the program gone soon (a service manager kills it next): the
-// transfers under way are aborted, the web saved, and the program exits.
-void OnTerminate(int) { terminated.store(true); }
+// Whoever sends SIGTERM wants the program gone soon (a service manager kills it next), a closed
+// terminal sends SIGHUP, a reader that went away (`| head`) SIGPIPE: the transfers under way are
+// aborted, the web saved, and the program exits, instead of dying with the web unsaved.
+void OnTerminate(int signal) {
+  terminating_signal.store(signal);
+  terminated.store(true);
+}
+
+const char* SignalName(int signal) {
+  switch (signal) {
+    case SIGHUP:
+      return "SIGHUP";
+    case SIGPIPE:
+      return "SIGPIPE";
+    default:
+      return "SIGTERM";
+  }
+}
 
 std::string BoolText(const std::string& value) {
   std::string v = AnsiLowerCase(value);
@@ -468,7 +484,7 @@ int RunCaptureCommand(const TCaptureArgs& args) {
   sigaction(SIGINT, &action, nullptr);
   struct sigaction terminate {};
   terminate.sa_handler = OnTerminate;
-  sigaction(SIGTERM, &terminate, nullptr);
+  for (int signal : {SIGTERM, SIGHUP, SIGPIPE}) sigaction(signal, &terminate, nullptr);
   TTerminalView view(stdout, args.verbose);
   TCommandLineHooks hooks(view, param);
   const TSystemClock clock;
@@ -520,7 +536,7 @@ int RunCaptureCommand(const TCaptureArgs& args) {
     std::printf("Nothing left to capture: the web is complete\n");
   }
   if (!result.StopReason.empty()) std::printf("Stopped by %s\n", result.StopReason.c_str());
-  if (terminated.load()) std::printf("Stopped by SIGTERM\n");
+  if (terminated.load()) std::printf("Stopped by %s\n", SignalName(terminating_signal.load()));
   if (!result.Error.empty()) {
     std::fprintf(stderr, "the capture ended early: %s\n", result.Error.c_str());
   }

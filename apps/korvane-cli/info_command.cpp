@@ -36,6 +36,7 @@ const char* StateName(std::uint8_t state) {
     case wsFile:
       return "captured";
     case wsTodo:
+    case wsLoading:
       return "to-explore";
     case wsError:
       return "error";
@@ -44,7 +45,7 @@ const char* StateName(std::uint8_t state) {
     case wsFiltered:
       return "filtered";
     default:
-      return "loading";
+      return "unknown";
   }
 }
 
@@ -65,12 +66,16 @@ void AddInfoCommands(CLI::App& app, TInfoArgs& args) {
   CLI::App* info = app.add_subcommand("info", "Show a web's figures, options and last capture");
   info->add_option("web", args.web, "Project file of the web, or its folder")->required()->transform(WebProjectArgument());
   CLI::App* urls = app.add_subcommand(
-      "urls", "List a web's pages by state (captured ones unless states are chosen)");
+      "urls",
+      "List a web's addresses (pages, pictures and other files) by state: captured ones unless "
+      "states are chosen");
   urls->add_option("web", args.web, "Project file of the web, or its folder")->required()->transform(WebProjectArgument());
-  urls->add_flag("--captured", args.captured, "Captured pages");
-  urls->add_flag("--todo", args.todo, "Pages to be explored");
-  urls->add_flag("--not-found", args.not_found, "Pages not found or in error");
-  urls->add_flag("--filtered", args.filtered, "Filtered pages");
+  urls->add_flag("--captured", args.captured, "Captured addresses");
+  urls->add_flag("--todo", args.todo, "Addresses to be explored");
+  urls->add_flag("--not-found", args.not_found, "Addresses not found or in error");
+  urls->add_flag("--errors", args.errors,
+                 "Addresses that could not be kept (their causes are in the log page)");
+  urls->add_flag("--filtered", args.filtered, "Filtered addresses");
 }
 
 int RunInfoCommand(const TInfoArgs& args) {
@@ -105,9 +110,9 @@ int RunUrlsCommand(const TInfoArgs& args) {
   TOPTIONS defaults;
   TWEB web(defaults);
   if (!Load(web, args.web)) return 2;
-  const bool any = args.captured || args.todo || args.not_found || args.filtered;
+  const bool any = args.captured || args.todo || args.not_found || args.filtered || args.errors;
+  // Every kind of file, as info counts them: a picture that failed is as lost as a page.
   web.Tree.Explore([&](TWebFile& record, const std::string& url) {
-    if (record.GetLinkType() != 0 || record.State == wsLoading) return false;
     bool wanted = false;
     switch (record.State) {
       case wsPage:
@@ -115,9 +120,12 @@ int RunUrlsCommand(const TInfoArgs& args) {
         wanted = !any || args.captured;
         break;
       case wsTodo:
+      case wsLoading:  // a program killed mid-transfer: fetched again at the next capture
         wanted = args.todo;
         break;
       case wsError:
+        wanted = args.not_found || args.errors;
+        break;
       case wsNotFound:
         wanted = args.not_found;
         break;

@@ -15,6 +15,7 @@ struct TInfoArgs {
   bool todo = false;
   bool not_found = false;
   bool filtered = false;
+  bool errors = false;
 };
 
 void AddInfoCommands(CLI::App& app, TInfoArgs& args);

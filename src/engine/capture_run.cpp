@@ -203,16 +203,21 @@ void TCaptureRun::Finish() {
 
 TCaptureFailure TCaptureRun::Explain() const {
   TCaptureFailure failure;
-  failure.Status = last_status_;
+  // A server that answered 200 and then failed the transfer made no protocol error: what went
+  // wrong is the failure itself, said as the cause.
+  const bool answered_then_failed =
+      last_status_ >= 200 && last_status_ < 400 && last_failure_.Kind != TNetError::kNone;
+  const std::int32_t status = answered_then_failed ? 0 : last_status_;
+  failure.Status = status;
   failure.Url = last_url_;
   failure.Net = last_failure_;
-  if (last_status_ == 0 && last_failure_.Kind == TNetError::kTls) {
+  if (status == 0 && last_failure_.Kind == TNetError::kTls) {
     failure.Kind = TCaptureFailure::kTls;
     failure.Reason = last_failure_.Message;
-  } else if (last_status_ == 0 && settings_.UseProxy && !settings_.ProxyAdress.empty()) {
+  } else if (status == 0 && settings_.UseProxy && !settings_.ProxyAdress.empty()) {
     failure.Kind = TCaptureFailure::kProxyConnection;
     failure.Url = settings_.ProxyAdress;
-  } else if (last_status_ != 0 && last_status_ != 400 && last_status_ != 404) {
+  } else if (status != 0 && status != 400 && status != 404) {
     failure.Kind = TCaptureFailure::kHttpStatus;
   } else {
     failure.Kind = TCaptureFailure::kStartAddress;

@@ -255,6 +255,16 @@ TEST_F(CliTest, InfoShowsAWebWithOddCountersAndHidesThePassword) {
   EXPECT_NE(info.output.find("Total size"), std::string::npos) << info.output;
   EXPECT_NE(info.output.find("Username=ann"), std::string::npos) << info.output;
   EXPECT_EQ(info.output.find("s3cret-word"), std::string::npos) << info.output;
+
+  // A picture that could not be kept is listed as a page would be, under its own filter.
+  auto lost = std::make_unique<TWebFile>();
+  lost->State = wsError;
+  lost->SetLinkType(1);
+  ASSERT_TRUE(web.Tree.Add("http://www.a.com/lost.gif", std::move(lost)));
+  ASSERT_TRUE(web.SaveToFile(web.FileName));
+  TRun errors = Cli("urls " + web.FileName + " --errors");
+  EXPECT_EQ(errors.status, 0) << errors.output;
+  EXPECT_EQ(errors.output, "error      http://www.a.com/lost.gif    lost.gif\n");
 }
 
 // Nothing of the user's is written over without a question, and a delete says what it could not

@@ -168,6 +168,9 @@ TEST_F(CaptureRunTest, EveryFailureSaysItsCause) {
       {{{testing::TScriptStep::kOkHost, ""}, {testing::TScriptStep::kConnect, "1.2.3.4"},
         {testing::TScriptStep::kCut, ""}},
        "the server closed the connection before answering: http://www.a.com/"},
+      // It answered, then went away: no protocol error of the server's, whatever its status.
+      {Served("HTTP/1.0 200 OK\r\nContent-Type: text/html\r\nContent-Length: 99\r\n\r\nhalf"),
+       "unreadable answer (the body is shorter than announced): http://www.a.com/"},
   };
   settings_.TryCount = 1;
   for (const Case& c : cases) {
