@@ -15,9 +15,23 @@ bool InAnotherWeb(std::string_view from, std::string_view to, bool check_machine
   return check_machine && !SameTextNoCase(GetMachineName(from), GetMachineName(to));
 }
 
+// An address that names nothing to fetch: a scheme of no protocol the web knows
+// ("javascript:"), or a web address without a host ("http:///a.htm"). The tree would hold it as
+// an http address of no server.
+bool NamesNothing(std::string_view url) {
+  const TUrl parsed(url);
+  if (parsed.Protocol == kProtocolOther) return true;
+  return (parsed.Protocol == kProtocolHttp || parsed.Protocol == kProtocolHttps) &&
+         parsed.Host.empty();
+}
+
 }  // namespace
 
 TWebFile* TWEB::NewLink(const TLinkItem& item, TWebFile* parent) {
+  if (NamesNothing(item.Url)) {
+    Log(item.Url + std::string(kLogBadUrl));
+    return nullptr;
+  }
   if (TWebFile* known = Tree.Find(item.Url)) return known;
   // A site reached under http and https is captured once; the secure form is preferred while
   // the address is still waiting.

@@ -36,6 +36,7 @@ inline constexpr std::string_view kLogOutsideMainWeb = " filtr\xE9 : Externe au 
 inline constexpr std::string_view kLogExternalLevel = " filtr\xE9 : Niveau externe max atteint";
 inline constexpr std::string_view kLogInternalLevel = " filtr\xE9 : Niveau interne max atteint";
 inline constexpr std::string_view kLogTreeError = ": Tree error";
+inline constexpr std::string_view kLogBadUrl = " : url non valide";
 
 
 // What a copy or move shows while it runs: a bar advanced once per file, and the file's name.

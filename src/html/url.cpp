@@ -10,13 +10,27 @@
 namespace korvane {
 namespace {
 
-// Texts written by ToString, by protocol index.
+// Texts written by ToString, by protocol index. "file:" keeps its colon, so that the canonical
+// form of a local file's address parses again as one instead of as a relative http path.
 constexpr std::array<std::string_view, kProtocolCount> kProtocolText = {
-    "http:", "ftp:", "news:", "mailto:", "file", "https:"};
+    "http:", "ftp:", "news:", "mailto:", "file:", "https:", ""};
 // Prefixes recognised when parsing. "file" needs its colon: without it every relative link whose
 // name starts with "file" ("files/a.htm", "filelist.html") would be taken for a local file.
-constexpr std::array<std::string_view, kProtocolCount> kProtocolPrefix = {
+constexpr std::array<std::string_view, kProtocolOther> kProtocolPrefix = {
     "http:", "ftp:", "news:", "mailto:", "file:", "https:"};
+
+// The length of the scheme and its colon that `s` begins with (RFC 3986: a letter, then letters,
+// digits, '+', '-' or '.'), 0 when it begins with none.
+std::size_t SchemeLength(std::string_view s) {
+  auto letter = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
+  if (s.empty() || !letter(s[0])) return 0;
+  for (std::size_t i = 1; i < s.size(); ++i) {
+    const char c = s[i];
+    if (c == ':') return i + 1;
+    if (!(letter(c) || (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.')) return 0;
+  }
+  return 0;
+}
 
 bool IsSeparator(char c) { return c == '/' || c == '\\'; }
 
@@ -41,6 +55,19 @@ void TUrl::Parse(std::string_view address, const TUrl* base) {
       break;
     }
   }
+  Scheme.clear();
+  // "javascript:go()" or "data:..." names its own scheme: made relative to the page, it would
+  // become an http address of the page's server that no one wrote.
+  if (const std::size_t scheme = named ? 0 : SchemeLength(s); scheme > 0) {
+    Protocol = kProtocolOther;
+    Scheme.assign(s.substr(0, scheme));
+    Host.clear();
+    Port = -1;
+    Path.assign(1, '/');
+    Document.assign(s.substr(scheme));
+    Query.clear();
+    return;
+  }
   // A link of a secure page that names no protocol ("a.htm", "//cdn.h.com/x") stays secure.
   if (!named && base && base->Protocol == kProtocolHttps) Protocol = kProtocolHttps;
 
@@ -57,9 +84,15 @@ void TUrl::Parse(std::string_view address, const TUrl* base) {
   if (s.starts_with("//")) {
     s.remove_prefix(2);
     std::size_t slash = s.find('/');
+    std::string_view host = s.substr(0, slash);
+    // "user:password@host": what comes before the last '@' names no host and has no port.
+    if (const std::size_t at = host.rfind('@'); at != std::string_view::npos) {
+      host.remove_prefix(at + 1);
+    }
     if (slash != std::string_view::npos) {
-      std::string_view host = s.substr(0, slash);
-      std::size_t colon = host.find(':');
+      // The colons of an IPv6 host are its own: a port follows its closing bracket.
+      const std::size_t close = host.starts_with('[') ? host.find(']') : 0;
+      std::size_t colon = close == std::string_view::npos ? close : host.find(':', close);
       if (colon != std::string_view::npos) {
         Port = IntegerOr(host.substr(colon + 1), 80);
         host = host.substr(0, colon);
@@ -69,8 +102,8 @@ void TUrl::Parse(std::string_view address, const TUrl* base) {
     } else {
       // Without a '/' after the host, a port written there stays part of the host; the secure
       // default is dropped so that the canonical form, parsed again, stays the same.
-      if (Protocol == kProtocolHttps && s.ends_with(":443")) s.remove_suffix(4);
-      Host.assign(s);
+      if (Protocol == kProtocolHttps && host.ends_with(":443")) host.remove_suffix(4);
+      Host.assign(host);
       Path.assign(1, '/');
     }
   } else {
@@ -150,6 +183,7 @@ void TUrl::NormalisePath() {
 }
 
 std::string TUrl::ToString() const {
+  if (Protocol == kProtocolOther) return ShortString(Scheme + Document);
   std::string out;
   out.reserve(16 + Host.size() + Path.size() + Document.size());
   out.append(kProtocolText[Protocol < kProtocolText.size() ? Protocol : 0]);
@@ -244,8 +278,18 @@ std::string OtherWebProtocol(std::string_view address) {
 
 bool IsWebAddress(std::string_view address) {
   const TUrl& url = Parsed(address);
-  return url.Host.find('.') != std::string::npos && url.Path.find(':') == std::string::npos &&
+  // An IPv6 host has no dot, and is no less a server's address.
+  const bool server = url.Host.find('.') != std::string::npos ||
+                      (url.Host.starts_with('[') && url.Host.ends_with(']'));
+  return server && url.Path.find(':') == std::string::npos &&
          url.Document.find(':') == std::string::npos;
+}
+
+std::string_view HostToResolve(std::string_view host) {
+  if (host.size() >= 2 && host.front() == '[' && host.back() == ']') {
+    return host.substr(1, host.size() - 2);
+  }
+  return host;
 }
 
 std::string PercentEncoded(std::string_view address) {

@@ -17,8 +17,11 @@ enum TProtocol : std::uint8_t {
   kProtocolMailto = 3,
   kProtocolFile = 4,
   kProtocolHttps = 5,  // a web protocol, as http is
+  // A scheme TUrl does not know ("javascript:", "data:", "gopher:"): the address is absolute and
+  // is kept as written, never resolved against a base and never fetched.
+  kProtocolOther = 6,
 };
-inline constexpr std::size_t kProtocolCount = 6;
+inline constexpr std::size_t kProtocolCount = 7;
 
 // The port of a web protocol when an address names none.
 inline constexpr std::int32_t kHttpPort = 80;
@@ -27,7 +30,9 @@ inline constexpr std::int32_t kHttpsPort = 443;
 class TUrl {
  public:
   TUrl() = default;
-  // Parses `address` (cut at 255 bytes), relative to `base` when one is given.
+  // Parses `address` (cut at 255 bytes), relative to `base` when one is given. User information
+  // ("user:password@") is not part of the host; an IPv6 host keeps its brackets ("[::1]") and
+  // its port follows them.
   explicit TUrl(std::string_view address, const TUrl* base = nullptr) { Parse(address, base); }
 
   // Parses again into this object; reuses the fields' storage.
@@ -42,6 +47,7 @@ class TUrl {
   std::string Path;        // normalised, begins and ends with a separator
   std::string Document;    // the name after the last separator, followed by the query
   std::string Query;       // from the first '?' on, '?' included
+  std::string Scheme;      // kProtocolOther: the scheme as written, with its colon
 
  private:
   void SplitDocument();
@@ -65,13 +71,17 @@ std::string GetTarget(std::string_view address);
 std::string GetDomainName(std::string_view address);
 // The host's first label; the address itself when the host has no dot.
 std::string GetMachineName(std::string_view address);
-// ftp:, news:, mailto: and file: addresses (http: and https: are the web's).
+// ftp:, news:, mailto: and file: addresses, and those of a scheme TUrl does not know (http: and
+// https: are the web's).
 bool HasOtherProtocol(std::string_view address);
 // The same address under the other web protocol, both on their default port ("https://h/a" for
 // "http://h/a"), canonical; empty when there is none (another protocol, or a port named).
 std::string OtherWebProtocol(std::string_view address);
-// The host holds a dot and neither the path nor the document holds a colon.
+// The host holds a dot (or is an IPv6 host in brackets) and neither the path nor the document
+// holds a colon.
 bool IsWebAddress(std::string_view address);
+// The host as a name resolver takes it: an IPv6 host without its brackets.
+std::string_view HostToResolve(std::string_view host);
 // The address with the bytes that cannot travel in a request or a link as they are (blanks,
 // control bytes, bytes above 126) percent-encoded.
 std::string PercentEncoded(std::string_view address);

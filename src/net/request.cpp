@@ -116,7 +116,7 @@ void TRequest::Connect() {
     if (host.empty()) host = ProxyAddress;
     port = std::to_string(ProxyPort);
   } else {
-    host = HostAddress.empty() ? GetHost(Url) : HostAddress;
+    host = HostToResolve(HostAddress.empty() ? GetHost(Url) : HostAddress);
     port = std::to_string(GetPort(Url));
   }
   tls_started_ = false;
@@ -142,7 +142,7 @@ std::string TRequest::RequestTarget() const {
 bool TRequest::Tunnelled() const { return !ProxyAddress.empty() && IsSecure(Url); }
 
 TTlsRequest TRequest::TlsRequest() const {
-  return TTlsRequest{GetHost(Url), CaFile, VerifyCertificates};
+  return TTlsRequest{std::string(HostToResolve(GetHost(Url))), CaFile, VerifyCertificates};
 }
 
 void TRequest::SendTunnelRequest() {

@@ -40,9 +40,12 @@ INSTANTIATE_TEST_SUITE_P(
         // Relative links whose names begin with "file" are ordinary links.
         ResolveCase{"filelist.html", "http://h/x/", "http://h/x/filelist.html"},
         ResolveCase{"files/a.htm", "http://h/x/", "http://h/x/files/a.htm"},
-        // Unknown schemes have no leading "//": they become a path holding a colon, which
-        // IsWebAddress refuses.
-        ResolveCase{"gopher://s.com/a", "http://h/x/", "http://h/x/gopher:/s.com/a"},
+        // An unknown scheme makes the address absolute: it is kept as written, never made an
+        // address of the page's server ("http://h/x/gopher:/s.com/a").
+        ResolveCase{"gopher://s.com/a", "http://h/x/", "gopher://s.com/a"},
+        ResolveCase{"javascript:go('a/b')", "https://h/x/", "javascript:go('a/b')"},
+        // Parsed again, a local file's address is one still, not the http path "/file/etc/".
+        ResolveCase{"file:///etc/passwd", "http://h/x/", "file:///etc/passwd"},
         // Links of a secure page stay secure unless they name their protocol.
         ResolveCase{"https://s.com/a", "http://h/x/", "https://s.com/a"},
         ResolveCase{"../b.htm", "https://h/x/y/a.htm", "https://h/x/b.htm"},
@@ -72,6 +75,9 @@ INSTANTIATE_TEST_SUITE_P(
                     // 443 is the secure default: one form with or without it.
                     ResolveCase{"https://h.com:443/a", "", "https://h.com/a"},
                     ResolveCase{"https://h.com:80/a", "", "https://h.com:80/a"},
+                    // The colons of an IPv6 host are its own; user information is no host.
+                    ResolveCase{"http://[::1]:9/a", "", "http://[::1]:9/a"},
+                    ResolveCase{"http://u:p@h.com:81/a", "", "http://h.com:81/a"},
                     ResolveCase{"a.htm", "", "http:///a.htm"}));
 
 TEST(UrlTest, SplitsIntoFields) {
@@ -103,7 +109,7 @@ TEST(UrlTest, Protocols) {
   EXPECT_EQ(TUrl("mailto:someone").Protocol, kProtocolMailto);
   EXPECT_EQ(TUrl("file:///C:/x.htm").Protocol, kProtocolFile);
   EXPECT_EQ(TUrl("filelist.htm").Protocol, kProtocolHttp);
-  EXPECT_EQ(TUrl("javascript:x()").Protocol, kProtocolHttp);
+  EXPECT_EQ(TUrl("javascript:x()").Protocol, kProtocolOther);
   EXPECT_EQ(TUrl("Https://h.com/").Protocol, kProtocolHttps);
   EXPECT_EQ(TUrl("httpsfile.htm").Protocol, kProtocolHttp);
 
@@ -112,12 +118,13 @@ TEST(UrlTest, Protocols) {
   EXPECT_TRUE(HasOtherProtocol("file:///C:/x.htm"));
   EXPECT_FALSE(HasOtherProtocol("http://www.x.org/"));
   EXPECT_FALSE(HasOtherProtocol("https://www.x.org/"));
-  EXPECT_FALSE(HasOtherProtocol("javascript:x()"));
+  EXPECT_TRUE(HasOtherProtocol("javascript:x()"));
 }
 
 TEST(UrlTest, WebAddressNeedsADottedHostAndNoColonInPathOrDocument) {
   EXPECT_TRUE(IsWebAddress("http://www.h.com/x/"));
   EXPECT_FALSE(IsWebAddress("http://localhost/x/"));
+  EXPECT_TRUE(IsWebAddress("http://[::1]:8080/x/"));
   EXPECT_FALSE(IsWebAddress("javascript:x()"));
   EXPECT_FALSE(IsWebAddress("http://www.h.com/a:b"));
   EXPECT_FALSE(IsWebAddress("http://www.h.com/a:b/c.htm"));
