@@ -16,7 +16,8 @@ namespace {
 
 // A section name without its ']' ends with its line, as the settings files' first readers took
 // it; the parser would read on over the next lines, and every save would then add one to the
-// file.
+// file. A section without a name ("[" or "[]") is passed over: the parser keeps it as a section
+// that saves as blank lines only, and the file would change from save to save.
 void CloseSectionNames(std::string& data) {
   std::string out;
   out.reserve(data.size() + 16);
@@ -24,17 +25,29 @@ void CloseSectionNames(std::string& data) {
     std::size_t end = data.find('\n', start);
     if (end == std::string::npos) end = data.size();
     std::string_view line(data.data() + start, end - start);
-    out.append(line);
-    const std::size_t first = line.find_first_not_of(" \t");
-    if (first != std::string_view::npos && line[first] == '[' &&
-        line.find(']') == std::string_view::npos) {
-      const bool cr = line.ends_with('\r');
-      if (cr) out.pop_back();
-      out.push_back(']');
-      if (cr) out.push_back('\r');
-    }
-    if (end < data.size()) out.push_back('\n');
+    // A byte-order mark is dropped by the parser at the start of the file only; a key that began
+    // with one would lose it at the next reading.
+    while (line.starts_with("\xEF\xBB\xBF")) line.remove_prefix(3);
+    const bool last = end >= data.size();
     start = end + 1;
+    const std::size_t first = line.find_first_not_of(" \t");
+    if (first != std::string_view::npos && line[first] == '[') {
+      const std::size_t close = line.find(']');
+      std::string_view name = line.substr(first + 1, close == std::string_view::npos
+                                                         ? std::string_view::npos
+                                                         : close - first - 1);
+      while (!name.empty() && (name.back() == '\r' || name.back() == ' ' || name.back() == '\t')) {
+        name.remove_suffix(1);
+      }
+      if (name.find_first_not_of(" \t") == std::string_view::npos) continue;
+      if (close == std::string_view::npos) {
+        out.append(line.substr(0, first + 1)).append(name).push_back(']');
+        if (!last) out.push_back('\n');
+        continue;
+      }
+    }
+    out.append(line);
+    if (!last) out.push_back('\n');
   }
   data = std::move(out);
 }
@@ -55,6 +68,10 @@ void TIniFile::LoadFromString(std::string_view text) {
   // The parser stops at a NUL byte; a damaged file still gives the lines after one.
   std::string data(text);
   std::replace(data.begin(), data.end(), '\0', '\n');
+  // A carriage return alone ends a line for the parser too: the same for the check below.
+  for (std::size_t i = 0; i < data.size(); ++i) {
+    if (data[i] == '\r' && (i + 1 == data.size() || data[i + 1] != '\n')) data[i] = '\n';
+  }
   CloseSectionNames(data);
   impl_->ini.LoadData(data.data(), data.size());
 }
