@@ -1,5 +1,6 @@
 #include "engine/add_url_dlg.h"
 
+#include "html/start_address.h"
 #include "html/url.h"
 
 namespace korvane {
@@ -17,10 +18,20 @@ void TAddUrlDlg::NavigatorDomain(std::string_view url) {
   UrlEdit = (IsSecure(url) ? "https://" : "http://") + GetHost(url) + "/";
 }
 
-bool TAddUrlDlg::CanClose(TModalResult result) const {
-  return result == mrCancel || !GetHost(UrlEdit).empty();
+bool TAddUrlDlg::CanClose(TModalResult result) {
+  Refusal.clear();
+  Warning.clear();
+  if (result == mrCancel) return true;
+  const TAddressCheck address = CheckAddress(UrlEdit);
+  UrlEdit = address.Address;
+  if (!address.Accepted()) {
+    Refusal = AsSentence(address.Refusal);
+    return false;
+  }
+  if (!address.Warning.empty()) Warning = AsSentence(address.Warning);
+  return true;
 }
 
-std::string TAddUrlDlg::CanonicalUrl() const { return Resolve(UrlEdit); }
+std::string TAddUrlDlg::CanonicalUrl() const { return CanonicalAddress(UrlEdit); }
 
 }  // namespace korvane

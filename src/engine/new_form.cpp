@@ -1,7 +1,6 @@
 #include "engine/new_form.h"
 
 #include <algorithm>
-#include <cctype>
 #include <filesystem>
 
 #include "store/web_folder.h"
@@ -50,19 +49,21 @@ void TNewForm::Browsed(const std::string& folder) { PathEdit = WithSeparator(fol
 
 bool TNewForm::CanClose(TModalResult result) {
   Refusal.clear();
+  Warning.clear();
   if (result == mrCancel) return true;
-  std::string problem = CheckStartAddress(UrlEdit);
-  if (problem.empty() && GetHost(UrlEdit).empty()) {
-    problem = "the address " + UrlEdit + " names no host";
-  }
+  const TAddressCheck address = CheckAddress(UrlEdit);
+  UrlEdit = address.Address;
+  std::string problem = address.Refusal;
   if (problem.empty() && PathEdit.empty()) problem = "the web needs a capture path";
-  if (problem.empty()) return true;
-  problem[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(problem[0])));
-  Refusal = problem + ".";
+  if (problem.empty()) {
+    if (!address.Warning.empty()) Warning = AsSentence(address.Warning);
+    return true;
+  }
+  Refusal = AsSentence(problem);
   return false;
 }
 
-std::string TNewForm::CanonicalUrl() const { return Resolve(UrlEdit); }
+std::string TNewForm::CanonicalUrl() const { return CanonicalAddress(UrlEdit); }
 
 std::string TNewForm::ProjectFile() const {
   return FullPath(WithSeparator(PathEdit) + std::string(kProjectFileName));

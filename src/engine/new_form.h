@@ -55,10 +55,12 @@ class TNewForm {
   static constexpr const char* kBrowseCaption = "Select new capture path";
 
   // Cancel always closes; "&Create" (mrOk) and "Create &and Capture" (mrYes) need a path and a
-  // start address that can be captured. An address without a scheme is completed with
-  // "http://" (the view shows UrlEdit again); on false, Refusal says what is wrong.
+  // start address that can be captured (CheckAddress). An address without a scheme is completed
+  // with "http://" (the view shows UrlEdit again); on false, Refusal says what is wrong. On true,
+  // Warning holds what the view tells the user before it closes, when there is something to say.
   bool CanClose(TModalResult result);
   std::string Refusal;
+  std::string Warning;
 
   std::string CanonicalUrl() const;
   // The project file of a web made with "&New...": the folder followed by "Local.Web", as a full

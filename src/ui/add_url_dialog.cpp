@@ -4,6 +4,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -71,8 +72,27 @@ void TAddUrlDialog::FromNavigator(bool domain_only) {
 
 void TAddUrlDialog::accept() {
   Read();
-  // An address without a host keeps the dialog open, without a message.
-  if (model_.CanClose(mrOk)) QDialog::accept();
+  const bool can_close = model_.CanClose(mrOk);
+  url_edit_->setText(ToQt(model_.UrlEdit));  // completed with its scheme
+  if (!can_close) {
+    QMessageBox box(QMessageBox::Warning, ToQt(model_.Caption), ToQt(model_.Refusal),
+                    QMessageBox::Ok, this);
+    box.setObjectName(QStringLiteral("RefusalBox"));
+    box.exec();
+    return;
+  }
+  if (!AddressWarningAccepted(this, model_.Caption, model_.Warning)) return;
+  QDialog::accept();
+}
+
+bool AddressWarningAccepted(QWidget* parent, const std::string& caption,
+                            const std::string& warning) {
+  if (warning.empty()) return true;
+  QMessageBox box(QMessageBox::Warning, ToQt(caption), ToQt(warning),
+                  QMessageBox::Ok | QMessageBox::Cancel, parent);
+  box.setObjectName(QStringLiteral("AddressWarningBox"));
+  box.setDefaultButton(QMessageBox::Ok);
+  return box.exec() == QMessageBox::Ok;
 }
 
 }  // namespace korvane::ui

@@ -37,4 +37,9 @@ class TAddUrlDialog : public QDialog {
   QLineEdit* url_edit_;
 };
 
+// Tells the user `warning` about the address of a dialog; true when they go on with it (OK),
+// false when they go back to the dialog. True at once when there is no warning.
+bool AddressWarningAccepted(QWidget* parent, const std::string& caption,
+                            const std::string& warning);
+
 }  // namespace korvane::ui

@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "settings/param.h"
+#include "ui/add_url_dialog.h"
 #include "ui/directory_dialog.h"
 #include "ui/qt_text.h"
 #include "ui/url_verif_dialog.h"
@@ -150,6 +151,7 @@ void TNewWebDialog::TryClose(TModalResult result) {
     box.exec();
     return;
   }
+  if (!AddressWarningAccepted(this, form_.Caption, form_.Warning)) return;
   result_ = result;
   closing_ = true;
   accept();

@@ -135,21 +135,32 @@ void DialogsTest::NewWebPathFollowsTheAddress() {
 void DialogsTest::AddUrlClosesOnlyWithAHost_data() {
   QTest::addColumn<QString>("url");
   QTest::addColumn<bool>("closes");
-  QTest::newRow("preset only") << "http://www." << true;
-  QTest::newRow("address") << "http://example.org/page.htm" << true;
-  QTest::newRow("no host") << "http://" << false;
-  QTest::newRow("empty") << "" << false;
-  QTest::newRow("other protocol without host") << "mailto:" << false;
+  QTest::addColumn<QString>("refusal");  // the box that keeps the dialog open
+  QTest::newRow("preset only") << "http://www." << true << "";
+  QTest::newRow("address") << "http://example.org/page.htm" << true << "";
+  QTest::newRow("no host") << "http://" << false << "The address http:// names no host.";
+  QTest::newRow("empty") << "" << false << "The web needs an address.";
+  QTest::newRow("other protocol without host")
+      << "mailto:" << false
+      << "The scheme \"mailto:\" is not supported: Korvane captures http and https addresses.";
 }
 
 void DialogsTest::AddUrlClosesOnlyWithAHost() {
   QFETCH(QString, url);
   QFETCH(bool, closes);
+  QFETCH(QString, refusal);
   ui::TAddUrlDialog dialog(TAddUrlDlg(), *param_, hub_, nullptr);
   dialog.show();
   QCOMPARE(dialog.windowTitle(), QStringLiteral("Add URL to the web"));
   Child<QLineEdit>(&dialog, "UrlEdit")->setText(url);
+  QString shown;
+  QPointer<QTimer> watch = WhenShown(QStringLiteral("RefusalBox"), [&shown](QWidget* box) {
+    shown = static_cast<QMessageBox*>(box)->text();
+    static_cast<QMessageBox*>(box)->button(QMessageBox::Ok)->click();
+  });
   Child<QPushButton>(&dialog, "OkBut")->click();
+  delete watch.data();
+  QCOMPARE(shown, refusal);
   QCOMPARE(dialog.isVisible(), !closes);
   QCOMPARE(dialog.result() == QDialog::Accepted, closes);
 }
