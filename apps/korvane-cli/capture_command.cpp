@@ -344,6 +344,8 @@ void ForgetNewWeb(TWEB& web, bool created_folder) {
 }
 
 bool IsProjectFile(const std::string& target) {
+  // "http://h/site.web" is an address that merely ends like a project file.
+  if (NamesWebScheme(target)) return false;
   return AnsiLowerCase(fs::path(target).extension().string()) == ".web";
 }
 
@@ -446,11 +448,13 @@ int RunCaptureCommand(const TCaptureArgs& args) {
       std::fprintf(stderr, "capture URL FOLDER: the web's folder is missing\n");
       return 2;
     }
-    std::string address = args.target;
-    if (const std::string problem = CheckStartAddress(address); !problem.empty()) {
-      std::fprintf(stderr, "%s\n", problem.c_str());
+    const TAddressCheck checked = CheckAddress(args.target);
+    if (!checked.Accepted()) {
+      std::fprintf(stderr, "%s\n", checked.Refusal.c_str());
       return 2;
     }
+    if (!checked.Warning.empty()) std::fprintf(stderr, "warning: %s\n", checked.Warning.c_str());
+    const std::string& address = checked.Canonical;
     const std::string folder = fs::absolute(args.folder).lexically_normal().string();
     if (!PrepareFolder(folder, args.replace, args.yes)) return 2;
     new_web = true;

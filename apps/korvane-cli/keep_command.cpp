@@ -12,6 +12,7 @@
 #include "engine/recent_webs.h"
 #include "engine/web_commands.h"
 #include "environment.h"
+#include "html/start_address.h"
 #include "html/url.h"
 #include "engine/web_bookmark.h"
 #include "pages/bookmarks.h"
@@ -229,7 +230,14 @@ int Bookmark(TKeepSession& s, TTerminalAnswers& answers, const std::string& file
   return 0;
 }
 
-int AddUrlCommand(TKeepSession& s, const std::string& url) {
+int AddUrlCommand(TKeepSession& s, const std::string& typed) {
+  const TAddressCheck checked = CheckAddress(typed);
+  if (!checked.Accepted()) {
+    std::fprintf(stderr, "%s\n", checked.Refusal.c_str());
+    return 2;
+  }
+  if (!checked.Warning.empty()) std::fprintf(stderr, "warning: %s\n", checked.Warning.c_str());
+  const std::string& url = checked.Canonical;
   const std::uint16_t before = s.Web().GetLinkCount();
   TWebFile* record = AddUrl(s.Web(), url);
   if (!record) {

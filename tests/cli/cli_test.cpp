@@ -150,6 +150,45 @@ TEST_F(CliTest, StartAddressesAreCheckedAndAFailedFirstCaptureLeavesNothing) {
   EXPECT_TRUE(fs::exists(root_ / "c" / "mine.txt"));
 }
 
+// An address is checked whole, and one that ends like a project file is still an address; a
+// page or a redirection never makes an http address up from a javascript:, file: or hostless one,
+// and add-url refuses what cannot be captured.
+TEST_F(CliTest, AddressesAreCheckedWholeAndNoneIsMadeUpFromALink) {
+  TRun port = Cli(work_ + "capture http://127.0.0.1:99999/ " + (root_ / "p").string());
+  EXPECT_EQ(port.status, 2);
+  EXPECT_NE(port.output.find("the port \"99999\" is not a number from 1 to 65535"),
+            std::string::npos)
+      << port.output;
+  EXPECT_FALSE(fs::exists(root_ / "p"));
+
+  testing::TLoopbackHttpServer server;
+  server.Route([](const std::string& request) {
+    auto moved = [](const std::string& to) {
+      return "HTTP/1.0 302 Found\r\nLocation: " + to + "\r\nContent-Length: 0\r\n\r\n";
+    };
+    if (request.starts_with("GET /f ")) return moved("file:///etc/passwd");
+    if (request.starts_with("GET /n ")) return moved("http:///x");
+    return testing::TLoopbackHttpServer::OkResponse(
+        "<html><a href=\"f\">f</a><a href=\"n\">n</a>"
+        "<a href=\"javascript:go()\">js</a></html>");
+  });
+  const fs::path web = root_ / "w";
+  TRun capture = Cli(work_ + "capture " + server.Url("/site.web") + " " + web.string());
+  ASSERT_EQ(capture.status, 0) << capture.output;
+  TRun add = Cli(work_ + "add-url " + web.string() + " 'javascript:alert(1)'");
+  EXPECT_EQ(add.status, 2);
+  EXPECT_NE(add.output.find("the scheme \"javascript:\" is not supported"), std::string::npos)
+      << add.output;
+  TRun urls = Cli("urls " + web.string() + " --captured --todo --filtered --not-found");
+  EXPECT_EQ(urls.output.find("http:///"), std::string::npos) << urls.output;
+  EXPECT_NE(urls.output.find("filtered   file:///etc/passwd"), std::string::npos) << urls.output;
+  std::ifstream log(web / "LogFile.htm", std::ios::binary);
+  const std::string logged(std::istreambuf_iterator<char>(log), {});
+  EXPECT_NE(logged.find("<br>javascript:go() : url non valide"), std::string::npos) << logged;
+  EXPECT_NE(logged.find("<br>http:///x : url non valide"), std::string::npos) << logged;
+  EXPECT_EQ(logged.find("/javascript:go()"), std::string::npos) << logged;
+}
+
 // https as a user meets it: a site whose authority the system does not know is refused with
 // the reason, and captured once the web is given that authority; the web keeps it.
 TEST_F(CliTest, AnHttpsSiteNeedsItsAuthorityOrTheUnsafeSwitch) {
