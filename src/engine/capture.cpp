@@ -257,6 +257,12 @@ void TCapture::Redirect(TRequest& request, TWebFile& record) {
   TLinkItem item{static_cast<std::uint8_t>(record.GetLinkType()),
                  Resolve(request.Header.Location, request.Url), record.GetDescription()};
   TWebFile* target = web_.NewLink(item, &record);
+  if (!target) {
+    // Led to an address the web cannot hold (another scheme, no host, a full tree; logged by
+    // admission): nothing to fetch there, and nothing to fetch again here at every capture.
+    CountFiltered(record);
+    return;
+  }
   if (target == &record && !web_.Tree.Find(item.Url)) {
     // The same address under the other web protocol (http sent to https): the record moves
     // there, to be fetched again.

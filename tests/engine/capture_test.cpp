@@ -164,6 +164,18 @@ TEST_F(CaptureTest, OneAddressThatClosesAtOnceDoesNotLimitItsServer) {
   EXPECT_EQ(most_open, 9u);
 }
 
+// A redirection to what the web cannot hold is no captured page, nor one left loading.
+TEST_F(CaptureTest, ARedirectionToAnAddressNotCapturedFiltersItsAddress) {
+  lib_.Expect(Served(Response("text/html", "", 302, "Location: http:///x\r\n")));
+  Start();
+  RunToEnd();
+  const TWebFile* home = web_->Tree.Find(web_->Url);
+  EXPECT_EQ(home->State, wsFiltered);
+  EXPECT_EQ(web_->CapturedCount, 0);
+  EXPECT_EQ(web_->FilteredCount, 1);
+  EXPECT_EQ(lib_.gos.size(), 1u);
+}
+
 // Slots closed by a stop (or by the session's end) leave their addresses to explore, never
 // "loading": the next capture and the URL list see them as waiting.
 TEST_F(CaptureTest, AddressesOfClosedSlotsWaitForTheNextCapture) {
