@@ -179,6 +179,18 @@ class CapturePropertyTest : public ::testing::TestWithParam<std::uint32_t> {
     }
   }
 
+  // A new web on the server's site in the test's folder.
+  std::unique_ptr<TWEB> NewWeb(const TShufflingHttpServer& server) {
+    auto web = std::make_unique<TWEB>(defaults_);
+    web->Init(server.Url("/index.html"), folder_.string(), mime_);
+    web->FileName = web->Path + "Local.Web";
+    return web;
+  }
+  TCaptureRunResult Capture(TWEB& web) {
+    TCaptureRunHooks hooks;
+    return testing::DriveCapture(web, settings_, hub_, lib_.Pump(), hooks);
+  }
+
   TAsioSocketLibrary lib_;
   TSocketHub hub_{&lib_};
   TOPTIONS defaults_;
@@ -190,12 +202,9 @@ class CapturePropertyTest : public ::testing::TestWithParam<std::uint32_t> {
 TEST_P(CapturePropertyTest, NineConnectionsInAnyOrderStoreWhatWasServed) {
   const TSite site = MakeSite();
   TShufflingHttpServer server(site.files, GetParam());
-  TWEB web(defaults_);
-  web.Init(server.Url("/index.html"), folder_.string(), mime_);
-  web.FileName = web.Path + "Local.Web";
-  TCaptureRunHooks hooks;
-  const TCaptureRunResult result =
-      testing::DriveCapture(web, settings_, hub_, lib_.Pump(), hooks);
+  std::unique_ptr<TWEB> owned = NewWeb(server);
+  TWEB& web = *owned;
+  const TCaptureRunResult result = Capture(web);
   ASSERT_TRUE(result.Error.empty()) << result.Error;
   EXPECT_TRUE(result.Resolved);
   EXPECT_EQ(server.UnknownRequests(), 0);
@@ -240,17 +249,15 @@ TEST_P(CapturePropertyTest, NineConnectionsInAnyOrderStoreWhatWasServed) {
 TEST_P(CapturePropertyTest, AWebCapturedAgainKeepsItsNames) {
   const TSite site = MakeSite();
   TShufflingHttpServer server(site.files, GetParam());
-  TWEB web(defaults_);
-  web.Init(server.Url("/index.html"), folder_.string(), mime_);
-  web.FileName = web.Path + "Local.Web";
-  TCaptureRunHooks hooks;
-  ASSERT_TRUE(testing::DriveCapture(web, settings_, hub_, lib_.Pump(), hooks).Error.empty());
+  std::unique_ptr<TWEB> owned = NewWeb(server);
+  TWEB& web = *owned;
+  ASSERT_TRUE(Capture(web).Error.empty());
   std::map<std::string, std::string> first;
   for (const auto& [path, served] : site.files) {
     first[path] = Stored(web, server, path).filename().string();
   }
   ASSERT_TRUE(web.Clean().empty());
-  ASSERT_TRUE(testing::DriveCapture(web, settings_, hub_, lib_.Pump(), hooks).Error.empty());
+  ASSERT_TRUE(Capture(web).Error.empty());
   int renamed = 0;
   for (const auto& [path, name] : first) {
     const fs::path now = Stored(web, server, path);
