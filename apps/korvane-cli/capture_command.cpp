@@ -440,7 +440,8 @@ int RunCaptureCommand(const TCaptureArgs& args) {
   if (target.empty()) target = args.target;
   if (IsProjectFile(target)) {
     if (!web.LoadFromFile(fs::absolute(target).string())) {
-      std::fprintf(stderr, "%s is not a web project file that can be read\n", args.target.c_str());
+      std::fprintf(stderr, "%s is not a web project file that can be read: %s\n", args.target.c_str(),
+                   web.LoadError().c_str());
       return 2;
     }
   } else {

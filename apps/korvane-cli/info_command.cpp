@@ -17,7 +17,8 @@ namespace {
 
 bool Load(TWEB& web, const std::string& file) {
   if (web.LoadFromFile(std::filesystem::absolute(file).string())) return true;
-  std::fprintf(stderr, "%s is not a web project file that can be read\n", file.c_str());
+  std::fprintf(stderr, "%s is not a web project file that can be read: %s\n", file.c_str(),
+               web.LoadError().c_str());
   return false;
 }
 

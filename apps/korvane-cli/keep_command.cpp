@@ -84,7 +84,8 @@ class TKeepSession {
 
   bool Load(const std::string& file) {
     if (web_.LoadFromFile(fs::absolute(file).lexically_normal().string())) return true;
-    std::fprintf(stderr, "%s is not a web project file that can be read\n", file.c_str());
+    std::fprintf(stderr, "%s is not a web project file that can be read: %s\n", file.c_str(),
+                 web_.LoadError().c_str());
     return false;
   }
   // Saved to its project file and put at the head of the recent webs, as the main window does.

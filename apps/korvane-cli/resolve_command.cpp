@@ -61,7 +61,8 @@ int RunResolveCommand(const TResolveArgs& args) {
   TEnvironment env(args.work_path);
   TWEB web(env.Param().DefaultOptions);
   if (!web.LoadFromFile(std::filesystem::absolute(args.web).string())) {
-    std::fprintf(stderr, "%s is not a web project file that can be read\n", args.web.c_str());
+    std::fprintf(stderr, "%s is not a web project file that can be read: %s\n", args.web.c_str(),
+                 web.LoadError().c_str());
     return 2;
   }
   const auto start = std::chrono::steady_clock::now();

@@ -149,8 +149,23 @@ bool TWEB::SaveToFile(const std::string& file_name) {
 }
 
 bool TWEB::LoadFromFile(const std::string& file_name) {
+  load_error_.clear();
+  // Checked before it is read: a named pipe would hang the program, a huge file take its size in
+  // memory, and neither can be a web.
+  if (!fs_.FileExists(file_name)) {
+    load_error_ = fs_.DirectoryExists(file_name) ? "it is a folder"
+                                                 : "there is no regular file of that name";
+    return false;
+  }
+  if (const std::int64_t size = fs_.FileSize(file_name); size > kMaxProjectFileBytes) {
+    load_error_ = "it is " + std::to_string(size) + " bytes long, more than any web's project file";
+    return false;
+  }
   std::optional<std::string> bytes = fs_.ReadFile(file_name);
-  if (!bytes) return false;
+  if (!bytes) {
+    load_error_ = "it cannot be read (" + fs_.LastError() + ")";
+    return false;
+  }
   FileName = file_name;
   bool loaded = false;
   try {
@@ -160,6 +175,7 @@ bool TWEB::LoadFromFile(const std::string& file_name) {
   } catch (const TCounterOverflow&) {
     loaded = false;
   }
+  if (!loaded && load_error_.empty()) load_error_ = "it is not a web project file, or it is damaged";
   if (!loaded) {
     // Nothing half-read stays behind in the object.
     TodoList.clear();

@@ -194,9 +194,11 @@ bool TMainWin::LoadAndOpen(const std::string& project_file) {
     TBusyCursor busy(model_);
     loaded = web->LoadFromFile(project_file);
   }
-  // A project file that cannot be loaded is dropped; no web stays open.
+  // A project file that cannot be loaded is dropped, and said with its reason; no web opens.
   if (!loaded) {
     UpdateCommands();
+    Tell(this, "The web " + project_file + " cannot be opened: " + web->LoadError() + ".",
+         "Error", TBoxIcon::kStop);
     return false;
   }
   OpenWeb(std::move(web), false);

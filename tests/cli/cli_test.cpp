@@ -1,6 +1,7 @@
 // korvane-cli as a user runs it: a capture of the sample site from nginx, then its figures and
 // its pages, and the explanation of a capture that gets nothing.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <cstdio>
@@ -348,6 +349,25 @@ TEST_F(CliTest, CopyAndDeleteTouchNothingOfTheUsersUnasked) {
   EXPECT_FALSE(fs::exists(root_ / "real" / "Local.Web")) << "the project file and its password";
   EXPECT_TRUE(fs::exists(root_ / "real" / "notes.txt"));
   EXPECT_FALSE(fs::exists(root_ / "real" / "photo.gif"));
+}
+
+// A project file is checked before it is read: a named pipe would hang the program, and a file
+// larger than any web would take its size in memory.
+TEST_F(CliTest, WhatIsNoProjectFileIsRefusedBeforeItIsRead) {
+  const fs::path pipe = root_ / "x.web";
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  TRun piped = Cli("info " + pipe.string());
+  EXPECT_EQ(piped.status, 2);
+  EXPECT_NE(piped.output.find("no such web project file"), std::string::npos)
+      << piped.output;
+  const fs::path huge = root_ / "huge.web";
+  std::ofstream(huge) << "KRVNF";
+  fs::resize_file(huge, 300LL * 1024 * 1024);  // sparse: no disk is spent
+  TRun big = Cli("info " + huge.string());
+  EXPECT_EQ(big.status, 2);
+  EXPECT_NE(big.output.find("314572800 bytes long, more than any web's project file"),
+            std::string::npos)
+      << big.output;
 }
 
 TEST_F(CliTest, BadArgumentsAreRefused) {
