@@ -14,6 +14,7 @@
 #include "base/file_system.h"
 #include "base/ini_file.h"
 #include "base/message_pump.h"
+#include "base/number.h"
 #include "base/short_string.h"
 #include "base/text_case.h"
 #include "base/text_encoding.h"
@@ -162,6 +163,24 @@ const char* SignalName(int signal) {
     default:
       return "SIGTERM";
   }
+}
+
+// HOST[:PORT], refused with its words before anything is made: a port that is no number once
+// ended the run after the web was written.
+CLI::Validator ProxyArgument() {
+  return CLI::Validator(
+      [](std::string& value) -> std::string {
+        const std::size_t colon = value.rfind(':');
+        if (value.substr(0, colon).empty()) return "the proxy \"" + value + "\" names no host";
+        if (colon == std::string::npos) return {};
+        std::int32_t port = 0;
+        const std::string text = value.substr(colon + 1);
+        if (!ParseInteger(text, port) || port < 1 || port > 65535) {
+          return "the port \"" + text + "\" of the proxy is not a number from 1 to 65535";
+        }
+        return {};
+      },
+      "HOST[:PORT]");
 }
 
 std::string BoolText(const std::string& value) {
@@ -384,7 +403,8 @@ void AddCaptureCommand(CLI::App& app, TCaptureArgs& args) {
   cmd->add_option("--stop-wait", args.stop_wait,
                   "Seconds a first Ctrl-C lets the transfers under way finish (60 by default)")
       ->check(CLI::Range(0, 3600));
-  cmd->add_option("--proxy", args.proxy, "Fetch through this proxy, HOST[:PORT]");
+  cmd->add_option("--proxy", args.proxy, "Fetch through this proxy, HOST[:PORT]")
+      ->check(ProxyArgument());
   cmd->add_flag("--no-proxy", args.no_proxy, "Do not use the proxy of the settings");
   cmd->add_option("--no-write-disk", args.no_write_disk,
                   "on: fetch files other than pages without storing them");

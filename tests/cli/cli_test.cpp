@@ -388,6 +388,13 @@ TEST_F(CliTest, BadArgumentsAreRefused) {
     EXPECT_NE(refused.output.find("from 0 to 32767"), std::string::npos) << refused.output;
     EXPECT_FALSE(fs::exists(root_ / "w")) << bad;
   }
+  TRun proxy = Cli(work_ + "capture http://www.a.com/ " + (root_ / "w").string() +
+                   " --proxy 127.0.0.1:abc");
+  EXPECT_EQ(proxy.status, 2);
+  EXPECT_NE(proxy.output.find("the port \"abc\" of the proxy is not a number from 1 to 65535"),
+            std::string::npos)
+      << proxy.output;
+  EXPECT_FALSE(fs::exists(root_ / "w"));
   // A misspelt file type or option key is refused, never passed over, and leaves nothing.
   const fs::path options = root_ / "options.ini";
   std::FILE* ini = std::fopen(options.c_str(), "wb");
