@@ -294,7 +294,7 @@ class TPageResolver {
     std::string text;
     parser_.CopyText(i, text);
     if (style) text = ResolvedStylesheet(text, local_file_);
-    switch (LinkTag(one, 1, out_, style ? nullptr : &text)) {
+    switch (LinkTag(one, 1, out_, style ? -1 : i)) {
       case kNoLink:
         one.CopyTag(1, out_);
         out_ += text;
@@ -310,11 +310,9 @@ class TPageResolver {
 
   // Writes tag `i` of `parser` with its own link resolved, and its text.
   void ItemLink(const THtmlParser& parser, int i) {
-    std::string text;
-    parser.CopyText(i, text);
-    switch (LinkTag(parser, i, out_, &text)) {
+    switch (LinkTag(parser, i, out_, &parser == &parser_ ? i : -1)) {
       case kTagWritten:
-        out_ += text;
+        parser.CopyText(i, out_);
         break;
       case kNoLink:
         if (!(parser.Item(i).Kind & kBoundary)) parser.CopyTagAndText(i, out_);
@@ -325,10 +323,10 @@ class TPageResolver {
   }
 
   enum TWritten { kNoLink, kTagWritten, kTagAndTextWritten };
-  // Writes tag `i` with its own link resolved; nothing is written when it has no link. `text` is
-  // the page's text after the tag, when a picture may take a map there (then written with it).
-  TWritten LinkTag(const THtmlParser& parser, int i, std::string& out,
-                   const std::string* text = nullptr) {
+  // Writes tag `i` with its own link resolved; nothing is written when it has no link.
+  // `page_item` is the page's item the tag stands for, when a picture may take a map after it
+  // (then written with the item's text); -1 otherwise.
+  TWritten LinkTag(const THtmlParser& parser, int i, std::string& out, int page_item = -1) {
     TLinkParam link;
     if (!parser.GetLink(i, &link)) return kNoLink;
     // The original as written in the tag (kept as written), and the address it names.
@@ -355,7 +353,9 @@ class TPageResolver {
       case ttImg: {
         // Only a page's own tags can take a map, whether or not their other links changed
         // first: a map inserted at the second rewrite only would make rewrites differ.
-        if (text && Image(parser, i, *text, link, raw, orig)) return kTagAndTextWritten;
+        if (page_item >= 0 && Image(parser, i, page_item, link, raw, orig)) {
+          return kTagAndTextWritten;
+        }
         std::string written;
         RewriteLink(parser, i, link, raw, orig, written);
         SpellMapMarker(written);
@@ -397,7 +397,7 @@ class TPageResolver {
 
   // A picture: its server-side map marker neutralised or restored, and, when the user drew a map
   // for it, the client-side map inserted after it. True when the item and its text are written.
-  bool Image(const THtmlParser& parser, int i, const std::string& text, const TLinkParam& link,
+  bool Image(const THtmlParser& parser, int i, int page_item, const TLinkParam& link,
              const std::string& raw, const std::string& orig) {
     std::string tag;
     parser.CopyTag(i, tag);
@@ -436,6 +436,8 @@ class TPageResolver {
     out_ += written;
     // Text holding a '<' is the unfinished end of the page: a map written after it would be
     // swallowed by it, so the map goes before it.
+    std::string text;
+    parser_.CopyText(page_item, text);
     const bool unfinished = text.find('<') != std::string::npos;
     if (!unfinished) out_ += text;
     out_ += kMapOn;
