@@ -67,12 +67,6 @@ std::unique_ptr<TReplacementFile> TFileSystem::BeginReplace(const std::string& p
   return std::make_unique<TPrimitiveReplacement>(*this, path, std::move(file), written);
 }
 
-bool IsDiskFullError(std::string_view words) {
-  // The words come from one table (the POSIX file system's error words); a test file system
-  // uses the same.
-  return words.substr(0, 16) == "the disk is full" || words.substr(0, 25) == "the disk quota is used up";
-}
-
 std::string WithSeparator(std::string folder) {
   if (folder.empty() || folder.back() != kPathSeparator) folder.push_back(kPathSeparator);
   return folder;

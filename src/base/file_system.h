@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/status.h"
+
 namespace korvane {
 
 // A file being written from the start. Append may fail midway (disk full); the caller then
@@ -73,8 +75,10 @@ class TFileSystem {
   // The same replacement written piece by piece; nullptr when the new file cannot be created.
   virtual std::unique_ptr<TReplacementFile> BeginReplace(const std::string& path,
                                                          TWriteOptions options = {});
-  // Why the last operation that failed failed, in words ("the disk is full: /w/a.htm").
-  virtual std::string LastError() const { return last_error_; }
+  // Why the last operation that failed failed: its kind, and the words a user reads ("the disk
+  // is full: /w/a.htm").
+  const TStatus& LastStatus() const { return last_status_; }
+  const std::string& LastError() const { return last_status_.Words(); }
   [[nodiscard]] virtual bool RemoveFile(const std::string& path) = 0;
   // Replaces `to` by `from` in one step where the platform allows it.
   [[nodiscard]] virtual bool RenameFile(const std::string& from, const std::string& to) = 0;
@@ -100,12 +104,16 @@ class TFileSystem {
   [[nodiscard]] virtual bool MakeOwnerOnly(const std::string& path) = 0;
 
  protected:
-  std::string last_error_;
-};
+  // Always false, for `return Failed(...)`.
+  bool Failed(TStatus status) const {
+    last_status_ = std::move(status);
+    return false;
+  }
 
-// Whether the words of a failure (LastError) say that the disk is full or the quota used up:
-// then nothing more can be written, whatever the file.
-bool IsDiskFullError(std::string_view words);
+  // Set by const operations too (a read that fails): it is what the last failure was, not a
+  // part of the file system's state.
+  mutable TStatus last_status_;
+};
 
 // The suffix of the new file that ReplaceFile writes beside the file it replaces.
 inline constexpr std::string_view kReplacementSuffix = ".tmp";

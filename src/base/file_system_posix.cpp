@@ -17,35 +17,6 @@ namespace fs = std::filesystem;
 
 constexpr int kWriteFlags = O_WRONLY | O_CLOEXEC | O_NOFOLLOW;
 
-// The words of an error number, for the messages a user reads.
-std::string ErrorWords(int error) {
-  switch (error) {
-    case ENOSPC:
-      return "the disk is full";
-    case EDQUOT:
-      return "the disk quota is used up";
-    case EACCES:
-    case EPERM:
-      return "permission denied";
-    case ENOENT:
-      return "no such file or folder";
-    case ENOTDIR:
-      return "a part of the path is not a folder";
-    case EISDIR:
-      return "it is a folder";
-    case ELOOP:
-      return "it is a symbolic link, which is never followed";
-    case EROFS:
-      return "the file system is read-only";
-    case EEXIST:
-      return "it exists already";
-    case EIO:
-      return "input/output error";
-    default:
-      return std::strerror(error);
-  }
-}
-
 // Writes everything, retrying short writes; false with errno set otherwise.
 bool WriteAll(int fd, std::string_view bytes) {
   while (!bytes.empty()) {
@@ -68,8 +39,8 @@ std::string FolderOf(const std::string& path) {
 
 class TFdFile final : public TWritableFile {
  public:
-  TFdFile(int fd, std::string path, std::string& last_error)
-      : fd_(fd), path_(std::move(path)), last_error_(last_error) {}
+  TFdFile(int fd, std::string path, TStatus& last_status)
+      : fd_(fd), path_(std::move(path)), last_status_(last_status) {}
   ~TFdFile() override {
     if (fd_ >= 0) ::close(fd_);
   }
@@ -101,13 +72,13 @@ class TFdFile final : public TWritableFile {
 
   bool Write(std::string_view bytes) { return WriteAll(fd_, bytes) || Failed(); }
   bool Failed() {
-    last_error_ = ErrorWords(errno) + ": " + path_;
+    last_status_ = TStatus::FromErrorNumber(errno, path_);
     return false;
   }
 
   int fd_;
   std::string path_;
-  std::string& last_error_;
+  TStatus& last_status_;
   std::string buffer_;
 };
 
@@ -115,8 +86,8 @@ class TFdFile final : public TWritableFile {
 // here, so that it is never held in memory twice.
 class TFdReplacement final : public TReplacementFile {
  public:
-  TFdReplacement(int fd, std::string path, bool durable, std::string& last_error)
-      : fd_(fd), path_(std::move(path)), durable_(durable), last_error_(last_error) {}
+  TFdReplacement(int fd, std::string path, bool durable, TStatus& last_status)
+      : fd_(fd), path_(std::move(path)), durable_(durable), last_status_(last_status) {}
   ~TFdReplacement() override {
     if (fd_ >= 0) Discard(errno);
   }
@@ -125,7 +96,7 @@ class TFdReplacement final : public TReplacementFile {
     ok_ = WriteAll(fd_, bytes);
     if (!ok_) {
       error_ = errno;
-      last_error_ = ErrorWords(error_) + ": " + path_;
+      last_status_ = TStatus::FromErrorNumber(error_, path_);
     }
     return ok_;
   }
@@ -139,7 +110,7 @@ class TFdReplacement final : public TReplacementFile {
     if (!ok_ || ::rename(temporary.c_str(), path_.c_str()) != 0) {
       if (ok_) Failed();
       ::unlink(temporary.c_str());
-      last_error_ = ErrorWords(error_) + ": " + path_;
+      last_status_ = TStatus::FromErrorNumber(error_, path_);
       return false;
     }
     if (durable_) SyncFolder(FolderOf(path_));
@@ -150,6 +121,8 @@ class TFdReplacement final : public TReplacementFile {
   static void SyncFolder(const std::string& folder) {
     int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return;
+    // Best effort: some file systems cannot sync a folder (EINVAL), and the file itself is on the
+    // disk already; the old file is never lost either way.
     (void)::fsync(fd);
     ::close(fd);
   }
@@ -169,7 +142,7 @@ class TFdReplacement final : public TReplacementFile {
   int fd_;
   std::string path_;
   bool durable_;
-  std::string& last_error_;
+  TStatus& last_status_;
   bool ok_ = true;
   int error_ = 0;
 };
@@ -193,7 +166,10 @@ class TPosixFileSystem final : public TFileSystem {
   // copy it once more, three times a large page in memory.
   std::optional<std::string> ReadFile(const std::string& path) const override {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return std::nullopt;
+    if (fd < 0) {
+      last_status_ = TStatus::FromErrorNumber(errno, path);
+      return std::nullopt;
+    }
     struct stat info {};
     std::string bytes;
     // One byte more than the file holds: the read that finds its end needs room, not growth.
@@ -208,6 +184,7 @@ class TPosixFileSystem final : public TFileSystem {
       if (n < 0 && errno == EINTR) continue;
       if (n <= 0) {
         ok = n == 0;
+        if (!ok) last_status_ = TStatus::FromErrorNumber(errno, path);
         break;
       }
       filled += static_cast<std::size_t>(n);
@@ -233,10 +210,10 @@ class TPosixFileSystem final : public TFileSystem {
       fd = ::open(temporary.c_str(), kWriteFlags | O_CREAT | O_EXCL, mode);
     }
     if (fd < 0) {
-      (void)Fail(temporary);
+      last_status_ = TStatus::FromErrorNumber(errno, temporary);
       return nullptr;
     }
-    return std::make_unique<TFdReplacement>(fd, path, options.Durable, last_error_);
+    return std::make_unique<TFdReplacement>(fd, path, options.Durable, last_status_);
   }
   bool RemoveFile(const std::string& path) override {
     if (::unlink(path.c_str()) == 0) return true;
@@ -249,9 +226,10 @@ class TPosixFileSystem final : public TFileSystem {
   bool MakeDirs(const std::string& path) override {
     std::error_code ec;
     fs::create_directories(path, ec);
+    const int error_number = ec.value();
     if (fs::is_directory(path, ec)) return true;
-    last_error_ = "cannot create the folder " + path;
-    return false;
+    // The reason is the system's (a read-only mount, a file in the way), not "no such folder".
+    return Failed(TStatus::FromErrorNumber(error_number != 0 ? error_number : ENOTDIR, path));
   }
   bool RemoveDir(const std::string& path) override {
     std::string p = path;
@@ -285,15 +263,12 @@ class TPosixFileSystem final : public TFileSystem {
   std::unique_ptr<TWritableFile> Open(const std::string& path, int flags, mode_t mode) {
     int fd = ::open(path.c_str(), flags, mode);
     if (fd < 0) {
-      (void)Fail(path);
+      last_status_ = TStatus::FromErrorNumber(errno, path);
       return nullptr;
     }
-    return std::make_unique<TFdFile>(fd, path, last_error_);
+    return std::make_unique<TFdFile>(fd, path, last_status_);
   }
-  bool Fail(const std::string& path) {
-    last_error_ = ErrorWords(errno) + ": " + path;
-    return false;
-  }
+  bool Fail(const std::string& path) { return Failed(TStatus::FromErrorNumber(errno, path)); }
   static std::vector<std::string> List(const std::string& dir, bool with_links) {
     std::vector<std::string> names;
     std::error_code ec;

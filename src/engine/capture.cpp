@@ -376,7 +376,7 @@ void TCapture::TransferDone(TRequest& request) {
         request.Header.Charset, body);
   }
   if (body) std::string().swap(request.Body);
-  if (!stored && IsDiskFullError(web_.FileSystem().LastError())) {
+  if (!stored && web_.FileSystem().LastStatus().NoSpaceLeft()) {
     web_.LocalNames().Release(*record);
     last_failure_ = {TNetError::kDiskFull, web_.FileSystem().LastError()};
     return DiskIsFull(*record);

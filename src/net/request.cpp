@@ -363,7 +363,7 @@ bool TRequest::ReceiveBodyBytes(std::string_view bytes) {
 
 bool TRequest::WriteFailed(std::string_view what) {
   // A full disk stops the whole capture; another failure is this file's alone.
-  if (file_ && IsDiskFullError(fs_.LastError())) {
+  if (file_ && fs_.LastStatus().NoSpaceLeft()) {
     Fail(TNetError::kDiskFull, fs_.LastError(), false);
   } else {
     Fail(TNetError::kLocalFile, std::string(what) + OutputFile);

@@ -1,5 +1,7 @@
 #include "support/mem_file_system.h"
 
+#include <cerrno>
+
 namespace korvane::testing {
 namespace {
 
@@ -25,7 +27,7 @@ class TMemFile final : public TWritableFile {
     if (fs_.write_budget >= 0 && static_cast<std::int64_t>(bytes.size()) > fs_.write_budget) {
       data.append(bytes.substr(0, static_cast<std::size_t>(fs_.write_budget)));
       fs_.write_budget = 0;
-      fs_.last_error_ = "the disk is full: " + path_;
+      fs_.last_status_ = TStatus::FromErrorNumber(ENOSPC, path_);
       return false;
     }
     if (fs_.write_budget >= 0) fs_.write_budget -= static_cast<std::int64_t>(bytes.size());
@@ -48,8 +50,14 @@ class TMemFile final : public TWritableFile {
 bool TMemFileSystem::InjectedFailure(const std::string& path) {
   if (++operations != fail_operation) return false;
   failed_on = path;
-  last_error_ = "input/output error (injected): " + path;
+  last_status_ = TStatus::Error(TStatus::TKind::kIoError, "input/output error (injected): " + path, EIO);
   return true;
+}
+
+bool TMemFileSystem::Writable(const std::string& path) {
+  if (unwritable.count(path)) return Failed(TStatus::FromErrorNumber(EACCES, path));
+  if (!DirectoryExists(ParentOf(path))) return Failed(TStatus::FromErrorNumber(ENOENT, path));
+  return !InjectedFailure(path);
 }
 
 bool TMemFileSystem::DirectoryExists(const std::string& path) const {
@@ -63,42 +71,38 @@ std::int64_t TMemFileSystem::FileSize(const std::string& path) const {
 
 std::optional<std::string> TMemFileSystem::ReadFile(const std::string& path) const {
   auto it = files.find(path);
-  if (it == files.end()) return std::nullopt;
+  if (it == files.end()) {
+    last_status_ = TStatus::FromErrorNumber(ENOENT, path);
+    return std::nullopt;
+  }
   return it->second;
 }
 
 std::unique_ptr<TWritableFile> TMemFileSystem::OpenForWrite(const std::string& path) {
   if (on_open_for_write) on_open_for_write(path);
-  if (unwritable.count(path) || !DirectoryExists(ParentOf(path)) || InjectedFailure(path)) {
-    return nullptr;
-  }
+  if (!Writable(path)) return nullptr;
   files[path].clear();
   return std::make_unique<TMemFile>(*this, path);
 }
 
 std::unique_ptr<TWritableFile> TMemFileSystem::OpenForAppend(const std::string& path) {
-  if (unwritable.count(path) || !DirectoryExists(ParentOf(path)) || InjectedFailure(path)) {
-    return nullptr;
-  }
+  if (!Writable(path)) return nullptr;
   files[path];  // created when missing, kept otherwise
   return std::make_unique<TMemFile>(*this, path);
 }
 
 bool TMemFileSystem::RemoveFile(const std::string& path) {
   if (files.count(path) && InjectedFailure(path)) return false;
-  if (unremovable.count(path)) {
-    last_error_ = "permission denied: " + path;
-    return false;
-  }
-  return files.erase(path) > 0;
+  if (unremovable.count(path)) return Failed(TStatus::FromErrorNumber(EACCES, path));
+  return files.erase(path) > 0 || Failed(TStatus::FromErrorNumber(ENOENT, path));
 }
 
 bool TMemFileSystem::RenameFile(const std::string& from, const std::string& to) {
   auto it = files.find(from);
   // A file that cannot be written cannot be replaced by a rename either.
-  if (fail_renames || it == files.end() || unwritable.count(to) || InjectedFailure(to)) {
-    return false;
-  }
+  if (it == files.end()) return Failed(TStatus::FromErrorNumber(ENOENT, from));
+  if (fail_renames || unwritable.count(to)) return Failed(TStatus::FromErrorNumber(EACCES, to));
+  if (InjectedFailure(to)) return false;
   files[to] = std::move(it->second);
   files.erase(from);
   return true;

@@ -53,6 +53,8 @@ class TMemFileSystem final : public TFileSystem {
 
  private:
   friend class TMemFile;
+  // Whether `path` may be opened for writing; the failure is set otherwise.
+  bool Writable(const std::string& path);
 };
 
 }  // namespace korvane::testing
