@@ -19,9 +19,11 @@
 #include "base/text_case.h"
 #include "base/text_encoding.h"
 #include "engine/capture_run.h"
+#include "engine/command_line.h"
 #include "engine/error_dlg.h"
 #include "engine/web.h"
 #include "engine/web_bookmark.h"
+#include "engine/web_commands.h"
 #include "html/start_address.h"
 #include "environment.h"
 #include "pages/bookmarks.h"
@@ -287,37 +289,18 @@ bool PrepareFolder(const std::string& folder, bool replace, bool yes) {
   return true;
 }
 
-// Applies a MIMES list to the web's table, refusing it whole when it names a type the table
-// does not know: passed over, a misspelt name would capture what the user meant to leave out.
-void ApplyMimes(std::string_view list, std::string_view where, TMIMELIST& table) {
-  const std::vector<std::string> unknown = table.UnknownCmdLineNames(list);
-  if (!unknown.empty()) {
-    std::string names;
-    for (const std::string& name : unknown) names += (names.empty() ? "" : ", ") + name;
-    throw std::runtime_error(std::string(where) + ": unknown file type(s) " + names +
-                             "; the names are " + table.CmdLineNames());
-  }
-  table.SetCmdLine(list);
-}
-
+// The options file, the MIMES list and the flags, in that order: each later one wins. A value
+// or a name that cannot be taken ends the command with its words (a runtime_error).
 void ApplyOptions(const TCaptureArgs& args, TWEB& web, TParam& param) {
   if (!args.options_file.empty()) {
-    TIniFile ini;
-    if (!ini.LoadFromFile(RealFileSystem(), args.options_file)) {
-      throw std::runtime_error("cannot read the options file " + args.options_file);
-    }
-    for (const std::string& key : ini.Keys("OPTIONS")) {
-      if (!TOPTIONS::IsOptionKey(key) && !SameAsciiNoCase(key, "MIMES")) {
-        throw std::runtime_error(args.options_file + ": " + key + " is no option key");
-      }
-    }
-    web.Options.MergeFromIni(ini, "OPTIONS");
-    if (ini.HasKey("OPTIONS", "MIMES")) {
-      ApplyMimes(ini.ReadString("OPTIONS", "MIMES", ""), args.options_file + ": MIMES",
-                 web.MimeList);
-    }
+    const std::string problem =
+        ApplyOptionsFile(RealFileSystem(), args.options_file, web.Options, web.MimeList);
+    if (!problem.empty()) throw std::runtime_error(problem);
   }
-  if (!args.mimes.empty()) ApplyMimes(args.mimes, "--mimes", web.MimeList);
+  if (!args.mimes.empty()) {
+    const std::string problem = ApplyMimeList(args.mimes, "--mimes", web.MimeList);
+    if (!problem.empty()) throw std::runtime_error(problem);
+  }
   TIniFile flags;
   for (const auto& [key, value] : args.options) flags.WriteString("OPTIONS", key, value);
   web.Options.MergeFromIni(flags, "OPTIONS");
@@ -327,22 +310,19 @@ void ApplyOptions(const TCaptureArgs& args, TWEB& web, TParam& param) {
 }
 
 TCaptureSettings SettingsFor(const TCaptureArgs& args, const TParam& param) {
-  TCaptureSettings s;
-  s.MaxSockets = args.sockets > 0 ? args.sockets : param.MaxSockets;
-  s.TryCount = args.tries > 0 ? args.tries : param.TryCount;
-  s.Timeout = args.timeout > 0 ? args.timeout : param.Timeout;
-  s.StopWaitSecs = args.stop_wait >= 0 ? args.stop_wait : param.StopWaitSecs;
+  TCaptureSettings s = CaptureSettingsOf(param);
+  if (args.sockets > 0) s.MaxSockets = args.sockets;
+  if (args.tries > 0) s.TryCount = args.tries;
+  if (args.timeout > 0) s.Timeout = args.timeout;
+  if (args.stop_wait >= 0) s.StopWaitSecs = args.stop_wait;
   s.UseProxy = param.UseProxy && !args.no_proxy;
-  s.ProxyAdress = param.ProxyAdress;
-  s.ProxyPort = param.ProxyPort;
   if (!args.proxy.empty()) {
     s.UseProxy = true;
     std::size_t colon = args.proxy.rfind(':');
     s.ProxyAdress = args.proxy.substr(0, colon);
     s.ProxyPort = colon == std::string::npos ? 80 : std::stoi(args.proxy.substr(colon + 1));
   }
-  s.NoWriteDisk =
-      args.no_write_disk.empty() ? param.NoWriteDisk : BoolText(args.no_write_disk) == "1";
+  if (!args.no_write_disk.empty()) s.NoWriteDisk = BoolText(args.no_write_disk) == "1";
   return s;
 }
 
@@ -448,49 +428,62 @@ void AddCaptureCommand(CLI::App& app, TCaptureArgs& args) {
       ->check(CLI::ExistingFile);
 }
 
-int RunCaptureCommand(const TCaptureArgs& args) {
-  TEnvironment env(args.work_path);
+namespace {
+
+// The web a capture runs on: the one a project file names, or a new one on an address.
+struct TCaptureTarget {
+  std::unique_ptr<TWEB> Web;
+  bool New = false;
+  bool CreatedFolder = false;  // the folder did not exist before this command
+  int Refused = 0;             // the exit status when there is no web
+};
+
+TCaptureTarget OpenTarget(const TCaptureArgs& args, TEnvironment& env) {
   TParam& param = env.Param();
-  const bool check_machine = param.DefaultOptions.CheckDomainMachineFlag;
-  TWEB web(param.DefaultOptions);
-  bool new_web = false;
-  bool created_folder = false;
+  TCaptureTarget target;
   // A web's folder names its project file.
-  std::string target = ProjectFileInFolder(args.target);
-  if (target.empty()) target = args.target;
-  if (IsProjectFile(target)) {
-    if (!web.LoadFromFile(fs::absolute(target).string())) {
-      std::fprintf(stderr, "%s is not a web project file that can be read: %s\n", args.target.c_str(),
-                   web.LoadError().c_str());
-      return 2;
-    }
-  } else {
-    if (args.folder.empty()) {
-      std::fprintf(stderr, "capture URL FOLDER: the web's folder is missing\n");
-      return 2;
-    }
-    const TAddressCheck checked = CheckAddress(args.target);
-    if (!checked.Accepted()) {
-      std::fprintf(stderr, "%s\n", checked.Refusal.c_str());
-      return 2;
-    }
-    if (!checked.Warning.empty()) std::fprintf(stderr, "warning: %s\n", checked.Warning.c_str());
-    const std::string& address = checked.Canonical;
-    const std::string folder = fs::absolute(args.folder).lexically_normal().string();
-    if (!PrepareFolder(folder, args.replace, args.yes)) return 2;
-    new_web = true;
-    created_folder = !fs::exists(folder);
-    web.Init(address, folder, env.GlobalMime().List());
-    web.FileName = web.Path + std::string(kProjectFileName);
-    web.Title = ShortString(Utf8ToText(args.title));  // typed in UTF-8
-    param.Url = web.Url;
+  std::string project = ProjectFileInFolder(args.target);
+  if (project.empty()) project = args.target;
+  if (IsProjectFile(project)) {
+    target.Web = std::make_unique<TWEB>(param.DefaultOptions);
+    if (target.Web->LoadFromFile(fs::absolute(project).string())) return target;
+    std::fprintf(stderr, "%s is not a web project file that can be read: %s\n",
+                 args.target.c_str(), target.Web->LoadError().c_str());
+    return {nullptr, false, false, 2};
   }
+  if (args.folder.empty()) {
+    std::fprintf(stderr, "capture URL FOLDER: the web's folder is missing\n");
+    return {nullptr, false, false, 2};
+  }
+  const TAddressCheck checked = CheckAddress(args.target);
+  if (!checked.Accepted()) {
+    std::fprintf(stderr, "%s\n", checked.Refusal.c_str());
+    return {nullptr, false, false, 2};
+  }
+  if (!checked.Warning.empty()) std::fprintf(stderr, "warning: %s\n", checked.Warning.c_str());
+  const std::string folder = fs::absolute(args.folder).lexically_normal().string();
+  if (!PrepareFolder(folder, args.replace, args.yes)) return {nullptr, false, false, 2};
+  const bool created_folder = !fs::exists(folder);
+  TMadeWeb made = MakeWeb({checked.Canonical, folder, WithSeparator(folder) + std::string(kProjectFileName),
+                           ShortString(Utf8ToText(args.title)), {}},  // the title is typed in UTF-8
+                          param.DefaultOptions, env.GlobalMime().List(), RealFileSystem());
+  if (!made.Web) {
+    std::fprintf(stderr, "the web cannot be made: %s\n", made.Error.c_str());
+    return {nullptr, false, false, 1};
+  }
+  param.Url = made.Web->Url;
+  return {std::move(made.Web), true, created_folder, 0};
+}
+
+// The command's options applied to the web and the web saved, before anything is fetched: a
+// refused option leaves a new web's folder as it was. 0, or the exit status.
+int PrepareTarget(const TCaptureArgs& args, TCaptureTarget& target, TParam& param) {
+  TWEB& web = *target.Web;
   try {
     ApplyOptions(args, web, param);
   } catch (const std::exception& error) {
     std::fprintf(stderr, "%s\n", error.what());
-    // The corrected command must find the folder as it was.
-    if (new_web) ForgetNewWeb(web, created_folder);
+    if (target.New) ForgetNewWeb(web, target.CreatedFolder);
     return 2;
   }
   if (!web.SaveToFile(web.FileName)) {
@@ -502,20 +495,21 @@ int RunCaptureCommand(const TCaptureArgs& args) {
                  "warning: https certificates are not checked for this web: anyone on "
                  "the way can pose as its servers\n");
   }
+  return 0;
+}
 
-  env.StartNetwork();
+void CatchSignals() {
   struct sigaction action {};
   action.sa_handler = OnInterrupt;
   sigaction(SIGINT, &action, nullptr);
   struct sigaction terminate {};
   terminate.sa_handler = OnTerminate;
   for (int signal : {SIGTERM, SIGHUP, SIGPIPE}) sigaction(signal, &terminate, nullptr);
-  TTerminalView view(stdout, args.verbose);
-  TCommandLineHooks hooks(view, param);
-  const TSystemClock clock;
-  TCaptureRun run(web, SettingsFor(args, param), env.Hub(), &env.GlobalMime(), hooks,
-                  ResolveSetupFor(param), WebPageProcessor(web), clock);
-  run.Begin();
+}
+
+// Steps the run to its end, pumping the network between steps. True when a Ctrl-C (or a
+// terminating signal) cancelled the resolving of links.
+bool DriveRun(TCaptureRun& run, TEnvironment& env) {
   int interrupts_at_resolve = -1;
   bool resolve_cancelled = false;
   while (run.Step()) {
@@ -532,23 +526,19 @@ int RunCaptureCommand(const TCaptureArgs& args) {
     env.Pump().WaitMessages(run.WaitTime());
     env.Pump().ProcessMessages();
   }
-  const TCaptureRunResult& result = run.Result();
-  if (resolve_cancelled) std::printf("Resolving links was cancelled\n");
-  view.Finish();
-  param.DefaultOptions.CheckDomainMachineFlag = check_machine;
-  // The address of a new web becomes the settings' default one.
-  if (!param.SaveSettings()) {
-    std::fprintf(stderr, "the settings could not be written (%s)\n",
-                 RealFileSystem().LastError().c_str());
-  }
+  return resolve_cancelled;
+}
 
+// What ended the run, said on the terminal; then the exit status: 0 when the copy is as complete
+// as this run could make it, 1 when it failed or was cut short.
+int ReportOutcome(const TCaptureRunResult& result, TCaptureTarget& target,
+                  const TCommandLineHooks& hooks) {
+  TWEB& web = *target.Web;
   std::printf("%d file(s) captured, %s in the web; %s\n", result.Captured,
               FormatByteCount(web.TotalSize).c_str(), web.Path.c_str());
   if (!result.Saved) {
     std::fprintf(stderr, "the project file could not be written (%s)\n", web.SaveError().c_str());
   }
-  // What ended the run, then the exit status: 0 when the copy is as complete as this run could
-  // make it, 1 when it failed or was cut short by a full disk or an unsaved project.
   const bool nothing_to_capture = result.NothingLeft && web.CapturedCount == 0;
   if (nothing_to_capture) {
     std::fprintf(stderr,
@@ -570,7 +560,7 @@ int RunCaptureCommand(const TCaptureArgs& args) {
     if (!hooks.message.empty()) std::fprintf(stderr, "%s\n", hooks.message.c_str());
     // A new web that got nothing is not kept, so that the corrected command finds its folder
     // free.
-    if (new_web && web.CapturedCount == 0) ForgetNewWeb(web, created_folder);
+    if (target.New && web.CapturedCount == 0) ForgetNewWeb(web, target.CreatedFolder);
     return 1;
   }
   // Files the server was asked for and that were not kept are losses (those the web's rules
@@ -586,6 +576,55 @@ int RunCaptureCommand(const TCaptureArgs& args) {
   const bool failed = result.DiskFull || !result.Saved || !result.Error.empty() ||
                       result.Lost > 0 || !result.WriteFailures.empty();
   return failed ? 1 : 0;
+}
+
+}  // namespace
+
+std::vector<std::string> WithSwitchValues(std::vector<std::string> words) {
+  const auto is_switch = [](const std::string& word) {
+    return std::any_of(std::begin(kOptionFlags), std::end(kOptionFlags), [&](const TOptionFlag& o) {
+      return o.kind == TKind::kBool && word == o.flag;
+    });
+  };
+  const auto is_value = [](const std::string& word) {
+    static const char* const kValues[] = {"on", "off", "yes", "no", "true", "false", "1", "0"};
+    return std::any_of(std::begin(kValues), std::end(kValues),
+                       [&](const char* v) { return AnsiLowerCase(word) == v; });
+  };
+  const auto capture = std::find(words.begin(), words.end(), "capture");
+  for (std::size_t i = static_cast<std::size_t>(capture - words.begin()); i < words.size(); ++i) {
+    if (words[i] == "--") break;
+    if (is_switch(words[i]) && i + 1 < words.size() && !is_value(words[i + 1])) {
+      words.insert(words.begin() + static_cast<std::ptrdiff_t>(i) + 1, "on");
+    }
+  }
+  return words;
+}
+
+int RunCaptureCommand(const TCaptureArgs& args) {
+  TEnvironment env(args.work_path);
+  TParam& param = env.Param();
+  const bool check_machine = param.DefaultOptions.CheckDomainMachineFlag;
+  TCaptureTarget target = OpenTarget(args, env);
+  if (!target.Web) return target.Refused;
+  if (int refused = PrepareTarget(args, target, param); refused != 0) return refused;
+  TWEB& web = *target.Web;
+
+  env.StartNetwork();
+  CatchSignals();
+  TTerminalView view(stdout, args.verbose);
+  TCommandLineHooks hooks(view, param);
+  const TSystemClock clock;
+  TCaptureRun run(web, SettingsFor(args, param), env.Hub(), &env.GlobalMime(), hooks,
+                  ResolveSetupFor(param), WebPageProcessor(web), clock);
+  run.Begin();
+  const bool resolve_cancelled = DriveRun(run, env);
+  if (resolve_cancelled) std::printf("Resolving links was cancelled\n");
+  view.Finish();
+  param.DefaultOptions.CheckDomainMachineFlag = check_machine;
+  // The address of a new web becomes the settings' default one.
+  if (!param.SaveSettings()) std::fprintf(stderr, "%s\n", param.SettingsError().c_str());
+  return ReportOutcome(run.Result(), target, hooks);
 }
 
 }  // namespace korvane::cli

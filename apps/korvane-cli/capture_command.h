@@ -4,6 +4,7 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 namespace CLI {
 class App;
@@ -35,5 +36,10 @@ struct TCaptureArgs {
 
 void AddCaptureCommand(CLI::App& app, TCaptureArgs& args);
 int RunCaptureCommand(const TCaptureArgs& args);
+
+// The words of a command line, with "on" given to every switch of the capture that stands
+// before a word that is none of a switch's values: "--no-pictures URL DIR" would otherwise take
+// the address for the switch's value, and "--footer off" still says off.
+std::vector<std::string> WithSwitchValues(std::vector<std::string> words);
 
 }  // namespace korvane::cli

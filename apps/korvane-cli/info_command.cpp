@@ -50,17 +50,6 @@ const char* StateName(std::uint8_t state) {
   }
 }
 
-// What is left to explore: the counters of a web may exceed its link count (a web written by
-// another program, or damaged), which the count cannot hold; the other figures are still shown.
-std::string TodoText(const TWEB& web) {
-  try {
-    return std::to_string(web.GetTodoCount());
-  } catch (const std::exception&) {
-    return "unknown (the web's counters exceed its " + std::to_string(web.GetLinkCount()) +
-           " links)";
-  }
-}
-
 }  // namespace
 
 void AddInfoCommands(CLI::App& app, TInfoArgs& args) {
@@ -86,10 +75,13 @@ int RunInfoCommand(const TInfoArgs& args) {
   std::printf("Address       %s\nTitle         %s\nFolder        %s\nHome page     %s\n",
               web.Url.c_str(), TextToUtf8(web.Title).c_str(), web.Path.c_str(),
               web.GetHomePage().c_str());
-  std::printf("Links         %u\nCaptured      %u\nTo explore    %s\nNot found     %u\n"
-              "Errors        %u\nFiltered      %u\nTotal size    %s\n",
-              web.GetLinkCount(), web.CapturedCount, TodoText(web).c_str(), web.NotFoundCount,
-              web.ErrorCount, web.FilteredCount, FormatByteCount(web.TotalSize).c_str());
+  // Counted from the records, as `urls` lists them: the stored counters of a damaged web may
+  // say otherwise.
+  const TRecordCounts counts = web.CountRecords();
+  std::printf("Links         %d\nCaptured      %d\nTo explore    %d\nNot found     %d\n"
+              "Errors        %d\nFiltered      %d\nTotal size    %s\n",
+              counts.Links, counts.Captured, counts.Todo, counts.NotFound, counts.Errors,
+              counts.Filtered, FormatByteCount(web.TotalSize).c_str());
   TIniFile options;
   TOPTIONS shown = web.Options;
   // Anyone looking over the shoulder, or at a shared terminal log, must not read it.

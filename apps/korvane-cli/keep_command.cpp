@@ -95,9 +95,17 @@ class TKeepSession {
       return false;
     }
     recent_.Add(web_.FileName);
-    return SaveRecent();
+    SaveRecent();
+    return true;
   }
-  bool SaveRecent() { return recent_.Save(RealFileSystem(), env_.Param().WorkPath()); }
+  // The list of recent webs is a convenience: its failure is said, and the command's outcome is
+  // the web's.
+  void SaveRecent() {
+    if (!recent_.Save(RealFileSystem(), env_.Param().WorkPath())) {
+      std::fprintf(stderr, "warning: the list of recent webs could not be written (%s)\n",
+                   RealFileSystem().LastError().c_str());
+    }
+  }
 
   TParam& Param() { return env_.Param(); }
   TWEB& Web() { return web_; }
@@ -158,21 +166,15 @@ int Copy(TKeepSession& s, TTerminalAnswers& answers, const std::string& destinat
               AnsiLowerCase(target).c_str());
   TTerminalProgress progress;
   TWebCopyResult result = CopyWeb(s.Web(), target, move, s.Recent(), &progress);
-  (void)s.SaveRecent();
-  int rc = 0;
-  if (result.SameFolder) std::printf("the destination is the web's own folder: no file copied\n");
-  if (!result.Failed.empty()) {
-    std::fprintf(stderr, "%zu file(s) could not be copied%s:\n", result.Failed.size(),
-                 move ? " and were kept in the source folder" : "");
-    for (const std::string& name : result.Failed) std::fprintf(stderr, "  %s\n", name.c_str());
-    rc = 1;
+  s.SaveRecent();
+  const TCopyOutcome outcome = CopyOutcome(result, target, move);
+  if (!outcome.Text.empty()) {
+    std::fprintf(outcome.Failed ? stderr : stdout, "%s\n", outcome.Text.c_str());
   }
-  if (!result.Saved) {
-    std::fprintf(stderr, "cannot write %s\n", target.c_str());
-    return 1;
-  }
+  for (const std::string& name : result.Failed) std::fprintf(stderr, "  %s\n", name.c_str());
+  if (!result.Saved) return 1;
   std::printf("Project: %s\n", s.Web().FileName.c_str());
-  return rc;
+  return outcome.Failed ? 1 : 0;
 }
 
 int Delete(TKeepSession& s, TTerminalAnswers& answers, bool with_folder) {
@@ -189,7 +191,7 @@ int Delete(TKeepSession& s, TTerminalAnswers& answers, bool with_folder) {
   }
   TBookMarks bookmarks;
   TDeleteWebResult result = DeleteWeb(web, s.Param(), bookmarks, s.Recent(), answers, DataFolder());
-  (void)s.SaveRecent();
+  s.SaveRecent();
   if (!result.Error.empty()) {
     std::fprintf(stderr, "%s\n", result.Error.c_str());
     for (const std::string& why : result.NotDeleted) std::fprintf(stderr, "  %s\n", why.c_str());

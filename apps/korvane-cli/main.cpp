@@ -1,8 +1,12 @@
 // korvane-cli: captures web sites for reading off line, and inspects the webs it made.
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <clocale>
 #include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
 
 #include "capture_command.h"
 #include "info_command.h"
@@ -20,7 +24,19 @@ int main(int argc, char** argv) {
       "arguments or a file that cannot be read.");
   std::string work_path;
   app.add_option("--work-path", work_path,
-                 "Folder of korvane.ini and mime.def (else the one kept in the profile)");
+                 "Folder of korvane.ini and mime.def (else the one kept in the profile); it goes "
+                 "before the command")
+      ->check(CLI::Validator(
+          [](std::string& value) -> std::string {
+            std::error_code ec;
+            const auto status = std::filesystem::status(value, ec);
+            // A folder that does not exist yet is made; a file in its place never becomes one.
+            if (!ec && std::filesystem::exists(status) && !std::filesystem::is_directory(status)) {
+              return value + " is not a folder";
+            }
+            return {};
+          },
+          "FOLDER"));
 
   korvane::cli::TCaptureArgs capture;
   korvane::cli::AddCaptureCommand(app, capture);
@@ -32,7 +48,11 @@ int main(int argc, char** argv) {
   korvane::cli::AddKeepCommands(app, keep);
 
   try {
-    app.parse(argc, argv);
+    // The parser takes the words last first.
+    std::vector<std::string> words =
+        korvane::cli::WithSwitchValues(std::vector<std::string>(argv + 1, argv + argc));
+    std::reverse(words.begin(), words.end());
+    app.parse(words);
   } catch (const CLI::ParseError& error) {
     // --help and --version end here too, with status 0; every refused argument is status 2, as
     // the help says, whatever number the parser gives its kind of error.

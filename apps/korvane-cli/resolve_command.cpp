@@ -47,9 +47,7 @@ void TConsoleResolveView::SetSite(std::string_view site) {
   std::fflush(stdout);  // seen as it happens, also through a pipe
 }
 
-TResolveSetup ResolveSetupFor(const TParam& param) {
-  return {param.SommaireParams, DataFolder() + "index" + kPathSeparator};
-}
+TResolveSetup ResolveSetupFor(const TParam& param) { return ResolveSetupOf(param, DataFolder()); }
 
 void AddResolveCommand(CLI::App& app, TResolveArgs& args) {
   CLI::App* cmd = app.add_subcommand(

@@ -512,9 +512,7 @@ void TCapture::RefreshCounters() {
   c.NotFoundCount = web_.NotFoundCount;
   c.CapturedCount = web_.CapturedCount;
   c.ErrorCount = web_.ErrorCount;
-  std::int32_t todo = std::int32_t{c.LinkCount} - c.FilteredCount - c.NotFoundCount -
-                      c.CapturedCount - c.ErrorCount;
-  c.TodoCount = static_cast<std::uint16_t>(std::max(todo, 0));
+  c.TodoCount = web_.GetTodoCount().value_or(0);
   view_.ShowCounters(c);
 }
 

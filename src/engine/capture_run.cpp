@@ -1,5 +1,7 @@
 #include "engine/capture_run.h"
 
+#include "settings/param.h"
+
 #include <algorithm>
 #include <exception>
 #include <stdexcept>
@@ -14,6 +16,23 @@ namespace {
 constexpr std::int64_t kTickMs = 1000;
 
 }  // namespace
+
+TCaptureSettings CaptureSettingsOf(const TParam& param) {
+  TCaptureSettings s;
+  s.MaxSockets = param.MaxSockets;
+  s.TryCount = param.TryCount;
+  s.Timeout = param.Timeout;
+  s.UseProxy = param.UseProxy;
+  s.ProxyAdress = param.ProxyAdress;
+  s.ProxyPort = param.ProxyPort;
+  s.NoWriteDisk = param.NoWriteDisk;
+  s.StopWaitSecs = param.StopWaitSecs;
+  return s;
+}
+
+TResolveSetup ResolveSetupOf(const TParam& param, const std::string& program_folder) {
+  return {param.SommaireParams, WithSeparator(program_folder) + "index" + kPathSeparator};
+}
 
 TPageProcessor WebPageProcessor(TWEB& web) {
   return [&web](TWebFile& page, const std::string& url,

@@ -27,6 +27,7 @@
 namespace korvane {
 
 class TGlobalMimeList;
+class TParam;
 class TSocketHub;
 class TWEB;
 
@@ -90,6 +91,11 @@ struct TResolveSetup {
 
 // The processing of captured pages of `web`: links entered through its NewLink, footer added.
 TPageProcessor WebPageProcessor(TWEB& web);
+
+// What the settings say a capture runs with (slots, tries, proxy...), and where its links are
+// resolved from (the index templates of `program_folder`): the same for every front end.
+TCaptureSettings CaptureSettingsOf(const TParam& param);
+TResolveSetup ResolveSetupOf(const TParam& param, const std::string& program_folder);
 
 class TCaptureRun {
  public:

@@ -60,11 +60,35 @@ TStartupPlan PlanStartup(const TCommandLine& command, const TFileSystem& fs,
   return plan;
 }
 
-std::string ReadOptionsFile(const TFileSystem& fs, const std::string& path, TOPTIONS& options) {
+std::string ApplyMimeList(std::string_view list, std::string_view where, TMIMELIST& table) {
+  const std::vector<std::string> unknown = table.UnknownCmdLineNames(list);
+  if (unknown.empty()) {
+    table.SetCmdLine(list);
+    return {};
+  }
+  std::string names;
+  for (const std::string& name : unknown) names += (names.empty() ? "" : ", ") + name;
+  return std::string(where) + ": unknown file type(s) " + names + "; the names are " +
+         table.CmdLineNames();
+}
+
+std::string ApplyOptionsFile(const TFileSystem& fs, const std::string& path, TOPTIONS& options,
+                             TMIMELIST& table) {
   TIniFile ini;
-  if (!ini.LoadFromFile(fs, path)) return {};
+  if (!fs.FileExists(path) || !ini.LoadFromFile(fs, path)) {
+    return "cannot read the options file " + path;
+  }
+  if (std::string problem = TOPTIONS::CheckIni(ini, "OPTIONS", "MIMES"); !problem.empty()) {
+    return path + ": " + problem;
+  }
+  if (ini.HasKey("OPTIONS", "MIMES")) {
+    // Applied whole or not at all; the options after it, so that a refusal changes nothing.
+    std::string problem =
+        ApplyMimeList(ini.ReadString("OPTIONS", "MIMES", ""), path + ": MIMES", table);
+    if (!problem.empty()) return problem;
+  }
   options.MergeFromIni(ini, "OPTIONS");
-  return ini.ReadString("OPTIONS", "MIMES", "");
+  return {};
 }
 
 }  // namespace korvane

@@ -4,9 +4,11 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/new_form.h"
+#include "store/mime_list.h"
 
 namespace korvane {
 
@@ -38,8 +40,16 @@ TStartupPlan PlanStartup(const TCommandLine& command, const TFileSystem& fs,
                          const std::string& default_path,
                          const TDefaultWebNameFn& default_web_name);
 
-// Reads an options file's section "OPTIONS" into `options` (keys it lacks keep their values) and
-// returns its "MIMES" key (the MIME selection), empty when the file cannot be read.
-std::string ReadOptionsFile(const TFileSystem& fs, const std::string& path, TOPTIONS& options);
+// Applies a MIMES list ("+all,-video") to `table`, refusing it whole when it names a type the
+// table does not know: passed over, a misspelt name would capture what the user meant to leave
+// out. Empty when applied, otherwise why not (`where` names the list's source).
+std::string ApplyMimeList(std::string_view list, std::string_view where, TMIMELIST& table);
+
+// Applies an options file's section "OPTIONS" to `options` (keys it lacks keep their values) and
+// its "MIMES" key to `table`. The file is checked whole first: when it cannot be read, names a
+// key that is no option or a type the table does not know, or holds a value an option cannot
+// take, nothing is changed and the words say why; empty when it was applied.
+std::string ApplyOptionsFile(const TFileSystem& fs, const std::string& path, TOPTIONS& options,
+                             TMIMELIST& table);
 
 }  // namespace korvane

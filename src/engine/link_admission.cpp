@@ -153,14 +153,13 @@ bool TWEB::Filter(TWebFile* record, std::int64_t size, std::string_view url) {
   return true;
 }
 
-std::uint16_t TWEB::UpdateTodo() {
+void TWEB::UpdateTodo() {
   ClearCount();
   TodoList.clear();
   Tree.Explore([this](TWebFile& record, const std::string& url) {
     TodoExploreProc(record, url);
     return false;
   });
-  return GetTodoCount();
 }
 
 void TWEB::TodoExploreProc(TWebFile& record, const std::string& url) {

@@ -71,6 +71,25 @@ std::string CopyReplaceQuestion(const std::vector<std::string>& replaced,
   return text + (move ? ": move the web there?" : ": replace them?");
 }
 
+TCopyOutcome CopyOutcome(const TWebCopyResult& result, const std::string& destination, bool move) {
+  if (!result.FolderError.empty()) {
+    return {"The folder of " + destination + " cannot be made (" + result.FolderError +
+                "): nothing was copied.",
+            true};
+  }
+  if (result.SameFolder) return {"The web is already in that folder: nothing was copied.", false};
+  std::string text;
+  if (!result.Failed.empty()) {
+    text = std::to_string(result.Failed.size()) + " file(s) could not be copied" +
+           (move ? "; they stay in the web's former folder." : ".");
+  }
+  if (!result.Saved) {
+    if (!text.empty()) text += " ";
+    text += "The web could not be saved to " + destination + " (" + result.SaveError + ").";
+  }
+  return {text, !text.empty()};
+}
+
 TWebCopyResult CopyWeb(TWEB& web, const std::string& destination, bool move, TRecentWebs& recent,
                        TWebCopyProgress* progress) {
   if (move) recent.Remove(web.FileName);

@@ -44,6 +44,14 @@ TWebCopyResult CopyWeb(TWEB& web, const std::string& destination, bool move, TRe
 
 // The question asked before a copy or move to `destination` writes over `replaced`, files already
 // in its folder that may be the user's: how many, the first names, and the folder.
+// How a copy or a move ended, in the words both front ends show; Text is empty when it went
+// whole. Failed marks a text that says of a loss or a failure (not of a copy onto itself).
+struct TCopyOutcome {
+  std::string Text;
+  bool Failed = false;
+};
+TCopyOutcome CopyOutcome(const TWebCopyResult& result, const std::string& destination, bool move);
+
 std::string CopyReplaceQuestion(const std::vector<std::string>& replaced,
                                 const std::string& destination, bool move);
 

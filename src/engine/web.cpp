@@ -30,6 +30,11 @@ void TWEB::ForgetReplacedRecord(TWebFile* destroyed, TWebFile* replacement) {
 
 bool TWEB::Init(std::string_view address, std::string_view folder,
                 const TMIMELIST& template_mime) {
+  load_error_.clear();
+  if (!fs_.MakeDirs(WithSeparator(std::string(folder)))) {
+    load_error_ = "the folder " + std::string(folder) + " cannot be made (" + fs_.LastError() + ")";
+    return false;
+  }
   SetUrl(address);
   SetPath(folder);
   MimeList.Clear();
@@ -38,7 +43,6 @@ bool TWEB::Init(std::string_view address, std::string_view folder,
     MimeList.AddMime(item->ContentType, item->Extension, MimeClassName(item->MimeClass),
                      item->Valid);
   }
-  (void)fs_.MakeDirs(Path);
   CopyProgramPages();
   HtmlFileInit(kLogFileName);
   StartAfresh();
@@ -59,6 +63,7 @@ void TWEB::CopyProgramPages() {
   // A page missing beside the program leaves the web without it; nothing else depends on it.
   for (std::string_view page : {kNotFoundFileName, kBadLinkFileName}) {
     if (auto bytes = fs_.ReadFile(DataFolder() + std::string(page))) {
+      // Its failure is the same as its absence; a link to it is then a dead link, nothing more.
       (void)fs_.WriteFile(Path + std::string(page), *bytes);
     }
   }
@@ -77,7 +82,7 @@ bool TWEB::Reinit(std::string_view address) {
 void TWEB::SetUrl(std::string_view address) { Url = Resolve(address); }
 
 void TWEB::SetPath(std::string_view folder) {
-  // A held log goes on in the new folder.
+  // A held log goes on in the new folder (a failure to close it was said when its lines failed).
   if (log_file_) (void)log_file_->Close();
   log_file_.reset();
   Path = ShortString(WithSeparator(std::string(folder)));
@@ -123,13 +128,39 @@ std::vector<std::string> TWEB::RemoveUnnamedFiles() {
 
 void TWEB::SetInitialUrl() { NewLink(TLinkItem{0, Url, ""}, nullptr); }
 
-std::uint16_t TWEB::GetTodoCount() const {
-  std::int32_t todo = GetLinkCount();
-  todo -= CapturedCount;
-  todo -= ErrorCount;
-  todo -= FilteredCount;
-  todo -= NotFoundCount;
-  return CheckedCast<std::uint16_t>(todo);
+std::optional<std::uint16_t> TWEB::GetTodoCount() const noexcept {
+  const std::int32_t todo = std::int32_t{GetLinkCount()} - CapturedCount - ErrorCount -
+                            FilteredCount - NotFoundCount;
+  if (todo < 0) return std::nullopt;
+  return static_cast<std::uint16_t>(todo);
+}
+
+TRecordCounts TWEB::CountRecords() {
+  TRecordCounts counts;
+  counts.Links = GetLinkCount();
+  Tree.Explore([&counts](const TWebFile& record, const std::string&) {
+    switch (record.State) {
+      case wsPage:
+      case wsFile:
+        ++counts.Captured;
+        break;
+      case wsTodo:
+      case wsLoading:
+        ++counts.Todo;
+        break;
+      case wsNotFound:
+        ++counts.NotFound;
+        break;
+      case wsError:
+        ++counts.Errors;
+        break;
+      case wsFiltered:
+        ++counts.Filtered;
+        break;
+    }
+    return false;
+  });
+  return counts;
 }
 
 void TWEB::ClearCount() { CapturedCount = ErrorCount = NotFoundCount = FilteredCount = 0; }
@@ -178,7 +209,7 @@ void TWEB::HtmlFileInit(std::string_view name) {
   std::string page =
       "<HTML><HEADER><META CHARSET=\"windows-1252\"></HEADER><BODY BGCOLOR=\"#FFFFFF\">";
   page += ShortString("<H3>WEB : " + AnsiUpperCase(Url) + "</H3>");
-  (void)fs_.WriteFile(file, page);
+  if (!fs_.WriteFile(file, page)) KeepingFailed("the log page");
 }
 
 std::string TWEB::GetHomePage() const {
@@ -196,9 +227,9 @@ void TWEB::SetTitleWithHomepageTitle() {
   Title = home->GetDescription().empty() ? AnsiUpperCase(Url) : home->GetDescription();
 }
 
-void TWEB::SaveDefaultOptions(TParam& param) const {
+bool TWEB::SaveDefaultOptions(TParam& param) const {
   param.DefaultOptions.Assign(Options);
-  (void)param.SaveSettings();
+  return param.SaveSettings();
 }
 
 std::string ExtensionOf(std::string_view url) {

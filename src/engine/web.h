@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -51,10 +52,22 @@ class TWebCopyProgress {
 
 // How a copy or move ended. A move deletes a source file only once its copy is complete, so the
 // files whose copy failed are still in the source folder.
+// The records of a web by state. Errors are also not-found addresses to the list of `urls`.
+struct TRecordCounts {
+  std::int32_t Links = 0;
+  std::int32_t Captured = 0;  // pages and files
+  std::int32_t Todo = 0;      // to explore, or loading when the program was stopped
+  std::int32_t NotFound = 0;
+  std::int32_t Errors = 0;
+  std::int32_t Filtered = 0;
+};
+
 struct TWebCopyResult {
   bool Saved = false;               // the web was saved to the destination project file
   std::vector<std::string> Failed;  // files not copied, kept in the source folder
   bool SameFolder = false;          // the destination is the web's own folder: nothing copied
+  std::string FolderError;          // the destination folder could not be made: nothing copied
+  std::string SaveError;            // why the project file was not saved, when it was not
 };
 
 class TWEB {
@@ -96,16 +109,20 @@ class TWEB {
 
   // A new web on `address` in `folder`, its MIME table seeded from `template_mime`: creates the
   // folder, copies the not-found and bad-link pages into it, starts the log page and enters the
-  // start address. Always true.
-  bool Init(std::string_view address, std::string_view folder, const TMIMELIST& template_mime);
+  // start address. False, with nothing else done, when the folder cannot be made (LoadError says
+  // why: a read-only mount, a file in the way, no permission).
+  [[nodiscard]] bool Init(std::string_view address, std::string_view folder, const TMIMELIST& template_mime);
   // Starts the web again on `address`, keeping its folder, files, MIME table, maps and total.
   bool Reinit(std::string_view address);
   void SetUrl(std::string_view address);
   void SetPath(std::string_view folder);
   void SetInitialUrl();
   std::uint16_t GetLinkCount() const { return Tree.Count(); }
-  // Addresses still to explore: the link count less the four counters.
-  std::uint16_t GetTodoCount() const;
+  // Addresses still to explore: the link count less the four counters; none when the counters
+  // exceed the link count (a damaged project file, or one of another program).
+  std::optional<std::uint16_t> GetTodoCount() const noexcept;
+  // The records of the tree by state, counted afresh: what `urls` lists under each filter.
+  TRecordCounts CountRecords();
   void ClearCount();
   // Appends "<br>" + text + CR LF (255 bytes at most) to the log page, creating it if needed.
   void Log(std::string_view text);
@@ -122,8 +139,9 @@ class TWEB {
   void HtmlFileInit(std::string_view name);
   std::string GetHomePage() const;
   void SetTitleWithHomepageTitle();
-  // The web's options become the defaults, and the settings are written.
-  void SaveDefaultOptions(TParam& param) const;
+  // The web's options become the defaults, and the settings are written; false when they could
+  // not be (the param's SettingsError says why).
+  [[nodiscard]] bool SaveDefaultOptions(TParam& param) const;
   // Free bytes on the web folder's volume, or -1 when unknown.
   std::int64_t FreeSpace() const { return fs_.FreeSpace(Path); }
   // The namer of captured files in the web's folder.
@@ -154,8 +172,8 @@ class TWEB {
   bool LinkFilter(TWebFile* record, std::string_view url);
   // Whether a file of the record's type and `size` bytes (0 or less: unknown) is wanted.
   bool Filter(TWebFile* record, std::int64_t size, std::string_view url);
-  // Rebuilds the queue and the counters from the tree; returns GetTodoCount.
-  std::uint16_t UpdateTodo();
+  // Rebuilds the queue and the counters from the tree.
+  void UpdateTodo();
   void TodoExploreProc(TWebFile& record, const std::string& url);
   // "Force capture": a filtered record becomes a record to explore of the main web.
   bool ForceCapture(TWebFile* record);
@@ -206,7 +224,7 @@ class TWEB {
   // Reads a project file of any version into this freshly created web. True when it loaded; on
   // false the caller discards the half-filled web.
   [[nodiscard]] bool LoadFromFile(const std::string& file_name);
-  // Why the last load failed, in words ("it is not a regular file", ...).
+  // Why the last load or Init failed, in words ("it is not a regular file", ...).
   const std::string& LoadError() const { return load_error_; }
   // No web's project file is larger: 65,535 records of four texts of 255 bytes, its MIME table,
   // maps and options, with room to spare.

@@ -27,43 +27,66 @@ TWebFile* AddUrl(TWEB& web, const std::string& address) {
   }
 }
 
-std::unique_ptr<TWEB> CreateNewWeb(const TNewForm& form, const TOPTIONS& defaults,
-                                   const TMIMELIST& mime, TFileSystem& fs) {
+TMadeWeb MakeWeb(const TNewWebSpec& spec, const TOPTIONS& defaults, const TMIMELIST& mime,
+                 TFileSystem& fs) {
   auto web = std::make_unique<TWEB>(defaults, fs);
-  if (!web->Init(form.CanonicalUrl(), form.PathEdit, mime)) return nullptr;
-  web->FileName = form.ProjectFile();
-  web->Title = form.TitleEdit;
-  return web;
+  if (!web->Init(spec.Address, spec.Folder, mime)) return {nullptr, web->LoadError()};
+  web->FileName = spec.ProjectFile;
+  web->Title = spec.Title;
+  if (!spec.OptionsFile.empty()) {
+    std::string problem = ApplyOptionsFile(fs, spec.OptionsFile, web->Options, web->MimeList);
+    if (!problem.empty()) return {nullptr, std::move(problem)};
+  }
+  return {std::move(web), {}};
 }
 
-bool CreateSeparateWeb(const TNewForm& form, const TOPTIONS& defaults, const TMIMELIST& mime,
-                       TFileSystem& fs) {
-  TWEB web(defaults, fs);
-  if (!web.Init(form.CanonicalUrl(), form.PathEdit, mime)) return false;
-  web.FileName = form.SeparateProjectFile();
-  web.Title = form.TitleEdit;
-  return web.SaveToFile(web.FileName);
+TMadeWeb CreateNewWeb(const TNewForm& form, const TOPTIONS& defaults, const TMIMELIST& mime,
+                      TFileSystem& fs) {
+  return MakeWeb({form.CanonicalUrl(), form.PathEdit, form.ProjectFile(), form.TitleEdit, {}},
+                 defaults, mime, fs);
 }
 
-std::unique_ptr<TWEB> OpenStartupWeb(const TStartupPlan& plan, const TOPTIONS& defaults,
-                                     const TMIMELIST& mime, TFileSystem& fs) {
+std::string CreateSeparateWeb(const TNewForm& form, const TOPTIONS& defaults,
+                              const TMIMELIST& mime, TFileSystem& fs) {
+  TMadeWeb made = MakeWeb(
+      {form.CanonicalUrl(), form.PathEdit, form.SeparateProjectFile(), form.TitleEdit, {}},
+      defaults, mime, fs);
+  if (!made.Web) return "The web cannot be made: " + made.Error + ".";
+  if (made.Web->SaveToFile(made.Web->FileName)) return {};
+  return "The web could not be saved to " + made.Web->FileName + " (" + made.Web->SaveError() +
+         ").";
+}
+
+TMadeWeb OpenWebFile(const std::string& project_file, const TOPTIONS& defaults, TFileSystem& fs) {
   auto web = std::make_unique<TWEB>(defaults, fs);
+  std::string why;
+  if (!web->LoadFromFile(project_file)) {
+    why = web->LoadError();
+  } else if (!web->GetTodoCount()) {
+    why = "its counters (" + std::to_string(web->CapturedCount) + " captured, " +
+          std::to_string(web->ErrorCount) + " errors, " + std::to_string(web->FilteredCount) +
+          " filtered, " + std::to_string(web->NotFoundCount) + " not found) exceed its " +
+          std::to_string(web->GetLinkCount()) + " links: the project file is damaged";
+  } else {
+    return {std::move(web), {}};
+  }
+  return {nullptr, "The web " + project_file + " cannot be opened: " + why + "."};
+}
+
+TMadeWeb OpenStartupWeb(const TStartupPlan& plan, const TOPTIONS& defaults, const TMIMELIST& mime,
+                        TFileSystem& fs) {
   switch (plan.Action) {
     case TStartupPlan::kNothing:
-      return nullptr;
+      return {};
     case TStartupPlan::kLoad:
-      return web->LoadFromFile(plan.ProjectFile) ? std::move(web) : nullptr;
+      return OpenWebFile(plan.ProjectFile, defaults, fs);
     case TStartupPlan::kCreate:
       break;
   }
-  if (!web->Init(plan.Url, plan.Folder, mime)) return nullptr;
-  web->FileName = plan.ProjectFile;
-  web->Title.clear();
-  if (!plan.OptionsFile.empty()) {
-    const std::string mimes = ReadOptionsFile(fs, plan.OptionsFile, web->Options);
-    if (!mimes.empty()) web->MimeList.SetCmdLine(mimes);
-  }
-  return web;
+  TMadeWeb made =
+      MakeWeb({plan.Url, plan.Folder, plan.ProjectFile, {}, plan.OptionsFile}, defaults, mime, fs);
+  if (!made.Web) made.Error = "The web cannot be made: " + made.Error + ".";
+  return made;
 }
 
 std::optional<std::string> ReadProjectTitle(const std::string& project_file,

@@ -24,19 +24,44 @@ void StoreWeb(const TWebForm& form, TWEB& web);
 // The record, or none when the tree refused it or a counter was full.
 TWebFile* AddUrl(TWEB& web, const std::string& address);
 
-// The web made by the New Web dialog: initialised on its address and folder with `mime`, named
-// after the dialog's project file, titled as typed. `defaults` must outlive the web.
-std::unique_ptr<TWEB> CreateNewWeb(const TNewForm& form, const TOPTIONS& defaults,
-                                   const TMIMELIST& mime, TFileSystem& fs);
+// What a new web is made of, whichever front end asks for it.
+struct TNewWebSpec {
+  std::string Address;      // canonical, with its scheme
+  std::string Folder;       // made when missing
+  std::string ProjectFile;  // the web's FileName
+  std::string Title;
+  std::string OptionsFile;  // an options file whose options and MIME selection the web takes
+};
+
+// A web made or opened, or none: Error says why when there is none for a reason.
+struct TMadeWeb {
+  std::unique_ptr<TWEB> Web;
+  std::string Error;
+};
+
+// The one place a new web is made: initialised on its address and folder with `mime`, named and
+// titled. `defaults` must outlive the web. Nothing is written but the folder and its pages.
+TMadeWeb MakeWeb(const TNewWebSpec& spec, const TOPTIONS& defaults, const TMIMELIST& mime,
+                 TFileSystem& fs);
+
+// The web made by the New Web dialog: on its address and folder, named after the dialog's
+// project file, titled as typed.
+TMadeWeb CreateNewWeb(const TNewForm& form, const TOPTIONS& defaults, const TMIMELIST& mime,
+                      TFileSystem& fs);
 // "Create new Web" on a link of the URL list: a separate web, written to its project file and
-// released. False when the project file could not be written.
-bool CreateSeparateWeb(const TNewForm& form, const TOPTIONS& defaults, const TMIMELIST& mime,
-                       TFileSystem& fs);
+// released. Empty when it was written, otherwise why not.
+std::string CreateSeparateWeb(const TNewForm& form, const TOPTIONS& defaults,
+                              const TMIMELIST& mime, TFileSystem& fs);
+
+// The web of a project file, for the desktop program to open: none, with the reason in a sentence,
+// when the file cannot be read or its counters exceed its link count (a damaged file, which
+// would show figures that cannot be).
+TMadeWeb OpenWebFile(const std::string& project_file, const TOPTIONS& defaults, TFileSystem& fs);
 
 // The web the command line names: loaded, or made on its address (with the options file's
-// options and MIME selection); none when there is none or it does not load.
-std::unique_ptr<TWEB> OpenStartupWeb(const TStartupPlan& plan, const TOPTIONS& defaults,
-                                     const TMIMELIST& mime, TFileSystem& fs);
+// options and MIME selection); none when there is none (no Error) or it cannot be had (Error).
+TMadeWeb OpenStartupWeb(const TStartupPlan& plan, const TOPTIONS& defaults, const TMIMELIST& mime,
+                        TFileSystem& fs);
 
 // The title kept in a project file, none when the file does not load.
 std::optional<std::string> ReadProjectTitle(const std::string& project_file,

@@ -91,6 +91,7 @@ bool TWEB::WebFileCopy(std::string_view name) {
     copy_failures_.push_back(std::string(name));
     return false;
   }
+  // A source that stays loses nothing: the copy is whole, and deleting the old folder lists it.
   if (MoveFiles) (void)fs_.RemoveFile(source);
   return true;
 }
@@ -125,7 +126,11 @@ TWebCopyResult TWEB::WebCopy(const std::string& destination, bool move,
     copy_progress_ = progress;
     progress->Start(GetFileCount() + 7);
   }
-  (void)fs_.MakeDirs(CopyPath);
+  if (!fs_.MakeDirs(CopyPath)) {
+    result.FolderError = fs_.LastError();
+    copy_progress_ = nullptr;
+    return result;
+  }
   // Copying a folder onto itself would truncate every file before reading it.
   result.SameFolder = SameFolder(Path, CopyPath);
   if (!result.SameFolder) {
@@ -135,6 +140,7 @@ TWebCopyResult TWEB::WebCopy(const std::string& destination, bool move,
   }
   SetPath(CopyPath);
   result.Saved = SaveToFile(destination);
+  if (!result.Saved) result.SaveError = save_error_;
   result.Failed = std::move(copy_failures_);
   copy_failures_.clear();
   copy_progress_ = nullptr;

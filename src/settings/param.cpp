@@ -44,8 +44,11 @@ TSettingsLoad TParam::LoadSettings(bool establish) {
   const bool exists = fs_.FileExists(SettingsFileName());
   const bool read = exists && ini.LoadFromFile(fs_, SettingsFileName());
   ReadKeys(ini);
+  settings_error_.clear();
   if (!exists) return TSettingsLoad::kMissing;
-  return read ? TSettingsLoad::kLoaded : TSettingsLoad::kUnreadable;
+  if (read) return TSettingsLoad::kLoaded;
+  settings_error_ = "The settings cannot be read (" + fs_.LastError() + "): the defaults hold.";
+  return TSettingsLoad::kUnreadable;
 }
 
 void TParam::ReadKeys(const TIniFile& ini) {
@@ -118,7 +121,10 @@ bool TParam::SaveSettings() {
   TIniFile ini;
   ini.LoadFromFile(fs_, SettingsFileName());
   WriteKeys(ini);
-  return ini.SaveToFile(fs_, SettingsFileName());
+  settings_error_.clear();
+  if (ini.SaveToFile(fs_, SettingsFileName())) return true;
+  settings_error_ = "The settings could not be written (" + fs_.LastError() + ").";
+  return false;
 }
 
 bool TParam::EditSettings(int page) { return dialogs_ && dialogs_->EditSettings(*this, page); }

@@ -82,6 +82,9 @@ class TParam {
   TSettingsLoad LoadSettings(bool establish = true);
   // False when "korvane.ini" could not be written (the previous file is then left whole).
   bool SaveSettings();
+  // Why the last LoadSettings or SaveSettings failed, in a sentence a user reads; empty when the
+  // file was read or written.
+  const std::string& SettingsError() const { return settings_error_; }
   bool EditSettings(int page);
   // Finds the navigator when AutoBrowser is set (which may start the desktop's own tools); true
   // when ExeName names an existing file. Looked for only when needed, then kept.
@@ -97,6 +100,7 @@ class TParam {
   void WriteKeys(TIniFile& ini) const;
 
   TFileSystem& fs_;
+  std::string settings_error_;
   TProfile& profile_;
   TNavigatorPlatform& navigator_;
   TSettingsDialogs* dialogs_;

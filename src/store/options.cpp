@@ -1,5 +1,6 @@
 #include "store/options.h"
 
+#include <cstdint>
 #include <type_traits>
 
 #include "base/ini_file.h"
@@ -104,6 +105,57 @@ bool TOPTIONS::IsOptionKey(std::string_view key) {
       [&](std::string_view name, const auto&) { found = found || SameAsciiNoCase(name, key); },
       probe);
   return found;
+}
+
+namespace {
+
+bool IsExtendedOption(std::string_view key) {
+  TOPTIONS probe;
+  bool found = false;
+  ForEachExtendedOption(
+      [&](std::string_view name, const auto&) { found = found || SameAsciiNoCase(name, key); },
+      probe);
+  return found;
+}
+
+// What is wrong with `text` as the value of a field like `field`; empty when nothing. The
+// original options are stored in 16 bits, the later ones in 32.
+template <class Field>
+std::string ValueProblem(const std::string& text, const Field&, bool extended) {
+  std::int32_t number = 0;
+  if constexpr (std::is_same_v<Field, bool>) {
+    // Read as a number, any other than 0 being on: only what is no number is lost.
+    if (ParseInteger(text, number)) return {};
+    return "0 or 1 is expected";
+  } else if constexpr (std::is_same_v<Field, std::int32_t>) {
+    const std::int32_t largest = extended ? INT32_MAX : INT16_MAX;
+    if (ParseInteger(text, number) && number >= 0 && number <= largest) return {};
+    return "a whole number from 0 to " + std::to_string(largest) + " is expected";
+  } else {
+    return {};
+  }
+}
+
+}  // namespace
+
+std::string TOPTIONS::CheckIni(const TIniFile& ini, std::string_view section,
+                               std::string_view also_allowed) {
+  for (const std::string& key : ini.Keys(section)) {
+    if (!also_allowed.empty() && SameAsciiNoCase(key, also_allowed)) continue;
+    const std::string value = ini.ReadString(section, key, "");
+    if (!IsOptionKey(key)) return key + " is no option key";
+    std::string problem;
+    TOPTIONS probe;
+    ForEachOption(
+        [&](std::string_view name, const auto& field) {
+          if (SameAsciiNoCase(name, key)) {
+            problem = ValueProblem(value, field, IsExtendedOption(name));
+          }
+        },
+        probe);
+    if (!problem.empty()) return key + "=" + value + ": " + problem;
+  }
+  return {};
 }
 
 void TOPTIONS::MergeFromIni(const TIniFile& ini, std::string_view section) {

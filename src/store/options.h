@@ -76,6 +76,11 @@ class TOPTIONS {
   void MergeFromIni(const TIniFile& ini, std::string_view section);
   // Whether `key` names an option as korvane.ini and options files spell it (in any case).
   static bool IsOptionKey(std::string_view key);
+  // The first key of `section` that is no option (other than `also_allowed`) or whose value the
+  // option cannot take, in words ("InternalLinkDepth=abc: a whole number from 0 to 32767 is
+  // expected"); empty when every key is right. A value read past would become 0 or a default.
+  static std::string CheckIni(const TIniFile& ini, std::string_view section,
+                              std::string_view also_allowed = {});
   // Writes every key, in the fixed key order.
   void SaveToIni(TIniFile& ini, std::string_view section) const;
   // Copies every option of `source` except CheckDomainMachineFlag.

@@ -48,8 +48,10 @@ TMainWin::TMainWin(TDesktopSetup setup, QWidget* parent)
   // The settings first: the first run asks for the work path before anything is shown.
   settings_dialogs_ = std::make_unique<TSettingsDialogsQt>(fs_, program_folder_, this);
   param_ = std::make_unique<TParam>(fs_, *profile_, navigator_, settings_dialogs_.get());
-  (void)param_->LoadSettings();
-  (void)param_->SaveSettings();
+  // Settings that cannot be read are not written over: the file may be the user's work.
+  if (param_->LoadSettings() == TSettingsLoad::kUnreadable || !param_->SaveSettings()) {
+    Tell(this, param_->SettingsError(), "Warning", TBoxIcon::kExclamation);
+  }
   bookmark_hooks_ = std::make_unique<TBookmarkHooksQt>(*param_, this);
   global_mime_ = std::make_unique<TGlobalMimeList>(fs_, param_->WorkPath());
   global_mime_->Load();
@@ -188,9 +190,12 @@ void TMainWin::WriteGeometry() {
 void TMainWin::HandleCommandLine(const std::vector<std::string>& arguments) {
   const TCommandLine command = ParseCommandLine(arguments);
   const TStartupPlan plan = PlanStartup(command, fs_, param_->Path, DefaultWebName);
-  std::unique_ptr<TWEB> web =
-      OpenStartupWeb(plan, param_->DefaultOptions, global_mime_->List(), fs_);
-  if (web) OpenWeb(std::move(web), plan.Capture);
+  TMadeWeb made = OpenStartupWeb(plan, param_->DefaultOptions, global_mime_->List(), fs_);
+  if (made.Web) {
+    OpenWeb(std::move(made.Web), plan.Capture);
+  } else if (!made.Error.empty()) {
+    Tell(this, made.Error, "Error", TBoxIcon::kStop);
+  }
 }
 
 void TMainWin::closeEvent(QCloseEvent* event) {
@@ -224,7 +229,10 @@ void TMainWin::closeEvent(QCloseEvent* event) {
     return;
   }
   WriteGeometry();
-  (void)recent_.Save(fs_, param_->WorkPath());
+  if (!recent_.Save(fs_, param_->WorkPath())) {
+    Tell(this, "The list of recent webs could not be written (" + fs_.LastError() + ").",
+         "Warning", TBoxIcon::kExclamation);
+  }
   event->accept();
 }
 

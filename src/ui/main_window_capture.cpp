@@ -33,6 +33,8 @@ TMainWin::~TMainWin() {
   disconnect(title_edit_, nullptr, this, nullptr);
   // A run still under way when the program is torn down (never after a normal close).
   run_.reset();
+  // Nobody is left to read a failure here: a normal close saved the list and said its failure;
+  // this is the teardown without one (a signal, a test), saving what it can.
   (void)recent_.Save(fs_, param_->WorkPath());
   (void)param_->SaveSettings();
 }
@@ -174,23 +176,6 @@ void TMainWin::ClearSlotRows() {
   capture_tab_->Flush();
 }
 
-namespace {
-
-TCaptureSettings CaptureSettings(const TParam& param) {
-  TCaptureSettings s;
-  s.MaxSockets = param.MaxSockets;
-  s.TryCount = param.TryCount;
-  s.Timeout = param.Timeout;
-  s.UseProxy = param.UseProxy;
-  s.ProxyAdress = param.ProxyAdress;
-  s.ProxyPort = param.ProxyPort;
-  s.NoWriteDisk = param.NoWriteDisk;
-  s.StopWaitSecs = param.StopWaitSecs;
-  return s;
-}
-
-}  // namespace
-
 void TMainWin::RunCapture() {
   if (!web_ || !model_.CanRunCommand() || run_ || model_.Capturing()) return;
   StoreWeb();
@@ -202,8 +187,8 @@ void TMainWin::RunCapture() {
   hooks_->error.clear();
   hooks_->after_capture = false;
   capture_tab_->documents = multimedia_;
-  TResolveSetup resolve{param_->SommaireParams, program_folder_ + "index/"};
-  run_ = std::make_unique<TCaptureRun>(*web_, CaptureSettings(*param_), pump_->Hub(),
+  TResolveSetup resolve = ResolveSetupOf(*param_, program_folder_);
+  run_ = std::make_unique<TCaptureRun>(*web_, CaptureSettingsOf(*param_), pump_->Hub(),
                                        global_mime_.get(), *hooks_, std::move(resolve),
                                        WebPageProcessor(*web_), clock_);
   ShowRunning(true);

@@ -115,7 +115,8 @@ void TMainWin::ShowFigures() {
   TCaptureCounters counters;
   counters.LinkCount = web_->GetLinkCount();
   counters.FilteredCount = web_->FilteredCount;
-  counters.TodoCount = web_->GetTodoCount();
+  // A damaged web's counters may exceed its link count: nothing is left to explore then.
+  counters.TodoCount = web_->GetTodoCount().value_or(0);
   counters.NotFoundCount = web_->NotFoundCount;
   counters.CapturedCount = web_->CapturedCount;
   counters.ErrorCount = web_->ErrorCount;
@@ -188,20 +189,18 @@ bool TMainWin::CloseWeb() {
 }
 
 bool TMainWin::LoadAndOpen(const std::string& project_file) {
-  auto web = std::make_unique<TWEB>(param_->DefaultOptions, fs_);
-  bool loaded = false;
+  TMadeWeb opened;
   {
     TBusyCursor busy(model_);
-    loaded = web->LoadFromFile(project_file);
+    opened = OpenWebFile(project_file, param_->DefaultOptions, fs_);
   }
-  // A project file that cannot be loaded is dropped, and said with its reason; no web opens.
-  if (!loaded) {
+  // A project file that cannot be opened is dropped, and said with its reason; no web opens.
+  if (!opened.Web) {
     UpdateCommands();
-    Tell(this, "The web " + project_file + " cannot be opened: " + web->LoadError() + ".",
-         "Error", TBoxIcon::kStop);
+    Tell(this, opened.Error, "Error", TBoxIcon::kStop);
     return false;
   }
-  OpenWeb(std::move(web), false);
+  OpenWeb(std::move(opened.Web), false);
   return true;
 }
 
@@ -325,9 +324,12 @@ void TMainWin::NewWeb() {
         return;
     }
   }
-  std::unique_ptr<TWEB> web =
-      CreateNewWeb(typed, param_->DefaultOptions, global_mime_->List(), fs_);
-  if (web) OpenWeb(std::move(web), result == mrYes);
+  TMadeWeb made = CreateNewWeb(typed, param_->DefaultOptions, global_mime_->List(), fs_);
+  if (!made.Web) {
+    Tell(this, "The web cannot be made: " + made.Error + ".", "Error", TBoxIcon::kStop);
+    return;
+  }
+  OpenWeb(std::move(made.Web), result == mrYes);
 }
 
 void TMainWin::OpenCommand() {
@@ -420,16 +422,10 @@ void TMainWin::CopyOrMove(bool move) {
   ShowWeb();
   UpdateCaption();
   RebuildRecentMenu();
-  if (result.SameFolder) {
-    Tell(this, "The web is already in that folder: nothing was copied.", caption,
-         TBoxIcon::kInformation);
-  } else if (!result.Failed.empty()) {
-    Tell(this,
-         std::to_string(result.Failed.size()) +
-             " file(s) could not be copied; they stay in the web's former folder.",
-         caption, TBoxIcon::kExclamation);
-  } else if (!result.Saved) {
-    Tell(this, "The web could not be saved to " + destination, caption, TBoxIcon::kStop);
+  const TCopyOutcome outcome = CopyOutcome(result, destination, move);
+  if (!outcome.Text.empty()) {
+    Tell(this, outcome.Text, caption,
+         outcome.Failed ? TBoxIcon::kExclamation : TBoxIcon::kInformation);
   }
 }
 
@@ -508,7 +504,9 @@ void TMainWin::SetupCommand() {
 void TMainWin::SaveOptionsCommand() {
   if (!web_) return;
   StoreWeb();
-  web_->SaveDefaultOptions(*param_);
+  if (!web_->SaveDefaultOptions(*param_)) {
+    Tell(this, param_->SettingsError(), "Error", TBoxIcon::kStop);
+  }
 }
 
 // --- Help ---
@@ -543,10 +541,9 @@ void TMainWin::CreateNewWebFromLink() {
                        program_folder_, this);
   if (dialog.Run() == mrCancel) return;
   // A separate web: the current one stays open.
-  if (!CreateSeparateWeb(dialog.Form(), param_->DefaultOptions, global_mime_->List(), fs_)) {
-    Tell(this, "The web could not be saved to " + dialog.Form().SeparateProjectFile(), "Error",
-         TBoxIcon::kStop);
-  }
+  const std::string error =
+      CreateSeparateWeb(dialog.Form(), param_->DefaultOptions, global_mime_->List(), fs_);
+  if (!error.empty()) Tell(this, error, "Error", TBoxIcon::kStop);
 }
 
 }  // namespace korvane::ui

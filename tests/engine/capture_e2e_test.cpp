@@ -41,7 +41,7 @@ class CaptureEndToEndTest : public ::testing::Test {
 
   std::unique_ptr<TWEB> NewWeb(const std::string& url) {
     auto web = std::make_unique<TWEB>(defaults_);
-    web->Init(url, folder_.string(), mime_);
+    EXPECT_TRUE(web->Init(url, folder_.string(), mime_));
     web->FileName = web->Path + "Local.Web";
     return web;
   }

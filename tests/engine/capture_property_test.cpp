@@ -182,7 +182,7 @@ class CapturePropertyTest : public ::testing::TestWithParam<std::uint32_t> {
   // A new web on the server's site in the test's folder.
   std::unique_ptr<TWEB> NewWeb(const TShufflingHttpServer& server) {
     auto web = std::make_unique<TWEB>(defaults_);
-    web->Init(server.Url("/index.html"), folder_.string(), mime_);
+    EXPECT_TRUE(web->Init(server.Url("/index.html"), folder_.string(), mime_));
     web->FileName = web->Path + "Local.Web";
     return web;
   }

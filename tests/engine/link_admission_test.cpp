@@ -219,7 +219,8 @@ TEST_F(AdmissionTest, UpdateTodoRequeuesMainWebPagesNotFoundOnly) {
   failed->State = wsError;
   web_->ErrorCount = 1;
 
-  EXPECT_EQ(web_->UpdateTodo(), 2);
+  web_->UpdateTodo();
+  EXPECT_EQ(web_->GetTodoCount(), 2);
   EXPECT_EQ(web_->CapturedCount, 2);
   EXPECT_EQ(web_->NotFoundCount, 1);
   EXPECT_EQ(web_->ErrorCount, 0);
@@ -238,7 +239,8 @@ TEST_F(AdmissionTest, UpdateTodoReexaminesFilteredRecordsUnderTheCurrentOptions)
   web_->MimeList.AddMime("application/octet-stream", "bin", "Other", false);
   ASSERT_EQ(picture->State, wsFiltered);
   web_->Options.RefLimit = false;
-  EXPECT_EQ(web_->UpdateTodo(), 2);
+  web_->UpdateTodo();
+  EXPECT_EQ(web_->GetTodoCount(), 2);
   EXPECT_EQ(picture->State, wsTodo);
   EXPECT_EQ(typed->State, wsFiltered);
   EXPECT_EQ(web_->FilteredCount, 1);

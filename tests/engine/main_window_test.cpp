@@ -238,11 +238,46 @@ TEST(CommandLineTest, StartupPlans) {
   EXPECT_EQ(missing.Action, TStartupPlan::kNothing);
   EXPECT_FALSE(missing.Capture);
 
+}
+
+// An options file is checked whole before any of it is applied, in the words of the key at fault.
+TEST(CommandLineTest, OptionsFilesAreCheckedWholeBeforeTheyApply) {
+  testing::TMemFileSystem fs;
+  fs.files["/opts.ini"] = "[OPTIONS]\nMaxFileCount=5\nMIMES=-all,+gif\n";
   TOPTIONS options;
-  EXPECT_EQ(ReadOptionsFile(fs, "/opts.ini", options), "gif");
+  TMIMELIST table;
+  table.SetToDefault();
+  EXPECT_EQ(ApplyOptionsFile(fs, "/opts.ini", options, table), "");
   EXPECT_EQ(options.MaxFileCount, 5);
   EXPECT_EQ(options.InternalLinkDepth, TOPTIONS().InternalLinkDepth);
-  EXPECT_EQ(ReadOptionsFile(fs, "/nope.ini", options), "");
+  EXPECT_FALSE(table.GetMimeByString("text/html")->Valid);
+
+  const struct {
+    const char* file;
+    const char* error;
+  } refused[] = {
+      {"[OPTIONS]\nInternalLinkDepth=abc\n",
+       "/o.ini: InternalLinkDepth=abc: a whole number from 0 to 32767 is expected"},
+      {"[OPTIONS]\nMaxFileCount=-1\n",
+       "/o.ini: MaxFileCount=-1: a whole number from 0 to 32767 is expected"},
+      {"[OPTIONS]\nMaxFileCount=40000\n",
+       "/o.ini: MaxFileCount=40000: a whole number from 0 to 32767 is expected"},
+      {"[OPTIONS]\nStretchImageFlag=on\n", "/o.ini: StretchImageFlag=on: 0 or 1 is expected"},
+      {"[OPTIONS]\nMaxFileSise=5\n", "/o.ini: MaxFileSise is no option key"},
+      {"[OPTIONS]\nMaxFileCount=9\nMIMES=+gyf\n", "/o.ini: MIMES: unknown file type(s) gyf"},
+  };
+  for (const auto& c : refused) {
+    fs.files["/o.ini"] = c.file;
+    TOPTIONS untouched;
+    const std::string error = ApplyOptionsFile(fs, "/o.ini", untouched, table);
+    EXPECT_TRUE(error.starts_with(c.error)) << c.file << " gave " << error;
+    EXPECT_EQ(untouched, TOPTIONS()) << c.file;
+  }
+  EXPECT_EQ(ApplyOptionsFile(fs, "/nope.ini", options, table), "cannot read the options file /nope.ini");
+  // LowSpeedLimit is a later option, stored in 32 bits.
+  fs.files["/o.ini"] = "[OPTIONS]\nLowSpeedLimit=100000\n";
+  EXPECT_EQ(ApplyOptionsFile(fs, "/o.ini", options, table), "");
+  EXPECT_EQ(options.LowSpeedLimit, 100000);
 }
 
 TEST(WebFormTest, LimitsShowAndStore) {

@@ -51,7 +51,7 @@ TEST(OfflineBrowserTest, TheCopyShowsFromDiskAsTheSiteDid) {
   {
     testing::TNginxServer server;
     ASSERT_TRUE(server.Running()) << server.Error();
-    web.Init(server.Url("/"), (root / "web").string(), mime);
+    EXPECT_TRUE(web.Init(server.Url("/"), (root / "web").string(), mime));
     web.FileName = web.Path + "Local.Web";
     TAsioSocketLibrary lib;
     TSocketHub hub(&lib);

@@ -82,7 +82,7 @@ class ResolveEndToEndTest : public ::testing::Test {
   // disk.
   TWEB& CaptureAndCheck(const std::string& url, const std::string& ca_file) {
     web_ = std::make_unique<TWEB>(defaults_);
-    web_->Init(url, folder_.string(), mime_);
+    EXPECT_TRUE(web_->Init(url, folder_.string(), mime_));
     web_->FileName = web_->Path + "Local.Web";
     web_->Options.CaFile = ca_file;
     TCaptureSettings settings;
@@ -207,7 +207,7 @@ TEST_F(ResolveEndToEndTest, WithoutRequisitesEveryPageIsStoredAsBefore) {
   TOPTIONS original;
   original.PageRequisites = false;
   TWEB web(original);
-  web.Init(server.Url("/"), folder_.string(), mime_);
+  EXPECT_TRUE(web.Init(server.Url("/"), folder_.string(), mime_));
   web.FileName = web.Path + "Local.Web";
   TCaptureSettings settings;
   settings.MaxSockets = 1;

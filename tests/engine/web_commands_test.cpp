@@ -42,7 +42,7 @@ TEST_F(WebCommandsTest, NewWebFromTheDialog) {
   form.UrlEdit = "http://h/manual/";
   form.PathEdit = "/webs/MANUAL/";
   form.TitleEdit = "Manual";
-  auto web = CreateNewWeb(form, f.defaults, f.mime, f.fs);
+  auto web = CreateNewWeb(form, f.defaults, f.mime, f.fs).Web;
   ASSERT_NE(web, nullptr);
   EXPECT_EQ(web->FileName, "/webs/MANUAL/Local.Web");
   EXPECT_EQ(web->Title, "Manual");
@@ -53,7 +53,7 @@ TEST_F(WebCommandsTest, SeparateWebIsWrittenAndReadsBackWithItsTitle) {
   TNewForm form = TNewForm::ForLink("/webs/", "http://x.org/guide/");
   form.Activate(std::nullopt);
   form.TitleEdit = "Guide";
-  ASSERT_TRUE(CreateSeparateWeb(form, f.defaults, f.mime, f.fs));
+  ASSERT_EQ(CreateSeparateWeb(form, f.defaults, f.mime, f.fs), "");
   EXPECT_EQ(ReadProjectTitle("/webs/GUIDE/local.web", f.defaults, f.fs), "Guide");
   EXPECT_EQ(ReadProjectTitle("/webs/none.web", f.defaults, f.fs), std::nullopt);
 }
@@ -63,7 +63,7 @@ TEST_F(WebCommandsTest, StartupWebFromTheCommandLine) {
   ASSERT_TRUE(f.fs.MakeDirs("/webs"));
   const TCommandLine command = ParseCommandLine({"http://h/site/", "/opts.ini"});
   const TStartupPlan plan = PlanStartup(command, f.fs, "/webs/", DefaultWebName);
-  auto web = OpenStartupWeb(plan, f.defaults, f.mime, f.fs);
+  auto web = OpenStartupWeb(plan, f.defaults, f.mime, f.fs).Web;
   ASSERT_NE(web, nullptr);
   EXPECT_EQ(web->FileName, "/webs/SITE/LOCAL.WEB");
   EXPECT_EQ(web->Options.MaxFileCount, 7);
@@ -74,9 +74,12 @@ TEST_F(WebCommandsTest, StartupWebFromTheCommandLine) {
 
   const TStartupPlan again = PlanStartup(command, f.fs, "/webs/", DefaultWebName);
   EXPECT_EQ(again.Action, TStartupPlan::kLoad);
-  EXPECT_NE(OpenStartupWeb(again, f.defaults, f.mime, f.fs), nullptr);
+  EXPECT_NE(OpenStartupWeb(again, f.defaults, f.mime, f.fs).Web, nullptr);
   f.fs.files["/webs/SITE/LOCAL.WEB"] = "not a web";
-  EXPECT_EQ(OpenStartupWeb(again, f.defaults, f.mime, f.fs), nullptr);
+  const TMadeWeb damaged = OpenStartupWeb(again, f.defaults, f.mime, f.fs);
+  EXPECT_EQ(damaged.Web, nullptr);
+  EXPECT_TRUE(damaged.Error.starts_with("The web /webs/SITE/LOCAL.WEB cannot be opened: "))
+      << damaged.Error;
 }
 
 TEST_F(WebCommandsTest, SavedZonesAreAdmittedAsLinksOfTheMapsPage) {

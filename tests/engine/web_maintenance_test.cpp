@@ -280,7 +280,7 @@ TEST(DeleteWebOnDiskTest, LinksOutOfTheFolderAreNotFollowed) {
   TOPTIONS defaults;
   TMIMELIST mime;
   TWEB web(defaults, real);
-  web.Init("http://site/", (root / "webs" / "site").string(), mime);
+  EXPECT_TRUE(web.Init("http://site/", (root / "webs" / "site").string(), mime));
   web.FileName = web.Path + "local.web";
   ASSERT_TRUE(web.SaveToFile(web.FileName));
   fs::create_directory_symlink(root / "outside", root / "webs" / "site" / "index");

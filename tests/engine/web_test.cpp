@@ -111,10 +111,11 @@ TEST_F(WebTest, ReinitKeepsTotalAndMimeTableButTakesFreshDefaults) {
   EXPECT_NE(web->Tree.Find("http://www.a.com/new/"), nullptr);
 }
 
-TEST_F(WebTest, TodoCountBelowZeroIsAnOverflow) {
+TEST_F(WebTest, TodoCountBelowZeroIsNone) {
   auto web = NewWeb("http://www.a.com/");
   web->CapturedCount = 2;
-  EXPECT_THROW(web->GetTodoCount(), TCounterOverflow);
+  EXPECT_EQ(web->GetTodoCount(), std::nullopt);
+  EXPECT_EQ(web->CountRecords().Todo, 1);
 }
 
 TEST(ExtensionOfTest, TakesTheDocumentsLastDotWithoutTheQuery) {

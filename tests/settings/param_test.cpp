@@ -230,7 +230,7 @@ TEST_F(ParamTest, AWebsOptionsBecomeTheDefaults) {
   TWEB web(param.DefaultOptions, fs_);
   web.Options.MaxTime = 42;
   web.Options.CheckDomainMachineFlag = false;
-  web.SaveDefaultOptions(param);
+  EXPECT_TRUE(web.SaveDefaultOptions(param));
   EXPECT_EQ(param.DefaultOptions.MaxTime, 42);
   EXPECT_TRUE(param.DefaultOptions.CheckDomainMachineFlag);
   TIniFile written;

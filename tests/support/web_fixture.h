@@ -22,7 +22,7 @@ class TWebFixture {
   // A web initialised on `url` in /webs/site/.
   std::unique_ptr<TWEB> NewWeb(const std::string& url, const std::string& folder = "/webs/site") {
     auto web = std::make_unique<TWEB>(defaults, fs);
-    web->Init(url, folder, mime);
+    EXPECT_TRUE(web->Init(url, folder, mime));
     return web;
   }
 

@@ -71,6 +71,7 @@ class MainWindowTest : public QObject {
   void StopWithAndWithoutCompletingTransfers();
   void ClosingDuringACaptureAsksOnceThenClosesAtTheEnd();
   void NothingCapturedAsksForAnotherAddress();
+  void DamagedAndUnreadableProjectFilesOpenNothing();
   void CommandLineCapturesOnceTheWindowIsUp();
   void RecentWebsMenuOpensAndReorders();
   void LeavingTheTitleRenamesTheBookmark();
@@ -253,6 +254,41 @@ void MainWindowTest::NothingCapturedAsksForAnotherAddress() {
            int(TMainWindowModel::kWebTab));
 }
 
+// A project file whose counters exceed its links (it once aborted the program) and one that is
+// no web: each is said in an error box with its reason, no web opens, and the program goes on.
+void MainWindowTest::DamagedAndUnreadableProjectFilesOpenNothing() {
+  TUiFixture fixture;
+  TOPTIONS defaults;
+  TMIMELIST mime;
+  mime.SetToDefault();
+  const std::string damaged = fixture.Folder() + "damaged/Local.Web";
+  {
+    TWEB web(defaults);
+    QVERIFY(web.Init("http://example.org/", fixture.Folder() + "damaged", mime));
+    web.CapturedCount = 40;
+    QVERIFY(web.SaveToFile(damaged));
+  }
+  const std::string garbage = fixture.Folder() + "garbage.web";
+  QVERIFY(RealFileSystem().WriteFile(garbage, std::string(300, '\x7f')));
+  const std::pair<std::string, QString> cases[] = {
+      {damaged, QStringLiteral("exceed its 1 links: the project file is damaged.")},
+      {garbage, QString::fromStdString("The web " + garbage + " cannot be opened: ")},
+  };
+  for (const auto& [file, words] : cases) {
+    QString box_text;
+    WhenShown(QStringLiteral("MessageBox"), [&box_text](QWidget* box) {
+      box_text = static_cast<QMessageBox*>(box)->text();
+      static_cast<QMessageBox*>(box)->button(QMessageBox::Ok)->click();
+    });
+    TMainWin window(fixture.Setup({file}));
+    QVERIFY2(box_text.contains(words), qPrintable(box_text));
+    QVERIFY(window.Web() == nullptr);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QVERIFY(window.isVisible());
+  }
+}
+
 void MainWindowTest::CommandLineCapturesOnceTheWindowIsUp() {
   TNginxServer nginx;
   if (!nginx.Running()) QSKIP(nginx.Error().c_str());
@@ -282,7 +318,7 @@ void MainWindowTest::RecentWebsMenuOpensAndReorders() {
   int i = 0;
   for (const std::string& file : {first, second}) {
     TWEB web(defaults);
-    web.Init("http://example.org/", std::filesystem::path(file).parent_path().string(), mime);
+    QVERIFY(web.Init("http://example.org/", std::filesystem::path(file).parent_path().string(), mime));
     web.Title = titles[i++];
     QVERIFY(web.SaveToFile(file));
   }
@@ -334,7 +370,7 @@ void MainWindowTest::LeavingTheTitleRenamesTheBookmark() {
   const std::string project = fixture.Folder() + "titled/Local.Web";
   {
     TWEB web(defaults);
-    web.Init("http://example.org/", fixture.Folder() + "titled", mime);
+    QVERIFY(web.Init("http://example.org/", fixture.Folder() + "titled", mime));
     QVERIFY(web.SaveToFile(project));
   }
   TMainWin window(fixture.Setup({project}));

@@ -50,7 +50,7 @@ std::string MakeCapturedWeb(const std::string& folder, bool two_maps) {
   TMIMELIST mime;
   mime.SetToDefault();
   TWEB web(defaults);
-  web.Init("http://h/", folder, mime);
+  if (!web.Init("http://h/", folder, mime)) return {};
   web.Tree.Find("http://h/")->State = wsPage;
   const TDocument documents[] = {
       {"big.jpg", "image/jpeg", MakeJpeg(800, 600)},
