@@ -339,6 +339,7 @@ void ForgetNewWeb(TWEB& web, bool created_folder) {
       std::fprintf(stderr, "cannot remove %s (%s)\n", path.c_str(), files.LastError().c_str());
     }
   }
+  // An empty folder left behind takes nothing: the corrected command may use it as it is.
   if (created_folder && files.ListRemovable(web.Path).empty()) (void)files.RemoveDir(web.Path);
 }
 
@@ -565,6 +566,7 @@ int ReportOutcome(const TCaptureRunResult& result, TCaptureTarget& target,
   }
   // Files the server was asked for and that were not kept are losses (those the web's rules
   // refused are not): the copy is not what the run was sent to make.
+  if (!result.LossCause.empty()) std::fprintf(stderr, "%s\n", result.LossCause.c_str());
   if (result.Lost > 0) {
     std::fprintf(stderr, "%d file(s) could not be kept: each is in %s%s with its cause\n",
                  static_cast<int>(result.Lost), web.Path.c_str(), std::string(kLogFileName).c_str());

@@ -1,5 +1,7 @@
 #include "environment.h"
 
+#include <cstdio>
+
 #include "base/file_system.h"
 #include "base/message_pump.h"
 #include "net/socket_hub.h"
@@ -34,7 +36,9 @@ TEnvironment::TEnvironment(const std::string& work_path) {
   }
   param_ = std::make_unique<TParam>(fs, *profile_, SystemNavigatorPlatform(), nullptr);
   // A first run writes the settings at once, so that the work path is known from then on.
-  if (param_->LoadSettings() == TSettingsLoad::kMissing) (void)param_->SaveSettings();
+  if (param_->LoadSettings() == TSettingsLoad::kMissing && !param_->SaveSettings()) {
+    std::fprintf(stderr, "warning: %s\n", param_->SettingsError().c_str());
+  }
   global_mime_ = std::make_unique<TGlobalMimeList>(fs, param_->WorkPath());
   global_mime_->Load();
 }

@@ -47,6 +47,7 @@ class TPrimitiveReplacement final : public TReplacementFile {
  private:
   void Discard() {
     file_.reset();
+    // The replacement failed already; a temporary left behind is replaced at the next attempt.
     (void)fs_.RemoveFile(path_ + std::string(kReplacementSuffix));
   }
 

@@ -162,6 +162,8 @@ void TCapture::HandlerFailed(TRequest& request, const std::string& error) {
 void TCapture::AutoSave() {
   if (since_save_ < kAutoSaveEvery) return;
   since_save_ = 0;
+  // A failed auto-save leaves the previous project file whole; the save at the run's end says
+  // its own failure.
   if (!web_.FileName.empty()) (void)web_.SaveToFile(web_.FileName);
 }
 
@@ -238,6 +240,7 @@ bool TCapture::HeaderReceived(TRequest& request) {
   if (!record) return false;
   const int status = request.Header.Status;
   last_status_ = status;
+  losses_since_answer_ = 0;
   if ((status == 301 || status == 302) && !request.Header.Location.empty()) {
     Redirect(request, *record);
     return false;
@@ -345,6 +348,7 @@ void TCapture::CountError(TWebFile& record, std::string_view url, bool logged) {
   if (record.LinkDepth != 0) record.State = wsError;
   CheckedInc(web_.ErrorCount);
   CheckedInc(error_count_);
+  ++losses_since_answer_;
   RefreshCounters();
 }
 
@@ -462,6 +466,7 @@ void TCapture::DiskIsFull(TWebFile& record) {
 void TCapture::RemovePartialFiles() {
   TFileSystem& fs = web_.FileSystem();
   for (const std::string& name : fs.ListFiles(web_.Path)) {
+    // One that stays is tried again at the next session; it is never taken for a captured file.
     if (name.ends_with(kPartialSuffix)) (void)fs.RemoveFile(web_.Path + name);
   }
 }

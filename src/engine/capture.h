@@ -101,6 +101,9 @@ class TCapture {
   std::int32_t FilteredCount() const { return filtered_count_; }
   std::int32_t NotFoundCount() const { return not_found_count_; }
   std::int32_t ErrorCount() const { return error_count_; }
+  // Files lost since the last answer of any server: a long run of them at the end is a server
+  // that stopped answering, not files that failed one by one.
+  std::int32_t LossesSinceAnswer() const { return losses_since_answer_; }
   TRequest& Request(int slot) { return *requests_[static_cast<std::size_t>(slot - 1)]; }
   int SlotCount() const { return static_cast<int>(requests_.size()); }
   bool AnyBusy() const;
@@ -180,6 +183,7 @@ class TCapture {
   bool send_credentials_ = false;
   std::string credentials_host_;  // host:port that asked for credentials
   std::int32_t captured_count_ = 0;
+  std::int32_t losses_since_answer_ = 0;
   std::int32_t filtered_count_ = 0;
   std::int32_t not_found_count_ = 0;
   std::int32_t error_count_ = 0;

@@ -39,8 +39,10 @@ TPageProcessor WebPageProcessor(TWEB& web) {
                 const std::function<bool(const TLinkParam&)>& filter, const std::string& charset,
                 const std::string* body) {
     if (IsStylesheetType(page.GetMimeType())) {
-      (void)web.SetStylesheetLinks(page, url, filter);
-      return true;
+      // One that could not be written back stays as served, its links entered all the same (the
+      // resolve rewrites it again); only a full disk makes it a failure, which ends the run.
+      return web.SetStylesheetLinks(page, url, filter) ||
+             !web.FileSystem().LastStatus().NoSpaceLeft();
     }
     if (web.SetHtmlLinks(page, url, filter, charset, body) || !body) return true;
     // The processed page could not be written: the page as it came, as a stored one would stay.
@@ -174,6 +176,13 @@ void TCaptureRun::CloseSession() {
     result_.DiskFull = session_->DiskFull();
     result_.StopReason = session_->StopReason();
     result_.Lost = session_->ErrorCount();
+    // A few failures in a row at the end are chance; more are the server gone away.
+    constexpr std::int32_t kStoppedAnswering = 3;
+    if (const std::int32_t unanswered = session_->LossesSinceAnswer();
+        unanswered >= kStoppedAnswering) {
+      result_.LossCause = "the server stopped answering: the last " + std::to_string(unanswered) +
+                          " addresses got no answer (" + session_->LastFailure().Message + ")";
+    }
     last_status_ = session_->LastStatus();
     last_url_ = session_->LastUrl();
     last_failure_ = session_->LastFailure();

@@ -77,6 +77,8 @@ struct TCaptureRunResult {
   std::string Error;       // the message of an error that ended the session
   // Files the session was sent for and could not keep (each logged with its address and cause).
   std::int32_t Lost = 0;
+  // Why the losses came, when the run ended on a server that no longer answered; else empty.
+  std::string LossCause;
   // Why pages of the resolve (rewritten pages, the home page, the indexes) could not be written.
   std::vector<std::string> WriteFailures;
   // Why the project file could not be written, when it was not.

@@ -79,6 +79,8 @@ TWebFile* TWEB::MoveToProtocol(TWebFile& record, std::string_view from, std::str
     Log(std::string(to) + std::string(kLogTreeError));
     return &record;
   }
+  // The old address is only an alias of the moved record: without it the record is reached
+  // under its new address still, and the old one is admitted afresh when linked again.
   (void)Tree.Add(from, added);
   return added;
 }

@@ -127,6 +127,7 @@ TDeleteWebResult DeleteWeb(TWEB& web, TParam& param, TBookMarks& bookmarks, TRec
     DeleteThroughLink(web, result);
   } else if (remove_folder) {
     const std::string index = web.Path + "index" + kPathSeparator;
+    // What stays in it keeps the web's folder too, and that failure is said below.
     if (fs.DirectoryExists(index)) (void)RemoveFolder(fs, index);
     result.FolderRemoved = RemoveFolder(fs, web.Path);
     if (result.FolderRemoved) result.NotDeleted.clear();

@@ -140,6 +140,8 @@ bool TWEB::SaveToFile(const std::string& file_name) {
   // A failed save leaves the previous file whole; the file holds the web's password.
   if (fs_.ReplaceFile(file_name, bytes, {.OwnerOnly = true, .Durable = true})) {
     // Every file named since the last save is in the project file now, or named by no record.
+    // A file that could not be removed stays an orphan of no record: no name is taken by it and
+    // nothing links to it.
     (void)RemoveUnnamedFiles();
     NameJournal().Clear();
     return true;

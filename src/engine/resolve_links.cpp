@@ -162,8 +162,10 @@ void TResolveLinks::RewriteMapFiles() {
     TWebFile scratch;
     scratch.SetFileName(web_.MapList.Item(i).MapFile);
     if (scratch.GetFileName().empty()) continue;
-    (void)RewritePage(fs_, web_.Path, scratch, web_.Tree, web_.MapList, web_.CaptureStart, false,
-                      web_.Options.SuppressLinkFlag);
+    if (!RewritePage(fs_, web_.Path, scratch, web_.Tree, web_.MapList, web_.CaptureStart, false,
+                     web_.Options.SuppressLinkFlag)) {
+      write_failures_.push_back(fs_.LastError());
+    }
   }
 }
 

@@ -41,7 +41,7 @@ std::vector<std::string> TWEB::Clean() {
   Tree.Explore([this](TWebFile& record, const std::string&) { return CleanExploreProc(record); });
   std::vector<std::string> failed = DeleteFolderFiles(fs_, Path, clean_names_);
   clean_names_.clear();
-  MapList.DeleteMapFiles(fs_, Path);
+  for (std::string& why : MapList.DeleteMapFiles(fs_, Path)) failed.push_back(std::move(why));
   // Captured again, the same addresses take the same names.
   LocalNames().Remember(Tree);
   TodoList.clear();

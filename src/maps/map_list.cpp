@@ -60,10 +60,11 @@ void TMAPLIST::LoadFromStream(TBinaryReader& reader, int version) {
   }
 }
 
-void TMAPLIST::DeleteMapFiles(TFileSystem& fs, const std::string& web_folder) const {
+std::vector<std::string> TMAPLIST::DeleteMapFiles(TFileSystem& fs,
+                                                  const std::string& web_folder) const {
   std::vector<std::string> names;
   for (const auto& map : items_) names.push_back(map->MapFile);
-  (void)DeleteFolderFiles(fs, web_folder, names);
+  return DeleteFolderFiles(fs, web_folder, names);
 }
 
 void ScanPageForMaps(std::string_view page_url, const std::string& page_file, const TWebTree& tree,

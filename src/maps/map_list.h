@@ -46,7 +46,9 @@ class TMAPLIST {
   void LoadFromStream(TBinaryReader& reader, int version);
 
   // Deletes the map file of every record that has one in `web_folder`.
-  void DeleteMapFiles(TFileSystem& fs, const std::string& web_folder) const;
+  // Why each map file that could not be deleted stayed.
+  [[nodiscard]] std::vector<std::string> DeleteMapFiles(TFileSystem& fs,
+                                                        const std::string& web_folder) const;
 
  private:
   std::vector<std::unique_ptr<TMapImg>> items_;

@@ -285,6 +285,7 @@ void TConnection::BeginTls(const TTlsRequest& request, bool then_connect) {
   SSL* ssl = tls->native_handle();
   SSL_set_ex_data(ssl, ConnectionIndex(), this);
   asio::error_code not_an_address;
+  // Only whether the name parses as an address matters here.
   (void)asio::ip::make_address(request.ServerName, not_an_address);
   const bool is_address = !not_an_address;
   // The server's name goes in the handshake (SNI) so that a server of several sites shows the

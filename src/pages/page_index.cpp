@@ -555,6 +555,7 @@ void TSommaireIndex::Finish(std::int64_t total_size) {
 }
 
 void TSommaireIndex::CopySupportFiles() {
+  // The web's folder exists already; when it does not, the pages' writes say so.
   (void)fs_.MakeDirs(Web.Path);
   if (!fs_.DirectoryExists(TemplateFolder)) return;
   for (const std::string& name : fs_.ListFiles(TemplateFolder)) {

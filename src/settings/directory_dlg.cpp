@@ -15,6 +15,7 @@ std::string TDirectoryDlg::NewDirectoryProposal() const { return WithSeparator(f
 
 std::optional<TCreateFolderError> TDirectoryDlg::NewDirectory(TFileSystem& fs,
                                                               const std::string& name) {
+  // Whether it was made is what the check below finds.
   if (!name.empty() && !fs.DirectoryExists(name)) (void)fs.MakeDirs(name);
   if (name.empty() || !fs.DirectoryExists(name)) return TCreateFolderError{};
   folder_ = name;

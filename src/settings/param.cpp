@@ -33,6 +33,7 @@ void TParam::EstablishWorkPath(bool establish) {
     return;
   }
   path = NormaliseFolder(dialogs_ ? dialogs_->AskWorkPath(proposed) : proposed);
+  // A work path that cannot be made is said by the settings that cannot be written in it.
   (void)fs_.MakeDirs(path);
   work_path_ = ShortString(path);
   profile_.WriteWorkPath(work_path_);

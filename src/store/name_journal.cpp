@@ -19,13 +19,15 @@ bool TNameJournal::Note(std::string_view name) {
   if (file_->Append(line) && file_->Flush()) return true;
   // A failed write may have left half a line; another name appended to it would make a name
   // that is not ours. Nothing more is noted until the next save.
-  (void)file_->Close();
+  (void)file_->Close();  // failing already: broken_ says it
   file_.reset();
   broken_ = true;
   return false;
 }
 
 void TNameJournal::Clear() {
+  // Cleared after a save: a journal that stays names files the project file holds, which the
+  // next capture's clean-up leaves alone.
   if (file_) (void)file_->Close();
   file_.reset();
   broken_ = false;

@@ -73,6 +73,7 @@ void FromText(const std::string& text, bool& value) { value = text == "1"; }
   value = ShortString(text);
 }
 [[maybe_unused]] void FromText(const std::string& text, std::int32_t& value) {
+  // Written by this program; a damaged value reads as 0, as the settings file's reader does.
   value = 0;
   (void)ParseInteger(text, value);
 }

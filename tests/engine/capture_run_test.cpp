@@ -312,6 +312,36 @@ TEST_F(CaptureRunTest, AnErrorWhileTheSessionStartsEndsTheRun) {
   EXPECT_TRUE(lib_.gos.empty());
 }
 
+// A server that goes away half-way is named as the cause of the losses; a lone failure among
+// answers is not.
+TEST_F(CaptureRunTest, AServerThatStopsAnsweringIsNamedAsTheCauseOfTheLosses) {
+  settings_.MaxSockets = 1;
+  settings_.TryCount = 1;
+  using S = testing::TScriptStep;
+  const testing::TScript refused = {{S::kOkHost, ""}, {S::kFail, ""}};
+  const std::string home =
+      "<a href=p1.htm>1</a><a href=p2.htm>2</a><a href=p3.htm>3</a><a href=p4.htm>4</a>"
+      "<a href=p5.htm>5</a><a href=p6.htm>6</a>";
+  lib_.Expect(Served(Page(home)));
+  lib_.Expect(Served(Page("one")));
+  lib_.Expect(Served(Page("two")));
+  for (int i = 0; i < 4; ++i) lib_.Expect(refused);
+  const TCaptureRunResult& gone = RunToEnd(NewRun());
+  EXPECT_EQ(gone.Captured, 3);
+  EXPECT_EQ(gone.Lost, 4);
+  EXPECT_EQ(gone.LossCause,
+            "the server stopped answering: the last 4 addresses got no answer (connection "
+            "refused)");
+
+  web_->Reinit("http://www.a.com/");
+  lib_.Expect(Served(Page(home)));
+  lib_.Expect(refused);
+  for (int i = 0; i < 5; ++i) lib_.Expect(Served(Page("page")));
+  const TCaptureRunResult& lone = RunToEnd(NewRun());
+  EXPECT_EQ(lone.Lost, 1);
+  EXPECT_EQ(lone.LossCause, "");
+}
+
 TEST_F(CaptureRunTest, StopRequestsReachTheSession) {
   settings_.MaxSockets = 1;
   web_->NewLink({0, "http://www.a.com/b.htm", ""}, web_->Tree.Find(web_->Url));
