@@ -1,16 +1,16 @@
 // korvane: the desktop program. It shows the main window, which opens the web the command line
 // names (and captures it when asked), and runs until the window is closed.
-#include <QApplication>
 #include <QIcon>
 #include <clocale>
 #include <string>
 #include <vector>
 
+#include "ui/application.h"
 #include "ui/main_window.h"
 #include "ui/resources.h"
 
 int main(int argc, char** argv) {
-  QApplication app(argc, argv);
+  korvane::ui::TApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("korvane"));
   QApplication::setApplicationDisplayName(QStringLiteral("Korvane"));
   QApplication::setApplicationVersion(QStringLiteral("1.073"));

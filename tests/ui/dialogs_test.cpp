@@ -2,6 +2,7 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <stdexcept>
 #include <QPointer>
 #include <QPushButton>
 #include <QSpinBox>
@@ -12,6 +13,7 @@
 #include "net/socket_hub.h"
 #include "settings/param.h"
 #include "ui/add_url_dialog.h"
+#include "ui/application.h"
 #include "ui/message_box.h"
 #include "ui/new_web_dialog.h"
 #include "ui/setup_dialog.h"
@@ -53,6 +55,7 @@ class DialogsTest : public QObject {
   void SetupKeepsOldValuesOnBadNumbersAndCancelChangesNothing();
   void WorkPathDialogCreatesTheFolderOnlyWhenAsked();
   void ErrorBoxAnswersWithTheButtonPressed();
+  void AnExceptionLeavingAHandlerEndsOnlyItsAction();
 
  private:
   std::unique_ptr<TUiFixture> fixture_;
@@ -240,6 +243,20 @@ void DialogsTest::ErrorBoxAnswersWithTheButtonPressed() {
   QCOMPARE(int(ui::ShowMessageBox(nullptr, box)), int(mrNo));
   QVERIFY(shown.startsWith(QStringLiteral("URL :http://nowhere.invalid/\nCannot reach server,")));
   QVERIFY(shown.endsWith(QStringLiteral("\n\nRename Web's URL?")));
+}
+
+// An exception out of an event handler (a counter overflow once aborted the program) is said in
+// a box with its words; the event is not handled and the program goes on.
+void DialogsTest::AnExceptionLeavingAHandlerEndsOnlyItsAction() {
+  QString box_text;
+  WhenShown(QStringLiteral("MessageBox"), [&box_text](QWidget* box) {
+    box_text = static_cast<QMessageBox*>(box)->text();
+    static_cast<QMessageBox*>(box)->button(QMessageBox::Ok)->click();
+  });
+  QVERIFY(!ui::DeliverGuarded([]() -> bool { throw std::runtime_error("Integer overflow"); }));
+  QVERIFY2(box_text.startsWith(QStringLiteral("The action was stopped by an error: Integer overflow.")),
+           qPrintable(box_text));
+  QVERIFY(ui::DeliverGuarded([] { return true; }));
 }
 
 QTEST_MAIN(DialogsTest)
