@@ -111,4 +111,9 @@ TDateTime TSystemClock::Now() const {
                         local.tm_min, local.tm_sec, ms);
 }
 
+const TClock& SystemClock() {
+  static const TSystemClock clock;
+  return clock;
+}
+
 }  // namespace korvane

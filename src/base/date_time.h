@@ -54,4 +54,7 @@ class TSystemClock final : public TClock {
   TDateTime Now() const override;
 };
 
+// The one system clock, for whoever is given no other.
+const TClock& SystemClock();
+
 }  // namespace korvane

@@ -23,11 +23,6 @@ std::string FileNamePart(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-const TSystemClock& SystemClock() {
-  static const TSystemClock clock;
-  return clock;
-}
-
 }  // namespace
 
 const std::vector<std::string>& TCapture::StateTexts() {

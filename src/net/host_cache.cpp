@@ -3,22 +3,13 @@
 #include <algorithm>
 
 #include "base/short_string.h"
+#include "base/text_case.h"
 
 namespace korvane {
-namespace {
-
-bool SameHost(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-           return lower(x) == lower(y);
-         });
-}
-
-}  // namespace
 
 const THostCache::TEntry* THostCache::FindEntry(std::string_view host) const {
   auto it = std::find_if(entries_.begin(), entries_.end(),
-                         [host](const TEntry& e) { return SameHost(e.host, host); });
+                         [host](const TEntry& e) { return SameAsciiNoCase(e.host, host); });
   return it == entries_.end() ? nullptr : &*it;
 }
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "base/short_string.h"
+#include "base/text_case.h"
 #include "html/charset.h"
 
 namespace korvane {
@@ -24,15 +25,6 @@ std::vector<std::string_view> Words(std::string_view line) {
     if (i > start) words.push_back(line.substr(start, i - start));
   }
   return words;
-}
-
-bool SameText(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-    if (lower(a[i]) != lower(b[i])) return false;
-  }
-  return true;
 }
 
 // A whole word of decimal digits as a 32-bit value; 0 for anything else (a sign included: a
@@ -171,21 +163,21 @@ void THTTPHEADER::Parse(std::string_view header, TDateTime now, THttpDateParts& 
     // Only the second word is the value, except for dates, which are read word by word.
     std::string_view rest =
         line.substr(static_cast<std::size_t>(name.data() - line.data()) + name.size());
-    if (SameText(name, "date:")) {
+    if (SameAsciiNoCase(name, "date:")) {
       Date = ParseHttpDate(rest, now, parts);
-    } else if (SameText(name, "last-modified:")) {
+    } else if (SameAsciiNoCase(name, "last-modified:")) {
       LastModified = ParseHttpDate(rest, now, parts);
-    } else if (SameText(name, "server:")) {
+    } else if (SameAsciiNoCase(name, "server:")) {
       Server = ShortString(value);
-    } else if (SameText(name, "content-type:")) {
+    } else if (SameAsciiNoCase(name, "content-type:")) {
       ContentType = ShortString(UpTo(value, ';'));
       Charset = ShortString(CharsetParameter(rest));
-    } else if (SameText(name, "content-length:")) {
+    } else if (SameAsciiNoCase(name, "content-length:")) {
       ContentLength = ToInt(value);
       LengthAnnounced = ContentLength > 0;
-    } else if (SameText(name, "location:")) {
+    } else if (SameAsciiNoCase(name, "location:")) {
       Location = ShortString(value);
-    } else if (SameText(name, "Set-Cookie:")) {
+    } else if (SameAsciiNoCase(name, "Set-Cookie:")) {
       Cookie = ShortString(UpTo(value, ';'));
     }
   }

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "base/short_string.h"
+#include "base/text_case.h"
 #include "html/url.h"
 #include "net/base64.h"
 #include "net/host_cache.h"
@@ -18,22 +19,10 @@ constexpr std::string_view kRequestBlock =
     "Accept:*/*\r\nUser-Agent: Mozilla/2.0 (Korvane 1.073)\r\n";
 static_assert(kRequestBlock.size() == 53);
 
-const TClock& SystemClock() {
-  static TSystemClock clock;
-  return clock;
-}
-
 bool IsDottedAddress(std::string_view host) {
   return !host.empty() && std::count(host.begin(), host.end(), '.') == 3 &&
          std::all_of(host.begin(), host.end(),
                      [](char c) { return c == '.' || (c >= '0' && c <= '9'); });
-}
-
-bool SameText(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-           return lower(x) == lower(y);
-         });
 }
 
 std::string TimeOfDay(TDateTime now) {
@@ -132,7 +121,7 @@ void TRequest::Connect() {
 }
 
 bool TRequest::CredentialsApply() const {
-  return SameText(credentials_host_, GetHost(Url)) && credentials_port_ == GetPort(Url);
+  return SameAsciiNoCase(credentials_host_, GetHost(Url)) && credentials_port_ == GetPort(Url);
 }
 
 std::string TRequest::RequestTarget() const {
