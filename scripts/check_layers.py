@@ -3,7 +3,10 @@
 
 The folders of src/ are layers, from the bottom:
 
-    base < html < net, store < maps < viewer < pages < settings < engine < ui
+    base < html < net, store < maps < viewer < pages < settings < engine < app < ui
+
+app holds the window models (one per window, named like its view in ui: new_web_model.h beside
+ui/new_web_dialog.h) and the commands both front ends run; ui holds the Qt views only.
 
 A file may include its own folder and any folder below its own; net and store sit side by side
 and do not include each other. The front ends in apps/ may include everything. Run from
@@ -23,7 +26,8 @@ RANKS = {
     "pages": 5,
     "settings": 6,
     "engine": 7,
-    "ui": 8,
+    "app": 8,
+    "ui": 9,
 }
 INCLUDE = re.compile(r'^\s*#\s*include\s*"([a-z_]+)/[^"]+"', re.M)
 

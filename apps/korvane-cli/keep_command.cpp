@@ -8,9 +8,9 @@
 
 #include "base/data_folder.h"
 #include "base/text_case.h"
-#include "engine/maintenance_commands.h"
+#include "app/maintenance_commands.h"
 #include "engine/recent_webs.h"
-#include "engine/web_commands.h"
+#include "app/web_commands.h"
 #include "environment.h"
 #include "html/start_address.h"
 #include "html/url.h"

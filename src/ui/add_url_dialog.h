@@ -3,7 +3,7 @@
 
 #include <QDialog>
 
-#include "engine/add_url_dlg.h"
+#include "app/add_url_model.h"
 
 class QLineEdit;
 

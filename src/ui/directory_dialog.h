@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "settings/directory_dlg.h"
+#include "app/directory_model.h"
 
 class QFileSystemModel;
 class QLineEdit;

@@ -12,7 +12,7 @@
 #include <QTimer>
 
 #include "base/data_folder.h"
-#include "engine/web_commands.h"
+#include "app/web_commands.h"
 #include "settings/navigator.h"
 #include "settings/profile.h"
 #include "store/local_names.h"

@@ -10,7 +10,7 @@
 #include <QVBoxLayout>
 
 #include "base/data_folder.h"
-#include "engine/error_dlg.h"
+#include "app/error_box_model.h"
 #include "engine/web_bookmark.h"
 #include "settings/profile.h"
 #include "ui/add_url_dialog.h"
@@ -24,7 +24,7 @@
 #include "ui/settings_dialogs.h"
 #include "ui/socket_pump.h"
 #include "ui/stop_dialog.h"
-#include "viewer/multimedia_tab.h"
+#include "app/multimedia_model.h"
 
 namespace korvane::ui {
 

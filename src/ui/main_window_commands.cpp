@@ -13,13 +13,13 @@
 #include <QTabWidget>
 
 #include "base/byte_count.h"
-#include "engine/add_url_dlg.h"
-#include "engine/maintenance_commands.h"
-#include "engine/new_form.h"
+#include "app/add_url_model.h"
+#include "app/maintenance_commands.h"
+#include "app/new_web_model.h"
 #include "engine/web_bookmark.h"
-#include "engine/web_commands.h"
+#include "app/web_commands.h"
 #include "store/local_names.h"
-#include "store/mime_table_model.h"
+#include "app/mime_type_model.h"
 #include "ui/about_dialog.h"
 #include "ui/add_url_dialog.h"
 #include "ui/copy_dialog.h"
@@ -34,7 +34,7 @@
 #include "ui/settings_dialogs.h"
 #include "ui/socket_pump.h"
 #include "ui/url_list_view.h"
-#include "viewer/multimedia_tab.h"
+#include "app/multimedia_model.h"
 
 namespace korvane::ui {
 namespace {

@@ -7,8 +7,8 @@
 #include <QDialog>
 #include <QImage>
 
-#include "engine/web_commands.h"
-#include "maps/map_editor.h"
+#include "app/web_commands.h"
+#include "app/map_edit_model.h"
 
 class QAction;
 class QListWidget;

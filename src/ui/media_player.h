@@ -10,7 +10,7 @@
 #include <functional>
 #include <string>
 
-#include "viewer/multimedia_tab.h"
+#include "app/multimedia_model.h"
 
 class QAudioOutput;
 class QMediaPlayer;

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "base/modal_result.h"
-#include "engine/error_dlg.h"
+#include "app/error_box_model.h"
 
 class QWidget;
 

@@ -5,7 +5,7 @@
 #include <QDialog>
 #include <vector>
 
-#include "store/mime_table_model.h"
+#include "app/mime_type_model.h"
 
 class QComboBox;
 class QLineEdit;

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "viewer/multimedia_tab.h"
+#include "app/multimedia_model.h"
 
 class QCheckBox;
 class QPushButton;

@@ -5,7 +5,7 @@
 #include <QDialog>
 #include <string>
 
-#include "engine/new_form.h"
+#include "app/new_web_model.h"
 
 class QLineEdit;
 class QPushButton;

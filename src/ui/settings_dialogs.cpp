@@ -1,6 +1,6 @@
 #include "ui/settings_dialogs.h"
 
-#include "engine/error_dlg.h"
+#include "app/error_box_model.h"
 #include "ui/message_box.h"
 #include "ui/setup_dialog.h"
 #include "ui/work_path_dialog.h"

@@ -4,7 +4,7 @@
 #include <QDialog>
 #include <string>
 
-#include "settings/param_form.h"
+#include "app/setup_model.h"
 
 class QCheckBox;
 class QComboBox;

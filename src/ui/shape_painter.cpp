@@ -4,7 +4,7 @@
 #include <QPalette>
 #include <QPolygon>
 
-#include "engine/url_list.h"
+#include "app/url_list_model.h"
 
 namespace korvane::ui {
 namespace {

@@ -5,7 +5,7 @@
 #include <QListWidget>
 #include <vector>
 
-#include "engine/url_list.h"
+#include "app/url_list_model.h"
 
 namespace korvane::ui {
 

@@ -5,7 +5,7 @@
 #include <QDialog>
 #include <string>
 
-#include "settings/work_path_dlg.h"
+#include "app/work_path_model.h"
 
 class QLineEdit;
 

@@ -7,7 +7,7 @@
 #include <limits>
 
 #include "base/message_pump.h"
-#include "engine/error_dlg.h"
+#include "app/error_box_model.h"
 #include "engine/web.h"
 #include "net/socket_hub.h"
 #include "support/scripted_socket_library.h"

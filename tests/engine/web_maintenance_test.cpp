@@ -6,8 +6,8 @@
 #include <unistd.h>
 
 #include "base/data_folder.h"
-#include "engine/maintenance_commands.h"
-#include "engine/web_commands.h"
+#include "app/maintenance_commands.h"
+#include "app/web_commands.h"
 #include "engine/web_bookmark.h"
 #include "pages/bookmarks.h"
 #include "settings/param.h"

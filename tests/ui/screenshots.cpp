@@ -21,7 +21,7 @@
 #include <QTest>
 #include <cstdio>
 
-#include "engine/error_dlg.h"
+#include "app/error_box_model.h"
 #include "engine/web.h"
 #include "media_files.h"
 #include "net/socket_hub.h"

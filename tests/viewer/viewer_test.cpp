@@ -4,7 +4,7 @@
 #include "store/options.h"
 #include "store/web_tree.h"
 #include "viewer/effects.h"
-#include "viewer/multimedia_tab.h"
+#include "app/multimedia_model.h"
 #include "viewer/picture_placement.h"
 
 namespace korvane {

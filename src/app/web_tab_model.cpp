@@ -1,7 +1,7 @@
-#include "engine/web_form.h"
+#include "app/web_tab_model.h"
 
 #include "base/number.h"
-#include "settings/param_form.h"
+#include "app/setup_model.h"
 
 namespace korvane {
 namespace {

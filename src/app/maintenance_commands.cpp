@@ -1,10 +1,10 @@
-#include "engine/maintenance_commands.h"
+#include "app/maintenance_commands.h"
 
 #include <cstdlib>
 #include <filesystem>
 
 #include "base/text_case.h"
-#include "engine/web_commands.h"
+#include "app/web_commands.h"
 #include "engine/web_bookmark.h"
 #include "pages/bookmarks.h"
 #include "settings/param.h"

@@ -8,11 +8,11 @@
 #include <optional>
 #include <string>
 
-#include "engine/command_line.h"
-#include "engine/new_form.h"
+#include "app/command_line.h"
+#include "app/new_web_model.h"
 #include "engine/web.h"
-#include "engine/web_form.h"
-#include "maps/map_editor.h"
+#include "app/web_tab_model.h"
+#include "app/map_edit_model.h"
 
 namespace korvane {
 

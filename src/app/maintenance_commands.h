@@ -8,7 +8,7 @@
 #include "base/modal_result.h"
 #include "engine/recent_webs.h"
 #include "engine/web.h"
-#include "engine/web_form.h"
+#include "app/web_tab_model.h"
 
 namespace korvane {
 

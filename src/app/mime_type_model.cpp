@@ -1,4 +1,4 @@
-#include "store/mime_table_model.h"
+#include "app/mime_type_model.h"
 
 #include "base/text_case.h"
 

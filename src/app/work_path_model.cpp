@@ -1,4 +1,4 @@
-#include "settings/work_path_dlg.h"
+#include "app/work_path_model.h"
 
 #include "base/file_system.h"
 #include "settings/profile.h"

@@ -1,4 +1,4 @@
-#include "viewer/multimedia_tab.h"
+#include "app/multimedia_model.h"
 
 #include <strings.h>
 

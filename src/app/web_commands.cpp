@@ -1,4 +1,4 @@
-#include "engine/web_commands.h"
+#include "app/web_commands.h"
 
 #include "base/checked.h"
 #include "html/url.h"

@@ -2,12 +2,12 @@
 #include <gtest/gtest.h>
 
 #include "pages/bookmarks.h"
-#include "settings/directory_dlg.h"
+#include "app/directory_model.h"
 #include "settings/navigator.h"
 #include "settings/param.h"
-#include "settings/param_form.h"
+#include "app/setup_model.h"
 #include "settings/profile.h"
-#include "settings/work_path_dlg.h"
+#include "app/work_path_model.h"
 #include "support/mem_file_system.h"
 
 namespace korvane {

@@ -2,11 +2,11 @@
 // line, the form record of the web and the URL list.
 #include <gtest/gtest.h>
 
-#include "engine/command_line.h"
-#include "engine/main_window_model.h"
+#include "app/command_line.h"
+#include "app/main_window_model.h"
 #include "engine/recent_webs.h"
-#include "engine/url_list.h"
-#include "engine/web_form.h"
+#include "app/url_list_model.h"
+#include "app/web_tab_model.h"
 #include "store/web_tree.h"
 #include "support/mem_file_system.h"
 

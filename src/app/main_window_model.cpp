@@ -1,4 +1,4 @@
-#include "engine/main_window_model.h"
+#include "app/main_window_model.h"
 
 #include "base/file_system.h"
 #include "engine/recent_webs.h"

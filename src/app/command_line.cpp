@@ -1,4 +1,4 @@
-#include "engine/command_line.h"
+#include "app/command_line.h"
 
 #include <algorithm>
 

@@ -1,10 +1,10 @@
 // The error and warning boxes, status texts, the New Web and Add URL dialogs.
 #include <gtest/gtest.h>
 
-#include "engine/add_url_dlg.h"
+#include "app/add_url_model.h"
 #include "engine/capture_run.h"
-#include "engine/error_dlg.h"
-#include "engine/new_form.h"
+#include "app/error_box_model.h"
+#include "app/new_web_model.h"
 #include "store/web_folder.h"
 #include "support/mem_file_system.h"
 

@@ -1,4 +1,4 @@
-#include "settings/param_form.h"
+#include "app/setup_model.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "engine/new_form.h"
+#include "app/new_web_model.h"
 
 #include <algorithm>
 #include <filesystem>

@@ -1,6 +1,6 @@
 // Map files and the map editor: reading AREA tags, the saved lines byte for byte, the editor's
 // mouse sequences, deletion, the changed flag and the close question.
-#include "maps/map_editor.h"
+#include "app/map_edit_model.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "engine/add_url_dlg.h"
+#include "app/add_url_model.h"
 
 #include "html/start_address.h"
 #include "html/url.h"

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/new_form.h"
+#include "app/new_web_model.h"
 #include "store/mime_list.h"
 
 namespace korvane {

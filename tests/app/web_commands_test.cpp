@@ -1,6 +1,6 @@
 // The main window's commands on a real web: the form record, Add URL, new webs from the dialogs
 // and the command line, project titles and the map editor's link admission.
-#include "engine/web_commands.h"
+#include "app/web_commands.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "engine/error_dlg.h"
+#include "app/error_box_model.h"
 
 #include <array>
 

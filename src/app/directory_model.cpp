@@ -1,4 +1,4 @@
-#include "settings/directory_dlg.h"
+#include "app/directory_model.h"
 
 #include "base/file_system.h"
 

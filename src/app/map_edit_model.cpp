@@ -1,4 +1,4 @@
-#include "maps/map_editor.h"
+#include "app/map_edit_model.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "engine/url_list.h"
+#include "app/url_list_model.h"
 
 #include <strings.h>
 
