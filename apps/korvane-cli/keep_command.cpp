@@ -192,15 +192,8 @@ int Delete(TKeepSession& s, TTerminalAnswers& answers, bool with_folder) {
   TBookMarks bookmarks;
   TDeleteWebResult result = DeleteWeb(web, s.Param(), bookmarks, s.Recent(), answers, DataFolder());
   s.SaveRecent();
-  if (!result.Error.empty()) {
-    std::fprintf(stderr, "%s\n", result.Error.c_str());
-    for (const std::string& why : result.NotDeleted) std::fprintf(stderr, "  %s\n", why.c_str());
-    return 1;
-  }
-  if (!result.NotDeleted.empty()) {
-    std::fprintf(stderr, "the web is not wholly deleted: %zu file(s) stayed:\n",
-                 result.NotDeleted.size());
-    for (const std::string& why : result.NotDeleted) std::fprintf(stderr, "  %s\n", why.c_str());
+  if (const std::string undone = DeleteOutcome(result); !undone.empty()) {
+    std::fprintf(stderr, "%s\n", undone.c_str());
     return 1;
   }
   std::printf("web deleted%s\n", result.FolderRemoved ? " with its folder" : "");

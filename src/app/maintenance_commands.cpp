@@ -98,6 +98,16 @@ TWebCopyResult CopyWeb(TWEB& web, const std::string& destination, bool move, TRe
   return result;
 }
 
+std::string DeleteOutcome(const TDeleteWebResult& result) {
+  std::string text = result.Error;
+  if (text.empty() && !result.NotDeleted.empty()) {
+    text = "The web is not wholly deleted: " + std::to_string(result.NotDeleted.size()) +
+           " file(s) stayed:";
+  }
+  for (const std::string& why : result.NotDeleted) text += "\n  " + why;
+  return text;
+}
+
 bool IsDeletableWebFolder(const std::string& folder, const std::string& work_path,
                           const std::string& program_folder) {
   const std::string f = NormalFolder(folder);

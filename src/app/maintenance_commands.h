@@ -62,6 +62,10 @@ struct TDeleteWebResult {
   std::vector<std::string> NotDeleted;  // files that could not be deleted
 };
 
+// What a delete left undone, in the words both front ends show (the folder's error, then each
+// file that stayed with its reason); empty when the web went whole.
+std::string DeleteOutcome(const TDeleteWebResult& result);
+
 // Whether DeleteWeb may offer to delete `folder`: never the work path, the program's folder,
 // the root or the home folder (compared without regard to letter case).
 bool IsDeletableWebFolder(const std::string& folder, const std::string& work_path,

@@ -86,6 +86,14 @@ std::string TFolderContents::Text() const {
   return "This directory has " + std::to_string(Count) + " files";
 }
 
+std::string EmptyNewWebFolder(TFileSystem& fs, const std::string& folder) {
+  const std::vector<std::string> failures = DeleteFolderFiles(fs, folder);
+  if (failures.empty()) return {};
+  std::string text = "Some files of " + folder + " could not be deleted:";
+  for (const std::string& failure : failures) text += "\n" + failure;
+  return text;
+}
+
 TFolderContents ListFolderContents(const TFileSystem& fs, const std::string& folder) {
   return {fs.ListFiles(folder).size()};
 }

@@ -94,5 +94,8 @@ struct TFolderContents {
 // The files of `folder` (sub-folders are neither counted nor touched). "&Delete" empties it with
 // DeleteFolderFiles (store/web_folder.h).
 TFolderContents ListFolderContents(const TFileSystem& fs, const std::string& folder);
+// Deletes the files already in a new web's folder, once the user said so: empty when all went,
+// otherwise the words of the box that lists each that stayed with its reason.
+std::string EmptyNewWebFolder(TFileSystem& fs, const std::string& folder);
 
 }  // namespace korvane

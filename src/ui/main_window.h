@@ -122,6 +122,8 @@ class TMainWin : public QMainWindow {
   bool SaveWeb();
   bool SaveWebAs();
   bool CloseWeb();
+  // What closing or deleting the web leaves: no web, its lists emptied, the first page shown.
+  void ForgetWeb();
   bool LoadAndOpen(const std::string& project_file);
   void UpdateCaption();
   void UpdateCommands();

@@ -176,6 +176,11 @@ bool TMainWin::CloseWeb() {
       break;
     }
   }
+  ForgetWeb();
+  return true;
+}
+
+void TMainWin::ForgetWeb() {
   web_.reset();
   model_.SetWebOpen(false);
   centre_->setCurrentIndex(0);
@@ -185,7 +190,6 @@ bool TMainWin::CloseWeb() {
   multimedia_->Clear();
   UpdateCaption();
   UpdateCommands();
-  return true;
 }
 
 bool TMainWin::LoadAndOpen(const std::string& project_file) {
@@ -311,11 +315,8 @@ void TMainWin::NewWeb() {
   if (!contents.Empty()) {
     switch (AskFolderFiles(this, typed.PathEdit, contents)) {
       case mrYes:
-        if (const std::vector<std::string> failures = DeleteFolderFiles(fs_, typed.PathEdit);
-            !failures.empty()) {
-          std::string text = "Some files of " + typed.PathEdit + " could not be deleted:";
-          for (const std::string& failure : failures) text += "\n" + failure;
-          Tell(this, text, "Error", TBoxIcon::kStop);
+        if (const std::string undone = EmptyNewWebFolder(fs_, typed.PathEdit); !undone.empty()) {
+          Tell(this, undone, "Error", TBoxIcon::kStop);
         }
         break;
       case mrNo:
@@ -435,17 +436,11 @@ void TMainWin::DeleteCommand() {
   TDeleteWebResult result;
   { result = korvane::DeleteWeb(*web_, *param_, bookmarks_, recent_, questions, program_folder_); }
   if (!result.Deleted) return;
-  if (!result.Error.empty()) Tell(this, result.Error, "Error", TBoxIcon::kStop);
-  web_.reset();
-  model_.SetWebOpen(false);
-  centre_->setCurrentIndex(0);
-  url_records_.clear();
-  url_entries_.clear();
-  url_list_->clear();
-  multimedia_->Clear();
-  UpdateCaption();
+  if (const std::string undone = DeleteOutcome(result); !undone.empty()) {
+    Tell(this, undone, "Error", TBoxIcon::kStop);
+  }
+  ForgetWeb();
   RebuildRecentMenu();
-  UpdateCommands();
 }
 
 void TMainWin::AddUrlCommand() {
