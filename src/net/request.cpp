@@ -285,8 +285,6 @@ void TRequest::SocketData(TSCX& sender, const char* buf, int len) {
     return ReceiveTunnelBytes(std::string_view(buf, static_cast<std::size_t>(len)));
   }
   if (!still()) return;
-  if (OnReceive) OnReceive(*this, buf, len);
-  if (!still()) return;
   std::string_view bytes(buf, static_cast<std::size_t>(len));
   if (Phase == kPhaseHeader) {
     ReceiveHeaderBytes(bytes);

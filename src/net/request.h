@@ -18,7 +18,7 @@
 //   OnBody    after each packet of the body, and once with ContentLength 0 when Close drops a
 //             partial body.
 //   OnStatus  the progress code `Status` changed (kStatus... below).
-//   OnProgress, OnReceive  the byte count, and the raw bytes, of every packet.
+//   OnProgress  the byte count of every packet.
 //   OnLog     a log line, already prefixed with the time of day.
 //   OnException  one of the owner's handlers threw: the connection is aborted and the request is
 //             idle; `error` is the exception's message.
@@ -90,8 +90,6 @@ class TRequest {
   // connected fails as a time-out does (kTooSlow, with a retry). Nothing when either is 0 or
   // less. A server that sends one byte now and then holds a slot no longer.
   void CheckSpeed(std::int32_t bytes_per_second, std::int32_t seconds);
-  // Body bytes received in the output file so far.
-  std::int64_t BodyBytes() const { return file_bytes_; }
 
   // States and phases.
   static constexpr std::uint8_t kIdle = 0, kConnecting = 1, kSending = 2, kReceiving = 3,
@@ -134,7 +132,6 @@ class TRequest {
   std::function<void(TRequest&sender)> OnDone, OnBody, OnStatus;
   std::function<void(TRequest& sender, bool retry)> OnError;
   std::function<void(int count)> OnProgress;
-  std::function<void(TRequest& sender, const char* buf, int count)> OnReceive;
   std::function<void(TRequest& sender, const std::string& error)> OnException;
 
  private:

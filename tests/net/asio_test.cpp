@@ -64,10 +64,6 @@ class TRecorder final : public TSocketCallbacks {
     lib_.Send(h, "\r\n");
   }
   void Data(TScxHandle h, const char* buf, int len) override { data[h].append(buf, len); }
-  void ServerConnect(TScxHandle, int, std::string_view) override {}
-  void ServerCut(TScxHandle, int) override {}
-  void ServerCanWrite(TScxHandle, int) override {}
-  void ServerData(TScxHandle, const char*, int, int) override {}
 
  private:
   void End(TScxHandle h, const char* how) {
