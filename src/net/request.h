@@ -47,7 +47,6 @@
 namespace korvane {
 
 class TSocketHub;
-class TWebFile;
 struct THttpSession;
 
 // Progress codes reported through OnStatus.
@@ -115,8 +114,7 @@ class TRequest {
   std::string OutputFile;  // written as OutputFile + kPartialSuffix until the body is whole
   THTTPHEADER Header;
   std::int32_t HeaderLength = 0;
-  TWebFile* WebFile = nullptr;  // the owner's record of the address; never used here
-  TNetError Failure;            // why the last attempt failed; kNone once started again
+  TNetError Failure;  // why the last attempt failed; kNone once started again
   // Bytes of the body received so far in this attempt (written to OutputFile, or held in Body).
   std::int64_t BodyBytesWritten() const { return file_bytes_; }
   // Set by OnHeader: the body is held in Body instead of written to OutputFile, for an owner that
