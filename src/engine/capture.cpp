@@ -73,7 +73,7 @@ TCapture::TCapture(TWEB& web, const TCaptureSettings& settings, TSocketHub& hub,
 TCapture::~TCapture() {
   // Requests still busy are closed so that no partial file stays behind.
   for (auto& request : requests_) {
-    if (request->State != TRequest::kIdle) CloseSlot(*request);
+    if (request->State() != TRequestState::kIdle) CloseSlot(*request);
   }
 }
 
@@ -101,7 +101,7 @@ int TCapture::BusyWith(const std::string& key, const TRequest* except) const {
   int busy = 0;
   for (std::size_t i = 0; i < requests_.size(); ++i) {
     const TRequest& r = *requests_[i];
-    if (&r != except && r.State != TRequest::kIdle && slots_[i].Key == key) ++busy;
+    if (&r != except && r.State() != TRequestState::kIdle && slots_[i].Key == key) ++busy;
   }
   return busy;
 }
@@ -147,7 +147,7 @@ void TCapture::AnswerCameWhole(TRequest& request) {
 
 bool TCapture::AnyBusy() const {
   for (const auto& request : requests_) {
-    if (request->State != TRequest::kIdle) return true;
+    if (request->State() != TRequestState::kIdle) return true;
   }
   return false;
 }
@@ -173,7 +173,7 @@ bool TCapture::Pump() {
     progress = false;
     TRequest* idle = nullptr;
     for (auto& request : requests_) {
-      if (request->State == TRequest::kIdle) {
+      if (request->State() == TRequestState::kIdle) {
         idle = request.get();
         break;
       }
@@ -547,7 +547,7 @@ void TCapture::Tick() {
 void TCapture::StopAll() {
   stopping_ = true;
   for (auto& request : requests_) {
-    if (request->State != TRequest::kIdle) CloseSlot(*request);
+    if (request->State() != TRequestState::kIdle) CloseSlot(*request);
   }
   web_.TodoList.clear();
 }
@@ -557,8 +557,8 @@ void TCapture::Stop(bool abort_all) {
   if (!abort_all && completing_since_ < 0) completing_since_ = clock_.TickMs();
   web_.TodoList.clear();
   for (auto& request : requests_) {
-    if (request->State == TRequest::kIdle) continue;
-    if (abort_all || request->Phase == TRequest::kPhaseNone) CloseSlot(*request);
+    if (request->State() == TRequestState::kIdle) continue;
+    if (abort_all || !request->Answering()) CloseSlot(*request);
   }
 }
 

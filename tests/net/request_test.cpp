@@ -98,8 +98,7 @@ TEST_F(RequestTest, DirectRequestBytes) {
   EXPECT_EQ(lib_.gos[0].timeout_secs, 30);
   EXPECT_EQ(Sent(), "GET /dir/page.htm?q=1 HTTP/1.0\r\nHost: www.site.com:8080\r\n" +
                         std::string(kBlock) + "Cookie :id=42\r\n\r\n");
-  EXPECT_EQ(req_->State, TRequest::kReceiving);
-  EXPECT_EQ(req_->Phase, TRequest::kPhaseHeader);
+  EXPECT_EQ(req_->State(), TRequestState::kReceivingHeader);
   EXPECT_EQ(req_->Status, kStatusSent);
 }
 
@@ -220,7 +219,7 @@ TEST_F(RequestTest, ATunnelRefusedOrMisusedByTheProxyFails) {
     EXPECT_EQ(req_->Failure.Kind, TNetError::kProtocol) << c.failure;
     EXPECT_EQ(req_->Failure.Message, c.failure);
     EXPECT_EQ(Sent().find("GET "), std::string::npos) << c.failure;
-    EXPECT_EQ(req_->State, TRequest::kIdle);
+    EXPECT_EQ(req_->State(), TRequestState::kIdle);
   }
 }
 
@@ -358,8 +357,7 @@ TEST_F(RequestTest, CutBeforeTheHeaderEndsIsAFailedAttempt) {
     Fetch("http://www.site.com/page.htm", Served(c.answer, 5));
     EXPECT_EQ(events_, std::vector<std::string>{"error retry"}) << c.answer;
     EXPECT_EQ(req_->Failure.Kind, c.kind) << c.answer;
-    EXPECT_EQ(req_->State, TRequest::kIdle);
-    EXPECT_EQ(req_->Phase, TRequest::kPhaseNone);
+    EXPECT_EQ(req_->State(), TRequestState::kIdle);
   }
 }
 
@@ -371,7 +369,7 @@ TEST_F(RequestTest, BodyOfFailureStatusesIsStillTheOwnersToKeepOrRefuse) {
   EXPECT_EQ(events_, (std::vector<std::string>{"header 404 6"}));
   EXPECT_EQ(File(), "<none>");
   EXPECT_EQ(lib_.aborted, std::vector<TScxHandle>{lib_.LastHandle()});
-  EXPECT_EQ(req_->State, TRequest::kIdle);
+  EXPECT_EQ(req_->State(), TRequestState::kIdle);
 }
 
 TEST_F(RequestTest, AcceptingWithoutAFileNameRefusesTheResponse) {
@@ -390,7 +388,7 @@ TEST_F(RequestTest, ClosingDuringTheBodyDeletesThePartialFile) {
   EXPECT_EQ(Partial(), "<none>");
   EXPECT_EQ(File(), "<none>");
   EXPECT_EQ(body_calls_with_zero, 1);
-  EXPECT_EQ(req_->State, TRequest::kIdle);
+  EXPECT_EQ(req_->State(), TRequestState::kIdle);
   EXPECT_EQ(req_->Status, kStatusClosed);
   lib_.Callbacks()->Data(lib_.LastHandle(), "56789", 5);  // too late: dropped
   lib_.Callbacks()->Cut(lib_.LastHandle());
@@ -405,7 +403,7 @@ TEST_F(RequestTest, RestartingABusySlotLeavesNoPartialFile) {
   Fetch("http://www.site.com/other.htm", {{TScriptStep::kConnect, "10.0.0.1"}});
   EXPECT_EQ(Partial(), "<none>");
   EXPECT_EQ(lib_.aborted, std::vector<TScxHandle>{first});
-  EXPECT_EQ(req_->State, TRequest::kReceiving);
+  EXPECT_EQ(req_->State(), TRequestState::kReceivingHeader);
 }
 
 TEST_F(RequestTest, BodyDroppedWhenTheOwnerDoesNotWantItStillEndsWithDone) {
@@ -523,7 +521,7 @@ TEST_F(RequestTest, OnlyFourPartDottedAddressesBypassTheCache) {
 TEST_F(RequestTest, ConnectionFailuresReportARetry) {
   Fetch("http://www.site.com/a.htm", {{TScriptStep::kOkHost, ""}, {TScriptStep::kFail, ""}});
   EXPECT_EQ(events_, std::vector<std::string>{"error retry"});
-  EXPECT_EQ(req_->State, TRequest::kIdle);
+  EXPECT_EQ(req_->State(), TRequestState::kIdle);
   lib_.RefuseNextGo();
   req_->Start("http://www.site.com/b.htm");
   EXPECT_EQ(events_, (std::vector<std::string>{"error retry", "error retry"}));
