@@ -48,7 +48,7 @@ void BM_TRequestGet(benchmark::State& state) {
   for (auto _ : state) {
     ok = false;
     request.Start(url);
-    while (request.State != TRequest::kIdle) {
+    while (request.State() != TRequestState::kIdle) {
       lib.Pump().WaitMessages(std::chrono::milliseconds(100));
       lib.Pump().ProcessMessages();
     }

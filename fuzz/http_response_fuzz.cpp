@@ -69,7 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     lib.Expect(script);
     request.Start("http://www.site.com/page.htm");
     lib.Run();
-    Check(request.State == korvane::TRequest::kIdle);
+    Check(request.State() == korvane::TRequestState::kIdle);
     Check(request.Buffer.Size() <= korvane::kMaxHeaderBytes + 4096);
   }
   (void)ended;

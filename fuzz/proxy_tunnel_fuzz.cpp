@@ -55,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     lib.Expect(script);
     request.Start("https://www.site.com/page.htm", "proxy.lan", 3128);
     lib.Run();
-    Check(request.State == korvane::TRequest::kIdle);
+    Check(request.State() == korvane::TRequestState::kIdle);
     Check(request.Buffer.Size() <= korvane::kMaxHeaderBytes + 1024);
     const std::string sent = lib.SentOn(lib.LastHandle());
     Check(sent.rfind("CONNECT www.site.com:443 HTTP/1.0\r\n", 0) == 0);

@@ -55,7 +55,7 @@ TCapture::TCapture(TWEB& web, const TCaptureSettings& settings, TSocketHub& hub,
     r.OnException = [this](TRequest& q, const std::string& e) { HandlerFailed(q, e); };
     requests_.push_back(std::move(request));
   }
-  slot_keys_.resize(requests_.size());
+  slots_.resize(requests_.size());
   start_tick_ = clock_.TickMs();
   RemovePartialFiles();
   RemoveUnnamedFiles();
@@ -68,7 +68,7 @@ TCapture::TCapture(TWEB& web, const TCaptureSettings& settings, TSocketHub& hub,
 TCapture::~TCapture() {
   // Requests still busy are closed so that no partial file stays behind.
   for (auto& request : requests_) {
-    if (request->State != TRequest::kIdle) CloseSlot(*request);
+    if (request->State() != TRequestState::kIdle) CloseSlot(*request);
   }
 }
 
@@ -80,8 +80,8 @@ void TCapture::CloseSlot(TRequest& request) {
 // A slot that will report nothing more on its address: the address waits for the next capture,
 // never "loading".
 void TCapture::ReleaseRecord(TRequest& request) {
-  TWebFile* record = request.WebFile;
-  request.WebFile = nullptr;
+  TWebFile* record = SlotOf(request).Record;
+  SlotOf(request).Record = nullptr;
   if (record && record->State == wsLoading) record->State = wsTodo;
 }
 
@@ -96,7 +96,7 @@ int TCapture::BusyWith(const std::string& key, const TRequest* except) const {
   int busy = 0;
   for (std::size_t i = 0; i < requests_.size(); ++i) {
     const TRequest& r = *requests_[i];
-    if (&r != except && r.State != TRequest::kIdle && slot_keys_[i] == key) ++busy;
+    if (&r != except && r.State() != TRequestState::kIdle && slots_[i].Key == key) ++busy;
   }
   return busy;
 }
@@ -111,7 +111,7 @@ bool TCapture::AtConnectionLimit(const std::string& key) const {
 // of failing trial after trial. One address that resets or closes at once says nothing of the
 // server: only closures on several addresses limit it.
 void TCapture::LimitConnections(TRequest& request) {
-  const std::string& key = slot_keys_[static_cast<std::size_t>(request.Id - 1)];
+  const std::string& key = SlotOf(request).Key;
   const int others = BusyWith(key, &request);
   if (others == 0) return;
   TServerLimit& limit = server_limits_[key];
@@ -128,7 +128,7 @@ void TCapture::LimitConnections(TRequest& request) {
 // A limited server that has answered whole for a while gets one more slot, until it has them all
 // again: a limit met at a busy moment does not slow the rest of the session.
 void TCapture::AnswerCameWhole(TRequest& request) {
-  const std::string& key = slot_keys_[static_cast<std::size_t>(request.Id - 1)];
+  const std::string& key = SlotOf(request).Key;
   auto cap = connection_caps_.find(key);
   if (cap == connection_caps_.end()) return;
   TServerLimit& limit = server_limits_[key];
@@ -142,7 +142,7 @@ void TCapture::AnswerCameWhole(TRequest& request) {
 
 bool TCapture::AnyBusy() const {
   for (const auto& request : requests_) {
-    if (request->State != TRequest::kIdle) return true;
+    if (request->State() != TRequestState::kIdle) return true;
   }
   return false;
 }
@@ -170,7 +170,7 @@ bool TCapture::Pump() {
     progress = false;
     TRequest* idle = nullptr;
     for (auto& request : requests_) {
-      if (request->State == TRequest::kIdle) {
+      if (request->State() == TRequestState::kIdle) {
         idle = request.get();
         break;
       }
@@ -189,7 +189,7 @@ bool TCapture::Pump() {
     if (AtConnectionLimit(key)) break;
     web_.TodoList.pop_front();
     progress = true;
-    slot_keys_[static_cast<std::size_t>(idle->Id - 1)] = std::move(key);
+    SlotOf(*idle).Key = std::move(key);
     StartNext(*idle, record, url);
   }
   if (!web_.TodoList.empty() && !stopping_) return true;
@@ -220,7 +220,7 @@ void TCapture::StartNext(TRequest& request, TWebFile* record, const std::string&
   view_.ShowSlot(request.Id, TSlotField::kSize, "");
   last_url_ = url;
   last_status_ = 0;
-  request.WebFile = record;
+  SlotOf(request).Record = record;
   record->State = wsLoading;
   CheckedInc(record->Trials);
   if (settings_.UseProxy && !settings_.ProxyAdress.empty()) {
@@ -231,7 +231,7 @@ void TCapture::StartNext(TRequest& request, TWebFile* record, const std::string&
 }
 
 bool TCapture::HeaderReceived(TRequest& request) {
-  TWebFile* record = request.WebFile;
+  TWebFile* record = SlotOf(request).Record;
   if (!record) return false;
   const int status = request.Header.Status;
   last_status_ = status;
@@ -266,13 +266,13 @@ void TCapture::Redirect(TRequest& request, TWebFile& record) {
     // there, to be fetched again.
     TWebFile* moved = web_.MoveToProtocol(record, request.Url, item.Url);
     if (moved != &record) {
-      request.WebFile = nullptr;
+      SlotOf(request).Record = nullptr;
       moved->State = wsTodo;
       web_.AddTodo(moved, item.Url);
     }
   } else if (target && target != &record) {
     // From now on the old address leads to the target's record; this one is destroyed.
-    request.WebFile = nullptr;
+    SlotOf(request).Record = nullptr;
     web_.Tree.Add(request.Url, target);
   }
   CheckedInc(web_.CapturedCount);
@@ -356,7 +356,7 @@ void TCapture::CountFiltered(TWebFile& record) {
 
 void TCapture::TransferDone(TRequest& request) {
   AnswerCameWhole(request);
-  TWebFile* record = request.WebFile;
+  TWebFile* record = SlotOf(request).Record;
   if (!record) return;
   const std::string url = request.Url;
   const std::int64_t size = request.Header.ContentLength;
@@ -436,7 +436,7 @@ void TCapture::CheckLimits() {
 void TCapture::TransferFailed(TRequest& request, bool retry) {
   last_failure_ = request.Failure;
   if (request.Failure.Kind == TNetError::kClosedEarly) LimitConnections(request);
-  TWebFile* record = request.WebFile;
+  TWebFile* record = SlotOf(request).Record;
   if (!record) return;
   if (request.Failure.Kind == TNetError::kDiskFull) return DiskIsFull(*record);
   if (retry && record->Trials < settings_.TryCount) {
@@ -545,7 +545,7 @@ void TCapture::Tick() {
 void TCapture::StopAll() {
   stopping_ = true;
   for (auto& request : requests_) {
-    if (request->State != TRequest::kIdle) CloseSlot(*request);
+    if (request->State() != TRequestState::kIdle) CloseSlot(*request);
   }
   web_.TodoList.clear();
 }
@@ -555,8 +555,8 @@ void TCapture::Stop(bool abort_all) {
   if (!abort_all && completing_since_ < 0) completing_since_ = clock_.TickMs();
   web_.TodoList.clear();
   for (auto& request : requests_) {
-    if (request->State == TRequest::kIdle) continue;
-    if (abort_all || request->Phase == TRequest::kPhaseNone) CloseSlot(*request);
+    if (request->State() == TRequestState::kIdle) continue;
+    if (abort_all || !request->Answering()) CloseSlot(*request);
   }
 }
 

@@ -158,7 +158,16 @@ class TCapture {
   const TClock& clock_;
   THttpSession http_;  // before the requests, which use it
   std::vector<std::unique_ptr<TRequest>> requests_;
-  std::vector<std::string> slot_keys_;  // the server of each slot's address, by slot
+  // What the session holds of each slot's address, by slot: its server, and its record until
+  // the slot reports nothing more on it (null then, and while idle).
+  struct TSlot {
+    std::string Key;
+    TWebFile* Record = nullptr;
+  };
+  std::vector<TSlot> slots_;
+  TSlot& SlotOf(const TRequest& request) {
+    return slots_[static_cast<std::size_t>(request.Id - 1)];
+  }
   // Servers that take fewer connections than the slots: at most this many at once.
   std::map<std::string, int> connection_caps_;
   // What a server's closures say: the addresses it closed before answering while others of ours

@@ -1,6 +1,7 @@
 #include "net/request.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cstdio>
 
 #include "base/short_string.h"
@@ -59,7 +60,7 @@ TRequest::~TRequest() {
 void TRequest::Start(std::string_view url, std::string_view proxy_address,
                      std::int32_t proxy_port) {
   // The owner starts idle slots; a busy one ends its attempt first, so no partial file is left.
-  if (State != kIdle) Close();
+  if (state_ != TRequestState::kIdle) Close();
   ++attempt_;
   Url = ShortString(url);
   ProxyAddress = ShortString(proxy_address);
@@ -69,13 +70,17 @@ void TRequest::Start(std::string_view url, std::string_view proxy_address,
   // Nothing can be fetched, and the owner must hear of it: a slot that stayed silent would leave
   // its address waiting for ever.
   if (HasOtherProtocol(Url)) {
-    return Fail(TNetError::kUnsupported, "the scheme of " + Url + " is not supported", false);
+    Fail(TNetError::kUnsupported, "the scheme of " + Url + " is not supported", false);
+    return;
   }
   HostAddress = GetHost(Url);
   if (IsDottedAddress(HostAddress)) return Connect();
   std::optional<std::string> cached = session_.Hosts.Find(HostAddress);
   if (!cached) return Connect();
-  if (cached->empty()) return Fail(TNetError::kNoHost, "no such host");  // known not to exist
+  if (cached->empty()) {
+    Fail(TNetError::kNoHost, "no such host");  // known not to exist
+    return;
+  }
   HostAddress = *cached;
   Connect();
 }
@@ -88,12 +93,19 @@ void TRequest::SetAuthorization(std::string_view user, std::string_view password
   credentials_port_ = GetPort(owner);
 }
 
+bool TRequest::Enter(TRequestState next) {
+  const int progress = MoveProgress(state_, next);
+  assert(progress >= 0 && "a move no slot makes");
+  state_ = next;
+  return progress <= 0 || Progress(static_cast<std::uint8_t>(progress));
+}
+
+bool TRequest::ConnectionOpen() const {
+  return state_ == TRequestState::kTunnelling || state_ == TRequestState::kSecuring || Answering();
+}
+
 void TRequest::Connect() {
-  State = kConnecting;
-  Phase = kPhaseNone;
-  WriteToFile = true;
-  BodyInMemory = false;
-  Body.clear();
+  ResetExchange();
   // A slot restarted while a connection is open would otherwise leave it open in the library.
   Socket.Abort();
   std::string host, port;
@@ -108,16 +120,26 @@ void TRequest::Connect() {
     host = HostToResolve(HostAddress.empty() ? GetHost(Url) : HostAddress);
     port = std::to_string(GetPort(Url));
   }
-  tls_started_ = false;
   // The certificate is checked against the address's host, not the address connected to.
   const TTlsRequest tls = TlsRequest();
   const bool secure = ProxyAddress.empty() && IsSecure(Url);
+  // The library reports nothing before Go returns its handle: the state may follow it.
   if (Socket.Go(host, port, TimeoutSecs, secure ? &tls : nullptr) != 0) {
-    return Progress(kStatusConnecting);
+    Enter(TRequestState::kConnecting);
+    return;
   }
-  std::uint64_t attempt = attempt_;
-  Fail(TNetError::kOther, "the connection could not be started");
-  if (attempt == attempt_) Progress(kStatusFailed);
+  if (Fail(TNetError::kOther, "the connection could not be started")) Progress(kStatusFailed);
+}
+
+void TRequest::ResetExchange() {
+  WriteToFile = true;
+  BodyInMemory = false;
+  Body.clear();
+  (void)CloseOutput();
+  OutputFile.clear();
+  HeaderLength = 0;
+  Buffer.Reset();
+  scanner_.Reset();
 }
 
 bool TRequest::CredentialsApply() const {
@@ -137,7 +159,7 @@ TTlsRequest TRequest::TlsRequest() const {
 void TRequest::SendTunnelRequest() {
   const std::string authority = GetHost(Url) + ":" + std::to_string(GetPort(Url));
   Trace(IdText() + ": Connect " + authority);
-  State = kTunnelling;
+  Enter(TRequestState::kTunnelling);
   Socket.Send("CONNECT " + authority + " HTTP/1.0\r\nHost: " + authority + "\r\n");
   Socket.Send(kRequestBlock);
   Socket.Send("\r\n");
@@ -145,15 +167,16 @@ void TRequest::SendTunnelRequest() {
 
 // The proxy's answer to CONNECT: a header, then nothing until the client speaks TLS.
 void TRequest::ReceiveTunnelBytes(std::string_view bytes) {
-  if (tls_started_) return Fail(TNetError::kProtocol, "the proxy sent bytes into the tunnel");
   const std::size_t end = scanner_.Feed(bytes);
   const std::string_view answer = bytes.substr(0, end);
   if (Buffer.Size() + answer.size() > kMaxHeaderBytes || !Buffer.Write(answer)) {
-    return Fail(TNetError::kProtocol, "the proxy's answer does not end");
+    Fail(TNetError::kProtocol, "the proxy's answer does not end");
+    return;
   }
   if (end == std::string_view::npos) return;
   if (end < bytes.size()) {
-    return Fail(TNetError::kProtocol, "the proxy sent bytes before the secure connection began");
+    Fail(TNetError::kProtocol, "the proxy sent bytes before the secure connection began");
+    return;
   }
   THTTPHEADER header;
   THttpDateParts dates;  // the proxy's dates are not the servers'
@@ -161,11 +184,12 @@ void TRequest::ReceiveTunnelBytes(std::string_view bytes) {
   Buffer.Reset();
   scanner_.Reset();
   if (header.Status < 200 || header.Status > 299) {
-    return Fail(TNetError::kProtocol, "the proxy refused a tunnel to " + GetHost(Url) + ":" +
-                                          std::to_string(GetPort(Url)) + " (" +
-                                          std::to_string(header.Status) + ")");
+    Fail(TNetError::kProtocol, "the proxy refused a tunnel to " + GetHost(Url) + ":" +
+                                   std::to_string(GetPort(Url)) + " (" +
+                                   std::to_string(header.Status) + ")");
+    return;
   }
-  tls_started_ = true;
+  Enter(TRequestState::kSecuring);
   if (!Socket.StartTls(TlsRequest())) {
     Fail(TNetError::kTls, "the secure connection could not be started");
   }
@@ -184,7 +208,6 @@ std::string TRequest::HostLine() const {
 
 void TRequest::SendRequest() {
   Trace(IdText() + ": Send");
-  State = kSending;
   Socket.Send("GET " + RequestTarget() + " HTTP/1.0\r\n");
   Socket.Send(HostLine());
   Socket.Send(kRequestBlock);
@@ -192,34 +215,25 @@ void TRequest::SendRequest() {
   if (!Credentials.empty() && CredentialsApply())
     Socket.Send("Authorization: Basic " + Credentials + "\r\n");
   Socket.Send("\r\n");
-  State = kReceiving;
-  Phase = kPhaseHeader;
-  Progress(kStatusSent);
+  Enter(TRequestState::kReceivingHeader);
 }
 
 void TRequest::SocketNoHost(TSCX& sender) {
   if (&sender != &Socket) return;
   Trace(IdText() + ":SCX_NoHost");
-  if (State != kConnecting) return;
+  if (state_ != TRequestState::kConnecting) return;
   session_.Hosts.Add(Socket.Host, "");
   Log(GetHost(Url) + " : WEB non trouv\xE9");
-  std::uint64_t attempt = attempt_;
-  Fail(TNetError::kNoHost, "no such host");
-  if (attempt != attempt_) return;
-  Socket.Abort();
-  Progress(kStatusFailed);
+  if (Fail(TNetError::kNoHost, "no such host")) Progress(kStatusFailed);
 }
 
 void TRequest::SocketOkHost(TSCX& sender) {
-  if (&sender != &Socket) return;
-  Progress(kStatusHostFound);
-  if (State == kConnecting) Trace(IdText() + ":SCX_OkHost");
+  if (&sender != &Socket || !Progress(kStatusHostFound)) return;
+  if (state_ == TRequestState::kConnecting) Trace(IdText() + ":SCX_OkHost");
 }
 
 void TRequest::SocketFail(TSCX& sender) {
-  if (&sender != &Socket) return;
-  std::uint64_t attempt = attempt_;
-  Progress(kStatusFailed);
+  if (&sender != &Socket || !Progress(kStatusFailed)) return;
   Trace(GetHost(Url) + " : SCX_Fail");
   TNetError error = Socket.LastError;
   if (error.Kind == TNetError::kNone) error.Kind = TNetError::kOther;
@@ -232,98 +246,107 @@ void TRequest::SocketFail(TSCX& sender) {
         " : \xE9"
         "chec TLS : " +
         error.Message);
-  Fail(error.Kind, error.Message, !tls);
-  if (attempt == attempt_) Disconnected();
+  // The connection is gone as a closed one is, and is reported so once the owner knows why.
+  if (Fail(error.Kind, error.Message, !tls)) ReportCut();
 }
 
 void TRequest::SocketConnect(TSCX& sender, const std::string& distant_ip) {
   if (&sender != &Socket) return;
   session_.Hosts.Add(Socket.Host, distant_ip);
-  std::uint64_t attempt = attempt_;
-  Progress(kStatusConnected);
-  if (attempt != attempt_ || State != kConnecting) return;
-  (void)CloseOutput();
+  if (!Progress(kStatusConnected) || state_ != TRequestState::kConnecting) return;
   speed_window_start_ = clock_.TickMs();
   speed_window_bytes_ = 0;
-  HeaderLength = 0;
-  Buffer.Reset();
-  scanner_.Reset();
-  OutputFile.clear();
   if (Tunnelled()) return SendTunnelRequest();
   SendRequest();
 }
 
 void TRequest::SocketCanWrite(TSCX& sender) {
   // Through a tunnel, the request goes once TLS is up.
-  if (&sender == &Socket && State == kTunnelling && tls_started_) SendRequest();
+  if (&sender == &Socket && state_ == TRequestState::kSecuring) SendRequest();
 }
 
 void TRequest::SocketCut(TSCX& sender) {
-  if (&sender != &Socket) return;
-  Disconnected();
+  if (&sender != &Socket || !ReportCut()) return;
+  if (state_ == TRequestState::kReceivingBody) return BodyEnded();
+  // The server closed before its answer was whole: an attempt that failed, as a refused
+  // connection is, so that the owner may try the address again.
+  if (Buffer.Size() == 0) {
+    Fail(TNetError::kClosedEarly, "the server closed the connection without answering");
+  } else {
+    Fail(TNetError::kProtocol, "the server closed the connection inside its header");
+  }
+}
+
+bool TRequest::ReportCut() {
+  Trace(IdText() + ": Disconnect");
+  return Progress(kStatusClosed);
 }
 
 void TRequest::SocketData(TSCX& sender, const char* buf, int len) {
   if (&sender != &Socket || len < 0) return;
-  std::uint64_t attempt = attempt_;
   speed_window_bytes_ += len;
-  auto still = [&] { return attempt == attempt_ && State == kReceiving && Phase != kPhaseNone; };
-  Progress(kStatusData);
+  if (!Progress(kStatusData)) return;
   Trace(IdText() + ": SCX_Data");
-  if (attempt == attempt_ && State == kTunnelling) {
-    return ReceiveTunnelBytes(std::string_view(buf, static_cast<std::size_t>(len)));
+  const std::string_view bytes(buf, static_cast<std::size_t>(len));
+  switch (state_) {
+    case TRequestState::kTunnelling:
+      return ReceiveTunnelBytes(bytes);
+    case TRequestState::kSecuring:
+      Fail(TNetError::kProtocol, "the proxy sent bytes into the tunnel");
+      return;
+    case TRequestState::kReceivingHeader:
+      return ReceiveHeaderBytes(bytes);
+    case TRequestState::kReceivingBody:
+      if (ReceiveBodyBytes(bytes) && Raise(OnProgress, len)) Raise(OnBody, *this);
+      return;
+    default:
+      return;  // no request sent yet: nothing to read
   }
-  if (!still()) return;
-  if (OnReceive) OnReceive(*this, buf, len);
-  if (!still()) return;
-  std::string_view bytes(buf, static_cast<std::size_t>(len));
-  if (Phase == kPhaseHeader) {
-    ReceiveHeaderBytes(bytes);
-  } else {
-    ReceiveBodyBytes(bytes);
-    if (still() && OnProgress) OnProgress(len);
-  }
-  if (still() && Phase == kPhaseBody && OnBody) OnBody(*this);
 }
 
 void TRequest::ReceiveHeaderBytes(std::string_view bytes) {
-  std::uint64_t attempt = attempt_;
-  std::size_t end = scanner_.Feed(bytes);
-  std::size_t header_bytes = Buffer.Size() + (end == std::string_view::npos ? bytes.size() : end);
+  const std::size_t end = scanner_.Feed(bytes);
+  const std::size_t header_bytes =
+      Buffer.Size() + (end == std::string_view::npos ? bytes.size() : end);
   // A header that never ends must not grow the buffer without bound: fail as a connection would.
   if (header_bytes > kMaxHeaderBytes || !Buffer.Write(bytes)) {
-    return Fail(TNetError::kProtocol, "the response header does not end");
+    Fail(TNetError::kProtocol, "the response header does not end");
+    return;
   }
-  if (OnProgress) OnProgress(static_cast<int>(bytes.size()));
-  if (attempt != attempt_ || State != kReceiving || end == std::string_view::npos) return;
+  if (!Raise(OnProgress, static_cast<int>(bytes.size())) || end == std::string_view::npos) return;
   HeaderLength = static_cast<std::int32_t>(header_bytes);
   HeaderComplete();
 }
 
 void TRequest::HeaderComplete() {
-  std::uint64_t attempt = attempt_;
-  Phase = kPhaseBody;
-  std::string_view body = Buffer.View().substr(static_cast<std::size_t>(HeaderLength));
+  Enter(TRequestState::kReceivingBody);
+  const std::string_view body = Buffer.View().substr(static_cast<std::size_t>(HeaderLength));
   Header.Parse(Buffer.View().substr(0, static_cast<std::size_t>(HeaderLength)), clock_.Now(),
                session_.DateParts);
   if (Header.ContentLength == 0) Header.ContentLength = static_cast<std::int32_t>(body.size());
-  if (OnHeader) {
-    bool keep = OnHeader(*this);
-    if (attempt != attempt_ || State != kReceiving) return;
-    if (!keep || OutputFile.empty()) {
-      Trace(IdText() + ": Filtered");
-      return Close();
-    }
-  }
+  if (!HeaderKept()) return;
   BodyInMemory = BodyInMemory && WriteToFile;
   Body.clear();
   file_bytes_ = 0;
   // Without a file the body would be lost and the end reported as a success: fail now.
   if (WriteToFile && !BodyInMemory && !OpenOutput()) {
-    return Fail(TNetError::kLocalFile, "cannot create the file " + OutputFile);
+    Fail(TNetError::kLocalFile, "cannot create the file " + OutputFile);
+    return;
   }
   if (!ReceiveBodyBytes(body)) return;
   Buffer.Reset();
+  Raise(OnBody, *this);
+}
+
+bool TRequest::HeaderKept() {
+  if (!OnHeader) return true;
+  const TAttemptGuard guard(*this);
+  const bool keep = OnHeader(*this);
+  if (!guard.Holds()) return false;
+  if (keep && !OutputFile.empty()) return true;
+  Trace(IdText() + ": Filtered");
+  Close();
+  return false;
 }
 
 bool TRequest::ReceiveBodyBytes(std::string_view bytes) {
@@ -362,46 +385,32 @@ bool TRequest::WriteFailed(std::string_view what) {
 
 std::string TRequest::PartialFile() const { return OutputFile + std::string(kPartialSuffix); }
 
-void TRequest::Disconnected() {
-  std::uint64_t attempt = attempt_;
-  Trace(IdText() + ": Disconnect");
-  Progress(kStatusClosed);
-  if (attempt != attempt_) return;
-  if (Phase != kPhaseBody) {
-    // Already ended (a failure reported before the cut): nothing more to say.
-    if (State == kIdle) {
-      Phase = kPhaseNone;
-      Buffer.Reset();
-      return;
-    }
-    // The server closed before its answer was whole: an attempt that failed, as a refused
-    // connection is, so that the owner may try the address again.
-    if (Buffer.Size() == 0) {
-      return Fail(TNetError::kClosedEarly, "the server closed the connection without answering");
-    }
-    return Fail(TNetError::kProtocol, "the server closed the connection inside its header");
-  }
-  State = kIdle;
+void TRequest::BodyEnded() {
   Socket.Abort();
-  Phase = kPhaseNone;
-  bool complete = true;
-  if (file_ || BodyInMemory) {
-    std::int32_t announced = Header.LengthAnnounced ? Header.ContentLength : 0;
-    Header.ContentLength =
-        static_cast<std::int32_t>(std::min<std::int64_t>(file_bytes_, INT32_MAX));
-    const bool on_disk = file_ != nullptr;
-    // A body shorter than its header announced was cut off: not a captured file.
-    complete = CloseOutput() && file_bytes_ >= announced;
-    if (!complete) DropBody();
-    if (complete && on_disk &&
-        !fs_.RenameFile(PartialFile(), OutputFile)) {
-      DropBody();
-      return Fail(TNetError::kLocalFile, "cannot write the file " + OutputFile);
-    }
+  Enter(TRequestState::kIdle);
+  const bool on_disk = file_ != nullptr;
+  const bool whole = CloseBody();
+  if (whole && on_disk && !fs_.RenameFile(PartialFile(), OutputFile)) {
+    DropBody();
+    Fail(TNetError::kLocalFile, "cannot write the file " + OutputFile);
+    return;
   }
   if (Url.find(kTraceMarker) != std::string::npos) session_.Trace = true;
-  if (!complete) return Fail(TNetError::kProtocol, "the body is shorter than announced");
-  if (OnDone) OnDone(*this);
+  if (!whole) {
+    Fail(TNetError::kProtocol, "the body is shorter than announced");
+    return;
+  }
+  Raise(OnDone, *this);
+}
+
+bool TRequest::CloseBody() {
+  if (!file_ && !BodyInMemory) return true;
+  const std::int32_t announced = Header.LengthAnnounced ? Header.ContentLength : 0;
+  Header.ContentLength = static_cast<std::int32_t>(std::min<std::int64_t>(file_bytes_, INT32_MAX));
+  // A body shorter than its header announced was cut off: not a captured file.
+  if (CloseOutput() && file_bytes_ >= announced) return true;
+  DropBody();
+  return false;
 }
 
 bool TRequest::OpenOutput() {
@@ -426,30 +435,33 @@ bool TRequest::CloseOutput() {
   return ok;
 }
 
-void TRequest::Close() {
-  if (State == kClosing) return;
-  std::uint64_t attempt = attempt_;
-  State = kClosing;
+void TRequest::Close() { (void)EndAttempt(); }
+
+bool TRequest::EndAttempt() {
+  // Asked again by a handler of the OnBody below: all that is left is the move to idle.
+  if (state_ == TRequestState::kClosing) return Enter(TRequestState::kIdle);
+  const bool partial = state_ == TRequestState::kReceivingBody && (file_ || BodyInMemory);
+  Enter(TRequestState::kClosing);
   Socket.Abort();
-  if (Phase == kPhaseBody && (file_ || BodyInMemory)) {
-    Header.ContentLength = 0;
-    if (OnBody) OnBody(*this);
-    (void)CloseOutput();
-    DropBody();
-  }
-  if (attempt != attempt_) return;
-  State = kIdle;
-  Phase = kPhaseNone;
   Buffer.Reset();  // a header cut short may have filled it up to its limit
-  Progress(kStatusClosed);
+  if (partial && !DropPartialBody()) return false;
+  return Enter(TRequestState::kIdle);
+}
+
+bool TRequest::DropPartialBody() {
+  (void)CloseOutput();
+  DropBody();
+  Header.ContentLength = 0;
+  return Raise(OnBody, *this);
 }
 
 void TRequest::CheckSpeed(std::int32_t bytes_per_second, std::int32_t seconds) {
   if (bytes_per_second <= 0 || seconds <= 0) return;
   // Until connected the attempt's own time-out applies.
-  if (State == kIdle || State == kConnecting || State == kClosing) return;
+  if (!ConnectionOpen()) return;
   // A body received whole only waits for the server to close: it is not a slow transfer.
-  if (Phase == kPhaseBody && Header.ContentLength > 0 && file_bytes_ >= Header.ContentLength) {
+  if (state_ == TRequestState::kReceivingBody && Header.ContentLength > 0 &&
+      file_bytes_ >= Header.ContentLength) {
     return;
   }
   const std::int64_t now = clock_.TickMs();
@@ -463,24 +475,22 @@ void TRequest::CheckSpeed(std::int32_t bytes_per_second, std::int32_t seconds) {
                                 " bytes per second for " + std::to_string(seconds) + " seconds");
 }
 
-void TRequest::Fail(TNetError::TKind kind, std::string message, bool retry) {
-  std::uint64_t attempt = attempt_;
+bool TRequest::Fail(TNetError::TKind kind, std::string message, bool retry) {
   Trace(IdText() + ": socket error");
-  Close();
-  if (attempt != attempt_) return;
+  if (!EndAttempt()) return false;
   Failure = {kind, std::move(message)};
-  if (OnError) OnError(*this, retry);
+  return Raise(OnError, *this, retry);
 }
 
 void TRequest::SocketException(const std::string& error) {
   // The socket is aborted already; what this attempt left (a partial file) goes with it.
   Close();
-  if (OnException) OnException(*this, error);
+  Raise(OnException, *this, error);
 }
 
-void TRequest::Progress(std::uint8_t code) {
+bool TRequest::Progress(std::uint8_t code) {
   Status = code;
-  if (OnStatus) OnStatus(*this);
+  return Raise(OnStatus, *this);
 }
 
 void TRequest::Log(std::string_view line) {

@@ -18,14 +18,21 @@
 //   OnBody    after each packet of the body, and once with ContentLength 0 when Close drops a
 //             partial body.
 //   OnStatus  the progress code `Status` changed (kStatus... below).
-//   OnProgress, OnReceive  the byte count, and the raw bytes, of every packet.
+//   OnProgress  the byte count of every packet.
 //   OnLog     a log line, already prefixed with the time of day.
 //   OnException  one of the owner's handlers threw: the connection is aborted and the request is
 //             idle; `error` is the exception's message.
 // A connection that closes before the header is complete is a failed attempt (OnError with a
 // retry; Failure kClosedEarly when not one byte of the answer came). An address of a scheme the
-// program does not fetch fails at once, without a retry. Any event may call Start or Close on
-// this request.
+// program does not fetch fails at once, without a retry.
+//
+// States, in two parts: the connection being opened, then the one exchange on it.
+//   idle -> connecting [-> tunnelling -> securing] -> receiving header -> receiving body -> idle
+//   (the last when the server closes after the body); any state -> closing -> idle on Close, a
+//   failure or a refused response. Tunnelling and securing are https through a proxy.
+// request_state.h lists every move; they all go through one function, which checks the move and
+// reports its progress code. Any event but OnLog may call Start or Close on this request: what
+// raised the event then stops, since the rest of its work belonged to the attempt that ended.
 //
 // An https address is fetched over TLS, checked against the system's certificates (and CaFile),
 // unless VerifyCertificates is off. Through a proxy, it asks the proxy for a tunnel to the
@@ -37,27 +44,19 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "base/date_time.h"
 #include "base/file_system.h"
 #include "net/http_header.h"
 #include "net/memory_stream_ex.h"
+#include "net/request_state.h"
 #include "net/scx.h"
 
 namespace korvane {
 
 class TSocketHub;
-class TWebFile;
 struct THttpSession;
-
-// Progress codes reported through OnStatus.
-inline constexpr std::uint8_t kStatusConnecting = 1;
-inline constexpr std::uint8_t kStatusHostFound = 2;
-inline constexpr std::uint8_t kStatusConnected = 3;
-inline constexpr std::uint8_t kStatusData = 5;
-inline constexpr std::uint8_t kStatusSent = 6;
-inline constexpr std::uint8_t kStatusClosed = 7;
-inline constexpr std::uint8_t kStatusFailed = 10;
 
 // A response header that has not ended within this many bytes fails the request.
 inline constexpr std::size_t kMaxHeaderBytes = 64 * 1024;
@@ -90,18 +89,15 @@ class TRequest {
   // connected fails as a time-out does (kTooSlow, with a retry). Nothing when either is 0 or
   // less. A server that sends one byte now and then holds a slot no longer.
   void CheckSpeed(std::int32_t bytes_per_second, std::int32_t seconds);
-  // Body bytes received in the output file so far.
-  std::int64_t BodyBytes() const { return file_bytes_; }
 
-  // States and phases.
-  static constexpr std::uint8_t kIdle = 0, kConnecting = 1, kSending = 2, kReceiving = 3,
-                                kTunnelling = 4, kClosing = 5;
-  static constexpr std::uint8_t kPhaseNone = 0, kPhaseHeader = 1, kPhaseBody = 2;
+  TRequestState State() const { return state_; }
+  // The request is sent: its answer is awaited or being read.
+  bool Answering() const {
+    return state_ == TRequestState::kReceivingHeader || state_ == TRequestState::kReceivingBody;
+  }
 
   std::int32_t Id;
-  std::uint8_t State = kIdle;
-  std::uint8_t Phase = kPhaseNone;
-  std::uint8_t Status = 0;
+  std::uint8_t Status = 0;  // the last progress code (kStatus...)
   bool WriteToFile = false;
   TSCX Socket;
   std::string Url;
@@ -117,8 +113,7 @@ class TRequest {
   std::string OutputFile;  // written as OutputFile + kPartialSuffix until the body is whole
   THTTPHEADER Header;
   std::int32_t HeaderLength = 0;
-  TWebFile* WebFile = nullptr;  // the owner's record of the address; never used here
-  TNetError Failure;            // why the last attempt failed; kNone once started again
+  TNetError Failure;  // why the last attempt failed; kNone once started again
   // Bytes of the body received so far in this attempt (written to OutputFile, or held in Body).
   std::int64_t BodyBytesWritten() const { return file_bytes_; }
   // Set by OnHeader: the body is held in Body instead of written to OutputFile, for an owner that
@@ -134,11 +129,38 @@ class TRequest {
   std::function<void(TRequest&sender)> OnDone, OnBody, OnStatus;
   std::function<void(TRequest& sender, bool retry)> OnError;
   std::function<void(int count)> OnProgress;
-  std::function<void(TRequest& sender, const char* buf, int count)> OnReceive;
   std::function<void(TRequest& sender, const std::string& error)> OnException;
 
  private:
+  // Tells code that raised one of the owner's events whether to go on: false when a handler
+  // started another attempt or moved this one (closed it, most likely).
+  class TAttemptGuard {
+   public:
+    explicit TAttemptGuard(const TRequest& request)
+        : request_(request), attempt_(request.attempt_), state_(request.state_) {}
+    bool Holds() const { return request_.attempt_ == attempt_ && request_.state_ == state_; }
+
+   private:
+    const TRequest& request_;
+    std::uint64_t attempt_;
+    TRequestState state_;
+  };
+  // Raises an event (when it has a handler) under a guard; true when the caller may go on.
+  template <class Event, class... Args>
+  bool Raise(const Event& event, Args&&... args) {
+    if (!event) return true;
+    const TAttemptGuard guard(*this);
+    event(std::forward<Args>(args)...);
+    return guard.Holds();
+  }
+  // The one place where the state changes: checks the move and reports its progress code. False
+  // when the handler of that report took the request over.
+  bool Enter(TRequestState next);
+  bool ConnectionOpen() const;
+
   void Connect();
+  // What one exchange starts from: no header, no body, the owner's choices at their defaults.
+  void ResetExchange();
   void SendRequest();
   std::string RequestTarget() const;
   std::string HostLine() const;
@@ -156,11 +178,19 @@ class TRequest {
   void SocketCut(TSCX& sender);
   void SocketCanWrite(TSCX& sender);
   void SocketData(TSCX& sender, const char* buf, int len);
+  // The trace and progress code of a connection that ended; false as Raise is.
+  bool ReportCut();
 
   void ReceiveHeaderBytes(std::string_view bytes);
   bool ReceiveBodyBytes(std::string_view bytes);
   void HeaderComplete();
-  void Disconnected();
+  // The owner's word on the header: false when it refused the response (then closed) or its
+  // handler took the request over.
+  bool HeaderKept();
+  void BodyEnded();
+  // The body's file closed; true when the body came as long as announced (or none is kept),
+  // false when it was cut off, and then dropped. Header.ContentLength becomes what came.
+  bool CloseBody();
   bool OpenOutput();
   // A body that could not be written: a full disk, or this file's own failure (`what` and the
   // file's name). Always false.
@@ -169,10 +199,16 @@ class TRequest {
   bool CloseOutput();
   // What an attempt cut short received: the partial file, or the bytes held.
   void DropBody();
-  void Fail(TNetError::TKind kind, std::string message, bool retry = true);
+  // Close's work; false when a handler of the closing's own events took the request over.
+  bool EndAttempt();
+  // A partial body dropped by Close, and OnBody told so (ContentLength 0); false as Raise is.
+  bool DropPartialBody();
+  // Ends the attempt as failed and tells the owner (OnError). False when a handler started
+  // another attempt meanwhile: the caller's work on this one is over.
+  bool Fail(TNetError::TKind kind, std::string message, bool retry = true);
   void SocketException(const std::string& error);
 
-  void Progress(std::uint8_t code);
+  bool Progress(std::uint8_t code);  // false as Raise is
   void Log(std::string_view line);
   void Trace(std::string_view line);
   std::string IdText() const { return std::to_string(Id); }
@@ -180,16 +216,16 @@ class TRequest {
   THttpSession& session_;
   TFileSystem& fs_;
   const TClock& clock_;
+  TRequestState state_ = TRequestState::kIdle;
   std::unique_ptr<TWritableFile> file_;
   std::int64_t file_bytes_ = 0;
   // The low-speed window: when it began (tick, ms) and the bytes received in it.
   std::int64_t speed_window_start_ = 0;
   std::int64_t speed_window_bytes_ = 0;
   THeaderEndScanner scanner_;
-  bool tls_started_ = false;  // the tunnel is open and TLS was started through it
   std::string credentials_host_;
   std::int32_t credentials_port_ = 80;
-  // Counts the attempts, so that a handler learns that an event it raised started another.
+  // Counts the attempts (Start), for TAttemptGuard.
   std::uint64_t attempt_ = 0;
 };
 

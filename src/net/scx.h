@@ -16,7 +16,6 @@ class TSocketHub;
 
 enum TSCX_State : std::uint8_t {
   scxIdle = 0,
-  scxWaitDns = 1,  // never set by the component itself
   scxNoHost = 2,
   scxOkHost = 3,
   scxFail = 4,
@@ -60,11 +59,6 @@ class TSCX {
   TNotifyEvent OnNoHost, OnOkHost, OnFail, OnCut, OnCanWrite;
   std::function<void(TSCX& sender, const std::string& distant_ip)> OnConnect;
   std::function<void(TSCX& sender, const char* buf, int len)> OnData;
-  std::function<void(TSCX& sender, int channel, const std::string& distant_ip)> OnServerConnect;
-  std::function<void(TSCX&sender, int channel)> OnServerCut, OnServerCanWrite;
-  std::function<void(TSCX& sender, const char* buf, int len, int channel)> OnServerData;
-  // Declared for the library's contract; the library is always present here, so never raised.
-  std::function<void(TSCX& sender, const std::string& winsock_path)> OnDllNotLoaded;
   // A handler of this component threw: the connection is already aborted; `error` says why.
   std::function<void(TSCX& sender, const std::string& error)> OnException;
 

@@ -105,27 +105,4 @@ void TSocketHub::Data(TScxHandle h, const char* buf, int len) {
   if (TSCX* c = Find(h); c && c->OnData) Guarded(*c, [=] { c->OnData(*c, buf, len); });
 }
 
-void TSocketHub::ServerConnect(TScxHandle h, int channel, std::string_view distant_ip) {
-  TSCX* c = Find(h);
-  if (!c || !c->OnServerConnect) return;
-  std::string ip(distant_ip.substr(0, kDistantIpMax));
-  Guarded(*c, [c, channel, &ip] { c->OnServerConnect(*c, channel, ip); });
-}
-
-void TSocketHub::ServerCut(TScxHandle h, int channel) {
-  if (TSCX* c = Find(h); c && c->OnServerCut) Guarded(*c, [=] { c->OnServerCut(*c, channel); });
-}
-
-void TSocketHub::ServerCanWrite(TScxHandle h, int channel) {
-  if (TSCX* c = Find(h); c && c->OnServerCanWrite) {
-    Guarded(*c, [=] { c->OnServerCanWrite(*c, channel); });
-  }
-}
-
-void TSocketHub::ServerData(TScxHandle h, const char* buf, int len, int channel) {
-  if (TSCX* c = Find(h); c && c->OnServerData) {
-    Guarded(*c, [=] { c->OnServerData(*c, buf, len, channel); });
-  }
-}
-
 }  // namespace korvane

@@ -50,10 +50,6 @@ class TSocketHub final : private TSocketCallbacks {
   void Cut(TScxHandle h) override;
   void CanWrite(TScxHandle h) override;
   void Data(TScxHandle h, const char* buf, int len) override;
-  void ServerConnect(TScxHandle h, int channel, std::string_view distant_ip) override;
-  void ServerCut(TScxHandle h, int channel) override;
-  void ServerCanWrite(TScxHandle h, int channel) override;
-  void ServerData(TScxHandle h, const char* buf, int len, int channel) override;
 
   TSCX* Find(TScxHandle h) const;
   // Runs `handler` for component `c`, containing whatever it throws.

@@ -58,11 +58,6 @@ class TSocketCallbacks {
   virtual void CanWrite(TScxHandle handle) = 0;
   // The bytes are valid only during the call.
   virtual void Data(TScxHandle handle, const char* buf, int len) = 0;
-  // The server side: part of the library's contract, never used by the program.
-  virtual void ServerConnect(TScxHandle handle, int channel, std::string_view distant_ip) = 0;
-  virtual void ServerCut(TScxHandle handle, int channel) = 0;
-  virtual void ServerCanWrite(TScxHandle handle, int channel) = 0;
-  virtual void ServerData(TScxHandle handle, const char* buf, int len, int channel) = 0;
 };
 
 class TSocketLibrary {

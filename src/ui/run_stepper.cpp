@@ -15,7 +15,7 @@ std::size_t StepWork(TCaptureRun& run) {
   if (!session) return 0;
   std::size_t idle = 0;
   for (int slot = 1; slot <= session->SlotCount(); ++slot) {
-    if (session->Request(slot).State == TRequest::kIdle) ++idle;
+    if (session->Request(slot).State() == TRequestState::kIdle) ++idle;
   }
   return idle << 32 | session->CapturedCount();
 }

@@ -276,7 +276,7 @@ TEST_F(CaptureRunTest, AnErrorInASocketHandlerEndsTheSessionAndIsReported) {
     EXPECT_NO_THROW(pump_.ProcessMessages());
     if (run.Session()) {
       for (int slot = 1; slot <= run.Session()->SlotCount(); ++slot) {
-        EXPECT_EQ(run.Session()->Request(slot).State == TRequest::kIdle, true)
+        EXPECT_EQ(run.Session()->Request(slot).State() == TRequestState::kIdle, true)
             << "a slot stays busy after its handler failed";
       }
     }

@@ -115,7 +115,7 @@ TEST_F(CaptureTest, NineSlotsHaveNineAddressesInFlight) {
   EXPECT_TRUE(capture_->Pump());
   EXPECT_EQ(lib_.gos.size(), 9u);
   EXPECT_EQ(web_->TodoList.size(), 13u - 9u);
-  EXPECT_EQ(capture_->Request(9).State != TRequest::kIdle, true);
+  EXPECT_EQ(capture_->Request(9).State() != TRequestState::kIdle, true);
 }
 
 // A server that takes two connections and closes the others before answering: the slots beyond
@@ -153,7 +153,7 @@ TEST_F(CaptureTest, OneAddressThatClosesAtOnceDoesNotLimitItsServer) {
   for (int guard = 0; guard < 10000 && capture_->Pump(); ++guard) {
     std::size_t open = 0;
     for (int slot = 1; slot <= capture_->SlotCount(); ++slot) {
-      open += capture_->Request(slot).State != TRequest::kIdle ? 1 : 0;
+      open += capture_->Request(slot).State() != TRequestState::kIdle ? 1 : 0;
     }
     if (web_->Tree.Find("http://www.a.com/resets.htm")->Trials > 0) most_open = std::max(most_open, open);
     if (lib_.Run() == 0 && !capture_->Pump()) break;
@@ -445,7 +445,7 @@ TEST_F(CaptureTest, ATransferBelowTheLowSpeedLimitFailsAndASteadyOneRunsOn) {
     const TScxHandle handle = lib_.LastHandle();
     std::size_t sent = whole.size() - body.size();
     // Five minutes of it, the clock ticking every second.
-    for (int second = 1; second <= 300 && capture_->Request(1).State != TRequest::kIdle;
+    for (int second = 1; second <= 300 && capture_->Request(1).State() != TRequestState::kIdle;
          ++second) {
       clock_.now_ms = second * 1000;
       if (second % 5 == 0 && sent < whole.size()) {
@@ -457,7 +457,7 @@ TEST_F(CaptureTest, ATransferBelowTheLowSpeedLimitFailsAndASteadyOneRunsOn) {
       capture_->Tick();
     }
     if (c.fails) {
-      EXPECT_EQ(capture_->Request(1).State, TRequest::kIdle) << c.bytes_every_5s;
+      EXPECT_EQ(capture_->Request(1).State(), TRequestState::kIdle) << c.bytes_every_5s;
       EXPECT_EQ(capture_->LastFailure().Kind, TNetError::kTooSlow) << c.bytes_every_5s;
       EXPECT_EQ(capture_->LastFailure().Message,
                 "slower than 100 bytes per second for 10 seconds");
@@ -505,8 +505,8 @@ TEST_F(CaptureTest, StopCompletingLetsStartedDownloadsFinish) {
   ASSERT_TRUE(capture_->Pump());
   lib_.Run();
   capture_->Stop(false);
-  EXPECT_EQ(capture_->Request(2).State, TRequest::kIdle);
-  EXPECT_NE(capture_->Request(1).State, TRequest::kIdle);
+  EXPECT_EQ(capture_->Request(2).State(), TRequestState::kIdle);
+  EXPECT_NE(capture_->Request(1).State(), TRequestState::kIdle);
   lib_.Callbacks()->Cut(lib_.gos[0].handle);
   EXPECT_FALSE(capture_->Pump());
   EXPECT_EQ(capture_->CapturedCount(), 1);

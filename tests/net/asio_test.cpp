@@ -64,10 +64,6 @@ class TRecorder final : public TSocketCallbacks {
     lib_.Send(h, "\r\n");
   }
   void Data(TScxHandle h, const char* buf, int len) override { data[h].append(buf, len); }
-  void ServerConnect(TScxHandle, int, std::string_view) override {}
-  void ServerCut(TScxHandle, int) override {}
-  void ServerCanWrite(TScxHandle, int) override {}
-  void ServerData(TScxHandle, const char*, int, int) override {}
 
  private:
   void End(TScxHandle h, const char* how) {
@@ -164,7 +160,7 @@ class AsioRequestTest : public ::testing::Test {
   void Fetch(const std::string& url) {
     events_.clear();
     req_.Start(url);
-    EXPECT_TRUE(PumpUntil(lib_.Pump(), [&] { return req_.State == TRequest::kIdle; })) << url;
+    EXPECT_TRUE(PumpUntil(lib_.Pump(), [&] { return req_.State() == TRequestState::kIdle; })) << url;
   }
 
   std::string Out() const { return RealFileSystem().ReadFile(out_).value_or("<none>"); }
@@ -218,7 +214,7 @@ TEST_F(AsioRequestTest, ATricklingServerFailsAsTooSlow) {
   req_.Start(server_.Url("/slow.htm"));
   EXPECT_TRUE(PumpUntil(lib_.Pump(), [&] {
     req_.CheckSpeed(100, 1);
-    return req_.State == TRequest::kIdle;
+    return req_.State() == TRequestState::kIdle;
   }, 10s));
   EXPECT_EQ(events_, std::vector<std::string>{"error retry"});
   EXPECT_EQ(req_.Failure.Kind, TNetError::kTooSlow) << req_.Failure.Message;

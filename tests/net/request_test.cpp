@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "net/base64.h"
@@ -98,8 +99,7 @@ TEST_F(RequestTest, DirectRequestBytes) {
   EXPECT_EQ(lib_.gos[0].timeout_secs, 30);
   EXPECT_EQ(Sent(), "GET /dir/page.htm?q=1 HTTP/1.0\r\nHost: www.site.com:8080\r\n" +
                         std::string(kBlock) + "Cookie :id=42\r\n\r\n");
-  EXPECT_EQ(req_->State, TRequest::kReceiving);
-  EXPECT_EQ(req_->Phase, TRequest::kPhaseHeader);
+  EXPECT_EQ(req_->State(), TRequestState::kReceivingHeader);
   EXPECT_EQ(req_->Status, kStatusSent);
 }
 
@@ -220,7 +220,7 @@ TEST_F(RequestTest, ATunnelRefusedOrMisusedByTheProxyFails) {
     EXPECT_EQ(req_->Failure.Kind, TNetError::kProtocol) << c.failure;
     EXPECT_EQ(req_->Failure.Message, c.failure);
     EXPECT_EQ(Sent().find("GET "), std::string::npos) << c.failure;
-    EXPECT_EQ(req_->State, TRequest::kIdle);
+    EXPECT_EQ(req_->State(), TRequestState::kIdle);
   }
 }
 
@@ -358,8 +358,7 @@ TEST_F(RequestTest, CutBeforeTheHeaderEndsIsAFailedAttempt) {
     Fetch("http://www.site.com/page.htm", Served(c.answer, 5));
     EXPECT_EQ(events_, std::vector<std::string>{"error retry"}) << c.answer;
     EXPECT_EQ(req_->Failure.Kind, c.kind) << c.answer;
-    EXPECT_EQ(req_->State, TRequest::kIdle);
-    EXPECT_EQ(req_->Phase, TRequest::kPhaseNone);
+    EXPECT_EQ(req_->State(), TRequestState::kIdle);
   }
 }
 
@@ -371,7 +370,7 @@ TEST_F(RequestTest, BodyOfFailureStatusesIsStillTheOwnersToKeepOrRefuse) {
   EXPECT_EQ(events_, (std::vector<std::string>{"header 404 6"}));
   EXPECT_EQ(File(), "<none>");
   EXPECT_EQ(lib_.aborted, std::vector<TScxHandle>{lib_.LastHandle()});
-  EXPECT_EQ(req_->State, TRequest::kIdle);
+  EXPECT_EQ(req_->State(), TRequestState::kIdle);
 }
 
 TEST_F(RequestTest, AcceptingWithoutAFileNameRefusesTheResponse) {
@@ -390,7 +389,7 @@ TEST_F(RequestTest, ClosingDuringTheBodyDeletesThePartialFile) {
   EXPECT_EQ(Partial(), "<none>");
   EXPECT_EQ(File(), "<none>");
   EXPECT_EQ(body_calls_with_zero, 1);
-  EXPECT_EQ(req_->State, TRequest::kIdle);
+  EXPECT_EQ(req_->State(), TRequestState::kIdle);
   EXPECT_EQ(req_->Status, kStatusClosed);
   lib_.Callbacks()->Data(lib_.LastHandle(), "56789", 5);  // too late: dropped
   lib_.Callbacks()->Cut(lib_.LastHandle());
@@ -405,7 +404,7 @@ TEST_F(RequestTest, RestartingABusySlotLeavesNoPartialFile) {
   Fetch("http://www.site.com/other.htm", {{TScriptStep::kConnect, "10.0.0.1"}});
   EXPECT_EQ(Partial(), "<none>");
   EXPECT_EQ(lib_.aborted, std::vector<TScxHandle>{first});
-  EXPECT_EQ(req_->State, TRequest::kReceiving);
+  EXPECT_EQ(req_->State(), TRequestState::kReceivingHeader);
 }
 
 TEST_F(RequestTest, BodyDroppedWhenTheOwnerDoesNotWantItStillEndsWithDone) {
@@ -477,6 +476,73 @@ TEST_F(RequestTest, OwnerMayStartTheNextAddressFromWithinItsEvents) {
   EXPECT_EQ(File(), kBody);
 }
 
+// What the owner sees at each progress code is the state it stands for: the codes the verbose
+// command line prints, and the states the session reads, move together.
+TEST_F(RequestTest, EveryProgressCodeComesWithTheStateItStandsFor) {
+  using S = TRequestState;
+  using TSeen = std::vector<std::pair<int, S>>;
+  TSeen seen;
+  req_->OnStatus = [&](TRequest& r) { seen.emplace_back(r.Status, r.State()); };
+  req_->OnBody = [&](TRequest& r) {
+    if (r.Header.ContentLength == 0) seen.emplace_back(0, r.State());  // a dropped body
+  };
+  Fetch("http://www.site.com/a.htm", Served(kHeader + kBody));
+  EXPECT_EQ(seen, (TSeen{{kStatusConnecting, S::kConnecting},
+                         {kStatusHostFound, S::kConnecting},
+                         {kStatusConnected, S::kConnecting},
+                         {kStatusSent, S::kReceivingHeader},
+                         {kStatusData, S::kReceivingHeader},
+                         {kStatusClosed, S::kReceivingBody}}));
+  EXPECT_EQ(req_->State(), S::kIdle);
+
+  seen.clear();
+  events_.clear();
+  TScript tunnel = {{TScriptStep::kConnect, "10.0.0.1"},
+                    {TScriptStep::kData, "HTTP/1.0 200 OK\r\n\r\n"},
+                    {TScriptStep::kCanWrite, ""}};
+  testing::AppendData(tunnel, kHeader + "01234", 1000);
+  lib_.Expect(tunnel);
+  req_->Start("https://www.site.com/a.htm", "proxy.lan", 3128);
+  lib_.Run();
+  req_->Close();
+  EXPECT_EQ(seen, (TSeen{{kStatusConnecting, S::kConnecting},
+                         {kStatusConnected, S::kConnecting},
+                         {kStatusData, S::kTunnelling},
+                         {kStatusSent, S::kReceivingHeader},
+                         {kStatusData, S::kReceivingHeader},
+                         {0, S::kClosing},
+                         {kStatusClosed, S::kIdle}}));
+  EXPECT_EQ(events_, std::vector<std::string>{"header 200 10"});
+}
+
+// A handler may end the attempt it hears of: what raised its event goes no further, and the
+// request is left as the handler left it, never half closed.
+TEST_F(RequestTest, HandlersMayEndTheAttemptFromInsideItsEvents) {
+  // Closed as soon as connected: nothing is sent, nothing more is said.
+  req_->OnStatus = [](TRequest& r) {
+    if (r.Status == kStatusConnected) r.Close();
+  };
+  Fetch("http://www.site.com/a.htm", Served(kHeader + kBody));
+  EXPECT_EQ(Sent(), "");
+  EXPECT_TRUE(events_.empty());
+  EXPECT_EQ(req_->State(), TRequestState::kIdle);
+  EXPECT_EQ(req_->Status, kStatusClosed);
+  EXPECT_EQ(lib_.aborted, std::vector<TScxHandle>{lib_.LastHandle()});
+
+  // Started again from the news of a dropped body, with an address that fails at once: that
+  // failure is reported and the request ends idle, not stuck closing the first.
+  req_->OnStatus = nullptr;
+  req_->OnBody = [](TRequest& r) {
+    if (r.Header.ContentLength == 0) r.Start("ftp://ftp.site.com/f.zip");
+  };
+  Fetch("http://www.site.com/b.htm", ServedWithoutCut(kHeader + "01234"));
+  req_->Close();
+  EXPECT_EQ(events_, (std::vector<std::string>{"header 200 10", "error"}));
+  EXPECT_EQ(req_->Failure.Kind, TNetError::kUnsupported);
+  EXPECT_EQ(req_->State(), TRequestState::kIdle);
+  EXPECT_EQ(Partial(), "<none>");
+}
+
 // --- Host cache and failures of the connection --------------------------------------------
 
 TEST_F(RequestTest, ConnectedAddressIsCachedAndUsedByTheNextRequest) {
@@ -523,7 +589,7 @@ TEST_F(RequestTest, OnlyFourPartDottedAddressesBypassTheCache) {
 TEST_F(RequestTest, ConnectionFailuresReportARetry) {
   Fetch("http://www.site.com/a.htm", {{TScriptStep::kOkHost, ""}, {TScriptStep::kFail, ""}});
   EXPECT_EQ(events_, std::vector<std::string>{"error retry"});
-  EXPECT_EQ(req_->State, TRequest::kIdle);
+  EXPECT_EQ(req_->State(), TRequestState::kIdle);
   lib_.RefuseNextGo();
   req_->Start("http://www.site.com/b.htm");
   EXPECT_EQ(events_, (std::vector<std::string>{"error retry", "error retry"}));

@@ -54,7 +54,7 @@ class TlsTest : public ::testing::Test {
     outcome_.clear();
     request_.Start(url);
     const auto limit = std::chrono::steady_clock::now() + 15s;
-    while (request_.State != TRequest::kIdle && std::chrono::steady_clock::now() < limit) {
+    while (request_.State() != TRequestState::kIdle && std::chrono::steady_clock::now() < limit) {
       lib_.Pump().WaitMessages(50ms);
       lib_.Pump().ProcessMessages();
     }
@@ -162,7 +162,7 @@ TEST_F(TlsTest, TheEventHandleWakesForASecureFetch) {
   EXPECT_FALSE(readable(50));
   request_.Start(server.Url("/about.htm"));
   int wakes = 0;
-  while (request_.State != TRequest::kIdle && wakes < 200) {
+  while (request_.State() != TRequestState::kIdle && wakes < 200) {
     ASSERT_TRUE(readable(5000)) << "no wake-up while a secure fetch was under way";
     ++wakes;
     lib_.Pump().ProcessMessages();
