@@ -118,6 +118,15 @@ bool TCaptureRun::StepPhase() {
   return false;
 }
 
+std::uint64_t TCaptureRun::StepWork() const {
+  if (!session_) return 0;
+  std::uint64_t idle = 0;
+  for (int slot = 1; slot <= session_->SlotCount(); ++slot) {
+    if (session_->Request(slot).State() == TRequestState::kIdle) ++idle;
+  }
+  return idle << 32 | static_cast<std::uint32_t>(session_->CapturedCount());
+}
+
 std::chrono::milliseconds TCaptureRun::WaitTime() const {
   if (phase_ != TPhase::kCapturing || !session_) return std::chrono::milliseconds(0);
   std::int64_t left = next_tick_ - clock_.TickMs();

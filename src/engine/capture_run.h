@@ -118,6 +118,10 @@ class TCaptureRun {
   bool Step();
   // How long the front end may wait for socket events before the next step is due.
   std::chrono::milliseconds WaitTime() const;
+  // What a step of the session acts on: the slots that are idle and the files kept. When the
+  // socket work a front end runs after a step changes it (a transfer ended), the next step is
+  // due at once, since no socket event will come to ask for it.
+  std::uint64_t StepWork() const;
 
   TPhase Phase() const { return phase_; }
   // The session while it runs, else null.

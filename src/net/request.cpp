@@ -51,6 +51,8 @@ TRequest::TRequest(std::int32_t id, TSocketHub& hub, THttpSession& session, TFil
 TRequest::~TRequest() {
   // A body cut off by the slot's end is not a captured file.
   if (file_) {
+    // A partial file is dropped whatever its close says; one that cannot be removed is known by
+    // its suffix and removed by the next capture.
     (void)file_->Close();
     file_.reset();
     (void)fs_.RemoveFile(PartialFile());
@@ -135,6 +137,7 @@ void TRequest::ResetExchange() {
   WriteToFile = true;
   BodyInMemory = false;
   Body.clear();
+  // An output still open here belongs to an attempt that ended without its body: not kept.
   (void)CloseOutput();
   OutputFile.clear();
   HeaderLength = 0;
@@ -414,6 +417,7 @@ bool TRequest::CloseBody() {
 }
 
 bool TRequest::OpenOutput() {
+  // The same: a file left open by an attempt cut short is replaced, not kept.
   (void)CloseOutput();
   file_ = fs_.OpenForWrite(PartialFile());
   file_bytes_ = 0;
@@ -424,6 +428,7 @@ void TRequest::DropBody() {
   if (BodyInMemory) {
     std::string().swap(Body);
   } else {
+    // Left behind, it is known by its suffix and removed by the next capture.
     (void)fs_.RemoveFile(PartialFile());
   }
 }
@@ -435,6 +440,7 @@ bool TRequest::CloseOutput() {
   return ok;
 }
 
+// Whether a handler started another attempt matters only inside the request's own events.
 void TRequest::Close() { (void)EndAttempt(); }
 
 bool TRequest::EndAttempt() {
@@ -449,7 +455,7 @@ bool TRequest::EndAttempt() {
 }
 
 bool TRequest::DropPartialBody() {
-  (void)CloseOutput();
+  (void)CloseOutput();  // the body is dropped whole below
   DropBody();
   Header.ContentLength = 0;
   return Raise(OnBody, *this);

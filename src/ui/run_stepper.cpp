@@ -1,26 +1,8 @@
 #include "ui/run_stepper.h"
 
-#include "engine/web.h"
-#include "net/request.h"
 #include "ui/socket_pump.h"
 
 namespace korvane::ui {
-namespace {
-
-// What a step of the session acts on: the slots that are idle and the addresses waiting. When
-// the socket work run after a step changes it (a transfer ended), the next step is due at once,
-// since no socket event will come to ask for it.
-std::size_t StepWork(TCaptureRun& run) {
-  TCapture* session = run.Session();
-  if (!session) return 0;
-  std::size_t idle = 0;
-  for (int slot = 1; slot <= session->SlotCount(); ++slot) {
-    if (session->Request(slot).State() == TRequestState::kIdle) ++idle;
-  }
-  return idle << 32 | session->CapturedCount();
-}
-
-}  // namespace
 
 TRunStepper::TRunStepper(TSocketPump& pump, QObject* parent) : QObject(parent), pump_(pump) {
   timer_.setSingleShot(true);
@@ -50,7 +32,7 @@ void TRunStepper::StepNow() {
   timer_.stop();
   ++steps_;
   const bool more = run_->Step();
-  const std::size_t work = more ? StepWork(*run_) : 0;
+  const std::uint64_t work = more ? run_->StepWork() : 0;
   pump_.ProcessMessages();
   stepping_ = false;
   if (!more) {
@@ -58,7 +40,7 @@ void TRunStepper::StepNow() {
     emit Finished();
     return;
   }
-  if (StepWork(*run_) != work) {
+  if (run_->StepWork() != work) {
     timer_.start(0);
   } else {
     Schedule();
