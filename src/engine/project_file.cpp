@@ -151,21 +151,27 @@ bool TWEB::SaveToFile(const std::string& file_name) {
 }
 
 bool TWEB::LoadFromFile(const std::string& file_name) {
-  load_error_.clear();
+  load_status_ = TStatus::Ok();
+  using K = TStatus::TKind;
   // Checked before it is read: a named pipe would hang the program, a huge file take its size in
   // memory, and neither can be a web.
   if (!fs_.FileExists(file_name)) {
-    load_error_ = fs_.DirectoryExists(file_name) ? "it is a folder"
-                                                 : "there is no regular file of that name";
+    load_status_ = fs_.DirectoryExists(file_name)
+                       ? TStatus::Error(K::kIsAFolder, "it is a folder")
+                       : TStatus::Error(K::kNotRegular, "there is no regular file of that name");
     return false;
   }
   if (const std::int64_t size = fs_.FileSize(file_name); size > kMaxProjectFileBytes) {
-    load_error_ = "it is " + std::to_string(size) + " bytes long, more than any web's project file";
+    load_status_ = TStatus::Error(
+        K::kTooLarge,
+        "it is " + std::to_string(size) + " bytes long, more than any web's project file");
     return false;
   }
   std::optional<std::string> bytes = fs_.ReadFile(file_name);
   if (!bytes) {
-    load_error_ = "it cannot be read (" + fs_.LastError() + ")";
+    const TStatus& read = fs_.LastStatus();
+    load_status_ = TStatus::Error(read.Kind(), "it cannot be read (" + read.Words() + ")",
+                                  read.ErrorNumber());
     return false;
   }
   FileName = file_name;
@@ -177,7 +183,9 @@ bool TWEB::LoadFromFile(const std::string& file_name) {
   } catch (const TCounterOverflow&) {
     loaded = false;
   }
-  if (!loaded && load_error_.empty()) load_error_ = "it is not a web project file, or it is damaged";
+  if (!loaded && load_status_.ok()) {
+    load_status_ = TStatus::Error(K::kBadData, "it is not a web project file, or it is damaged");
+  }
   if (!loaded) {
     // Nothing half-read stays behind in the object.
     TodoList.clear();

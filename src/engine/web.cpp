@@ -30,9 +30,12 @@ void TWEB::ForgetReplacedRecord(TWebFile* destroyed, TWebFile* replacement) {
 
 bool TWEB::Init(std::string_view address, std::string_view folder,
                 const TMIMELIST& template_mime) {
-  load_error_.clear();
+  load_status_ = TStatus::Ok();
   if (!fs_.MakeDirs(WithSeparator(std::string(folder)))) {
-    load_error_ = "the folder " + std::string(folder) + " cannot be made (" + fs_.LastError() + ")";
+    const TStatus& made = fs_.LastStatus();
+    load_status_ = TStatus::Error(
+        made.Kind(), "the folder " + std::string(folder) + " cannot be made (" + made.Words() + ")",
+        made.ErrorNumber());
     return false;
   }
   SetUrl(address);

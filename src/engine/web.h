@@ -225,7 +225,8 @@ class TWEB {
   // false the caller discards the half-filled web.
   [[nodiscard]] bool LoadFromFile(const std::string& file_name);
   // Why the last load or Init failed, in words ("it is not a regular file", ...).
-  const std::string& LoadError() const { return load_error_; }
+  const std::string& LoadError() const { return load_status_.Words(); }
+  const TStatus& LoadStatus() const { return load_status_; }
   // No web's project file is larger: 65,535 records of four texts of 255 bytes, its MIME table,
   // maps and options, with room to spare.
   static constexpr std::int64_t kMaxProjectFileBytes = 256LL * 1024 * 1024;
@@ -254,7 +255,7 @@ class TWEB {
   // written back.
   std::vector<TOPTIONS::TEntry> unknown_extensions_;
   std::string save_error_;
-  std::string load_error_;
+  TStatus load_status_;
   std::string keeping_failure_;
   std::vector<std::string> clean_names_;  // the files Clean deletes, gathered by its walk
 };

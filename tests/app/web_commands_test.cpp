@@ -49,6 +49,20 @@ TEST_F(WebCommandsTest, NewWebFromTheDialog) {
   EXPECT_TRUE(f.fs.DirectoryExists("/webs/MANUAL"));
 }
 
+// A new web whose folder cannot be made says the system's reason, read-only included, and is
+// not made.
+TEST_F(WebCommandsTest, ANewWebUnderAReadOnlyMountSaysSo) {
+  ASSERT_TRUE(f.fs.MakeDirs("/mnt/cd"));
+  f.fs.read_only.insert("/mnt/cd");
+  const TMadeWeb made =
+      MakeWeb({"http://h/", "/mnt/cd/site", "/mnt/cd/site/Local.Web", "", ""}, f.defaults, f.mime,
+              f.fs);
+  EXPECT_EQ(made.Web, nullptr);
+  EXPECT_EQ(made.Error,
+            "the folder /mnt/cd/site cannot be made (the file system is read-only: /mnt/cd/site/)");
+  EXPECT_FALSE(f.fs.DirectoryExists("/mnt/cd/site"));
+}
+
 TEST_F(WebCommandsTest, SeparateWebIsWrittenAndReadsBackWithItsTitle) {
   TNewForm form = TNewForm::ForLink("/webs/", "http://x.org/guide/");
   form.Activate(std::nullopt);

@@ -54,7 +54,16 @@ bool TMemFileSystem::InjectedFailure(const std::string& path) {
   return true;
 }
 
+bool TMemFileSystem::UnderReadOnly(const std::string& path) const {
+  for (std::string p = Trimmed(path); !p.empty(); p = ParentOf(p)) {
+    if (read_only.count(p)) return true;
+    if (p == "/") break;
+  }
+  return false;
+}
+
 bool TMemFileSystem::Writable(const std::string& path) {
+  if (UnderReadOnly(path)) return Failed(TStatus::FromErrorNumber(EROFS, path));
   if (unwritable.count(path)) return Failed(TStatus::FromErrorNumber(EACCES, path));
   if (!DirectoryExists(ParentOf(path))) return Failed(TStatus::FromErrorNumber(ENOENT, path));
   return !InjectedFailure(path);
@@ -109,6 +118,9 @@ bool TMemFileSystem::RenameFile(const std::string& from, const std::string& to) 
 }
 
 bool TMemFileSystem::MakeDirs(const std::string& path) {
+  if (!DirectoryExists(path) && UnderReadOnly(path)) {
+    return Failed(TStatus::FromErrorNumber(EROFS, path));
+  }
   for (std::string p = Trimmed(path); !p.empty() && !dirs.count(p); p = ParentOf(p)) {
     dirs.insert(p);
     if (p == "/") break;

@@ -41,6 +41,8 @@ class TMemFileSystem final : public TFileSystem {
   std::set<std::string> unwritable;   // OpenForWrite fails
   std::set<std::string> unremovable;  // RemoveFile fails
   bool fail_renames = false;
+  // Folders on a read-only mount: nothing is made or written below them.
+  std::set<std::string> read_only;
   // The Nth operation that changes the disk (an open for writing, an append, a flush, a close, a
   // rename or a remove, counted from 1) fails once, as a system call may; 0 for none.
   std::int64_t fail_operation = 0;
@@ -55,6 +57,7 @@ class TMemFileSystem final : public TFileSystem {
   friend class TMemFile;
   // Whether `path` may be opened for writing; the failure is set otherwise.
   bool Writable(const std::string& path);
+  bool UnderReadOnly(const std::string& path) const;
 };
 
 }  // namespace korvane::testing
