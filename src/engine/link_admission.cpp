@@ -1,5 +1,6 @@
 // Link admission: what enters a web, and what of it is fetched.
 #include "base/checked.h"
+#include "base/log_texts.h"
 #include "base/short_string.h"
 #include "base/text_case.h"
 #include "engine/web.h"

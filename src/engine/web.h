@@ -15,6 +15,7 @@
 
 #include "base/date_time.h"
 #include "base/file_system.h"
+#include "base/log_texts.h"
 #include "store/capture_info.h"
 #include "html/link_item.h"
 #include "store/options.h"
@@ -29,15 +30,6 @@
 namespace korvane {
 
 class TParam;
-
-// Log lines of link admission, byte for byte (Windows-1252).
-inline constexpr std::string_view kLogBadProtocol = " filtr\xE9 : Protocole incorrect";
-inline constexpr std::string_view kLogOutsideMainWeb = " filtr\xE9 : Externe au domaine principal";
-inline constexpr std::string_view kLogExternalLevel = " filtr\xE9 : Niveau externe max atteint";
-inline constexpr std::string_view kLogInternalLevel = " filtr\xE9 : Niveau interne max atteint";
-inline constexpr std::string_view kLogTreeError = ": Tree error";
-inline constexpr std::string_view kLogBadUrl = " : url non valide";
-
 
 // What a copy or move shows while it runs: a bar advanced once per file, and the file's name.
 class TWebCopyProgress {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "base/log_texts.h"
 #include "base/short_string.h"
 #include "html/url.h"
 #include "net/base64.h"
@@ -213,7 +214,7 @@ void TRequest::SocketNoHost(TSCX& sender) {
   Trace(IdText() + ":SCX_NoHost");
   if (State != kConnecting) return;
   session_.Hosts.Add(Socket.Host, "");
-  Log(GetHost(Url) + " : WEB non trouv\xE9");
+  Log(GetHost(Url) + std::string(kLogHostNotFound));
   std::uint64_t attempt = attempt_;
   Fail(TNetError::kNoHost, "no such host");
   if (attempt != attempt_) return;
@@ -239,10 +240,7 @@ void TRequest::SocketFail(TSCX& sender) {
   // it is always logged, for the user to judge, and not tried again.
   const bool tls = error.Kind == TNetError::kTls;
   if (tls)
-    Log(Url +
-        " : \xE9"
-        "chec TLS : " +
-        error.Message);
+    Log(Url + std::string(kLogTlsFailed) + error.Message);
   Fail(error.Kind, error.Message, !tls);
   if (attempt == attempt_) Disconnected();
 }

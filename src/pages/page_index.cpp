@@ -10,6 +10,7 @@
 #include "base/byte_count.h"
 #include "base/date_time.h"
 #include "base/file_system.h"
+#include "base/log_texts.h"
 #include "base/short_string.h"
 #include "base/text_case.h"
 #include "base/text_encoding.h"
@@ -302,7 +303,7 @@ void TPageIndex::ExpandTemplateLine(std::string& out, std::string_view line) {
 
 void TPageIndex::WritePageIndex(std::string& out) const {
   out += kCrLf;
-  out += "<!-- D\xE9" "but Index sur les Pages -->";
+  out += kIndexOfPagesStart;
   out += kCrLf;
   out += "<TABLE BORDER=\"0\" CELLSPACING=\"5\">";
   out += kCrLf;
@@ -312,7 +313,10 @@ void TPageIndex::WritePageIndex(std::string& out) const {
     out += "<TR>";
     for (int cell = 0; cell < 25; ++cell) {
       out += "<TD>";
-      if (cell == 0) out += row == 0 ? "Page n\xB0</TD><TD>" : "</TD><TD>";
+      if (cell == 0) {
+        if (row == 0) out += kIndexPageNumber;
+        out += "</TD><TD>";
+      }
       if (p == PageNumber) {
         out += "<BLINK><B>" + std::to_string(p + 1) + "</B></BLINK></TD>";
       } else {
@@ -329,7 +333,7 @@ void TPageIndex::WritePageIndex(std::string& out) const {
   }
   out += "</TABLE>";
   out += kCrLf;
-  out += "<!-- Find Index sur les Pages -->";
+  out += kIndexOfPagesEnd;
   out += kCrLf;
 }
 
