@@ -402,7 +402,7 @@ bool TWebTree::ExploreFrom(TWebNode* start, const TExploreProc& proc) {
 bool TWebTree::Walk(TWebNode& node, std::string& prefix, const TExploreProc& proc) {
   std::size_t kept = prefix.size();
   // By index: a callback may add entries, which can move the vector.
-  for (std::size_t i = 0; i < node.items_.size(); ++i) {
+  for (std::size_t i = 0; i < node.items_.size(); ++i) {  // NOLINT(modernize-loop-convert)
     prefix.resize(kept);
     prefix.append(node.items_[i].Segment);
     if (TWebFile* record = node.items_[i].File()) {
