@@ -88,7 +88,7 @@ bool TWEB::WebFileCopy(std::string_view name) {
   const bool copied = bytes && fs_.ReplaceFile(target, *bytes) &&
                       fs_.FileSize(target) == static_cast<std::int64_t>(bytes->size());
   if (!copied) {
-    copy_failures_.push_back(std::string(name));
+    copy_failures_.emplace_back(name);
     return false;
   }
   if (MoveFiles) (void)fs_.RemoveFile(source);

@@ -123,7 +123,7 @@ struct TConnection : std::enable_shared_from_this<TConnection> {
   void WaitDeadline();
   void Touch() { deadline = TSteadyClock::now() + timeout; }
   void Stop();
-  void End(TEnd how, TNetError error = {});
+  void End(TEnd how, const TNetError& error = {});
 
   TAsioSocketLibrary::TImpl& lib;
   TScxHandle handle;
@@ -245,7 +245,7 @@ void TConnection::Start(std::string host, std::string service) {
   Touch();
   WaitDeadline();
   lookup = lib.resolver.Resolve(std::move(host), std::move(service),
-                                [self = shared_from_this()](TNameResolver::TEndpoints found) {
+                                [self = shared_from_this()](const TNameResolver::TEndpoints& found) {
                                   self->lookup = 0;
                                   self->Resolved(found);
                                 });
@@ -257,7 +257,7 @@ void TConnection::Resolved(const TNameResolver::TEndpoints& endpoints) {
   lib.callbacks->OkHost(handle);
   if (ended) return;
   asio::async_connect(socket, endpoints,
-                      [self = shared_from_this()](const asio::error_code& e, tcp::endpoint ep) {
+                      [self = shared_from_this()](const asio::error_code& e, const tcp::endpoint& ep) {
                         self->Connected(e, ep);
                       });
 }
@@ -429,7 +429,7 @@ void TConnection::Stop() {
   lib.connections.erase(handle);  // `this` stays alive through the handlers' references
 }
 
-void TConnection::End(TEnd how, TNetError error) {
+void TConnection::End(TEnd how, const TNetError& error) {
   auto self = shared_from_this();
   Stop();
   TSocketCallbacks* cb = lib.callbacks;

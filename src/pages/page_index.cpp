@@ -523,7 +523,7 @@ void SetUp(TPageIndex& index, std::string_view base, int rows, int cells, int al
 }  // namespace
 
 TSommaireIndex::TSommaireIndex(const TIndexedWeb& web, const TSommaireParam& param, TFileSystem& fs,
-                               std::string template_folder)
+                               const std::string& template_folder)
     : TPageIndex(web, fs, template_folder),
       ImageIdx(web, fs, template_folder),
       HtmlIdx(web, fs, template_folder),
