@@ -6,8 +6,8 @@
 
 #include "capture_command.h"
 #include "info_command.h"
-#include "resolve_command.h"
 #include "keep_command.h"
+#include "resolve_command.h"
 
 namespace {
 

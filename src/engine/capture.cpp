@@ -32,14 +32,14 @@ const TSystemClock& SystemClock() {
 }  // namespace
 
 const std::vector<std::string>& TCapture::StateTexts() {
-  static const std::vector<std::string> texts = {
-      "Idle",      "Lookup", "Connect", "Connected", "Listening", "Receiving",
-      "Request",   "Closed", "Timeout", "Accepted",  "Error"};
+  static const std::vector<std::string> texts = {"Idle",      "Lookup",    "Connect", "Connected",
+                                                 "Listening", "Receiving", "Request", "Closed",
+                                                 "Timeout",   "Accepted",  "Error"};
   return texts;
 }
 
-TCapture::TCapture(TWEB& web, const TCaptureSettings& settings, TSocketHub& hub,
-                   TCaptureView* view, TPageProcessor process_page, const TClock* clock)
+TCapture::TCapture(TWEB& web, const TCaptureSettings& settings, TSocketHub& hub, TCaptureView* view,
+                   TPageProcessor process_page, const TClock* clock)
     : web_(web),
       settings_(settings),
       view_(view ? *view : null_view_),
@@ -295,8 +295,8 @@ bool TCapture::AcceptBody(TRequest& request, TWebFile& record) {
   // capture, so only this address fails. The disk is full when a write fails for that reason.
   const std::int64_t free_space = web_.FreeSpace();
   if (free_space >= 0 && free_space - 1024 <= length) {
-    web_.Log(std::string(kLogDiskShort) + std::to_string(length) +
-             std::string(kLogBytesAnnounced) + request.Url);
+    web_.Log(std::string(kLogDiskShort) + std::to_string(length) + std::string(kLogBytesAnnounced) +
+             request.Url);
     last_failure_ = {TNetError::kLocalFile, "the server announced " + std::to_string(length) +
                                                 " bytes, more than the " +
                                                 std::to_string(free_space) + " free on the disk"};
@@ -384,17 +384,18 @@ void TCapture::TransferDone(TRequest& request) {
   }
   if (!stored) {
     // As a body the request could not write: an error of the local file, not a captured page.
-    last_failure_ = {TNetError::kLocalFile, "cannot write the file " + web_.Path +
-                                                record->GetFileName()};
+    last_failure_ = {TNetError::kLocalFile,
+                     "cannot write the file " + web_.Path + record->GetFileName()};
     web_.LocalNames().Release(*record);
     CountError(*record, url);
     RefreshCounters();
     return;
   }
   const auto& o = web_.Options;
-  bool refused = !record->GetForced() &&
-                 (!type->Valid || (o.MinFileSize > 0 && size < std::int64_t{o.MinFileSize} * 1024) ||
-                  (o.MaxFileSize > 0 && size > std::int64_t{o.MaxFileSize} * 1024));
+  bool refused =
+      !record->GetForced() &&
+      (!type->Valid || (o.MinFileSize > 0 && size < std::int64_t{o.MinFileSize} * 1024) ||
+       (o.MaxFileSize > 0 && size > std::int64_t{o.MaxFileSize} * 1024));
   if (refused) {
     // Release keeps the name taken when the file could not be removed.
     (void)web_.FileSystem().RemoveFile(web_.Path + record->GetFileName());
@@ -539,8 +540,7 @@ void TCapture::Tick() {
   }
   if (completing_since_ >= 0 && AnyBusy() &&
       clock_.TickMs() - completing_since_ >= std::int64_t{settings_.StopWaitSecs} * 1000) {
-    web_.Log(std::string(kLogStopTransfersCut) +
-             std::to_string(settings_.StopWaitSecs) + " s");
+    web_.Log(std::string(kLogStopTransfersCut) + std::to_string(settings_.StopWaitSecs) + " s");
     StopAll();
   }
 }
@@ -579,7 +579,8 @@ void TCapture::WriteEndReport() {
   web_.Log(std::string(kLogCaptureEnd) + FormatDisplayDate(clock_.Now()));
   web_.Log(std::string(kLogSessionLength) + elapsed_text_);
   web_.Log(std::to_string(captured_count_) + std::string(kLogPagesCaptured));
-  if (filtered_count_ > 0) web_.Log(std::to_string(filtered_count_) + std::string(kLogPagesFiltered));
+  if (filtered_count_ > 0)
+    web_.Log(std::to_string(filtered_count_) + std::string(kLogPagesFiltered));
   if (not_found_count_ > 0) {
     web_.Log(std::to_string(not_found_count_) + std::string(kLogPagesNotFound));
   }

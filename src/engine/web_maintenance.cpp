@@ -10,9 +10,7 @@
 namespace korvane {
 namespace {
 
-bool IsCaptured(const TWebFile& record) {
-  return record.State == wsPage || record.State == wsFile;
-}
+bool IsCaptured(const TWebFile& record) { return record.State == wsPage || record.State == wsFile; }
 
 // The folder of a project file, ending with a separator.
 std::string FolderOfFile(const std::string& file_name) {
@@ -101,7 +99,8 @@ std::vector<std::string> TWEB::CopyWouldReplace(const std::string& destination) 
   if (SameFolder(Path, folder)) return {};
   auto check = [&](std::string_view name) {
     const std::string file(name);
-    if (fs_.FileExists(Path + file) && (fs_.FileExists(folder + file) || fs_.IsSymbolicLink(folder + file))) {
+    if (fs_.FileExists(Path + file) &&
+        (fs_.FileExists(folder + file) || fs_.IsSymbolicLink(folder + file))) {
       clashes.insert(file);
     }
   };

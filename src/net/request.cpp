@@ -239,8 +239,7 @@ void TRequest::SocketFail(TSCX& sender) {
   // A refused certificate, or a server that does not speak TLS, is no better at the next trial:
   // it is always logged, for the user to judge, and not tried again.
   const bool tls = error.Kind == TNetError::kTls;
-  if (tls)
-    Log(Url + std::string(kLogTlsFailed) + error.Message);
+  if (tls) Log(Url + std::string(kLogTlsFailed) + error.Message);
   Fail(error.Kind, error.Message, !tls);
   if (attempt == attempt_) Disconnected();
 }
@@ -402,8 +401,7 @@ void TRequest::Disconnected() {
     // A body shorter than its header announced was cut off: not a captured file.
     complete = CloseOutput() && file_bytes_ >= announced;
     if (!complete) DropBody();
-    if (complete && on_disk &&
-        !fs_.RenameFile(PartialFile(), OutputFile)) {
+    if (complete && on_disk && !fs_.RenameFile(PartialFile(), OutputFile)) {
       DropBody();
       return Fail(TNetError::kLocalFile, "cannot write the file " + OutputFile);
     }

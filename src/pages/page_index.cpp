@@ -67,8 +67,8 @@ constexpr std::array<std::string_view, kMarkerCount> kMarkers = {
     "KRVN_SITE_TITLE",
 };
 
-constexpr std::array<std::string_view, 6> kAlignNames = {"", "Left", "Right", "Top", "Bottom",
-                                                         "Center"};
+constexpr std::array<std::string_view, 6> kAlignNames = {"",    "Left",   "Right",
+                                                         "Top", "Bottom", "Center"};
 
 std::string_view AlignName(int i) {
   return i > 0 && i < static_cast<int>(kAlignNames.size()) ? kAlignNames[i] : "";
@@ -124,6 +124,8 @@ std::string HtmlEscape(std::string_view text) {
   std::string out;
   out.reserve(text.size());
   for (char c : text) {
+    // A table: one character and what stands for it on each line.
+    // clang-format off
     switch (c) {
       case '&': out += "&amp;"; break;
       case '<': out += "&lt;"; break;
@@ -131,6 +133,7 @@ std::string HtmlEscape(std::string_view text) {
       case '"': out += "&quot;"; break;
       default: out += c;
     }
+    // clang-format on
   }
   return out;
 }
@@ -238,7 +241,8 @@ void TPageIndex::FileListed() {
 const std::optional<std::vector<std::string>>& TPageIndex::TemplateLines() {
   if (!template_read_) {
     template_read_ = true;
-    if (auto text = fs_.ReadFile(TemplateFolder + TemplateName)) template_lines_ = SplitLines(*text);
+    if (auto text = fs_.ReadFile(TemplateFolder + TemplateName))
+      template_lines_ = SplitLines(*text);
   }
   return template_lines_;
 }
@@ -339,6 +343,8 @@ void TPageIndex::WritePageIndex(std::string& out) const {
 
 void TPageIndex::WriteMarker(std::string& out, int marker) {
   const TCaptureInfo& session = Web.LastCaptureInfo;
+  // A table: one marker and what it writes on each line, where it fits.
+  // clang-format off
   switch (marker) {
     case 1: out += "17"; break;
     case 2: out += kHomePageName; break;
@@ -391,6 +397,7 @@ void TPageIndex::WriteMarker(std::string& out, int marker) {
     case 33: case 34: case 35: case 36: case 37: out += RowsBuffer; break;
     default: break;  // markers that write nothing here
   }
+  // clang-format on
 }
 
 std::string TPageIndex::Label(const TWebFile& record) const {
@@ -565,7 +572,8 @@ void TSommaireIndex::CopySupportFiles() {
     if (AnsiLowerCase(name).ends_with(".krv")) continue;
     // Replaced whole: a full disk leaves the stylesheet the pages had, not an empty one.
     auto bytes = fs_.ReadFile(TemplateFolder + name);
-    if (bytes && !fs_.ReplaceFile(Web.Path + name, *bytes)) write_failures_.push_back(fs_.LastError());
+    if (bytes && !fs_.ReplaceFile(Web.Path + name, *bytes))
+      write_failures_.push_back(fs_.LastError());
   }
 }
 

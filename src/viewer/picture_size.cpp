@@ -158,7 +158,8 @@ TPictureSize Svg(std::string_view b) {
     h = v[3];
   }
   if (!(w >= 1 && h >= 1 && w <= kMaxSide && h <= kMaxSide)) return {};
-  return Checked(static_cast<std::uint32_t>(std::lround(w)), static_cast<std::uint32_t>(std::lround(h)));
+  return Checked(static_cast<std::uint32_t>(std::lround(w)),
+                 static_cast<std::uint32_t>(std::lround(h)));
 }
 
 bool LooksLikeSvg(std::string_view b) {
