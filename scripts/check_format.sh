@@ -35,10 +35,11 @@ if $fix; then
   exit 0
 fi
 
-# Each violation is a line "FILE:LINE:COLUMN: error: ..."; the files are what matters.
+# One file to a run, so that each name is printed whole by the run that found it differs.
 mapfile -t differing < <(printf '%s\0' "${files[@]}" |
-                         xargs -0 -n 20 -P "$(nproc)" "$format" --dry-run -Werror 2>&1 |
-                         grep -E '^[^ :]+:[0-9]+:[0-9]+: error:' | cut -d: -f1 | sort -u || true)
+                         xargs -0 -n 1 -P "$(nproc)" sh -c \
+                           '"$0" --dry-run -Werror "$1" > /dev/null 2>&1 || echo "$1"' "$format" |
+                         sort)
 if ((${#differing[@]})); then
   printf '%s\n' "${differing[@]}"
   echo "${#differing[@]} of ${#files[@]} file(s) differ from .clang-format;" \
