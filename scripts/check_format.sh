@@ -31,7 +31,7 @@ mapfile -t files < <(git ls-files --cached --others --exclude-standard -- \
 
 if $fix; then
   printf '%s\0' "${files[@]}" | xargs -0 -n 20 -P "$(nproc)" "$format" -i
-  echo "reformatted ${#files[@]} file(s) where they differed"
+  echo "clang-format -i over ${#files[@]} file(s): they follow .clang-format"
   exit 0
 fi
 
