@@ -15,4 +15,4 @@ mkdir -p "$out"
 config=$(mktemp -d)
 trap 'rm -rf "$config"' EXIT
 XDG_CONFIG_HOME=$config XDG_RUNTIME_DIR=$config KORVANE_DATA_DIR=$(pwd)/data \
-  xvfb-run -a -s "-screen 0 1280x1024x24" build/tests/ui/korvane_screenshots "$out"
+  xvfb-run -a -s "-screen 0 1280x1024x24" build/apps/screenshots/korvane_screenshots "$out"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building and testing Korvane need. Safe to run again: it
-# only calls apt-get when something is missing. Extra package groups: "bench", "fuzz" and
-# "screenshots" (a virtual X server for looking at the windows). Qt Multimedia plays through
+# only calls apt-get when something is missing. Extra package groups: "bench", "fuzz",
+# "screenshots" (a virtual X server for looking at the windows), "format" and "tidy" (clang-format
+# and clang-tidy 14, for scripts/check_format.sh and scripts/tidy.sh). Qt Multimedia plays through
 # GStreamer: its base and good plugins read AVI and WAV, its libav plugin decodes AVI's codecs.
 set -euo pipefail
 
@@ -14,6 +15,8 @@ for group in "$@"; do
     bench) packages+=(libbenchmark-dev python3.11-doc curl wget time python3) ;;
     fuzz) packages+=(clang libclang-rt-14-dev) ;;
     screenshots) packages+=(xvfb xauth) ;;
+    format) packages+=(clang-format-14) ;;
+    tidy) packages+=(clang-tidy-14) ;;
     *) echo "setup.sh: unknown group '$group'" >&2; exit 2 ;;
   esac
 done

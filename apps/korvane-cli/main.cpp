@@ -10,10 +10,12 @@
 
 #include "capture_command.h"
 #include "info_command.h"
-#include "resolve_command.h"
 #include "keep_command.h"
+#include "resolve_command.h"
 
-int main(int argc, char** argv) {
+namespace {
+
+int Run(int argc, char** argv) {
   std::setlocale(LC_TIME, "");
   CLI::App app{"Korvane: capture web sites for reading off line", "korvane-cli"};
   app.require_subcommand(1);
@@ -71,4 +73,17 @@ int main(int argc, char** argv) {
     return 1;
   }
   return 0;
+}
+
+}  // namespace
+
+// What the commands throw is caught above; what escapes the setting up or the parsing of the
+// command line (a check of an option that throws) ends the run with its words, not an abort.
+int main(int argc, char** argv) {
+  try {
+    return Run(argc, argv);
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "korvane-cli: %s\n", error.what());
+    return 1;
+  }
 }

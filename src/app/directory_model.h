@@ -6,12 +6,14 @@
 #include <optional>
 #include <string>
 
+#include "base/log_texts.h"
+
 namespace korvane {
 
 class TFileSystem;
 
 struct TCreateFolderError {
-  std::string Title = "Erreur";
+  std::string Title = std::string(kCreateFolderErrorTitle);
   std::string Message = "Can not create the new folder!";
 };
 

@@ -5,6 +5,7 @@
 
 #include "base/byte_count.h"
 #include "base/checked.h"
+#include "base/log_texts.h"
 #include "base/text_case.h"
 #include "engine/web.h"
 #include "html/html_parser.h"
@@ -26,14 +27,14 @@ std::string FileNamePart(const std::string& path) {
 }  // namespace
 
 const std::vector<std::string>& TCapture::StateTexts() {
-  static const std::vector<std::string> texts = {
-      "Idle",      "Lookup", "Connect", "Connected", "Listening", "Receiving",
-      "Request",   "Closed", "Timeout", "Accepted",  "Error"};
+  static const std::vector<std::string> texts = {"Idle",      "Lookup",    "Connect", "Connected",
+                                                 "Listening", "Receiving", "Request", "Closed",
+                                                 "Timeout",   "Accepted",  "Error"};
   return texts;
 }
 
-TCapture::TCapture(TWEB& web, const TCaptureSettings& settings, TSocketHub& hub,
-                   TCaptureView* view, TPageProcessor process_page, const TClock* clock)
+TCapture::TCapture(TWEB& web, const TCaptureSettings& settings, TSocketHub& hub, TCaptureView* view,
+                   TPageProcessor process_page, const TClock* clock)
     : web_(web),
       settings_(settings),
       view_(view ? *view : null_view_),
@@ -61,7 +62,7 @@ TCapture::TCapture(TWEB& web, const TCaptureSettings& settings, TSocketHub& hub,
   RemoveUnnamedFiles();
   web_.UpdateTodo();
   web_.CaptureStart = clock_.Now();
-  web_.Log("D\xE9" "but de capture le " + FormatDisplayDate(web_.CaptureStart));
+  web_.Log(std::string(kLogCaptureStart) + FormatDisplayDate(web_.CaptureStart));
   RefreshCounters();
 }
 
@@ -121,8 +122,8 @@ void TCapture::LimitConnections(TRequest& request) {
   auto [cap, added] = connection_caps_.try_emplace(key, others);
   if (!added && cap->second <= others) return;
   cap->second = others;
-  web_.Log(key + " : le serveur ferme les connexions en trop, " + std::to_string(others) +
-           " connexion(s) au plus");
+  web_.Log(key + std::string(kLogServerCloses) + std::to_string(others) +
+           std::string(kLogConnectionsAtMost));
 }
 
 // A limited server that has answered whole for a while gets one more slot, until it has them all
@@ -292,7 +293,7 @@ bool TCapture::AcceptBody(TRequest& request, TWebFile& record) {
   // capture, so only this address fails. The disk is full when a write fails for that reason.
   const std::int64_t free_space = web_.FreeSpace();
   if (free_space >= 0 && free_space - 1024 <= length) {
-    web_.Log("Espace disque insuffisant (" + std::to_string(length) + " octets annonc\xE9s):" +
+    web_.Log(std::string(kLogDiskShort) + std::to_string(length) + std::string(kLogBytesAnnounced) +
              request.Url);
     last_failure_ = {TNetError::kLocalFile, "the server announced " + std::to_string(length) +
                                                 " bytes, more than the " +
@@ -328,7 +329,7 @@ void TCapture::Unauthorized(TWebFile& record, const std::string& url) {
 }
 
 void TCapture::NotFound(TRequest& request, TWebFile& record, int status) {
-  web_.Log("URL non trouv\xE9" "e (" + std::to_string(status) + "):" + request.Url);
+  web_.Log(std::string(kLogNotFound) + std::to_string(status) + "):" + request.Url);
   record.State = wsNotFound;
   record.SetFileName(kNotFoundFileName);
   CheckedInc(web_.NotFoundCount);
@@ -338,7 +339,7 @@ void TCapture::NotFound(TRequest& request, TWebFile& record, int status) {
 
 // A file that could not be kept is said with its address and cause, not only counted.
 void TCapture::CountError(TWebFile& record, std::string_view url, bool logged) {
-  if (!logged) web_.Log("Erreur (" + last_failure_.Message + "):" + std::string(url));
+  if (!logged) web_.Log(std::string(kLogError) + last_failure_.Message + "):" + std::string(url));
   // The entry address of a web keeps its state and is queued again at the next capture.
   if (record.LinkDepth != 0) record.State = wsError;
   CheckedInc(web_.ErrorCount);
@@ -382,17 +383,18 @@ void TCapture::TransferDone(TRequest& request) {
   }
   if (!stored) {
     // As a body the request could not write: an error of the local file, not a captured page.
-    last_failure_ = {TNetError::kLocalFile, "cannot write the file " + web_.Path +
-                                                record->GetFileName()};
+    last_failure_ = {TNetError::kLocalFile,
+                     "cannot write the file " + web_.Path + record->GetFileName()};
     web_.LocalNames().Release(*record);
     CountError(*record, url);
     RefreshCounters();
     return;
   }
   const auto& o = web_.Options;
-  bool refused = !record->GetForced() &&
-                 (!type->Valid || (o.MinFileSize > 0 && size < std::int64_t{o.MinFileSize} * 1024) ||
-                  (o.MaxFileSize > 0 && size > std::int64_t{o.MaxFileSize} * 1024));
+  bool refused =
+      !record->GetForced() &&
+      (!type->Valid || (o.MinFileSize > 0 && size < std::int64_t{o.MinFileSize} * 1024) ||
+       (o.MaxFileSize > 0 && size > std::int64_t{o.MaxFileSize} * 1024));
   if (refused) {
     // Release keeps the name taken when the file could not be removed.
     (void)web_.FileSystem().RemoveFile(web_.Path + record->GetFileName());
@@ -452,7 +454,7 @@ void TCapture::TransferFailed(TRequest& request, bool retry) {
 void TCapture::DiskIsFull(TWebFile& record) {
   disk_full_ = true;
   record.State = wsError;
-  web_.Log("Arr\xEAt : disque plein");
+  web_.Log(kLogStopDiskFull);
   StopAll();
 }
 
@@ -471,7 +473,7 @@ void TCapture::RemovePartialFiles() {
 void TCapture::RemoveUnnamedFiles() {
   const std::size_t removed = web_.RemoveUnnamedFiles().size();
   if (removed > 0) {
-    web_.Log(std::to_string(removed) + " fichier(s) d'une capture interrompue supprim\xE9(s)");
+    web_.Log(std::to_string(removed) + std::string(kLogInterruptedFilesRemoved));
   }
 }
 
@@ -536,8 +538,7 @@ void TCapture::Tick() {
   }
   if (completing_since_ >= 0 && AnyBusy() &&
       clock_.TickMs() - completing_since_ >= std::int64_t{settings_.StopWaitSecs} * 1000) {
-    web_.Log("Arr\xEAt : transferts en cours interrompus apr\xE8s " +
-             std::to_string(settings_.StopWaitSecs) + " s");
+    web_.Log(std::string(kLogStopTransfersCut) + std::to_string(settings_.StopWaitSecs) + " s");
     StopAll();
   }
 }
@@ -563,7 +564,7 @@ void TCapture::Stop(bool abort_all) {
 bool TCapture::AcceptLink(const TLinkParam& link) {
   const std::string& url = link.Link.Value;
   if (!IsWebAddress(url)) {
-    web_.Log(url + " : url non valide");
+    web_.Log(url + std::string(kLogBadUrl));
     return false;
   }
   if (HasOtherProtocol(url)) return false;
@@ -573,15 +574,16 @@ bool TCapture::AcceptLink(const TLinkParam& link) {
 void TCapture::WriteEndReport() {
   free_disk_shown_tick_ = -1;  // the last figure is the true one
   ShowFreeDisk();
-  web_.Log("Fin de capture le " + FormatDisplayDate(clock_.Now()));
-  web_.Log("Dur\xE9" "e de la session : " + elapsed_text_);
-  web_.Log(std::to_string(captured_count_) + " page(s) captur\xE9" "e(s)");
-  if (filtered_count_ > 0) web_.Log(std::to_string(filtered_count_) + " page(s) filtr\xE9" "e(s)");
+  web_.Log(std::string(kLogCaptureEnd) + FormatDisplayDate(clock_.Now()));
+  web_.Log(std::string(kLogSessionLength) + elapsed_text_);
+  web_.Log(std::to_string(captured_count_) + std::string(kLogPagesCaptured));
+  if (filtered_count_ > 0)
+    web_.Log(std::to_string(filtered_count_) + std::string(kLogPagesFiltered));
   if (not_found_count_ > 0) {
-    web_.Log(std::to_string(not_found_count_) + " page(s) non trouv\xE9" "e(s)");
+    web_.Log(std::to_string(not_found_count_) + std::string(kLogPagesNotFound));
   }
   if (error_count_ > 0) {
-    web_.Log(std::to_string(error_count_) + " page(s) provoquant une erreur");
+    web_.Log(std::to_string(error_count_) + std::string(kLogPagesFailed));
   }
   web_.Log("");
   web_.SetTitleWithHomepageTitle();

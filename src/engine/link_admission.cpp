@@ -1,5 +1,6 @@
 // Link admission: what enters a web, and what of it is fetched.
 #include "base/checked.h"
+#include "base/log_texts.h"
 #include "base/short_string.h"
 #include "base/text_case.h"
 #include "engine/web.h"
@@ -143,8 +144,8 @@ bool TWEB::Filter(TWebFile* record, std::int64_t size, std::string_view url) {
   const bool forced = record->GetForced();
   TMimeItem* type = MimeList.GetMimeByString(record->GetMimeType());
   if (!type) {
-    MimeList.AddMime(record->GetMimeType(), url.empty() ? std::string() : ExtensionOf(url),
-                     "Other", false);
+    MimeList.AddMime(record->GetMimeType(), url.empty() ? std::string() : ExtensionOf(url), "Other",
+                     false);
     return forced;
   }
   if (type->MimeClass == mcHtml || forced) return true;
@@ -220,8 +221,7 @@ bool TWEB::SetHtmlLinks(TWebFile& file, std::string_view page_url, const THtmlLi
   return korvane::SetHtmlLinks(LinksContext(), file, page_url, filter, charset, captured);
 }
 
-bool TWEB::SetStylesheetLinks(TWebFile& file, std::string_view url,
-                              const THtmlLinkFilter& filter) {
+bool TWEB::SetStylesheetLinks(TWebFile& file, std::string_view url, const THtmlLinkFilter& filter) {
   return korvane::SetStylesheetLinks(LinksContext(), file, url, filter);
 }
 

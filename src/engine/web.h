@@ -16,29 +16,21 @@
 
 #include "base/date_time.h"
 #include "base/file_system.h"
-#include "store/capture_info.h"
+#include "base/log_texts.h"
 #include "html/link_item.h"
-#include "store/options.h"
-#include "pages/page_rewriter.h"
 #include "maps/map_list.h"
+#include "pages/page_rewriter.h"
+#include "store/capture_info.h"
 #include "store/local_names.h"
 #include "store/mime_list.h"
 #include "store/name_journal.h"
+#include "store/options.h"
 #include "store/web_folder.h"
 #include "store/web_tree.h"
 
 namespace korvane {
 
 class TParam;
-
-// Log lines of link admission, byte for byte (Windows-1252).
-inline constexpr std::string_view kLogBadProtocol = " filtr\xE9 : Protocole incorrect";
-inline constexpr std::string_view kLogOutsideMainWeb = " filtr\xE9 : Externe au domaine principal";
-inline constexpr std::string_view kLogExternalLevel = " filtr\xE9 : Niveau externe max atteint";
-inline constexpr std::string_view kLogInternalLevel = " filtr\xE9 : Niveau interne max atteint";
-inline constexpr std::string_view kLogTreeError = ": Tree error";
-inline constexpr std::string_view kLogBadUrl = " : url non valide";
-
 
 // What a copy or move shows while it runs: a bar advanced once per file, and the file's name.
 class TWebCopyProgress {
@@ -79,8 +71,8 @@ class TWEB {
   TWEB(const TWEB&) = delete;
   TWEB& operator=(const TWEB&) = delete;
 
-  std::string Url;    // start address, canonical
-  std::string Path;   // local folder, ends with a separator
+  std::string Url;   // start address, canonical
+  std::string Path;  // local folder, ends with a separator
   std::string Title;
   TWebTree Tree;
   std::string FileName;  // the project file last loaded or saved; empty for a new web
@@ -248,7 +240,7 @@ class TWEB {
   std::unique_ptr<TLocalNames> local_names_;
   std::unique_ptr<TNameJournal> name_journal_;
   bool log_held_ = false;
-  std::unique_ptr<TWritableFile> log_file_;  // opened at the first line while held
+  std::unique_ptr<TWritableFile> log_file_;    // opened at the first line while held
   TWebCopyProgress* copy_progress_ = nullptr;  // set only while WebCopy runs
   std::vector<std::string> copy_failures_;
   // Entries of the project file's extension block that this program does not know: kept and

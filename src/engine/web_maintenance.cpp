@@ -10,9 +10,7 @@
 namespace korvane {
 namespace {
 
-bool IsCaptured(const TWebFile& record) {
-  return record.State == wsPage || record.State == wsFile;
-}
+bool IsCaptured(const TWebFile& record) { return record.State == wsPage || record.State == wsFile; }
 
 // The folder of a project file, ending with a separator.
 std::string FolderOfFile(const std::string& file_name) {
@@ -88,7 +86,7 @@ bool TWEB::WebFileCopy(std::string_view name) {
   const bool copied = bytes && fs_.ReplaceFile(target, *bytes) &&
                       fs_.FileSize(target) == static_cast<std::int64_t>(bytes->size());
   if (!copied) {
-    copy_failures_.push_back(std::string(name));
+    copy_failures_.emplace_back(name);
     return false;
   }
   // A source that stays loses nothing: the copy is whole, and deleting the old folder lists it.
@@ -102,7 +100,8 @@ std::vector<std::string> TWEB::CopyWouldReplace(const std::string& destination) 
   if (SameFolder(Path, folder)) return {};
   auto check = [&](std::string_view name) {
     const std::string file(name);
-    if (fs_.FileExists(Path + file) && (fs_.FileExists(folder + file) || fs_.IsSymbolicLink(folder + file))) {
+    if (fs_.FileExists(Path + file) &&
+        (fs_.FileExists(folder + file) || fs_.IsSymbolicLink(folder + file))) {
       clashes.insert(file);
     }
   };

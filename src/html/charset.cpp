@@ -207,10 +207,8 @@ std::string TPageTextDecoder::Converted(std::string_view text) const {
       out.Put(Win1252Character(static_cast<unsigned char>(*in)));
       ++in;
       --in_left;
-    } else if (error == EINVAL) {
-      break;  // a character cut short at the end
     } else if (error != 0 && error != E2BIG) {
-      break;
+      break;  // a character cut short at the end (EINVAL), or a failure of iconv
     }
   }
   return out.Text();

@@ -125,7 +125,7 @@ class TScanner {
     a.Quote = offset > 0 && (s_[offset - 1] == '"' || s_[offset - 1] == '\'') &&
                       end == offset + length + 1
                   ? s_[offset - 1]
-                  : 0;
+                  : '\0';
     a.TokenEnd = end;
     ReadMarker(a);
     found_.push_back(std::move(a));

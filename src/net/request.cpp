@@ -4,6 +4,7 @@
 #include <cassert>
 #include <cstdio>
 
+#include "base/log_texts.h"
 #include "base/short_string.h"
 #include "base/text_case.h"
 #include "html/url.h"
@@ -226,7 +227,7 @@ void TRequest::SocketNoHost(TSCX& sender) {
   Trace(IdText() + ":SCX_NoHost");
   if (state_ != TRequestState::kConnecting) return;
   session_.Hosts.Add(Socket.Host, "");
-  Log(GetHost(Url) + " : WEB non trouv\xE9");
+  Log(GetHost(Url) + std::string(kLogHostNotFound));
   if (Fail(TNetError::kNoHost, "no such host")) Progress(kStatusFailed);
 }
 
@@ -244,11 +245,7 @@ void TRequest::SocketFail(TSCX& sender) {
   // A refused certificate, or a server that does not speak TLS, is no better at the next trial:
   // it is always logged, for the user to judge, and not tried again.
   const bool tls = error.Kind == TNetError::kTls;
-  if (tls)
-    Log(Url +
-        " : \xE9"
-        "chec TLS : " +
-        error.Message);
+  if (tls) Log(Url + std::string(kLogTlsFailed) + error.Message);
   // The connection is gone as a closed one is, and is reported so once the owner knows why.
   if (Fail(error.Kind, error.Message, !tls)) ReportCut();
 }

@@ -28,7 +28,7 @@ class TSocketHub final : private TSocketCallbacks {
                       std::function<void(std::string_view)> warning = nullptr);
   // Aborts the connection of every live component, then shuts the library. The components stay
   // with their owners; their Go returns 0 from then on.
-  ~TSocketHub();
+  ~TSocketHub() override;
   TSocketHub(const TSocketHub&) = delete;
   TSocketHub& operator=(const TSocketHub&) = delete;
 

@@ -16,7 +16,7 @@ namespace korvane {
 class TAsioSocketLibrary final : public TSocketLibrary {
  public:
   TAsioSocketLibrary();
-  ~TAsioSocketLibrary() override;
+  ~TAsioSocketLibrary() override;  // NOLINT(bugprone-exception-escape): see its definition
 
   void Init(TSocketCallbacks* callbacks) override;
   void Shut() override;

@@ -10,6 +10,7 @@
 #include "base/byte_count.h"
 #include "base/date_time.h"
 #include "base/file_system.h"
+#include "base/log_texts.h"
 #include "base/short_string.h"
 #include "base/text_case.h"
 #include "base/text_encoding.h"
@@ -66,8 +67,8 @@ constexpr std::array<std::string_view, kMarkerCount> kMarkers = {
     "KRVN_SITE_TITLE",
 };
 
-constexpr std::array<std::string_view, 6> kAlignNames = {"", "Left", "Right", "Top", "Bottom",
-                                                         "Center"};
+constexpr std::array<std::string_view, 6> kAlignNames = {"",    "Left",   "Right",
+                                                         "Top", "Bottom", "Center"};
 
 std::string_view AlignName(int i) {
   return i > 0 && i < static_cast<int>(kAlignNames.size()) ? kAlignNames[i] : "";
@@ -123,6 +124,8 @@ std::string HtmlEscape(std::string_view text) {
   std::string out;
   out.reserve(text.size());
   for (char c : text) {
+    // A table: one character and what stands for it on each line.
+    // clang-format off
     switch (c) {
       case '&': out += "&amp;"; break;
       case '<': out += "&lt;"; break;
@@ -130,6 +133,7 @@ std::string HtmlEscape(std::string_view text) {
       case '"': out += "&quot;"; break;
       default: out += c;
     }
+    // clang-format on
   }
   return out;
 }
@@ -237,7 +241,8 @@ void TPageIndex::FileListed() {
 const std::optional<std::vector<std::string>>& TPageIndex::TemplateLines() {
   if (!template_read_) {
     template_read_ = true;
-    if (auto text = fs_.ReadFile(TemplateFolder + TemplateName)) template_lines_ = SplitLines(*text);
+    if (auto text = fs_.ReadFile(TemplateFolder + TemplateName))
+      template_lines_ = SplitLines(*text);
   }
   return template_lines_;
 }
@@ -302,7 +307,7 @@ void TPageIndex::ExpandTemplateLine(std::string& out, std::string_view line) {
 
 void TPageIndex::WritePageIndex(std::string& out) const {
   out += kCrLf;
-  out += "<!-- D\xE9" "but Index sur les Pages -->";
+  out += kIndexOfPagesStart;
   out += kCrLf;
   out += "<TABLE BORDER=\"0\" CELLSPACING=\"5\">";
   out += kCrLf;
@@ -312,7 +317,10 @@ void TPageIndex::WritePageIndex(std::string& out) const {
     out += "<TR>";
     for (int cell = 0; cell < 25; ++cell) {
       out += "<TD>";
-      if (cell == 0) out += row == 0 ? "Page n\xB0</TD><TD>" : "</TD><TD>";
+      if (cell == 0) {
+        if (row == 0) out += kIndexPageNumber;
+        out += "</TD><TD>";
+      }
       if (p == PageNumber) {
         out += "<BLINK><B>" + std::to_string(p + 1) + "</B></BLINK></TD>";
       } else {
@@ -329,12 +337,14 @@ void TPageIndex::WritePageIndex(std::string& out) const {
   }
   out += "</TABLE>";
   out += kCrLf;
-  out += "<!-- Find Index sur les Pages -->";
+  out += kIndexOfPagesEnd;
   out += kCrLf;
 }
 
 void TPageIndex::WriteMarker(std::string& out, int marker) {
   const TCaptureInfo& session = Web.LastCaptureInfo;
+  // A table: one marker and what it writes on each line, where it fits.
+  // clang-format off
   switch (marker) {
     case 1: out += "17"; break;
     case 2: out += kHomePageName; break;
@@ -387,6 +397,7 @@ void TPageIndex::WriteMarker(std::string& out, int marker) {
     case 33: case 34: case 35: case 36: case 37: out += RowsBuffer; break;
     default: break;  // markers that write nothing here
   }
+  // clang-format on
 }
 
 std::string TPageIndex::Label(const TWebFile& record) const {
@@ -519,7 +530,7 @@ void SetUp(TPageIndex& index, std::string_view base, int rows, int cells, int al
 }  // namespace
 
 TSommaireIndex::TSommaireIndex(const TIndexedWeb& web, const TSommaireParam& param, TFileSystem& fs,
-                               std::string template_folder)
+                               const std::string& template_folder)
     : TPageIndex(web, fs, template_folder),
       ImageIdx(web, fs, template_folder),
       HtmlIdx(web, fs, template_folder),
@@ -562,7 +573,8 @@ void TSommaireIndex::CopySupportFiles() {
     if (AnsiLowerCase(name).ends_with(".krv")) continue;
     // Replaced whole: a full disk leaves the stylesheet the pages had, not an empty one.
     auto bytes = fs_.ReadFile(TemplateFolder + name);
-    if (bytes && !fs_.ReplaceFile(Web.Path + name, *bytes)) write_failures_.push_back(fs_.LastError());
+    if (bytes && !fs_.ReplaceFile(Web.Path + name, *bytes))
+      write_failures_.push_back(fs_.LastError());
   }
 }
 

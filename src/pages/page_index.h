@@ -166,7 +166,7 @@ class TSommaireIndex : public TPageIndex {
  public:
   // Copies the template folder's support files into the web folder.
   TSommaireIndex(const TIndexedWeb& web, const TSommaireParam& param, TFileSystem& fs,
-                 std::string template_folder);
+                 const std::string& template_folder);
 
   TImageIndex ImageIdx;
   TPageIndex HtmlIdx;

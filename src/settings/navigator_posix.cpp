@@ -45,6 +45,7 @@ std::optional<std::string> RunAndRead(const std::vector<std::string>& argv) {
   int out[2];
   if (pipe2(out, O_CLOEXEC) != 0) return std::nullopt;
   std::vector<char*> args;
+  args.reserve(argv.size() + 1);
   for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
   args.push_back(nullptr);
   pid_t pid = fork();

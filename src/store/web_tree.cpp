@@ -21,9 +21,7 @@ constexpr std::size_t kLinearSearchMax = 8;
 constexpr char kConflictOnNode[] = "write Tree error on WebNode";
 constexpr char kConflictOnFile[] = "write Tree error on Replace WebFile";
 
-bool IsSeparator(char c) {
-  return c == '/' || c == '\\';
-}
+bool IsSeparator(char c) { return c == '/' || c == '\\'; }
 
 // A slot holds the entry's position + 1 in its low 32 bits (0: free) and 32 bits of the
 // segment's hash above them, so that a probe rarely has to read an entry that does not match.
@@ -38,12 +36,8 @@ std::size_t SlotOf(std::uint64_t hash, std::size_t mask) {
 std::uint64_t SlotValue(std::uint64_t hash, std::uint32_t index) {
   return (hash & 0xFFFFFFFF00000000ULL) | (index + 1ULL);
 }
-std::uint32_t SlotIndex(std::uint64_t slot) {
-  return static_cast<std::uint32_t>(slot) - 1;
-}
-bool SameTag(std::uint64_t slot, std::uint64_t hash) {
-  return (slot >> 32) == (hash >> 32);
-}
+std::uint32_t SlotIndex(std::uint64_t slot) { return static_cast<std::uint32_t>(slot) - 1; }
+bool SameTag(std::uint64_t slot, std::uint64_t hash) { return (slot >> 32) == (hash >> 32); }
 
 // The text of each protocol as the canonical form writes it ("http:"), taken from TUrl so that
 // the segments always join into its canonical form.
@@ -124,18 +118,14 @@ class TKey {
 
 // --- TWebFile -------------------------------------------------------------------------------
 
-void TWebFile::SetFileName(std::string_view name) {
-  file_name_.assign(ShortView(name));
-}
+void TWebFile::SetFileName(std::string_view name) { file_name_.assign(ShortView(name)); }
 
 void TWebFile::SetDescription(std::string_view text) {
   description_ = DecodeEntities(text);
   description_.resize(std::min(description_.size(), kShortStringMax));
 }
 
-void TWebFile::SetMimeType(std::string_view type) {
-  mime_type_.assign(ShortView(type));
-}
+void TWebFile::SetMimeType(std::string_view type) { mime_type_.assign(ShortView(type)); }
 
 void TWebFile::CopyFieldsOf(const TWebFile& other) {
   State = other.State;
@@ -390,9 +380,7 @@ TWebFile* TWebTree::FindAnyWebProtocol(std::string_view url) const {
   return twin.empty() ? nullptr : Find(twin);
 }
 
-bool TWebTree::Explore(const TExploreProc& proc) {
-  return ExploreFrom(nullptr, proc);
-}
+bool TWebTree::Explore(const TExploreProc& proc) { return ExploreFrom(nullptr, proc); }
 
 bool TWebTree::ExploreFrom(TWebNode* start, const TExploreProc& proc) {
   std::string prefix;
@@ -402,7 +390,7 @@ bool TWebTree::ExploreFrom(TWebNode* start, const TExploreProc& proc) {
 bool TWebTree::Walk(TWebNode& node, std::string& prefix, const TExploreProc& proc) {
   std::size_t kept = prefix.size();
   // By index: a callback may add entries, which can move the vector.
-  for (std::size_t i = 0; i < node.items_.size(); ++i) {
+  for (std::size_t i = 0; i < node.items_.size(); ++i) {  // NOLINT(modernize-loop-convert)
     prefix.resize(kept);
     prefix.append(node.items_[i].Segment);
     if (TWebFile* record = node.items_[i].File()) {

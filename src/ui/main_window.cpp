@@ -27,7 +27,7 @@
 
 namespace korvane::ui {
 
-TMainWin::TMainWin(TDesktopSetup setup, QWidget* parent)
+TMainWin::TMainWin(const TDesktopSetup& setup, QWidget* parent)
     : QMainWindow(parent),
       fs_(setup.FileSystem ? *setup.FileSystem : RealFileSystem()),
       profile_(setup.Profile),

@@ -66,7 +66,7 @@ struct TDesktopSetup {
 class TMainWin : public QMainWindow {
   Q_OBJECT
  public:
-  explicit TMainWin(TDesktopSetup setup, QWidget* parent = nullptr);
+  explicit TMainWin(const TDesktopSetup& setup, QWidget* parent = nullptr);
   ~TMainWin() override;
 
   // For the tests and the tools that drive the window.

@@ -2,6 +2,7 @@
 // files come from anywhere.
 #include "viewer/picture_size.h"
 
+#include <cmath>
 #include <cstdlib>
 #include <string>
 
@@ -157,7 +158,8 @@ TPictureSize Svg(std::string_view b) {
     h = v[3];
   }
   if (!(w >= 1 && h >= 1 && w <= kMaxSide && h <= kMaxSide)) return {};
-  return Checked(static_cast<std::uint32_t>(w + 0.5), static_cast<std::uint32_t>(h + 0.5));
+  return Checked(static_cast<std::uint32_t>(std::lround(w)),
+                 static_cast<std::uint32_t>(std::lround(h)));
 }
 
 bool LooksLikeSvg(std::string_view b) {

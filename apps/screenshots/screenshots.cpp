@@ -75,7 +75,7 @@ void ShootScreen(QWidget* widget, const QString& name) {
 
 // Shoots the window named `name` once it shows, then closes it with `close`.
 void ShootWhenShown(const QString& name, const QString& file,
-                    std::function<void(QWidget*)> close = nullptr) {
+                    const std::function<void(QWidget*)>& close = nullptr) {
   WhenShown(name, [=](QWidget* w) {
     Shoot(w, file);
     if (close) {
