@@ -3,7 +3,7 @@
 # --tests, of tests/, bench/ and fuzz/ too), or over the files named. Prints each finding once
 # (a header's is met by every file that includes it) and exits 1 when there is one.
 #   scripts/tidy.sh [--tests] [FILE...]
-# Slow: a quarter of an hour for src/ and apps/ on two cores; not part of CI.
+# Slow: some ten minutes for src/ and apps/ on two cores (10 min of CPU); not part of CI.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$(pwd)}" CCACHE_NOHASHDIR=1

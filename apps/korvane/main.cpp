@@ -24,7 +24,7 @@ int main(int argc, char** argv) {
   korvane::ui::TDesktopSetup setup;
   // QApplication has taken out its own options; the paths go on as the bytes they were given.
   for (int i = 1; i < argc; ++i) setup.Arguments.emplace_back(argv[i]);
-  korvane::ui::TMainWin window(std::move(setup));
+  korvane::ui::TMainWin window(setup);
   window.show();
   return QApplication::exec();
 }
