@@ -16,16 +16,19 @@ constexpr int kFolders = 50;
 constexpr int kPerFolder = 100;
 
 std::string BigFile() {
-  std::string text = "<!DOCTYPE NETSCAPE-Bookmark-file-1>\r\n<TITLE>Bookmarks</TITLE>\r\n"
-                     "<H1>Bookmarks</H1>\r\n<DL><p>\r\n";
+  std::string text =
+      "<!DOCTYPE NETSCAPE-Bookmark-file-1>\r\n<TITLE>Bookmarks</TITLE>\r\n"
+      "<H1>Bookmarks</H1>\r\n<DL><p>\r\n";
   for (int f = 0; f < kFolders; ++f) {
     text += "\t<DT><H3 ADD_DATE=\"900000000\">Folder " + std::to_string(f) + "</H3>\r\n";
     text += "\t<DD>Things about subject " + std::to_string(f) + "\r\n\t<DL><p>\r\n";
     for (int i = 0; i < kPerFolder; ++i) {
       const std::string n = std::to_string(f * kPerFolder + i);
-      text += "\t\t<DT><A HREF=\"http://www.site" + n + ".example.com/docs/page.html#part\" "
+      text += "\t\t<DT><A HREF=\"http://www.site" + n +
+              ".example.com/docs/page.html#part\" "
               "ADD_DATE=\"900000000\" LAST_VISIT=\"900000001\" LAST_MODIFIED=\"900000002\">"
-              "Site number " + n + "</A>\r\n\t\t<DD>A description of site " + n + "\r\n";
+              "Site number " +
+              n + "</A>\r\n\t\t<DD>A description of site " + n + "\r\n";
     }
     text += "\t</DL><p>\r\n";
   }

@@ -68,7 +68,10 @@ void BM_CurlGet(benchmark::State& state) {
 }
 
 BENCHMARK(BM_TRequestGet)->Iterations(kFetches)->Unit(benchmark::kMicrosecond)->UseRealTime();
-BENCHMARK(BM_CurlGet)->Iterations(kFetches / kCurlBatch)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_CurlGet)
+    ->Iterations(kFetches / kCurlBatch)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 // Prints the runs as usual, then the ratio of the two rates.
 class TRatioReporter : public benchmark::ConsoleReporter {

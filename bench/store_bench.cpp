@@ -73,12 +73,8 @@ void AddThenFind(benchmark::State& state, bool prebuilt) {
   }
 }
 
-void BM_AddThenFind(benchmark::State& state) {
-  AddThenFind(state, true);
-}
-void BM_MakeRecordsAddThenFind(benchmark::State& state) {
-  AddThenFind(state, false);
-}
+void BM_AddThenFind(benchmark::State& state) { AddThenFind(state, true); }
+void BM_MakeRecordsAddThenFind(benchmark::State& state) { AddThenFind(state, false); }
 BENCHMARK(BM_MakeRecordsAddThenFind)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_AddThenFind)->Unit(benchmark::kMillisecond);
 

@@ -35,8 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const bool accept = data[0] & 1, write = data[0] & 2;
   std::size_t splits = data[1] % 8 + 1;
   if (size < 2 + splits) return 0;
-  std::string_view response(reinterpret_cast<const char*>(data) + 2 + splits,
-                            size - 2 - splits);
+  std::string_view response(reinterpret_cast<const char*>(data) + 2 + splits, size - 2 - splits);
 
   korvane::THTTPHEADER direct;
   korvane::THttpDateParts parts;

@@ -9,8 +9,8 @@
 #include <string>
 #include <string_view>
 
-#include "pages/page_rewriter.h"
 #include "maps/map_list.h"
+#include "pages/page_rewriter.h"
 #include "store/web_tree.h"
 
 namespace {
@@ -48,7 +48,8 @@ korvane::TMAPLIST& Maps() {
 bool HoldsOwnNames(std::string_view page) {
   std::string upper(page);
   for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  for (const char* own : {"KORVANE", "OLDREF", "OLDSRCSET", "OLDSTYLE", "OLDPOSTER", "OLDCONTENT"}) {
+  for (const char* own :
+       {"KORVANE", "OLDREF", "OLDSRCSET", "OLDSTYLE", "OLDPOSTER", "OLDCONTENT"}) {
     if (upper.find(own) != std::string::npos) return true;
   }
   return false;
@@ -69,8 +70,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     return std::nullopt;
   };
   for (bool suppress : {true, false}) {
-    std::string once = korvane::RewritePageText(processed.Text, "http://h.com/dir/page.htm", Tree(),
-                                                Maps(), read_map, 46000.5, true, suppress, requisites);
+    std::string once =
+        korvane::RewritePageText(processed.Text, "http://h.com/dir/page.htm", Tree(), Maps(),
+                                 read_map, 46000.5, true, suppress, requisites);
     std::string twice = korvane::RewritePageText(once, "http://h.com/dir/page.htm", Tree(), Maps(),
                                                  read_map, 46000.5, true, suppress, requisites);
     // Marker comments or OLDREF attributes placed by the input itself (twice in a tag, or

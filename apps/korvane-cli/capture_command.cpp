@@ -10,6 +10,9 @@
 #include <filesystem>
 #include <iostream>
 
+#include "app/command_line.h"
+#include "app/error_box_model.h"
+#include "app/web_commands.h"
 #include "base/byte_count.h"
 #include "base/file_system.h"
 #include "base/ini_file.h"
@@ -19,13 +22,10 @@
 #include "base/text_case.h"
 #include "base/text_encoding.h"
 #include "engine/capture_run.h"
-#include "app/command_line.h"
-#include "app/error_box_model.h"
 #include "engine/web.h"
 #include "engine/web_bookmark.h"
-#include "app/web_commands.h"
-#include "html/start_address.h"
 #include "environment.h"
+#include "html/start_address.h"
 #include "pages/bookmarks.h"
 #include "resolve_command.h"
 #include "store/mime_list.h"
@@ -331,9 +331,8 @@ TCaptureSettings SettingsFor(const TCaptureArgs& args, const TParam& param) {
 void ForgetNewWeb(TWEB& web, bool created_folder) {
   web.ReleaseLog();
   TFileSystem& files = RealFileSystem();
-  for (std::string_view name :
-       {kProjectFileName, kLogFileName, kNotFoundFileName, kBadLinkFileName,
-        kNameJournalFileName}) {
+  for (std::string_view name : {kProjectFileName, kLogFileName, kNotFoundFileName, kBadLinkFileName,
+                                kNameJournalFileName}) {
     const std::string path = web.Path + std::string(name);
     if (files.FileExists(path) && !files.RemoveFile(path)) {
       std::fprintf(stderr, "cannot remove %s (%s)\n", path.c_str(), files.LastError().c_str());
@@ -448,8 +447,8 @@ TCaptureTarget OpenTarget(const TCaptureArgs& args, TEnvironment& env) {
   if (IsProjectFile(project)) {
     target.Web = std::make_unique<TWEB>(param.DefaultOptions);
     if (target.Web->LoadFromFile(fs::absolute(project).string())) return target;
-    std::fprintf(stderr, "%s is not a web project file that can be read: %s\n",
-                 args.target.c_str(), target.Web->LoadError().c_str());
+    std::fprintf(stderr, "%s is not a web project file that can be read: %s\n", args.target.c_str(),
+                 target.Web->LoadError().c_str());
     return {nullptr, false, false, 2};
   }
   if (args.folder.empty()) {
@@ -465,8 +464,11 @@ TCaptureTarget OpenTarget(const TCaptureArgs& args, TEnvironment& env) {
   const std::string folder = fs::absolute(args.folder).lexically_normal().string();
   if (!PrepareFolder(folder, args.replace, args.yes)) return {nullptr, false, false, 2};
   const bool created_folder = !fs::exists(folder);
-  TMadeWeb made = MakeWeb({checked.Canonical, folder, WithSeparator(folder) + std::string(kProjectFileName),
-                           ShortString(Utf8ToText(args.title)), {}},  // the title is typed in UTF-8
+  TMadeWeb made = MakeWeb({checked.Canonical,
+                           folder,
+                           WithSeparator(folder) + std::string(kProjectFileName),
+                           ShortString(Utf8ToText(args.title)),
+                           {}},  // the title is typed in UTF-8
                           param.DefaultOptions, env.GlobalMime().List(), RealFileSystem());
   if (!made.Web) {
     std::fprintf(stderr, "the web cannot be made: %s\n", made.Error.c_str());
@@ -569,7 +571,8 @@ int ReportOutcome(const TCaptureRunResult& result, TCaptureTarget& target,
   if (!result.LossCause.empty()) std::fprintf(stderr, "%s\n", result.LossCause.c_str());
   if (result.Lost > 0) {
     std::fprintf(stderr, "%d file(s) could not be kept: each is in %s%s with its cause\n",
-                 static_cast<int>(result.Lost), web.Path.c_str(), std::string(kLogFileName).c_str());
+                 static_cast<int>(result.Lost), web.Path.c_str(),
+                 std::string(kLogFileName).c_str());
   }
   for (const std::string& failure : result.WriteFailures) {
     std::fprintf(stderr, "not written: %s\n", failure.c_str());

@@ -54,12 +54,16 @@ const char* StateName(std::uint8_t state) {
 
 void AddInfoCommands(CLI::App& app, TInfoArgs& args) {
   CLI::App* info = app.add_subcommand("info", "Show a web's figures, options and last capture");
-  info->add_option("web", args.web, "Project file of the web, or its folder")->required()->transform(WebProjectArgument());
+  info->add_option("web", args.web, "Project file of the web, or its folder")
+      ->required()
+      ->transform(WebProjectArgument());
   CLI::App* urls = app.add_subcommand(
       "urls",
       "List a web's addresses (pages, pictures and other files) by state: captured ones unless "
       "states are chosen");
-  urls->add_option("web", args.web, "Project file of the web, or its folder")->required()->transform(WebProjectArgument());
+  urls->add_option("web", args.web, "Project file of the web, or its folder")
+      ->required()
+      ->transform(WebProjectArgument());
   urls->add_flag("--captured", args.captured, "Captured addresses");
   urls->add_flag("--todo", args.todo, "Addresses to be explored");
   urls->add_flag("--not-found", args.not_found, "Addresses not found or in error");
@@ -78,10 +82,11 @@ int RunInfoCommand(const TInfoArgs& args) {
   // Counted from the records, as `urls` lists them: the stored counters of a damaged web may
   // say otherwise.
   const TRecordCounts counts = web.CountRecords();
-  std::printf("Links         %d\nCaptured      %d\nTo explore    %d\nNot found     %d\n"
-              "Errors        %d\nFiltered      %d\nTotal size    %s\n",
-              counts.Links, counts.Captured, counts.Todo, counts.NotFound, counts.Errors,
-              counts.Filtered, FormatByteCount(web.TotalSize).c_str());
+  std::printf(
+      "Links         %d\nCaptured      %d\nTo explore    %d\nNot found     %d\n"
+      "Errors        %d\nFiltered      %d\nTotal size    %s\n",
+      counts.Links, counts.Captured, counts.Todo, counts.NotFound, counts.Errors, counts.Filtered,
+      FormatByteCount(web.TotalSize).c_str());
   TIniFile options;
   TOPTIONS shown = web.Options;
   // Anyone looking over the shoulder, or at a shared terminal log, must not read it.
@@ -90,11 +95,11 @@ int RunInfoCommand(const TInfoArgs& args) {
   std::printf("\n%s", options.SaveToString().c_str());
   const TCaptureInfo& last = web.LastCaptureInfo;
   if (last.StartTime != 0) {
-    std::printf("\n[Last capture]\nStarted       %s\nEnded         %s\nReceived      %d Kb\n"
-                "Captured      %d\nFiltered      %d\nNot found     %d\nErrors        %d\n",
-                FormatDisplayDate(last.StartTime).c_str(), FormatDisplayDate(last.StopTime).c_str(),
-                last.SizeKb, last.CapturedCount, last.FilteredCount, last.NotFoundCount,
-                last.ErrorCount);
+    std::printf(
+        "\n[Last capture]\nStarted       %s\nEnded         %s\nReceived      %d Kb\n"
+        "Captured      %d\nFiltered      %d\nNot found     %d\nErrors        %d\n",
+        FormatDisplayDate(last.StartTime).c_str(), FormatDisplayDate(last.StopTime).c_str(),
+        last.SizeKb, last.CapturedCount, last.FilteredCount, last.NotFoundCount, last.ErrorCount);
   }
   return 0;
 }

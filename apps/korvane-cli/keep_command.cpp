@@ -6,15 +6,15 @@
 #include <filesystem>
 #include <iostream>
 
+#include "app/maintenance_commands.h"
+#include "app/web_commands.h"
 #include "base/data_folder.h"
 #include "base/text_case.h"
-#include "app/maintenance_commands.h"
 #include "engine/recent_webs.h"
-#include "app/web_commands.h"
+#include "engine/web_bookmark.h"
 #include "environment.h"
 #include "html/start_address.h"
 #include "html/url.h"
-#include "engine/web_bookmark.h"
 #include "pages/bookmarks.h"
 #include "web_argument.h"
 
@@ -143,15 +143,16 @@ std::string CopyTarget(const TWEB& web, const std::string& destination) {
   const bool folder = destination.ends_with('/') || fs::is_directory(target);
   if (!folder) return target.string();
   const std::string name = fs::path(web.FileName).filename().string();
-  return (target / (name.empty() ? std::string(kProjectFileName) : name)).lexically_normal().string();
+  return (target / (name.empty() ? std::string(kProjectFileName) : name))
+      .lexically_normal()
+      .string();
 }
 
 int Copy(TKeepSession& s, TTerminalAnswers& answers, const std::string& destination, bool move) {
   const std::string target = CopyTarget(s.Web(), destination);
   const std::string caption(move ? kMoveCaption : kCopyCaption);
-  std::string question =
-      move ? "Move the web's files from " + s.Web().Path + " to " + target + "?"
-           : target + " exists: replace it?";
+  std::string question = move ? "Move the web's files from " + s.Web().Path + " to " + target + "?"
+                              : target + " exists: replace it?";
   bool ask = move || fs::exists(target);
   const std::vector<std::string> replaced = s.Web().CopyWouldReplace(target);
   if (!replaced.empty()) {
@@ -270,7 +271,9 @@ int Force(TKeepSession& s, const std::string& url) {
 
 CLI::App* WebCommand(CLI::App& app, const char* name, const char* help, TKeepArgs& args) {
   CLI::App* cmd = app.add_subcommand(name, help);
-  cmd->add_option("web", args.web, "Project file of the web, or its folder")->required()->transform(WebProjectArgument());
+  cmd->add_option("web", args.web, "Project file of the web, or its folder")
+      ->required()
+      ->transform(WebProjectArgument());
   return cmd;
 }
 
@@ -325,7 +328,8 @@ int RunKeepCommand(const CLI::App& app, const TKeepArgs& args, const std::string
   }
   // A bookmark file chosen or turned off on the way is kept in the settings.
   if (!session.Param().SaveSettings()) {
-    std::fprintf(stderr, "the settings could not be written (%s)\n", RealFileSystem().LastError().c_str());
+    std::fprintf(stderr, "the settings could not be written (%s)\n",
+                 RealFileSystem().LastError().c_str());
     if (rc == 0) rc = 1;
   }
   return rc;

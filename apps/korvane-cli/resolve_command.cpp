@@ -10,9 +10,9 @@
 #include "base/byte_count.h"
 #include "base/data_folder.h"
 #include "base/file_system.h"
+#include "engine/resolve_links.h"
 #include "engine/web.h"
 #include "environment.h"
-#include "engine/resolve_links.h"
 #include "web_argument.h"
 
 namespace korvane::cli {
@@ -26,7 +26,8 @@ void OnResolveInterrupt(int) { resolve_interrupted = 1; }
 // finished, false when it was cancelled.
 bool ResolveWeb(TWEB& web, const TResolveSetup& setup) {
   resolve_interrupted = 0;
-  struct sigaction action {}, previous{};
+  struct sigaction action {
+  }, previous{};
   action.sa_handler = OnResolveInterrupt;
   sigaction(SIGINT, &action, &previous);
   TConsoleResolveView view;
@@ -52,7 +53,9 @@ TResolveSetup ResolveSetupFor(const TParam& param) { return ResolveSetupOf(param
 void AddResolveCommand(CLI::App& app, TResolveArgs& args) {
   CLI::App* cmd = app.add_subcommand(
       "resolve", "Rewrite a captured web's links to its local files and write its index pages");
-  cmd->add_option("web", args.web, "Project file of the web, or its folder")->required()->transform(WebProjectArgument());
+  cmd->add_option("web", args.web, "Project file of the web, or its folder")
+      ->required()
+      ->transform(WebProjectArgument());
 }
 
 int RunResolveCommand(const TResolveArgs& args) {

@@ -2,17 +2,15 @@
 
 #include <algorithm>
 
-#include "store/web_folder.h"
 #include "base/file_system.h"
-#include "base/text_case.h"
 #include "base/ini_file.h"
-#include "store/options.h"
+#include "base/text_case.h"
 #include "engine/recent_webs.h"
+#include "store/options.h"
+#include "store/web_folder.h"
 
 namespace korvane {
-namespace {
-
-}  // namespace
+namespace {}  // namespace
 
 TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
   TCommandLine command;

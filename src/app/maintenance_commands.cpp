@@ -3,8 +3,8 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "base/text_case.h"
 #include "app/web_commands.h"
+#include "base/text_case.h"
 #include "engine/web_bookmark.h"
 #include "pages/bookmarks.h"
 #include "settings/param.h"
@@ -42,7 +42,8 @@ void DeleteThroughLink(TWEB& web, TDeleteWebResult& result) {
   }
   const std::size_t stayed = fs.ListRemovable(web.Path).size();
   if (!fs.RemoveFile(link)) result.NotDeleted.push_back(fs.LastError());
-  result.Error = "The folder " + link + " is a symbolic link: the link was removed, not the folder " +
+  result.Error = "The folder " + link +
+                 " is a symbolic link: the link was removed, not the folder " +
                  (real.empty() ? std::string("it leads to") : real) + ", which keeps " +
                  std::to_string(stayed) + " file(s) that are not the web's";
 }

@@ -5,10 +5,10 @@
 #include <string>
 #include <string_view>
 
+#include "app/web_tab_model.h"
 #include "base/modal_result.h"
 #include "engine/recent_webs.h"
 #include "engine/web.h"
-#include "app/web_tab_model.h"
 
 namespace korvane {
 
@@ -56,9 +56,9 @@ std::string CopyReplaceQuestion(const std::vector<std::string>& replaced,
                                 const std::string& destination, bool move);
 
 struct TDeleteWebResult {
-  bool Deleted = false;        // false when the user cancelled: nothing was touched
-  bool FolderRemoved = false;  // the web's folder is gone
-  std::string Error;           // a folder that could not be removed, empty when none
+  bool Deleted = false;                 // false when the user cancelled: nothing was touched
+  bool FolderRemoved = false;           // the web's folder is gone
+  std::string Error;                    // a folder that could not be removed, empty when none
   std::vector<std::string> NotDeleted;  // files that could not be deleted
 };
 

@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "store/web_folder.h"
 #include "base/file_system.h"
 #include "base/text_case.h"
 #include "html/start_address.h"
 #include "html/url.h"
+#include "store/web_folder.h"
 
 namespace korvane {
 namespace {
@@ -97,6 +97,5 @@ std::string EmptyNewWebFolder(TFileSystem& fs, const std::string& folder) {
 TFolderContents ListFolderContents(const TFileSystem& fs, const std::string& folder) {
   return {fs.ListFiles(folder).size()};
 }
-
 
 }  // namespace korvane

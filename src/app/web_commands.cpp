@@ -46,11 +46,11 @@ TMadeWeb CreateNewWeb(const TNewForm& form, const TOPTIONS& defaults, const TMIM
                  defaults, mime, fs);
 }
 
-std::string CreateSeparateWeb(const TNewForm& form, const TOPTIONS& defaults,
-                              const TMIMELIST& mime, TFileSystem& fs) {
-  TMadeWeb made = MakeWeb(
-      {form.CanonicalUrl(), form.PathEdit, form.SeparateProjectFile(), form.TitleEdit, {}},
-      defaults, mime, fs);
+std::string CreateSeparateWeb(const TNewForm& form, const TOPTIONS& defaults, const TMIMELIST& mime,
+                              TFileSystem& fs) {
+  TMadeWeb made =
+      MakeWeb({form.CanonicalUrl(), form.PathEdit, form.SeparateProjectFile(), form.TitleEdit, {}},
+              defaults, mime, fs);
   if (!made.Web) return "The web cannot be made: " + made.Error + ".";
   if (made.Web->SaveToFile(made.Web->FileName)) return {};
   return "The web could not be saved to " + made.Web->FileName + " (" + made.Web->SaveError() +

@@ -9,10 +9,10 @@
 #include <string>
 
 #include "app/command_line.h"
-#include "app/new_web_model.h"
-#include "engine/web.h"
-#include "app/web_tab_model.h"
 #include "app/map_edit_model.h"
+#include "app/new_web_model.h"
+#include "app/web_tab_model.h"
+#include "engine/web.h"
 
 namespace korvane {
 
@@ -50,8 +50,8 @@ TMadeWeb CreateNewWeb(const TNewForm& form, const TOPTIONS& defaults, const TMIM
                       TFileSystem& fs);
 // "Create new Web" on a link of the URL list: a separate web, written to its project file and
 // released. Empty when it was written, otherwise why not.
-std::string CreateSeparateWeb(const TNewForm& form, const TOPTIONS& defaults,
-                              const TMIMELIST& mime, TFileSystem& fs);
+std::string CreateSeparateWeb(const TNewForm& form, const TOPTIONS& defaults, const TMIMELIST& mime,
+                              TFileSystem& fs);
 
 // The web of a project file, for the desktop program to open: none, with the reason in a sentence,
 // when the file cannot be read or its counters exceed its link count (a damaged file, which

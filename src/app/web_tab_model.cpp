@@ -1,7 +1,7 @@
 #include "app/web_tab_model.h"
 
-#include "base/number.h"
 #include "app/setup_model.h"
+#include "base/number.h"
 
 namespace korvane {
 namespace {

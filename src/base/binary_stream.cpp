@@ -16,9 +16,7 @@ void TBinaryWriter::PatchU16(std::size_t position, std::uint16_t v) {
   out_[position] = static_cast<char>(v & 0xFF);
 }
 
-void TBinaryWriter::WriteF64(double v) {
-  WriteLE(std::bit_cast<std::uint64_t>(v), 8);
-}
+void TBinaryWriter::WriteF64(double v) { WriteLE(std::bit_cast<std::uint64_t>(v), 8); }
 
 void TBinaryWriter::WriteShortString(std::string_view s) {
   std::string_view cut = ShortView(s);
@@ -33,9 +31,7 @@ std::uint64_t TBinaryReader::ReadLE(int width) {
   return v;
 }
 
-double TBinaryReader::ReadF64() {
-  return std::bit_cast<double>(ReadLE(8));
-}
+double TBinaryReader::ReadF64() { return std::bit_cast<double>(ReadLE(8)); }
 
 std::string TBinaryReader::ReadShortString() {
   std::size_t n = ReadU8();

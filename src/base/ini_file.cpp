@@ -33,9 +33,8 @@ void CloseSectionNames(std::string& data) {
     const std::size_t first = line.find_first_not_of(" \t");
     if (first != std::string_view::npos && line[first] == '[') {
       const std::size_t close = line.find(']');
-      std::string_view name = line.substr(first + 1, close == std::string_view::npos
-                                                         ? std::string_view::npos
-                                                         : close - first - 1);
+      std::string_view name = line.substr(
+          first + 1, close == std::string_view::npos ? std::string_view::npos : close - first - 1);
       while (!name.empty() && (name.back() == '\r' || name.back() == ' ' || name.back() == '\t')) {
         name.remove_suffix(1);
       }
@@ -129,8 +128,7 @@ bool TIniFile::ReadBool(std::string_view section, std::string_view key, bool fal
   return ReadInteger(section, key, fallback ? 1 : 0) != 0;
 }
 
-void TIniFile::WriteString(std::string_view section, std::string_view key,
-                           std::string_view value) {
+void TIniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
   impl_->ini.SetValue(std::string(section).c_str(), std::string(key).c_str(),
                       std::string(value).c_str());
 }

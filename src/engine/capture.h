@@ -105,9 +105,7 @@ class TCapture {
   // that stopped answering, not files that failed one by one.
   std::int32_t LossesSinceAnswer() const { return losses_since_answer_; }
   TRequest& Request(int slot) { return *requests_[static_cast<std::size_t>(slot - 1)]; }
-  const TRequest& Request(int slot) const {
-    return *requests_[static_cast<std::size_t>(slot - 1)];
-  }
+  const TRequest& Request(int slot) const { return *requests_[static_cast<std::size_t>(slot - 1)]; }
   int SlotCount() const { return static_cast<int>(requests_.size()); }
   bool AnyBusy() const;
   // The message of an error raised by a handler of the session, or empty.

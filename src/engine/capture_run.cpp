@@ -199,8 +199,8 @@ void TCaptureRun::CloseSession() {
     // found before and are not found again: the server answered; no failure.
     const bool answered_only_not_found =
         web_.CapturedCount > 0 && last_failure_.Kind == TNetError::kNone;
-    result_.NothingLeft = (last_url_.empty() || answered_only_not_found) &&
-                          result_.Captured == 0 && !result_.Stopped && result_.Error.empty();
+    result_.NothingLeft = (last_url_.empty() || answered_only_not_found) && result_.Captured == 0 &&
+                          !result_.Stopped && result_.Error.empty();
     if (web_.CapturedCount != 0) session_->Fill();
     session_.reset();
   }

@@ -162,16 +162,16 @@ bool TWEB::LoadFromFile(const std::string& file_name) {
     return false;
   }
   if (const std::int64_t size = fs_.FileSize(file_name); size > kMaxProjectFileBytes) {
-    load_status_ = TStatus::Error(
-        K::kTooLarge,
-        "it is " + std::to_string(size) + " bytes long, more than any web's project file");
+    load_status_ =
+        TStatus::Error(K::kTooLarge, "it is " + std::to_string(size) +
+                                         " bytes long, more than any web's project file");
     return false;
   }
   std::optional<std::string> bytes = fs_.ReadFile(file_name);
   if (!bytes) {
     const TStatus& read = fs_.LastStatus();
-    load_status_ = TStatus::Error(read.Kind(), "it cannot be read (" + read.Words() + ")",
-                                  read.ErrorNumber());
+    load_status_ =
+        TStatus::Error(read.Kind(), "it cannot be read (" + read.Words() + ")", read.ErrorNumber());
     return false;
   }
   FileName = file_name;
@@ -242,8 +242,8 @@ void TWEB::ReadExtensions(TBinaryReader& in) {
   std::vector<TOPTIONS::TEntry> entries;
   // Bytes after the tree that are not the block are left alone, as a version 21 reader does; a
   // block cut short fails the load like any other truncation.
-  const std::string marker = std::string(1, static_cast<char>(kExtensionMagic.size())) +
-                             std::string(kExtensionMagic);
+  const std::string marker =
+      std::string(1, static_cast<char>(kExtensionMagic.size())) + std::string(kExtensionMagic);
   if (in.Ahead(marker)) {
     in.Skip(marker.size());
     const std::uint16_t count = in.ReadU16();

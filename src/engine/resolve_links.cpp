@@ -123,9 +123,11 @@ void TResolveLinks::Finish() {
     web_.TotalSize = total_size_;
   }
   home_->Finish(web_.TotalSize);
-  for (std::string& failure : home_->AllWriteFailures()) write_failures_.push_back(std::move(failure));
+  for (std::string& failure : home_->AllWriteFailures())
+    write_failures_.push_back(std::move(failure));
   if (!cancelled_) {
-    for (std::string& failure : home_->RemoveStalePages()) write_failures_.push_back(std::move(failure));
+    for (std::string& failure : home_->RemoveStalePages())
+      write_failures_.push_back(std::move(failure));
   }
   home_.reset();
   SetPhase(cancelled_ ? TResolvePhase::kCancelled : TResolvePhase::kFinished);

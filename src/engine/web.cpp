@@ -28,8 +28,7 @@ void TWEB::ForgetReplacedRecord(TWebFile* destroyed, TWebFile* replacement) {
   if (local_names_ && destroyed) local_names_->RecordReplaced(*destroyed, replacement);
 }
 
-bool TWEB::Init(std::string_view address, std::string_view folder,
-                const TMIMELIST& template_mime) {
+bool TWEB::Init(std::string_view address, std::string_view folder, const TMIMELIST& template_mime) {
   load_status_ = TStatus::Ok();
   if (!fs_.MakeDirs(WithSeparator(std::string(folder)))) {
     const TStatus& made = fs_.LastStatus();
@@ -132,8 +131,8 @@ std::vector<std::string> TWEB::RemoveUnnamedFiles() {
 void TWEB::SetInitialUrl() { NewLink(TLinkItem{0, Url, ""}, nullptr); }
 
 std::optional<std::uint16_t> TWEB::GetTodoCount() const noexcept {
-  const std::int32_t todo = std::int32_t{GetLinkCount()} - CapturedCount - ErrorCount -
-                            FilteredCount - NotFoundCount;
+  const std::int32_t todo =
+      std::int32_t{GetLinkCount()} - CapturedCount - ErrorCount - FilteredCount - NotFoundCount;
   if (todo < 0) return std::nullopt;
   return static_cast<std::uint16_t>(todo);
 }

@@ -103,7 +103,8 @@ class TWEB {
   // folder, copies the not-found and bad-link pages into it, starts the log page and enters the
   // start address. False, with nothing else done, when the folder cannot be made (LoadError says
   // why: a read-only mount, a file in the way, no permission).
-  [[nodiscard]] bool Init(std::string_view address, std::string_view folder, const TMIMELIST& template_mime);
+  [[nodiscard]] bool Init(std::string_view address, std::string_view folder,
+                          const TMIMELIST& template_mime);
   // Starts the web again on `address`, keeping its folder, files, MIME table, maps and total.
   bool Reinit(std::string_view address);
   void SetUrl(std::string_view address);

@@ -27,7 +27,7 @@ struct TCssAddress {
   std::size_t Length = 0;
   std::string Address;  // as written, escapes undone
   TKind Kind = kPicture;
-  char Quote = 0;       // the quote around the address, none for a bare url()
+  char Quote = 0;  // the quote around the address, none for a bare url()
   // The original a rewrite kept in a comment after the address (escapes undone, and as it was
   // spelt), and that comment's place; an empty Original when there is none.
   std::string Original, OriginalSpelling;

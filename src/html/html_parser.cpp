@@ -20,8 +20,8 @@ constexpr std::array<std::string_view, 21> kTagNames = {
 constexpr std::size_t kLongestTagName = 7;
 // The tags a parser for page requisites knows besides, from type 22 on.
 constexpr std::array<std::string_view, 11> kRequisiteTagNames = {
-    "LINK", "SCRIPT", "IFRAME", "SOURCE", "VIDEO", "AUDIO", "TRACK", "OBJECT", "EMBED", "META",
-    "STYLE"};
+    "LINK",  "SCRIPT", "IFRAME", "SOURCE", "VIDEO", "AUDIO",
+    "TRACK", "OBJECT", "EMBED",  "META",   "STYLE"};
 
 const TTag kEndItem{kBoundary, ttUnknown, -1, 0};
 
@@ -448,8 +448,8 @@ void CutFragment(TTagParam& link) {
 // it asks to have loaded early. Others (alternate, canonical, next...) name other pages.
 bool IsRequisiteRelation(std::string_view rel) {
   static constexpr std::string_view kRelations[] = {
-      "stylesheet", "icon", "apple-touch-icon", "apple-touch-icon-precomposed", "mask-icon",
-      "preload",    "modulepreload", "manifest"};
+      "stylesheet", "icon",    "apple-touch-icon", "apple-touch-icon-precomposed",
+      "mask-icon",  "preload", "modulepreload",    "manifest"};
   std::size_t k = 0;
   while (k < rel.size()) {
     while (k < rel.size() && IsBlank(rel[k])) ++k;

@@ -105,8 +105,8 @@ TAddressCheck CheckAddress(std::string_view typed) {
     const std::string scheme = AnsiLowerCase(address.substr(0, colon));
     if (scheme != "http" && scheme != "https") {
       return refuse("the scheme \"" + address.substr(0, colon) +
-                                           ":\" is not supported: Korvane captures http and "
-                                           "https addresses");
+                    ":\" is not supported: Korvane captures http and "
+                    "https addresses");
     }
   }
   const std::string no_host = "the address " + address + " names no host";
@@ -129,8 +129,8 @@ TAddressCheck CheckAddress(std::string_view typed) {
     const std::size_t close = authority.find(']');
     if (close == std::string_view::npos) {
       return refuse("the host " + std::string(authority) +
-                                           " opens a bracket it never closes: an IPv6 host is "
-                                           "written between [ and ]");
+                    " opens a bracket it never closes: an IPv6 host is "
+                    "written between [ and ]");
     }
     host = authority.substr(0, close + 1);
     after_host = authority.substr(close + 1);
@@ -138,9 +138,8 @@ TAddressCheck CheckAddress(std::string_view typed) {
       return refuse("the host " + std::string(host) + " is no IPv6 address");
     }
     if (!after_host.empty() && after_host[0] != ':') {
-      return refuse("after the host " + std::string(host) + " comes \"" +
-                                           std::string(after_host) +
-                                           "\", where only a port after ':' may");
+      return refuse("after the host " + std::string(host) + " comes \"" + std::string(after_host) +
+                    "\", where only a port after ':' may");
     }
   } else {
     const std::size_t port_colon = authority.find(':');
@@ -149,23 +148,20 @@ TAddressCheck CheckAddress(std::string_view typed) {
     if (host.empty()) return refuse(no_host);
     const auto bad = std::find_if_not(host.begin(), host.end(), IsHostChar);
     if (bad != host.end()) {
-      return refuse("the host \"" + std::string(host) + "\" holds '" +
-                                           std::string(1, *bad) +
-                                           "', which no host name holds");
+      return refuse("the host \"" + std::string(host) + "\" holds '" + std::string(1, *bad) +
+                    "', which no host name holds");
     }
   }
   if (!after_host.empty()) {
     const std::string_view port = after_host.substr(1);
     if (port.empty()) {
-      return refuse("the address " + address +
-                                           " names no port after the ':' of its host");
+      return refuse("the address " + address + " names no port after the ':' of its host");
     }
     const std::string_view digits = port.substr(std::min(port.find_first_not_of('0'), port.size()));
     const bool number = std::all_of(port.begin(), port.end(), IsDigit) && digits.size() <= 5 &&
                         !digits.empty() && std::stoi(std::string(digits)) <= 65535;
     if (!number) {
-      return refuse("the port \"" + std::string(port) +
-                                           "\" is not a number from 1 to 65535");
+      return refuse("the port \"" + std::string(port) + "\" is not a number from 1 to 65535");
     }
   }
 
@@ -176,8 +172,8 @@ TAddressCheck CheckAddress(std::string_view typed) {
   }
   if (whole.size() > kShortStringMax) {
     return refuse("the address is " + std::to_string(whole.size()) +
-                                         " bytes long: a web keeps addresses of at most " +
-                                         std::to_string(kShortStringMax) + " bytes");
+                  " bytes long: a web keeps addresses of at most " +
+                  std::to_string(kShortStringMax) + " bytes");
   }
   check.Canonical = Resolve(whole);
   if (!host.starts_with('[') && host.find('.') == std::string_view::npos) {

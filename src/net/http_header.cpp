@@ -11,9 +11,7 @@
 namespace korvane {
 namespace {
 
-bool IsBlank(char c) {
-  return c == ' ' || c == '\t';
-}
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
 std::vector<std::string_view> Words(std::string_view line) {
   std::vector<std::string_view> words;
@@ -55,9 +53,7 @@ bool ToNumber(std::string_view digits, int& out) {
   return true;
 }
 
-std::string_view UpTo(std::string_view word, char stop) {
-  return word.substr(0, word.find(stop));
-}
+std::string_view UpTo(std::string_view word, char stop) { return word.substr(0, word.find(stop)); }
 
 constexpr std::array<std::string_view, 12> kMonths = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                                       "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
@@ -68,9 +64,7 @@ int MonthNumber(std::string_view word) {
   return 0;
 }
 
-bool IsLeap(int y) {
-  return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
-}
+bool IsLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
 
 int DaysInMonth(int y, int m) {
   static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -78,9 +72,7 @@ int DaysInMonth(int y, int m) {
 }
 
 // Two-digit years: 70 to 99 are of the 1900s, the others of the 2000s.
-int FullYear(int two_digits) {
-  return two_digits >= 70 ? 1900 + two_digits : 2000 + two_digits;
-}
+int FullYear(int two_digits) { return two_digits >= 70 ? 1900 + two_digits : 2000 + two_digits; }
 
 bool ParseTime(std::string_view t, int& h, int& m, int& s) {
   return t.size() == 8 && t[2] == ':' && t[5] == ':' && ToNumber(t.substr(0, 2), h) &&

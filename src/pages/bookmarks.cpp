@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "store/web_folder.h"
 #include "base/ini_file.h"
 #include "base/number.h"
 #include "base/short_string.h"
@@ -11,6 +10,7 @@
 #include "base/text_encoding.h"
 #include "html/charset.h"
 #include "html/html_parser.h"
+#include "store/web_folder.h"
 
 namespace korvane {
 namespace {
@@ -460,6 +460,5 @@ int ReadBookmarksReporting(TBookMarks& bookmarks, TBookmarkHooks* hooks) {
     return -1;
   }
 }
-
 
 }  // namespace korvane

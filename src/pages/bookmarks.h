@@ -17,12 +17,11 @@
 
 namespace korvane {
 
-
 // Result codes of TBookMarks::Read.
 inline constexpr int kBookmarksRead = 0;
-inline constexpr int kBookmarksNoFile = 1;      // no name, no file, or no outer list
-inline constexpr int kBookmarksNotBookmark = 4; // another declaration first, or no outer list
-inline constexpr int kBookmarksBadNesting = 5;  // more list ends than list starts
+inline constexpr int kBookmarksNoFile = 1;       // no name, no file, or no outer list
+inline constexpr int kBookmarksNotBookmark = 4;  // another declaration first, or no outer list
+inline constexpr int kBookmarksBadNesting = 5;   // more list ends than list starts
 
 // A date attribute that is not a decimal number: the read is abandoned and the file left alone.
 class TBookmarkConvertError : public std::runtime_error {

@@ -370,8 +370,8 @@ class TPageResolver {
   }
 
   // `raw` is the original as written in the tag, `orig` the address it names.
-  void RewriteLink(const THtmlParser& parser, int i, const TLinkParam& link,
-                   const std::string& raw, const std::string& orig, std::string& out) {
+  void RewriteLink(const THtmlParser& parser, int i, const TLinkParam& link, const std::string& raw,
+                   const std::string& orig, std::string& out) {
     const std::string& written = raw;
     if (std::optional<std::string> local = LocalFile(orig)) {
       parser.WriteLinkTag(i, out, written, *local, link);
@@ -598,8 +598,7 @@ TProcessedPage ProcessPage(std::string_view page, std::string_view page_url,
     if (link.TagType == ttBase) base = abs;
     link.Link.Value = abs;
     if (filter ? filter(link) : DefaultLinkFilter(link)) {
-      if (new_link)
-        new_link(TLinkItem{link.LinkKind, abs, texts.ToCore(link.Text)}, parent);
+      if (new_link) new_link(TLinkItem{link.LinkKind, abs, texts.ToCore(link.Text)}, parent);
     }
     if (link.IsMap) result.Ismap = true;
   }
@@ -613,8 +612,8 @@ TProcessedPage ProcessCapturedPage(std::string_view page, std::string_view page_
                                    const THtmlLinkFilter& filter, const TNewLinkProc& new_link,
                                    TWebFile* parent, bool real_link, TDateTime capture_start,
                                    bool requisites, std::string_view header_charset) {
-  return ProcessPage(page, page_url, filter, new_link, parent, real_link, capture_start,
-                     requisites, header_charset, {});
+  return ProcessPage(page, page_url, filter, new_link, parent, real_link, capture_start, requisites,
+                     header_charset, {});
 }
 
 bool SetHtmlLinks(const THtmlLinksContext& web, TWebFile& file, std::string_view page_url,
@@ -663,9 +662,8 @@ bool RewriteStylesheet(TFileSystem& fs, const std::string& web_path, const TWebF
   const std::string path = web_path + std::string(name);
   std::optional<std::string> css = fs.ReadFile(path);
   if (!css) return true;
-  std::string out = ResolvedStylesheet(*css, [&tree](const std::string& address) {
-    return LocalFileOf(tree, address);
-  });
+  std::string out = ResolvedStylesheet(
+      *css, [&tree](const std::string& address) { return LocalFileOf(tree, address); });
   if (out == *css) return true;
   return fs.ReplaceFile(path, out);
 }
@@ -674,8 +672,8 @@ namespace {
 
 std::string ResolvePage(std::string_view page, std::string_view page_url, const TWebTree& tree,
                         const TMAPLIST& map_list, const TMapFileReader& read_map,
-                        TDateTime capture_date, bool real_link, bool suppress_link,
-                        bool requisites, const TPieceSink& sink) {
+                        TDateTime capture_date, bool real_link, bool suppress_link, bool requisites,
+                        const TPieceSink& sink) {
   StripTrailingFooter(page);
   std::string out =
       TPageResolver(page, tree, map_list, read_map, suppress_link, requisites).Run(sink);
@@ -708,9 +706,9 @@ bool RewritePage(TFileSystem& fs, const std::string& web_path, const TWebFile& f
   std::string page_url = real_link ? tree.GetUrl(&file) : std::string();
   // A page already resolved is not written again.
   TStoredPageWriter writer(fs, path, *source);
-  std::string rest = ResolvePage(*source, page_url, tree, map_list, read_map, capture_date,
-                                 real_link, suppress_link, requisites,
-                                 [&](std::string& piece) { writer.Take(piece); });
+  std::string rest =
+      ResolvePage(*source, page_url, tree, map_list, read_map, capture_date, real_link,
+                  suppress_link, requisites, [&](std::string& piece) { writer.Take(piece); });
   return writer.Finish(rest, size);
 }
 

@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "store/options.h"
 #include "pages/sommaire_param.h"
+#include "store/options.h"
 
 namespace korvane {
 

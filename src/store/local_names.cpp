@@ -15,7 +15,6 @@ namespace {
 
 constexpr std::size_t kBaseMax = 8;
 
-
 // Names must work from disk in every browser and on Windows.
 char PortableChar(char c) {
   auto u = static_cast<unsigned char>(c);

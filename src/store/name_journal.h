@@ -32,7 +32,6 @@ class TNameJournal {
   bool RemoveFile(const std::string& name);
 
  private:
-
   TFileSystem& fs_;
   std::string path_;
   std::unique_ptr<TWritableFile> file_;  // open from the first name noted after a save

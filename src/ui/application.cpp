@@ -18,8 +18,9 @@ bool DeliverGuarded(const std::function<bool()>& deliver) {
   }
   // Shown outside the handler: the box runs its own event loop.
   Tell(QApplication::activeWindow(),
-       "The action was stopped by an error: " + what + ". The program goes on; save the web to keep "
-       "its work.",
+       "The action was stopped by an error: " + what +
+           ". The program goes on; save the web to keep "
+           "its work.",
        "Error", TBoxIcon::kStop);
   return false;
 }

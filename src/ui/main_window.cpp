@@ -11,8 +11,8 @@
 #include <QSettings>
 #include <QTimer>
 
-#include "base/data_folder.h"
 #include "app/web_commands.h"
+#include "base/data_folder.h"
 #include "settings/navigator.h"
 #include "settings/profile.h"
 #include "store/local_names.h"
@@ -230,8 +230,8 @@ void TMainWin::closeEvent(QCloseEvent* event) {
   }
   WriteGeometry();
   if (!recent_.Save(fs_, param_->WorkPath())) {
-    Tell(this, "The list of recent webs could not be written (" + fs_.LastError() + ").",
-         "Warning", TBoxIcon::kExclamation);
+    Tell(this, "The list of recent webs could not be written (" + fs_.LastError() + ").", "Warning",
+         TBoxIcon::kExclamation);
   }
   event->accept();
 }

@@ -13,14 +13,14 @@
 #include <string>
 #include <vector>
 
+#include "app/main_window_model.h"
+#include "app/url_list_model.h"
+#include "app/web_tab_model.h"
 #include "base/date_time.h"
 #include "engine/capture_run.h"
 #include "engine/capture_view.h"
-#include "app/main_window_model.h"
 #include "engine/recent_webs.h"
-#include "app/url_list_model.h"
 #include "engine/web.h"
-#include "app/web_tab_model.h"
 #include "pages/bookmarks.h"
 #include "settings/param.h"
 #include "store/mime_list.h"

@@ -9,8 +9,9 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-#include "base/data_folder.h"
 #include "app/error_box_model.h"
+#include "app/multimedia_model.h"
+#include "base/data_folder.h"
 #include "engine/web_bookmark.h"
 #include "settings/profile.h"
 #include "ui/add_url_dialog.h"
@@ -24,7 +25,6 @@
 #include "ui/settings_dialogs.h"
 #include "ui/socket_pump.h"
 #include "ui/stop_dialog.h"
-#include "app/multimedia_model.h"
 
 namespace korvane::ui {
 

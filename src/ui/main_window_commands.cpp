@@ -12,14 +12,15 @@
 #include <QStackedWidget>
 #include <QTabWidget>
 
-#include "base/byte_count.h"
 #include "app/add_url_model.h"
 #include "app/maintenance_commands.h"
-#include "app/new_web_model.h"
-#include "engine/web_bookmark.h"
-#include "app/web_commands.h"
-#include "store/local_names.h"
 #include "app/mime_type_model.h"
+#include "app/multimedia_model.h"
+#include "app/new_web_model.h"
+#include "app/web_commands.h"
+#include "base/byte_count.h"
+#include "engine/web_bookmark.h"
+#include "store/local_names.h"
 #include "ui/about_dialog.h"
 #include "ui/add_url_dialog.h"
 #include "ui/copy_dialog.h"
@@ -34,7 +35,6 @@
 #include "ui/settings_dialogs.h"
 #include "ui/socket_pump.h"
 #include "ui/url_list_view.h"
-#include "app/multimedia_model.h"
 
 namespace korvane::ui {
 namespace {
@@ -210,7 +210,7 @@ bool TMainWin::LoadAndOpen(const std::string& project_file) {
 
 void TMainWin::UpdateCaption() {
   setWindowTitle(TitleToQt(TMainWindowModel::Caption(web_ != nullptr, web_ ? web_->Title : "",
-                                                web_ ? web_->FileName : "")));
+                                                     web_ ? web_->FileName : "")));
 }
 
 void TMainWin::UpdateCommands() {

@@ -7,8 +7,8 @@
 #include <QDialog>
 #include <QImage>
 
-#include "app/web_commands.h"
 #include "app/map_edit_model.h"
+#include "app/web_commands.h"
 
 class QAction;
 class QListWidget;

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "base/modal_result.h"
 #include "app/error_box_model.h"
+#include "base/modal_result.h"
 
 class QWidget;
 

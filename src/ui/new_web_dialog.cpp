@@ -145,8 +145,8 @@ void TNewWebDialog::TryClose(TModalResult result) {
   const bool can_close = form_.CanClose(result);
   url_edit_->setText(ToQt(form_.UrlEdit));  // completed with its scheme
   if (!can_close) {
-    QMessageBox box(QMessageBox::Warning, ToQt(form_.Caption), ToQt(form_.Refusal),
-                    QMessageBox::Ok, this);
+    QMessageBox box(QMessageBox::Warning, ToQt(form_.Caption), ToQt(form_.Refusal), QMessageBox::Ok,
+                    this);
     box.setObjectName(QStringLiteral("RefusalBox"));
     box.exec();
     return;

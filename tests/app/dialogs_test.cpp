@@ -2,9 +2,9 @@
 #include <gtest/gtest.h>
 
 #include "app/add_url_model.h"
-#include "engine/capture_run.h"
 #include "app/error_box_model.h"
 #include "app/new_web_model.h"
+#include "engine/capture_run.h"
 #include "store/web_folder.h"
 #include "support/mem_file_system.h"
 

@@ -4,9 +4,9 @@
 
 #include "app/command_line.h"
 #include "app/main_window_model.h"
-#include "engine/recent_webs.h"
 #include "app/url_list_model.h"
 #include "app/web_tab_model.h"
+#include "engine/recent_webs.h"
 #include "store/web_tree.h"
 #include "support/mem_file_system.h"
 
@@ -74,9 +74,10 @@ TEST(MainWindowTest, CommandsEnabledInEveryState) {
     for (C c : commands) out += m.CommandEnabled(c, context) ? '1' : '0';
     return out;
   };
-  const auto web_changes = {C::kSave, C::kSaveAs, C::kClose, C::kReset, C::kCopy, C::kMove,
-                            C::kDelete, C::kAddUrl, C::kAddBookmark, C::kSaveOptions,
-                            C::kImageMap, C::kResolveLinks, C::kStart};
+  const auto web_changes = {C::kSave,        C::kSaveAs,      C::kClose,    C::kReset,
+                            C::kCopy,        C::kMove,        C::kDelete,   C::kAddUrl,
+                            C::kAddBookmark, C::kSaveOptions, C::kImageMap, C::kResolveLinks,
+                            C::kStart};
   const auto elsewhere = {C::kNew, C::kOpen, C::kRecentWeb, C::kSetup};
   const auto reading = {C::kExit, C::kAbout, C::kHelpIndex, C::kHelpFaq, C::kLocalWebs};
   const auto web_pages = {C::kHome, C::kHtmlPages, C::kImages};
@@ -237,7 +238,6 @@ TEST(CommandLineTest, StartupPlans) {
   auto missing = PlanStartup({true, "/none/x.web", "", ""}, fs, "/d/", HostName);
   EXPECT_EQ(missing.Action, TStartupPlan::kNothing);
   EXPECT_FALSE(missing.Capture);
-
 }
 
 // An options file is checked whole before any of it is applied, in the words of the key at fault.
@@ -273,7 +273,8 @@ TEST(CommandLineTest, OptionsFilesAreCheckedWholeBeforeTheyApply) {
     EXPECT_TRUE(error.starts_with(c.error)) << c.file << " gave " << error;
     EXPECT_EQ(untouched, TOPTIONS()) << c.file;
   }
-  EXPECT_EQ(ApplyOptionsFile(fs, "/nope.ini", options, table), "cannot read the options file /nope.ini");
+  EXPECT_EQ(ApplyOptionsFile(fs, "/nope.ini", options, table),
+            "cannot read the options file /nope.ini");
   // LowSpeedLimit is a later option, stored in 32 bits.
   fs.files["/o.ini"] = "[OPTIONS]\nLowSpeedLimit=100000\n";
   EXPECT_EQ(ApplyOptionsFile(fs, "/o.ini", options, table), "");

@@ -1,13 +1,13 @@
 // The setup dialog, the first-run dialog and the folder chooser: what each stores or creates.
 #include <gtest/gtest.h>
 
-#include "pages/bookmarks.h"
 #include "app/directory_model.h"
+#include "app/setup_model.h"
+#include "app/work_path_model.h"
+#include "pages/bookmarks.h"
 #include "settings/navigator.h"
 #include "settings/param.h"
-#include "app/setup_model.h"
 #include "settings/profile.h"
-#include "app/work_path_model.h"
 #include "support/mem_file_system.h"
 
 namespace korvane {
@@ -146,10 +146,12 @@ TEST_F(SetupDialogTest, ChosenBookmarkFileMustReadOrIsCreated) {
     const char* bytes;
     bool accepted;
   } cases[] = {
-      {"empty-bookmarks.htm", "<!DOCTYPE NETSCAPE-Bookmark-file-1>\r\n<DL><p>\r\n</DL><p>\r\n", true},
+      {"empty-bookmarks.htm", "<!DOCTYPE NETSCAPE-Bookmark-file-1>\r\n<DL><p>\r\n</DL><p>\r\n",
+       true},
       {"page.htm", "<!-- a page --><HTML><DL></DL></HTML>", false},
       {"bad-date.htm",
-       "<!DOCTYPE NETSCAPE-Bookmark-file-1><DL><p><DT><A HREF=\"http://a/\" ADD_DATE=\"x\">a</A></DL>",
+       "<!DOCTYPE NETSCAPE-Bookmark-file-1><DL><p><DT><A HREF=\"http://a/\" "
+       "ADD_DATE=\"x\">a</A></DL>",
        false},
   };
   for (const auto& c : cases) {

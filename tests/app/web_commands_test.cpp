@@ -54,9 +54,8 @@ TEST_F(WebCommandsTest, NewWebFromTheDialog) {
 TEST_F(WebCommandsTest, ANewWebUnderAReadOnlyMountSaysSo) {
   ASSERT_TRUE(f.fs.MakeDirs("/mnt/cd"));
   f.fs.read_only.insert("/mnt/cd");
-  const TMadeWeb made =
-      MakeWeb({"http://h/", "/mnt/cd/site", "/mnt/cd/site/Local.Web", "", ""}, f.defaults, f.mime,
-              f.fs);
+  const TMadeWeb made = MakeWeb({"http://h/", "/mnt/cd/site", "/mnt/cd/site/Local.Web", "", ""},
+                                f.defaults, f.mime, f.fs);
   EXPECT_EQ(made.Web, nullptr);
   EXPECT_EQ(made.Error,
             "the folder /mnt/cd/site cannot be made (the file system is read-only: /mnt/cd/site/)");

@@ -25,9 +25,9 @@ TEST(IniFileTest, BadNumbersGiveTheFallback) {
   EXPECT_EQ(ini.ReadInteger("s", "c", 9), -40);
   EXPECT_EQ(ini.ReadInteger("s", "d", 9), 9);
   EXPECT_EQ(ini.ReadInteger("s", "e", 9), 3);
-  EXPECT_TRUE(ini.ReadBool("s", "f", false));   // any number but 0
+  EXPECT_TRUE(ini.ReadBool("s", "f", false));  // any number but 0
   EXPECT_FALSE(ini.ReadBool("s", "g", true));
-  EXPECT_TRUE(ini.ReadBool("s", "a", true));    // not a number: the fallback
+  EXPECT_TRUE(ini.ReadBool("s", "a", true));     // not a number: the fallback
   EXPECT_EQ(ini.ReadString("s", "b", "x"), "");  // present but empty is empty
 }
 

@@ -342,8 +342,8 @@ TEST_F(CliTest, CopyAndDeleteTouchNothingOfTheUsersUnasked) {
 
   fs::create_symlink(root_ / "real", root_ / "link");
   std::ofstream(root_ / "real" / "notes.txt") << "not the web's";
-  TRun del = Cli(work_ + "delete " + (root_ / "link" / "Local.Web").string() +
-                 " --with-folder --yes");
+  TRun del =
+      Cli(work_ + "delete " + (root_ / "link" / "Local.Web").string() + " --with-folder --yes");
   EXPECT_EQ(del.status, 1) << del.output;
   EXPECT_NE(del.output.find("is a symbolic link"), std::string::npos) << del.output;
   EXPECT_FALSE(fs::exists(root_ / "link"));
@@ -359,8 +359,7 @@ TEST_F(CliTest, WhatIsNoProjectFileIsRefusedBeforeItIsRead) {
   ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
   TRun piped = Cli("info " + pipe.string());
   EXPECT_EQ(piped.status, 2);
-  EXPECT_NE(piped.output.find("no such web project file"), std::string::npos)
-      << piped.output;
+  EXPECT_NE(piped.output.find("no such web project file"), std::string::npos) << piped.output;
   const fs::path huge = root_ / "huge.web";
   std::ofstream(huge) << "KRVNF";
   fs::resize_file(huge, 300LL * 1024 * 1024);  // sparse: no disk is spent
@@ -389,8 +388,8 @@ TEST_F(CliTest, BadArgumentsAreRefused) {
     EXPECT_NE(refused.output.find("from 0 to 32767"), std::string::npos) << refused.output;
     EXPECT_FALSE(fs::exists(root_ / "w")) << bad;
   }
-  TRun proxy = Cli(work_ + "capture http://www.a.com/ " + (root_ / "w").string() +
-                   " --proxy 127.0.0.1:abc");
+  TRun proxy =
+      Cli(work_ + "capture http://www.a.com/ " + (root_ / "w").string() + " --proxy 127.0.0.1:abc");
   EXPECT_EQ(proxy.status, 2);
   EXPECT_NE(proxy.output.find("the port \"abc\" of the proxy is not a number from 1 to 65535"),
             std::string::npos)

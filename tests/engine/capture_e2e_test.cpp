@@ -69,7 +69,9 @@ TEST_F(CaptureEndToEndTest, TheLogPageIsOnTheDiskAfterEveryStep) {
   TCaptureRunHooks hooks;
   auto on_disk = [&] {
     const std::string text = ReadFile(log);
-    EXPECT_NE(text.find("<br>D\xE9" "but de capture le "), std::string::npos);
+    EXPECT_NE(text.find("<br>D\xE9"
+                        "but de capture le "),
+              std::string::npos);
     const TWebFile* missing = web->Tree.Find(server.Url("/missing.htm"));
     if (missing && missing->State == wsNotFound) {
       ++checked;
@@ -110,18 +112,25 @@ TEST_F(CaptureEndToEndTest, SampleSiteFromNginx) {
             ReadFile(fs::path(TNginxServer::SampleSiteFolder()) / "images/nav.gif"));
 
   // The redirection leads to its target's record; the missing page to the not-found page.
-  EXPECT_EQ(web->Tree.Find(server.Url("/old-page.htm")), web->Tree.Find(server.Url("/news/index.htm")));
+  EXPECT_EQ(web->Tree.Find(server.Url("/old-page.htm")),
+            web->Tree.Find(server.Url("/news/index.htm")));
   TWebFile* missing = web->Tree.Find(server.Url("/missing.htm"));
   ASSERT_NE(missing, nullptr);
   EXPECT_EQ(missing->State, wsNotFound);
   EXPECT_EQ(missing->GetFileName(), "NotFound.htm");
 
   const std::string log = ReadFile(folder_ / "LogFile.htm");
-  EXPECT_NE(log.find("<br>D\xE9" "but de capture le "), std::string::npos);
-  EXPECT_NE(log.find("<br>URL non trouv\xE9" "e (404):" + server.Url("/missing.htm") + "\r\n"),
+  EXPECT_NE(log.find("<br>D\xE9"
+                     "but de capture le "),
+            std::string::npos);
+  EXPECT_NE(log.find("<br>URL non trouv\xE9"
+                     "e (404):" +
+                     server.Url("/missing.htm") + "\r\n"),
             std::string::npos);
   EXPECT_NE(log.find(" filtr\xE9 : Externe au domaine principal\r\n"), std::string::npos);
-  EXPECT_NE(log.find("<br>" + std::to_string(result.Captured) + " page(s) captur\xE9" "e(s)\r\n"),
+  EXPECT_NE(log.find("<br>" + std::to_string(result.Captured) +
+                     " page(s) captur\xE9"
+                     "e(s)\r\n"),
             std::string::npos);
 
   // The captured pages carry their footer naming the real address.
@@ -175,9 +184,10 @@ TEST_F(CaptureEndToEndTest, SeveralWebsThroughAProxy) {
   EXPECT_EQ(b->State, wsPage);
   EXPECT_EQ(b->ExternalDepth, 1);
   EXPECT_EQ(web->Tree.Find("http://www.site-b.test/deeper.htm")->State, wsFiltered);
-  EXPECT_NE(ReadFile(folder_ / "LogFile.htm")
-                .find("<br>http://www.site-b.test/deeper.htm filtr\xE9 : Niveau externe max atteint"),
-            std::string::npos);
+  EXPECT_NE(
+      ReadFile(folder_ / "LogFile.htm")
+          .find("<br>http://www.site-b.test/deeper.htm filtr\xE9 : Niveau externe max atteint"),
+      std::string::npos);
   for (const std::string& request : proxy.Requests()) {
     EXPECT_EQ(request.rfind("GET http://", 0), 0u) << request;
   }

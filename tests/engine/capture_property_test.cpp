@@ -42,7 +42,7 @@ using TLinks = std::map<std::string, std::string>;
 
 struct TSite {
   std::map<std::string, TServedFile> files;
-  std::map<std::string, TLinks> links;  // of each page, by path
+  std::map<std::string, TLinks> links;                       // of each page, by path
   std::map<std::string, std::vector<std::string>> css_urls;  // of each stylesheet, in order
 };
 
@@ -75,7 +75,8 @@ void AddPage(TSite& site, const std::string& path, const TLinks& links, std::siz
   }
   // A large page is not held in memory: it goes through the partial file like any other body.
   std::string filler;
-  for (std::size_t i = 0; i < padding; ++i) filler.push_back(static_cast<char>('a' + random() % 26));
+  for (std::size_t i = 0; i < padding; ++i)
+    filler.push_back(static_cast<char>('a' + random() % 26));
   page += "<p>" + filler + "</p></body></html>\n";
   site.files[path] = {"text/html", page};
   site.links[path] = absolute;
@@ -99,9 +100,10 @@ TSite MakeSite() {
     // Above any in-memory limit, and in names that differ only in case.
     // The tree finds an address in any letter case: names that differ only in case are in two
     // folders.
-    const std::string clip = "/media/" + std::string(m % 2 ? "b/Clip" : "a/clip") +
-                             std::to_string(m / 2) + ".mp4";
-    site.files[clip] = {"video/mp4", Bytes(random, (1 + random() % 3) * 1024 * 1024 + random() % 999)};
+    const std::string clip =
+        "/media/" + std::string(m % 2 ? "b/Clip" : "a/clip") + std::to_string(m / 2) + ".mp4";
+    site.files[clip] = {"video/mp4",
+                        Bytes(random, (1 + random() % 3) * 1024 * 1024 + random() % 999)};
     home["m" + std::to_string(m)] = clip.substr(1);
   }
   for (int c = 0; c < kCrates; ++c) {
@@ -114,15 +116,19 @@ TSite MakeSite() {
                                       "\"};\n"};
     const std::string picture = c % 2 ? "A.png" : "a.png";
     site.files[dir + picture] = {"image/png", Bytes(random, 1 + random() % 5000)};
-    TLinks index = {{"css", "../static/fonts.css"}, {"js", "sidebar-items.js"},
-                    {"pic", picture},                {"shared", "../static/shared.png"},
+    TLinks index = {{"css", "../static/fonts.css"},
+                    {"js", "sidebar-items.js"},
+                    {"pic", picture},
+                    {"shared", "../static/shared.png"},
                     {"home", "../index.html"},
                     {"next", "../crate" + std::to_string((c + 1) % kCrates) + "/index.html"}};
     for (int i = 0; i < kItemsPerCrate; ++i) {
       const std::string item = "struct.Item" + std::to_string(i) + ".html";
       index["t" + std::to_string(i)] = item;
       AddPage(site, dir + item,
-              {{"up", "index.html"}, {"js", "sidebar-items.js"}, {"pic", picture},
+              {{"up", "index.html"},
+               {"js", "sidebar-items.js"},
+               {"pic", picture},
                {"css", "../static/fonts.css"}},
               random() % 4000, random);
     }
@@ -215,8 +221,7 @@ TEST_P(CapturePropertyTest, NineConnectionsInAnyOrderStoreWhatWasServed) {
   for (const auto& [path, served] : site.files) {
     const fs::path file = Stored(web, server, path);
     ASSERT_FALSE(file.empty()) << path << " was not captured";
-    auto [owner, added] =
-        owner_of_name.emplace(AnsiLowerCase(file.filename().string()), path);
+    auto [owner, added] = owner_of_name.emplace(AnsiLowerCase(file.filename().string()), path);
     EXPECT_TRUE(added) << path << " and " << owner->second << " share " << file;
     ExpectFileOf(site, file, path, path);
   }

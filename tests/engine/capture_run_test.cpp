@@ -6,8 +6,8 @@
 
 #include <limits>
 
-#include "base/message_pump.h"
 #include "app/error_box_model.h"
+#include "base/message_pump.h"
 #include "engine/web.h"
 #include "net/socket_hub.h"
 #include "support/scripted_socket_library.h"
@@ -165,7 +165,8 @@ TEST_F(CaptureRunTest, EveryFailureSaysItsCause) {
       {{{testing::TScriptStep::kOkHost, ""}, {testing::TScriptStep::kFail, ""}},
        "connection refused: http://www.a.com/"},
       {{{testing::TScriptStep::kNoHost, ""}}, "no such host: http://www.a.com/"},
-      {{{testing::TScriptStep::kOkHost, ""}, {testing::TScriptStep::kConnect, "1.2.3.4"},
+      {{{testing::TScriptStep::kOkHost, ""},
+        {testing::TScriptStep::kConnect, "1.2.3.4"},
         {testing::TScriptStep::kCut, ""}},
        "the server closed the connection before answering: http://www.a.com/"},
       // It answered, then went away: no protocol error of the server's, whatever its status.
@@ -182,7 +183,8 @@ TEST_F(CaptureRunTest, EveryFailureSaysItsCause) {
     EXPECT_EQ(explained.Box.Message,
               "URL :http://www.a.com/\r\n"
               "Cannot reach server,its Internet address is either misspelled or unknown!\r\n"
-              "Cause: " + std::string(c.cause) + "\r\n");
+              "Cause: " +
+                  std::string(c.cause) + "\r\n");
   }
 }
 

@@ -58,8 +58,8 @@ class CaptureTest : public ::testing::Test, public testing::TWebFixture {
   void TearDown() override { capture_.reset(); }
 
   TCapture& Start(TPageProcessor pages = nullptr) {
-    capture_ = std::make_unique<TCapture>(*web_, settings_, hub_, &view_, std::move(pages),
-                                          &clock_);
+    capture_ =
+        std::make_unique<TCapture>(*web_, settings_, hub_, &view_, std::move(pages), &clock_);
     return *capture_;
   }
   // Pumps and delivers scripted callbacks until the session ends or nothing moves.
@@ -146,7 +146,7 @@ TEST_F(CaptureTest, OneAddressThatClosesAtOnceDoesNotLimitItsServer) {
   for (int i = 0; i < kPages; ++i) Link("http://www.a.com/" + std::to_string(i) + ".htm");
   lib_.route = [](const std::string& request) {
     return request.starts_with("GET /resets.htm ") ? std::string()
-                                                    : Response("text/html", "<HTML>x</HTML>");
+                                                   : Response("text/html", "<HTML>x</HTML>");
   };
   Start();
   std::size_t most_open = 0;
@@ -155,7 +155,8 @@ TEST_F(CaptureTest, OneAddressThatClosesAtOnceDoesNotLimitItsServer) {
     for (int slot = 1; slot <= capture_->SlotCount(); ++slot) {
       open += capture_->Request(slot).State() != TRequestState::kIdle ? 1 : 0;
     }
-    if (web_->Tree.Find("http://www.a.com/resets.htm")->Trials > 0) most_open = std::max(most_open, open);
+    if (web_->Tree.Find("http://www.a.com/resets.htm")->Trials > 0)
+      most_open = std::max(most_open, open);
     if (lib_.Run() == 0 && !capture_->Pump()) break;
   }
   EXPECT_EQ(web_->CapturedCount, kPages + 1);
@@ -334,7 +335,9 @@ TEST_F(CaptureTest, NotFoundIsLoggedAndLeadsToTheNotFoundPage) {
   TWebFile* home = web_->Tree.Find(web_->Url);
   EXPECT_EQ(home->State, wsNotFound);
   EXPECT_EQ(home->GetFileName(), "NotFound.htm");
-  EXPECT_NE(Log().find("<br>URL non trouv\xE9" "e (404):http://www.a.com/\r\n"), std::string::npos);
+  EXPECT_NE(Log().find("<br>URL non trouv\xE9"
+                       "e (404):http://www.a.com/\r\n"),
+            std::string::npos);
   EXPECT_EQ(capture_->LastStatus(), 404);
 }
 
@@ -342,7 +345,8 @@ TEST_F(CaptureTest, FailedConnectionsAreRetriedThenCountedAsErrors) {
   settings_.TryCount = 2;
   TWebFile* page = Link("http://www.a.com/x.htm");
   lib_.Expect(Served(Response("text/html", "<HTML>home</HTML>")));
-  for (int i = 0; i < 2; ++i) lib_.Expect(TScript{{TScriptStep::kOkHost, ""}, {TScriptStep::kFail, ""}});
+  for (int i = 0; i < 2; ++i)
+    lib_.Expect(TScript{{TScriptStep::kOkHost, ""}, {TScriptStep::kFail, ""}});
   Start();
   RunToEnd();
   EXPECT_EQ(lib_.gos.size(), 3u);
@@ -380,7 +384,8 @@ TEST_F(CaptureTest, FilesOutsideTheSizeLimitsAreDeletedAndFiltered) {
   Link("http://www.a.com/small.gif", 1);
   // The sizes are not announced, so the limit applies once the file is in.
   lib_.Expect(Served("HTTP/1.0 200 OK\r\nContent-Type: image/gif\r\n\r\n" + std::string(10, 's')));
-  lib_.Expect(Served("HTTP/1.0 200 OK\r\nContent-Type: image/gif\r\n\r\n" + std::string(1025, 'b')));
+  lib_.Expect(
+      Served("HTTP/1.0 200 OK\r\nContent-Type: image/gif\r\n\r\n" + std::string(1025, 'b')));
   lib_.Expect(Served(Response("text/html", "<HTML></HTML>")));
   Start();
   RunToEnd();
@@ -449,8 +454,7 @@ TEST_F(CaptureTest, ATransferBelowTheLowSpeedLimitFailsAndASteadyOneRunsOn) {
          ++second) {
       clock_.now_ms = second * 1000;
       if (second % 5 == 0 && sent < whole.size()) {
-        const std::string piece =
-            whole.substr(sent, static_cast<std::size_t>(c.bytes_every_5s));
+        const std::string piece = whole.substr(sent, static_cast<std::size_t>(c.bytes_every_5s));
         sent += piece.size();
         lib_.Callbacks()->Data(handle, piece.data(), static_cast<int>(piece.size()));
       }
@@ -459,8 +463,7 @@ TEST_F(CaptureTest, ATransferBelowTheLowSpeedLimitFailsAndASteadyOneRunsOn) {
     if (c.fails) {
       EXPECT_EQ(capture_->Request(1).State(), TRequestState::kIdle) << c.bytes_every_5s;
       EXPECT_EQ(capture_->LastFailure().Kind, TNetError::kTooSlow) << c.bytes_every_5s;
-      EXPECT_EQ(capture_->LastFailure().Message,
-                "slower than 100 bytes per second for 10 seconds");
+      EXPECT_EQ(capture_->LastFailure().Message, "slower than 100 bytes per second for 10 seconds");
       EXPECT_EQ(web_->ErrorCount, 1);  // after its one trial
     } else {
       // Still running, or (the fastest) complete: never failed.
@@ -629,8 +632,9 @@ TEST_F(CaptureTest, AWebPastTwoGigabytesGoesOnAndIsStoredSaturated) {
 }
 
 TEST_F(CaptureTest, OnlyAWriteThatFailsForAFullDiskStopsTheSession) {
-  const std::string liar = "HTTP/1.0 200 OK\r\nContent-Type: text/html\r\nContent-Length: "
-                           "2000000000\r\n\r\n<p>small</p>";
+  const std::string liar =
+      "HTTP/1.0 200 OK\r\nContent-Type: text/html\r\nContent-Length: "
+      "2000000000\r\n\r\n<p>small</p>";
   fs.free_space = 50 * 1024 * 1024;
   Link("http://www.a.com/b.htm");
   lib_.Expect(Served(liar));
@@ -671,12 +675,17 @@ TEST_F(CaptureTest, EmptyQueueEndsAtOnceWithTheReport) {
   EXPECT_FALSE(capture_->Pump());
   EXPECT_TRUE(lib_.gos.empty());
   std::string log = Log();
-  std::string report = log.substr(log.find("<br>D\xE9" "but"));
+  std::string report =
+      log.substr(log.find("<br>D\xE9"
+                          "but"));
   EXPECT_EQ(report,
-            "<br>D\xE9" "but de capture le Monday 7 Dec 2026 , 09:05:03\r\n"
+            "<br>D\xE9"
+            "but de capture le Monday 7 Dec 2026 , 09:05:03\r\n"
             "<br>Fin de capture le Monday 7 Dec 2026 , 09:05:03\r\n"
-            "<br>Dur\xE9" "e de la session : 00:00:00\r\n"
-            "<br>0 page(s) captur\xE9" "e(s)\r\n"
+            "<br>Dur\xE9"
+            "e de la session : 00:00:00\r\n"
+            "<br>0 page(s) captur\xE9"
+            "e(s)\r\n"
             "<br>\r\n");
 }
 
@@ -690,8 +699,11 @@ TEST_F(CaptureTest, EndReportListsTheNonZeroFigures) {
   Start();
   RunToEnd();
   std::string log = Log();
-  EXPECT_NE(log.find("<br>1 page(s) captur\xE9" "e(s)\r\n<br>1 page(s) filtr\xE9" "e(s)\r\n"
-                     "<br>1 page(s) non trouv\xE9" "e(s)\r\n<br>\r\n"),
+  EXPECT_NE(log.find("<br>1 page(s) captur\xE9"
+                     "e(s)\r\n<br>1 page(s) filtr\xE9"
+                     "e(s)\r\n"
+                     "<br>1 page(s) non trouv\xE9"
+                     "e(s)\r\n<br>\r\n"),
             std::string::npos);
   capture_->Fill();
   EXPECT_EQ(web_->LastCaptureInfo.CapturedCount, 1);
@@ -726,8 +738,7 @@ TEST_F(CaptureTest, PagesHeldUntilProcessedKeepTheirNamesAndAreStoredOnce) {
   web_->Options.InternalPathLimit = false;
   Link("http://www.a.com/x/p.htm");
   Link("http://www.a.com/y/p.htm");
-  const std::string large = "<html><a href=z.htm>z</a>" + std::string(1536 * 1024, 'w') +
-                            "</html>";
+  const std::string large = "<html><a href=z.htm>z</a>" + std::string(1536 * 1024, 'w') + "</html>";
   lib_.Expect(Served(Response("text/html", "<HTML>home</HTML>")));
   // Long enough for both to be in flight at once.
   const std::string words(400, 'v');
@@ -788,8 +799,8 @@ TEST_F(CaptureTest, AStylesheetsFontsAndPicturesAreCapturedBeforeTheNextPage) {
   lib_.Expect(Served(Response("text/html",
                               "<html><link rel=stylesheet href=\"s/site.css\"><a href=b.htm>b</a>"
                               "</html>")));
-  lib_.Expect(Served(Response("text/css",
-                              "@font-face{src:url(../f/sans.woff2)}body{background:url(bg.png)}")));
+  lib_.Expect(Served(
+      Response("text/css", "@font-face{src:url(../f/sans.woff2)}body{background:url(bg.png)}")));
   lib_.Expect(Served(Response("image/png", "PNG")));
   lib_.Expect(Served(Response("font/woff2", "wOF2")));
   lib_.Expect(Served(Response("text/html", "<html>b</html>")));

@@ -42,10 +42,12 @@ class TStillClock final : public TClock {
 // A small site: pages that link to each other, pictures, a body larger than the in-memory limit.
 std::map<std::string, std::pair<std::string, std::string>> Site() {
   std::map<std::string, std::pair<std::string, std::string>> site;
-  site["/"] = {"text/html", "<!--id:/--><A HREF=\"a.htm\">a</A><A HREF=\"b.htm\">b</A>"
-                            "<IMG SRC=\"p.gif\"><IMG SRC=\"q.jpg\">"};
+  site["/"] = {"text/html",
+               "<!--id:/--><A HREF=\"a.htm\">a</A><A HREF=\"b.htm\">b</A>"
+               "<IMG SRC=\"p.gif\"><IMG SRC=\"q.jpg\">"};
   site["/a.htm"] = {"text/html", "<!--id:/a.htm--><A HREF=\"b.htm\">b</A><IMG SRC=\"p.gif\">"};
-  site["/b.htm"] = {"text/html", "<!--id:/b.htm-->" + std::string(TRequest::kBodyInMemoryBytes + 10, 'b')};
+  site["/b.htm"] = {"text/html",
+                    "<!--id:/b.htm-->" + std::string(TRequest::kBodyInMemoryBytes + 10, 'b')};
   site["/p.gif"] = {"image/gif", "GIF89a pixels of p"};
   site["/q.jpg"] = {"image/jpeg", std::string(5000, '\xFF')};
   return site;
@@ -67,8 +69,9 @@ struct TSweep : testing::TWebFixture {
       std::string target = request.substr(start, request.find(' ', start) - start);
       auto file = site.find(target);
       if (file == site.end()) return std::string("HTTP/1.0 404 Not found\r\n\r\n");
-      return "HTTP/1.0 200 OK\r\nContent-Type: " + file->second.first + "\r\nContent-Length: " +
-             std::to_string(file->second.second.size()) + "\r\n\r\n" + file->second.second;
+      return "HTTP/1.0 200 OK\r\nContent-Type: " + file->second.first +
+             "\r\nContent-Length: " + std::to_string(file->second.second.size()) + "\r\n\r\n" +
+             file->second.second;
     };
     settings.MaxSockets = 2;
     (void)fs.MakeDirs(kTemplates);

@@ -250,9 +250,9 @@ TEST_F(AdmissionTest, UpdateTodoReexaminesFilteredRecordsUnderTheCurrentOptions)
 // instead of raising an error, which would end every later capture after a few files.
 TEST_F(AdmissionTest, AFullTreeRefusesAndLogsNewAddresses) {
   while (web_->Tree.Count() < UINT16_MAX) {
-    ASSERT_NE(Link("http://www.a.com/docs/p" + std::to_string(web_->Tree.Count()) + ".htm",
-                   Start()),
-              nullptr);
+    ASSERT_NE(
+        Link("http://www.a.com/docs/p" + std::to_string(web_->Tree.Count()) + ".htm", Start()),
+        nullptr);
   }
   TWebFile* refused = nullptr;
   EXPECT_NO_THROW(refused = Link("http://www.a.com/docs/one-more.htm", Start()));

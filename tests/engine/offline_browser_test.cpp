@@ -27,8 +27,8 @@ std::string DumpedPage(const fs::path& page, const fs::path& profile) {
       "--disable-component-update --disable-sync --no-first-run --allow-file-access-from-files "
       // Any address of the network leads nowhere: what loads came from disk.
       "--proxy-server=http://127.0.0.1:9 --host-resolver-rules='MAP * ~NOTFOUND' "
-      "--virtual-time-budget=5000 --user-data-dir=" + profile.string() +
-      " --dump-dom 'file://" + page.string() + "' 2>/dev/null";
+      "--virtual-time-budget=5000 --user-data-dir=" +
+      profile.string() + " --dump-dom 'file://" + page.string() + "' 2>/dev/null";
   std::string out;
   FILE* pipe = popen(command.c_str(), "r");
   if (!pipe) return out;
@@ -41,7 +41,8 @@ std::string DumpedPage(const fs::path& page, const fs::path& profile) {
 TEST(OfflineBrowserTest, TheCopyShowsFromDiskAsTheSiteDid) {
   ASSERT_EQ(std::system("command -v chromium > /dev/null"), 0)
       << "Debian's chromium is needed (scripts/setup.sh installs it)";
-  const fs::path root = fs::path(::testing::TempDir()) / ("korvane_browser_" + std::to_string(::getpid()));
+  const fs::path root =
+      fs::path(::testing::TempDir()) / ("korvane_browser_" + std::to_string(::getpid()));
   fs::remove_all(root);
   TOPTIONS defaults;
   TMIMELIST mime;

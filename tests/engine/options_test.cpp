@@ -57,7 +57,9 @@ TEST(OptionsTest, RoundTripThroughTheSettingsFile) {
   o.ExternalWebDepth = 2;
   o.MaxDiskSize = -5;
   o.CheckDomainMachineFlag = true;
-  o.Password = "s\xE9" "cret";
+  o.Password =
+      "s\xE9"
+      "cret";
   TIniFile ini;
   o.SaveToIni(ini, "default");
   TOPTIONS back;

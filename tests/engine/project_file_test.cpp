@@ -31,16 +31,27 @@ class TOldFile {
   TOldFile& Date(double v) { return w_.WriteF64(v + 693594.0), *this; }
   // The MIME block of format 1 with one type, then (when asked) nothing else.
   TOldFile& Mime() { return Word(1).Word(1).Str("text/html").Str("htm").Byte(0).Byte(1); }
-  TOldFile& OldMime() { return Word(2).Str("text/html").Str("html").Byte(1).Str("image/gif")
-                                   .Str("gif").Byte(0); }
+  TOldFile& OldMime() {
+    return Word(2).Str("text/html").Str("html").Byte(1).Str("image/gif").Str("gif").Byte(0);
+  }
   // A tree of two records: the start page and a picture.
   TOldFile& Tree(int version) {
     Word(2);
-    Byte(wsPage).Byte(version < 16 ? 0 : 1).Byte(0).Byte(0).Str("http://www.a.com/")
-        .Str("INDEX.htm").Str("Home");
+    Byte(wsPage)
+        .Byte(version < 16 ? 0 : 1)
+        .Byte(0)
+        .Byte(0)
+        .Str("http://www.a.com/")
+        .Str("INDEX.htm")
+        .Str("Home");
     if (version >= 2) Str("text/html");
-    Byte(wsFile).Byte(version < 16 ? 1 : 0).Byte(0).Byte(0).Str("http://www.a.com/p.gif")
-        .Str("P.gif").Str("");
+    Byte(wsFile)
+        .Byte(version < 16 ? 1 : 0)
+        .Byte(0)
+        .Byte(0)
+        .Str("http://www.a.com/p.gif")
+        .Str("P.gif")
+        .Str("");
     if (version >= 2) Str("image/gif");
     return *this;
   }
@@ -68,8 +79,8 @@ void ExpectTreeLoaded(TWEB& web) {
 TEST_F(ProjectFileTest, Version0) {
   TOldFile f;
   f.Str("KORVANE").Str("http://www.a.com/").Str("C:\\WEBS\\A\\").Str("Old web");
-  f.Str("dropped").Word(7);                      // discarded before version 9
-  f.Word(1).Word(2).Word(3).Word(4);             // counters
+  f.Str("dropped").Word(7);           // discarded before version 9
+  f.Word(1).Word(2).Word(3).Word(4);  // counters
   f.OldMime().Tree(0);
   bool loaded = false;
   auto web = Load(f.Bytes(), &loaded);
@@ -94,13 +105,16 @@ TEST_F(ProjectFileTest, Version0) {
 TEST_F(ProjectFileTest, Version1And2) {
   for (int version : {1, 2}) {
     TOldFile f;
-    f.Str("KRVNF").Word(static_cast<std::int16_t>(version)).Str("http://www.a.com/")
-        .Str("C:\\W\\").Str("T");
+    f.Str("KRVNF")
+        .Word(static_cast<std::int16_t>(version))
+        .Str("http://www.a.com/")
+        .Str("C:\\W\\")
+        .Str("T");
     f.Str("dropped").Word(0);
     f.Word(10).Word(0).Word(0).Word(0);
-    f.Byte(0).Byte(0);              // ExternalPathLimit, InternalPathLimit
-    if (version >= 2) f.Byte(1);    // RefLimit
-    f.Word(5);                      // InternalLinkDepth
+    f.Byte(0).Byte(0);                           // ExternalPathLimit, InternalPathLimit
+    if (version >= 2) f.Byte(1);                 // RefLimit
+    f.Word(5);                                   // InternalLinkDepth
     f.Word(6).Word(7).Word(8).Word(9).Word(11);  // MaxFileCount .. MaxTime
     f.Mime().Tree(version);
     bool loaded = false;
@@ -127,21 +141,21 @@ TEST_F(ProjectFileTest, Version1And2) {
 
 // Fields 10 to 38 of a file of `version`, with recognisable values.
 void OptionFields(TOldFile& f, int version) {
-  f.Byte(0).Byte(0).Byte(1);                         // 10-12
-  f.Word(3);                                         // 13 InternalLinkDepth
-  if (version >= 7) f.Word(2);                       // 14 ExternalWebDepth
-  if (version >= 8) f.Word(4);                       // 15 ExternalLinkDepth
-  f.Word(-1).Word(100).Word(1).Word(32767).Word(60);  // 16-20
-  f.Byte(0).Byte(0).Byte(0);                         // 21-23
-  f.Byte(0);                                         // 24 ListGifFlag
-  f.Byte(0);                                         // 25 ListJpegFlag
+  f.Byte(0).Byte(0).Byte(1);                                             // 10-12
+  f.Word(3);                                                             // 13 InternalLinkDepth
+  if (version >= 7) f.Word(2);                                           // 14 ExternalWebDepth
+  if (version >= 8) f.Word(4);                                           // 15 ExternalLinkDepth
+  f.Word(-1).Word(100).Word(1).Word(32767).Word(60);                     // 16-20
+  f.Byte(0).Byte(0).Byte(0);                                             // 21-23
+  f.Byte(0);                                                             // 24 ListGifFlag
+  f.Byte(0);                                                             // 25 ListJpegFlag
   if (version >= 18) f.Byte(0).Byte(0).Byte(0).Byte(1).Byte(1).Byte(1);  // 26-31
-  f.Byte(1);                                         // 32 DisplayOnlineImage
-  f.Byte(0);                                         // 33 StretchImageFlag
-  if (version >= 21) f.Str("ann").Str("s3cret");     // 34-35
-  f.Int(123456);                                     // 36 TotalSize
-  f.Date(46000.5);                                   // 37 CaptureStart
-  f.Byte(1);                                         // 38 BackgroundOnlyFlag
+  f.Byte(1);                                                             // 32 DisplayOnlineImage
+  f.Byte(0);                                                             // 33 StretchImageFlag
+  if (version >= 21) f.Str("ann").Str("s3cret");                         // 34-35
+  f.Int(123456);                                                         // 36 TotalSize
+  f.Date(46000.5);                                                       // 37 CaptureStart
+  f.Byte(1);                                                             // 38 BackgroundOnlyFlag
 }
 
 TEST_F(ProjectFileTest, Version12SkipsItsOddItems) {
@@ -149,8 +163,7 @@ TEST_F(ProjectFileTest, Version12SkipsItsOddItems) {
   f.Str("KRVNF").Word(12).Str("http://www.a.com/").Str("C:\\W\\").Str("T");
   f.Str("dropped").Byte(1).Byte(2).Byte(3).Word(9);  // one string, three bytes, one word
   f.Word(1).Word(2).Word(3).Word(4);
-  f.Byte(0).Byte(0).Byte(1).Word(3).Word(2).Word(4).Word(-1).Word(100).Word(1).Word(32767)
-      .Word(60);
+  f.Byte(0).Byte(0).Byte(1).Word(3).Word(2).Word(4).Word(-1).Word(100).Word(1).Word(32767).Word(60);
   f.Byte(0).Byte(0).Byte(0).Byte(0).Byte(0).Byte(1).Byte(0).Int(123456);  // 21-25, 32, 33, 36
   f.Mime().Tree(12);
   bool loaded = false;
@@ -169,13 +182,20 @@ TEST_F(ProjectFileTest, Version12SkipsItsOddItems) {
 TEST_F(ProjectFileTest, Versions15To21ReadTheirBlocks) {
   for (int version : {15, 17, 19, 21}) {
     TOldFile f;
-    f.Str("KRVNF").Word(static_cast<std::int16_t>(version)).Str("http://www.a.com/")
-        .Str("/old/").Str("T");
+    f.Str("KRVNF")
+        .Word(static_cast<std::int16_t>(version))
+        .Str("http://www.a.com/")
+        .Str("/old/")
+        .Str("T");
     f.Word(1).Word(2).Word(3).Word(-2);  // the last counter is 65534, read unsigned
     OptionFields(f, version);
     f.Mime();
     if (version >= 17) {
-      f.Word(1).Str("P.gif").Str("P.map").Str("http://www.a.com/cgi/map").Str("Map")
+      f.Word(1)
+          .Str("P.gif")
+          .Str("P.map")
+          .Str("http://www.a.com/cgi/map")
+          .Str("Map")
           .Str("http://www.a.com/");
       if (version >= 20) f.Str("_top");
     }
@@ -222,8 +242,8 @@ TEST_F(ProjectFileTest, SavedWebLoadsBackEqual) {
   map->MapFile = "P.map";
   map->Target = "main";
   web->MapList.Add(std::move(map));
-  TWebFile* page = web->NewLink({1, "http://www.a.com/docs/p.gif", "Picture"},
-                                web->Tree.Find(web->Url));
+  TWebFile* page =
+      web->NewLink({1, "http://www.a.com/docs/p.gif", "Picture"}, web->Tree.Find(web->Url));
   page->SetFileName("P.gif");
   page->SetMimeType("image/gif");
   page->State = wsFile;
@@ -264,7 +284,7 @@ TEST_F(ProjectFileTest, SavedWebLoadsBackEqual) {
 
 TEST_F(ProjectFileTest, OptionsBeyondAWordAreClampedNotWrapped) {
   auto web = NewWeb("http://www.a.com/");
-  web->Options.MaxDiskSize = 100000;   // kilobytes
+  web->Options.MaxDiskSize = 100000;  // kilobytes
   web->Options.MaxFileCount = -70000;
   ASSERT_TRUE(web->SaveToFile("/webs/site/Local.Web"));
   TWEB back(defaults, fs);
@@ -347,18 +367,26 @@ TEST_F(ProjectFileTest, NewerOptionsFollowTheTreeOnlyWhenUsed) {
   ASSERT_TRUE(web->SaveToFile("/webs/site/Local.Web"));
   const std::string extended = fs.files["/webs/site/Local.Web"];
   ASSERT_EQ(extended.substr(0, original.size()), original);  // a version 21 file, then the block
-  EXPECT_EQ(extended.substr(original.size()),
-            std::string("\x05KRVNX\x01\x00\x0ePageRequisites\x01" "1", 25));
+  EXPECT_EQ(extended.substr(original.size()), std::string("\x05KRVNX\x01\x00\x0ePageRequisites\x01"
+                                                          "1",
+                                                          25));
 
   // A later program's entry survives a load and a save here.
   const std::string later = original + std::string("\x05KRVNX\x02\x00", 8) +
-                            "\x0ePageRequisites\x01" "1" + "\x06" "Future\x03" "yes";
+                            "\x0ePageRequisites\x01"
+                            "1" +
+                            "\x06"
+                            "Future\x03"
+                            "yes";
   bool loaded = false;
   auto back = Load(later, &loaded);
   ASSERT_TRUE(loaded);
   EXPECT_TRUE(back->Options.PageRequisites);
   ASSERT_TRUE(back->SaveToFile("/webs/moved/Local.Web"));
-  EXPECT_NE(fs.files["/webs/moved/Local.Web"].find("\x06" "Future\x03" "yes"), std::string::npos);
+  EXPECT_NE(fs.files["/webs/moved/Local.Web"].find("\x06"
+                                                   "Future\x03"
+                                                   "yes"),
+            std::string::npos);
 
   // The web's trust for https travels the same way.
   back->Options.CaFile = "/etc/company/ca.pem";
@@ -376,8 +404,15 @@ TEST_F(ProjectFileTest, FileNamesThatAreNotPlainAreDropped) {
   f.Word(0).Word(0).Word(0).Word(0);
   OptionFields(f, 16);
   f.Mime();
-  f.Word(1).Byte(wsFile).Byte(0).Byte(0).Byte(0).Str("http://www.a.com/x.gif")
-      .Str("../../etc/passwd").Str("").Str("image/gif");
+  f.Word(1)
+      .Byte(wsFile)
+      .Byte(0)
+      .Byte(0)
+      .Byte(0)
+      .Str("http://www.a.com/x.gif")
+      .Str("../../etc/passwd")
+      .Str("")
+      .Str("image/gif");
   bool loaded = false;
   auto web = Load(f.Bytes(), &loaded);
   ASSERT_TRUE(loaded);

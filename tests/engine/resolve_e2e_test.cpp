@@ -15,10 +15,10 @@
 #include "engine/capture_run.h"
 #include "engine/resolve_links.h"
 #include "engine/web.h"
-#include "net/socket_hub.h"
-#include "net/socket_library_asio.h"
 #include "html/css_scanner.h"
 #include "html/requisite_links.h"
+#include "net/socket_hub.h"
+#include "net/socket_library_asio.h"
 #include "support/capture_driver.h"
 #include "support/nginx_server.h"
 #include "support/test_certificates.h"
@@ -192,8 +192,9 @@ std::string Normalised(std::string page, int port) {
   for (std::size_t at; (at = page.find(host)) != std::string::npos;) {
     page.replace(at, host.size(), "127.0.0.1:PORT");
   }
-  page = std::regex_replace(page, std::regex("[A-Z][a-z]+day \\d+ [A-Z][a-z]{2} \\d{4} , "
-                                             "\\d\\d:\\d\\d:\\d\\d"),
+  page = std::regex_replace(page,
+                            std::regex("[A-Z][a-z]+day \\d+ [A-Z][a-z]{2} \\d{4} , "
+                                       "\\d\\d:\\d\\d:\\d\\d"),
                             "DATE");
   page = std::regex_replace(page, std::regex("\\d\\d/\\d\\d/\\d\\d"), "SHORTDATE");
   return std::regex_replace(page, std::regex("\\d\\d:\\d\\d:\\d\\d"), "TIME");

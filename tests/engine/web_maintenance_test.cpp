@@ -5,9 +5,9 @@
 
 #include <unistd.h>
 
-#include "base/data_folder.h"
 #include "app/maintenance_commands.h"
 #include "app/web_commands.h"
+#include "base/data_folder.h"
 #include "engine/web_bookmark.h"
 #include "pages/bookmarks.h"
 #include "settings/param.h"
@@ -254,8 +254,8 @@ TEST(DeletableFolderTest, NeverTheWorkPathTheProgramFolderOrTheRoot) {
     const char* folder;
     bool deletable;
   } cases[] = {
-      {"/w/site/", true},   {"/W/", false},          {"/w", false},  {"/w/./", false},
-      {"/prog/", false},    {"/", false},            {"", false},    {"/w/site/../", false},
+      {"/w/site/", true}, {"/W/", false}, {"/w", false}, {"/w/./", false},
+      {"/prog/", false},  {"/", false},   {"", false},   {"/w/site/../", false},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(IsDeletableWebFolder(c.folder, "/w/", "/prog/"), c.deletable) << c.folder;

@@ -57,8 +57,9 @@ TEST(CheckAddressTest, AcceptedAsTheirCanonicalFormOrRefusedWithTheirReason) {
       {"http://[::1]:/", "", "names no port"},
       {"http://u:p@host.com/", "", "the address holds a user name before its host"},
       {"http://a b.com/", "", "the host \"a b.com\" holds ' ', which no host name holds"},
-      {"http://a.com/" + path_of_242 + "a", "", "the address is 256 bytes long: a web keeps "
-                                                "addresses of at most 255 bytes"},
+      {"http://a.com/" + path_of_242 + "a", "",
+       "the address is 256 bytes long: a web keeps "
+       "addresses of at most 255 bytes"},
       // Kept, the path the web adds after the host would make it one byte too long.
       {"http://" + std::string(248, 'h'), "", "is 256 bytes long"},
       {"http://a.com/" + std::string(10000, 'a'), "", "is 10013 bytes long"},

@@ -14,8 +14,8 @@
 #include "base/file_system.h"
 #include "base/message_pump.h"
 #include "net/http_session.h"
-#include "net/socket_hub.h"
 #include "net/request.h"
+#include "net/socket_hub.h"
 #include "net/socket_library_asio.h"
 #include "net/url_verif.h"
 #include "support/loopback_http_server.h"
@@ -160,7 +160,8 @@ class AsioRequestTest : public ::testing::Test {
   void Fetch(const std::string& url) {
     events_.clear();
     req_.Start(url);
-    EXPECT_TRUE(PumpUntil(lib_.Pump(), [&] { return req_.State() == TRequestState::kIdle; })) << url;
+    EXPECT_TRUE(PumpUntil(lib_.Pump(), [&] { return req_.State() == TRequestState::kIdle; }))
+        << url;
   }
 
   std::string Out() const { return RealFileSystem().ReadFile(out_).value_or("<none>"); }
@@ -212,10 +213,13 @@ TEST_F(AsioRequestTest, ATricklingServerFailsAsTooSlow) {
   req_.TimeoutSecs = 60;
   events_.clear();
   req_.Start(server_.Url("/slow.htm"));
-  EXPECT_TRUE(PumpUntil(lib_.Pump(), [&] {
-    req_.CheckSpeed(100, 1);
-    return req_.State() == TRequestState::kIdle;
-  }, 10s));
+  EXPECT_TRUE(PumpUntil(
+      lib_.Pump(),
+      [&] {
+        req_.CheckSpeed(100, 1);
+        return req_.State() == TRequestState::kIdle;
+      },
+      10s));
   EXPECT_EQ(events_, std::vector<std::string>{"error retry"});
   EXPECT_EQ(req_.Failure.Kind, TNetError::kTooSlow) << req_.Failure.Message;
   EXPECT_EQ(Out(), "<none>");

@@ -15,8 +15,8 @@
 #include "base/file_system.h"
 #include "base/message_pump.h"
 #include "net/http_session.h"
-#include "net/socket_hub.h"
 #include "net/request.h"
+#include "net/socket_hub.h"
 #include "net/socket_library_asio.h"
 #include "support/nginx_server.h"
 

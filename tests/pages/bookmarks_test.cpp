@@ -1,5 +1,5 @@
-#include "engine/web_bookmark.h"
 #include "pages/bookmarks.h"
+#include "engine/web_bookmark.h"
 
 #include <gtest/gtest.h>
 
@@ -134,13 +134,14 @@ TEST_F(BookmarksTest, WriteThenReadGivesTheSameTree) {
   *item = TBookmarkItem{"http://x/", "X", "xd", 10, 20, 30, ""};
   marks_.AddItem(f, std::move(item));
   ASSERT_TRUE(marks_.Write());
-  EXPECT_EQ(w_.fs.files[kFile], std::string(kHeader) +
-                                    "<TITLE>T</TITLE>\r\n\r\n<H1>T</H1>\r\n<DL><p>\r\n"
-                                    "\t<DT> <H3 FOLDED ADD_DATE=\"-5\">F</H3>\r\n"
-                                    "\t<DD>fd\r\n\r\n\t<DL><p>\r\n"
-                                    "\t\t<DT><A HREF=\"http://x/\" ADD_DATE=\"10\" LAST_VISIT=\"20\" "
-                                    "LAST_MODIFIED=\"30\">X</A>\r\n\t\t<DD>xd\r\n"
-                                    "\t</DL><p>\r\n</DL><p>\r\n");
+  EXPECT_EQ(w_.fs.files[kFile],
+            std::string(kHeader) +
+                "<TITLE>T</TITLE>\r\n\r\n<H1>T</H1>\r\n<DL><p>\r\n"
+                "\t<DT> <H3 FOLDED ADD_DATE=\"-5\">F</H3>\r\n"
+                "\t<DD>fd\r\n\r\n\t<DL><p>\r\n"
+                "\t\t<DT><A HREF=\"http://x/\" ADD_DATE=\"10\" LAST_VISIT=\"20\" "
+                "LAST_MODIFIED=\"30\">X</A>\r\n\t\t<DD>xd\r\n"
+                "\t</DL><p>\r\n</DL><p>\r\n");
   // Read back, the root carries the title as its description, written before the outer list.
   ASSERT_EQ(marks_.Read(), 0);
   EXPECT_EQ(marks_.Description, "T");
@@ -183,7 +184,8 @@ TEST_F(BookmarksTest, ABrowsersFileKeepsWhatItHeldAndGetsTheWebInItsCharacterSet
   const std::string icon = " ICON=\"data:image/png;base64," + std::string(400, 'Q') + "\"";
   const std::string anchor = "<DT><A HREF=\"" + long_url + "\" ADD_DATE=\"1700000000\"" + icon +
                              " TAGS=\"read, later\">Caf\xC3\xA9 \xE2\x86\x92 here</A>";
-  ASSERT_EQ(ReadText("<!DOCTYPE NETSCAPE-Bookmark-file-1>\n" + meta + "\n<TITLE>Bookmarks</TITLE>"
+  ASSERT_EQ(ReadText("<!DOCTYPE NETSCAPE-Bookmark-file-1>\n" + meta +
+                     "\n<TITLE>Bookmarks</TITLE>"
                      "<H1>Bookmarks</H1>\n<DL><p>\n<DT><H3 ADD_DATE=\"1\" "
                      "PERSONAL_TOOLBAR_FOLDER=\"true\">Bar</H3>\n<DL><p>\n" +
                      anchor + "\n</DL><p>\n</DL><p>\n"),
@@ -194,8 +196,11 @@ TEST_F(BookmarksTest, ABrowsersFileKeepsWhatItHeldAndGetsTheWebInItsCharacterSet
 
   const std::string& file = w_.fs.files[kFile];
   EXPECT_NE(file.find(meta), std::string::npos);
-  EXPECT_NE(file.find("<A HREF=\"" + long_url + "\" ADD_DATE=\"1700000000\" LAST_VISIT=\"0\" "
-                      "LAST_MODIFIED=\"0\"" + icon + " TAGS=\"read, later\">Caf\xC3\xA9 \xE2\x86\x92 "
+  EXPECT_NE(file.find("<A HREF=\"" + long_url +
+                      "\" ADD_DATE=\"1700000000\" LAST_VISIT=\"0\" "
+                      "LAST_MODIFIED=\"0\"" +
+                      icon +
+                      " TAGS=\"read, later\">Caf\xC3\xA9 \xE2\x86\x92 "
                       "here</A>"),
             std::string::npos);
   EXPECT_NE(file.find("ADD_DATE=\"1\" PERSONAL_TOOLBAR_FOLDER=\"true\">Bar</H3>"),
@@ -276,8 +281,7 @@ TEST_F(BookmarksTest, ChoosingAnotherFileWritesThere) {
 }
 
 TEST_F(BookmarksTest, DateThatIsNotANumberFailsTheReadAndKeepsTheFile) {
-  const std::string text =
-      "<DL><p><DT><A HREF=\"http://a/\" ADD_DATE=\"12x\">a</A></DL><p>";
+  const std::string text = "<DL><p><DT><A HREF=\"http://a/\" ADD_DATE=\"12x\">a</A></DL><p>";
   EXPECT_THROW(ReadText(text), TBookmarkConvertError);
   auto web = w_.NewWeb("http://b/", "/home/u/webs/b");
   EXPECT_FALSE(Add(*web));

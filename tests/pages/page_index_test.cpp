@@ -80,7 +80,7 @@ TEST_F(PageIndexTest, PageFileNamesAreHexadecimalWithTwoDigitsAtLeast) {
   TPageIndex index(IndexedWeb(web_), fs_, kTemplates);
   index.BaseName = "_IxH";
   const std::pair<int, const char*> cases[] = {
-      {-1, "_IxH.htm"}, {0, "_IxH.htm"},    {1, "_IxH01.htm"},
+      {-1, "_IxH.htm"},   {0, "_IxH.htm"},    {1, "_IxH01.htm"},
       {10, "_IxH0A.htm"}, {16, "_IxH10.htm"}, {256, "_IxH100.htm"},
   };
   for (auto [n, name] : cases) EXPECT_EQ(index.PageFileName(n), name) << n;
@@ -152,8 +152,9 @@ TEST_F(PageIndexTest, HomeRowLinksEachSitesFirstIndexPages) {
   }
   const std::string& page = File("_Home.htm");
   // A site without errors: six blanks and no error page; without pictures or others likewise.
-  EXPECT_THAT(page, HasSubstr("<A HREF=\"a0.htm\">a</A>\r\n</TD>\r\n"
-                              "<TD ALIGN=\"Left\" VALIGN=\"Center\" ><A HREF=\"_IxH.htm\">Htmls</A>"));
+  EXPECT_THAT(page,
+              HasSubstr("<A HREF=\"a0.htm\">a</A>\r\n</TD>\r\n"
+                        "<TD ALIGN=\"Left\" VALIGN=\"Center\" ><A HREF=\"_IxH.htm\">Htmls</A>"));
   EXPECT_THAT(page, HasSubstr("<A HREF=\"_IxH02.htm\">Htmls</A>"));
   EXPECT_THAT(page, HasSubstr("<A HREF=\"_IxE.htm\">Errors</A>"));
   // Pictures, others and errors of a; pictures and others of b.

@@ -143,8 +143,8 @@ TEST(ProcessCapturedPageTest, TextsAreReadInThePagesCharacterSet) {
     for (const Case& c : cases) {
       TAdmitted admitted;
       TProcessedPage processed =
-          ProcessCapturedPage(c.page, "http://www.site.test/", {}, admitted.Proc(), nullptr,
-                              false, kDate, requisites, c.header_charset);
+          ProcessCapturedPage(c.page, "http://www.site.test/", {}, admitted.Proc(), nullptr, false,
+                              kDate, requisites, c.header_charset);
       EXPECT_EQ(DecodeEntities(processed.Title), c.title) << c.page << requisites;
       if (!c.link_text.empty()) {
         ASSERT_FALSE(admitted.links.empty()) << c.page;
@@ -557,32 +557,33 @@ TEST(RequisitesTest, ATodaysPageIsCapturedAndResolvedWhole) {
       "<html><head><link rel=stylesheet href=\"../css/site.css?v=2\"><script src=app.js></script>"
       "<style>body{background:url(img/bg.png)}</style>"
       "<meta http-equiv=refresh content=\"60; url=next.htm\"></head>"
-      "<body><img src=a.png srcset=\"a.png 1x, a2.png 2x\" alt=\"" + std::string(300, 'x') + "\">"
+      "<body><img src=a.png srcset=\"a.png 1x, a2.png 2x\" alt=\"" +
+      std::string(300, 'x') +
+      "\">"
       "<video src=v.mp4 poster=v.jpg></video><iframe src=\"frame.htm#top\"></iframe>"
-      "<p style=\"background: url('dot.gif')\"><a href=\"q.htm?a=1&amp;b=2\">q</a></p></body></html>";
+      "<p style=\"background: url('dot.gif')\"><a "
+      "href=\"q.htm?a=1&amp;b=2\">q</a></p></body></html>";
   const std::string base = "http://www.site.test/dir/page.htm";
   TAdmitted admitted;
   TProcessedPage processed =
       ProcessCapturedPage(page, base, {}, admitted.Proc(), nullptr, false, kDate, true);
   std::vector<std::string> kinds;
-  for (const TLinkItem& l : admitted.links) kinds.push_back(std::to_string(l.LinkKind) + " " + l.Url);
-  EXPECT_EQ(kinds, (std::vector<std::string>{
-                       "3 http://www.site.test/css/site.css?v=2",
-                       "3 http://www.site.test/dir/app.js",
-                       "2 http://www.site.test/dir/img/bg.png",
-                       "0 http://www.site.test/dir/next.htm",
-                       "1 http://www.site.test/dir/a.png",  // the srcset, then the SRC
-                       "1 http://www.site.test/dir/a2.png",
-                       "1 http://www.site.test/dir/a.png",
-                       "1 http://www.site.test/dir/v.jpg",
-                       "3 http://www.site.test/dir/v.mp4",
-                       "0 http://www.site.test/dir/frame.htm",
-                       "2 http://www.site.test/dir/dot.gif",
-                       "0 http://www.site.test/dir/q.htm?a=1&b=2",  // entities decoded
-                   }));
+  for (const TLinkItem& l : admitted.links)
+    kinds.push_back(std::to_string(l.LinkKind) + " " + l.Url);
+  EXPECT_EQ(kinds,
+            (std::vector<std::string>{
+                "3 http://www.site.test/css/site.css?v=2", "3 http://www.site.test/dir/app.js",
+                "2 http://www.site.test/dir/img/bg.png", "0 http://www.site.test/dir/next.htm",
+                "1 http://www.site.test/dir/a.png",  // the srcset, then the SRC
+                "1 http://www.site.test/dir/a2.png", "1 http://www.site.test/dir/a.png",
+                "1 http://www.site.test/dir/v.jpg", "3 http://www.site.test/dir/v.mp4",
+                "0 http://www.site.test/dir/frame.htm", "2 http://www.site.test/dir/dot.gif",
+                "0 http://www.site.test/dir/q.htm?a=1&b=2",  // entities decoded
+            }));
   const std::string& text = processed.Text;
-  EXPECT_NE(text.find("srcset=\"http://www.site.test/dir/a.png 1x, http://www.site.test/dir/a2.png 2x\""),
-            std::string::npos);
+  EXPECT_NE(
+      text.find("srcset=\"http://www.site.test/dir/a.png 1x, http://www.site.test/dir/a2.png 2x\""),
+      std::string::npos);
   EXPECT_NE(text.find("url(http://www.site.test/dir/img/bg.png)"), std::string::npos);
   EXPECT_NE(text.find("href=\"http://www.site.test/dir/q.htm?a=1&amp;b=2\""), std::string::npos);
 
@@ -616,10 +617,12 @@ TEST(RequisitesTest, ATodaysPageIsCapturedAndResolvedWhole) {
            "href=\"site.css\" OLDREF=\"http://www.site.test/css/site.css?v=2\"",
            "src=app.js OLDREF=\"http://www.site.test/dir/app.js\"",
            "url(bg.png)/*OLDREF=http://www.site.test/dir/img/bg.png*/",
-           "srcset=\"http://www.site.test/dir/a.png 1x, a2.png 2x\" OLDSRCSET=\"http://www.site.test/dir/a.png 1x, "
+           "srcset=\"http://www.site.test/dir/a.png 1x, a2.png 2x\" "
+           "OLDSRCSET=\"http://www.site.test/dir/a.png 1x, "
            "http://www.site.test/dir/a2.png 2x\"",
            "src=v.mp4 OLDREF=\"http://www.site.test/dir/v.mp4\"",
-           "style=\"background: url('dot.gif')\" OLDSTYLE=\"background: url('http://www.site.test/dir/dot.gif')\"",
+           "style=\"background: url('dot.gif')\" OLDSTYLE=\"background: "
+           "url('http://www.site.test/dir/dot.gif')\"",
            "href=\"q.htm\" OLDREF=\"http://www.site.test/dir/q.htm?a=1&amp;b=2\"",
        }) {
     EXPECT_NE(once.find(expected), std::string::npos) << expected << "\n" << once;
@@ -637,19 +640,22 @@ TEST(RequisitesTest, ATodaysPageIsCapturedAndResolvedWhole) {
   ASSERT_TRUE(RewritePage(fs, "/web/", *lone, empty, maps, kDate, false, false, true));
   const std::string back = fs.files["/web/page.htm"];
   EXPECT_EQ(back.find("OLD"), std::string::npos) << back;
-  for (std::string_view absolute : {"href=\"http://www.site.test/css/site.css?v=2\"",
-                                    "url(http://www.site.test/dir/img/bg.png)}",
-                                    "srcset=\"http://www.site.test/dir/a.png 1x, http://www.site.test/dir/a2.png 2x\"",
-                                    "style=\"background: url('http://www.site.test/dir/dot.gif')\"",
-                                    "href=\"http://www.site.test/dir/q.htm?a=1&amp;b=2\""}) {
+  for (std::string_view absolute :
+       {"href=\"http://www.site.test/css/site.css?v=2\"",
+        "url(http://www.site.test/dir/img/bg.png)}",
+        "srcset=\"http://www.site.test/dir/a.png 1x, http://www.site.test/dir/a2.png 2x\"",
+        "style=\"background: url('http://www.site.test/dir/dot.gif')\"",
+        "href=\"http://www.site.test/dir/q.htm?a=1&amp;b=2\""}) {
     EXPECT_NE(back.find(absolute), std::string::npos) << absolute;
   }
 
   // The original program's reading of the same page: no requisite is seen.
   TAdmitted design;
-  TProcessedPage original = ProcessCapturedPage(page, base, {}, design.Proc(), nullptr, false, kDate);
+  TProcessedPage original =
+      ProcessCapturedPage(page, base, {}, design.Proc(), nullptr, false, kDate);
   EXPECT_EQ(design.Urls(), (std::vector<std::string>{"http://www.site.test/dir/q.htm?a=1&b=2"}));
-  EXPECT_NE(original.Text.find("<link rel=stylesheet href=\"../css/site.css?v=2\">"), std::string::npos);
+  EXPECT_NE(original.Text.find("<link rel=stylesheet href=\"../css/site.css?v=2\">"),
+            std::string::npos);
 }
 
 }  // namespace

@@ -38,8 +38,8 @@ TEST(NavigatorTest, SplitQuotedList) {
 
 TEST(NavigatorTest, WindowInfoReply) {
   std::string url, title;
-  ASSERT_TRUE(ParseWindowInfoReply("\"http://www.a.com/\",\"NetScape - [Welcome page]\"", 255,
-                                   255, url, title));
+  ASSERT_TRUE(ParseWindowInfoReply("\"http://www.a.com/\",\"NetScape - [Welcome page]\"", 255, 255,
+                                   url, title));
   EXPECT_EQ(url, "http://www.a.com/");
   EXPECT_EQ(title, "Welcome page");
 
@@ -49,8 +49,8 @@ TEST(NavigatorTest, WindowInfoReply) {
   ASSERT_TRUE(ParseWindowInfoReply("\"http://www.a.com/\"", 255, 255, url, title));
   EXPECT_EQ(title, "");
 
-  ASSERT_TRUE(ParseWindowInfoReply("\"http://www.a.com/long\",\"  Other [x]  \"", 10, 6, url,
-                                   title));
+  ASSERT_TRUE(
+      ParseWindowInfoReply("\"http://www.a.com/long\",\"  Other [x]  \"", 10, 6, url, title));
   EXPECT_EQ(url, "http://www");
   EXPECT_EQ(title, "Other ");
 }
@@ -59,7 +59,8 @@ TEST(NavigatorTest, WindowInfoReply) {
 class SystemNavigatorTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    root_ = std::filesystem::path(::testing::TempDir()) / ("korvane_nav_" + std::to_string(getpid()));
+    root_ =
+        std::filesystem::path(::testing::TempDir()) / ("korvane_nav_" + std::to_string(getpid()));
     std::filesystem::remove_all(root_);
     std::filesystem::create_directories(root_ / "bin");
     std::filesystem::create_directories(root_ / "share/applications");

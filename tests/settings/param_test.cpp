@@ -126,7 +126,7 @@ TEST_F(ParamTest, ReadsKeysAndKeepsUnknownOnes) {
   TParam param(fs_, profile_, navigator_, nullptr);
   EXPECT_EQ(param.LoadSettings(), TSettingsLoad::kLoaded);
   EXPECT_EQ(param.MaxSockets, 9);
-  EXPECT_EQ(param.Timeout, 30);  // not a number
+  EXPECT_EQ(param.Timeout, 30);      // not a number
   EXPECT_EQ(param.StopWaitSecs, 0);  // a stop never waits for ever
   EXPECT_TRUE(param.UseProxy);
   EXPECT_EQ(param.ProxyAdress, "proxy.lan");

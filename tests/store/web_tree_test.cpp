@@ -347,7 +347,8 @@ TEST(WebTreeBlockTest, SavingAndLoadingReportTheirProgress) {
   Steps saved, loaded_steps;
   std::string out;
   TBinaryWriter w(out);
-  tree.SaveToStream(w, [&](std::size_t done, std::size_t total) { saved.emplace_back(done, total); });
+  tree.SaveToStream(w,
+                    [&](std::size_t done, std::size_t total) { saved.emplace_back(done, total); });
   EXPECT_EQ(saved, (Steps{{50, 120}, {100, 120}, {120, 120}}));
   TWebTree loaded;
   TBinaryReader r(out);
@@ -387,7 +388,8 @@ class TMirror final : public TWebTreeObserver {
     if (e.Node()) return e.Segment + " node";
     return e.Segment + (e.IsAlias() ? " alias " : " record ") + e.File()->GetFileName();
   }
-  static void Collect(const TWebNode& node, std::map<const TWebNode*, std::vector<std::string>>& out) {
+  static void Collect(const TWebNode& node,
+                      std::map<const TWebNode*, std::vector<std::string>>& out) {
     for (std::size_t i = 0; i < node.Count(); ++i) {
       out[&node].push_back(Describe(node.Item(i)));
       if (const TWebNode* child = node.Item(i).Node()) {
@@ -411,9 +413,9 @@ TEST(WebTreeObserverTest, NotificationsAloneKeepAMirrorOfTheTree) {
   ASSERT_TRUE(tree.Add("http://h/a/two.htm", Record("two")));
   ASSERT_TRUE(tree.Add("http://k/", Record("k")));
   TWebFile* target = tree.Find("http://h/a/two.htm");
-  ASSERT_TRUE(tree.Add("http://h/old.htm", target));        // a new alias entry
-  ASSERT_TRUE(tree.Add("http://h/a/b/one.htm", target));    // an owned record becomes an alias
-  ASSERT_TRUE(tree.Add("http://k/", Record("k2")));         // a replacement
+  ASSERT_TRUE(tree.Add("http://h/old.htm", target));      // a new alias entry
+  ASSERT_TRUE(tree.Add("http://h/a/b/one.htm", target));  // an owned record becomes an alias
+  ASSERT_TRUE(tree.Add("http://k/", Record("k2")));       // a replacement
   EXPECT_EQ(mirror.rows, mirror.Actual());
   tree.Clear();
   EXPECT_TRUE(mirror.rows.empty());

@@ -6,8 +6,8 @@
 
 #include <atomic>
 #include <chrono>
-#include <functional>
 #include <cstddef>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <string_view>

@@ -50,7 +50,8 @@ class TMemFile final : public TWritableFile {
 bool TMemFileSystem::InjectedFailure(const std::string& path) {
   if (++operations != fail_operation) return false;
   failed_on = path;
-  last_status_ = TStatus::Error(TStatus::TKind::kIoError, "input/output error (injected): " + path, EIO);
+  last_status_ =
+      TStatus::Error(TStatus::TKind::kIoError, "input/output error (injected): " + path, EIO);
   return true;
 }
 

@@ -47,7 +47,7 @@ class TMemFileSystem final : public TFileSystem {
   // rename or a remove, counted from 1) fails once, as a system call may; 0 for none.
   std::int64_t fail_operation = 0;
   std::int64_t operations = 0;  // such operations so far
-  std::string failed_on;         // the path of the operation that failed
+  std::string failed_on;        // the path of the operation that failed
   // Counts one such operation on `path`; true when it is the one to fail (its error is set).
   bool InjectedFailure(const std::string& path);
   // Told of every file opened for writing (to see when, and from where, files are written).

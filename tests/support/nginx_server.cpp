@@ -61,9 +61,7 @@ bool Answers(int port) {
 
 }  // namespace
 
-std::string TNginxServer::SampleSiteFolder() {
-  return DataFolder() + "sample-site";
-}
+std::string TNginxServer::SampleSiteFolder() { return DataFolder() + "sample-site"; }
 
 TNginxServer::TNginxServer(const std::string& root, const TCertificate* tls) : tls_(tls) {
   char templ[] = "/tmp/korvane-nginx-XXXXXX";

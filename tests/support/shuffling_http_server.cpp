@@ -62,7 +62,8 @@ std::string TShufflingHttpServer::Answer(const std::string& request, bool with_l
     return "HTTP/1.0 404 Not Found\r\nContent-Length: 0\r\n\r\n";
   }
   std::string response = "HTTP/1.0 200 OK\r\nContent-Type: " + file->second.ContentType + "\r\n";
-  if (with_length) response += "Content-Length: " + std::to_string(file->second.Body.size()) + "\r\n";
+  if (with_length)
+    response += "Content-Length: " + std::to_string(file->second.Body.size()) + "\r\n";
   return response + "\r\n" + file->second.Body;
 }
 
@@ -87,8 +88,8 @@ void TShufflingHttpServer::Serve() {
     const Clock::time_point now = Clock::now();
     for (const auto& c : connections) {
       const bool ready = c->answering() && c->ready_at <= now;
-      polled.push_back({c->fd, static_cast<short>(c->answering() ? (ready ? POLLOUT : 0) : POLLIN),
-                        0});
+      polled.push_back(
+          {c->fd, static_cast<short>(c->answering() ? (ready ? POLLOUT : 0) : POLLIN), 0});
     }
     ::poll(polled.data(), polled.size(), 1);
     if (polled[0].revents & POLLIN) {
@@ -134,8 +135,8 @@ void TShufflingHttpServer::Serve() {
       c->ready_at = chance(30) ? pause(3) : Clock::now();
     }
     std::erase_if(connections, [](const std::unique_ptr<TConnection>& c) {
-      const bool done = c->sent == std::string::npos ||
-                        (c->answering() && c->sent == c->response.size());
+      const bool done =
+          c->sent == std::string::npos || (c->answering() && c->sent == c->response.size());
       if (done) ::close(c->fd);
       return done;
     });

@@ -2,13 +2,13 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <stdexcept>
 #include <QPointer>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTest>
 #include <filesystem>
+#include <stdexcept>
 
 #include "net/socket_hub.h"
 #include "settings/param.h"
@@ -75,8 +75,8 @@ void DialogsTest::NewWebClosesOnlyWithAPathAndAHost_data() {
       << "https://example.org/a/" << ok << "CreateCaptureBut" << int(mrYes) << "";
   QTest::newRow("no scheme: http, as a browser takes it")
       << " example.org:8080/a/ " << ok << "CreateBut" << int(mrOk) << "";
-  QTest::newRow("empty path") << "http://example.org/" << QString() << "CreateBut"
-                              << int(mrCancel) << "The web needs a capture path.";
+  QTest::newRow("empty path") << "http://example.org/" << QString() << "CreateBut" << int(mrCancel)
+                              << "The web needs a capture path.";
   QTest::newRow("empty path, capture") << "http://example.org/" << QString() << "CreateCaptureBut"
                                        << int(mrCancel) << "The web needs a capture path.";
   QTest::newRow("no host") << "http://" << ok << "CreateBut" << int(mrCancel)
@@ -84,7 +84,9 @@ void DialogsTest::NewWebClosesOnlyWithAPathAndAHost_data() {
   QTest::newRow("another scheme")
       << "ftp://example.org/" << ok << "CreateBut" << int(mrCancel)
       << "The scheme \"ftp:\" is not supported: Korvane captures http and https addresses.";
-  QTest::newRow("cancel always closes") << "" << "" << "CancelBut" << int(mrCancel) << "";
+  QTest::newRow("cancel always closes") << ""
+                                        << ""
+                                        << "CancelBut" << int(mrCancel) << "";
 }
 
 void DialogsTest::NewWebClosesOnlyWithAPathAndAHost() {
@@ -254,8 +256,9 @@ void DialogsTest::AnExceptionLeavingAHandlerEndsOnlyItsAction() {
     static_cast<QMessageBox*>(box)->button(QMessageBox::Ok)->click();
   });
   QVERIFY(!ui::DeliverGuarded([]() -> bool { throw std::runtime_error("Integer overflow"); }));
-  QVERIFY2(box_text.startsWith(QStringLiteral("The action was stopped by an error: Integer overflow.")),
-           qPrintable(box_text));
+  QVERIFY2(
+      box_text.startsWith(QStringLiteral("The action was stopped by an error: Integer overflow.")),
+      qPrintable(box_text));
   QVERIFY(ui::DeliverGuarded([] { return true; }));
 }
 

@@ -318,7 +318,8 @@ void MainWindowTest::RecentWebsMenuOpensAndReorders() {
   int i = 0;
   for (const std::string& file : {first, second}) {
     TWEB web(defaults);
-    QVERIFY(web.Init("http://example.org/", std::filesystem::path(file).parent_path().string(), mime));
+    QVERIFY(
+        web.Init("http://example.org/", std::filesystem::path(file).parent_path().string(), mime));
     web.Title = titles[i++];
     QVERIFY(web.SaveToFile(file));
   }

@@ -37,8 +37,8 @@ std::string Bmp(std::int32_t w, std::int32_t h) {
 std::string Jpeg(int w, int h, char sof = '\xC0') {
   std::string b("\xFF\xD8\xFF\xE0\x00\x10JFIF\0\x01\x01\0\0\x01\0\x01\0\0", 20);
   b += std::string("\xFF\xFF\xC4\x00\x04\x00\x00", 7);
-  b += {'\xFF', sof, '\x00', '\x11', '\x08', char(h >> 8), char(h & 255), char(w >> 8),
-        char(w & 255), '\x03'};
+  b += {'\xFF',       sof,           '\x00',       '\x11',        '\x08',
+        char(h >> 8), char(h & 255), char(w >> 8), char(w & 255), '\x03'};
   b += std::string(9, '\x01');
   return b;
 }
@@ -66,7 +66,8 @@ TEST(PictureSizeTest, ReadsEachFormatsHeader) {
       {Webp("VP8L", "\x2F" + Le32((49 << 14) | 99)), {100, 50}},
       {Webp("VP8X", std::string(4, '\0') + std::string("\x3F\x01\0\xEF\0\0", 6)), {320, 240}},
       {Avif(1920, 1080), {1920, 1080}},
-      {"<?xml version=\"1.0\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"48\" height=\"24px\">",
+      {"<?xml version=\"1.0\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"48\" "
+       "height=\"24px\">",
        {48, 24}},
       {"<svg viewBox=\"0 0 120.4 60\" width=\"100%\">", {120, 60}},
   };
@@ -91,7 +92,7 @@ TEST(PictureSizeTest, DamagedOrForeignFilesAreUnmeasured) {
       std::string("RIFF\0\0\0\0WEBPVP8X", 16),  // cut short
       "RIFF",
       Avif(1920, 1080).substr(0, 30),
-      "<svg width=\"2em\" height=\"3em\">",          // no pixels, no view box
+      "<svg width=\"2em\" height=\"3em\">",  // no pixels, no view box
       "<svg viewBox=\"0 0 1e30 5\">",
   };
   for (const std::string& bytes : cases) {

@@ -1,10 +1,10 @@
 // Effects as text, picture placement and the Multimedia tab's choices.
 #include <gtest/gtest.h>
 
+#include "app/multimedia_model.h"
 #include "store/options.h"
 #include "store/web_tree.h"
 #include "viewer/effects.h"
-#include "app/multimedia_model.h"
 #include "viewer/picture_placement.h"
 
 namespace korvane {
