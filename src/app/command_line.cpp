@@ -10,7 +10,6 @@
 #include "store/web_folder.h"
 
 namespace korvane {
-namespace {}  // namespace
 
 TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
   TCommandLine command;
