@@ -111,14 +111,14 @@ std::string PictureWeb(const std::string& folder, int count) {
   mime.SetToDefault();
   TWEB web(defaults);
   web.Init("http://h/", folder, mime);
-  web.Tree.Find("http://h/")->State = wsPage;
+  web.Tree().Find("http://h/")->State = wsPage;
   const std::string small = PhotoJpeg(320, 240);
   auto add = [&](const std::string& name, const std::string& bytes) {
     auto file = std::make_unique<TWebFile>();
     file->State = wsFile;
     file->SetMimeType("image/jpeg");
     file->SetFileName(name);
-    (void)web.Tree.Add("http://h/pictures/" + name, std::move(file));
+    (void)web.AddRecord("http://h/pictures/" + name, std::move(file));
     (void)RealFileSystem().WriteFile(folder + name, bytes);
   };
   add("big.jpg", PhotoJpeg(2000, 2000));

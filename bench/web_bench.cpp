@@ -24,8 +24,8 @@ void Fill(TWEB& web) {
   TMIMELIST mime;
   mime.SetToDefault();
   web.Init("http://www.example-site.com/", Folder(), mime);
-  web.Options.InternalPathLimit = false;
-  TWebFile* home = web.Tree.Find(web.Url);
+  web.EditOptions().InternalPathLimit = false;
+  TWebFile* home = web.Tree().Find(web.Url());
   for (int i = 1; web.GetLinkCount() < kRecords; ++i) {
     std::string url = "http://www.example-site.com/section" + std::to_string(i % 300) +
                       "/page-with-a-longer-name-" + std::to_string(i) + (i % 4 ? ".html" : ".gif");

@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   korvane::TOPTIONS defaults;
   korvane::TWEB web(defaults, fs);
   if (!web.LoadFromFile("/w/Local.Web")) {
-    if (web.GetLinkCount() != 0 || !web.TodoList.empty()) std::abort();
+    if (web.GetLinkCount() != 0 || !web.TodoList().empty()) std::abort();
     return 0;
   }
   if (!web.SaveToFile("/w/Again.Web")) return 0;  // e.g. more map records than a word holds

@@ -213,7 +213,7 @@ class TCommandLineHooks final : public TCaptureRunHooks {
   }
   void ExplainFailure(TWEB& web, const TCaptureFailure& failure) override {
     view_.Finish();
-    TFailureExplanation explanation = korvane::ExplainFailure(failure, web.Url);
+    TFailureExplanation explanation = korvane::ExplainFailure(failure, web.Url());
     // The desktop program asks the box's question (another address); on the command line the
     // user runs the capture again with one.
     message = explanation.Box.Title + ": " + explanation.Box.Message;
@@ -232,7 +232,7 @@ class TCommandLineHooks final : public TCaptureRunHooks {
     if (!param_.AutoAddBookmark) return;
     TBookMarks bookmarks;
     if (AddWebBookmark(bookmarks, param_, web, TSystemClock().Now(), bookmark_answers_)) {
-      std::printf("Bookmark: %s\n", WebBookmarkUrl(web.Path).c_str());
+      std::printf("Bookmark: %s\n", WebBookmarkUrl(web.Path()).c_str());
     }
   }
   void CaptureError(const std::string& error) override {
@@ -294,18 +294,18 @@ bool PrepareFolder(const std::string& folder, bool replace, bool yes) {
 void ApplyOptions(const TCaptureArgs& args, TWEB& web, TParam& param) {
   if (!args.options_file.empty()) {
     const std::string problem =
-        ApplyOptionsFile(RealFileSystem(), args.options_file, web.Options, web.MimeList);
+        ApplyOptionsFile(RealFileSystem(), args.options_file, web.EditOptions(), web.MimeList());
     if (!problem.empty()) throw std::runtime_error(problem);
   }
   if (!args.mimes.empty()) {
-    const std::string problem = ApplyMimeList(args.mimes, "--mimes", web.MimeList);
+    const std::string problem = ApplyMimeList(args.mimes, "--mimes", web.MimeList());
     if (!problem.empty()) throw std::runtime_error(problem);
   }
   TIniFile flags;
   for (const auto& [key, value] : args.options) flags.WriteString("OPTIONS", key, value);
-  web.Options.MergeFromIni(flags, "OPTIONS");
+  web.EditOptions().MergeFromIni(flags, "OPTIONS");
   if (args.options.count("CheckDomainMachineFlag")) {
-    param.DefaultOptions.CheckDomainMachineFlag = web.Options.CheckDomainMachineFlag;
+    param.DefaultOptions.CheckDomainMachineFlag = web.Options().CheckDomainMachineFlag;
   }
 }
 
@@ -333,13 +333,13 @@ void ForgetNewWeb(TWEB& web, bool created_folder) {
   TFileSystem& files = RealFileSystem();
   for (std::string_view name : {kProjectFileName, kLogFileName, kNotFoundFileName, kBadLinkFileName,
                                 kNameJournalFileName}) {
-    const std::string path = web.Path + std::string(name);
+    const std::string path = web.Path() + std::string(name);
     if (files.FileExists(path) && !files.RemoveFile(path)) {
       std::fprintf(stderr, "cannot remove %s (%s)\n", path.c_str(), files.LastError().c_str());
     }
   }
   // An empty folder left behind takes nothing: the corrected command may use it as it is.
-  if (created_folder && files.ListRemovable(web.Path).empty()) (void)files.RemoveDir(web.Path);
+  if (created_folder && files.ListRemovable(web.Path()).empty()) (void)files.RemoveDir(web.Path());
 }
 
 bool IsProjectFile(const std::string& target) {
@@ -474,7 +474,7 @@ TCaptureTarget OpenTarget(const TCaptureArgs& args, TEnvironment& env) {
     std::fprintf(stderr, "the web cannot be made: %s\n", made.Error.c_str());
     return {nullptr, false, false, 1};
   }
-  param.Url = made.Web->Url;
+  param.Url = made.Web->Url();
   return {std::move(made.Web), true, created_folder, 0};
 }
 
@@ -489,11 +489,11 @@ int PrepareTarget(const TCaptureArgs& args, TCaptureTarget& target, TParam& para
     if (target.New) ForgetNewWeb(web, target.CreatedFolder);
     return 2;
   }
-  if (!web.SaveToFile(web.FileName)) {
+  if (!web.SaveToFile(web.FileName())) {
     std::fprintf(stderr, "cannot write the project file (%s)\n", web.SaveError().c_str());
     return 1;
   }
-  if (web.Options.UnsafeNoCertificateCheck) {
+  if (web.Options().UnsafeNoCertificateCheck) {
     std::fprintf(stderr,
                  "warning: https certificates are not checked for this web: anyone on "
                  "the way can pose as its servers\n");
@@ -538,18 +538,18 @@ int ReportOutcome(const TCaptureRunResult& result, TCaptureTarget& target,
                   const TCommandLineHooks& hooks) {
   TWEB& web = *target.Web;
   std::printf("%d file(s) captured, %s in the web; %s\n", result.Captured,
-              FormatByteCount(web.TotalSize).c_str(), web.Path.c_str());
+              FormatByteCount(web.TotalSize()).c_str(), web.Path().c_str());
   if (!result.Saved) {
     std::fprintf(stderr, "the project file could not be written (%s)\n", web.SaveError().c_str());
   }
-  const bool nothing_to_capture = result.NothingLeft && web.CapturedCount == 0;
+  const bool nothing_to_capture = result.NothingLeft && web.CapturedCount() == 0;
   if (nothing_to_capture) {
     std::fprintf(stderr,
                  "Nothing to capture: the web's options refuse its start address (its depth, "
                  "path or file types)\n");
-  } else if (result.NothingLeft && web.LastCaptureInfo.NotFoundCount > 0) {
+  } else if (result.NothingLeft && web.LastCaptureInfo().NotFoundCount > 0) {
     std::printf("Nothing new to capture: %d address(es) still not found\n",
-                static_cast<int>(web.LastCaptureInfo.NotFoundCount));
+                static_cast<int>(web.LastCaptureInfo().NotFoundCount));
   } else if (result.NothingLeft) {
     std::printf("Nothing left to capture: the web is complete\n");
   }
@@ -563,7 +563,7 @@ int ReportOutcome(const TCaptureRunResult& result, TCaptureTarget& target,
     if (!hooks.message.empty()) std::fprintf(stderr, "%s\n", hooks.message.c_str());
     // A new web that got nothing is not kept, so that the corrected command finds its folder
     // free.
-    if (target.New && web.CapturedCount == 0) ForgetNewWeb(web, target.CreatedFolder);
+    if (target.New && web.CapturedCount() == 0) ForgetNewWeb(web, target.CreatedFolder);
     return 1;
   }
   // Files the server was asked for and that were not kept are losses (those the web's rules
@@ -571,13 +571,13 @@ int ReportOutcome(const TCaptureRunResult& result, TCaptureTarget& target,
   if (!result.LossCause.empty()) std::fprintf(stderr, "%s\n", result.LossCause.c_str());
   if (result.Lost > 0) {
     std::fprintf(stderr, "%d file(s) could not be kept: each is in %s%s with its cause\n",
-                 static_cast<int>(result.Lost), web.Path.c_str(),
+                 static_cast<int>(result.Lost), web.Path().c_str(),
                  std::string(kLogFileName).c_str());
   }
   for (const std::string& failure : result.WriteFailures) {
     std::fprintf(stderr, "not written: %s\n", failure.c_str());
   }
-  std::printf("Project: %s\n", web.FileName.c_str());
+  std::printf("Project: %s\n", web.FileName().c_str());
   const bool failed = result.DiskFull || !result.Saved || !result.Error.empty() ||
                       result.Lost > 0 || !result.WriteFailures.empty();
   return failed ? 1 : 0;

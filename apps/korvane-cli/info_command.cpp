@@ -77,7 +77,7 @@ int RunInfoCommand(const TInfoArgs& args) {
   TWEB web(defaults);
   if (!Load(web, args.web)) return 2;
   std::printf("Address       %s\nTitle         %s\nFolder        %s\nHome page     %s\n",
-              web.Url.c_str(), TextToUtf8(web.Title).c_str(), web.Path.c_str(),
+              web.Url().c_str(), TextToUtf8(web.Title()).c_str(), web.Path().c_str(),
               web.GetHomePage().c_str());
   // Counted from the records, as `urls` lists them: the stored counters of a damaged web may
   // say otherwise.
@@ -86,14 +86,14 @@ int RunInfoCommand(const TInfoArgs& args) {
       "Links         %d\nCaptured      %d\nTo explore    %d\nNot found     %d\n"
       "Errors        %d\nFiltered      %d\nTotal size    %s\n",
       counts.Links, counts.Captured, counts.Todo, counts.NotFound, counts.Errors, counts.Filtered,
-      FormatByteCount(web.TotalSize).c_str());
+      FormatByteCount(web.TotalSize()).c_str());
   TIniFile options;
-  TOPTIONS shown = web.Options;
+  TOPTIONS shown = web.Options();
   // Anyone looking over the shoulder, or at a shared terminal log, must not read it.
   if (!shown.Password.empty()) shown.Password = "(hidden)";
   shown.SaveToIni(options, "Options");
   std::printf("\n%s", options.SaveToString().c_str());
-  const TCaptureInfo& last = web.LastCaptureInfo;
+  const TCaptureInfo& last = web.LastCaptureInfo();
   if (last.StartTime != 0) {
     std::printf(
         "\n[Last capture]\nStarted       %s\nEnded         %s\nReceived      %d Kb\n"
@@ -110,7 +110,7 @@ int RunUrlsCommand(const TInfoArgs& args) {
   if (!Load(web, args.web)) return 2;
   const bool any = args.captured || args.todo || args.not_found || args.filtered || args.errors;
   // Every kind of file, as info counts them: a picture that failed is as lost as a page.
-  web.Tree.Explore([&](TWebFile& record, const std::string& url) {
+  web.Tree().Explore([&](TWebFile& record, const std::string& url) {
     bool wanted = false;
     switch (record.State) {
       case wsPage:

@@ -90,11 +90,11 @@ class TKeepSession {
   }
   // Saved to its project file and put at the head of the recent webs, as the main window does.
   bool Save() {
-    if (!web_.SaveToFile(web_.FileName)) {
+    if (!web_.SaveToFile(web_.FileName())) {
       std::fprintf(stderr, "cannot write the project file (%s)\n", web_.SaveError().c_str());
       return false;
     }
-    recent_.Add(web_.FileName);
+    recent_.Add(web_.FileName());
     SaveRecent();
     return true;
   }
@@ -130,8 +130,8 @@ int Clean(TKeepSession& s, TTerminalAnswers& answers) {
     for (const std::string& why : not_deleted) std::fprintf(stderr, "  %s\n", why.c_str());
     return 1;
   }
-  std::printf("%s cleaned: it starts again from %s\n", s.Web().FileName.c_str(),
-              s.Web().Url.c_str());
+  std::printf("%s cleaned: it starts again from %s\n", s.Web().FileName().c_str(),
+              s.Web().Url().c_str());
   return 0;
 }
 
@@ -142,7 +142,7 @@ std::string CopyTarget(const TWEB& web, const std::string& destination) {
   fs::path target = fs::absolute(destination).lexically_normal();
   const bool folder = destination.ends_with('/') || fs::is_directory(target);
   if (!folder) return target.string();
-  const std::string name = fs::path(web.FileName).filename().string();
+  const std::string name = fs::path(web.FileName()).filename().string();
   return (target / (name.empty() ? std::string(kProjectFileName) : name))
       .lexically_normal()
       .string();
@@ -151,8 +151,9 @@ std::string CopyTarget(const TWEB& web, const std::string& destination) {
 int Copy(TKeepSession& s, TTerminalAnswers& answers, const std::string& destination, bool move) {
   const std::string target = CopyTarget(s.Web(), destination);
   const std::string caption(move ? kMoveCaption : kCopyCaption);
-  std::string question = move ? "Move the web's files from " + s.Web().Path + " to " + target + "?"
-                              : target + " exists: replace it?";
+  std::string question = move
+                             ? "Move the web's files from " + s.Web().Path() + " to " + target + "?"
+                             : target + " exists: replace it?";
   bool ask = move || fs::exists(target);
   const std::vector<std::string> replaced = s.Web().CopyWouldReplace(target);
   if (!replaced.empty()) {
@@ -163,7 +164,7 @@ int Copy(TKeepSession& s, TTerminalAnswers& answers, const std::string& destinat
     std::fprintf(stderr, "nothing was changed\n");
     return 1;
   }
-  std::printf("%s from %s to %s\n", caption.c_str(), AnsiLowerCase(s.Web().FileName).c_str(),
+  std::printf("%s from %s to %s\n", caption.c_str(), AnsiLowerCase(s.Web().FileName()).c_str(),
               AnsiLowerCase(target).c_str());
   TTerminalProgress progress;
   TWebCopyResult result = CopyWeb(s.Web(), target, move, s.Recent(), &progress);
@@ -174,21 +175,21 @@ int Copy(TKeepSession& s, TTerminalAnswers& answers, const std::string& destinat
   }
   for (const std::string& name : result.Failed) std::fprintf(stderr, "  %s\n", name.c_str());
   if (!result.Saved) return 1;
-  std::printf("Project: %s\n", s.Web().FileName.c_str());
+  std::printf("Project: %s\n", s.Web().FileName().c_str());
   return outcome.Failed ? 1 : 0;
 }
 
 int Delete(TKeepSession& s, TTerminalAnswers& answers, bool with_folder) {
   TWEB& web = s.Web();
-  const bool deletable = IsDeletableWebFolder(web.Path, s.Param().WorkPath(), DataFolder());
-  std::string what = "Delete the web " + web.FileName + " and its captured files";
-  if (with_folder && deletable) what += ", and every file of " + web.Path;
+  const bool deletable = IsDeletableWebFolder(web.Path(), s.Param().WorkPath(), DataFolder());
+  std::string what = "Delete the web " + web.FileName() + " and its captured files";
+  if (with_folder && deletable) what += ", and every file of " + web.Path();
   if (!answers.Confirm(what + "?", std::string(kDeleteCaption))) {
     std::fprintf(stderr, "nothing was changed\n");
     return 1;
   }
   if (with_folder && !deletable) {
-    std::printf("%s is the work path or the program's folder: it stays\n", web.Path.c_str());
+    std::printf("%s is the work path or the program's folder: it stays\n", web.Path().c_str());
   }
   TBookMarks bookmarks;
   TDeleteWebResult result = DeleteWeb(web, s.Param(), bookmarks, s.Recent(), answers, DataFolder());
@@ -222,7 +223,7 @@ int Bookmark(TKeepSession& s, TTerminalAnswers& answers, const std::string& file
     return 1;
   }
   if (!AddWebBookmark(bookmarks, param, s.Web(), TSystemClock().Now(), answers)) return 1;
-  std::printf("%s in \"%s\" of %s\n", WebBookmarkUrl(s.Web().Path).c_str(),
+  std::printf("%s in \"%s\" of %s\n", WebBookmarkUrl(s.Web().Path()).c_str(),
               param.BookmarkFolder.c_str(), param.BookmarkFileName.c_str());
   return 0;
 }
@@ -253,7 +254,7 @@ int AddUrlCommand(TKeepSession& s, const std::string& typed) {
 
 int Force(TKeepSession& s, const std::string& url) {
   TWEB& web = s.Web();
-  TWebFile* record = web.Tree.FindAnyWebProtocol(Resolve(url));
+  TWebFile* record = web.Tree().FindAnyWebProtocol(Resolve(url));
   if (!record) {
     std::fprintf(stderr, "%s is not in the web\n", Resolve(url).c_str());
     return 1;
@@ -262,8 +263,6 @@ int Force(TKeepSession& s, const std::string& url) {
     std::fprintf(stderr, "%s is not a filtered address\n", Resolve(url).c_str());
     return 1;
   }
-  // The record left the filtered ones; the queue itself is rebuilt when a capture starts.
-  if (web.FilteredCount > 0) --web.FilteredCount;
   if (!s.Save()) return 1;
   std::printf("%s will be captured at the next capture\n", Resolve(url).c_str());
   return 0;

@@ -70,13 +70,13 @@ int RunResolveCommand(const TResolveArgs& args) {
   const bool finished = ResolveWeb(web, ResolveSetupFor(env.Param()));
   const std::chrono::duration<double> spent = std::chrono::steady_clock::now() - start;
   // The total size and the maps found in pages are kept with the web.
-  if (!web.SaveToFile(web.FileName)) {
+  if (!web.SaveToFile(web.FileName())) {
     std::fprintf(stderr, "cannot write the project file (%s)\n", web.SaveError().c_str());
     return 1;
   }
   if (!finished) return 1;
   std::printf("Resolved in %.3f s; %s in the web; home page %s_Home.htm\n", spent.count(),
-              FormatByteCount(web.TotalSize).c_str(), web.Path.c_str());
+              FormatByteCount(web.TotalSize()).c_str(), web.Path().c_str());
   return 0;
 }
 

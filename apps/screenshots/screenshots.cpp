@@ -208,7 +208,7 @@ int main(int argc, char** argv) {
       record->State = wsFile;
       record->SetMimeType(type);
       record->SetFileName(name);
-      (void)web.Tree.Add(std::string("http://media.test/") + name, std::move(record));
+      (void)web.AddRecord(std::string("http://media.test/") + name, std::move(record));
     }
     (void)RealFileSystem().WriteFile(folder + "clip.avi", MakeAvi(160, 120, 50, 10));
     (void)RealFileSystem().WriteFile(folder + "tone.wav", MakeWav(3000));
@@ -230,8 +230,8 @@ int main(int argc, char** argv) {
   }
 
   // The image-map editor on the sample site's map, with a zone of each kind.
-  if (window.Web()->MapList.Count() > 0) {
-    DrawNavigationBar(folder + window.Web()->MapList.Item(0).ImageFile);
+  if (window.Web()->MapList().Count() > 0) {
+    DrawNavigationBar(folder + window.Web()->MapList().Item(0).ImageFile);
     WhenShown(QStringLiteral("MapEditDlg"), [&](QWidget* w) {
       auto* editor = static_cast<ui::TMapEditDialog*>(w);
       QWidget* canvas = editor->Canvas();
@@ -370,7 +370,8 @@ int main(int argc, char** argv) {
     ui::AskFolderFiles(&window, folder, ListFolderContents(RealFileSystem(), folder));
   }
   {
-    ui::TAddUrlDialog rename(TAddUrlDlg::ForNewWebAddress(window.Web()->Url), param, hub, &window);
+    ui::TAddUrlDialog rename(TAddUrlDlg::ForNewWebAddress(window.Web()->Url()), param, hub,
+                             &window);
     ShootDialog(rename, QStringLiteral("new-web-address"));
   }
   {

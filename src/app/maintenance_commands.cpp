@@ -27,20 +27,20 @@ bool RemoveFolder(TFileSystem& fs, const std::string& folder) {
 // from it (the project file and its password first), the link goes, and what stays is said.
 void DeleteThroughLink(TWEB& web, TDeleteWebResult& result) {
   TFileSystem& fs = web.FileSystem();
-  const std::string link = web.Path.substr(0, web.Path.size() - 1);
+  const std::string link = web.Path().substr(0, web.Path().size() - 1);
   std::error_code ec;
   const std::string real = std::filesystem::canonical(link, ec).string();
   std::vector<std::string> own;
-  for (const std::string& name : fs.ListRemovable(web.Path)) {
+  for (const std::string& name : fs.ListRemovable(web.Path())) {
     if (IsReservedFileName(name)) own.push_back(name);
   }
-  for (std::string& failure : DeleteFolderFiles(fs, web.Path, own)) {
+  for (std::string& failure : DeleteFolderFiles(fs, web.Path(), own)) {
     result.NotDeleted.push_back(std::move(failure));
   }
-  if (fs.FileExists(web.FileName) && !fs.RemoveFile(web.FileName)) {
+  if (fs.FileExists(web.FileName()) && !fs.RemoveFile(web.FileName())) {
     result.NotDeleted.push_back(fs.LastError());
   }
-  const std::size_t stayed = fs.ListRemovable(web.Path).size();
+  const std::size_t stayed = fs.ListRemovable(web.Path()).size();
   if (!fs.RemoveFile(link)) result.NotDeleted.push_back(fs.LastError());
   result.Error = "The folder " + link +
                  " is a symbolic link: the link was removed, not the folder " +
@@ -52,7 +52,7 @@ void DeleteThroughLink(TWEB& web, TDeleteWebResult& result) {
 
 bool ResetWeb(TWEB& web, TWebForm& form, TMaintenanceHooks& hooks,
               std::vector<std::string>* not_deleted) {
-  if (web.GetFileCount() > 0 || web.CapturedCount > 0) {
+  if (web.GetFileCount() > 0 || web.CapturedCount() > 0) {
     if (!hooks.Confirm(std::string(kResetQuestion), std::string(kResetCaption))) return false;
   }
   StoreWeb(form, web);
@@ -93,9 +93,9 @@ TCopyOutcome CopyOutcome(const TWebCopyResult& result, const std::string& destin
 
 TWebCopyResult CopyWeb(TWEB& web, const std::string& destination, bool move, TRecentWebs& recent,
                        TWebCopyProgress* progress) {
-  if (move) recent.Remove(web.FileName);
+  if (move) recent.Remove(web.FileName());
   TWebCopyResult result = web.WebCopy(destination, move, progress);
-  recent.Add(web.FileName);
+  recent.Add(web.FileName());
   return result;
 }
 
@@ -124,7 +124,7 @@ TDeleteWebResult DeleteWeb(TWEB& web, TParam& param, TBookMarks& bookmarks, TRec
                            TMaintenanceHooks& hooks, const std::string& program_folder) {
   TDeleteWebResult result;
   bool remove_folder = false;
-  if (IsDeletableWebFolder(web.Path, param.WorkPath(), program_folder)) {
+  if (IsDeletableWebFolder(web.Path(), param.WorkPath(), program_folder)) {
     TModalResult answer =
         hooks.AskYesNoCancel(std::string(kDeleteFolderQuestion), std::string(kDeleteCaption));
     if (answer == mrCancel) return result;
@@ -134,22 +134,22 @@ TDeleteWebResult DeleteWeb(TWEB& web, TParam& param, TBookMarks& bookmarks, TRec
   RemoveWebBookmark(bookmarks, param, web);
   result.NotDeleted = web.Clean();
   TFileSystem& fs = web.FileSystem();
-  if (remove_folder && fs.IsSymbolicLink(web.Path)) {
+  if (remove_folder && fs.IsSymbolicLink(web.Path())) {
     DeleteThroughLink(web, result);
   } else if (remove_folder) {
-    const std::string index = web.Path + "index" + kPathSeparator;
+    const std::string index = web.Path() + "index" + kPathSeparator;
     // What stays in it keeps the web's folder too, and that failure is said below.
     if (fs.DirectoryExists(index)) (void)RemoveFolder(fs, index);
-    result.FolderRemoved = RemoveFolder(fs, web.Path);
+    result.FolderRemoved = RemoveFolder(fs, web.Path());
     if (result.FolderRemoved) result.NotDeleted.clear();
     if (!result.FolderRemoved) {
-      result.Error = "Cannot remove the folder " + web.Path + " (" + fs.LastError() +
+      result.Error = "Cannot remove the folder " + web.Path() + " (" + fs.LastError() +
                      "): it holds other folders or files that are not the web's";
     }
-  } else if (fs.FileExists(web.FileName) && !fs.RemoveFile(web.FileName)) {
+  } else if (fs.FileExists(web.FileName()) && !fs.RemoveFile(web.FileName())) {
     result.NotDeleted.push_back(fs.LastError());
   }
-  recent.Remove(web.FileName);
+  recent.Remove(web.FileName());
   return result;
 }
 

@@ -38,7 +38,7 @@ std::vector<std::string> BuildDocumentList(const std::vector<TDocumentSource>& r
   return list;
 }
 
-std::vector<TDocumentSource> DocumentSourcesFromTree(TWebTree& tree) {
+std::vector<TDocumentSource> DocumentSourcesFromTree(const TWebTree& tree) {
   std::vector<TDocumentSource> records;
   tree.Explore([&](TWebFile& file, const std::string&) {
     records.push_back({file.GetFileName(), file.GetMimeType(), file.State});

@@ -25,7 +25,7 @@ struct TDocumentSource {
 std::vector<std::string> BuildDocumentList(const std::vector<TDocumentSource>& records,
                                            const TOPTIONS& options);
 class TWebTree;
-std::vector<TDocumentSource> DocumentSourcesFromTree(TWebTree& tree);
+std::vector<TDocumentSource> DocumentSourcesFromTree(const TWebTree& tree);
 // The same rule for one file kept during a capture: GIF and JPEG pictures are appended as kept.
 bool ListsDocument(std::string_view mime_type, const TOPTIONS& options);
 

@@ -82,7 +82,7 @@ std::string UrlNavigatorTarget(const TUrlRecord& r, const std::string& web_folde
   return r.FileName.empty() ? r.Url : web_folder + r.FileName;
 }
 
-std::vector<TUrlRecord> UrlRecordsFromTree(TWebTree& tree) {
+std::vector<TUrlRecord> UrlRecordsFromTree(const TWebTree& tree) {
   std::vector<TUrlRecord> records;
   std::unordered_set<const TWebFile*> seen;
   tree.Explore([&](TWebFile& file, const std::string& url) {

@@ -57,7 +57,7 @@ TUrlDetails UrlDetails(const TUrlRecord& record, std::optional<TDateTime> file_d
 
 class TWebTree;
 // The records of the web's tree, in tree order.
-std::vector<TUrlRecord> UrlRecordsFromTree(TWebTree& tree);
+std::vector<TUrlRecord> UrlRecordsFromTree(const TWebTree& tree);
 
 // What "Launch Navigator with selected Url" opens: the local file when the record has one.
 std::string UrlNavigatorTarget(const TUrlRecord& record, const std::string& web_folder);

@@ -6,16 +6,16 @@
 namespace korvane {
 
 TWebForm ShowWeb(const TWEB& web) {
-  return ShowWebForm({web.Url, web.Path, web.Title, web.Options});
+  return ShowWebForm({web.Url(), web.Path(), web.Title(), web.Options()});
 }
 
 void StoreWeb(const TWebForm& form, TWEB& web) {
-  TWebFields fields{web.Url, web.Path, web.Title, web.Options};
+  TWebFields fields{web.Url(), web.Path(), web.Title(), web.Options()};
   StoreWebForm(form, fields);
   web.SetUrl(fields.Url);
   web.SetPath(fields.Path);
-  web.Title = fields.Title;
-  web.Options = fields.Options;
+  web.SetTitle(fields.Title);
+  web.SetOptions(fields.Options);
 }
 
 TWebFile* AddUrl(TWEB& web, const std::string& address) {
@@ -31,10 +31,11 @@ TMadeWeb MakeWeb(const TNewWebSpec& spec, const TOPTIONS& defaults, const TMIMEL
                  TFileSystem& fs) {
   auto web = std::make_unique<TWEB>(defaults, fs);
   if (!web->Init(spec.Address, spec.Folder, mime)) return {nullptr, web->LoadError()};
-  web->FileName = spec.ProjectFile;
-  web->Title = spec.Title;
+  web->SetFileName(spec.ProjectFile);
+  web->SetTitle(spec.Title);
   if (!spec.OptionsFile.empty()) {
-    std::string problem = ApplyOptionsFile(fs, spec.OptionsFile, web->Options, web->MimeList);
+    std::string problem =
+        ApplyOptionsFile(fs, spec.OptionsFile, web->EditOptions(), web->MimeList());
     if (!problem.empty()) return {nullptr, std::move(problem)};
   }
   return {std::move(web), {}};
@@ -52,8 +53,8 @@ std::string CreateSeparateWeb(const TNewForm& form, const TOPTIONS& defaults, co
       MakeWeb({form.CanonicalUrl(), form.PathEdit, form.SeparateProjectFile(), form.TitleEdit, {}},
               defaults, mime, fs);
   if (!made.Web) return "The web cannot be made: " + made.Error + ".";
-  if (made.Web->SaveToFile(made.Web->FileName)) return {};
-  return "The web could not be saved to " + made.Web->FileName + " (" + made.Web->SaveError() +
+  if (made.Web->SaveToFile(made.Web->FileName())) return {};
+  return "The web could not be saved to " + made.Web->FileName() + " (" + made.Web->SaveError() +
          ").";
 }
 
@@ -63,9 +64,9 @@ TMadeWeb OpenWebFile(const std::string& project_file, const TOPTIONS& defaults, 
   if (!web->LoadFromFile(project_file)) {
     why = web->LoadError();
   } else if (!web->GetTodoCount()) {
-    why = "its counters (" + std::to_string(web->CapturedCount) + " captured, " +
-          std::to_string(web->ErrorCount) + " errors, " + std::to_string(web->FilteredCount) +
-          " filtered, " + std::to_string(web->NotFoundCount) + " not found) exceed its " +
+    why = "its counters (" + std::to_string(web->CapturedCount()) + " captured, " +
+          std::to_string(web->ErrorCount()) + " errors, " + std::to_string(web->FilteredCount()) +
+          " filtered, " + std::to_string(web->NotFoundCount()) + " not found) exceed its " +
           std::to_string(web->GetLinkCount()) + " links: the project file is damaged";
   } else {
     return {std::move(web), {}};
@@ -93,11 +94,11 @@ std::optional<std::string> ReadProjectTitle(const std::string& project_file,
                                             const TOPTIONS& defaults, TFileSystem& fs) {
   TWEB web(defaults, fs);
   if (!web.LoadFromFile(project_file)) return std::nullopt;
-  return web.Title.empty() ? std::nullopt : std::optional<std::string>(web.Title);
+  return web.Title().empty() ? std::nullopt : std::optional<std::string>(web.Title());
 }
 
 void TWebMapSource::NewLink(const std::string& page_url, const std::string& link) {
-  web_.NewLink({0, link, ""}, web_.Tree.FindAnyWebProtocol(page_url));
+  web_.NewLink({0, link, ""}, web_.Tree().FindAnyWebProtocol(page_url));
 }
 
 }  // namespace korvane

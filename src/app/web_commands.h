@@ -72,8 +72,8 @@ std::optional<std::string> ReadProjectTitle(const std::string& project_file,
 class TWebMapSource final : public TMapEditorWeb {
  public:
   explicit TWebMapSource(TWEB& web) : web_(web) {}
-  std::string Folder() const override { return web_.Path; }
-  std::vector<TMapChoice> Maps() const override { return MapChoices(web_.MapList); }
+  std::string Folder() const override { return web_.Path(); }
+  std::vector<TMapChoice> Maps() const override { return MapChoices(web_.MapList()); }
   void NewLink(const std::string& page_url, const std::string& link) override;
 
  private:

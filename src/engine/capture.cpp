@@ -44,8 +44,8 @@ TCapture::TCapture(TWEB& web, const TCaptureSettings& settings, TSocketHub& hub,
     auto request = std::make_unique<TRequest>(slot, hub, http_, web_.FileSystem(), &clock_);
     TRequest& r = *request;
     r.TimeoutSecs = settings_.Timeout;
-    r.CaFile = web_.Options.CaFile;
-    r.VerifyCertificates = !web_.Options.UnsafeNoCertificateCheck;
+    r.CaFile = web_.Options().CaFile;
+    r.VerifyCertificates = !web_.Options().UnsafeNoCertificateCheck;
     r.OnLog = [this](TRequest&, const std::string& line) { web_.Log(line); };
     r.OnHeader = [this](TRequest& q) { return HeaderReceived(q); };
     r.OnDone = [this](TRequest& q) { TransferDone(q); };
@@ -61,8 +61,8 @@ TCapture::TCapture(TWEB& web, const TCaptureSettings& settings, TSocketHub& hub,
   RemovePartialFiles();
   RemoveUnnamedFiles();
   web_.UpdateTodo();
-  web_.CaptureStart = clock_.Now();
-  web_.Log(std::string(kLogCaptureStart) + FormatDisplayDate(web_.CaptureStart));
+  web_.StartCapture(clock_.Now());
+  web_.Log(std::string(kLogCaptureStart) + FormatDisplayDate(web_.CaptureStart()));
   RefreshCounters();
 }
 
@@ -160,14 +160,14 @@ void TCapture::AutoSave() {
   since_save_ = 0;
   // A failed auto-save leaves the previous project file whole; the save at the run's end says
   // its own failure.
-  if (!web_.FileName.empty()) (void)web_.SaveToFile(web_.FileName);
+  if (!web_.FileName().empty()) (void)web_.SaveToFile(web_.FileName());
 }
 
 bool TCapture::Pump() {
   if (ended_) return false;
   AutoSave();
   bool progress = true;
-  while (!web_.TodoList.empty() && progress && !stopping_) {
+  while (web_.NextTodo() && progress && !stopping_) {
     progress = false;
     TRequest* idle = nullptr;
     for (auto& request : requests_) {
@@ -177,43 +177,36 @@ bool TCapture::Pump() {
       }
     }
     if (!idle) break;
-    TWebFile* record = web_.TodoList.front();
+    TWebFile* record = web_.NextTodo();
     // A record the tree holds under two addresses is queued once per address, and fetched once.
     if (record->State != wsTodo) {
-      web_.TodoList.pop_front();
+      web_.PopTodo();
       progress = true;
       continue;
     }
-    std::string url = web_.Tree.GetUrl(record);
+    std::string url = web_.Tree().GetUrl(record);
     std::string key = ConnectionKey(url);
     // The queue keeps its order: the head waits for one of its server's connections to end.
     if (AtConnectionLimit(key)) break;
-    web_.TodoList.pop_front();
+    web_.PopTodo();
     progress = true;
     SlotOf(*idle).Key = std::move(key);
     StartNext(*idle, record, url);
   }
-  if (!web_.TodoList.empty() && !stopping_) return true;
+  if (web_.NextTodo() && !stopping_) return true;
   if (AnyBusy()) return true;
-  ForgetLoading();
+  // Every slot is idle: a record still marked as being fetched is one whose slot was closed, and
+  // waits for the next capture like the others.
+  web_.ForgetLoading();
   WriteEndReport();
   ended_ = true;
   return false;
 }
 
-// Every slot is idle: a record still marked as being fetched is one whose slot was closed, and
-// waits for the next capture like the others.
-void TCapture::ForgetLoading() {
-  web_.Tree.Explore([](TWebFile& record, const std::string&) {
-    if (record.State == wsLoading) record.State = wsTodo;
-    return false;
-  });
-}
-
 void TCapture::StartNext(TRequest& request, TWebFile* record, const std::string& url) {
   // The web's password goes only to the host that asked for it.
   if (send_credentials_ && HostAndPort(url) == credentials_host_) {
-    request.SetAuthorization(web_.Options.Username, web_.Options.Password, url);
+    request.SetAuthorization(web_.Options().Username, web_.Options().Password, url);
     send_credentials_ = false;
   }
   view_.ShowSlot(request.Id, TSlotField::kWeb, GetHost(url));
@@ -262,7 +255,7 @@ void TCapture::Redirect(TRequest& request, TWebFile& record) {
     CountFiltered(record);
     return;
   }
-  if (target == &record && !web_.Tree.Find(item.Url)) {
+  if (target == &record && !web_.Tree().Find(item.Url)) {
     // The same address under the other web protocol (http sent to https): the record moves
     // there, to be fetched again.
     TWebFile* moved = web_.MoveToProtocol(record, request.Url, item.Url);
@@ -274,9 +267,9 @@ void TCapture::Redirect(TRequest& request, TWebFile& record) {
   } else if (target && target != &record) {
     // From now on the old address leads to the target's record; this one is destroyed.
     SlotOf(request).Record = nullptr;
-    web_.Tree.Add(request.Url, target);
+    (void)web_.AddAlias(request.Url, target);
   }
-  CheckedInc(web_.CapturedCount);
+  web_.CountRedirect();
   CheckedInc(captured_count_);
   CheckedInc(since_save_);
   RefreshCounters();
@@ -302,7 +295,7 @@ bool TCapture::AcceptBody(TRequest& request, TWebFile& record) {
     RefreshCounters();
     return false;
   }
-  if (const TMimeItem* type = web_.MimeList.GetMimeByString(record.GetMimeType())) {
+  if (const TMimeItem* type = web_.MimeList().GetMimeByString(record.GetMimeType())) {
     if (settings_.NoWriteDisk && type->MimeClass != mcHtml) request.WriteToFile = false;
     TLocalNames& names = web_.LocalNames();
     request.OutputFile = names.NameFor(record, request.Url, type->Extension);
@@ -330,9 +323,7 @@ void TCapture::Unauthorized(TWebFile& record, const std::string& url) {
 
 void TCapture::NotFound(TRequest& request, TWebFile& record, int status) {
   web_.Log(std::string(kLogNotFound) + std::to_string(status) + "):" + request.Url);
-  record.State = wsNotFound;
-  record.SetFileName(kNotFoundFileName);
-  CheckedInc(web_.NotFoundCount);
+  web_.MarkNotFound(record);
   CheckedInc(not_found_count_);
   RefreshCounters();
 }
@@ -340,17 +331,14 @@ void TCapture::NotFound(TRequest& request, TWebFile& record, int status) {
 // A file that could not be kept is said with its address and cause, not only counted.
 void TCapture::CountError(TWebFile& record, std::string_view url, bool logged) {
   if (!logged) web_.Log(std::string(kLogError) + last_failure_.Message + "):" + std::string(url));
-  // The entry address of a web keeps its state and is queued again at the next capture.
-  if (record.LinkDepth != 0) record.State = wsError;
-  CheckedInc(web_.ErrorCount);
+  web_.MarkError(record);
   CheckedInc(error_count_);
   ++losses_since_answer_;
   RefreshCounters();
 }
 
 void TCapture::CountFiltered(TWebFile& record) {
-  record.State = wsFiltered;
-  CheckedInc(web_.FilteredCount);
+  web_.MarkFiltered(record);
   CheckedInc(filtered_count_);
   RefreshCounters();
 }
@@ -363,11 +351,11 @@ void TCapture::TransferDone(TRequest& request) {
   const std::int64_t size = request.Header.ContentLength;
   view_.ShowSlotMeter(request.Id, 0);
   ShowState(request);
-  const TMimeItem* type = web_.MimeList.GetMimeByString(record->GetMimeType());
+  const TMimeItem* type = web_.MimeList().GetMimeByString(record->GetMimeType());
   if (!type) return;
   const bool html = type->MimeClass == mcHtml;
   // A stylesheet names what its pages need too: fonts, pictures, other stylesheets.
-  const bool stylesheet = web_.Options.PageRequisites && IsStylesheetType(record->GetMimeType());
+  const bool stylesheet = web_.Options().PageRequisites && IsStylesheetType(record->GetMimeType());
   const std::string* body = request.BodyInMemory ? &request.Body : nullptr;
   bool stored = true;
   if ((html || stylesheet) && process_page_) {
@@ -384,20 +372,20 @@ void TCapture::TransferDone(TRequest& request) {
   if (!stored) {
     // As a body the request could not write: an error of the local file, not a captured page.
     last_failure_ = {TNetError::kLocalFile,
-                     "cannot write the file " + web_.Path + record->GetFileName()};
+                     "cannot write the file " + web_.Path() + record->GetFileName()};
     web_.LocalNames().Release(*record);
     CountError(*record, url);
     RefreshCounters();
     return;
   }
-  const auto& o = web_.Options;
+  const auto& o = web_.Options();
   bool refused =
       !record->GetForced() &&
       (!type->Valid || (o.MinFileSize > 0 && size < std::int64_t{o.MinFileSize} * 1024) ||
        (o.MaxFileSize > 0 && size > std::int64_t{o.MaxFileSize} * 1024));
   if (refused) {
     // Release keeps the name taken when the file could not be removed.
-    (void)web_.FileSystem().RemoveFile(web_.Path + record->GetFileName());
+    (void)web_.FileSystem().RemoveFile(web_.Path() + record->GetFileName());
     web_.LocalNames().Release(*record);
     CountFiltered(*record);
   } else {
@@ -408,25 +396,22 @@ void TCapture::TransferDone(TRequest& request) {
 }
 
 void TCapture::KeepFile(TWebFile& record, std::int64_t size, bool html) {
-  CheckedAdd(web_.TotalSize, size);
-  view_.ShowTotalSize(FormatByteCount(web_.TotalSize));
+  web_.MarkCaptured(record, size, html);
+  view_.ShowTotalSize(FormatByteCount(web_.TotalSize()));
   ShowFreeDisk();
-  CheckedInc(web_.CapturedCount);
   CheckedInc(captured_count_);
   CheckedInc(since_save_);
-  record.State = html ? wsPage : wsFile;
-  record.SetForced(false);  // kept: it is an ordinary captured file from now on
   const std::string& type = record.GetMimeType();
-  if ((web_.Options.ListGifFlag && SameAsciiNoCase(type, "image/gif")) ||
-      (web_.Options.ListJpegFlag && SameAsciiNoCase(type, "image/jpeg"))) {
-    view_.AddDocument(record.GetFileName(), web_.DisplayOnlineImage);
+  if ((web_.Options().ListGifFlag && SameAsciiNoCase(type, "image/gif")) ||
+      (web_.Options().ListJpegFlag && SameAsciiNoCase(type, "image/jpeg"))) {
+    view_.AddDocument(record.GetFileName(), web_.DisplayOnlineImage());
   }
 }
 
 void TCapture::CheckLimits() {
-  const auto& o = web_.Options;
-  const bool size = o.MaxDiskSize > 0 && web_.TotalSize > std::int64_t{o.MaxDiskSize} * 1024;
-  const bool count = o.MaxFileCount > 0 && web_.CapturedCount > o.MaxFileCount;
+  const auto& o = web_.Options();
+  const bool size = o.MaxDiskSize > 0 && web_.TotalSize() > std::int64_t{o.MaxDiskSize} * 1024;
+  const bool count = o.MaxFileCount > 0 && web_.CapturedCount() > o.MaxFileCount;
   if (!size && !count) return;
   if (stop_reason_.empty()) {
     stop_reason_ = size ? "the size limit (" + std::to_string(o.MaxDiskSize) + " KB)"
@@ -442,8 +427,7 @@ void TCapture::TransferFailed(TRequest& request, bool retry) {
   if (!record) return;
   if (request.Failure.Kind == TNetError::kDiskFull) return DiskIsFull(*record);
   if (retry && record->Trials < settings_.TryCount) {
-    record->State = wsTodo;
-    web_.TodoList.push_back(record);
+    web_.Requeue(*record);
     return;
   }
   CountError(*record, request.Url);
@@ -462,9 +446,9 @@ void TCapture::DiskIsFull(TWebFile& record) {
 // still loading, so the queue takes it again. One listing of the folder per session.
 void TCapture::RemovePartialFiles() {
   TFileSystem& fs = web_.FileSystem();
-  for (const std::string& name : fs.ListFiles(web_.Path)) {
+  for (const std::string& name : fs.ListFiles(web_.Path())) {
     // One that stays is tried again at the next session; it is never taken for a captured file.
-    if (name.ends_with(kPartialSuffix)) (void)fs.RemoveFile(web_.Path + name);
+    if (name.ends_with(kPartialSuffix)) (void)fs.RemoveFile(web_.Path() + name);
   }
 }
 
@@ -510,10 +494,10 @@ void TCapture::ShowState(TRequest& request) {
 void TCapture::RefreshCounters() {
   TCaptureCounters c;
   c.LinkCount = web_.GetLinkCount();
-  c.FilteredCount = web_.FilteredCount;
-  c.NotFoundCount = web_.NotFoundCount;
-  c.CapturedCount = web_.CapturedCount;
-  c.ErrorCount = web_.ErrorCount;
+  c.FilteredCount = web_.FilteredCount();
+  c.NotFoundCount = web_.NotFoundCount();
+  c.CapturedCount = web_.CapturedCount();
+  c.ErrorCount = web_.ErrorCount();
   c.TodoCount = web_.GetTodoCount().value_or(0);
   view_.ShowCounters(c);
 }
@@ -527,14 +511,14 @@ void TCapture::Tick() {
                 static_cast<long long>(seconds / 60 % 60), static_cast<long long>(seconds % 60));
   elapsed_text_ = text;
   view_.ShowClock(elapsed_text_);
-  if (web_.Options.MaxTime > 0 && std::int64_t{web_.Options.MaxTime} * 60000 < elapsed_ms_) {
+  if (web_.Options().MaxTime > 0 && std::int64_t{web_.Options().MaxTime} * 60000 < elapsed_ms_) {
     if (stop_reason_.empty()) {
-      stop_reason_ = "the time limit (" + std::to_string(web_.Options.MaxTime) + " min)";
+      stop_reason_ = "the time limit (" + std::to_string(web_.Options().MaxTime) + " min)";
     }
     StopAll();
   }
   for (auto& request : requests_) {
-    request->CheckSpeed(web_.Options.LowSpeedLimit, web_.Options.LowSpeedTime);
+    request->CheckSpeed(web_.Options().LowSpeedLimit, web_.Options().LowSpeedTime);
   }
   if (completing_since_ >= 0 && AnyBusy() &&
       clock_.TickMs() - completing_since_ >= std::int64_t{settings_.StopWaitSecs} * 1000) {
@@ -548,13 +532,13 @@ void TCapture::StopAll() {
   for (auto& request : requests_) {
     if (request->State() != TRequestState::kIdle) CloseSlot(*request);
   }
-  web_.TodoList.clear();
+  web_.ClearTodo();
 }
 
 void TCapture::Stop(bool abort_all) {
   stopping_ = true;
   if (!abort_all && completing_since_ < 0) completing_since_ = clock_.TickMs();
-  web_.TodoList.clear();
+  web_.ClearTodo();
   for (auto& request : requests_) {
     if (request->State() == TRequestState::kIdle) continue;
     if (abort_all || !request->Answering()) CloseSlot(*request);
@@ -590,8 +574,10 @@ void TCapture::WriteEndReport() {
 }
 
 void TCapture::Fill() {
-  web_.LastCaptureInfo.Fill(web_.CaptureStart, clock_.Now(), bytes_received_, captured_count_,
-                            filtered_count_, not_found_count_, error_count_);
+  TCaptureInfo info = web_.LastCaptureInfo();
+  info.Fill(web_.CaptureStart(), clock_.Now(), bytes_received_, captured_count_, filtered_count_,
+            not_found_count_, error_count_);
+  web_.SetLastCaptureInfo(info);
 }
 
 }  // namespace korvane

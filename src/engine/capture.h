@@ -136,7 +136,6 @@ class TCapture {
   void StartNext(TRequest& request, TWebFile* record, const std::string& url);
   void CloseSlot(TRequest& request);
   void ReleaseRecord(TRequest& request);
-  void ForgetLoading();
   // Connections are counted per server: the host and port, or the proxy.
   std::string ConnectionKey(std::string_view url) const;
   int BusyWith(const std::string& key, const TRequest* except) const;

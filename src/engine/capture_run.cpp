@@ -46,7 +46,7 @@ TPageProcessor WebPageProcessor(TWEB& web) {
     }
     if (web.SetHtmlLinks(page, url, filter, charset, body) || !body) return true;
     // The processed page could not be written: the page as it came, as a stored one would stay.
-    return web.FileSystem().ReplaceFile(web.Path + page.GetFileName(), *body);
+    return web.FileSystem().ReplaceFile(web.Path() + page.GetFileName(), *body);
   };
 }
 
@@ -109,7 +109,7 @@ bool TCaptureRun::StepPhase() {
       }
       resolver_.reset();
       // The total size and the maps found in the pages are kept with the web.
-      if (!web_.FileName.empty()) result_.Saved = Save() && result_.Saved;
+      if (!web_.FileName().empty()) result_.Saved = Save() && result_.Saved;
       Finish();
       return false;
     case TPhase::kDone:
@@ -198,22 +198,22 @@ void TCaptureRun::CloseSession() {
     // Nothing was left to fetch, or (in a web that holds files) only addresses that were not
     // found before and are not found again: the server answered; no failure.
     const bool answered_only_not_found =
-        web_.CapturedCount > 0 && last_failure_.Kind == TNetError::kNone;
+        web_.CapturedCount() > 0 && last_failure_.Kind == TNetError::kNone;
     result_.NothingLeft = (last_url_.empty() || answered_only_not_found) && result_.Captured == 0 &&
                           !result_.Stopped && result_.Error.empty();
-    if (web_.CapturedCount != 0) session_->Fill();
+    if (web_.CapturedCount() != 0) session_->Fill();
     session_.reset();
   }
-  if (!web_.FileName.empty()) result_.Saved = Save();
-  if (web_.LastCaptureInfo.CapturedCount > 0) return StartResolving();
+  if (!web_.FileName().empty()) result_.Saved = Save();
+  if (web_.LastCaptureInfo().CapturedCount > 0) return StartResolving();
   // A web with nothing left to fetch may still be unresolved (the program was killed while its
   // links were resolved): resolving again is harmless, a page rewritten twice stays the same.
-  if (result_.NothingLeft && web_.CapturedCount > 0) return StartResolving();
+  if (result_.NothingLeft && web_.CapturedCount() > 0) return StartResolving();
   Finish();
 }
 
 bool TCaptureRun::Save() {
-  if (web_.SaveToFile(web_.FileName)) return true;
+  if (web_.SaveToFile(web_.FileName())) return true;
   if (result_.SaveError.empty()) result_.SaveError = web_.SaveError();
   return false;
 }
@@ -230,7 +230,7 @@ void TCaptureRun::Finish() {
   if (std::string failure = web_.TakeKeepingFailure(); !failure.empty()) {
     result_.WriteFailures.push_back(std::move(failure));
   }
-  if (global_mime_) global_mime_->Merge(web_.MimeList);
+  if (global_mime_) global_mime_->Merge(web_.MimeList());
   // A stopped session (by the user, a limit, a full disk) says so through the result.
   if (result_.Captured == 0 && !result_.Stopped && !result_.NothingLeft) {
     hooks_.ExplainFailure(web_, Explain());

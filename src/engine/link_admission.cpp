@@ -33,11 +33,11 @@ TWebFile* TWEB::NewLink(const TLinkItem& item, TWebFile* parent) {
     Log(item.Url + std::string(kLogBadUrl));
     return nullptr;
   }
-  if (TWebFile* known = Tree.Find(item.Url)) return known;
+  if (TWebFile* known = tree_.Find(item.Url)) return known;
   // A site reached under http and https is captured once; the secure form is preferred while
   // the address is still waiting.
   const std::string twin = OtherWebProtocol(item.Url);
-  if (TWebFile* known = twin.empty() ? nullptr : Tree.Find(twin)) {
+  if (TWebFile* known = twin.empty() ? nullptr : tree_.Find(twin)) {
     if (IsSecure(item.Url) && known->State == wsTodo) return MoveToProtocol(*known, twin, item.Url);
     return known;
   }
@@ -47,7 +47,7 @@ TWebFile* TWEB::NewLink(const TLinkItem& item, TWebFile* parent) {
     record->ExternalDepth = parent->ExternalDepth;
     record->LinkDepth = parent->LinkDepth;
     if (item.LinkKind == 0) CheckedInc(record->LinkDepth);
-    if (InAnotherWeb(Tree.GetUrl(parent), item.Url, default_options_.CheckDomainMachineFlag)) {
+    if (InAnotherWeb(tree_.GetUrl(parent), item.Url, default_options_.CheckDomainMachineFlag)) {
       CheckedInc(record->ExternalDepth);
       record->LinkDepth = 0;
     }
@@ -55,7 +55,7 @@ TWebFile* TWEB::NewLink(const TLinkItem& item, TWebFile* parent) {
   record->SetLinkType(item.LinkKind);
   record->SetDescription(item.Text);
   TWebFile* added = record.get();
-  if (!Tree.Add(item.Url, std::move(record))) {
+  if (!tree_.Add(item.Url, std::move(record))) {
     Log(item.Url + std::string(kLogTreeError));
     return nullptr;
   }
@@ -66,7 +66,7 @@ TWebFile* TWEB::NewLink(const TLinkItem& item, TWebFile* parent) {
 // A full tree (its count is 16 bits) refuses a new address, and logs it: what is queued is still
 // captured.
 bool TWEB::RefusedByFullTree(std::string_view url) {
-  if (Tree.Count() < UINT16_MAX) return false;
+  if (tree_.Count() < UINT16_MAX) return false;
   Log(std::string(url) + std::string(kLogTreeError));
   return true;
 }
@@ -76,31 +76,31 @@ TWebFile* TWEB::MoveToProtocol(TWebFile& record, std::string_view from, std::str
   auto moved = std::make_unique<TWebFile>();
   moved->CopyFieldsOf(record);
   TWebFile* added = moved.get();
-  if (!Tree.Add(to, std::move(moved))) {
+  if (!tree_.Add(to, std::move(moved))) {
     Log(std::string(to) + std::string(kLogTreeError));
     return &record;
   }
   // The old address is only an alias of the moved record: without it the record is reached
   // under its new address still, and the old one is admitted afresh when linked again.
-  (void)Tree.Add(from, added);
+  (void)tree_.Add(from, added);
   return added;
 }
 
 bool TWEB::AddTodo(TWebFile* record, std::string_view url) {
   std::string looked_up;
-  if (url.empty()) url = looked_up = Tree.GetUrl(record);
+  if (url.empty()) url = looked_up = tree_.GetUrl(record);
   if (LinkFilter(record, url)) {
     record->State = wsTodo;
     // Pictures of a page are fetched before any further page.
     if (record->GetLinkType() != 0) {
-      TodoList.push_front(record);
+      todo_.push_front(record);
     } else {
-      TodoList.push_back(record);
+      todo_.push_back(record);
     }
     return true;
   }
   record->State = wsFiltered;
-  CheckedInc(FilteredCount);
+  CheckedInc(filtered_count_);
   return false;
 }
 
@@ -114,12 +114,12 @@ bool TWEB::LinkFilter(TWebFile* record, std::string_view url) {
   switch (record->GetLinkType()) {
     case 0:
       if (record->ExternalDepth > 0) {
-        if (record->ExternalDepth > Options.ExternalWebDepth) return refuse(kLogOutsideMainWeb);
-        if (record->LinkDepth > Options.ExternalLinkDepth) return refuse(kLogExternalLevel);
+        if (record->ExternalDepth > options_.ExternalWebDepth) return refuse(kLogOutsideMainWeb);
+        if (record->LinkDepth > options_.ExternalLinkDepth) return refuse(kLogExternalLevel);
       } else {
-        if (record->LinkDepth > Options.InternalLinkDepth) return false;
-        if (Options.InternalPathLimit) {
-          const std::string start = GetPath(Url);
+        if (record->LinkDepth > options_.InternalLinkDepth) return false;
+        if (options_.InternalPathLimit) {
+          const std::string start = GetPath(url_);
           const std::string path = GetPath(url);
           bool under_start = SameTextNoCase(std::string_view(path).substr(0, start.size()), start);
           if (!under_start && path.find("cgi-bin") == std::string::npos) {
@@ -129,37 +129,37 @@ bool TWEB::LinkFilter(TWebFile* record, std::string_view url) {
       }
       return true;
     case 1:
-      return !Options.RefLimit && !Options.BackgroundOnlyFlag;
+      return !options_.RefLimit && !options_.BackgroundOnlyFlag;
     case 3:
       // What a page needs to show is no picture: the picture options leave it alone, and like a
       // picture it is held by no depth or path.
       return true;
     default:
-      return !Options.RefLimit;
+      return !options_.RefLimit;
   }
 }
 
 bool TWEB::Filter(TWebFile* record, std::int64_t size, std::string_view url) {
   // A forced address passes every filter: the user asked for it by name.
   const bool forced = record->GetForced();
-  TMimeItem* type = MimeList.GetMimeByString(record->GetMimeType());
+  TMimeItem* type = mime_list_.GetMimeByString(record->GetMimeType());
   if (!type) {
-    MimeList.AddMime(record->GetMimeType(), url.empty() ? std::string() : ExtensionOf(url), "Other",
-                     false);
+    mime_list_.AddMime(record->GetMimeType(), url.empty() ? std::string() : ExtensionOf(url),
+                       "Other", false);
     return forced;
   }
   if (type->MimeClass == mcHtml || forced) return true;
   if (!type->Valid) return false;
   if (size <= 0) return true;
-  if (Options.MinFileSize > 0 && size < std::int64_t{Options.MinFileSize} * 1024) return false;
-  if (Options.MaxFileSize > 0 && size > std::int64_t{Options.MaxFileSize} * 1024) return false;
+  if (options_.MinFileSize > 0 && size < std::int64_t{options_.MinFileSize} * 1024) return false;
+  if (options_.MaxFileSize > 0 && size > std::int64_t{options_.MaxFileSize} * 1024) return false;
   return true;
 }
 
 void TWEB::UpdateTodo() {
   ClearCount();
-  TodoList.clear();
-  Tree.Explore([this](TWebFile& record, const std::string& url) {
+  todo_.clear();
+  tree_.Explore([this](TWebFile& record, const std::string& url) {
     TodoExploreProc(record, url);
     return false;
   });
@@ -169,12 +169,12 @@ void TWEB::TodoExploreProc(TWebFile& record, const std::string& url) {
   switch (record.State) {
     case wsPage:
     case wsFile:
-      CheckedInc(CapturedCount);
+      CheckedInc(captured_count_);
       break;
     case wsNotFound:
       // Pages of the main web that were not found are tried again at every capture.
       if (record.ExternalDepth > 0) {
-        CheckedInc(NotFoundCount);
+        CheckedInc(not_found_count_);
       } else {
         record.State = wsTodo;
         AddTodo(&record, url);
@@ -186,7 +186,7 @@ void TWEB::TodoExploreProc(TWebFile& record, const std::string& url) {
     case wsFiltered:
       if (!record.GetMimeType().empty() && !Filter(&record, 0, url)) {
         record.State = wsFiltered;
-        CheckedInc(FilteredCount);
+        CheckedInc(filtered_count_);
       } else {
         record.State = wsTodo;
         AddTodo(&record, url);
@@ -202,17 +202,19 @@ bool TWEB::ForceCapture(TWebFile* record) {
   record->State = wsTodo;
   record->ExternalDepth = 0;
   record->SetForced(true);  // so that the next capture's filters let it through
+  // It left the filtered ones; the queue itself is rebuilt when a capture starts.
+  if (filtered_count_ > 0) --filtered_count_;
   return true;
 }
 
 THtmlLinksContext TWEB::LinksContext() {
   THtmlLinksContext context;
   context.FileSystem = &fs_;
-  context.WebPath = Path;
+  context.WebPath = path_;
   context.NewLink = [this](const TLinkItem& link, TWebFile* parent) { NewLink(link, parent); };
-  context.RealLinkFlag = Options.RealLinkFlag;
-  context.CaptureStart = CaptureStart;
-  context.Requisites = Options.PageRequisites;
+  context.RealLinkFlag = options_.RealLinkFlag;
+  context.CaptureStart = capture_start_;
+  context.Requisites = options_.PageRequisites;
   return context;
 }
 

@@ -28,9 +28,11 @@ std::int16_t OptionWord(std::int32_t value) {
 // Fields 10 to 38 of the layout, in file order, with the first version that has each. The
 // visitor gets the field as a bool, a 32-bit option (stored as a word), a short string, TotalSize
 // or the capture date.
+}  // namespace
+
 template <class Web, class Visitor>
-void ForEachOptionField(Web& web, int version, Visitor&& visit) {
-  auto& o = web.Options;
+void TWEB::ForEachOptionField(Web& web, int version, Visitor&& visit) {
+  auto& o = web.options_;
   auto field = [&](int since, auto& value) {
     if (version >= since) visit(value);
   };
@@ -46,7 +48,7 @@ void ForEachOptionField(Web& web, int version, Visitor&& visit) {
   field(1, o.MaxDiskSize);
   field(1, o.MaxTime);
   field(3, o.RealLinkFlag);
-  field(3, web.SpareFlag);
+  field(3, web.spare_flag_);
   field(3, o.SuppressLinkFlag);
   field(4, o.ListGifFlag);
   field(5, o.ListJpegFlag);
@@ -56,14 +58,16 @@ void ForEachOptionField(Web& web, int version, Visitor&& visit) {
   field(18, o.ErrorUrlFlag);
   field(18, o.TodoUrlFlag);
   field(18, o.FilteredUrlFlag);
-  field(10, web.DisplayOnlineImage);
+  field(10, web.display_online_image_);
   field(11, o.StretchImageFlag);
   field(21, o.Username);
   field(21, o.Password);
-  field(6, web.TotalSize);
-  field(14, web.CaptureStart);
+  field(6, web.total_size_);
+  field(14, web.capture_start_);
   field(15, o.BackgroundOnlyFlag);
 }
+
+namespace {
 
 // Items of old versions between the title and the counters, read and dropped.
 void SkipDiscarded(TBinaryReader& in, int version) {
@@ -91,10 +95,10 @@ std::string FolderOf(const std::string& file_name) {
 void TWEB::WriteProjectFile(TBinaryWriter& out) {
   out.WriteShortString(kMagic);
   out.WriteU16(kVersion);
-  out.WriteShortString(Url);
-  out.WriteShortString(Path);
-  out.WriteShortString(Title);
-  for (std::uint16_t counter : {CapturedCount, FilteredCount, NotFoundCount, ErrorCount}) {
+  out.WriteShortString(url_);
+  out.WriteShortString(path_);
+  out.WriteShortString(title_);
+  for (std::uint16_t counter : {captured_count_, filtered_count_, not_found_count_, error_count_}) {
     out.WriteU16(counter);
   }
   ForEachOptionField(*this, kVersion, [&](const auto& value) {
@@ -105,17 +109,17 @@ void TWEB::WriteProjectFile(TBinaryWriter& out) {
       out.WriteShortString(value);
     } else if constexpr (std::is_same_v<Field, TDateTime>) {
       out.WriteF64(ToFileDate(value));
-    } else if constexpr (std::is_same_v<Field, std::int64_t>) {  // TotalSize
+    } else if constexpr (std::is_same_v<Field, std::int64_t>) {  // the total size
       out.WriteI32(static_cast<std::int32_t>(std::min<std::int64_t>(value, INT32_MAX)));
     } else {
       out.WriteI16(OptionWord(value));
     }
   });
-  MimeList.SaveToStream(out);
-  MapList.SaveToStream(out);
-  LastCaptureInfo.SaveToStream(out);
-  Tree.SaveToStream(out, OnTreeProgress);
-  std::vector<TOPTIONS::TEntry> extensions = Options.ExtendedEntries();
+  mime_list_.SaveToStream(out);
+  map_list_.SaveToStream(out);
+  last_capture_info_.SaveToStream(out);
+  tree_.SaveToStream(out, tree_progress_);
+  std::vector<TOPTIONS::TEntry> extensions = options_.ExtendedEntries();
   extensions.insert(extensions.end(), unknown_extensions_.begin(), unknown_extensions_.end());
   if (extensions.empty()) return;
   out.WriteShortString(kExtensionMagic);
@@ -127,7 +131,7 @@ void TWEB::WriteProjectFile(TBinaryWriter& out) {
 }
 
 bool TWEB::SaveToFile(const std::string& file_name) {
-  FileName = file_name;
+  file_name_ = file_name;
   std::string bytes;
   TBinaryWriter out(bytes);
   try {
@@ -174,7 +178,7 @@ bool TWEB::LoadFromFile(const std::string& file_name) {
         TStatus::Error(read.Kind(), "it cannot be read (" + read.Words() + ")", read.ErrorNumber());
     return false;
   }
-  FileName = file_name;
+  file_name_ = file_name;
   bool loaded = false;
   try {
     loaded = ReadProjectFile(*bytes, file_name);
@@ -188,10 +192,10 @@ bool TWEB::LoadFromFile(const std::string& file_name) {
   }
   if (!loaded) {
     // Nothing half-read stays behind in the object.
-    TodoList.clear();
-    Tree.Clear();
-    MimeList.Clear();
-    MapList.Clear();
+    todo_.clear();
+    tree_.Clear();
+    mime_list_.Clear();
+    map_list_.Clear();
   }
   return loaded;
 }
@@ -209,9 +213,10 @@ bool TWEB::ReadProjectFile(std::string_view bytes, const std::string& file_name)
   SetPath(in.ReadShortString());
   // A web moved together with its files keeps working: its folder is where its project file is.
   SetPath(FolderOf(file_name));
-  Title = in.ReadShortString();
+  title_ = in.ReadShortString();
   SkipDiscarded(in, version);
-  for (std::uint16_t* counter : {&CapturedCount, &FilteredCount, &NotFoundCount, &ErrorCount}) {
+  for (std::uint16_t* counter :
+       {&captured_count_, &filtered_count_, &not_found_count_, &error_count_}) {
     *counter = in.ReadU16();
   }
   ForEachOptionField(*this, version, [&](auto& value) {
@@ -222,18 +227,18 @@ bool TWEB::ReadProjectFile(std::string_view bytes, const std::string& file_name)
       value = in.ReadShortString();
     } else if constexpr (std::is_same_v<Field, TDateTime>) {
       value = FromFileDate(in.ReadF64());
-    } else if constexpr (std::is_same_v<Field, std::int64_t>) {  // TotalSize
+    } else if constexpr (std::is_same_v<Field, std::int64_t>) {  // the total size
       value = in.ReadI32();
     } else {
       value = in.ReadI16();  // sign-extended
     }
   });
-  MimeList.LoadFromStream(in);
-  if (version >= 17) MapList.LoadFromStream(in, version);
-  if (version >= 19) LastCaptureInfo.LoadFromStream(in);
-  Tree.Clear();
-  TodoList.clear();
-  if (!Tree.LoadFromStream(in, version, OnTreeProgress)) return false;
+  mime_list_.LoadFromStream(in);
+  if (version >= 17) map_list_.LoadFromStream(in, version);
+  if (version >= 19) last_capture_info_.LoadFromStream(in);
+  tree_.Clear();
+  todo_.clear();
+  if (!tree_.LoadFromStream(in, version, tree_progress_)) return false;
   ReadExtensions(in);
   return true;
 }
@@ -252,7 +257,7 @@ void TWEB::ReadExtensions(TBinaryReader& in) {
       entries.emplace_back(std::move(key), in.ReadShortString());
     }
   }
-  unknown_extensions_ = Options.SetExtendedEntries(entries);
+  unknown_extensions_ = options_.SetExtendedEntries(entries);
 }
 
 }  // namespace korvane

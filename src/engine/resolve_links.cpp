@@ -26,19 +26,19 @@ constexpr int kPageCost = 16;
 }  // namespace
 
 TIndexedWeb IndexedWeb(const TWEB& web) {
-  return TIndexedWeb{.Tree = web.Tree,
-                     .MimeList = web.MimeList,
-                     .Path = web.Path,
-                     .Url = web.Url,
-                     .Title = web.Title,
+  return TIndexedWeb{.Tree = web.Tree(),
+                     .MimeList = web.MimeList(),
+                     .Path = web.Path(),
+                     .Url = web.Url(),
+                     .Title = web.Title(),
                      .HomePage = web.GetHomePage(),
-                     .CaptureStart = web.CaptureStart,
-                     .TotalSize = web.TotalSize,
-                     .CapturedCount = web.CapturedCount,
-                     .ErrorCount = web.ErrorCount,
-                     .NotFoundCount = web.NotFoundCount,
-                     .FilteredCount = web.FilteredCount,
-                     .LastCaptureInfo = web.LastCaptureInfo};
+                     .CaptureStart = web.CaptureStart(),
+                     .TotalSize = web.TotalSize(),
+                     .CapturedCount = web.CapturedCount(),
+                     .ErrorCount = web.ErrorCount(),
+                     .NotFoundCount = web.NotFoundCount(),
+                     .FilteredCount = web.FilteredCount(),
+                     .LastCaptureInfo = web.LastCaptureInfo()};
 }
 
 TResolveLinks::TResolveLinks(TWEB& web, const TSommaireParam& param, TFileSystem& fs,
@@ -72,7 +72,7 @@ bool TResolveLinks::Step() {
   switch (phase_) {
     case TResolvePhase::kCollecting:
       SetPhase(TResolvePhase::kCollecting);
-      if (view_) view_->SetGauge(web_.CapturedCount, 0);
+      if (view_) view_->SetGauge(web_.CapturedCount(), 0);
       total_size_ = 0;
       rewritten_.clear();
       home_ = std::make_unique<TSommaireIndex>(IndexedWeb(web_), param_, fs_, template_folder_);
@@ -120,9 +120,9 @@ bool TResolveLinks::Step() {
 void TResolveLinks::Finish() {
   // A cancelled run leaves the total as it was: not every page was measured.
   if (!cancelled_) {
-    web_.TotalSize = total_size_;
+    web_.SetTotalSize(total_size_);
   }
-  home_->Finish(web_.TotalSize);
+  home_->Finish(web_.TotalSize());
   for (std::string& failure : home_->AllWriteFailures())
     write_failures_.push_back(std::move(failure));
   if (!cancelled_) {
@@ -135,7 +135,7 @@ void TResolveLinks::Finish() {
 
 void TResolveLinks::CollectSites() {
   sites_.clear();
-  TWebNode& root = web_.Tree.Root();
+  const TWebNode& root = web_.Tree().Root();
   for (std::size_t p = 0; p < root.Count(); ++p) {
     const TWebNode::TEntry& protocol = root.Item(p);
     const bool web_protocol =
@@ -160,12 +160,12 @@ void TResolveLinks::CollectSites() {
 }
 
 void TResolveLinks::RewriteMapFiles() {
-  for (int i = 0; i < web_.MapList.Count(); ++i) {
+  for (int i = 0; i < web_.MapList().Count(); ++i) {
     TWebFile scratch;
-    scratch.SetFileName(web_.MapList.Item(i).MapFile);
+    scratch.SetFileName(web_.MapList().Item(i).MapFile);
     if (scratch.GetFileName().empty()) continue;
-    if (!RewritePage(fs_, web_.Path, scratch, web_.Tree, web_.MapList, web_.CaptureStart, false,
-                     web_.Options.SuppressLinkFlag)) {
+    if (!RewritePage(fs_, web_.Path(), scratch, web_.Tree(), web_.MapList(), web_.CaptureStart(),
+                     false, web_.Options().SuppressLinkFlag)) {
       write_failures_.push_back(fs_.LastError());
     }
   }
@@ -183,7 +183,7 @@ void TResolveLinks::BeginSite() {
   std::unordered_set<const TWebFile*> earlier;
   for (std::size_t n = 0; n < site.Nodes.size(); ++n) {
     const std::size_t before = work_.records.size();
-    web_.Tree.ExploreFrom(site.Nodes[n], [&](TWebFile& record, const std::string&) {
+    web_.Tree().ExploreFrom(site.Nodes[n], [&](TWebFile& record, const std::string&) {
       if (!earlier.count(&record)) work_.records.push_back(&record);
       return false;
     });
@@ -195,7 +195,7 @@ void TResolveLinks::BeginSite() {
   if (view_) {
     view_->SetSite(site.Name);
     view_->SetFile("");
-    view_->SetGauge(web_.CapturedCount, 0);
+    view_->SetGauge(web_.CapturedCount(), 0);
   }
 }
 
@@ -204,10 +204,10 @@ void TResolveLinks::CountRecord(TWebFile& record) {
   if (record.State == wsPage) ++figures_.Pages;
   if (record.State == wsError || record.State == wsNotFound) ++figures_.Errors;
   if (record.State != wsPage && record.State != wsFile) return;
-  const TMimeItem* mime = web_.MimeList.GetMimeByString(record.GetMimeType());
+  const TMimeItem* mime = web_.MimeList().GetMimeByString(record.GetMimeType());
   // The indexes' own rules decide the counts they announce, so that the pages promised in the
   // navigation links are the pages written.
-  TIndexKind kind = IndexKindOf(web_.MimeList, record);
+  TIndexKind kind = IndexKindOf(web_.MimeList(), record);
   if (kind == TIndexKind::kHtml) ++listed_html_;
   if (kind == TIndexKind::kOther) ++listed_others_;
   if (!mime) return;
@@ -220,7 +220,7 @@ void TResolveLinks::CountRecord(TWebFile& record) {
     ++figures_.Pictures;
     TPictureSize size;
     if (param_.ImgSizeMin > 0 || param_.ImgRatio) {
-      if (auto bytes = fs_.ReadFile(web_.Path + record.GetFileName()))
+      if (auto bytes = fs_.ReadFile(web_.Path() + record.GetFileName()))
         size = MeasurePicture(*bytes);
     }
     picture_sizes_.push_back(size);
@@ -236,7 +236,7 @@ bool TResolveLinks::StartIndexing() {
   if (figures_.Files == 0 || figures_.TypedFiles == 0) return false;
   if (view_) view_->SetGauge(figures_.Pages, 0);
   TWebFile* first = first_page_ ? first_page_ : first_file_;
-  const std::string url = web_.Tree.GetUrl(first);
+  const std::string url = web_.Tree().GetUrl(first);
   TSiteCounts counts{listed_html_, figures_.LargePictures, listed_others_, figures_.Errors};
   home_->StartSite(GetHost(url), url, first->GetFileName(), std::move(picture_sizes_), counts);
   work_.started = true;
@@ -259,9 +259,9 @@ int TResolveLinks::RewriteVisit(TWebFile& record) {
     return 1;
   }
   int cost = 1;
-  if (record.State == wsFile && web_.Options.PageRequisites &&
+  if (record.State == wsFile && web_.Options().PageRequisites &&
       IsStylesheetType(record.GetMimeType())) {
-    if (!RewriteStylesheet(fs_, web_.Path, record, web_.Tree)) {
+    if (!RewriteStylesheet(fs_, web_.Path(), record, web_.Tree())) {
       write_failures_.push_back(fs_.LastError());
     }
     cost = kPageCost;
@@ -270,13 +270,13 @@ int TResolveLinks::RewriteVisit(TWebFile& record) {
   // on disk, and a second run finds the same total.
   std::int64_t size = -1;
   const bool counted = (record.State == wsPage || record.State == wsFile) &&
-                       web_.MimeList.GetMimeByString(record.GetMimeType());
+                       web_.MimeList().GetMimeByString(record.GetMimeType());
   if (record.State == wsPage) {
     size = RewriteRecord(record);
     if (view_) view_->SetGauge(figures_.Pages, ++progress_);
     cost = kPageCost;
   } else if (counted) {
-    size = fs_.FileSize(web_.Path + record.GetFileName());
+    size = fs_.FileSize(web_.Path() + record.GetFileName());
   }
   if (counted) total_size_ += std::max<std::int64_t>(0, size);
   home_->AddFile(record);
@@ -284,16 +284,16 @@ int TResolveLinks::RewriteVisit(TWebFile& record) {
 }
 
 std::int64_t TResolveLinks::RewriteRecord(TWebFile& record) {
-  const std::string path = web_.Path + record.GetFileName();
+  const std::string path = web_.Path() + record.GetFileName();
   if (view_) view_->SetFile(path);
   if (record.GetFileName().empty()) return -1;
   if (record.GetHtml() && record.GetIsmap()) {
-    ScanPageForMaps(web_.Tree.GetUrl(&record), path, web_.Tree, web_.MapList, fs_);
+    ScanPageForMaps(web_.Tree().GetUrl(&record), path, web_.Tree(), web_.MapList(), fs_);
   }
   std::int64_t size = -1;
-  if (!RewritePage(fs_, web_.Path, record, web_.Tree, web_.MapList, web_.CaptureStart,
-                   web_.Options.RealLinkFlag, web_.Options.SuppressLinkFlag,
-                   web_.Options.PageRequisites, &size)) {
+  if (!RewritePage(fs_, web_.Path(), record, web_.Tree(), web_.MapList(), web_.CaptureStart(),
+                   web_.Options().RealLinkFlag, web_.Options().SuppressLinkFlag,
+                   web_.Options().PageRequisites, &size)) {
     write_failures_.push_back(fs_.LastError());
     size = fs_.FileSize(path);  // the page as it stayed
   }

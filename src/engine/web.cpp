@@ -13,7 +13,7 @@ namespace korvane {
 
 TWEB::TWEB(const TOPTIONS& default_options, TFileSystem& fs)
     : default_options_(default_options), fs_(fs) {
-  Tree.OnRecordReplaced = [this](TWebFile* destroyed, TWebFile* replacement) {
+  tree_.OnRecordReplaced = [this](TWebFile* destroyed, TWebFile* replacement) {
     ForgetReplacedRecord(destroyed, replacement);
   };
 }
@@ -22,7 +22,7 @@ TWEB::~TWEB() { ReleaseLog(); }
 
 void TWEB::ForgetReplacedRecord(TWebFile* destroyed, TWebFile* replacement) {
   // The queue holds records it does not own: one that is destroyed gives way to its replacement.
-  for (TWebFile*& queued : TodoList) {
+  for (TWebFile*& queued : todo_) {
     if (queued == destroyed) queued = replacement;
   }
   if (local_names_ && destroyed) local_names_->RecordReplaced(*destroyed, replacement);
@@ -39,11 +39,11 @@ bool TWEB::Init(std::string_view address, std::string_view folder, const TMIMELI
   }
   SetUrl(address);
   SetPath(folder);
-  MimeList.Clear();
+  mime_list_.Clear();
   for (int i = 0; i < template_mime.Count(); ++i) {
     const TMimeItem* item = template_mime.GetMimebyIndex(i);
-    MimeList.AddMime(item->ContentType, item->Extension, MimeClassName(item->MimeClass),
-                     item->Valid);
+    mime_list_.AddMime(item->ContentType, item->Extension, MimeClassName(item->MimeClass),
+                       item->Valid);
   }
   CopyProgramPages();
   HtmlFileInit(kLogFileName);
@@ -52,11 +52,11 @@ bool TWEB::Init(std::string_view address, std::string_view folder, const TMIMELI
 }
 
 void TWEB::StartAfresh() {
-  Options.Assign(default_options_);
+  options_.Assign(default_options_);
   // A web that follows page requisites captures their types, whatever an older mime.def holds.
-  if (Options.PageRequisites) MimeList.AddRequisiteTypes();
-  DisplayOnlineImage = false;
-  SpareFlag = true;
+  if (options_.PageRequisites) mime_list_.AddRequisiteTypes();
+  display_online_image_ = false;
+  spare_flag_ = true;
   ClearCount();
   SetInitialUrl();
 }
@@ -66,7 +66,7 @@ void TWEB::CopyProgramPages() {
   for (std::string_view page : {kNotFoundFileName, kBadLinkFileName}) {
     if (auto bytes = fs_.ReadFile(DataFolder() + std::string(page))) {
       // Its failure is the same as its absence; a link to it is then a dead link, nothing more.
-      (void)fs_.WriteFile(Path + std::string(page), *bytes);
+      (void)fs_.WriteFile(path_ + std::string(page), *bytes);
     }
   }
 }
@@ -74,34 +74,34 @@ void TWEB::CopyProgramPages() {
 bool TWEB::Reinit(std::string_view address) {
   SetUrl(address);
   // The files stay: an address met again is stored under its old name, not beside it.
-  LocalNames().Remember(Tree);
-  TodoList.clear();
-  Tree.Clear();
+  LocalNames().Remember(tree_);
+  todo_.clear();
+  tree_.Clear();
   StartAfresh();
   return true;
 }
 
-void TWEB::SetUrl(std::string_view address) { Url = Resolve(address); }
+void TWEB::SetUrl(std::string_view address) { url_ = Resolve(address); }
 
 void TWEB::SetPath(std::string_view folder) {
   // A held log goes on in the new folder (a failure to close it was said when its lines failed).
   if (log_file_) (void)log_file_->Close();
   log_file_.reset();
-  Path = ShortString(WithSeparator(std::string(folder)));
+  path_ = ShortString(WithSeparator(std::string(folder)));
   local_names_.reset();
   name_journal_.reset();
 }
 
 TLocalNames& TWEB::LocalNames() {
   if (!local_names_) {
-    local_names_ = std::make_unique<TLocalNames>(fs_, Path);
-    local_names_->ClaimNamesOf(Tree);
+    local_names_ = std::make_unique<TLocalNames>(fs_, path_);
+    local_names_->ClaimNamesOf(tree_);
   }
   return *local_names_;
 }
 
 TNameJournal& TWEB::NameJournal() {
-  if (!name_journal_) name_journal_ = std::make_unique<TNameJournal>(fs_, Path);
+  if (!name_journal_) name_journal_ = std::make_unique<TNameJournal>(fs_, path_);
   return *name_journal_;
 }
 
@@ -115,7 +115,7 @@ std::vector<std::string> TWEB::RemoveUnnamedFiles() {
   std::vector<std::string> names = NameJournal().Names();
   if (names.empty()) return names;
   std::unordered_set<std::string> unnamed(names.begin(), names.end());
-  Tree.Explore([&unnamed](TWebFile& record, const std::string&) {
+  tree_.Explore([&unnamed](TWebFile& record, const std::string&) {
     unnamed.erase(record.GetFileName());
     return unnamed.empty();
   });
@@ -128,19 +128,19 @@ std::vector<std::string> TWEB::RemoveUnnamedFiles() {
   return removed;
 }
 
-void TWEB::SetInitialUrl() { NewLink(TLinkItem{0, Url, ""}, nullptr); }
+void TWEB::SetInitialUrl() { NewLink(TLinkItem{0, url_, ""}, nullptr); }
 
 std::optional<std::uint16_t> TWEB::GetTodoCount() const noexcept {
-  const std::int32_t todo =
-      std::int32_t{GetLinkCount()} - CapturedCount - ErrorCount - FilteredCount - NotFoundCount;
+  const std::int32_t todo = std::int32_t{GetLinkCount()} - captured_count_ - error_count_ -
+                            filtered_count_ - not_found_count_;
   if (todo < 0) return std::nullopt;
   return static_cast<std::uint16_t>(todo);
 }
 
-TRecordCounts TWEB::CountRecords() {
+TRecordCounts TWEB::CountRecords() const {
   TRecordCounts counts;
   counts.Links = GetLinkCount();
-  Tree.Explore([&counts](const TWebFile& record, const std::string&) {
+  tree_.Explore([&counts](const TWebFile& record, const std::string&) {
     switch (record.State) {
       case wsPage:
       case wsFile:
@@ -165,7 +165,51 @@ TRecordCounts TWEB::CountRecords() {
   return counts;
 }
 
-void TWEB::ClearCount() { CapturedCount = ErrorCount = NotFoundCount = FilteredCount = 0; }
+void TWEB::Requeue(TWebFile& record) {
+  record.State = wsTodo;
+  todo_.push_back(&record);
+}
+
+void TWEB::ForgetLoading() {
+  tree_.Explore([](TWebFile& record, const std::string&) {
+    if (record.State == wsLoading) record.State = wsTodo;
+    return false;
+  });
+}
+
+void TWEB::MarkCaptured(TWebFile& record, std::int64_t size, bool page) {
+  CheckedAdd(total_size_, size);
+  CheckedInc(captured_count_);
+  record.State = page ? wsPage : wsFile;
+  record.SetForced(false);  // kept: it is an ordinary captured file from now on
+}
+
+void TWEB::CountRedirect() { CheckedInc(captured_count_); }
+
+void TWEB::MarkNotFound(TWebFile& record) {
+  record.State = wsNotFound;
+  record.SetFileName(kNotFoundFileName);
+  CheckedInc(not_found_count_);
+}
+
+void TWEB::MarkError(TWebFile& record) {
+  if (record.LinkDepth != 0) record.State = wsError;
+  CheckedInc(error_count_);
+}
+
+void TWEB::MarkFiltered(TWebFile& record) {
+  record.State = wsFiltered;
+  CheckedInc(filtered_count_);
+}
+
+void TWEB::SetCounters(const TWebCounters& counters) {
+  captured_count_ = counters.Captured;
+  error_count_ = counters.Errors;
+  not_found_count_ = counters.NotFound;
+  filtered_count_ = counters.Filtered;
+}
+
+void TWEB::ClearCount() { captured_count_ = error_count_ = not_found_count_ = filtered_count_ = 0; }
 
 void TWEB::Log(std::string_view text) {
   std::string line = "<br>";
@@ -174,13 +218,13 @@ void TWEB::Log(std::string_view text) {
   // The log never stops a capture: a line that cannot be written is passed over, and said at
   // the end of the run.
   if (log_held_) {
-    if (!log_file_) log_file_ = fs_.OpenForAppend(Path + std::string(kLogFileName));
+    if (!log_file_) log_file_ = fs_.OpenForAppend(path_ + std::string(kLogFileName));
     if (log_file_ && log_file_->Append(line)) return;
     if (log_file_) (void)log_file_->Close();  // already failing: the first failure is said
     log_file_.reset();
     return KeepingFailed("the log page");
   }
-  auto file = fs_.OpenForAppend(Path + std::string(kLogFileName));
+  auto file = fs_.OpenForAppend(path_ + std::string(kLogFileName));
   const bool written = file && file->Append(line);
   if (!(file && file->Close() && written)) KeepingFailed("the log page");
 }
@@ -204,33 +248,33 @@ void TWEB::ReleaseLog() {
 }
 
 void TWEB::HtmlFileInit(std::string_view name) {
-  const std::string file = Path + std::string(name);
+  const std::string file = path_ + std::string(name);
   if (fs_.FileExists(file)) return;
   // Its lines are Windows-1252 bytes (the French of the log, the addresses as found): said so,
   // so that a browser reads them right.
   std::string page =
       "<HTML><HEADER><META CHARSET=\"windows-1252\"></HEADER><BODY BGCOLOR=\"#FFFFFF\">";
-  page += ShortString("<H3>WEB : " + AnsiUpperCase(Url) + "</H3>");
+  page += ShortString("<H3>WEB : " + AnsiUpperCase(url_) + "</H3>");
   if (!fs_.WriteFile(file, page)) KeepingFailed("the log page");
 }
 
 std::string TWEB::GetHomePage() const {
-  if (CapturedCount == 0) return {};
-  const TWebFile* home = Tree.Find(Url);
+  if (captured_count_ == 0) return {};
+  const TWebFile* home = tree_.Find(url_);
   // Kept in the spelling it was stored with: the folder may be on a file system where letter
   // case matters.
   return home ? home->GetFileName() : std::string();
 }
 
 void TWEB::SetTitleWithHomepageTitle() {
-  if (CapturedCount == 0 || !Title.empty()) return;
-  const TWebFile* home = Tree.Find(Url);
+  if (captured_count_ == 0 || !title_.empty()) return;
+  const TWebFile* home = tree_.Find(url_);
   if (!home) return;
-  Title = home->GetDescription().empty() ? AnsiUpperCase(Url) : home->GetDescription();
+  title_ = home->GetDescription().empty() ? AnsiUpperCase(url_) : home->GetDescription();
 }
 
 bool TWEB::SaveDefaultOptions(TParam& param) const {
-  param.DefaultOptions.Assign(Options);
+  param.DefaultOptions.Assign(options_);
   return param.SaveSettings();
 }
 

@@ -54,6 +54,14 @@ struct TRecordCounts {
   std::int32_t Filtered = 0;
 };
 
+// The four counters a web keeps with its records (see TWEB).
+struct TWebCounters {
+  std::uint16_t Captured = 0;
+  std::uint16_t Errors = 0;
+  std::uint16_t NotFound = 0;
+  std::uint16_t Filtered = 0;
+};
+
 struct TWebCopyResult {
   bool Saved = false;               // the web was saved to the destination project file
   std::vector<std::string> Failed;  // files not copied, kept in the source folder
@@ -71,31 +79,60 @@ class TWEB {
   TWEB(const TWEB&) = delete;
   TWEB& operator=(const TWEB&) = delete;
 
-  std::string Url;   // start address, canonical
-  std::string Path;  // local folder, ends with a separator
-  std::string Title;
-  TWebTree Tree;
-  std::string FileName;  // the project file last loaded or saved; empty for a new web
-  TMIMELIST MimeList;
-  std::deque<TWebFile*> TodoList;  // records of Tree waiting to be fetched, in fetch order
-  TMAPLIST MapList;
-  std::uint16_t CapturedCount = 0;
-  std::uint16_t ErrorCount = 0;
-  std::uint16_t NotFoundCount = 0;
-  std::uint16_t FilteredCount = 0;
+  // What holds between any two calls:
+  // - Url() is canonical (Resolve), and Path() is empty or ends with a separator.
+  // - The tree changes only through the web's operations (NewLink, MoveToProtocol, AddAlias,
+  //   Reinit, Clean, a load), so every record the queue holds is a record of the tree; a record
+  //   the tree replaces is replaced in the queue too.
+  // - The queue holds records to explore; one the capture took is loading until its outcome.
+  // - The four counters grow only by the outcome of a record (Mark*) and are counted again from
+  //   the tree by UpdateTodo; their sum exceeds the link count only when they came from
+  //   elsewhere (SetCounters, a project file of another program), and GetTodoCount says so by
+  //   having no figure.
+  // - TotalSize() is the sum of the sizes of the files captured, or of the files the last
+  //   resolve found on disk.
+
+  // --- what the web is ---
+
+  const std::string& Url() const { return url_; }    // start address, canonical
+  const std::string& Path() const { return path_; }  // local folder, ends with a separator
+  const std::string& Title() const { return title_; }
+  // The project file last loaded or saved; empty for a new web.
+  const std::string& FileName() const { return file_name_; }
+  const TWebTree& Tree() const { return tree_; }
+  TMIMELIST& MimeList() { return mime_list_; }
+  const TMIMELIST& MimeList() const { return mime_list_; }
+  TMAPLIST& MapList() { return map_list_; }
+  const TMAPLIST& MapList() const { return map_list_; }
+  const TOPTIONS& Options() const { return options_; }
+  bool DisplayOnlineImage() const { return display_online_image_; }
+  bool SpareFlag() const { return spare_flag_; }
+  std::uint16_t CapturedCount() const { return captured_count_; }
+  std::uint16_t ErrorCount() const { return error_count_; }
+  std::uint16_t NotFoundCount() const { return not_found_count_; }
+  std::uint16_t FilteredCount() const { return filtered_count_; }
   // Bytes of every file captured into the web. Wide here, so that a web past 2 GiB goes on; the
   // project file's field is 32 bits and holds it saturated (2 GiB - 1 means "that much or more").
-  std::int64_t TotalSize = 0;
-  TOPTIONS Options;
-  bool DisplayOnlineImage = false;
-  bool SpareFlag = false;
-  TDateTime CaptureStart = 0;
-  TCaptureInfo LastCaptureInfo;
-  std::int32_t FileCounter = 0;  // scratch counter of the file count of a copy
-  std::string CopyPath;          // destination folder during a copy or move
-  bool MoveFiles = false;        // the copy under way is a move
+  std::int64_t TotalSize() const { return total_size_; }
+  // When the last capture started (0 before the first).
+  TDateTime CaptureStart() const { return capture_start_; }
+  const TCaptureInfo& LastCaptureInfo() const { return last_capture_info_; }
+  // Records of the tree waiting to be fetched, in fetch order.
+  const std::deque<TWebFile*>& TodoList() const { return todo_; }
+
+  void SetUrl(std::string_view address);
+  void SetPath(std::string_view folder);
+  void SetTitle(std::string_view title) { title_ = title; }
+  void SetFileName(std::string_view file_name) { file_name_ = file_name; }
+  void SetDisplayOnlineImage(bool on) { display_online_image_ = on; }
+  void SetOptions(const TOPTIONS& options) { options_ = options; }
+  // The options are the user's limits and switches, read when they apply: no rule of the web
+  // ties them to its other data, so a settings tab edits them in place.
+  TOPTIONS& EditOptions() { return options_; }
   // Told how far a save or load of the project file has gone through the tree (a gauge).
-  TWebTree::TProgress OnTreeProgress;
+  void SetTreeProgress(TWebTree::TProgress progress) { tree_progress_ = std::move(progress); }
+  // The view told of every change of the tree's shape (may be null); it must outlive its use.
+  void SetTreeObserver(TWebTreeObserver* observer) { tree_.SetObserver(observer); }
 
   // --- the web project ---
 
@@ -107,15 +144,13 @@ class TWEB {
                           const TMIMELIST& template_mime);
   // Starts the web again on `address`, keeping its folder, files, MIME table, maps and total.
   bool Reinit(std::string_view address);
-  void SetUrl(std::string_view address);
-  void SetPath(std::string_view folder);
   void SetInitialUrl();
-  std::uint16_t GetLinkCount() const { return Tree.Count(); }
+  std::uint16_t GetLinkCount() const { return tree_.Count(); }
   // Addresses still to explore: the link count less the four counters; none when the counters
   // exceed the link count (a damaged project file, or one of another program).
   std::optional<std::uint16_t> GetTodoCount() const noexcept;
   // The records of the tree by state, counted afresh: what `urls` lists under each filter.
-  TRecordCounts CountRecords();
+  TRecordCounts CountRecords() const;
   void ClearCount();
   // Appends "<br>" + text + CR LF (255 bytes at most) to the log page, creating it if needed.
   void Log(std::string_view text);
@@ -136,7 +171,7 @@ class TWEB {
   // not be (the param's SettingsError says why).
   [[nodiscard]] bool SaveDefaultOptions(TParam& param) const;
   // Free bytes on the web folder's volume, or -1 when unknown.
-  std::int64_t FreeSpace() const { return fs_.FreeSpace(Path); }
+  std::int64_t FreeSpace() const { return fs_.FreeSpace(path_); }
   // The namer of captured files in the web's folder.
   TLocalNames& LocalNames();
   // Notes a name just handed out for a captured file, until the next save (see TNameJournal).
@@ -158,18 +193,52 @@ class TWEB {
   // destroyed (the queue holds the new one in its place). The new record, or `record` when the
   // tree refused `to`.
   TWebFile* MoveToProtocol(TWebFile& record, std::string_view from, std::string_view to);
-  bool RefusedByFullTree(std::string_view url);
   // Queues the record (pictures at the head, pages at the tail) or marks it filtered. `url` is
   // the record's address; it is looked up when empty.
   bool AddTodo(TWebFile* record, std::string_view url = {});
-  bool LinkFilter(TWebFile* record, std::string_view url);
   // Whether a file of the record's type and `size` bytes (0 or less: unknown) is wanted.
   bool Filter(TWebFile* record, std::int64_t size, std::string_view url);
   // Rebuilds the queue and the counters from the tree.
   void UpdateTodo();
-  void TodoExploreProc(TWebFile& record, const std::string& url);
-  // "Force capture": a filtered record becomes a record to explore of the main web.
+  // "Force capture": a filtered record becomes a record to explore of the main web, and leaves
+  // the filtered count.
   bool ForceCapture(TWebFile* record);
+
+  // --- a capture's course ---
+
+  // A capture starts at `now`: the date its pages' footers and the log give.
+  void StartCapture(TDateTime now) { capture_start_ = now; }
+  void SetLastCaptureInfo(const TCaptureInfo& info) { last_capture_info_ = info; }
+  // The head of the queue, or none when it is empty; PopTodo takes it off.
+  TWebFile* NextTodo() const { return todo_.empty() ? nullptr : todo_.front(); }
+  void PopTodo() { todo_.pop_front(); }
+  // A capture that stops leaves the rest of the queue to the next one (UpdateTodo rebuilds it).
+  void ClearTodo() { todo_.clear(); }
+  // A record whose transfer failed waits again, at the end of the queue.
+  void Requeue(TWebFile& record);
+  // Every record still marked as loading waits again: the slot that fetched it closed.
+  void ForgetLoading();
+  // The outcomes of a fetch: each puts the record in its state and counts it once. A kept file
+  // adds its size to TotalSize; an entry address that fails keeps its state, to be queued again
+  // at the next capture.
+  void MarkCaptured(TWebFile& record, std::int64_t size, bool page);
+  void MarkNotFound(TWebFile& record);
+  void MarkError(TWebFile& record);
+  void MarkFiltered(TWebFile& record);
+  // An address that answered with a redirect counts as captured: it led somewhere.
+  void CountRedirect();
+  // From now on `url` leads to `record` too (a redirect to an address the web knows).
+  bool AddAlias(std::string_view url, TWebFile* record) { return tree_.Add(url, record); }
+  // Enters a record as it is, without admission (a picture found on disk, a test's record); a
+  // record already at `url` is replaced, in the queue too.
+  bool AddRecord(std::string_view url, std::unique_ptr<TWebFile> record) {
+    return tree_.Add(url, std::move(record));
+  }
+  // Counters as another source gives them (a project file of another program, a prepared web):
+  // UpdateTodo counts them again from the tree.
+  void SetCounters(const TWebCounters& counters);
+  // The resolve measured the captured files on disk: their sum is the web's size.
+  void SetTotalSize(std::int64_t bytes) { total_size_ = bytes; }
 
   // --- captured pages ---
 
@@ -191,20 +260,14 @@ class TWEB {
   // last capture and project file name are kept; the index pages stay.
   // Returns why each file that stayed could not be deleted (empty when all went).
   std::vector<std::string> Clean();
-  bool CleanExploreProc(TWebFile& record);
   // Copies (or moves) the captured files and the special pages to the folder of `destination`,
   // then makes that folder the web's and saves the web there. `progress` may be null.
   TWebCopyResult WebCopy(const std::string& destination, bool move, TWebCopyProgress* progress);
-  bool CopyExploreProc(TWebFile& record);
   // The files already in the folder of `destination` that WebCopy would write over (none when
   // it is the web's own folder): asked about before a copy, they may be the user's.
   std::vector<std::string> CopyWouldReplace(const std::string& destination);
-  // Copies `name` from Path to CopyPath (and deletes the source on a move, once the copy is
-  // complete). False when the file exists but could not be copied.
-  bool WebFileCopy(std::string_view name);
   // Captured records whose file exists in Path.
-  std::int32_t GetFileCount();
-  bool FileCountProc(TWebFile& record);
+  std::int32_t GetFileCount() const;
 
   // --- the project file ---
 
@@ -226,6 +289,16 @@ class TWEB {
 
  private:
   void CopyProgramPages();
+  bool RefusedByFullTree(std::string_view url);
+  bool LinkFilter(TWebFile* record, std::string_view url);
+  void TodoExploreProc(TWebFile& record, const std::string& url);
+  bool CleanExploreProc(TWebFile& record);
+  bool CopyExploreProc(TWebFile& record);
+  // Copies `name` from the web folder to the copy's (and deletes the source on a move, once the
+  // copy is complete). False when the file exists but could not be copied.
+  bool WebFileCopy(std::string_view name);
+  // Whether the record is captured and its file exists in the folder.
+  bool FileCountProc(const TWebFile& record) const;
   TNameJournal& NameJournal();
   void KeepingFailed(std::string_view what);
   // Fresh default options and counters, and the start address entered again.
@@ -236,6 +309,31 @@ class TWEB {
   THtmlLinksContext LinksContext();
   void WriteProjectFile(TBinaryWriter& out);
 
+  template <class Web, class Visitor>
+  static void ForEachOptionField(Web& web, int version, Visitor&& visit);
+
+  std::string url_;
+  std::string path_;
+  std::string title_;
+  TWebTree tree_;
+  std::string file_name_;
+  TMIMELIST mime_list_;
+  std::deque<TWebFile*> todo_;
+  TMAPLIST map_list_;
+  std::uint16_t captured_count_ = 0;
+  std::uint16_t error_count_ = 0;
+  std::uint16_t not_found_count_ = 0;
+  std::uint16_t filtered_count_ = 0;
+  std::int64_t total_size_ = 0;
+  TOPTIONS options_;
+  bool display_online_image_ = false;
+  bool spare_flag_ = false;  // kept as read: no use is known
+  TDateTime capture_start_ = 0;
+  TCaptureInfo last_capture_info_;
+  TWebTree::TProgress tree_progress_;
+  // The copy or move under way.
+  std::string copy_path_;
+  bool move_files_ = false;
   const TOPTIONS& default_options_;
   TFileSystem& fs_;
   std::unique_ptr<TLocalNames> local_names_;

@@ -45,15 +45,15 @@ bool AddWebBookmark(TBookMarks& bookmarks, TParam& param, const TWEB& web, TDate
     folder = created.get();
     bookmarks.AddFolder(&bookmarks, std::move(created));
   }
-  const std::string url = WebBookmarkUrl(web.Path);
-  const std::string title = bookmarks.FileText(web.Title);
+  const std::string url = WebBookmarkUrl(web.Path());
+  const std::string title = bookmarks.FileText(web.Title());
   if (TBookmarkItem* item = bookmarks.FindItem(folder, url)) {
     if (item->Title != title) item->Title = title;
   } else {
     auto added = std::make_unique<TBookmarkItem>();
     added->Url = url;
-    added->Title = web.Title.empty() ? url : title;
-    added->Description = bookmarks.FileText(web.Url);
+    added->Title = web.Title().empty() ? url : title;
+    added->Description = bookmarks.FileText(web.Url());
     added->AddDate = added->LastVisit = added->LastModified = stamp;
     bookmarks.AddItem(folder, std::move(added));
   }
@@ -68,7 +68,7 @@ bool RemoveWebBookmark(TBookMarks& bookmarks, const TParam& param, const TWEB& w
   bool written = false;
   if (ReadBookmarksReporting(bookmarks, nullptr) == 0) {
     if (TBookmarkFolder* folder = bookmarks.FindFolder(param.BookmarkFolder)) {
-      if (TBookmarkItem* item = bookmarks.FindItem(folder, WebBookmarkUrl(web.Path))) {
+      if (TBookmarkItem* item = bookmarks.FindItem(folder, WebBookmarkUrl(web.Path()))) {
         bookmarks.RemoveItem(folder, item);
         if (folder->Entries.empty()) bookmarks.RemoveFolder(&bookmarks, folder);
         written = bookmarks.Write();

@@ -36,36 +36,36 @@ bool TWEB::CleanExploreProc(TWebFile& record) {
 
 std::vector<std::string> TWEB::Clean() {
   clean_names_.clear();
-  Tree.Explore([this](TWebFile& record, const std::string&) { return CleanExploreProc(record); });
-  std::vector<std::string> failed = DeleteFolderFiles(fs_, Path, clean_names_);
+  tree_.Explore([this](TWebFile& record, const std::string&) { return CleanExploreProc(record); });
+  std::vector<std::string> failed = DeleteFolderFiles(fs_, path_, clean_names_);
   clean_names_.clear();
-  for (std::string& why : MapList.DeleteMapFiles(fs_, Path)) failed.push_back(std::move(why));
+  for (std::string& why : map_list_.DeleteMapFiles(fs_, path_)) failed.push_back(std::move(why));
   // Captured again, the same addresses take the same names.
-  LocalNames().Remember(Tree);
-  TodoList.clear();
-  Tree.Clear();
-  MapList.Clear();
+  LocalNames().Remember(tree_);
+  todo_.clear();
+  tree_.Clear();
+  map_list_.Clear();
   ClearCount();
-  TotalSize = 0;
+  total_size_ = 0;
   SetInitialUrl();
   CopyProgramPages();
-  const std::string log = Path + std::string(kLogFileName);
+  const std::string log = path_ + std::string(kLogFileName);
   if (fs_.FileExists(log) && !fs_.RemoveFile(log)) failed.push_back(fs_.LastError());
   return failed;
 }
 
-bool TWEB::FileCountProc(TWebFile& record) {
+bool TWEB::FileCountProc(const TWebFile& record) const {
   std::string_view name = PlainFileNameOrEmpty(record.GetFileName());
-  if (IsCaptured(record) && !name.empty() && fs_.FileExists(Path + std::string(name))) {
-    ++FileCounter;
-  }
-  return false;
+  return IsCaptured(record) && !name.empty() && fs_.FileExists(path_ + std::string(name));
 }
 
-std::int32_t TWEB::GetFileCount() {
-  FileCounter = 0;
-  Tree.Explore([this](TWebFile& record, const std::string&) { return FileCountProc(record); });
-  return FileCounter;
+std::int32_t TWEB::GetFileCount() const {
+  std::int32_t count = 0;
+  tree_.Explore([this, &count](const TWebFile& record, const std::string&) {
+    if (FileCountProc(record)) ++count;
+    return false;
+  });
+  return count;
 }
 
 bool TWEB::CopyExploreProc(TWebFile& record) {
@@ -75,10 +75,10 @@ bool TWEB::CopyExploreProc(TWebFile& record) {
 }
 
 bool TWEB::WebFileCopy(std::string_view name) {
-  const std::string source = Path + std::string(name);
+  const std::string source = path_ + std::string(name);
   if (!fs_.FileExists(source)) return true;
   if (copy_progress_) copy_progress_->FileCopied(std::string(name));
-  const std::string target = CopyPath + std::string(name);
+  const std::string target = copy_path_ + std::string(name);
   std::optional<std::string> bytes = fs_.ReadFile(source);
   // A move deletes the source only when the whole copy is on disk: a short write (full disk)
   // would otherwise lose the file in both places.
@@ -90,22 +90,22 @@ bool TWEB::WebFileCopy(std::string_view name) {
     return false;
   }
   // A source that stays loses nothing: the copy is whole, and deleting the old folder lists it.
-  if (MoveFiles) (void)fs_.RemoveFile(source);
+  if (move_files_) (void)fs_.RemoveFile(source);
   return true;
 }
 
 std::vector<std::string> TWEB::CopyWouldReplace(const std::string& destination) {
   const std::string folder = ShortString(FolderOfFile(destination));
   std::set<std::string> clashes;
-  if (SameFolder(Path, folder)) return {};
+  if (SameFolder(path_, folder)) return {};
   auto check = [&](std::string_view name) {
     const std::string file(name);
-    if (fs_.FileExists(Path + file) &&
+    if (fs_.FileExists(path_ + file) &&
         (fs_.FileExists(folder + file) || fs_.IsSymbolicLink(folder + file))) {
       clashes.insert(file);
     }
   };
-  Tree.Explore([&](TWebFile& record, const std::string&) {
+  tree_.Explore([&](TWebFile& record, const std::string&) {
     std::string_view name = PlainFileNameOrEmpty(record.GetFileName());
     if (IsCaptured(record) && !name.empty()) check(name);
     return false;
@@ -118,26 +118,26 @@ std::vector<std::string> TWEB::CopyWouldReplace(const std::string& destination) 
 TWebCopyResult TWEB::WebCopy(const std::string& destination, bool move,
                              TWebCopyProgress* progress) {
   TWebCopyResult result;
-  MoveFiles = move;
-  CopyPath = ShortString(FolderOfFile(destination));
+  move_files_ = move;
+  copy_path_ = ShortString(FolderOfFile(destination));
   copy_failures_.clear();
   if (progress) {
     copy_progress_ = progress;
     progress->Start(GetFileCount() + 7);
   }
-  if (!fs_.MakeDirs(CopyPath)) {
+  if (!fs_.MakeDirs(copy_path_)) {
     result.FolderError = fs_.LastError();
     copy_progress_ = nullptr;
     return result;
   }
   // Copying a folder onto itself would truncate every file before reading it.
-  result.SameFolder = SameFolder(Path, CopyPath);
+  result.SameFolder = SameFolder(path_, copy_path_);
   if (!result.SameFolder) {
-    Tree.Explore([this](TWebFile& record, const std::string&) { return CopyExploreProc(record); });
+    tree_.Explore([this](TWebFile& record, const std::string&) { return CopyExploreProc(record); });
     WebFileCopy(kBadLinkFileName);
     WebFileCopy(kNotFoundFileName);
   }
-  SetPath(CopyPath);
+  SetPath(copy_path_);
   result.Saved = SaveToFile(destination);
   if (!result.Saved) result.SaveError = save_error_;
   result.Failed = std::move(copy_failures_);

@@ -380,14 +380,14 @@ TWebFile* TWebTree::FindAnyWebProtocol(std::string_view url) const {
   return twin.empty() ? nullptr : Find(twin);
 }
 
-bool TWebTree::Explore(const TExploreProc& proc) { return ExploreFrom(nullptr, proc); }
+bool TWebTree::Explore(const TExploreProc& proc) const { return ExploreFrom(nullptr, proc); }
 
-bool TWebTree::ExploreFrom(TWebNode* start, const TExploreProc& proc) {
+bool TWebTree::ExploreFrom(const TWebNode* start, const TExploreProc& proc) const {
   std::string prefix;
   return Walk(start ? *start : *root_, prefix, proc);
 }
 
-bool TWebTree::Walk(TWebNode& node, std::string& prefix, const TExploreProc& proc) {
+bool TWebTree::Walk(const TWebNode& node, std::string& prefix, const TExploreProc& proc) const {
   std::size_t kept = prefix.size();
   // By index: a callback may add entries, which can move the vector.
   for (std::size_t i = 0; i < node.items_.size(); ++i) {  // NOLINT(modernize-loop-convert)

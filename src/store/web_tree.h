@@ -194,9 +194,9 @@ class TWebTree {
   // Find, and when the tree does not hold `url`, the same address under the other web protocol
   // (http and https on their default ports): a site reached under both is one site.
   TWebFile* FindAnyWebProtocol(std::string_view url) const;
-  bool Explore(const TExploreProc& proc);
+  bool Explore(const TExploreProc& proc) const;
   // Walks below `start` (the root when null); the addresses given hold only the segments below it.
-  bool ExploreFrom(TWebNode* start, const TExploreProc& proc);
+  bool ExploreFrom(const TWebNode* start, const TExploreProc& proc) const;
   // The record's address rebuilt from the tree: a later alias in the owning node wins.
   std::string GetUrl(const TWebFile* record) const;
 
@@ -228,7 +228,7 @@ class TWebTree {
   void PlaceAlias(TWebNode& node, std::uint32_t i, TWebFile* record);
   void ForgetAliasSite(TWebFile* record, TWebNode* node, std::uint32_t i);
   void ReplaceOwned(TWebNode& node, std::uint32_t i, TWebFile* replacement);
-  bool Walk(TWebNode& node, std::string& prefix, const TExploreProc& proc);
+  bool Walk(const TWebNode& node, std::string& prefix, const TExploreProc& proc) const;
 
   TWebTreeObserver quiet_;
   TWebTreeObserver* observer_ = &quiet_;

@@ -226,7 +226,7 @@ void TMainWin::RunFinished() {
   DismissRunQuestions();
   const bool quit = model_.CaptureEnded();
   ShowRunning(false);
-  if (!web_->FileName.empty()) recent_.Add(web_->FileName);
+  if (!web_->FileName().empty()) recent_.Add(web_->FileName());
   RebuildRecentMenu();
   ShowWeb();
   RebuildDocumentList();
@@ -242,10 +242,10 @@ void TMainWin::RunFinished() {
 }
 
 void TMainWin::ExplainFailure(const TCaptureFailure& failure) {
-  const TFailureExplanation explanation = korvane::ExplainFailure(failure, web_->Url);
+  const TFailureExplanation explanation = korvane::ExplainFailure(failure, web_->Url());
   const TModalResult answer = ShowMessageBox(this, explanation.Box);
   if (!explanation.OffersRename || answer != mrYes) return;
-  TAddUrlDialog dialog(TAddUrlDlg::ForNewWebAddress(web_->Url), *param_, pump_->Hub(), this);
+  TAddUrlDialog dialog(TAddUrlDlg::ForNewWebAddress(web_->Url()), *param_, pump_->Hub(), this);
   if (!dialog.Run()) return;
   web_->Reinit(dialog.Model().CanonicalUrl());
   ShowWeb();

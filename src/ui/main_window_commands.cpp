@@ -84,7 +84,7 @@ void TMainWin::OpenWeb(std::unique_ptr<TWEB> web, bool capture) {
   UpdateCaption();
   RebuildDocumentList();
   RebuildUrlList();
-  if (!web_->FileName.empty()) recent_.Add(web_->FileName);
+  if (!web_->FileName().empty()) recent_.Add(web_->FileName());
   RebuildRecentMenu();
   // Started from the event loop, once the window is up.
   if (capture) QMetaObject::invokeMethod(this, &TMainWin::RunCapture, Qt::QueuedConnection);
@@ -93,8 +93,8 @@ void TMainWin::OpenWeb(std::unique_ptr<TWEB> web, bool capture) {
 void TMainWin::ShowWeb() {
   if (!web_) return;
   ShowForm(korvane::ShowWeb(*web_));
-  multimedia_->SetStretch(web_->Options.StretchImageFlag);
-  mime_grid_->SetRows(MimeRowsFromList(web_->MimeList));
+  multimedia_->SetStretch(web_->Options().StretchImageFlag);
+  mime_grid_->SetRows(MimeRowsFromList(web_->MimeList()));
   ShowFigures();
   UpdateCommands();
 }
@@ -104,39 +104,39 @@ void TMainWin::StoreWeb() {
   // A title typed and not left yet renames the bookmark as leaving the box would.
   TitleExit();
   korvane::StoreWeb(ReadForm(), *web_);
-  MimeRowsToList(mime_grid_->Rows(), web_->MimeList);
+  MimeRowsToList(mime_grid_->Rows(), web_->MimeList());
   ShowWeb();
 }
 
 void TMainWin::ShowFigures() {
-  page_count_edit_->setText(QString::number(web_->CapturedCount));
-  date_edit_->setText(ToQt(WebDateText(web_->CaptureStart)));
-  size_edit_->setText(ToQt(WebSizeText(web_->TotalSize)));
+  page_count_edit_->setText(QString::number(web_->CapturedCount()));
+  date_edit_->setText(ToQt(WebDateText(web_->CaptureStart())));
+  size_edit_->setText(ToQt(WebSizeText(web_->TotalSize())));
   TCaptureCounters counters;
   counters.LinkCount = web_->GetLinkCount();
-  counters.FilteredCount = web_->FilteredCount;
+  counters.FilteredCount = web_->FilteredCount();
   // A damaged web's counters may exceed its link count: nothing is left to explore then.
   counters.TodoCount = web_->GetTodoCount().value_or(0);
-  counters.NotFoundCount = web_->NotFoundCount;
-  counters.CapturedCount = web_->CapturedCount;
-  counters.ErrorCount = web_->ErrorCount;
-  ShowCaptureFigures(counters, FormatByteCount(web_->TotalSize),
+  counters.NotFoundCount = web_->NotFoundCount();
+  counters.CapturedCount = web_->CapturedCount();
+  counters.ErrorCount = web_->ErrorCount();
+  ShowCaptureFigures(counters, FormatByteCount(web_->TotalSize()),
                      FormatByteCount(web_->FreeSpace()));
 }
 
 bool TMainWin::SaveWeb() {
   if (!web_) return true;
-  if (web_->FileName.empty()) return SaveWebAs();
+  if (web_->FileName().empty()) return SaveWebAs();
   bool saved = false;
   {
     TBusyCursor busy(model_);
-    saved = web_->SaveToFile(web_->FileName);
+    saved = web_->SaveToFile(web_->FileName());
   }
-  recent_.Add(web_->FileName);
+  recent_.Add(web_->FileName());
   RebuildRecentMenu();
   if (!saved) {
     // The previous file, if any, is whole: the save writes beside it first.
-    Tell(this, "The web could not be saved to " + web_->FileName, "Error", TBoxIcon::kStop);
+    Tell(this, "The web could not be saved to " + web_->FileName(), "Error", TBoxIcon::kStop);
   }
   return saved;
 }
@@ -144,24 +144,24 @@ bool TMainWin::SaveWeb() {
 bool TMainWin::SaveWebAs() {
   if (!web_) return true;
   QString start;
-  if (!web_->FileName.empty()) {
-    start = ToQt(web_->FileName);
+  if (!web_->FileName().empty()) {
+    start = ToQt(web_->FileName());
   } else {
-    start = ToQt(WithSeparator(web_->Path) + DefaultWebName(web_->Url) + ".web");
+    start = ToQt(WithSeparator(web_->Path()) + DefaultWebName(web_->Url()) + ".web");
   }
   QFileDialog dialog(this, tr("Saave Web tree"), QFileInfo(start).path(), kWebFilter);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setDefaultSuffix(QStringLiteral("Web"));
   dialog.selectFile(QFileInfo(start).fileName());
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
-  web_->FileName = FromQt(dialog.selectedFiles().front());
+  web_->SetFileName(FromQt(dialog.selectedFiles().front()));
   return SaveWeb();
 }
 
 bool TMainWin::CloseWeb() {
   if (!web_) return true;
   StoreWeb();
-  switch (model_.CloseWebStep(!web_->FileName.empty())) {
+  switch (model_.CloseWebStep(!web_->FileName().empty())) {
     case TMainWindowModel::TCloseWebStep::kNothing:
       return true;
     case TMainWindowModel::TCloseWebStep::kSaveSilently:
@@ -209,19 +209,19 @@ bool TMainWin::LoadAndOpen(const std::string& project_file) {
 }
 
 void TMainWin::UpdateCaption() {
-  setWindowTitle(TitleToQt(TMainWindowModel::Caption(web_ != nullptr, web_ ? web_->Title : "",
-                                                     web_ ? web_->FileName : "")));
+  setWindowTitle(TitleToQt(TMainWindowModel::Caption(web_ != nullptr, web_ ? web_->Title() : "",
+                                                     web_ ? web_->FileName() : "")));
 }
 
 void TMainWin::UpdateCommands() {
   TCommandContext context;
   context.Tab = notebook_ ? notebook_->currentIndex() : 0;
   if (web_) {
-    context.CapturedCount = web_->CapturedCount;
-    context.MapCount = int(web_->MapList.Count());
+    context.CapturedCount = web_->CapturedCount();
+    context.MapCount = int(web_->MapList().Count());
   }
-  context.Html = HtmlCommandStates(fs_, web_ ? web_->Path : std::string(), param_->BookmarkFileName,
-                                   program_folder_);
+  context.Html = HtmlCommandStates(fs_, web_ ? web_->Path() : std::string(),
+                                   param_->BookmarkFileName, program_folder_);
   for (const auto& [command, action] : actions_) {
     action->setEnabled(model_.CommandEnabled(command, context));
   }
@@ -242,7 +242,7 @@ void TMainWin::RebuildUrlList() {
   const TWebForm form = ReadForm();
   const TUrlListFlags flags{form.ResolvedUrlCheckBox, form.TodoUrlCheckBox, form.ErrorUrlCheckBox,
                             form.FilteredUrlCheckBox};
-  url_records_ = UrlRecordsFromTree(web_->Tree);
+  url_records_ = UrlRecordsFromTree(web_->Tree());
   url_entries_ = BuildUrlList(url_records_, flags);
   url_list_->Show(url_records_, url_entries_);
   UrlSelected();
@@ -253,8 +253,9 @@ void TMainWin::RebuildDocumentList() {
     multimedia_->SetDocuments({}, std::string());
     return;
   }
-  multimedia_->SetDocuments(BuildDocumentList(DocumentSourcesFromTree(web_->Tree), web_->Options),
-                            WithSeparator(web_->Path));
+  multimedia_->SetDocuments(
+      BuildDocumentList(DocumentSourcesFromTree(web_->Tree()), web_->Options()),
+      WithSeparator(web_->Path()));
 }
 
 void TMainWin::UrlSelected() {
@@ -268,7 +269,7 @@ void TMainWin::UrlSelected() {
   }
   const TUrlRecord& record = url_records_[url_entries_[std::size_t(row)].Record];
   std::optional<TDateTime> date;
-  const QFileInfo file(ToQt(WithSeparator(web_->Path) + record.FileName));
+  const QFileInfo file(ToQt(WithSeparator(web_->Path()) + record.FileName));
   if (!record.FileName.empty() && file.exists()) {
     const QDateTime at = file.lastModified();
     date = EncodeDateTime(at.date().year(), at.date().month(), at.date().day(), at.time().hour(),
@@ -285,7 +286,7 @@ void TMainWin::UrlListBrowse() {
   const int row = url_list_->currentRow();
   if (!web_ || row < 0 || std::size_t(row) >= url_entries_.size()) return;
   const TUrlRecord& record = url_records_[url_entries_[std::size_t(row)].Record];
-  param_->OpenInNavigator(UrlNavigatorTarget(record, web_->Path), false);
+  param_->OpenInNavigator(UrlNavigatorTarget(record, web_->Path()), false);
 }
 
 void TMainWin::TitleExit() {
@@ -293,7 +294,7 @@ void TMainWin::TitleExit() {
   const std::string title = TitleFromQt(title_edit_->text());
   if (title == shown_title_) return;
   shown_title_ = title;
-  web_->Title = title;
+  web_->SetTitle(title);
   UpdateCaption();
   AddWebBookmark(bookmarks_, *param_, *web_, clock_.Now(), *bookmark_hooks_);
   UpdateCommands();
@@ -358,7 +359,7 @@ void TMainWin::ExitCommand() { close(); }
 // --- Capture ---
 
 void TMainWin::ResolveLinksCommand() {
-  if (!web_ || !model_.CommandEnabled(TCommand::kResolveLinks, {0, web_->CapturedCount, 0, {}})) {
+  if (!web_ || !model_.CommandEnabled(TCommand::kResolveLinks, {0, web_->CapturedCount(), 0, {}})) {
     return;
   }
   StoreWeb();
@@ -383,7 +384,7 @@ void TMainWin::ResolveLinksCommand() {
 void TMainWin::ResetCommand() {
   if (!web_) return;
   TWebForm form = ReadForm();
-  MimeRowsToList(mime_grid_->Rows(), web_->MimeList);
+  MimeRowsToList(mime_grid_->Rows(), web_->MimeList());
   TMaintenanceQuestions questions(this);
   if (!ResetWeb(*web_, form, questions)) return;
   ShowWeb();
@@ -399,7 +400,7 @@ void TMainWin::CopyOrMove(bool move) {
   if (!web_) return;
   StoreWeb();
   const std::string caption(move ? kMoveCaption : kCopyCaption);
-  const QString start = web_->FileName.empty() ? ToQt(web_->Path) : ToQt(web_->FileName);
+  const QString start = web_->FileName().empty() ? ToQt(web_->Path()) : ToQt(web_->FileName());
   QFileDialog dialog(this, ToQt(caption), QFileInfo(start).path(), kWebFilter);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setDefaultSuffix(QStringLiteral("Web"));
@@ -411,7 +412,7 @@ void TMainWin::CopyOrMove(bool move) {
       Ask(this, CopyReplaceQuestion(replaced, destination, move), caption, mbYes | mbNo) != mrYes) {
     return;
   }
-  TCopyDialog progress(caption, web_->FileName, destination, this);
+  TCopyDialog progress(caption, web_->FileName(), destination, this);
   progress.show();
   progress.repaint();
   TWebCopyResult result;
@@ -469,7 +470,7 @@ void TMainWin::LocalWebsCommand() {
 
 void TMainWin::OpenWebPage(const char* file_name) {
   if (!web_) return;
-  const std::string page = WithSeparator(web_->Path) + file_name;
+  const std::string page = WithSeparator(web_->Path()) + file_name;
   if (fs_.FileExists(page)) param_->OpenInNavigator(page, true);
 }
 
@@ -522,7 +523,7 @@ void TMainWin::ForceCaptureCommand() {
   if (!web_ || row < 0 || std::size_t(row) >= url_entries_.size()) return;
   const TUrlRecord& record = url_records_[url_entries_[std::size_t(row)].Record];
   if (!ForceCaptureEnabled(record)) return;
-  web_->ForceCapture(web_->Tree.Find(record.Url));
+  web_->ForceCapture(web_->Tree().Find(record.Url));
   ShowFigures();
   RebuildUrlList();
 }

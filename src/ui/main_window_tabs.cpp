@@ -318,15 +318,15 @@ QWidget* TMainWin::MultimediaTab() {
   connect(multimedia_, &TMultimediaView::TypeBoxClicked, this, [this] {
     if (!web_) return;
     const TWebForm form = ReadForm();
-    web_->Options.ListGifFlag = form.ListGifCheck;
-    web_->Options.ListJpegFlag = form.ListJpegCheck;
-    web_->Options.ListAviFlag = form.ListAviCheck;
-    web_->Options.ListWavFlag = form.ListWavCheck;
+    web_->EditOptions().ListGifFlag = form.ListGifCheck;
+    web_->EditOptions().ListJpegFlag = form.ListJpegCheck;
+    web_->EditOptions().ListAviFlag = form.ListAviCheck;
+    web_->EditOptions().ListWavFlag = form.ListWavCheck;
     RebuildDocumentList();
   });
   connect(multimedia_, &TMultimediaView::StretchBoxClicked, this, [this](bool checked) {
     if (!web_) return;
-    web_->Options.StretchImageFlag = checked;
+    web_->EditOptions().StretchImageFlag = checked;
     multimedia_->SetStretch(checked);
   });
   connect(multimedia_, &TMultimediaView::BrowseRequested, this,

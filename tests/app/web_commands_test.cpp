@@ -22,10 +22,10 @@ TEST_F(WebCommandsTest, StoreWebGoesThroughSetUrlAndSetPath) {
   form.TitleEdit = "Other";
   form.MaxDiskSize = {true, "2048"};
   StoreWeb(form, *web);
-  EXPECT_EQ(web->Url, "http://h/other/");
-  EXPECT_EQ(web->Title, "Other");
-  EXPECT_EQ(web->Options.MaxDiskSize, 2048);
-  EXPECT_EQ(web->Path, "/webs/site/");
+  EXPECT_EQ(web->Url(), "http://h/other/");
+  EXPECT_EQ(web->Title(), "Other");
+  EXPECT_EQ(web->Options().MaxDiskSize, 2048);
+  EXPECT_EQ(web->Path(), "/webs/site/");
 }
 
 TEST_F(WebCommandsTest, SecondAddUrlOfTheSameAddressAddsNothing) {
@@ -44,8 +44,8 @@ TEST_F(WebCommandsTest, NewWebFromTheDialog) {
   form.TitleEdit = "Manual";
   auto web = CreateNewWeb(form, f.defaults, f.mime, f.fs).Web;
   ASSERT_NE(web, nullptr);
-  EXPECT_EQ(web->FileName, "/webs/MANUAL/Local.Web");
-  EXPECT_EQ(web->Title, "Manual");
+  EXPECT_EQ(web->FileName(), "/webs/MANUAL/Local.Web");
+  EXPECT_EQ(web->Title(), "Manual");
   EXPECT_TRUE(f.fs.DirectoryExists("/webs/MANUAL"));
 }
 
@@ -78,12 +78,12 @@ TEST_F(WebCommandsTest, StartupWebFromTheCommandLine) {
   const TStartupPlan plan = PlanStartup(command, f.fs, "/webs/", DefaultWebName);
   auto web = OpenStartupWeb(plan, f.defaults, f.mime, f.fs).Web;
   ASSERT_NE(web, nullptr);
-  EXPECT_EQ(web->FileName, "/webs/SITE/LOCAL.WEB");
-  EXPECT_EQ(web->Options.MaxFileCount, 7);
-  const TMimeItem* gif = web->MimeList.GetMimeByString("image/gif");
+  EXPECT_EQ(web->FileName(), "/webs/SITE/LOCAL.WEB");
+  EXPECT_EQ(web->Options().MaxFileCount, 7);
+  const TMimeItem* gif = web->MimeList().GetMimeByString("image/gif");
   ASSERT_NE(gif, nullptr);
   EXPECT_FALSE(gif->Valid);
-  ASSERT_TRUE(web->SaveToFile(web->FileName));
+  ASSERT_TRUE(web->SaveToFile(web->FileName()));
 
   const TStartupPlan again = PlanStartup(command, f.fs, "/webs/", DefaultWebName);
   EXPECT_EQ(again.Action, TStartupPlan::kLoad);
@@ -102,14 +102,14 @@ TEST_F(WebCommandsTest, SavedZonesAreAdmittedAsLinksOfTheMapsPage) {
   map->MapFile = "nav.map";
   map->MapUrl = "http://h/cgi-bin/nav";
   map->PageUrl = "http://h/";
-  web->MapList.Add(std::move(map));
+  web->MapList().Add(std::move(map));
   TWebMapSource source(*web);
   TMapEditDlg editor(source, f.fs);
   ASSERT_TRUE(editor.OpenMap(0, TMapEditDlg::TSize{100, 100}));
   editor.MousePress({10, 10}, TMapEditDlg::kLeft);
   editor.MouseRelease({30, 40});
   ASSERT_TRUE(editor.Save());
-  EXPECT_NE(web->Tree.Find("http://h/cgi-bin/nav?20,25"), nullptr);
+  EXPECT_NE(web->Tree().Find("http://h/cgi-bin/nav?20,25"), nullptr);
   EXPECT_EQ(f.fs.files["/webs/site/nav.map"],
             "<area shape=\"rect\" coords=\"10,10,30,40\" href=\"http://h/cgi-bin/nav?20,25\">\r\n");
 }

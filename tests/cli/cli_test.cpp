@@ -284,12 +284,12 @@ TEST_F(CliTest, InfoShowsAWebWithOddCountersAndHidesThePassword) {
   TMIMELIST mime;
   TWEB web(defaults);
   EXPECT_TRUE(web.Init("http://www.a.com/", (root_ / "odd").string(), mime));
-  web.FileName = web.Path + "Local.Web";
-  web.CapturedCount = 40;  // one link only
-  web.Options.Username = "ann";
-  web.Options.Password = "s3cret-word";
-  ASSERT_TRUE(web.SaveToFile(web.FileName));
-  TRun info = Cli("info " + web.FileName);
+  web.SetFileName(web.Path() + "Local.Web");
+  web.SetCounters({.Captured = 40});  // one link only
+  web.EditOptions().Username = "ann";
+  web.EditOptions().Password = "s3cret-word";
+  ASSERT_TRUE(web.SaveToFile(web.FileName()));
+  TRun info = Cli("info " + web.FileName());
   EXPECT_EQ(info.status, 0) << info.output;
   EXPECT_NE(info.output.find("Captured      0\nTo explore    1\n"), std::string::npos)
       << info.output;
@@ -301,9 +301,9 @@ TEST_F(CliTest, InfoShowsAWebWithOddCountersAndHidesThePassword) {
   auto lost = std::make_unique<TWebFile>();
   lost->State = wsError;
   lost->SetLinkType(1);
-  ASSERT_TRUE(web.Tree.Add("http://www.a.com/lost.gif", std::move(lost)));
-  ASSERT_TRUE(web.SaveToFile(web.FileName));
-  TRun errors = Cli("urls " + web.FileName + " --errors");
+  ASSERT_TRUE(web.AddRecord("http://www.a.com/lost.gif", std::move(lost)));
+  ASSERT_TRUE(web.SaveToFile(web.FileName()));
+  TRun errors = Cli("urls " + web.FileName() + " --errors");
   EXPECT_EQ(errors.status, 0) << errors.output;
   EXPECT_EQ(errors.output, "error      http://www.a.com/lost.gif    lost.gif\n");
 }
@@ -316,17 +316,17 @@ TEST_F(CliTest, CopyAndDeleteTouchNothingOfTheUsersUnasked) {
   mime.SetToDefault();
   TWEB web(defaults);
   EXPECT_TRUE(web.Init("http://www.a.com/", (root_ / "real").string(), mime));
-  web.FileName = web.Path + "Local.Web";
+  web.SetFileName(web.Path() + "Local.Web");
   auto record = std::make_unique<TWebFile>();
   record->State = wsFile;
   record->SetFileName("photo.gif");
-  ASSERT_TRUE(web.Tree.Add("http://www.a.com/photo.gif", std::move(record)));
-  ASSERT_TRUE(web.SaveToFile(web.FileName));
+  ASSERT_TRUE(web.AddRecord("http://www.a.com/photo.gif", std::move(record)));
+  ASSERT_TRUE(web.SaveToFile(web.FileName()));
   std::ofstream(root_ / "real" / "photo.gif") << "captured";
   fs::create_directories(root_ / "mine");
   std::ofstream(root_ / "mine" / "photo.gif") << "the user's own";
 
-  const std::string copy = work_ + "copy " + web.FileName + " " + (root_ / "mine").string();
+  const std::string copy = work_ + "copy " + web.FileName() + " " + (root_ / "mine").string();
   TRun asked = Cli("", std::string(KORVANE_CLI) + " " + copy + " < /dev/null");
   EXPECT_EQ(asked.status, 1) << asked.output;
   EXPECT_NE(asked.output.find("1 file(s) of " + (root_ / "mine").string() +

@@ -42,7 +42,7 @@ class CaptureEndToEndTest : public ::testing::Test {
   std::unique_ptr<TWEB> NewWeb(const std::string& url) {
     auto web = std::make_unique<TWEB>(defaults_);
     EXPECT_TRUE(web->Init(url, folder_.string(), mime_));
-    web->FileName = web->Path + "Local.Web";
+    web->SetFileName(web->Path() + "Local.Web");
     return web;
   }
   TCaptureRunResult Capture(TWEB& web) {
@@ -72,7 +72,7 @@ TEST_F(CaptureEndToEndTest, TheLogPageIsOnTheDiskAfterEveryStep) {
     EXPECT_NE(text.find("<br>D\xE9"
                         "but de capture le "),
               std::string::npos);
-    const TWebFile* missing = web->Tree.Find(server.Url("/missing.htm"));
+    const TWebFile* missing = web->Tree().Find(server.Url("/missing.htm"));
     if (missing && missing->State == wsNotFound) {
       ++checked;
       EXPECT_NE(text.find("(404):" + server.Url("/missing.htm") + "\r\n"), std::string::npos);
@@ -97,7 +97,7 @@ TEST_F(CaptureEndToEndTest, SampleSiteFromNginx) {
 
   // Every kept record has its file, and pictures arrive byte for byte.
   int files = 0;
-  web->Tree.Explore([&](TWebFile& record, const std::string& url) {
+  web->Tree().Explore([&](TWebFile& record, const std::string& url) {
     if (record.State == wsPage || record.State == wsFile) {
       ++files;
       EXPECT_TRUE(fs::exists(folder_ / record.GetFileName())) << url;
@@ -105,16 +105,16 @@ TEST_F(CaptureEndToEndTest, SampleSiteFromNginx) {
     return false;
   });
   EXPECT_GE(files, 30);
-  TWebFile* logo = web->Tree.Find(server.Url("/images/nav.gif"));
+  TWebFile* logo = web->Tree().Find(server.Url("/images/nav.gif"));
   ASSERT_NE(logo, nullptr);
   EXPECT_EQ(logo->State, wsFile);
   EXPECT_EQ(ReadFile(folder_ / logo->GetFileName()),
             ReadFile(fs::path(TNginxServer::SampleSiteFolder()) / "images/nav.gif"));
 
   // The redirection leads to its target's record; the missing page to the not-found page.
-  EXPECT_EQ(web->Tree.Find(server.Url("/old-page.htm")),
-            web->Tree.Find(server.Url("/news/index.htm")));
-  TWebFile* missing = web->Tree.Find(server.Url("/missing.htm"));
+  EXPECT_EQ(web->Tree().Find(server.Url("/old-page.htm")),
+            web->Tree().Find(server.Url("/news/index.htm")));
+  TWebFile* missing = web->Tree().Find(server.Url("/missing.htm"));
   ASSERT_NE(missing, nullptr);
   EXPECT_EQ(missing->State, wsNotFound);
   EXPECT_EQ(missing->GetFileName(), "NotFound.htm");
@@ -134,17 +134,17 @@ TEST_F(CaptureEndToEndTest, SampleSiteFromNginx) {
             std::string::npos);
 
   // The captured pages carry their footer naming the real address.
-  TWebFile* about = web->Tree.Find(server.Url("/about.htm"));
+  TWebFile* about = web->Tree().Find(server.Url("/about.htm"));
   ASSERT_NE(about, nullptr);
   EXPECT_NE(ReadFile(folder_ / about->GetFileName()).find("<!--KORVANE=ON-->"), std::string::npos);
   EXPECT_EQ(about->GetDescription(), "About the workshop");
 
   // The web reloads from its project file.
   TWEB back(defaults_);
-  ASSERT_TRUE(back.LoadFromFile(web->FileName));
-  EXPECT_EQ(back.CapturedCount, web->CapturedCount);
-  EXPECT_EQ(back.Tree.Find(server.Url("/about.htm"))->GetFileName(), about->GetFileName());
-  EXPECT_EQ(back.LastCaptureInfo.CapturedCount, result.Captured);
+  ASSERT_TRUE(back.LoadFromFile(web->FileName()));
+  EXPECT_EQ(back.CapturedCount(), web->CapturedCount());
+  EXPECT_EQ(back.Tree().Find(server.Url("/about.htm"))->GetFileName(), about->GetFileName());
+  EXPECT_EQ(back.LastCaptureInfo().CapturedCount, result.Captured);
 
   // Captured again, the web finds everything done and fetches only what is left to try.
   TCaptureRunResult again = Capture(back);
@@ -174,16 +174,16 @@ TEST_F(CaptureEndToEndTest, SeveralWebsThroughAProxy) {
   settings_.ProxyAdress = "127.0.0.1";
   settings_.ProxyPort = proxy.Port();
   auto web = NewWeb("http://www.site-a.test/");
-  web->Options.ExternalWebDepth = 1;
-  web->Options.ExternalLinkDepth = 0;
+  web->EditOptions().ExternalWebDepth = 1;
+  web->EditOptions().ExternalLinkDepth = 0;
   TCaptureRunResult result = Capture(*web);
 
   EXPECT_EQ(result.Captured, 4);
-  EXPECT_EQ(web->Tree.Find("http://img.site-a.test/p.gif")->State, wsFile);
-  TWebFile* b = web->Tree.Find("http://www.site-b.test/");
+  EXPECT_EQ(web->Tree().Find("http://img.site-a.test/p.gif")->State, wsFile);
+  TWebFile* b = web->Tree().Find("http://www.site-b.test/");
   EXPECT_EQ(b->State, wsPage);
   EXPECT_EQ(b->ExternalDepth, 1);
-  EXPECT_EQ(web->Tree.Find("http://www.site-b.test/deeper.htm")->State, wsFiltered);
+  EXPECT_EQ(web->Tree().Find("http://www.site-b.test/deeper.htm")->State, wsFiltered);
   EXPECT_NE(
       ReadFile(folder_ / "LogFile.htm")
           .find("<br>http://www.site-b.test/deeper.htm filtr\xE9 : Niveau externe max atteint"),
@@ -215,15 +215,15 @@ TEST_F(CaptureEndToEndTest, AnHttpSiteMovedToHttpsThroughAProxy) {
   settings_.ProxyPort = proxy.Port();
   settings_.MaxSockets = 1;  // the proxy relays one connection at a time
   auto web = NewWeb("http://" + site + "/");
-  web->Options.CaFile = certificates.CaFile();
+  web->EditOptions().CaFile = certificates.CaFile();
   TCaptureRunResult result = Capture(*web);
   EXPECT_GE(result.Captured, 30);
 
-  TWebFile* home = web->Tree.Find("https://" + site + "/");
+  TWebFile* home = web->Tree().Find("https://" + site + "/");
   ASSERT_NE(home, nullptr);
   EXPECT_EQ(home->State, wsPage);
-  EXPECT_EQ(web->Tree.Find("http://" + site + "/"), home);
-  EXPECT_EQ(web->Tree.Find("https://" + site + "/about.htm")->State, wsPage);
+  EXPECT_EQ(web->Tree().Find("http://" + site + "/"), home);
+  EXPECT_EQ(web->Tree().Find("https://" + site + "/about.htm")->State, wsPage);
   // One site on the home page, though its address was met under both protocols.
   const std::string home_page = ReadFile(folder_ / "_Home.htm");
   const std::string row = ">" + site + "</A>";

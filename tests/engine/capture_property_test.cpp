@@ -166,7 +166,7 @@ class CapturePropertyTest : public ::testing::TestWithParam<std::uint32_t> {
 
   // Where the stored copy of `path` is, through the record of its address.
   fs::path Stored(TWEB& web, const TShufflingHttpServer& server, const std::string& path) {
-    const TWebFile* record = web.Tree.Find(server.Url(path));
+    const TWebFile* record = web.Tree().Find(server.Url(path));
     if (!record || (record->State != wsPage && record->State != wsFile)) return {};
     return folder_ / record->GetFileName();
   }
@@ -189,7 +189,7 @@ class CapturePropertyTest : public ::testing::TestWithParam<std::uint32_t> {
   std::unique_ptr<TWEB> NewWeb(const TShufflingHttpServer& server) {
     auto web = std::make_unique<TWEB>(defaults_);
     EXPECT_TRUE(web->Init(server.Url("/index.html"), folder_.string(), mime_));
-    web->FileName = web->Path + "Local.Web";
+    web->SetFileName(web->Path() + "Local.Web");
     return web;
   }
   TCaptureRunResult Capture(TWEB& web) {
@@ -225,7 +225,7 @@ TEST_P(CapturePropertyTest, NineConnectionsInAnyOrderStoreWhatWasServed) {
     EXPECT_TRUE(added) << path << " and " << owner->second << " share " << file;
     ExpectFileOf(site, file, path, path);
   }
-  EXPECT_EQ(web.ErrorCount, 0);
+  EXPECT_EQ(web.ErrorCount(), 0);
   // Every link of a rewritten page or stylesheet leads to its address's file.
   for (const auto& [page, links] : site.links) {
     const std::string stored = ReadFile(Stored(web, server, page));

@@ -75,7 +75,7 @@ class CaptureRunTest : public ::testing::Test, public testing::TWebFixture {
  protected:
   void SetUp() override {
     web_ = NewWeb("http://www.a.com/");
-    web_->FileName = "/webs/site/Local.Web";
+    web_->SetFileName("/webs/site/Local.Web");
     ASSERT_TRUE(fs.MakeDirs("/work"));
     ASSERT_TRUE(fs.MakeDirs(kTemplates));
     fs.files[std::string(kTemplates) + "_Home.krv"] = "KRVN_HTML_TABLE";
@@ -113,7 +113,7 @@ TEST_F(CaptureRunTest, ACaptureThatKeptFilesIsSavedResolvedAndMerged) {
   TGlobalMimeList global(fs, "/work/");
   global.Load();
   lib_.Expect(Served(Page("zz", "application/x-new")));
-  web_->MimeList.AddMime("application/x-new", "new", "Other", true);
+  web_->MimeList().AddMime("application/x-new", "new", "Other", true);
   const TCaptureRunResult& result = RunToEnd(NewRun(&global));
   EXPECT_EQ(result.Captured, 1);
   EXPECT_TRUE(result.Saved);
@@ -121,7 +121,7 @@ TEST_F(CaptureRunTest, ACaptureThatKeptFilesIsSavedResolvedAndMerged) {
   EXPECT_TRUE(result.Error.empty());
   EXPECT_TRUE(fs.FileExists("/webs/site/Local.Web"));
   EXPECT_TRUE(fs.FileExists("/webs/site/_Home.htm"));
-  EXPECT_EQ(web_->LastCaptureInfo.CapturedCount, 1);
+  EXPECT_EQ(web_->LastCaptureInfo().CapturedCount, 1);
   EXPECT_EQ(hooks_.calls, (std::vector<std::string>{"resolve", "after"}));
   EXPECT_TRUE(global.List().MimeExist("application/x-new"));
 }
@@ -178,7 +178,7 @@ TEST_F(CaptureRunTest, EveryFailureSaysItsCause) {
     web_->Reinit("http://www.a.com/");
     lib_.Expect(c.script);
     EXPECT_EQ(RunToEnd(NewRun()).Captured, 0);
-    const TFailureExplanation explained = ExplainFailure(hooks_.failure, web_->Url);
+    const TFailureExplanation explained = ExplainFailure(hooks_.failure, web_->Url());
     EXPECT_EQ(explained.Cause, c.cause);
     EXPECT_EQ(explained.Box.Message,
               "URL :http://www.a.com/\r\n"
@@ -191,10 +191,10 @@ TEST_F(CaptureRunTest, EveryFailureSaysItsCause) {
 // A web with nothing left to fetch is complete, not a failure; its links are resolved again, so
 // that a copy whose resolve was killed midway is whole after one more capture.
 TEST_F(CaptureRunTest, NothingLeftToCaptureIsNoFailureAndResolves) {
-  web_->Tree.Find(web_->Url)->State = wsPage;
-  web_->Tree.Find(web_->Url)->SetFileName("index.htm");
-  web_->Tree.Find(web_->Url)->SetMimeType("text/html");
-  web_->CapturedCount = 1;
+  web_->Tree().Find(web_->Url())->State = wsPage;
+  web_->Tree().Find(web_->Url())->SetFileName("index.htm");
+  web_->Tree().Find(web_->Url())->SetMimeType("text/html");
+  web_->SetCounters({.Captured = 1});
   fs.files["/webs/site/index.htm"] = "<html><body>home</body></html>";
   const TCaptureRunResult& result = RunToEnd(NewRun());
   EXPECT_TRUE(lib_.gos.empty());
@@ -208,7 +208,7 @@ TEST_F(CaptureRunTest, NothingLeftToCaptureIsNoFailureAndResolves) {
 // the log page once (it is not tried again), and the run explains it in the certificate's words.
 TEST_F(CaptureRunTest, ARefusedCertificateIsLoggedAndExplained) {
   web_->Reinit("https://www.a.com/");
-  web_->Options.CaFile = "/etc/company-ca.pem";
+  web_->EditOptions().CaFile = "/etc/company-ca.pem";
   lib_.Expect({{testing::TScriptStep::kOkHost, ""},
                {testing::TScriptStep::kTlsFail, "the server's certificate has expired"}});
   EXPECT_EQ(RunToEnd(NewRun()).Captured, 0);
@@ -217,10 +217,10 @@ TEST_F(CaptureRunTest, ARefusedCertificateIsLoggedAndExplained) {
   EXPECT_EQ(lib_.gos[0].tls->CaFile, "/etc/company-ca.pem");
   EXPECT_EQ(hooks_.failure.Kind, TCaptureFailure::kTls);
   EXPECT_EQ(hooks_.failure.Reason, "the server's certificate has expired");
-  const std::string box = ExplainFailure(hooks_.failure, web_->Url).Box.Text();
+  const std::string box = ExplainFailure(hooks_.failure, web_->Url()).Box.Text();
   EXPECT_EQ(box.rfind("URL :https://www.a.com/\r\n", 0), 0u) << box;
   EXPECT_TRUE(box.ends_with("\r\nTLS: the server's certificate has expired\r\n")) << box;
-  EXPECT_FALSE(ExplainFailure(hooks_.failure, web_->Url).OffersRename);
+  EXPECT_FALSE(ExplainFailure(hooks_.failure, web_->Url()).OffersRename);
   const std::string log = LogOf(*web_);
   const std::string line =
       "https://www.a.com/ : \xE9"
@@ -256,10 +256,11 @@ TEST_F(CaptureRunTest, ThePumpNeverNestsAndNothingIsSavedFromAHandler) {
   // Saving and loading a web, with their progress reported, run no message either.
   pump_.max_depth = 0;
   int reported = 0;
-  web_->OnTreeProgress = [&](std::size_t, std::size_t) { ++reported; };
+  auto count = [&](std::size_t, std::size_t) { ++reported; };
+  web_->SetTreeProgress(count);
   ASSERT_TRUE(web_->SaveToFile("/webs/site/Again.web"));
   TWEB loaded(defaults, fs);
-  loaded.OnTreeProgress = web_->OnTreeProgress;
+  loaded.SetTreeProgress(count);
   ASSERT_TRUE(loaded.LoadFromFile("/webs/site/Again.web"));
   EXPECT_GE(reported, 2);
   EXPECT_EQ(pump_.max_depth, 0);
@@ -270,7 +271,7 @@ TEST_F(CaptureRunTest, ThePumpNeverNestsAndNothingIsSavedFromAHandler) {
 // library's loop never sees it, the request is closed, and the run ends the session, logs the
 // error and still does its closing work.
 TEST_F(CaptureRunTest, AnErrorInASocketHandlerEndsTheSessionAndIsReported) {
-  web_->TotalSize = std::numeric_limits<std::int64_t>::max() - 2;
+  web_->SetTotalSize(std::numeric_limits<std::int64_t>::max() - 2);
   lib_.Expect(Served(Page("<HTML>more than two bytes</HTML>")));
   TCaptureRun& run = NewRun();
   run.Begin();
@@ -346,7 +347,7 @@ TEST_F(CaptureRunTest, AServerThatStopsAnsweringIsNamedAsTheCauseOfTheLosses) {
 
 TEST_F(CaptureRunTest, StopRequestsReachTheSession) {
   settings_.MaxSockets = 1;
-  web_->NewLink({0, "http://www.a.com/b.htm", ""}, web_->Tree.Find(web_->Url));
+  web_->NewLink({0, "http://www.a.com/b.htm", ""}, web_->Tree().Find(web_->Url()));
   lib_.Expect(testing::ServedWithoutCut(Page("<HTML>a</HTML>")));  // still open when stopped
   TCaptureRun& run = NewRun();
   run.Begin();

@@ -69,7 +69,7 @@ class CaptureTest : public ::testing::Test, public testing::TWebFixture {
     }
   }
   TWebFile* Link(const std::string& url, std::uint8_t kind = 0) {
-    return web_->NewLink({kind, url, ""}, web_->Tree.Find(web_->Url));
+    return web_->NewLink({kind, url, ""}, web_->Tree().Find(web_->Url()));
   }
   std::string Log() { return LogOf(*web_); }
   std::vector<std::string> Hosts() {
@@ -97,12 +97,12 @@ TEST_F(CaptureTest, OneSlotFetchesTheQueueInOrderPicturesFirst) {
   RunToEnd();
   EXPECT_EQ(view_.urls, (std::vector<std::string>{"1 /p.gif", "1 /", "1 /b.htm"}));
   EXPECT_EQ(capture_->CapturedCount(), 3);
-  EXPECT_EQ(web_->CapturedCount, 3);
-  EXPECT_EQ(web_->TotalSize, 6 + 17 + 14);
-  TWebFile* picture = web_->Tree.Find("http://www.a.com/p.gif");
+  EXPECT_EQ(web_->CapturedCount(), 3);
+  EXPECT_EQ(web_->TotalSize(), 6 + 17 + 14);
+  TWebFile* picture = web_->Tree().Find("http://www.a.com/p.gif");
   EXPECT_EQ(picture->State, wsFile);
-  EXPECT_EQ(fs.files[web_->Path + picture->GetFileName()], "GIF89a");
-  EXPECT_EQ(web_->Tree.Find(web_->Url)->State, wsPage);
+  EXPECT_EQ(fs.files[web_->Path() + picture->GetFileName()], "GIF89a");
+  EXPECT_EQ(web_->Tree().Find(web_->Url())->State, wsPage);
   EXPECT_EQ(view_.documents, std::vector<std::string>{picture->GetFileName()});
   EXPECT_EQ(view_.counters.CapturedCount, 3);
   EXPECT_EQ(view_.counters.TodoCount, 0);
@@ -114,7 +114,7 @@ TEST_F(CaptureTest, NineSlotsHaveNineAddressesInFlight) {
   Start();
   EXPECT_TRUE(capture_->Pump());
   EXPECT_EQ(lib_.gos.size(), 9u);
-  EXPECT_EQ(web_->TodoList.size(), 13u - 9u);
+  EXPECT_EQ(web_->TodoList().size(), 13u - 9u);
   EXPECT_EQ(capture_->Request(9).State() != TRequestState::kIdle, true);
 }
 
@@ -128,8 +128,8 @@ TEST_F(CaptureTest, AServerThatLimitsItsConnectionsIsCapturedWhole) {
   for (int i = 0; i <= kPages; ++i) lib_.Expect(Served(Response("text/html", "<HTML>x</HTML>")));
   Start();
   RunToEnd();
-  EXPECT_EQ(web_->CapturedCount, kPages + 1);
-  EXPECT_EQ(web_->ErrorCount, 0);
+  EXPECT_EQ(web_->CapturedCount(), kPages + 1);
+  EXPECT_EQ(web_->ErrorCount(), 0);
   EXPECT_EQ(web_->GetTodoCount(), 0);
   EXPECT_NE(Log().find("www.a.com:80 : le serveur ferme les connexions en trop, 2 connexion(s) "
                        "au plus"),
@@ -155,12 +155,12 @@ TEST_F(CaptureTest, OneAddressThatClosesAtOnceDoesNotLimitItsServer) {
     for (int slot = 1; slot <= capture_->SlotCount(); ++slot) {
       open += capture_->Request(slot).State() != TRequestState::kIdle ? 1 : 0;
     }
-    if (web_->Tree.Find("http://www.a.com/resets.htm")->Trials > 0)
+    if (web_->Tree().Find("http://www.a.com/resets.htm")->Trials > 0)
       most_open = std::max(most_open, open);
     if (lib_.Run() == 0 && !capture_->Pump()) break;
   }
-  EXPECT_EQ(web_->CapturedCount, kPages + 1);
-  EXPECT_EQ(web_->ErrorCount, 1);
+  EXPECT_EQ(web_->CapturedCount(), kPages + 1);
+  EXPECT_EQ(web_->ErrorCount(), 1);
   EXPECT_EQ(Log().find("ferme les connexions en trop"), std::string::npos) << Log();
   EXPECT_EQ(most_open, 9u);
 }
@@ -170,10 +170,10 @@ TEST_F(CaptureTest, ARedirectionToAnAddressNotCapturedFiltersItsAddress) {
   lib_.Expect(Served(Response("text/html", "", 302, "Location: http:///x\r\n")));
   Start();
   RunToEnd();
-  const TWebFile* home = web_->Tree.Find(web_->Url);
+  const TWebFile* home = web_->Tree().Find(web_->Url());
   EXPECT_EQ(home->State, wsFiltered);
-  EXPECT_EQ(web_->CapturedCount, 0);
-  EXPECT_EQ(web_->FilteredCount, 1);
+  EXPECT_EQ(web_->CapturedCount(), 0);
+  EXPECT_EQ(web_->FilteredCount(), 1);
   EXPECT_EQ(lib_.gos.size(), 1u);
 }
 
@@ -186,7 +186,7 @@ TEST_F(CaptureTest, AddressesOfClosedSlotsWaitForTheNextCapture) {
   ASSERT_TRUE(capture_->Pump());
   capture_->Stop(true);
   EXPECT_FALSE(capture_->Pump());
-  web_->Tree.Explore([](TWebFile& record, const std::string& url) {
+  web_->Tree().Explore([](TWebFile& record, const std::string& url) {
     EXPECT_EQ(record.State, wsTodo) << url;
     return false;
   });
@@ -216,28 +216,28 @@ TEST_F(CaptureTest, PagesGoThroughTheProcessorWithTheSessionsFilter) {
   RunToEnd();
   EXPECT_EQ(pages, (std::vector<std::string>{"http://www.a.com/", "http://www.a.com/c.htm"}));
   EXPECT_EQ(accepted, (std::vector<bool>{true, false, false, false}));
-  EXPECT_EQ(web_->Tree.Find("http://www.a.com/c.htm")->State, wsPage);
+  EXPECT_EQ(web_->Tree().Find("http://www.a.com/c.htm")->State, wsPage);
   EXPECT_NE(Log().find("<br>javascript:go() : url non valide\r\n"), std::string::npos);
 }
 
 TEST_F(CaptureTest, RedirectionCountsOnceAndAliasesTheTarget) {
   lib_.Expect(Served(Response("text/html", "", 302, "Location: /new/home.htm\r\n")));
   lib_.Expect(Served(Response("text/html", "<HTML>new</HTML>")));
-  web_->Options.InternalPathLimit = false;
+  web_->EditOptions().InternalPathLimit = false;
   Start();
   RunToEnd();
   EXPECT_EQ(Hosts().size(), 2u);
-  TWebFile* target = web_->Tree.Find("http://www.a.com/new/home.htm");
+  TWebFile* target = web_->Tree().Find("http://www.a.com/new/home.htm");
   ASSERT_NE(target, nullptr);
-  EXPECT_EQ(web_->Tree.Find("http://www.a.com/"), target);  // the old address leads there
+  EXPECT_EQ(web_->Tree().Find("http://www.a.com/"), target);  // the old address leads there
   EXPECT_EQ(target->State, wsPage);
   EXPECT_EQ(capture_->CapturedCount(), 2);  // the redirection and the page
   // Two addresses, both held: none is left to explore, as the web says once loaded again.
   EXPECT_EQ(web_->GetLinkCount(), 2);
   EXPECT_EQ(web_->GetTodoCount(), 0);
-  web_->FileName = web_->Path + "Local.Web";
-  ASSERT_TRUE(web_->SaveToFile(web_->FileName));
-  ASSERT_TRUE(web_->LoadFromFile(web_->FileName));
+  web_->SetFileName(web_->Path() + "Local.Web");
+  ASSERT_TRUE(web_->SaveToFile(web_->FileName()));
+  ASSERT_TRUE(web_->LoadFromFile(web_->FileName()));
   EXPECT_EQ(web_->GetLinkCount(), 2);
 }
 
@@ -264,13 +264,13 @@ TEST_F(CaptureTest, ASiteMovedFromHttpToHttpsIsCapturedOnce) {
                                                   "1 /c.htm"}));
   for (const char* path : {"", "b.htm", "c.htm", "p.gif"}) {
     const std::string secure = std::string("https://www.a.com/") + path;
-    TWebFile* record = web_->Tree.Find(secure);
+    TWebFile* record = web_->Tree().Find(secure);
     ASSERT_NE(record, nullptr) << path;
     EXPECT_EQ(record->State, *path == 'p' ? wsFile : wsPage) << path;
-    EXPECT_EQ(web_->Tree.FindAnyWebProtocol(std::string("http://www.a.com/") + path), record);
+    EXPECT_EQ(web_->Tree().FindAnyWebProtocol(std::string("http://www.a.com/") + path), record);
   }
-  EXPECT_EQ(web_->CapturedCount, 6);  // two redirections and four files
-  EXPECT_TRUE(web_->TodoList.empty());
+  EXPECT_EQ(web_->CapturedCount(), 6);  // two redirections and four files
+  EXPECT_TRUE(web_->TodoList().empty());
 }
 
 // An address entered under http and then moved to https is held under both; a later session
@@ -283,12 +283,12 @@ TEST_F(CaptureTest, ARecordHeldUnderTwoAddressesIsFetchedOnce) {
   Start();
   RunToEnd();
   EXPECT_EQ(lib_.gos.size(), 2u);
-  EXPECT_EQ(web_->Tree.Find("http://www.a.com/x.htm")->State, wsPage);
+  EXPECT_EQ(web_->Tree().Find("http://www.a.com/x.htm")->State, wsPage);
 }
 
 TEST_F(CaptureTest, UnauthorizedIsRetriedWithCredentialsForItsHostOnly) {
-  web_->Options.Username = "ann";
-  web_->Options.Password = "pw";
+  web_->EditOptions().Username = "ann";
+  web_->EditOptions().Password = "pw";
   lib_.Expect(Served(Response("text/html", "", 401)));
   lib_.Expect(Served(Response("text/html", "<HTML>in</HTML>")));
   Start();
@@ -297,8 +297,8 @@ TEST_F(CaptureTest, UnauthorizedIsRetriedWithCredentialsForItsHostOnly) {
   EXPECT_EQ(lib_.SentOn(lib_.gos[0].handle).find("Authorization"), std::string::npos);
   EXPECT_NE(lib_.SentOn(lib_.gos[1].handle).find("Authorization: Basic YW5uOnB3"),
             std::string::npos);
-  EXPECT_EQ(web_->Tree.Find(web_->Url)->State, wsPage);
-  EXPECT_EQ(web_->Tree.Find(web_->Url)->Trials, 3);  // a 401 uses two trials
+  EXPECT_EQ(web_->Tree().Find(web_->Url())->State, wsPage);
+  EXPECT_EQ(web_->Tree().Find(web_->Url())->Trials, 3);  // a 401 uses two trials
 }
 
 TEST_F(CaptureTest, RefusedAuthorizationEndsAsAnError) {
@@ -311,20 +311,20 @@ TEST_F(CaptureTest, RefusedAuthorizationEndsAsAnError) {
   RunToEnd();
   EXPECT_EQ(page->State, wsError);
   EXPECT_EQ(capture_->ErrorCount(), 1);
-  EXPECT_EQ(web_->ErrorCount, 1);
+  EXPECT_EQ(web_->ErrorCount(), 1);
 }
 
 TEST_F(CaptureTest, UnknownTypeIsAddedAsOtherAndRefusedBeforeItsBody) {
   lib_.Expect(Served(Response("application/x-strange", std::string(5000, 'z'))));
   Start();
   RunToEnd();
-  const TMimeItem* added = web_->MimeList.GetMimeByString("application/x-strange");
+  const TMimeItem* added = web_->MimeList().GetMimeByString("application/x-strange");
   ASSERT_NE(added, nullptr);
   EXPECT_EQ(added->MimeClass, mcOther);
   EXPECT_FALSE(added->Valid);
-  EXPECT_EQ(web_->Tree.Find(web_->Url)->State, wsFiltered);
+  EXPECT_EQ(web_->Tree().Find(web_->Url())->State, wsFiltered);
   EXPECT_EQ(capture_->FilteredCount(), 1);
-  EXPECT_EQ(fs.files.count(web_->Path + "INDEX.htm"), 0u);
+  EXPECT_EQ(fs.files.count(web_->Path() + "INDEX.htm"), 0u);
   EXPECT_FALSE(lib_.aborted.empty());
 }
 
@@ -332,7 +332,7 @@ TEST_F(CaptureTest, NotFoundIsLoggedAndLeadsToTheNotFoundPage) {
   lib_.Expect(Served(Response("text/html", "gone", 404)));
   Start();
   RunToEnd();
-  TWebFile* home = web_->Tree.Find(web_->Url);
+  TWebFile* home = web_->Tree().Find(web_->Url());
   EXPECT_EQ(home->State, wsNotFound);
   EXPECT_EQ(home->GetFileName(), "NotFound.htm");
   EXPECT_NE(Log().find("<br>URL non trouv\xE9"
@@ -356,7 +356,7 @@ TEST_F(CaptureTest, FailedConnectionsAreRetriedThenCountedAsErrors) {
 
 TEST_F(CaptureTest, FileCountLimitStopsAndDeletesPartialFiles) {
   settings_.MaxSockets = 2;
-  web_->Options.MaxFileCount = 1;
+  web_->EditOptions().MaxFileCount = 1;
   Link("http://www.a.com/b.htm");
   Link("http://www.a.com/c.htm");
   lib_.Expect(Served(Response("text/html", "<HTML>home</HTML>")));
@@ -372,14 +372,14 @@ TEST_F(CaptureTest, FileCountLimitStopsAndDeletesPartialFiles) {
   EXPECT_TRUE(capture_->Stopping());
   EXPECT_EQ(capture_->CapturedCount(), 1);
   EXPECT_EQ(lib_.gos.size(), 2u);
-  TWebFile* b = web_->Tree.Find("http://www.a.com/b.htm");
-  EXPECT_FALSE(fs.FileExists(web_->Path + b->GetFileName()));
+  TWebFile* b = web_->Tree().Find("http://www.a.com/b.htm");
+  EXPECT_FALSE(fs.FileExists(web_->Path() + b->GetFileName()));
   EXPECT_FALSE(capture_->AnyBusy());
 }
 
 TEST_F(CaptureTest, FilesOutsideTheSizeLimitsAreDeletedAndFiltered) {
-  web_->Options.MaxFileSize = 1;  // kilobytes
-  web_->Options.MinFileSize = 0;
+  web_->EditOptions().MaxFileSize = 1;  // kilobytes
+  web_->EditOptions().MinFileSize = 0;
   Link("http://www.a.com/big.gif", 1);
   Link("http://www.a.com/small.gif", 1);
   // The sizes are not announced, so the limit applies once the file is in.
@@ -389,17 +389,17 @@ TEST_F(CaptureTest, FilesOutsideTheSizeLimitsAreDeletedAndFiltered) {
   lib_.Expect(Served(Response("text/html", "<HTML></HTML>")));
   Start();
   RunToEnd();
-  TWebFile* big = web_->Tree.Find("http://www.a.com/big.gif");
-  TWebFile* small = web_->Tree.Find("http://www.a.com/small.gif");
+  TWebFile* big = web_->Tree().Find("http://www.a.com/big.gif");
+  TWebFile* small = web_->Tree().Find("http://www.a.com/small.gif");
   EXPECT_EQ(big->State, wsFiltered);
-  EXPECT_FALSE(fs.FileExists(web_->Path + big->GetFileName()));
+  EXPECT_FALSE(fs.FileExists(web_->Path() + big->GetFileName()));
   EXPECT_EQ(small->State, wsFile);
   EXPECT_EQ(capture_->FilteredCount(), 1);
-  EXPECT_EQ(web_->TotalSize, 10 + 13);
+  EXPECT_EQ(web_->TotalSize(), 10 + 13);
 }
 
 TEST_F(CaptureTest, DiskSizeLimitStopsTheSession) {
-  web_->Options.MaxDiskSize = 1;  // kilobytes
+  web_->EditOptions().MaxDiskSize = 1;  // kilobytes
   Link("http://www.a.com/a.gif", 1);
   Link("http://www.a.com/b.gif", 1);
   lib_.Expect(Served(Response("image/gif", std::string(700, 'a'))));
@@ -409,11 +409,11 @@ TEST_F(CaptureTest, DiskSizeLimitStopsTheSession) {
   EXPECT_TRUE(capture_->Stopping());
   EXPECT_EQ(capture_->CapturedCount(), 2);  // the file that passed the limit is kept
   EXPECT_EQ(lib_.gos.size(), 2u);           // the start page was never fetched
-  EXPECT_EQ(web_->Tree.Find(web_->Url)->State, wsTodo);
+  EXPECT_EQ(web_->Tree().Find(web_->Url())->State, wsTodo);
 }
 
 TEST_F(CaptureTest, TimeLimitStopsAtTheFirstTickPastIt) {
-  web_->Options.MaxTime = 1;
+  web_->EditOptions().MaxTime = 1;
   Start();
   clock_.now_ms = 60000;
   capture_->Tick();
@@ -438,8 +438,8 @@ TEST_F(CaptureTest, ATransferBelowTheLowSpeedLimitFailsAndASteadyOneRunsOn) {
   for (const auto& c : cases) {
     SetUp();
     clock_.now_ms = 0;
-    web_->Options.LowSpeedLimit = 100;
-    web_->Options.LowSpeedTime = 10;
+    web_->EditOptions().LowSpeedLimit = 100;
+    web_->EditOptions().LowSpeedTime = 10;
     settings_.TryCount = 1;
     const std::string body(100000, 'x');
     const std::string whole = Response("text/html", body);
@@ -464,12 +464,12 @@ TEST_F(CaptureTest, ATransferBelowTheLowSpeedLimitFailsAndASteadyOneRunsOn) {
       EXPECT_EQ(capture_->Request(1).State(), TRequestState::kIdle) << c.bytes_every_5s;
       EXPECT_EQ(capture_->LastFailure().Kind, TNetError::kTooSlow) << c.bytes_every_5s;
       EXPECT_EQ(capture_->LastFailure().Message, "slower than 100 bytes per second for 10 seconds");
-      EXPECT_EQ(web_->ErrorCount, 1);  // after its one trial
+      EXPECT_EQ(web_->ErrorCount(), 1);  // after its one trial
     } else {
       // Still running, or (the fastest) complete: never failed.
       EXPECT_EQ(capture_->LastFailure().Kind, TNetError::kNone)
           << c.bytes_every_5s << " " << capture_->LastFailure().Message;
-      EXPECT_EQ(web_->ErrorCount, 0) << c.bytes_every_5s;
+      EXPECT_EQ(web_->ErrorCount(), 0) << c.bytes_every_5s;
     }
     TearDown();
   }
@@ -479,7 +479,7 @@ TEST_F(CaptureTest, ATransferBelowTheLowSpeedLimitFailsAndASteadyOneRunsOn) {
 // them: a transfer that would outlast the wait leaves its address to explore.
 TEST_F(CaptureTest, AStopThatCompletesTransfersWaitsABoundedTime) {
   settings_.StopWaitSecs = 20;
-  web_->Options.LowSpeedLimit = 0;  // the slot below stays silent: only the wait ends it
+  web_->EditOptions().LowSpeedLimit = 0;  // the slot below stays silent: only the wait ends it
   lib_.Expect(testing::ServedWithoutCut("HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n\r\n<"));
   Start();
   ASSERT_TRUE(capture_->Pump());
@@ -493,7 +493,7 @@ TEST_F(CaptureTest, AStopThatCompletesTransfersWaitsABoundedTime) {
   clock_.now_ms = 25000;
   capture_->Tick();
   EXPECT_FALSE(capture_->Pump());
-  EXPECT_EQ(web_->Tree.Find(web_->Url)->State, wsTodo);
+  EXPECT_EQ(web_->Tree().Find(web_->Url())->State, wsTodo);
   EXPECT_NE(Log().find("Arr\xEAt : transferts en cours interrompus apr\xE8s 20 s"),
             std::string::npos);
 }
@@ -513,23 +513,23 @@ TEST_F(CaptureTest, StopCompletingLetsStartedDownloadsFinish) {
   lib_.Callbacks()->Cut(lib_.gos[0].handle);
   EXPECT_FALSE(capture_->Pump());
   EXPECT_EQ(capture_->CapturedCount(), 1);
-  EXPECT_EQ(web_->Tree.Find(web_->Url)->State, wsPage);
+  EXPECT_EQ(web_->Tree().Find(web_->Url())->State, wsPage);
   // The slot closed by the stop leaves its address to explore.
-  EXPECT_EQ(web_->Tree.Find("http://www.a.com/b.htm")->State, wsTodo);
+  EXPECT_EQ(web_->Tree().Find("http://www.a.com/b.htm")->State, wsTodo);
 }
 
 // What a killed program left (a body under its partial name) is removed by the next capture;
 // a body received whole is under its own name only.
 TEST_F(CaptureTest, PartialFilesLeftByAKillAreRemovedAtTheNextCapture) {
-  fs.files[web_->Path + "old.htm" + std::string(kPartialSuffix)] = "half a pa";
-  fs.files[web_->Path + "kept.htm"] = "a page of the web";
+  fs.files[web_->Path() + "old.htm" + std::string(kPartialSuffix)] = "half a pa";
+  fs.files[web_->Path() + "kept.htm"] = "a page of the web";
   lib_.Expect(Served(Response("text/html", "<p>whole</p>")));
   Start();
-  EXPECT_FALSE(fs.FileExists(web_->Path + "old.htm" + std::string(kPartialSuffix)));
-  EXPECT_TRUE(fs.FileExists(web_->Path + "kept.htm"));
+  EXPECT_FALSE(fs.FileExists(web_->Path() + "old.htm" + std::string(kPartialSuffix)));
+  EXPECT_TRUE(fs.FileExists(web_->Path() + "kept.htm"));
   RunToEnd();
-  const std::string name = web_->Tree.Find(web_->Url)->GetFileName();
-  EXPECT_EQ(fs.files[web_->Path + name].find("<p>whole</p>"), 0u);
+  const std::string name = web_->Tree().Find(web_->Url())->GetFileName();
+  EXPECT_EQ(fs.files[web_->Path() + name].find("<p>whole</p>"), 0u);
   for (const auto& [path, bytes] : fs.files) {
     EXPECT_FALSE(path.ends_with(kPartialSuffix)) << path;
   }
@@ -539,35 +539,35 @@ TEST_F(CaptureTest, PartialFilesLeftByAKillAreRemovedAtTheNextCapture) {
 // saved record. The next capture removes them, and only them (a file it did not name stays, a
 // damaged journal reaches nothing else), so that their addresses take their names again.
 TEST_F(CaptureTest, FilesKeptAfterTheLastSaveOfAKilledProgramAreRemovedAtTheNextCapture) {
-  web_->FileName = web_->Path + "Local.Web";
-  ASSERT_TRUE(web_->SaveToFile(web_->FileName));
-  fs.files[web_->Path + "MINE.htm"] = "the user's own page";
+  web_->SetFileName(web_->Path() + "Local.Web");
+  ASSERT_TRUE(web_->SaveToFile(web_->FileName()));
+  fs.files[web_->Path() + "MINE.htm"] = "the user's own page";
   fs.files["/webs/outside.htm"] = "another folder's page";
   lib_.Expect(Served(Response("text/html", "<p>first</p>")));
   Start();
   RunToEnd();
-  const std::string name = web_->Tree.Find(web_->Url)->GetFileName();
-  ASSERT_TRUE(fs.FileExists(web_->Path + name));
+  const std::string name = web_->Tree().Find(web_->Url())->GetFileName();
+  ASSERT_TRUE(fs.FileExists(web_->Path() + name));
   capture_.reset();  // killed: no save after the page was kept
   // A damaged journal, its last line cut.
-  fs.files[web_->Path + std::string(kNameJournalFileName)] +=
+  fs.files[web_->Path() + std::string(kNameJournalFileName)] +=
       "../outside.htm\nLogFile.htm\nMINE.htm";
 
-  ASSERT_TRUE(web_->LoadFromFile(web_->FileName));
-  EXPECT_TRUE(web_->Tree.Find(web_->Url)->GetFileName().empty());
+  ASSERT_TRUE(web_->LoadFromFile(web_->FileName()));
+  EXPECT_TRUE(web_->Tree().Find(web_->Url())->GetFileName().empty());
   lib_.Expect(Served(Response("text/html", "<p>again</p>")));
   Start();
-  EXPECT_FALSE(fs.FileExists(web_->Path + name));
-  EXPECT_TRUE(fs.FileExists(web_->Path + "MINE.htm"));
+  EXPECT_FALSE(fs.FileExists(web_->Path() + name));
+  EXPECT_TRUE(fs.FileExists(web_->Path() + "MINE.htm"));
   EXPECT_TRUE(fs.FileExists("/webs/outside.htm"));
-  EXPECT_TRUE(fs.FileExists(web_->Path + "LogFile.htm"));
+  EXPECT_TRUE(fs.FileExists(web_->Path() + "LogFile.htm"));
   RunToEnd();
-  EXPECT_EQ(web_->Tree.Find(web_->Url)->GetFileName(), name);
-  EXPECT_EQ(fs.files[web_->Path + name].find("<p>again</p>"), 0u);
+  EXPECT_EQ(web_->Tree().Find(web_->Url())->GetFileName(), name);
+  EXPECT_EQ(fs.files[web_->Path() + name].find("<p>again</p>"), 0u);
   // Saved, every name is the project file's: the journal goes, the files stay.
-  ASSERT_TRUE(web_->SaveToFile(web_->FileName));
-  EXPECT_FALSE(fs.FileExists(web_->Path + std::string(kNameJournalFileName)));
-  EXPECT_TRUE(fs.FileExists(web_->Path + name));
+  ASSERT_TRUE(web_->SaveToFile(web_->FileName()));
+  EXPECT_FALSE(fs.FileExists(web_->Path() + std::string(kNameJournalFileName)));
+  EXPECT_TRUE(fs.FileExists(web_->Path() + name));
 }
 
 TEST_F(CaptureTest, StopAbortingDeletesPartialFiles) {
@@ -577,13 +577,13 @@ TEST_F(CaptureTest, StopAbortingDeletesPartialFiles) {
   Start();
   capture_->Pump();
   lib_.Run();
-  TWebFile* home = web_->Tree.Find(web_->Url);
+  TWebFile* home = web_->Tree().Find(web_->Url());
   ASSERT_FALSE(home->GetFileName().empty());
-  const std::string part_file = web_->Path + home->GetFileName() + std::string(kPartialSuffix);
+  const std::string part_file = web_->Path() + home->GetFileName() + std::string(kPartialSuffix);
   EXPECT_TRUE(fs.FileExists(part_file));
   capture_->Stop(true);
   EXPECT_FALSE(fs.FileExists(part_file));
-  EXPECT_FALSE(fs.FileExists(web_->Path + home->GetFileName()));
+  EXPECT_FALSE(fs.FileExists(web_->Path() + home->GetFileName()));
   EXPECT_FALSE(capture_->Pump());
 }
 
@@ -594,22 +594,22 @@ TEST_F(CaptureTest, StopAbortingDeletesPartialFiles) {
 // still refuse it: the mark survives the project file, and neither the queue's filter nor the
 // answer's refuses it again.
 TEST_F(CaptureTest, AForcedAddressIsCapturedAtTheNextCapture) {
-  web_->Tree.Find(web_->Url)->State = wsPage;
+  web_->Tree().Find(web_->Url())->State = wsPage;
   TWebFile* gif = Link("http://www.a.com/p.gif");
   gif->SetMimeType("image/gif");
   gif->State = wsFiltered;
-  web_->MimeList.GetMimeByString("image/gif")->Valid = false;
+  web_->MimeList().GetMimeByString("image/gif")->Valid = false;
   ASSERT_TRUE(web_->ForceCapture(gif));
-  web_->FileName = web_->Path + "Local.Web";
-  ASSERT_TRUE(web_->SaveToFile(web_->FileName));
-  ASSERT_TRUE(web_->LoadFromFile(web_->FileName));
-  web_->MimeList.GetMimeByString("image/gif")->Valid = false;
+  web_->SetFileName(web_->Path() + "Local.Web");
+  ASSERT_TRUE(web_->SaveToFile(web_->FileName()));
+  ASSERT_TRUE(web_->LoadFromFile(web_->FileName()));
+  web_->MimeList().GetMimeByString("image/gif")->Valid = false;
 
   lib_.Expect(Served(Response("image/gif", "GIF89a")));
   Start();
   RunToEnd();
   ASSERT_EQ(lib_.gos.size(), 1u);
-  TWebFile* record = web_->Tree.Find("http://www.a.com/p.gif");
+  TWebFile* record = web_->Tree().Find("http://www.a.com/p.gif");
   ASSERT_NE(record, nullptr);
   EXPECT_EQ(record->State, wsFile);
   EXPECT_FALSE(record->GetForced());
@@ -618,17 +618,17 @@ TEST_F(CaptureTest, AForcedAddressIsCapturedAtTheNextCapture) {
 
 // A web past 2 GiB goes on capturing; its project file holds the total saturated.
 TEST_F(CaptureTest, AWebPastTwoGigabytesGoesOnAndIsStoredSaturated) {
-  web_->TotalSize = std::int64_t{INT32_MAX} - 10;
+  web_->SetTotalSize(std::int64_t{INT32_MAX} - 10);
   lib_.Expect(Served(Response("text/html", std::string(100, 'x'))));
   Start();
   RunToEnd();
   EXPECT_TRUE(capture_->Error().empty()) << capture_->Error();
   EXPECT_EQ(capture_->CapturedCount(), 1);
-  EXPECT_EQ(web_->TotalSize, std::int64_t{INT32_MAX} + 90);
-  web_->FileName = web_->Path + "Local.Web";
-  ASSERT_TRUE(web_->SaveToFile(web_->FileName));
-  ASSERT_TRUE(web_->LoadFromFile(web_->FileName));
-  EXPECT_EQ(web_->TotalSize, INT32_MAX);
+  EXPECT_EQ(web_->TotalSize(), std::int64_t{INT32_MAX} + 90);
+  web_->SetFileName(web_->Path() + "Local.Web");
+  ASSERT_TRUE(web_->SaveToFile(web_->FileName()));
+  ASSERT_TRUE(web_->LoadFromFile(web_->FileName()));
+  EXPECT_EQ(web_->TotalSize(), INT32_MAX);
 }
 
 TEST_F(CaptureTest, OnlyAWriteThatFailsForAFullDiskStopsTheSession) {
@@ -642,8 +642,8 @@ TEST_F(CaptureTest, OnlyAWriteThatFailsForAFullDiskStopsTheSession) {
   Start();
   RunToEnd();
   EXPECT_FALSE(capture_->DiskFull());
-  EXPECT_EQ(web_->Tree.Find(web_->Url)->State, wsTodo);  // the entry address is tried again
-  EXPECT_EQ(web_->Tree.Find("http://www.a.com/b.htm")->State, wsPage);
+  EXPECT_EQ(web_->Tree().Find(web_->Url())->State, wsTodo);  // the entry address is tried again
+  EXPECT_EQ(web_->Tree().Find("http://www.a.com/b.htm")->State, wsPage);
   EXPECT_EQ(capture_->ErrorCount(), 1);
   EXPECT_NE(Log().find("Espace disque insuffisant (2000000000 octets annonc\xE9s):"
                        "http://www.a.com/"),
@@ -663,14 +663,14 @@ TEST_F(CaptureTest, OnlyAWriteThatFailsForAFullDiskStopsTheSession) {
   EXPECT_TRUE(capture_->Stopping());
   EXPECT_EQ(capture_->LastFailure().Kind, TNetError::kDiskFull);
   EXPECT_EQ(capture_->ErrorCount(), 0);  // not counted: it waits for the next capture
-  EXPECT_EQ(web_->TodoList.size(), 0u);
+  EXPECT_EQ(web_->TodoList().size(), 0u);
   EXPECT_EQ(lib_.gos.size(), gos_before + 1);  // no further address handed out
 }
 
 TEST_F(CaptureTest, EmptyQueueEndsAtOnceWithTheReport) {
-  web_->Tree.Find(web_->Url)->State = wsFiltered;
-  web_->MimeList.SetValidAll(false);
-  web_->Tree.Find(web_->Url)->SetMimeType("image/gif");
+  web_->Tree().Find(web_->Url())->State = wsFiltered;
+  web_->MimeList().SetValidAll(false);
+  web_->Tree().Find(web_->Url())->SetMimeType("image/gif");
   Start();
   EXPECT_FALSE(capture_->Pump());
   EXPECT_TRUE(lib_.gos.empty());
@@ -695,7 +695,7 @@ TEST_F(CaptureTest, EndReportListsTheNonZeroFigures) {
   lib_.Expect(Served(Response("text/html", "<HTML></HTML>")));
   lib_.Expect(Served(Response("text/html", "", 404)));
   lib_.Expect(Served(Response("application/zip", "PK")));
-  web_->MimeList.AddMime("application/zip", "zip", "Other", false);
+  web_->MimeList().AddMime("application/zip", "zip", "Other", false);
   Start();
   RunToEnd();
   std::string log = Log();
@@ -706,14 +706,14 @@ TEST_F(CaptureTest, EndReportListsTheNonZeroFigures) {
                      "e(s)\r\n<br>\r\n"),
             std::string::npos);
   capture_->Fill();
-  EXPECT_EQ(web_->LastCaptureInfo.CapturedCount, 1);
-  EXPECT_EQ(web_->LastCaptureInfo.NotFoundCount, 1);
-  EXPECT_EQ(web_->LastCaptureInfo.FilteredCount, 1);
-  EXPECT_GT(web_->LastCaptureInfo.SizeKb, -1);
+  EXPECT_EQ(web_->LastCaptureInfo().CapturedCount, 1);
+  EXPECT_EQ(web_->LastCaptureInfo().NotFoundCount, 1);
+  EXPECT_EQ(web_->LastCaptureInfo().FilteredCount, 1);
+  EXPECT_GT(web_->LastCaptureInfo().SizeKb, -1);
 }
 
 TEST_F(CaptureTest, TheWebIsSavedEveryFiftyKeptFiles) {
-  web_->FileName = "/webs/site/Local.Web";
+  web_->SetFileName("/webs/site/Local.Web");
   for (int i = 0; i < 50; ++i) {
     Link("http://www.a.com/" + std::to_string(i) + ".gif", 1);
     lib_.Expect(Served(Response("image/gif", "GIF89a")));
@@ -735,7 +735,7 @@ TEST_F(CaptureTest, TheWebIsSavedEveryFiftyKeptFiles) {
 // flight at once still get two files, and a page too large to hold goes through the disk.
 TEST_F(CaptureTest, PagesHeldUntilProcessedKeepTheirNamesAndAreStoredOnce) {
   settings_.MaxSockets = 3;
-  web_->Options.InternalPathLimit = false;
+  web_->EditOptions().InternalPathLimit = false;
   Link("http://www.a.com/x/p.htm");
   Link("http://www.a.com/y/p.htm");
   const std::string large = "<html><a href=z.htm>z</a>" + std::string(1536 * 1024, 'w') + "</html>";
@@ -750,21 +750,21 @@ TEST_F(CaptureTest, PagesHeldUntilProcessedKeepTheirNamesAndAreStoredOnce) {
   Start(WebPageProcessor(*web_));
   Link("http://www.a.com/x/z.htm");
   RunToEnd();
-  TWebFile* x = web_->Tree.Find("http://www.a.com/x/p.htm");
-  TWebFile* y = web_->Tree.Find("http://www.a.com/y/p.htm");
-  TWebFile* z = web_->Tree.Find("http://www.a.com/x/z.htm");
+  TWebFile* x = web_->Tree().Find("http://www.a.com/x/p.htm");
+  TWebFile* y = web_->Tree().Find("http://www.a.com/y/p.htm");
+  TWebFile* z = web_->Tree().Find("http://www.a.com/x/z.htm");
   ASSERT_TRUE(x && y && z);
   EXPECT_NE(x->GetFileName(), y->GetFileName());
   for (auto [record, text] : {std::pair{x, "<HTML>x"}, std::pair{y, "<HTML>y"}}) {
     EXPECT_EQ(record->State, wsPage);
-    EXPECT_NE(fs.files[web_->Path + record->GetFileName()].find(text), std::string::npos);
+    EXPECT_NE(fs.files[web_->Path() + record->GetFileName()].find(text), std::string::npos);
   }
-  const std::string& stored = fs.files[web_->Path + z->GetFileName()];
+  const std::string& stored = fs.files[web_->Path() + z->GetFileName()];
   EXPECT_EQ(z->State, wsPage);
   EXPECT_NE(stored.find("<a href=http://www.a.com/x/z.htm>z</a>"), std::string::npos);
   EXPECT_NE(stored.find(std::string(1536 * 1024, 'w') + "</html>"), std::string::npos);
   // Written once, not written, read and written again.
-  const std::string x_path = web_->Path + x->GetFileName();
+  const std::string x_path = web_->Path() + x->GetFileName();
   EXPECT_EQ(std::count_if(opened.begin(), opened.end(),
                           [&](const std::string& p) { return p.starts_with(x_path); }),
             1);
@@ -778,12 +778,12 @@ TEST_F(CaptureTest, APageThatCannotBeStoredIsAnErrorNotACapturedPage) {
   fs.fail_renames = true;
   Start(WebPageProcessor(*web_));
   RunToEnd();
-  TWebFile* home = web_->Tree.Find("http://www.a.com/");
+  TWebFile* home = web_->Tree().Find("http://www.a.com/");
   ASSERT_NE(home, nullptr);
   EXPECT_NE(home->State, wsPage);
-  EXPECT_EQ(web_->CapturedCount, 0);
+  EXPECT_EQ(web_->CapturedCount(), 0);
   EXPECT_EQ(capture_->CapturedCount(), 0);
-  EXPECT_EQ(fs.files.count(web_->Path + home->GetFileName()), 0u);
+  EXPECT_EQ(fs.files.count(web_->Path() + home->GetFileName()), 0u);
   EXPECT_EQ(capture_->LastFailure().Kind, TNetError::kLocalFile);
 }
 
@@ -808,17 +808,17 @@ TEST_F(CaptureTest, AStylesheetsFontsAndPicturesAreCapturedBeforeTheNextPage) {
   RunToEnd();
   EXPECT_EQ(view_.urls, (std::vector<std::string>{"1 /", "1 /s/site.css", "1 /s/bg.png",
                                                   "1 /f/sans.woff2", "1 /b.htm"}));
-  TWebFile* css = web_->Tree.Find("http://www.a.com/s/site.css");
+  TWebFile* css = web_->Tree().Find("http://www.a.com/s/site.css");
   ASSERT_NE(css, nullptr);
   EXPECT_EQ(css->GetFileName(), "site.css");
-  EXPECT_EQ(fs.files[web_->Path + "site.css"],
+  EXPECT_EQ(fs.files[web_->Path() + "site.css"],
             "@font-face{src:url(http://www.a.com/f/sans.woff2)}"
             "body{background:url(http://www.a.com/s/bg.png)}");
-  EXPECT_EQ(web_->Tree.Find("http://www.a.com/f/sans.woff2")->GetFileName(), "sans.woff2");
+  EXPECT_EQ(web_->Tree().Find("http://www.a.com/f/sans.woff2")->GetFileName(), "sans.woff2");
 
   // Without the option the page's stylesheet is not seen at all.
   web_ = NewWeb("http://www.a.com/", "/webs/plain");
-  web_->Options.PageRequisites = false;
+  web_->EditOptions().PageRequisites = false;
   lib_.Expect(Served(Response("text/html", "<html><link rel=stylesheet href=s.css></html>")));
   view_.urls.clear();
   Start(WebPageProcessor(*web_));

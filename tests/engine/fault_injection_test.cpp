@@ -79,9 +79,9 @@ struct TSweep : testing::TWebFixture {
     fs.files[std::string(kTemplates) + "_IxH.krv"] = "KRVN_HTML_TABLE";
     fs.files[std::string(kTemplates) + "korvane.css"] = "body{}";
     std::unique_ptr<TWEB> web = NewWeb("http://www.a.com/");
-    web->FileName = web->Path + "Local.Web";
+    web->SetFileName(web->Path() + "Local.Web");
     for (const auto& [path, bytes] : fs.files) {
-      if (!path.starts_with(web->Path)) outside[path] = bytes;
+      if (!path.starts_with(web->Path())) outside[path] = bytes;
     }
     fs.operations = 0;
     fs.fail_operation = fail_operation;
@@ -126,7 +126,7 @@ TEST(FaultInjectionTest, EveryFailedFileOperationIsReportedAndLosesNothing) {
     if (sweep.fs.FileExists("/webs/site/Local.Web")) {
       TWEB loaded(sweep.defaults, sweep.fs);
       ASSERT_TRUE(loaded.LoadFromFile("/webs/site/Local.Web"));
-      loaded.Tree.Explore([&](TWebFile& record, const std::string& url) {
+      loaded.Tree().Explore([&](TWebFile& record, const std::string& url) {
         if (record.State != wsPage && record.State != wsFile) return false;
         const std::string path = url.substr(std::string("http://www.a.com").size());
         auto stored = sweep.fs.ReadFile("/webs/site/" + record.GetFileName());

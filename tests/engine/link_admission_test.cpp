@@ -13,7 +13,7 @@ class AdmissionTest : public ::testing::Test, public testing::TWebFixture {
  protected:
   void SetUp() override { web_ = NewWeb("http://www.a.com/docs/index.htm"); }
 
-  TWebFile* Start() { return web_->Tree.Find(web_->Url); }
+  TWebFile* Start() { return web_->Tree().Find(web_->Url()); }
   TWebFile* Link(const std::string& url, TWebFile* parent, std::uint8_t kind = 0) {
     return web_->NewLink({kind, url, "text"}, parent);
   }
@@ -29,7 +29,7 @@ TEST_F(AdmissionTest, DepthZeroAdmitsOnlyTheStartAddress) {
   TWebFile* page = Link("http://www.a.com/docs/next.htm", Start());
   EXPECT_EQ(page->LinkDepth, 1);
   EXPECT_EQ(page->State, wsFiltered);
-  EXPECT_EQ(web_->FilteredCount, 1);
+  EXPECT_EQ(web_->FilteredCount(), 1);
   EXPECT_EQ(Log(), "");  // refused silently
 }
 
@@ -46,8 +46,8 @@ TEST_F(AdmissionTest, OtherDomainsAreOtherWebs) {
 }
 
 TEST_F(AdmissionTest, ExternalWebsHaveTheirOwnLinkLevels) {
-  web_->Options.ExternalWebDepth = 1;
-  web_->Options.ExternalLinkDepth = 1;
+  web_->EditOptions().ExternalWebDepth = 1;
+  web_->EditOptions().ExternalLinkDepth = 1;
   TWebFile* entry = Link("http://www.b.org/", Start());
   EXPECT_EQ(entry->State, wsTodo);
   TWebFile* one = Link("http://www.b.org/1.htm", entry);
@@ -76,8 +76,8 @@ TEST_F(AdmissionTest, MachinesOfOneDomainAreOneWebUnlessChecked) {
 // What a page needs to show is fetched like a picture, first, whatever its depth, folder or web,
 // but the picture options hold pictures only; the record keeps its kind through a save.
 TEST_F(AdmissionTest, RequisitesAreQueuedFirstAndHeldByNoLimitOfPagesOrPictures) {
-  web_->Options.InternalLinkDepth = 0;
-  web_->Options.RefLimit = true;
+  web_->EditOptions().InternalLinkDepth = 0;
+  web_->EditOptions().RefLimit = true;
   TWebFile* page = Link("http://www.a.com/docs/next.htm", Start());
   TWebFile* sheet = Link("http://www.a.com/_static/site.css", Start(), lkRequisite);
   TWebFile* font = Link("http://cdn.b.net/f.woff2", sheet, lkRequisite);
@@ -87,13 +87,13 @@ TEST_F(AdmissionTest, RequisitesAreQueuedFirstAndHeldByNoLimitOfPagesOrPictures)
   EXPECT_EQ(sheet->State, wsTodo);
   EXPECT_EQ(font->State, wsTodo);
   EXPECT_EQ(font->ExternalDepth, 1);
-  ASSERT_GE(web_->TodoList.size(), 2u);
-  EXPECT_EQ(web_->TodoList.front(), font);
+  ASSERT_GE(web_->TodoList().size(), 2u);
+  EXPECT_EQ(web_->TodoList().front(), font);
   EXPECT_EQ(sheet->GetLinkType(), 3);
   ASSERT_TRUE(web_->SaveToFile("/webs/site/Local.Web"));
   TWEB back(defaults, fs);
   ASSERT_TRUE(back.LoadFromFile("/webs/site/Local.Web"));
-  EXPECT_EQ(back.Tree.Find("http://cdn.b.net/f.woff2")->GetLinkType(), 3);
+  EXPECT_EQ(back.Tree().Find("http://cdn.b.net/f.woff2")->GetLinkType(), 3);
 }
 
 TEST_F(AdmissionTest, PathLimitLetsCgiBinThroughCaseSensitively) {
@@ -104,7 +104,7 @@ TEST_F(AdmissionTest, PathLimitLetsCgiBinThroughCaseSensitively) {
   EXPECT_EQ(Log(),
             "<br>http://www.a.com/CGI-BIN/r.htm filtr\xE9 : Niveau interne max atteint\r\n"
             "<br>http://www.a.com/other.htm filtr\xE9 : Niveau interne max atteint\r\n");
-  web_->Options.InternalPathLimit = false;
+  web_->EditOptions().InternalPathLimit = false;
   EXPECT_EQ(Link("http://www.a.com/else.htm", Start())->State, wsTodo);
 }
 
@@ -120,7 +120,7 @@ TEST_F(AdmissionTest, AnAddressIsEnteredOnce) {
   TWebFile* first = Link("http://www.a.com/docs/p.htm", Start());
   TWebFile* again = Link("http://www.a.com/docs/p.htm", Start(), 1);
   EXPECT_EQ(first, again);
-  EXPECT_EQ(web_->TodoList.size(), 2u);
+  EXPECT_EQ(web_->TodoList().size(), 2u);
   EXPECT_EQ(web_->GetLinkCount(), 2);
 }
 
@@ -130,10 +130,10 @@ TEST_F(AdmissionTest, AnAddressUnderBothWebProtocolsIsOneRecord) {
   const std::string plain = "http://www.a.com/docs/p.htm", secure = "https://www.a.com/docs/p.htm";
   Link(plain, Start());
   TWebFile* moved = Link(secure, Start());
-  EXPECT_EQ(web_->Tree.Find(plain), moved);
-  EXPECT_EQ(web_->Tree.GetUrl(moved), secure);
+  EXPECT_EQ(web_->Tree().Find(plain), moved);
+  EXPECT_EQ(web_->Tree().GetUrl(moved), secure);
   EXPECT_EQ(Link(plain, Start()), moved);
-  EXPECT_EQ(std::count(web_->TodoList.begin(), web_->TodoList.end(), moved), 1);
+  EXPECT_EQ(std::count(web_->TodoList().begin(), web_->TodoList().end(), moved), 1);
   EXPECT_EQ(moved->State, wsTodo);
   EXPECT_EQ(moved->LinkDepth, 1);
 
@@ -141,15 +141,15 @@ TEST_F(AdmissionTest, AnAddressUnderBothWebProtocolsIsOneRecord) {
   TWebFile* done = Link("http://www.a.com/docs/q.htm", Start());
   done->State = wsPage;
   EXPECT_EQ(Link("https://www.a.com/docs/q.htm", Start()), done);
-  EXPECT_EQ(web_->Tree.Find("https://www.a.com/docs/q.htm"), nullptr);
+  EXPECT_EQ(web_->Tree().Find("https://www.a.com/docs/q.htm"), nullptr);
   // Met first under https, the address keeps it.
   TWebFile* first = Link("https://www.a.com/docs/r.htm", Start());
   EXPECT_EQ(Link("http://www.a.com/docs/r.htm", Start()), first);
   // A named port is another server.
   EXPECT_NE(Link("http://www.a.com:8080/docs/p.htm", Start()),
             Link("https://www.a.com:8080/docs/p.htm", Start()));
-  EXPECT_EQ(web_->Tree.FindAnyWebProtocol("http://www.a.com/docs/r.htm"), first);
-  EXPECT_EQ(web_->Tree.FindAnyWebProtocol("http://www.a.com:8080/docs/r.htm"), nullptr);
+  EXPECT_EQ(web_->Tree().FindAnyWebProtocol("http://www.a.com/docs/r.htm"), first);
+  EXPECT_EQ(web_->Tree().FindAnyWebProtocol("http://www.a.com:8080/docs/r.htm"), nullptr);
 }
 
 TEST_F(AdmissionTest, PicturesGoToTheHeadOfTheQueue) {
@@ -157,16 +157,16 @@ TEST_F(AdmissionTest, PicturesGoToTheHeadOfTheQueue) {
   TWebFile* picture = Link("http://www.a.com/i/p.gif", page, 1);
   TWebFile* background = Link("http://www.a.com/i/bg.gif", page, 2);
   EXPECT_EQ(picture->GetLinkType(), 1);
-  EXPECT_EQ(std::vector<TWebFile*>(web_->TodoList.begin(), web_->TodoList.end()),
+  EXPECT_EQ(std::vector<TWebFile*>(web_->TodoList().begin(), web_->TodoList().end()),
             (std::vector<TWebFile*>{background, picture, Start(), page}));
 }
 
 TEST_F(AdmissionTest, PictureOptions) {
-  web_->Options.RefLimit = true;
+  web_->EditOptions().RefLimit = true;
   EXPECT_EQ(Link("http://www.a.com/1.gif", Start(), 1)->State, wsFiltered);
   EXPECT_EQ(Link("http://www.a.com/1bg.gif", Start(), 2)->State, wsFiltered);
-  web_->Options.RefLimit = false;
-  web_->Options.BackgroundOnlyFlag = true;
+  web_->EditOptions().RefLimit = false;
+  web_->EditOptions().BackgroundOnlyFlag = true;
   EXPECT_EQ(Link("http://www.a.com/2.gif", Start(), 1)->State, wsFiltered);
   EXPECT_EQ(Link("http://www.a.com/2bg.gif", Start(), 2)->State, wsTodo);
   EXPECT_EQ(Log(), "");
@@ -175,24 +175,24 @@ TEST_F(AdmissionTest, PictureOptions) {
 TEST_F(AdmissionTest, DepthsOverflowAt255) {
   TWebFile* page = Start();
   page->LinkDepth = 255;
-  web_->Options.InternalLinkDepth = 1000;
+  web_->EditOptions().InternalLinkDepth = 1000;
   EXPECT_THROW(Link("http://www.a.com/docs/deep.htm", page), TCounterOverflow);
-  EXPECT_EQ(web_->Tree.Find("http://www.a.com/docs/deep.htm"), nullptr);
+  EXPECT_EQ(web_->Tree().Find("http://www.a.com/docs/deep.htm"), nullptr);
 }
 
 TEST_F(AdmissionTest, FilterByTypeAndSize) {
   TWebFile* file = Link("http://www.a.com/docs/f.zip", Start(), 1);
   file->SetMimeType("application/x-unheard-of");
   EXPECT_FALSE(web_->Filter(file, 10, "http://www.a.com/docs/f.zip"));
-  const TMimeItem* added = web_->MimeList.GetMimeByString("application/x-unheard-of");
+  const TMimeItem* added = web_->MimeList().GetMimeByString("application/x-unheard-of");
   ASSERT_NE(added, nullptr);
   EXPECT_EQ(added->Extension, "zip");
   EXPECT_EQ(added->MimeClass, mcOther);
   EXPECT_FALSE(added->Valid);
 
   file->SetMimeType("image/gif");
-  web_->Options.MinFileSize = 2;
-  web_->Options.MaxFileSize = 4;
+  web_->EditOptions().MinFileSize = 2;
+  web_->EditOptions().MaxFileSize = 4;
   EXPECT_TRUE(web_->Filter(file, 0, ""));  // size not known
   EXPECT_FALSE(web_->Filter(file, 2047, ""));
   EXPECT_TRUE(web_->Filter(file, 2048, ""));
@@ -200,14 +200,14 @@ TEST_F(AdmissionTest, FilterByTypeAndSize) {
   EXPECT_FALSE(web_->Filter(file, 4097, ""));
 
   file->SetMimeType("text/html");
-  web_->MimeList.SetValidAll(false);
+  web_->MimeList().SetValidAll(false);
   EXPECT_TRUE(web_->Filter(file, 1 << 30, ""));  // pages are always wanted here
   file->SetMimeType("image/gif");
   EXPECT_FALSE(web_->Filter(file, 0, ""));
 }
 
 TEST_F(AdmissionTest, UpdateTodoRequeuesMainWebPagesNotFoundOnly) {
-  web_->Options.ExternalWebDepth = 1;
+  web_->EditOptions().ExternalWebDepth = 1;
   TWebFile* lost = Link("http://www.a.com/docs/lost.htm", Start());
   TWebFile* far = Link("http://www.b.org/gone.htm", Start());
   TWebFile* failed = Link("http://www.a.com/docs/err.htm", Start());
@@ -217,41 +217,41 @@ TEST_F(AdmissionTest, UpdateTodoRequeuesMainWebPagesNotFoundOnly) {
   lost->State = wsNotFound;
   far->State = wsNotFound;
   failed->State = wsError;
-  web_->ErrorCount = 1;
+  web_->SetCounters({.Errors = 1});
 
   web_->UpdateTodo();
   EXPECT_EQ(web_->GetTodoCount(), 2);
-  EXPECT_EQ(web_->CapturedCount, 2);
-  EXPECT_EQ(web_->NotFoundCount, 1);
-  EXPECT_EQ(web_->ErrorCount, 0);
+  EXPECT_EQ(web_->CapturedCount(), 2);
+  EXPECT_EQ(web_->NotFoundCount(), 1);
+  EXPECT_EQ(web_->ErrorCount(), 0);
   EXPECT_EQ(lost->State, wsTodo);
   EXPECT_EQ(far->State, wsNotFound);
   EXPECT_EQ(failed->State, wsTodo);
-  EXPECT_EQ(std::vector<TWebFile*>(web_->TodoList.begin(), web_->TodoList.end()),
+  EXPECT_EQ(std::vector<TWebFile*>(web_->TodoList().begin(), web_->TodoList().end()),
             (std::vector<TWebFile*>{lost, failed}));
 }
 
 TEST_F(AdmissionTest, UpdateTodoReexaminesFilteredRecordsUnderTheCurrentOptions) {
-  web_->Options.RefLimit = true;
+  web_->EditOptions().RefLimit = true;
   TWebFile* picture = Link("http://www.a.com/p.gif", Start(), 1);
   TWebFile* typed = Link("http://www.a.com/docs/t.bin", Start());
   typed->SetMimeType("application/octet-stream");
-  web_->MimeList.AddMime("application/octet-stream", "bin", "Other", false);
+  web_->MimeList().AddMime("application/octet-stream", "bin", "Other", false);
   ASSERT_EQ(picture->State, wsFiltered);
-  web_->Options.RefLimit = false;
+  web_->EditOptions().RefLimit = false;
   web_->UpdateTodo();
   EXPECT_EQ(web_->GetTodoCount(), 2);
   EXPECT_EQ(picture->State, wsTodo);
   EXPECT_EQ(typed->State, wsFiltered);
-  EXPECT_EQ(web_->FilteredCount, 1);
+  EXPECT_EQ(web_->FilteredCount(), 1);
 }
 
 // A tree that holds as many addresses as its 16-bit count allows refuses and logs new ones
 // instead of raising an error, which would end every later capture after a few files.
 TEST_F(AdmissionTest, AFullTreeRefusesAndLogsNewAddresses) {
-  while (web_->Tree.Count() < UINT16_MAX) {
+  while (web_->Tree().Count() < UINT16_MAX) {
     ASSERT_NE(
-        Link("http://www.a.com/docs/p" + std::to_string(web_->Tree.Count()) + ".htm", Start()),
+        Link("http://www.a.com/docs/p" + std::to_string(web_->Tree().Count()) + ".htm", Start()),
         nullptr);
   }
   TWebFile* refused = nullptr;
@@ -267,33 +267,33 @@ TEST_F(AdmissionTest, ForceCaptureMakesAFilteredRecordAMainWebRecord) {
   EXPECT_TRUE(web_->ForceCapture(far));
   EXPECT_EQ(far->State, wsTodo);
   EXPECT_EQ(far->ExternalDepth, 0);
-  EXPECT_EQ(web_->FilteredCount, 1);  // until the next UpdateTodo
+  EXPECT_EQ(web_->FilteredCount(), 0);  // the figures shown follow at once
   EXPECT_FALSE(web_->ForceCapture(Start()));
-  web_->Options.InternalPathLimit = false;
+  web_->EditOptions().InternalPathLimit = false;
   web_->UpdateTodo();
   EXPECT_EQ(far->State, wsTodo);
-  EXPECT_EQ(web_->FilteredCount, 0);
+  EXPECT_EQ(web_->FilteredCount(), 0);
 }
 
 TEST_F(AdmissionTest, ARecordHeldUnderTwoAddressesCountsOncePerAddress) {
   TWebFile* target = Link("http://www.a.com/docs/new.htm", Start());
-  ASSERT_TRUE(web_->Tree.Add("http://www.a.com/docs/old.htm", target));
+  ASSERT_TRUE(web_->AddAlias("http://www.a.com/docs/old.htm", target));
   target->State = wsPage;
   Start()->State = wsPage;
   web_->UpdateTodo();
   EXPECT_EQ(web_->GetLinkCount(), 3);
-  EXPECT_EQ(web_->CapturedCount, 3);
+  EXPECT_EQ(web_->CapturedCount(), 3);
   EXPECT_EQ(web_->GetTodoCount(), 0);
 }
 
 TEST_F(AdmissionTest, AReplacedRecordLeavesNoDanglingQueueEntry) {
   TWebFile* page = Link("http://www.a.com/docs/p.htm", Start());
-  ASSERT_EQ(web_->TodoList.back(), page);
+  ASSERT_EQ(web_->TodoList().back(), page);
   auto replacement = std::make_unique<TWebFile>();
   TWebFile* fresh = replacement.get();
-  ASSERT_TRUE(web_->Tree.Add("http://www.a.com/docs/p.htm", std::move(replacement)));
-  EXPECT_EQ(web_->TodoList.back(), fresh);  // under the sanitizers, reading the old would fail
-  EXPECT_EQ(web_->TodoList.back()->State, wsTodo);
+  ASSERT_TRUE(web_->AddRecord("http://www.a.com/docs/p.htm", std::move(replacement)));
+  EXPECT_EQ(web_->TodoList().back(), fresh);  // under the sanitizers, reading the old would fail
+  EXPECT_EQ(web_->TodoList().back()->State, wsTodo);
 }
 
 }  // namespace
@@ -307,22 +307,22 @@ class CapturedPageTest : public AdmissionTest {};
 TEST_F(CapturedPageTest, LinksOfACapturedPageEnterTheWebWithThePageAsParent) {
   TWebFile* start = Start();
   start->SetFileName("index.htm");
-  fs.files[web_->Path + "index.htm"] =
+  fs.files[web_->Path() + "index.htm"] =
       "<TITLE>Docs</TITLE><A HREF=\"p.htm#s\">P</A><IMG SRC='../i/p.gif'>"
       "<A HREF=\"mailto:x@a.com\">m</A><A HREF=/cgi-bin/map><IMG SRC=m.gif ISMAP></A>";
-  ASSERT_TRUE(web_->SetHtmlLinks(*start, web_->Url));
+  ASSERT_TRUE(web_->SetHtmlLinks(*start, web_->Url()));
 
-  TWebFile* page = web_->Tree.Find("http://www.a.com/docs/p.htm");
-  TWebFile* picture = web_->Tree.Find("http://www.a.com/i/p.gif");
+  TWebFile* page = web_->Tree().Find("http://www.a.com/docs/p.htm");
+  TWebFile* picture = web_->Tree().Find("http://www.a.com/i/p.gif");
   ASSERT_TRUE(page && picture);
   EXPECT_EQ(page->GetDescription(), "P");
   EXPECT_EQ(picture->GetLinkType(), 1);
   // The map program behind the anchor is not a page to fetch; the map picture is.
-  EXPECT_EQ(web_->Tree.Find("http://www.a.com/cgi-bin/map"), nullptr);
-  EXPECT_NE(web_->Tree.Find("http://www.a.com/docs/m.gif"), nullptr);
+  EXPECT_EQ(web_->Tree().Find("http://www.a.com/cgi-bin/map"), nullptr);
+  EXPECT_NE(web_->Tree().Find("http://www.a.com/docs/m.gif"), nullptr);
   EXPECT_EQ(start->GetDescription(), "Docs");
   EXPECT_TRUE(start->GetIsmap());
-  const std::string& stored = fs.files[web_->Path + "index.htm"];
+  const std::string& stored = fs.files[web_->Path() + "index.htm"];
   EXPECT_NE(stored.find("<IMG SRC='http://www.a.com/i/p.gif'>"), std::string::npos);
   EXPECT_NE(stored.find("<!--KORVANE=ON-->"), std::string::npos);  // RealLinkFlag by default
 }

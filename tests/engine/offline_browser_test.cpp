@@ -53,14 +53,14 @@ TEST(OfflineBrowserTest, TheCopyShowsFromDiskAsTheSiteDid) {
     testing::TNginxServer server;
     ASSERT_TRUE(server.Running()) << server.Error();
     EXPECT_TRUE(web.Init(server.Url("/"), (root / "web").string(), mime));
-    web.FileName = web.Path + "Local.Web";
+    web.SetFileName(web.Path() + "Local.Web");
     TAsioSocketLibrary lib;
     TSocketHub hub(&lib);
     TCaptureSettings settings;
     settings.MaxSockets = 4;
     TCaptureRunHooks hooks;
     ASSERT_TRUE(testing::DriveCapture(web, settings, hub, lib.Pump(), hooks).Resolved);
-    TWebFile* modern = web.Tree.Find(server.Url("/modern/index.htm"));
+    TWebFile* modern = web.Tree().Find(server.Url("/modern/index.htm"));
     ASSERT_NE(modern, nullptr);
     page = modern->GetFileName();
   }  // the server is gone

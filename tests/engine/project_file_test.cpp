@@ -64,13 +64,13 @@ class TOldFile {
 
 void ExpectTreeLoaded(TWEB& web) {
   EXPECT_EQ(web.GetLinkCount(), 2);
-  TWebFile* home = web.Tree.Find("http://www.a.com/");
+  TWebFile* home = web.Tree().Find("http://www.a.com/");
   ASSERT_NE(home, nullptr);
   EXPECT_EQ(home->State, wsPage);
   EXPECT_EQ(home->GetLinkType(), 0);
   EXPECT_EQ(home->GetFileName(), "INDEX.htm");
   EXPECT_EQ(home->GetDescription(), "Home");
-  TWebFile* picture = web.Tree.Find("http://www.a.com/p.gif");
+  TWebFile* picture = web.Tree().Find("http://www.a.com/p.gif");
   ASSERT_NE(picture, nullptr);
   EXPECT_EQ(picture->GetLinkType(), 1);
   EXPECT_EQ(picture->GetFileName(), "P.gif");
@@ -85,21 +85,21 @@ TEST_F(ProjectFileTest, Version0) {
   bool loaded = false;
   auto web = Load(f.Bytes(), &loaded);
   ASSERT_TRUE(loaded);
-  EXPECT_EQ(web->Url, "http://www.a.com/");
-  EXPECT_EQ(web->Path, "/webs/moved/");  // the project file's own folder
-  EXPECT_EQ(web->Title, "Old web");
-  EXPECT_EQ(web->CapturedCount, 1);
-  EXPECT_EQ(web->FilteredCount, 2);
-  EXPECT_EQ(web->NotFoundCount, 3);
-  EXPECT_EQ(web->ErrorCount, 4);
+  EXPECT_EQ(web->Url(), "http://www.a.com/");
+  EXPECT_EQ(web->Path(), "/webs/moved/");  // the project file's own folder
+  EXPECT_EQ(web->Title(), "Old web");
+  EXPECT_EQ(web->CapturedCount(), 1);
+  EXPECT_EQ(web->FilteredCount(), 2);
+  EXPECT_EQ(web->NotFoundCount(), 3);
+  EXPECT_EQ(web->ErrorCount(), 4);
   TOPTIONS original;  // an old web keeps the original behaviour
   original.PageRequisites = false;
-  EXPECT_EQ(web->Options, original);
-  ASSERT_EQ(web->MimeList.Count(), 2);
-  EXPECT_EQ(web->MimeList.GetMimebyIndex(0)->Extension, "html");  // kept up to 5
-  EXPECT_EQ(web->MapList.Count(), 0);
+  EXPECT_EQ(web->Options(), original);
+  ASSERT_EQ(web->MimeList().Count(), 2);
+  EXPECT_EQ(web->MimeList().GetMimebyIndex(0)->Extension, "html");  // kept up to 5
+  EXPECT_EQ(web->MapList().Count(), 0);
   ExpectTreeLoaded(*web);
-  EXPECT_EQ(web->Tree.Find("http://www.a.com/")->GetMimeType(), "");
+  EXPECT_EQ(web->Tree().Find("http://www.a.com/")->GetMimeType(), "");
 }
 
 TEST_F(ProjectFileTest, Version1And2) {
@@ -120,21 +120,21 @@ TEST_F(ProjectFileTest, Version1And2) {
     bool loaded = false;
     auto web = Load(f.Bytes(), &loaded);
     ASSERT_TRUE(loaded) << version;
-    EXPECT_FALSE(web->Options.ExternalPathLimit);
-    EXPECT_FALSE(web->Options.InternalPathLimit);
-    EXPECT_EQ(web->Options.RefLimit, version >= 2);
-    EXPECT_EQ(web->Options.InternalLinkDepth, 5);
-    EXPECT_EQ(web->Options.MaxFileCount, 6);
-    EXPECT_EQ(web->Options.MaxFileSize, 7);
-    EXPECT_EQ(web->Options.MinFileSize, 8);
-    EXPECT_EQ(web->Options.MaxDiskSize, 9);
-    EXPECT_EQ(web->Options.MaxTime, 11);
+    EXPECT_FALSE(web->Options().ExternalPathLimit);
+    EXPECT_FALSE(web->Options().InternalPathLimit);
+    EXPECT_EQ(web->Options().RefLimit, version >= 2);
+    EXPECT_EQ(web->Options().InternalLinkDepth, 5);
+    EXPECT_EQ(web->Options().MaxFileCount, 6);
+    EXPECT_EQ(web->Options().MaxFileSize, 7);
+    EXPECT_EQ(web->Options().MinFileSize, 8);
+    EXPECT_EQ(web->Options().MaxDiskSize, 9);
+    EXPECT_EQ(web->Options().MaxTime, 11);
     // Flags that came later keep their defaults.
-    EXPECT_TRUE(web->Options.RealLinkFlag);
-    EXPECT_TRUE(web->Options.SuppressLinkFlag);
-    EXPECT_TRUE(web->Options.ListGifFlag);
-    EXPECT_EQ(web->TotalSize, 0);
-    EXPECT_EQ(web->MapList.Count(), 0);
+    EXPECT_TRUE(web->Options().RealLinkFlag);
+    EXPECT_TRUE(web->Options().SuppressLinkFlag);
+    EXPECT_TRUE(web->Options().ListGifFlag);
+    EXPECT_EQ(web->TotalSize(), 0);
+    EXPECT_EQ(web->MapList().Count(), 0);
     ExpectTreeLoaded(*web);
   }
 }
@@ -169,13 +169,13 @@ TEST_F(ProjectFileTest, Version12SkipsItsOddItems) {
   bool loaded = false;
   auto web = Load(f.Bytes(), &loaded);
   ASSERT_TRUE(loaded);
-  EXPECT_EQ(web->ErrorCount, 4);
-  EXPECT_EQ(web->Options.ExternalWebDepth, 2);
-  EXPECT_EQ(web->Options.MaxFileCount, -1);
-  EXPECT_EQ(web->Options.MaxDiskSize, 32767);
-  EXPECT_TRUE(web->DisplayOnlineImage);
-  EXPECT_EQ(web->TotalSize, 123456);
-  EXPECT_EQ(web->CaptureStart, 0.0);  // from version 14
+  EXPECT_EQ(web->ErrorCount(), 4);
+  EXPECT_EQ(web->Options().ExternalWebDepth, 2);
+  EXPECT_EQ(web->Options().MaxFileCount, -1);
+  EXPECT_EQ(web->Options().MaxDiskSize, 32767);
+  EXPECT_TRUE(web->DisplayOnlineImage());
+  EXPECT_EQ(web->TotalSize(), 123456);
+  EXPECT_EQ(web->CaptureStart(), 0.0);  // from version 14
   ExpectTreeLoaded(*web);
 }
 
@@ -204,70 +204,71 @@ TEST_F(ProjectFileTest, Versions15To21ReadTheirBlocks) {
     bool loaded = false;
     auto web = Load(f.Bytes(), &loaded);
     ASSERT_TRUE(loaded) << version;
-    EXPECT_EQ(web->ErrorCount, 65534);
-    EXPECT_EQ(web->Options.ExternalLinkDepth, 4);
-    EXPECT_TRUE(web->Options.RefLimit);
-    EXPECT_EQ(web->Options.MaxFileCount, -1);
-    EXPECT_FALSE(web->Options.ListGifFlag);
-    EXPECT_EQ(web->Options.FilteredUrlFlag, version >= 18);
-    EXPECT_EQ(web->Options.Username, version >= 21 ? "ann" : "");
-    EXPECT_EQ(web->Options.Password, version >= 21 ? "s3cret" : "");
-    EXPECT_DOUBLE_EQ(web->CaptureStart, 46000.5);
-    EXPECT_TRUE(web->Options.BackgroundOnlyFlag);
-    EXPECT_EQ(web->MapList.Count(), version >= 17 ? 1 : 0);
+    EXPECT_EQ(web->ErrorCount(), 65534);
+    EXPECT_EQ(web->Options().ExternalLinkDepth, 4);
+    EXPECT_TRUE(web->Options().RefLimit);
+    EXPECT_EQ(web->Options().MaxFileCount, -1);
+    EXPECT_FALSE(web->Options().ListGifFlag);
+    EXPECT_EQ(web->Options().FilteredUrlFlag, version >= 18);
+    EXPECT_EQ(web->Options().Username, version >= 21 ? "ann" : "");
+    EXPECT_EQ(web->Options().Password, version >= 21 ? "s3cret" : "");
+    EXPECT_DOUBLE_EQ(web->CaptureStart(), 46000.5);
+    EXPECT_TRUE(web->Options().BackgroundOnlyFlag);
+    EXPECT_EQ(web->MapList().Count(), version >= 17 ? 1 : 0);
     if (version >= 17) {
-      EXPECT_EQ(web->MapList.Item(0).MapUrl, "http://www.a.com/cgi/map");
-      EXPECT_EQ(web->MapList.Item(0).Target, version >= 20 ? "_top" : "");
+      EXPECT_EQ(web->MapList().Item(0).MapUrl, "http://www.a.com/cgi/map");
+      EXPECT_EQ(web->MapList().Item(0).Target, version >= 20 ? "_top" : "");
     }
-    EXPECT_EQ(web->LastCaptureInfo.SizeKb, version >= 19 ? 10 : 0);
+    EXPECT_EQ(web->LastCaptureInfo().SizeKb, version >= 19 ? 10 : 0);
     ExpectTreeLoaded(*web);
   }
 }
 
 TEST_F(ProjectFileTest, SavedWebLoadsBackEqual) {
   auto web = NewWeb("http://www.a.com/docs/");
-  web->Title = "Caf\xE9";
-  web->CapturedCount = 40000;  // beyond a signed word
-  web->FilteredCount = 7;
-  web->TotalSize = 1 << 30;
-  web->CaptureStart = 46363.75;
-  web->DisplayOnlineImage = true;
-  web->Options.ExternalWebDepth = 3;
-  web->Options.Username = "ann";
-  web->Options.Password = "pw";
-  web->Options.ListAviFlag = false;
-  web->LastCaptureInfo.Fill(1.5, 2.5, 4096, 1, 2, 3, 4);
+  web->SetTitle("Caf\xE9");
+  web->SetCounters({.Captured = 40000, .Filtered = 7});  // beyond a signed word
+  web->SetTotalSize(1 << 30);
+  web->StartCapture(46363.75);
+  web->SetDisplayOnlineImage(true);
+  web->EditOptions().ExternalWebDepth = 3;
+  web->EditOptions().Username = "ann";
+  web->EditOptions().Password = "pw";
+  web->EditOptions().ListAviFlag = false;
+  TCaptureInfo info;
+  info.Fill(1.5, 2.5, 4096, 1, 2, 3, 4);
+  web->SetLastCaptureInfo(info);
   auto map = std::make_unique<TMapImg>();
   map->ImageFile = "P.gif";
   map->MapFile = "P.map";
   map->Target = "main";
-  web->MapList.Add(std::move(map));
+  web->MapList().Add(std::move(map));
   TWebFile* page =
-      web->NewLink({1, "http://www.a.com/docs/p.gif", "Picture"}, web->Tree.Find(web->Url));
+      web->NewLink({1, "http://www.a.com/docs/p.gif", "Picture"}, web->Tree().Find(web->Url()));
   page->SetFileName("P.gif");
   page->SetMimeType("image/gif");
   page->State = wsFile;
   ASSERT_TRUE(web->SaveToFile("/webs/site/Local.Web"));
-  EXPECT_EQ(web->FileName, "/webs/site/Local.Web");
+  EXPECT_EQ(web->FileName(), "/webs/site/Local.Web");
   EXPECT_TRUE(fs.owner_only.count("/webs/site/Local.Web.tmp"));
 
   TWEB back(defaults, fs);
   ASSERT_TRUE(back.LoadFromFile("/webs/site/Local.Web"));
-  EXPECT_EQ(back.Url, web->Url);
-  EXPECT_EQ(back.Path, "/webs/site/");
-  EXPECT_EQ(back.Title, web->Title);
-  EXPECT_EQ(back.CapturedCount, 40000);
-  EXPECT_EQ(back.FilteredCount, 7);
-  EXPECT_EQ(back.TotalSize, 1 << 30);
-  EXPECT_EQ(back.CaptureStart, 46363.75);
-  EXPECT_TRUE(back.DisplayOnlineImage);
-  EXPECT_TRUE(back.SpareFlag);
-  EXPECT_EQ(back.Options, web->Options);
-  EXPECT_EQ(back.LastCaptureInfo, web->LastCaptureInfo);
-  EXPECT_EQ(back.MimeList.Count(), web->MimeList.Count());
-  ASSERT_EQ(back.MapList.Count(), 1);
-  EXPECT_EQ(back.MapList.Item(0).Target, "main");
-  TWebFile* loaded = back.Tree.Find("http://www.a.com/docs/p.gif");
+  EXPECT_EQ(back.Url(), web->Url());
+  EXPECT_EQ(back.Path(), "/webs/site/");
+  EXPECT_EQ(back.Title(), web->Title());
+  EXPECT_EQ(back.CapturedCount(), 40000);
+  EXPECT_EQ(back.FilteredCount(), 7);
+  EXPECT_EQ(back.TotalSize(), 1 << 30);
+  EXPECT_EQ(back.CaptureStart(), 46363.75);
+  EXPECT_TRUE(back.DisplayOnlineImage());
+  EXPECT_TRUE(back.SpareFlag());
+  EXPECT_EQ(back.Options(), web->Options());
+  EXPECT_EQ(back.LastCaptureInfo(), web->LastCaptureInfo());
+  EXPECT_EQ(back.MimeList().Count(), web->MimeList().Count());
+  ASSERT_EQ(back.MapList().Count(), 1);
+  EXPECT_EQ(back.MapList().Item(0).Target, "main");
+  TWebFile* loaded = back.Tree().Find("http://www.a.com/docs/p.gif");
   ASSERT_NE(loaded, nullptr);
   EXPECT_EQ(loaded->GetFileName(), "P.gif");
   EXPECT_EQ(loaded->GetMimeType(), "image/gif");
@@ -284,20 +285,20 @@ TEST_F(ProjectFileTest, SavedWebLoadsBackEqual) {
 
 TEST_F(ProjectFileTest, OptionsBeyondAWordAreClampedNotWrapped) {
   auto web = NewWeb("http://www.a.com/");
-  web->Options.MaxDiskSize = 100000;  // kilobytes
-  web->Options.MaxFileCount = -70000;
+  web->EditOptions().MaxDiskSize = 100000;  // kilobytes
+  web->EditOptions().MaxFileCount = -70000;
   ASSERT_TRUE(web->SaveToFile("/webs/site/Local.Web"));
   TWEB back(defaults, fs);
   ASSERT_TRUE(back.LoadFromFile("/webs/site/Local.Web"));
-  EXPECT_EQ(back.Options.MaxDiskSize, 32767);
-  EXPECT_EQ(back.Options.MaxFileCount, -32768);
+  EXPECT_EQ(back.Options().MaxDiskSize, 32767);
+  EXPECT_EQ(back.Options().MaxFileCount, -32768);
 }
 
 TEST_F(ProjectFileTest, FailedSaveKeepsThePreviousFile) {
   auto web = NewWeb("http://www.a.com/");
   ASSERT_TRUE(web->SaveToFile("/webs/site/Local.Web"));
   const std::string before = fs.files["/webs/site/Local.Web"];
-  web->Title = "changed";
+  web->SetTitle("changed");
   fs.write_budget = 10;
   EXPECT_FALSE(web->SaveToFile("/webs/site/Local.Web"));
   EXPECT_EQ(fs.files["/webs/site/Local.Web"], before);
@@ -335,8 +336,8 @@ TEST_F(ProjectFileTest, BadFilesFailAndLeaveNothingBehind) {
   // Every truncation of a good file fails, and the web is left empty; a file cut exactly at the
   // end of its tree is a version 21 file without the newer options.
   auto good = NewWeb("http://www.a.com/");
-  good->NewLink({0, "http://www.a.com/b.htm", "B"}, good->Tree.Find(good->Url));
-  ASSERT_TRUE(good->Options.PageRequisites);
+  good->NewLink({0, "http://www.a.com/b.htm", "B"}, good->Tree().Find(good->Url()));
+  ASSERT_TRUE(good->Options().PageRequisites);
   ASSERT_TRUE(good->SaveToFile("/webs/site/Local.Web"));
   const std::string bytes = fs.files["/webs/site/Local.Web"];
   const std::size_t tree_end = bytes.rfind("\x05KRVNX");
@@ -345,12 +346,12 @@ TEST_F(ProjectFileTest, BadFilesFailAndLeaveNothingBehind) {
     web = Load(bytes.substr(0, cut), &loaded);
     if (cut >= tree_end && cut <= tree_end + 5) {
       EXPECT_TRUE(loaded) << cut;
-      EXPECT_FALSE(web->Options.PageRequisites) << cut;
+      EXPECT_FALSE(web->Options().PageRequisites) << cut;
       continue;
     }
     EXPECT_FALSE(loaded) << cut;
     EXPECT_EQ(web->GetLinkCount(), 0) << cut;
-    EXPECT_TRUE(web->TodoList.empty());
+    EXPECT_TRUE(web->TodoList().empty());
   }
 }
 
@@ -358,12 +359,12 @@ TEST_F(ProjectFileTest, BadFilesFailAndLeaveNothingBehind) {
 // original program writes it, and entries this program does not know are kept.
 TEST_F(ProjectFileTest, NewerOptionsFollowTheTreeOnlyWhenUsed) {
   auto web = NewWeb("http://www.a.com/");
-  web->Options.PageRequisites = false;
+  web->EditOptions().PageRequisites = false;
   ASSERT_TRUE(web->SaveToFile("/webs/site/Local.Web"));
   const std::string original = fs.files["/webs/site/Local.Web"];
   EXPECT_EQ(original.find("KRVNX"), std::string::npos);
 
-  web->Options.PageRequisites = true;
+  web->EditOptions().PageRequisites = true;
   ASSERT_TRUE(web->SaveToFile("/webs/site/Local.Web"));
   const std::string extended = fs.files["/webs/site/Local.Web"];
   ASSERT_EQ(extended.substr(0, original.size()), original);  // a version 21 file, then the block
@@ -381,7 +382,7 @@ TEST_F(ProjectFileTest, NewerOptionsFollowTheTreeOnlyWhenUsed) {
   bool loaded = false;
   auto back = Load(later, &loaded);
   ASSERT_TRUE(loaded);
-  EXPECT_TRUE(back->Options.PageRequisites);
+  EXPECT_TRUE(back->Options().PageRequisites);
   ASSERT_TRUE(back->SaveToFile("/webs/moved/Local.Web"));
   EXPECT_NE(fs.files["/webs/moved/Local.Web"].find("\x06"
                                                    "Future\x03"
@@ -389,13 +390,13 @@ TEST_F(ProjectFileTest, NewerOptionsFollowTheTreeOnlyWhenUsed) {
             std::string::npos);
 
   // The web's trust for https travels the same way.
-  back->Options.CaFile = "/etc/company/ca.pem";
-  back->Options.UnsafeNoCertificateCheck = true;
+  back->EditOptions().CaFile = "/etc/company/ca.pem";
+  back->EditOptions().UnsafeNoCertificateCheck = true;
   ASSERT_TRUE(back->SaveToFile("/webs/moved/Local.Web"));
   auto trusted = Load(fs.files["/webs/moved/Local.Web"], &loaded);
   ASSERT_TRUE(loaded);
-  EXPECT_EQ(trusted->Options.CaFile, "/etc/company/ca.pem");
-  EXPECT_TRUE(trusted->Options.UnsafeNoCertificateCheck);
+  EXPECT_EQ(trusted->Options().CaFile, "/etc/company/ca.pem");
+  EXPECT_TRUE(trusted->Options().UnsafeNoCertificateCheck);
 }
 
 TEST_F(ProjectFileTest, FileNamesThatAreNotPlainAreDropped) {
@@ -416,7 +417,7 @@ TEST_F(ProjectFileTest, FileNamesThatAreNotPlainAreDropped) {
   bool loaded = false;
   auto web = Load(f.Bytes(), &loaded);
   ASSERT_TRUE(loaded);
-  EXPECT_EQ(web->Tree.Find("http://www.a.com/x.gif")->GetFileName(), "");
+  EXPECT_EQ(web->Tree().Find("http://www.a.com/x.gif")->GetFileName(), "");
 }
 
 }  // namespace

@@ -83,8 +83,8 @@ class ResolveEndToEndTest : public ::testing::Test {
   TWEB& CaptureAndCheck(const std::string& url, const std::string& ca_file) {
     web_ = std::make_unique<TWEB>(defaults_);
     EXPECT_TRUE(web_->Init(url, folder_.string(), mime_));
-    web_->FileName = web_->Path + "Local.Web";
-    web_->Options.CaFile = ca_file;
+    web_->SetFileName(web_->Path() + "Local.Web");
+    web_->EditOptions().CaFile = ca_file;
     TCaptureSettings settings;
     settings.MaxSockets = 4;
     TCaptureRunHooks hooks;
@@ -119,22 +119,22 @@ TEST_F(ResolveEndToEndTest, SampleSiteOverHttpsReadsFromDiskWithEveryLinkLocal) 
   ASSERT_TRUE(server.Running()) << server.Error();
   TWEB& web = CaptureAndCheck("http://127.0.0.1:" + std::to_string(server.PlainPort()) + "/",
                               certificates.CaFile());
-  TWebFile* home = web.Tree.Find(server.Url("/index.htm"));
+  TWebFile* home = web.Tree().Find(server.Url("/index.htm"));
   ASSERT_NE(home, nullptr);
   EXPECT_EQ(home->State, wsPage);
-  EXPECT_EQ(web.Tree.Find(web.Url), web.Tree.Find(server.Url("/")));
-  EXPECT_EQ(web.Tree.Find(server.Url("/old-page.htm")),
-            web.Tree.Find(server.Url("/news/index.htm")));
+  EXPECT_EQ(web.Tree().Find(web.Url()), web.Tree().Find(server.Url("/")));
+  EXPECT_EQ(web.Tree().Find(server.Url("/old-page.htm")),
+            web.Tree().Find(server.Url("/news/index.htm")));
 }
 
 void ResolveEndToEndTest::CheckCapture(TWEB& web, const TCaptureRunResult& run) {
   ASSERT_GE(run.Captured, 30);
   ASSERT_TRUE(run.Resolved);
-  EXPECT_GT(web.TotalSize, 0);
+  EXPECT_GT(web.TotalSize(), 0);
 
   std::set<std::string> captured;  // local names of captured files, lower case
   std::vector<std::string> pages;
-  web.Tree.Explore([&](TWebFile& record, const std::string&) {
+  web.Tree().Explore([&](TWebFile& record, const std::string&) {
     if (record.State == wsPage || record.State == wsFile) {
       captured.insert(AnsiLowerCase(record.GetFileName()));
       if (record.State == wsPage || IsStylesheetType(record.GetMimeType())) {
@@ -209,7 +209,7 @@ TEST_F(ResolveEndToEndTest, WithoutRequisitesEveryPageIsStoredAsBefore) {
   original.PageRequisites = false;
   TWEB web(original);
   EXPECT_TRUE(web.Init(server.Url("/"), folder_.string(), mime_));
-  web.FileName = web.Path + "Local.Web";
+  web.SetFileName(web.Path() + "Local.Web");
   TCaptureSettings settings;
   settings.MaxSockets = 1;
   TCaptureRunHooks hooks;

@@ -36,9 +36,9 @@ class TScriptedView final : public TResolveView {
 class ResolveLinksTest : public ::testing::Test {
  protected:
   ResolveLinksTest() : web_(defaults_, fs_) {
-    web_.Path = "/web/";
-    web_.MimeList.SetToDefault();
-    web_.Options.RealLinkFlag = false;
+    web_.SetPath("/web/");
+    web_.MimeList().SetToDefault();
+    web_.EditOptions().RealLinkFlag = false;
     fs_.files[std::string(kTemplates) + "_Home.krv"] = "KRVN_HTML_TABLE";
     fs_.files[std::string(kTemplates) + "_IxH.krv"] = "KRVN_HTML_TABLE";
     fs_.files[std::string(kTemplates) + "_IxI.krv"] = "KRVN_IMAGE_TABLE";
@@ -51,7 +51,7 @@ class ResolveLinksTest : public ::testing::Test {
     raw->State = state;
     raw->SetMimeType(mime);
     raw->SetFileName(file);
-    EXPECT_TRUE(web_.Tree.Add(url, std::move(record)));
+    EXPECT_TRUE(web_.AddRecord(url, std::move(record)));
     if (!file.empty()) fs_.files["/web/" + file] = body;
     return *raw;
   }
@@ -96,7 +96,7 @@ TEST_F(ResolveLinksTest, RewritesEverySiteAndIndexesIt) {
   EXPECT_THAT(File("_IxH01.htm"), HasSubstr("b2.htm"));
   std::int64_t total = 0;  // as the files are on disk after the run
   for (const char* f : {"a1.htm", "a2.htm", "b1.htm", "b2.htm"}) total += File(f).size();
-  EXPECT_EQ(web_.TotalSize, total);
+  EXPECT_EQ(web_.TotalSize(), total);
 }
 
 // A host reached under http and https on their default ports is one site, listed once with its
@@ -105,7 +105,7 @@ TEST_F(ResolveLinksTest, AHostUnderHttpAndHttpsIsOneSite) {
   TWebFile& home =
       Add("https://a.com/", wsPage, "text/html", "home.htm",
           "<A HREF=\"http://a.com/two.htm\">2</A><A HREF=\"https://a.com/old.htm\">o</A>");
-  ASSERT_TRUE(web_.Tree.Add("http://a.com/", &home));  // redirected from http
+  ASSERT_TRUE(web_.AddAlias("http://a.com/", &home));  // redirected from http
   Add("https://a.com/two.htm", wsPage, "text/html", "two.htm", "<A HREF=\"/\">1</A>");
   Add("http://a.com/old.htm", wsPage, "text/html", "old.htm", "old");
   Add("https://a.com:8443/", wsPage, "text/html", "port.htm", "p");
@@ -127,7 +127,7 @@ TEST_F(ResolveLinksTest, AHostUnderHttpAndHttpsIsOneSite) {
 
 TEST_F(ResolveLinksTest, ResolvingTwiceChangesNothing) {
   TwoSites();
-  web_.Options.RealLinkFlag = true;
+  web_.EditOptions().RealLinkFlag = true;
   fs_.files[std::string(kTemplates) + "_Home.krv"] = "KRVN_CAPTURE_SIZE KRVN_HTML_TABLE";
   ASSERT_EQ(Resolve(), mrOk);
   const auto first = fs_.files;
@@ -169,7 +169,7 @@ TEST_F(ResolveLinksTest, IndexPagesNoLongerMadeGoAndAFullDiskKeepsTheOldOnes) {
 
 TEST_F(ResolveLinksTest, CancellingDuringTheSecondSiteKeepsTheFirst) {
   TwoSites();
-  web_.TotalSize = 7;
+  web_.SetTotalSize(7);
   TScriptedView view;
   TResolveLinks* work = nullptr;
   view.on_file = [&](std::string_view file) {
@@ -181,7 +181,7 @@ TEST_F(ResolveLinksTest, CancellingDuringTheSecondSiteKeepsTheFirst) {
   EXPECT_THAT(File("b2.htm"), Not(HasSubstr("OLDREF")));
   EXPECT_THAT(File("_Home.htm"), HasSubstr("<A HREF=\"a1.htm\">a</A>"));
   EXPECT_THAT(File("_IxH.htm"), HasSubstr("a2.htm"));
-  EXPECT_EQ(web_.TotalSize, 7);
+  EXPECT_EQ(web_.TotalSize(), 7);
 }
 
 TEST_F(ResolveLinksTest, ASiteWithoutTypedFilesIsLeftAlone) {
@@ -191,7 +191,7 @@ TEST_F(ResolveLinksTest, ASiteWithoutTypedFilesIsLeftAlone) {
   EXPECT_EQ(Resolve(), mrOk);
   EXPECT_EQ(File("x.htm"), body);
   EXPECT_EQ(fs_.files.count("/web/_Home.htm"), 0u);
-  EXPECT_EQ(web_.TotalSize, 0);
+  EXPECT_EQ(web_.TotalSize(), 0);
 }
 
 TEST_F(ResolveLinksTest, PicturesAreMeasuredOnlyWhenTheIndexNeedsIt) {

@@ -55,22 +55,22 @@ class WebMaintenanceTest : public ::testing::Test {
   // A web in `folder` with `files` captured pages and one address not found.
   std::unique_ptr<TWEB> CapturedWeb(int files, const std::string& folder = "/home/u/webs/site") {
     auto web = w_.NewWeb("http://site/", folder);
-    web->Title = "Site";
-    web->FileName = web->Path + "local.web";
+    web->SetTitle("Site");
+    web->SetFileName(web->Path() + "local.web");
     for (int i = 0; i < files; ++i) {
       const std::string name = "p" + std::to_string(i) + ".htm";
       TWebFile* record = web->NewLink(TLinkItem{0, "http://site/" + name, ""}, nullptr);
       record->State = i % 2 ? wsFile : wsPage;
       record->SetFileName(name);
-      w_.fs.files[web->Path + name] = "page " + name;
+      w_.fs.files[web->Path() + name] = "page " + name;
     }
     TWebFile* lost = web->NewLink(TLinkItem{0, "http://site/lost.htm", ""}, nullptr);
     lost->State = wsNotFound;
     lost->SetFileName("NotFound.htm");
-    web->CapturedCount = static_cast<std::uint16_t>(files);
-    web->TotalSize = 1000;
+    web->SetCounters({.Captured = static_cast<std::uint16_t>(files)});
+    web->SetTotalSize(1000);
     web->Log("a line");
-    EXPECT_TRUE(web->SaveToFile(web->FileName));
+    EXPECT_TRUE(web->SaveToFile(web->FileName()));
     return web;
   }
   bool Has(const std::string& path) { return w_.fs.FileExists(path); }
@@ -88,28 +88,28 @@ TEST_F(WebMaintenanceTest, CleanRestartsTheWebFromItsStartAddress) {
   auto map = std::make_unique<TMapImg>();
   map->ImageFile = "m.gif";
   map->MapFile = "m.map";
-  web->MapList.Add(std::move(map));
-  w_.fs.files[web->Path + "m.map"] = "map";
-  w_.fs.files[web->Path + "_Home.htm"] = "home";
-  w_.fs.files[web->Path + "NotFound.htm"] = "edited";
-  const TOPTIONS options = web->Options;
+  web->MapList().Add(std::move(map));
+  w_.fs.files[web->Path() + "m.map"] = "map";
+  w_.fs.files[web->Path() + "_Home.htm"] = "home";
+  w_.fs.files[web->Path() + "NotFound.htm"] = "edited";
+  const TOPTIONS options = web->Options();
 
   web->Clean();
   EXPECT_EQ(web->GetLinkCount(), 1);
-  ASSERT_EQ(web->TodoList.size(), 1u);
-  EXPECT_EQ(web->Tree.GetUrl(web->TodoList.front()), "http://site/");
+  ASSERT_EQ(web->TodoList().size(), 1u);
+  EXPECT_EQ(web->Tree().GetUrl(web->TodoList().front()), "http://site/");
   EXPECT_EQ(web->GetTodoCount(), 1);
-  EXPECT_EQ(web->CapturedCount, 0);
-  EXPECT_EQ(web->TotalSize, 0);
-  EXPECT_EQ(web->MapList.Count(), 0);
+  EXPECT_EQ(web->CapturedCount(), 0);
+  EXPECT_EQ(web->TotalSize(), 0);
+  EXPECT_EQ(web->MapList().Count(), 0);
   for (const char* gone : {"p0.htm", "p1.htm", "p2.htm", "m.map", "LogFile.htm"}) {
-    EXPECT_FALSE(Has(web->Path + gone)) << gone;
+    EXPECT_FALSE(Has(web->Path() + gone)) << gone;
   }
-  EXPECT_EQ(w_.fs.files[web->Path + "NotFound.htm"], "<p>not found</p>");
-  EXPECT_EQ(w_.fs.files[web->Path + "BadLink.htm"], "<p>bad link</p>");
-  EXPECT_TRUE(Has(web->Path + "_Home.htm"));  // index pages stay
-  EXPECT_EQ(web->Title, "Site");
-  EXPECT_EQ(web->Options.InternalLinkDepth, options.InternalLinkDepth);
+  EXPECT_EQ(w_.fs.files[web->Path() + "NotFound.htm"], "<p>not found</p>");
+  EXPECT_EQ(w_.fs.files[web->Path() + "BadLink.htm"], "<p>bad link</p>");
+  EXPECT_TRUE(Has(web->Path() + "_Home.htm"));  // index pages stay
+  EXPECT_EQ(web->Title(), "Site");
+  EXPECT_EQ(web->Options().InternalLinkDepth, options.InternalLinkDepth);
 }
 
 TEST_F(WebMaintenanceTest, CopyCountsFilesPlusSevenAndAdvancesPerFileCopied) {
@@ -120,8 +120,8 @@ TEST_F(WebMaintenanceTest, CopyCountsFilesPlusSevenAndAdvancesPerFileCopied) {
   EXPECT_EQ(rec_.max, 17);
   EXPECT_EQ(rec_.names.size(), 12u);  // ten files, then the two special pages
   EXPECT_EQ(rec_.names.back(), "NotFound.htm");
-  EXPECT_EQ(web->Path, "/home/u/webs/copy/");
-  EXPECT_EQ(web->FileName, "/home/u/webs/copy/copy.web");
+  EXPECT_EQ(web->Path(), "/home/u/webs/copy/");
+  EXPECT_EQ(web->FileName(), "/home/u/webs/copy/copy.web");
   EXPECT_TRUE(Has("/home/u/webs/copy/copy.web"));
   EXPECT_EQ(recent_.Files().front(), "/home/u/webs/copy/copy.web");
   for (int i = 0; i < 10; ++i) {
@@ -133,7 +133,7 @@ TEST_F(WebMaintenanceTest, CopyCountsFilesPlusSevenAndAdvancesPerFileCopied) {
 
 TEST_F(WebMaintenanceTest, MoveDeletesEachSourceRightAfterItsCopy) {
   auto web = CapturedWeb(4);
-  recent_.Add(web->FileName);
+  recent_.Add(web->FileName());
   std::string previous;
   rec_.on_file = [&](const std::string& name) {
     if (!previous.empty()) {
@@ -182,10 +182,10 @@ TEST_F(WebMaintenanceTest, ResetAsksOnlyWhenTheWebHasFiles) {
   TWebForm form = ShowWeb(*web);
   rec_.yes_no = false;
   EXPECT_FALSE(ResetWeb(*web, form, rec_));
-  EXPECT_TRUE(Has(web->Path + "p0.htm"));
+  EXPECT_TRUE(Has(web->Path() + "p0.htm"));
   rec_.yes_no = true;
   EXPECT_TRUE(ResetWeb(*web, form, rec_));
-  EXPECT_FALSE(Has(web->Path + "p0.htm"));
+  EXPECT_FALSE(Has(web->Path() + "p0.htm"));
   EXPECT_EQ(rec_.asked.size(), 2u);
   EXPECT_EQ(rec_.asked[0], kResetQuestion);
   EXPECT_TRUE(ResetWeb(*web, form, rec_));  // nothing captured: no question
@@ -233,7 +233,7 @@ TEST_F(WebMaintenanceTest, DeletingWithTheFolderRemovesItsFilesAndItsBookmark) {
   } no_question;
   ASSERT_TRUE(AddWebBookmark(marks, *param_, *web, 0, no_question));
   w_.fs.files["/home/u/webs/site/index/a.gif"] = "";
-  recent_.Add(web->FileName);
+  recent_.Add(web->FileName());
 
   rec_.answer = mrCancel;
   EXPECT_FALSE(DeleteWeb(*web, *param_, marks, recent_, rec_, DataFolder()).Deleted);
@@ -281,8 +281,8 @@ TEST(DeleteWebOnDiskTest, LinksOutOfTheFolderAreNotFollowed) {
   TMIMELIST mime;
   TWEB web(defaults, real);
   EXPECT_TRUE(web.Init("http://site/", (root / "webs" / "site").string(), mime));
-  web.FileName = web.Path + "local.web";
-  ASSERT_TRUE(web.SaveToFile(web.FileName));
+  web.SetFileName(web.Path() + "local.web");
+  ASSERT_TRUE(web.SaveToFile(web.FileName()));
   fs::create_directory_symlink(root / "outside", root / "webs" / "site" / "index");
   fs::create_symlink(root / "outside" / "keep.txt", root / "webs" / "site" / "link.txt");
 

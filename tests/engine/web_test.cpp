@@ -13,28 +13,29 @@ class WebTest : public ::testing::Test, public testing::TWebFixture {};
 TEST_F(WebTest, SetPathEndsTheFolderWithOneSeparator) {
   TWEB web(defaults, fs);
   web.SetPath("/home/u/webs/site");
-  EXPECT_EQ(web.Path, "/home/u/webs/site/");
+  EXPECT_EQ(web.Path(), "/home/u/webs/site/");
   web.SetPath("/home/u/webs/site/");
-  EXPECT_EQ(web.Path, "/home/u/webs/site/");
+  EXPECT_EQ(web.Path(), "/home/u/webs/site/");
   web.SetUrl("HTTP://www.A.com");
-  EXPECT_EQ(web.Url, "http://www.A.com/");
+  EXPECT_EQ(web.Url(), "http://www.A.com/");
 }
 
 TEST_F(WebTest, NewWebHoldsItsStartAddressAndItsSpecialPages) {
   defaults.MaxTime = 12;
   auto web = NewWeb("http://www.a.com/docs/index.htm");
   EXPECT_EQ(web->GetLinkCount(), 1);
-  ASSERT_EQ(web->TodoList.size(), 1u);
-  EXPECT_EQ(web->TodoList.front(), web->Tree.Find("http://www.a.com/docs/index.htm"));
+  ASSERT_EQ(web->TodoList().size(), 1u);
+  EXPECT_EQ(web->TodoList().front(), web->Tree().Find("http://www.a.com/docs/index.htm"));
   EXPECT_EQ(web->GetTodoCount(), 1);
-  EXPECT_EQ(web->CapturedCount + web->ErrorCount + web->FilteredCount + web->NotFoundCount, 0);
-  EXPECT_EQ(web->Options.MaxTime, 12);
-  EXPECT_TRUE(web->SpareFlag);
-  EXPECT_FALSE(web->DisplayOnlineImage);
+  EXPECT_EQ(web->CapturedCount() + web->ErrorCount() + web->FilteredCount() + web->NotFoundCount(),
+            0);
+  EXPECT_EQ(web->Options().MaxTime, 12);
+  EXPECT_TRUE(web->SpareFlag());
+  EXPECT_FALSE(web->DisplayOnlineImage());
   // The program-wide table, then what page requisites need that it lacks.
-  ASSERT_EQ(web->MimeList.Count(), 25);
+  ASSERT_EQ(web->MimeList().Count(), 25);
   for (int i = 0; i < mime.Count(); ++i) {
-    EXPECT_EQ(web->MimeList.GetMimebyIndex(i)->ContentType, mime.GetMimebyIndex(i)->ContentType);
+    EXPECT_EQ(web->MimeList().GetMimebyIndex(i)->ContentType, mime.GetMimebyIndex(i)->ContentType);
   }
   EXPECT_TRUE(fs.DirectoryExists("/webs/site"));
   EXPECT_EQ(fs.files["/webs/site/NotFound.htm"], "<p>not found</p>");
@@ -72,48 +73,48 @@ TEST_F(WebTest, LogLinesAreCutAt255BytesLineBreakIncluded) {
 
 TEST_F(WebTest, HomePageAndTitleWaitForACapturedFile) {
   auto web = NewWeb("http://www.a.com/");
-  TWebFile* home = web->Tree.Find("http://www.a.com/");
+  TWebFile* home = web->Tree().Find("http://www.a.com/");
   ASSERT_NE(home, nullptr);
   home->SetFileName("Index.htm");
   home->SetDescription("Welcome");
   EXPECT_EQ(web->GetHomePage(), "");
   web->SetTitleWithHomepageTitle();
-  EXPECT_EQ(web->Title, "");
+  EXPECT_EQ(web->Title(), "");
 
-  web->CapturedCount = 1;
+  web->SetCounters({.Captured = 1});
   EXPECT_EQ(web->GetHomePage(), "Index.htm");
   web->SetTitleWithHomepageTitle();
-  EXPECT_EQ(web->Title, "Welcome");
-  web->Title = "Mine";
+  EXPECT_EQ(web->Title(), "Welcome");
+  web->SetTitle("Mine");
   web->SetTitleWithHomepageTitle();
-  EXPECT_EQ(web->Title, "Mine");
+  EXPECT_EQ(web->Title(), "Mine");
 
-  web->Title.clear();
+  web->SetTitle("");
   home->SetDescription("");
   web->SetTitleWithHomepageTitle();
-  EXPECT_EQ(web->Title, "HTTP://WWW.A.COM/");
+  EXPECT_EQ(web->Title(), "HTTP://WWW.A.COM/");
 }
 
 TEST_F(WebTest, ReinitKeepsTotalAndMimeTableButTakesFreshDefaults) {
   auto web = NewWeb("http://www.a.com/");
-  web->TotalSize = 5000;
-  web->MimeList.AddMime("application/x-mine", "min", "Other", false);
-  web->Options.MaxTime = 99;
-  web->NewLink({0, "http://www.a.com/b.htm", ""}, web->Tree.Find(web->Url));
-  web->CapturedCount = 3;
+  web->SetTotalSize(5000);
+  web->MimeList().AddMime("application/x-mine", "min", "Other", false);
+  web->EditOptions().MaxTime = 99;
+  web->NewLink({0, "http://www.a.com/b.htm", ""}, web->Tree().Find(web->Url()));
+  web->SetCounters({.Captured = 3});
   web->Reinit("http://www.a.com/new/");
-  EXPECT_EQ(web->TotalSize, 5000);
-  EXPECT_TRUE(web->MimeList.MimeExist("application/x-mine"));
-  EXPECT_EQ(web->Options.MaxTime, 0);
+  EXPECT_EQ(web->TotalSize(), 5000);
+  EXPECT_TRUE(web->MimeList().MimeExist("application/x-mine"));
+  EXPECT_EQ(web->Options().MaxTime, 0);
   EXPECT_EQ(web->GetLinkCount(), 1);
-  EXPECT_EQ(web->TodoList.size(), 1u);
-  EXPECT_EQ(web->CapturedCount, 0);
-  EXPECT_NE(web->Tree.Find("http://www.a.com/new/"), nullptr);
+  EXPECT_EQ(web->TodoList().size(), 1u);
+  EXPECT_EQ(web->CapturedCount(), 0);
+  EXPECT_NE(web->Tree().Find("http://www.a.com/new/"), nullptr);
 }
 
 TEST_F(WebTest, TodoCountBelowZeroIsNone) {
   auto web = NewWeb("http://www.a.com/");
-  web->CapturedCount = 2;
+  web->SetCounters({.Captured = 2});
   EXPECT_EQ(web->GetTodoCount(), std::nullopt);
   EXPECT_EQ(web->CountRecords().Todo, 1);
 }

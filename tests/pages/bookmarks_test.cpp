@@ -191,7 +191,7 @@ TEST_F(BookmarksTest, ABrowsersFileKeepsWhatItHeldAndGetsTheWebInItsCharacterSet
                      anchor + "\n</DL><p>\n</DL><p>\n"),
             0);
   auto web = w_.NewWeb("http://site/", "/home/u/webs/site");
-  web->Title = "Caf\xE9 &#8594; copy";  // as the web keeps it
+  web->SetTitle("Caf\xE9 &#8594; copy");  // as the web keeps it
   ASSERT_TRUE(Add(*web));
 
   const std::string& file = w_.fs.files[kFile];
@@ -215,10 +215,10 @@ TEST_F(BookmarksTest, ABrowsersFileKeepsWhatItHeldAndGetsTheWebInItsCharacterSet
 TEST_F(BookmarksTest, OneBookmarkPerWebRenamedWithItsTitle) {
   ASSERT_TRUE(CreateEmptyBookmarkFile(marks_, kFile));
   auto web = w_.NewWeb("http://site/", "/home/u/webs/site");
-  web->Title = "Site";
+  web->SetTitle("Site");
   ASSERT_TRUE(Add(*web));
   ASSERT_TRUE(Add(*web));
-  web->Title = "Renamed";
+  web->SetTitle("Renamed");
   ASSERT_TRUE(Add(*web));
   ASSERT_EQ(marks_.Read(), 0);
   TBookmarkFolder* folder = marks_.FindFolder("Local webs");
@@ -241,7 +241,7 @@ TEST_F(BookmarksTest, RemovingTheLastWebRemovesItsFolder) {
   ASSERT_TRUE(RemoveWebBookmark(marks_, *param_, *a));
   ASSERT_EQ(marks_.Read(), 0);
   ASSERT_NE(marks_.FindFolder("Local webs"), nullptr);
-  EXPECT_EQ(marks_.FindItem(&marks_, WebBookmarkUrl(a->Path)), nullptr);
+  EXPECT_EQ(marks_.FindItem(&marks_, WebBookmarkUrl(a->Path())), nullptr);
   ASSERT_TRUE(RemoveWebBookmark(marks_, *param_, *b));
   ASSERT_EQ(marks_.Read(), 0);
   EXPECT_EQ(marks_.FindFolder("Local webs"), nullptr);
@@ -277,7 +277,7 @@ TEST_F(BookmarksTest, ChoosingAnotherFileWritesThere) {
   EXPECT_EQ(w_.fs.files[kFile], "<!-- not bookmarks -->");
   marks_.SetFileName("/home/u/other.htm");
   ASSERT_EQ(marks_.Read(), 0);
-  EXPECT_NE(marks_.FindItem(&marks_, WebBookmarkUrl(web->Path)), nullptr);
+  EXPECT_NE(marks_.FindItem(&marks_, WebBookmarkUrl(web->Path())), nullptr);
 }
 
 TEST_F(BookmarksTest, DateThatIsNotANumberFailsTheReadAndKeepsTheFile) {

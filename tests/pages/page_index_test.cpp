@@ -29,9 +29,9 @@ int Count(const std::string& text, const std::string& what) {
 class PageIndexTest : public ::testing::Test {
  protected:
   PageIndexTest() : web_(defaults_, fs_) {
-    web_.Path = "/web/";
-    web_.Title = "My <web>";
-    web_.MimeList.SetToDefault();
+    web_.SetPath("/web/");
+    web_.SetTitle("My <web>");
+    web_.MimeList().SetToDefault();
     EXPECT_TRUE(fs_.MakeDirs(kTemplates));
     // Templates that show what each page needs checking.
     for (const char* name : {"_IxH.krv", "_IxI.krv", "_IxO.krv", "_IxE.krv", "_Home.krv"}) {
@@ -48,7 +48,7 @@ class PageIndexTest : public ::testing::Test {
     raw->State = state;
     raw->SetMimeType(mime);
     raw->SetFileName(file);
-    EXPECT_TRUE(web_.Tree.Add(url, std::move(record)));
+    EXPECT_TRUE(web_.AddRecord(url, std::move(record)));
     return *raw;
   }
   // `n` captured pages of `host`, added as the generator's site.
@@ -271,7 +271,7 @@ TEST_F(PageIndexTest, OtherFilesShowTypeAndSize) {
   std::vector<TWebFile*> files = {&Add("http://h/a.zip", wsFile, "application/zip", "a.zip"),
                                   &Add("http://h/b.txt", wsFile, "text/plain", "b.txt"),
                                   &Add("http://h/c.xyz", wsFile, "x/<odd>", "c.xyz")};
-  for (TWebFile* f : files) EXPECT_EQ(IndexKindOf(web_.MimeList, *f), TIndexKind::kOther);
+  for (TWebFile* f : files) EXPECT_EQ(IndexKindOf(web_.MimeList(), *f), TIndexKind::kOther);
   FeedSite(home, "h", files, {.Others = 3});
   const std::string& page = File("_IxO.htm");
   EXPECT_THAT(page, HasSubstr(">2 Kb</TD>"));
@@ -314,7 +314,7 @@ TEST_F(PageIndexTest, PagesAreUtf8AndShowEveryCharacter) {
   fs_.files[std::string(kTemplates) + "_IxH.krv"] =
       "<title>KRVN_TITLE</title>KRVN_PAGE_INDEX\r\n"
       "KRVN_HTML_TABLE\r\n";
-  web_.Title = "Caf\xE9 \x97 AT&T";
+  web_.SetTitle("Caf\xE9 \x97 AT&T");
   TSommaireIndex home(IndexedWeb(web_), param_, fs_, kTemplates);
   TWebFile& page = Add("https://h/caf\xC3\xA9 1.htm", wsPage, "text/html", "cafe.htm");
   page.SetDescription("&Eacute;t&eacute; &rarr; &#x1F600; &amp;#42;");

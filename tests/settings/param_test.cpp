@@ -228,8 +228,8 @@ TEST_F(ParamTest, AWebsOptionsBecomeTheDefaults) {
   param.LoadSettings();
   param.DefaultOptions.CheckDomainMachineFlag = true;
   TWEB web(param.DefaultOptions, fs_);
-  web.Options.MaxTime = 42;
-  web.Options.CheckDomainMachineFlag = false;
+  web.EditOptions().MaxTime = 42;
+  web.EditOptions().CheckDomainMachineFlag = false;
   EXPECT_TRUE(web.SaveDefaultOptions(param));
   EXPECT_EQ(param.DefaultOptions.MaxTime, 42);
   EXPECT_TRUE(param.DefaultOptions.CheckDomainMachineFlag);

@@ -26,7 +26,7 @@ class TWebFixture {
     return web;
   }
 
-  std::string LogOf(const TWEB& web) { return fs.files[web.Path + "LogFile.htm"]; }
+  std::string LogOf(const TWEB& web) { return fs.files[web.Path() + "LogFile.htm"]; }
 
   TMemFileSystem fs;
   TOPTIONS defaults;

@@ -106,13 +106,13 @@ void MainWindowTest::WholeCaptureOfTheSampleSite() {
   QVERIFY(result.Resolved && result.Saved && !result.Stopped);
   QVERIFY(result.Error.empty());
   QVERIFY(stop_enabled_while_running);
-  QCOMPARE(Text(window, "CapturedCountEdit"), QString::number(window.Web()->CapturedCount));
-  QCOMPARE(Text(window, "WebPageCountEdit"), QString::number(window.Web()->CapturedCount));
+  QCOMPARE(Text(window, "CapturedCountEdit"), QString::number(window.Web()->CapturedCount()));
+  QCOMPARE(Text(window, "WebPageCountEdit"), QString::number(window.Web()->CapturedCount()));
   QCOMPARE(window.windowTitle(), QString::fromUtf8("Korvane 1.073 (Sample site \u2192)"));
-  QCOMPARE(window.Web()->Title, std::string("Sample site &#8594;"));
+  QCOMPARE(window.Web()->Title(), std::string("Sample site &#8594;"));
 
   // The copy reads from disk, and the window offers its pages.
-  QCOMPARE(window.Web()->Path, folder);
+  QCOMPARE(window.Web()->Path(), folder);
   QVERIFY(std::filesystem::exists(folder + "_Home.htm"));
   QVERIFY(std::filesystem::exists(folder + "Local.Web"));
   QVERIFY(window.Action(TCommand::kHome)->isEnabled());
@@ -175,7 +175,7 @@ void MainWindowTest::StopWithAndWithoutCompletingTransfers() {
   QVERIFY(finished.wait(kRunTimeoutMs));
   QVERIFY(window.LastRunResult().Stopped);
   QCOMPARE(window.LastRunResult().Captured, captured);
-  QCOMPARE(int(window.Web()->CapturedCount), captured);
+  QCOMPARE(int(window.Web()->CapturedCount()), captured);
   QCOMPARE(Text(window, "CapturedCountEdit"), QString::number(captured));
   // A stopped capture explains nothing: no box is left open.
   QVERIFY(!FindWindow(QStringLiteral("MessageBox")));
@@ -248,7 +248,7 @@ void MainWindowTest::NothingCapturedAsksForAnotherAddress() {
            qPrintable(box_text));
   QVERIFY(box_text.endsWith(QStringLiteral("Rename Web's URL?")));
   QCOMPARE(dialog_title, QStringLiteral("New web adress"));
-  QCOMPARE(window.Web()->Url, std::string("http://example.org/new/"));
+  QCOMPARE(window.Web()->Url(), std::string("http://example.org/new/"));
   QCOMPARE(Text(window, "UrlEdit"), QStringLiteral("http://example.org/new/"));
   QCOMPARE(window.findChild<QTabWidget*>(QStringLiteral("WebNoteBook"))->currentIndex(),
            int(TMainWindowModel::kWebTab));
@@ -265,7 +265,7 @@ void MainWindowTest::DamagedAndUnreadableProjectFilesOpenNothing() {
   {
     TWEB web(defaults);
     QVERIFY(web.Init("http://example.org/", fixture.Folder() + "damaged", mime));
-    web.CapturedCount = 40;
+    web.SetCounters({.Captured = 40});
     QVERIFY(web.SaveToFile(damaged));
   }
   const std::string garbage = fixture.Folder() + "garbage.web";
@@ -302,7 +302,7 @@ void MainWindowTest::CommandLineCapturesOnceTheWindowIsUp() {
   window.show();
   QVERIFY(finished.wait(kRunTimeoutMs));
   QVERIFY(window.LastRunResult().Captured >= 3);
-  QCOMPARE(window.Web()->FileName, project);
+  QCOMPARE(window.Web()->FileName(), project);
   QVERIFY(std::filesystem::exists(project));
   QVERIFY(std::filesystem::exists(fixture.Folder() + "cmd/_Home.htm"));
 }
@@ -320,7 +320,7 @@ void MainWindowTest::RecentWebsMenuOpensAndReorders() {
     TWEB web(defaults);
     QVERIFY(
         web.Init("http://example.org/", std::filesystem::path(file).parent_path().string(), mime));
-    web.Title = titles[i++];
+    web.SetTitle(titles[i++]);
     QVERIFY(web.SaveToFile(file));
   }
   QVERIFY(
@@ -349,7 +349,7 @@ void MainWindowTest::RecentWebsMenuOpensAndReorders() {
       if (a->text().startsWith(QStringLiteral("&2 "))) a->trigger();
     }
     QVERIFY(window.Web() != nullptr);
-    QCOMPARE(window.Web()->FileName, second);
+    QCOMPARE(window.Web()->FileName(), second);
     QCOMPARE(recent_texts(window).front(),
              QStringLiteral("&1 A TITLE THAT RUNS PAST THIRTY-TW..."));
     QVERIFY(window.close());
@@ -388,7 +388,7 @@ void MainWindowTest::LeavingTheTitleRenamesTheBookmark() {
   QVERIFY2(file.find(">Second name</A>") != std::string::npos, file.c_str());
   QVERIFY(file.find("First name") == std::string::npos);
   QVERIFY(window.Action(TCommand::kAddBookmark)->isEnabled());
-  QCOMPARE(window.Web()->Title, std::string("Second name"));
+  QCOMPARE(window.Web()->Title(), std::string("Second name"));
 }
 
 QTEST_MAIN(MainWindowTest)

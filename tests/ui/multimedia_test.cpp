@@ -51,7 +51,7 @@ std::string MakeCapturedWeb(const std::string& folder, bool two_maps) {
   mime.SetToDefault();
   TWEB web(defaults);
   if (!web.Init("http://h/", folder, mime)) return {};
-  web.Tree.Find("http://h/")->State = wsPage;
+  web.Tree().Find("http://h/")->State = wsPage;
   const TDocument documents[] = {
       {"big.jpg", "image/jpeg", MakeJpeg(800, 600)},
       {"small.gif", "image/gif", MakeGif(100, 50)},
@@ -67,7 +67,7 @@ std::string MakeCapturedWeb(const std::string& folder, bool two_maps) {
     file->State = wsFile;
     file->SetMimeType(d.mime);
     file->SetFileName(d.file);
-    (void)web.Tree.Add(std::string("http://h/") + d.file, std::move(file));
+    (void)web.AddRecord(std::string("http://h/") + d.file, std::move(file));
     (void)RealFileSystem().WriteFile(folder + d.file, d.bytes);
   }
   for (const char* picture : {"nav.gif", "other.gif"}) {
@@ -77,7 +77,7 @@ std::string MakeCapturedWeb(const std::string& folder, bool two_maps) {
     map->MapFile = MapFileName(picture);
     map->MapUrl = std::string("http://h/cgi-bin/") + picture;
     map->PageUrl = "http://h/";
-    web.MapList.Add(std::move(map));
+    web.MapList().Add(std::move(map));
   }
   const std::string project = folder + "Local.Web";
   (void)web.SaveToFile(project);
@@ -289,7 +289,7 @@ void MultimediaTest::ClickShowsAPictureScaledAndPlaced() {
   auto* resize = tab_->findChild<QCheckBox*>(QStringLiteral("StretchImageCheck"));
   QVERIFY(resize->isChecked());
   resize->click();
-  QVERIFY(!window_->Web()->Options.StretchImageFlag);
+  QVERIFY(!window_->Web()->Options().StretchImageFlag);
   if (scaled) QCOMPARE(image->geometry(), QRect(0, 0, width, height));
 }
 
@@ -577,7 +577,7 @@ void MultimediaTest::ChosenMapIsSavedAndItsLinksReachTheWeb() {
   QVERIFY(!std::filesystem::exists(folder_ + "nav.map"));
   for (const char* link :
        {"http://h/cgi-bin/other.gif?62,45", "http://h/cgi-bin/other.gif?130,45"}) {
-    const TWebFile* record = window_->Web()->Tree.Find(link);
+    const TWebFile* record = window_->Web()->Tree().Find(link);
     QVERIFY2(record && record->State == wsTodo, link);
   }
 }
