@@ -305,12 +305,19 @@ void TMainWin::NewWeb() {
   if (!model_.CanRunCommand() || !model_.CommandEnabled(TCommand::kNew, {})) return;
   if (!CloseWeb()) return;
   TNewForm form(param_->Path);
+  form.SetFileSystem(&fs_);
   form.UrlEdit = param_->Url;
   TNewWebDialog dialog(std::move(form), *param_, fs_, pump_->Hub(), program_folder_, this);
   const TModalResult result = dialog.Run();
   if (result == mrCancel) return;
   const TNewForm& typed = dialog.Form();
   param_->Url = typed.CanonicalUrl();
+  // Asked before the folder's files are offered for deletion: another web is deleted with the
+  // Delete command, never by making a new web over it.
+  if (const std::string refusal = NewWebFolderRefusal(fs_, typed.PathEdit); !refusal.empty()) {
+    Tell(this, "The web cannot be made: " + refusal + ".", "Error", TBoxIcon::kStop);
+    return;
+  }
   const TFolderContents contents = ListFolderContents(fs_, typed.PathEdit);
   if (!contents.Empty()) {
     switch (AskFolderFiles(this, typed.PathEdit, contents)) {
@@ -532,8 +539,9 @@ void TMainWin::CreateNewWebFromLink() {
   if (!web_ || row < 0 || std::size_t(row) >= url_entries_.size()) return;
   const TUrlRecord& record = url_records_[url_entries_[std::size_t(row)].Record];
   if (!CreateNewWebEnabled(record)) return;
-  TNewWebDialog dialog(TNewForm::ForLink(param_->Path, record.Url), *param_, fs_, pump_->Hub(),
-                       program_folder_, this);
+  TNewForm form = TNewForm::ForLink(param_->Path, record.Url);
+  form.SetFileSystem(&fs_);
+  TNewWebDialog dialog(std::move(form), *param_, fs_, pump_->Hub(), program_folder_, this);
   if (dialog.Run() == mrCancel) return;
   // A separate web: the current one stays open.
   const std::string error =
