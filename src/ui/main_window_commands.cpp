@@ -303,7 +303,8 @@ void TMainWin::TitleExit() {
 
 void TMainWin::NewWeb() {
   if (!model_.CanRunCommand() || !model_.CommandEnabled(TCommand::kNew, {})) return;
-  if (!CloseWeb()) return;
+  // The open web stays open, with what was typed into it, until the new one is made: a Cancel
+  // or a refusal on the way loses nothing of it.
   TNewForm form(param_->Path);
   form.SetFileSystem(&fs_);
   form.UrlEdit = param_->Url;
@@ -314,7 +315,9 @@ void TMainWin::NewWeb() {
   param_->Url = typed.CanonicalUrl();
   // Asked before the folder's files are offered for deletion: another web is deleted with the
   // Delete command, never by making a new web over it.
-  if (const std::string refusal = NewWebFolderRefusal(fs_, typed.PathEdit); !refusal.empty()) {
+  if (const std::string refusal =
+          NewWebFolderRefusal(fs_, typed.PathEdit, web_ ? web_->Path : std::string());
+      !refusal.empty()) {
     Tell(this, "The web cannot be made: " + refusal + ".", "Error", TBoxIcon::kStop);
     return;
   }
@@ -337,6 +340,9 @@ void TMainWin::NewWeb() {
     Tell(this, "The web cannot be made: " + made.Error + ".", "Error", TBoxIcon::kStop);
     return;
   }
+  // The open web is saved or given up only now; when its close is cancelled it stays, and the
+  // new web, saved nowhere yet, is let go.
+  if (!CloseWeb()) return;
   OpenWeb(std::move(made.Web), result == mrYes);
 }
 
