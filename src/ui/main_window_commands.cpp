@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
@@ -59,14 +60,30 @@ class TMaintenanceQuestions final : public TMaintenanceHooks {
  public:
   explicit TMaintenanceQuestions(QWidget* parent) : parent_(parent) {}
   bool Confirm(const std::string& text, const std::string& caption) override {
-    return Ask(parent_, text, caption, mbYes | mbNo) == mrYes;
+    return Ask(parent_, text, caption, mbYes | mbNo, mrNo) == mrYes;
   }
   TModalResult AskYesNoCancel(const std::string& text, const std::string& caption) override {
-    return Ask(parent_, text, caption, mbYes | mbNo | mbCancel);
+    return Ask(parent_, text, caption, mbYes | mbNo | mbCancel, mrCancel);
+  }
+  bool HasTrash() const override { return true; }
+  bool MoveToTrash(const std::string& path) override {
+    QString ignored;
+    if (QFile::moveToTrash(ToQt(path), &ignored)) return true;
+    ++not_trashed_;
+    return false;
+  }
+  // Said after the command: the files were told to go to the trash, and were deleted instead.
+  void SayWhatMissedTheTrash() const {
+    if (not_trashed_ == 0) return;
+    Tell(parent_,
+         std::to_string(not_trashed_) +
+             " file(s) or folder(s) could not go to the trash and were deleted instead.",
+         "Warning", TBoxIcon::kExclamation);
   }
 
  private:
   QWidget* parent_;
+  int not_trashed_ = 0;
 };
 
 const QString kWebFilter = QStringLiteral("Web file (*.web *.Web *.WEB)");
@@ -399,6 +416,7 @@ void TMainWin::ResetCommand() {
   MimeRowsToList(mime_grid_->Rows(), web_->MimeList);
   TMaintenanceQuestions questions(this);
   if (!ResetWeb(*web_, form, questions)) return;
+  questions.SayWhatMissedTheTrash();
   ShowWeb();
   RebuildUrlList();
   RebuildDocumentList();
@@ -420,8 +438,8 @@ void TMainWin::CopyOrMove(bool move) {
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
   const std::string destination = FromQt(dialog.selectedFiles().front());
   const std::vector<std::string> replaced = web_->CopyWouldReplace(destination);
-  if (!replaced.empty() &&
-      Ask(this, CopyReplaceQuestion(replaced, destination, move), caption, mbYes | mbNo) != mrYes) {
+  if (!replaced.empty() && Ask(this, CopyReplaceQuestion(replaced, destination, move), caption,
+                               mbYes | mbNo, mrNo) != mrYes) {
     return;
   }
   TCopyDialog progress(caption, web_->FileName, destination, this);
@@ -449,6 +467,7 @@ void TMainWin::DeleteCommand() {
   TDeleteWebResult result;
   { result = korvane::DeleteWeb(*web_, *param_, bookmarks_, recent_, questions, program_folder_); }
   if (!result.Deleted) return;
+  questions.SayWhatMissedTheTrash();
   if (const std::string undone = DeleteOutcome(result); !undone.empty()) {
     Tell(this, undone, "Error", TBoxIcon::kStop);
   }
