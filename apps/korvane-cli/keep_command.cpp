@@ -182,8 +182,16 @@ int Copy(TKeepSession& s, TTerminalAnswers& answers, const std::string& destinat
 int Delete(TKeepSession& s, TTerminalAnswers& answers, bool with_folder) {
   TWEB& web = s.Web();
   const bool deletable = IsDeletableWebFolder(web.Path(), s.Param().WorkPath(), DataFolder());
-  std::string what = "Delete the web " + web.FileName() + " and its captured files";
-  if (with_folder && deletable) what += ", and every file of " + web.Path();
+  // Without --with-folder the folder question is answered No: the captured files stay, as they
+  // do in the desktop program; the work path's webs are cleaned, as they were never asked about.
+  std::string what = "Delete the web " + web.FileName();
+  if (!deletable) {
+    what += " and its captured files";
+  } else if (with_folder) {
+    what += " and every file of " + web.Path();
+  } else {
+    what += " (its captured files stay in " + web.Path() + ")";
+  }
   if (!answers.Confirm(what + "?", std::string(kDeleteCaption))) {
     std::fprintf(stderr, "nothing was changed\n");
     return 1;
@@ -289,7 +297,7 @@ void AddKeepCommands(CLI::App& app, TKeepArgs& args) {
     cmd->add_option("destination", args.destination, "The new project file")->required();
     cmd->add_flag("--yes,-y", args.yes, "Do not ask before replacing or moving files");
   }
-  CLI::App* del = WebCommand(app, "delete", "Delete a web's files and its project file", args);
+  CLI::App* del = WebCommand(app, "delete", "Delete a web's project file (its files stay)", args);
   del->add_flag("--with-folder", args.with_folder, "Also delete the web's folder and its files");
   del->add_flag("--yes,-y", args.yes, "Do not ask before deleting files");
   WebCommand(app, "bookmark", "Add or update the web's bookmark", args)

@@ -3,6 +3,8 @@
 // Keywords are matched without regard to case; paths and the address are used as typed.
 #pragma once
 
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -35,10 +37,16 @@ struct TStartupPlan {
   bool Capture = false;     // post the start message once the window is up
 };
 
-// `default_path` is the settings' default capture folder.
+// The start address kept in a project file, none when it cannot be read.
+using TProjectUrlFn = std::function<std::optional<std::string>(const std::string& project_file)>;
+
+// `default_path` is the settings' default capture folder. Project files and folders are found
+// without regard to letter case. Without a project file named, the web of the proposed folder
+// (WebFolderName) is loaded when `project_url` says it is the web of the address (or cannot
+// tell); a folder that holds another web or other files is passed over for name-2, name-3, ...
 TStartupPlan PlanStartup(const TCommandLine& command, const TFileSystem& fs,
-                         const std::string& default_path,
-                         const TDefaultWebNameFn& default_web_name);
+                         const std::string& default_path, const TDefaultWebNameFn& default_web_name,
+                         const TProjectUrlFn& project_url = {});
 
 // Applies a MIMES list ("+all,-video") to `table`, refusing it whole when it names a type the
 // table does not know: passed over, a misspelt name would capture what the user meant to leave

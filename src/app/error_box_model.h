@@ -30,6 +30,8 @@ struct TMessageBoxContent {
   std::string Question;  // what the buttons answer ("\r\nRename Web's URL?"); may be empty
   std::vector<TModalResult> Buttons;
   TBoxIcon Icon = TBoxIcon::kStop;
+  // The button Enter presses; mrNone for the first one.
+  TModalResult DefaultButton = mrNone;
   // The whole text shown in the box.
   std::string Text() const { return Message + Question; }
 };

@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "app/web_commands.h"
+#include "base/file_name.h"
 #include "base/text_case.h"
 #include "engine/web_bookmark.h"
 #include "pages/bookmarks.h"
@@ -48,14 +49,50 @@ void DeleteThroughLink(TWEB& web, TDeleteWebResult& result) {
                  std::to_string(stayed) + " file(s) that are not the web's";
 }
 
+// The files a Clean deletes that are the user's to want back: the captured files, the maps, the
+// log page.
+std::vector<std::string> CleanedFiles(TWEB& web) {
+  TFileSystem& fs = web.FileSystem();
+  std::vector<std::string> paths;
+  auto add = [&](std::string_view name) {
+    const std::string path = web.Path() + std::string(name);
+    if (IsPlainFileName(name) && fs.FileExists(path)) paths.push_back(path);
+  };
+  web.Tree().Explore([&](TWebFile& record, const std::string&) {
+    if (record.State == wsPage || record.State == wsFile) add(record.GetFileName());
+    return false;
+  });
+  for (int i = 0; i < web.MapList().Count(); ++i) add(web.MapList().Item(i).MapFile);
+  add(kLogFileName);
+  return paths;
+}
+
+// Moves `paths` to the trash where there is one; what did not go stays for the caller's removal.
+// True when every one of them went.
+bool TrashAll(const std::vector<std::string>& paths, TMaintenanceHooks& hooks) {
+  if (!hooks.HasTrash()) return false;
+  bool all = true;
+  for (const std::string& path : paths) all = hooks.MoveToTrash(path) && all;
+  return all;
+}
+
 }  // namespace
+
+std::string DeletionLine(std::size_t count, const std::string& folder, bool trash) {
+  return std::to_string(count) + " file(s) of " + folder +
+         (trash ? " go to the trash." : " are deleted: there is no trash to have them back from.");
+}
 
 bool ResetWeb(TWEB& web, TWebForm& form, TMaintenanceHooks& hooks,
               std::vector<std::string>* not_deleted) {
+  const std::vector<std::string> files = CleanedFiles(web);
   if (web.GetFileCount() > 0 || web.CapturedCount() > 0) {
-    if (!hooks.Confirm(std::string(kResetQuestion), std::string(kResetCaption))) return false;
+    const std::string text = std::string(kResetQuestion) + "\r\n" +
+                             DeletionLine(files.size(), web.Path(), hooks.HasTrash());
+    if (!hooks.Confirm(text, std::string(kResetCaption))) return false;
   }
   StoreWeb(form, web);
+  (void)TrashAll(files, hooks);
   std::vector<std::string> failed = web.Clean();
   if (not_deleted) *not_deleted = std::move(failed);
   form = ShowWeb(web);
@@ -123,17 +160,34 @@ bool IsDeletableWebFolder(const std::string& folder, const std::string& work_pat
 TDeleteWebResult DeleteWeb(TWEB& web, TParam& param, TBookMarks& bookmarks, TRecentWebs& recent,
                            TMaintenanceHooks& hooks, const std::string& program_folder) {
   TDeleteWebResult result;
+  TFileSystem& fs = web.FileSystem();
+  const bool asked = IsDeletableWebFolder(web.Path(), param.WorkPath(), program_folder);
   bool remove_folder = false;
-  if (IsDeletableWebFolder(web.Path(), param.WorkPath(), program_folder)) {
-    TModalResult answer =
-        hooks.AskYesNoCancel(std::string(kDeleteFolderQuestion), std::string(kDeleteCaption));
+  if (asked) {
+    const std::string project = std::filesystem::path(web.FileName()).filename().string();
+    const std::string text =
+        std::string(kDeleteFolderQuestion) + "\r\nYes: " +
+        DeletionLine(fs.ListRemovable(web.Path()).size(), web.Path(), hooks.HasTrash()) +
+        " No: only the project file " + project + " goes; the captured files stay.";
+    TModalResult answer = hooks.AskYesNoCancel(text, std::string(kDeleteCaption));
     if (answer == mrCancel) return result;
     remove_folder = answer == mrYes;
   }
   result.Deleted = true;
   RemoveWebBookmark(bookmarks, param, web);
-  result.NotDeleted = web.Clean();
-  TFileSystem& fs = web.FileSystem();
+  recent.Remove(web.FileName());
+  if (remove_folder && !fs.IsSymbolicLink(web.Path()) && hooks.HasTrash() &&
+      hooks.MoveToTrash(web.Path().substr(0, web.Path().size() - 1))) {
+    // Whole, as it was: the web can be had back from the trash.
+    result.FolderRemoved = result.Trashed = true;
+    return result;
+  }
+  // Through a link, the web's own files go from the folder it leads to, and the folder stays.
+  if (!asked || (remove_folder && fs.IsSymbolicLink(web.Path()))) {
+    const std::vector<std::string> files = CleanedFiles(web);
+    result.Trashed = TrashAll(files, hooks);
+    result.NotDeleted = web.Clean();
+  }
   if (remove_folder && fs.IsSymbolicLink(web.Path())) {
     DeleteThroughLink(web, result);
   } else if (remove_folder) {
@@ -146,10 +200,11 @@ TDeleteWebResult DeleteWeb(TWEB& web, TParam& param, TBookMarks& bookmarks, TRec
       result.Error = "Cannot remove the folder " + web.Path() + " (" + fs.LastError() +
                      "): it holds other folders or files that are not the web's";
     }
-  } else if (fs.FileExists(web.FileName()) && !fs.RemoveFile(web.FileName())) {
-    result.NotDeleted.push_back(fs.LastError());
+  } else if (fs.FileExists(web.FileName())) {
+    const bool trashed = TrashAll({web.FileName()}, hooks);
+    result.Trashed = trashed && (asked || result.Trashed);
+    if (!trashed && !fs.RemoveFile(web.FileName())) result.NotDeleted.push_back(fs.LastError());
   }
-  recent.Remove(web.FileName());
   return result;
 }
 

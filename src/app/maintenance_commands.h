@@ -23,17 +23,31 @@ inline constexpr std::string_view kDeleteCaption = "Delete the Web ";
 inline constexpr std::string_view kCopyCaption = "Copy Web";
 inline constexpr std::string_view kMoveCaption = "Move Web";
 
+// The questions of the commands and the place their deleted files go. Every question here is
+// asked before something is destroyed: its safe answer (No, Cancel) is the default one.
 class TMaintenanceHooks {
  public:
   virtual ~TMaintenanceHooks() = default;
-  // A Yes/No question: true for Yes.
+  // A Yes/No question: true for Yes. No is the default answer.
   virtual bool Confirm(const std::string& text, const std::string& caption) = 0;
-  // A Yes/No/Cancel question: mrYes, mrNo or mrCancel.
+  // A Yes/No/Cancel question: mrYes, mrNo or mrCancel. Cancel is the default answer.
   virtual TModalResult AskYesNoCancel(const std::string& text, const std::string& caption) = 0;
+  // Whether the desktop has a trash, from which a file deleted by mistake can be had back.
+  virtual bool HasTrash() const { return false; }
+  // Moves the file or folder `path` to the trash; false when it could not (it is then removed).
+  virtual bool MoveToTrash(const std::string& path) {
+    (void)path;
+    return false;
+  }
 };
 
-// "&Reset": when the web has captured files the user confirms first; then the form is stored
-// into the web, the web cleaned and shown again in `form`. True when the web was reset.
+// The second line of a question before `count` files of `folder` are deleted: where they go.
+std::string DeletionLine(std::size_t count, const std::string& folder, bool trash);
+
+// "&Reset": when the web has captured files the user confirms first (the design's question, then
+// the folder, the count and where the files go); then the form is stored into the web, its
+// captured files, maps and log page go to the trash where there is one, the web is cleaned and
+// shown again in `form`. True when the web was reset.
 bool ResetWeb(TWEB& web, TWebForm& form, TMaintenanceHooks& hooks,
               std::vector<std::string>* not_deleted = nullptr);
 
@@ -58,6 +72,7 @@ std::string CopyReplaceQuestion(const std::vector<std::string>& replaced,
 struct TDeleteWebResult {
   bool Deleted = false;                 // false when the user cancelled: nothing was touched
   bool FolderRemoved = false;           // the web's folder is gone
+  bool Trashed = false;                 // what went is in the trash, whole
   std::string Error;                    // a folder that could not be removed, empty when none
   std::vector<std::string> NotDeleted;  // files that could not be deleted
 };
@@ -71,9 +86,12 @@ std::string DeleteOutcome(const TDeleteWebResult& result);
 bool IsDeletableWebFolder(const std::string& folder, const std::string& work_path,
                           const std::string& program_folder);
 
-// "&Delete": asks whether the folder goes too (unless it may not), removes the web's bookmark,
-// cleans the web, then deletes the folder's files (never through a link) or the project file,
-// and drops the project file from the recent webs. The caller then closes the web.
+// "&Delete": asks whether the folder goes too (unless it may not; the design's question, then
+// what each answer deletes and where it goes), removes the web's bookmark, then: on Yes the
+// folder goes (to the trash, whole, where there is one; else its files are deleted, never through
+// a link); on No only the project file goes and the captured files stay; for the work path or
+// the program's folder, which is never asked about, the web is cleaned and its project file goes.
+// The project file leaves the recent webs. The caller then closes the web.
 TDeleteWebResult DeleteWeb(TWEB& web, TParam& param, TBookMarks& bookmarks, TRecentWebs& recent,
                            TMaintenanceHooks& hooks, const std::string& program_folder);
 

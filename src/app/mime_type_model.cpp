@@ -139,6 +139,12 @@ void DeleteMimeRow(std::vector<TMimeRow>& rows, std::size_t selected) {
   if (selected < rows.size()) rows.erase(rows.begin() + static_cast<std::ptrdiff_t>(selected));
 }
 
+std::string DeleteMimeRowQuestion(const TMimeRow& row) {
+  return "Delete the MIME type " + row.Mime + " (" +
+         (row.Extension.empty() ? "no extension" : "." + row.Extension) + ", " +
+         std::string(MimeStateText(row)) + ") from the web's list?";
+}
+
 TMimeEntryEditor::TMimeEntryEditor(const TMimeRow& row)
     : TypeName(row.Mime), Extension(row.Extension), ObjectType(MimeClassOf(row.Type)) {}
 

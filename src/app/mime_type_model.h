@@ -69,6 +69,10 @@ TStateButtonResult StateButtonClick(std::vector<TMimeRow>& rows, std::size_t sel
 void ToggleMimeRow(std::vector<TMimeRow>& rows, std::size_t selected);
 // "Delete".
 void DeleteMimeRow(std::vector<TMimeRow>& rows, std::size_t selected);
+// Asked before "Delete" removes the selected row (Yes/No, No the default): a type deleted by a
+// slip of the hand is captured or refused otherwise than the user set it.
+std::string DeleteMimeRowQuestion(const TMimeRow& row);
+inline constexpr std::string_view kDeleteMimeRowCaption = "Delete MIME type";
 
 // The entry editor ("Edit...", a double click, or the state button on a row without extension).
 class TMimeEntryEditor {

@@ -18,7 +18,58 @@ std::string FullPath(const std::string& path) {
   return ec ? path : full.string();
 }
 
+bool IsIpv4Literal(std::string_view host) {
+  return !host.empty() && host.find('.') != std::string_view::npos &&
+         host.find_first_not_of("0123456789.") == std::string_view::npos;
+}
+
+// Whether DefaultWebName takes the name from the host: no directory of the path is longer than
+// one character.
+bool NamedAfterHost(const TUrl& url) {
+  std::size_t start = 0;
+  for (std::size_t i = 0; i < url.Path.size(); ++i) {
+    if (url.Path[i] != '/' && url.Path[i] != '\\') continue;
+    if (i - start > 1) return false;
+    start = i + 1;
+  }
+  return true;
+}
+
+// How many numbered folders FreeWebFolder tries before it gives up on a free one.
+constexpr int kFolderSuffixMax = 999;
+
 }  // namespace
+
+std::string WebFolderName(std::string_view url) {
+  const TUrl parsed(url);
+  std::string name = DefaultWebName(url);
+  if (!NamedAfterHost(parsed)) return name;
+  const std::string& host = parsed.Host;
+  if (host.starts_with('[') || IsIpv4Literal(host)) {
+    name.clear();
+    for (char c : host) {
+      if (c == '[' || c == ']') continue;
+      name.push_back(c == ':' ? '_' : c);
+    }
+  }
+  const std::int32_t scheme_port = IsSecure(url) ? 443 : 80;
+  if (parsed.Port > 0 && parsed.Port != scheme_port) name += "-" + std::to_string(parsed.Port);
+  return name;
+}
+
+std::string FreeWebFolder(const TFileSystem& fs, const std::string& default_path,
+                          const std::string& name) {
+  const std::string parent = default_path.empty() ? default_path : WithSeparator(default_path);
+  for (int n = 1; n <= kFolderSuffixMax; ++n) {
+    const std::string candidate = n == 1 ? name : name + "-" + std::to_string(n);
+    const std::optional<std::string> existing = FindNameNoCase(fs, parent, candidate);
+    if (!existing) return WithSeparator(parent + candidate);
+    const std::string folder = WithSeparator(parent + *existing);
+    if (fs.DirectoryExists(folder) && fs.ListRemovable(folder).empty()) return folder;
+  }
+  // Every name is taken: the first is proposed, and the folder's files are asked about.
+  return WithSeparator(parent + name);
+}
 
 TNewForm::TNewForm(std::string default_path, TDefaultWebNameFn default_web_name,
                    std::uint8_t options)
@@ -41,8 +92,9 @@ void TNewForm::UpdateCapturePath() {
   if (!(options_ & kPathFollowsUrl)) return;
   // Only the proposed folder name is upper-cased: the default folder is a path of a
   // case-sensitive file system and must be kept as the user gave it.
-  const std::string name = default_web_name_ ? default_web_name_(UrlEdit) : std::string();
-  PathEdit = WithSeparator(default_path_ + AnsiUpperCase(name));
+  const std::string name =
+      AnsiUpperCase(default_web_name_ ? default_web_name_(UrlEdit) : std::string());
+  PathEdit = fs_ ? FreeWebFolder(*fs_, default_path_, name) : WithSeparator(default_path_ + name);
 }
 
 void TNewForm::Browsed(const std::string& folder) { PathEdit = WithSeparator(folder); }

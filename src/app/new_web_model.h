@@ -17,8 +17,21 @@ namespace korvane {
 
 class TFileSystem;
 
-// The folder name a new web gets from its address (the local naming rule of the web tree).
+// The folder name a new web gets from its address.
 using TDefaultWebNameFn = std::function<std::string(std::string_view url)>;
+
+// The folder name proposed for a web of `url`: the web tree's rule (DefaultWebName), except that
+// a host given as an IP address keeps the whole address, and a port that is not the scheme's
+// follows a name made from the host ("127.0.0.1-8080", "LOCALHOS-8081"): otherwise every web of
+// one machine, or of one dotted address, is proposed the same folder.
+std::string WebFolderName(std::string_view url);
+
+// The folder proposed in `default_path` for a web named `name` (ending with a separator): the
+// folder of that name, spelt as on disk when one exists in another letter case, unless it holds
+// files; else the first of name-2, name-3, ... that holds none. A proposed folder never holds
+// another web.
+std::string FreeWebFolder(const TFileSystem& fs, const std::string& default_path,
+                          const std::string& name);
 
 struct TNavigatorPage {
   std::string Url;
@@ -36,8 +49,12 @@ class TNewForm {
   static constexpr std::uint8_t kDefaultOptions = kCaptureEnabled | kPathFollowsUrl | kAskNavigator;
 
   // `default_path` is the settings' default capture folder (ending with a separator).
-  TNewForm(std::string default_path, TDefaultWebNameFn default_web_name = DefaultWebName,
+  TNewForm(std::string default_path, TDefaultWebNameFn default_web_name = WebFolderName,
            std::uint8_t options = kDefaultOptions);
+
+  // The disk the proposed folder is checked against (FreeWebFolder); without one the name is
+  // proposed as it is.
+  void SetFileSystem(const TFileSystem* fs) { fs_ = fs; }
 
   std::string Caption = "New Web";
   std::string UrlEdit;
@@ -71,7 +88,7 @@ class TNewForm {
 
   // The dialog as the URL list's "Create new Web" opens it on a link not captured.
   static TNewForm ForLink(std::string default_path, std::string_view link,
-                          TDefaultWebNameFn default_web_name = DefaultWebName);
+                          TDefaultWebNameFn default_web_name = WebFolderName);
 
  private:
   void UpdateCapturePath();
@@ -79,6 +96,7 @@ class TNewForm {
   std::string default_path_;
   TDefaultWebNameFn default_web_name_;
   std::uint8_t options_;
+  const TFileSystem* fs_ = nullptr;
 };
 
 // TdelfileDlg: what a folder already holds before a new web is made in it.

@@ -1,6 +1,9 @@
 #include "app/web_commands.h"
 
+#include <filesystem>
+
 #include "base/checked.h"
+#include "base/text_case.h"
 #include "html/url.h"
 
 namespace korvane {
@@ -27,8 +30,29 @@ TWebFile* AddUrl(TWEB& web, const std::string& address) {
   }
 }
 
+std::string NewWebFolderRefusal(const TFileSystem& fs, const std::string& folder,
+                                const std::string& open_web_folder) {
+  const std::string shown = WithSeparator(folder);
+  if (!open_web_folder.empty() &&
+      SameTextNoCase(
+          std::filesystem::path(shown).lexically_normal().string(),
+          std::filesystem::path(WithSeparator(open_web_folder)).lexically_normal().string())) {
+    return "the folder " + shown + " is the open web's: a new web needs a folder of its own";
+  }
+  for (const std::string& name : fs.ListFiles(shown)) {
+    if (name.size() > 4 && SameTextNoCase(std::string_view(name).substr(name.size() - 4), ".web")) {
+      return "the folder " + shown + " already holds the web " + name +
+             ": open it, or choose another folder for the new web";
+    }
+  }
+  return {};
+}
+
 TMadeWeb MakeWeb(const TNewWebSpec& spec, const TOPTIONS& defaults, const TMIMELIST& mime,
                  TFileSystem& fs) {
+  if (std::string refusal = NewWebFolderRefusal(fs, spec.Folder); !refusal.empty()) {
+    return {nullptr, std::move(refusal)};
+  }
   auto web = std::make_unique<TWEB>(defaults, fs);
   if (!web->Init(spec.Address, spec.Folder, mime)) return {nullptr, web->LoadError()};
   web->SetFileName(spec.ProjectFile);
@@ -88,6 +112,13 @@ TMadeWeb OpenStartupWeb(const TStartupPlan& plan, const TOPTIONS& defaults, cons
       MakeWeb({plan.Url, plan.Folder, plan.ProjectFile, {}, plan.OptionsFile}, defaults, mime, fs);
   if (!made.Web) made.Error = "The web cannot be made: " + made.Error + ".";
   return made;
+}
+
+std::optional<std::string> ReadProjectUrl(const std::string& project_file, const TOPTIONS& defaults,
+                                          TFileSystem& fs) {
+  TWEB web(defaults, fs);
+  if (!web.LoadFromFile(project_file)) return std::nullopt;
+  return web.Url();
 }
 
 std::optional<std::string> ReadProjectTitle(const std::string& project_file,

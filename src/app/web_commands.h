@@ -39,8 +39,15 @@ struct TMadeWeb {
   std::string Error;
 };
 
+// Why no new web may be made in `folder`, empty when one may: the folder already holds a web (a
+// project file, in any letter case), or it is `open_web_folder`, the folder of the web open in
+// the window. A new web is never written over another.
+std::string NewWebFolderRefusal(const TFileSystem& fs, const std::string& folder,
+                                const std::string& open_web_folder = {});
+
 // The one place a new web is made: initialised on its address and folder with `mime`, named and
-// titled. `defaults` must outlive the web. Nothing is written but the folder and its pages.
+// titled. `defaults` must outlive the web. Nothing is written but the folder and its pages, and
+// nothing at all in a folder that NewWebFolderRefusal refuses.
 TMadeWeb MakeWeb(const TNewWebSpec& spec, const TOPTIONS& defaults, const TMIMELIST& mime,
                  TFileSystem& fs);
 
@@ -62,6 +69,10 @@ TMadeWeb OpenWebFile(const std::string& project_file, const TOPTIONS& defaults, 
 // options and MIME selection); none when there is none (no Error) or it cannot be had (Error).
 TMadeWeb OpenStartupWeb(const TStartupPlan& plan, const TOPTIONS& defaults, const TMIMELIST& mime,
                         TFileSystem& fs);
+
+// The start address kept in a project file, none when the file does not load.
+std::optional<std::string> ReadProjectUrl(const std::string& project_file, const TOPTIONS& defaults,
+                                          TFileSystem& fs);
 
 // The title kept in a project file, none when the file does not load.
 std::optional<std::string> ReadProjectTitle(const std::string& project_file,

@@ -1,6 +1,20 @@
 #include "base/file_system.h"
 
+#include "base/text_case.h"
+
 namespace korvane {
+
+std::optional<std::string> FindNameNoCase(const TFileSystem& fs, const std::string& dir,
+                                          std::string_view name) {
+  std::optional<std::string> found;
+  for (const auto& names : {fs.ListFiles(dir), fs.ListFolders(dir)}) {
+    for (const std::string& entry : names) {
+      if (entry == name) return entry;
+      if (!found && SameTextNoCase(entry, name)) found = entry;
+    }
+  }
+  return found;
+}
 
 bool TFileSystem::WriteFile(const std::string& path, std::string_view bytes) {
   auto file = OpenForWrite(path);

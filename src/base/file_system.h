@@ -98,6 +98,11 @@ class TFileSystem {
   virtual std::vector<std::string> ListRemovable(const std::string& dir) const {
     return ListFiles(dir);
   }
+  // Names of the folders directly in `dir` (a link to a folder included).
+  virtual std::vector<std::string> ListFolders(const std::string& dir) const {
+    (void)dir;
+    return {};
+  }
   // Bytes free for the user on the volume holding `path`, or -1 when unknown.
   virtual std::int64_t FreeSpace(const std::string& path) const = 0;
   // Restricts the file to its owner; false when its mode could not be changed.
@@ -117,6 +122,12 @@ class TFileSystem {
 
 // The suffix of the new file that ReplaceFile writes beside the file it replaces.
 inline constexpr std::string_view kReplacementSuffix = ".tmp";
+
+// The entry of `dir` (a file or a folder) whose name is `name` in any letter case, as it is spelt
+// on disk: `name` itself when it is there, else the first other spelling listed; none when there
+// is none. The webs were made where names that differ only in case are one file.
+std::optional<std::string> FindNameNoCase(const TFileSystem& fs, const std::string& dir,
+                                          std::string_view name);
 
 // The machine's own file system.
 TFileSystem& RealFileSystem();

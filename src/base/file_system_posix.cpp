@@ -249,6 +249,15 @@ class TPosixFileSystem final : public TFileSystem {
   std::vector<std::string> ListRemovable(const std::string& dir) const override {
     return List(dir, true);
   }
+  std::vector<std::string> ListFolders(const std::string& dir) const override {
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+      std::error_code type_ec;
+      if (it->is_directory(type_ec)) names.push_back(it->path().filename().string());
+    }
+    return names;
+  }
   std::int64_t FreeSpace(const std::string& path) const override {
     std::error_code ec;
     fs::space_info info = fs::space(path, ec);

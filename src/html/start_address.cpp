@@ -68,6 +68,16 @@ bool IsIpv6(std::string_view s) {
   return before >= 0 && after >= 0 && before + after <= 7;
 }
 
+// No label of a name is empty ("www.", ".a.com", "a..com" name no machine: the dialogs' own
+// preset "http://www." would otherwise be queued as "http://www./"). One final dot after two
+// labels or more is the root of a fully qualified name, and is kept.
+bool HasWholeLabels(std::string_view host) {
+  const std::size_t labels = static_cast<std::size_t>(std::count(host.begin(), host.end(), '.'));
+  if (host.ends_with('.') && labels >= 2) host.remove_suffix(1);
+  if (host.starts_with('.') || host.ends_with('.')) return false;
+  return host.find("..") == std::string_view::npos;
+}
+
 }  // namespace
 
 TAddressCheck CheckAddress(std::string_view typed) {
@@ -150,6 +160,10 @@ TAddressCheck CheckAddress(std::string_view typed) {
     if (bad != host.end()) {
       return refuse("the host \"" + std::string(host) + "\" holds '" + std::string(1, *bad) +
                     "', which no host name holds");
+    }
+    if (!HasWholeLabels(host)) {
+      return refuse("the host \"" + std::string(host) +
+                    "\" is not a whole name: a dot must stand between two names");
     }
   }
   if (!after_host.empty()) {

@@ -189,7 +189,10 @@ void TMainWin::WriteGeometry() {
 
 void TMainWin::HandleCommandLine(const std::vector<std::string>& arguments) {
   const TCommandLine command = ParseCommandLine(arguments);
-  const TStartupPlan plan = PlanStartup(command, fs_, param_->Path, DefaultWebName);
+  const TStartupPlan plan =
+      PlanStartup(command, fs_, param_->Path, WebFolderName, [this](const std::string& file) {
+        return ReadProjectUrl(file, param_->DefaultOptions, fs_);
+      });
   TMadeWeb made = OpenStartupWeb(plan, param_->DefaultOptions, global_mime_->List(), fs_);
   if (made.Web) {
     OpenWeb(std::move(made.Web), plan.Capture);

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
@@ -59,14 +60,30 @@ class TMaintenanceQuestions final : public TMaintenanceHooks {
  public:
   explicit TMaintenanceQuestions(QWidget* parent) : parent_(parent) {}
   bool Confirm(const std::string& text, const std::string& caption) override {
-    return Ask(parent_, text, caption, mbYes | mbNo) == mrYes;
+    return Ask(parent_, text, caption, mbYes | mbNo, mrNo) == mrYes;
   }
   TModalResult AskYesNoCancel(const std::string& text, const std::string& caption) override {
-    return Ask(parent_, text, caption, mbYes | mbNo | mbCancel);
+    return Ask(parent_, text, caption, mbYes | mbNo | mbCancel, mrCancel);
+  }
+  bool HasTrash() const override { return true; }
+  bool MoveToTrash(const std::string& path) override {
+    QString ignored;
+    if (QFile::moveToTrash(ToQt(path), &ignored)) return true;
+    ++not_trashed_;
+    return false;
+  }
+  // Said after the command: the files were told to go to the trash, and were deleted instead.
+  void SayWhatMissedTheTrash() const {
+    if (not_trashed_ == 0) return;
+    Tell(parent_,
+         std::to_string(not_trashed_) +
+             " file(s) or folder(s) could not go to the trash and were deleted instead.",
+         "Warning", TBoxIcon::kExclamation);
   }
 
  private:
   QWidget* parent_;
+  int not_trashed_ = 0;
 };
 
 const QString kWebFilter = QStringLiteral("Web file (*.web *.Web *.WEB)");
@@ -304,14 +321,24 @@ void TMainWin::TitleExit() {
 
 void TMainWin::NewWeb() {
   if (!model_.CanRunCommand() || !model_.CommandEnabled(TCommand::kNew, {})) return;
-  if (!CloseWeb()) return;
+  // The open web stays open, with what was typed into it, until the new one is made: a Cancel
+  // or a refusal on the way loses nothing of it.
   TNewForm form(param_->Path);
+  form.SetFileSystem(&fs_);
   form.UrlEdit = param_->Url;
   TNewWebDialog dialog(std::move(form), *param_, fs_, pump_->Hub(), program_folder_, this);
   const TModalResult result = dialog.Run();
   if (result == mrCancel) return;
   const TNewForm& typed = dialog.Form();
   param_->Url = typed.CanonicalUrl();
+  // Asked before the folder's files are offered for deletion: another web is deleted with the
+  // Delete command, never by making a new web over it.
+  if (const std::string refusal =
+          NewWebFolderRefusal(fs_, typed.PathEdit, web_ ? web_->Path() : std::string());
+      !refusal.empty()) {
+    Tell(this, "The web cannot be made: " + refusal + ".", "Error", TBoxIcon::kStop);
+    return;
+  }
   const TFolderContents contents = ListFolderContents(fs_, typed.PathEdit);
   if (!contents.Empty()) {
     switch (AskFolderFiles(this, typed.PathEdit, contents)) {
@@ -331,6 +358,9 @@ void TMainWin::NewWeb() {
     Tell(this, "The web cannot be made: " + made.Error + ".", "Error", TBoxIcon::kStop);
     return;
   }
+  // The open web is saved or given up only now; when its close is cancelled it stays, and the
+  // new web, saved nowhere yet, is let go.
+  if (!CloseWeb()) return;
   OpenWeb(std::move(made.Web), result == mrYes);
 }
 
@@ -387,6 +417,7 @@ void TMainWin::ResetCommand() {
   MimeRowsToList(mime_grid_->Rows(), web_->MimeList());
   TMaintenanceQuestions questions(this);
   if (!ResetWeb(*web_, form, questions)) return;
+  questions.SayWhatMissedTheTrash();
   ShowWeb();
   RebuildUrlList();
   RebuildDocumentList();
@@ -408,8 +439,8 @@ void TMainWin::CopyOrMove(bool move) {
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
   const std::string destination = FromQt(dialog.selectedFiles().front());
   const std::vector<std::string> replaced = web_->CopyWouldReplace(destination);
-  if (!replaced.empty() &&
-      Ask(this, CopyReplaceQuestion(replaced, destination, move), caption, mbYes | mbNo) != mrYes) {
+  if (!replaced.empty() && Ask(this, CopyReplaceQuestion(replaced, destination, move), caption,
+                               mbYes | mbNo, mrNo) != mrYes) {
     return;
   }
   TCopyDialog progress(caption, web_->FileName(), destination, this);
@@ -437,6 +468,7 @@ void TMainWin::DeleteCommand() {
   TDeleteWebResult result;
   { result = korvane::DeleteWeb(*web_, *param_, bookmarks_, recent_, questions, program_folder_); }
   if (!result.Deleted) return;
+  questions.SayWhatMissedTheTrash();
   if (const std::string undone = DeleteOutcome(result); !undone.empty()) {
     Tell(this, undone, "Error", TBoxIcon::kStop);
   }
@@ -533,8 +565,9 @@ void TMainWin::CreateNewWebFromLink() {
   if (!web_ || row < 0 || std::size_t(row) >= url_entries_.size()) return;
   const TUrlRecord& record = url_records_[url_entries_[std::size_t(row)].Record];
   if (!CreateNewWebEnabled(record)) return;
-  TNewWebDialog dialog(TNewForm::ForLink(param_->Path, record.Url), *param_, fs_, pump_->Hub(),
-                       program_folder_, this);
+  TNewForm form = TNewForm::ForLink(param_->Path, record.Url);
+  form.SetFileSystem(&fs_);
+  TNewWebDialog dialog(std::move(form), *param_, fs_, pump_->Hub(), program_folder_, this);
   if (dialog.Run() == mrCancel) return;
   // A separate web: the current one stays open.
   const std::string error =

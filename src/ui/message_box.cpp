@@ -53,6 +53,9 @@ TModalResult ShowMessageBox(QWidget* parent, const TMessageBoxContent& content) 
     buttons.emplace_back(box.addButton(ToQtButton(result)), result);
   }
   if (!buttons.empty()) box.setDefaultButton(static_cast<QPushButton*>(buttons.front().first));
+  for (const auto& [button, result] : buttons) {
+    if (result == content.DefaultButton) box.setDefaultButton(static_cast<QPushButton*>(button));
+  }
   box.exec();
   for (const auto& [button, result] : buttons) {
     if (box.clickedButton() == button) return result;
@@ -64,8 +67,9 @@ TModalResult ShowMessageBox(QWidget* parent, const TMessageBoxContent& content) 
 }
 
 TModalResult Ask(QWidget* parent, const std::string& text, const std::string& caption,
-                 std::uint8_t buttons) {
+                 std::uint8_t buttons, TModalResult default_button) {
   TMessageBoxContent content;
+  content.DefaultButton = default_button;
   content.Title = caption;
   content.Message = text;
   content.Icon = TBoxIcon::kQuestion;

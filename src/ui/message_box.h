@@ -16,9 +16,10 @@ namespace korvane::ui {
 // Cancel button, else its last button).
 TModalResult ShowMessageBox(QWidget* parent, const TMessageBoxContent& content);
 
-// A question with `buttons` (a TButtonSet), the question icon.
+// A question with `buttons` (a TButtonSet), the question icon; `default_button` is the one Enter
+// presses (the first one when mrNone).
 TModalResult Ask(QWidget* parent, const std::string& text, const std::string& caption,
-                 std::uint8_t buttons);
+                 std::uint8_t buttons, TModalResult default_button = mrNone);
 // A plain message with one OK button.
 void Tell(QWidget* parent, const std::string& text, const std::string& caption,
           TBoxIcon icon = TBoxIcon::kInformation);

@@ -138,6 +138,10 @@ void TMimeGrid::Edit(bool selected_row) {
 void TMimeGrid::DeleteRow() {
   const int row = Selected();
   if (row < 0) return;
+  if (Ask(this, DeleteMimeRowQuestion(rows_[std::size_t(row)]), std::string(kDeleteMimeRowCaption),
+          mbYes | mbNo, mrNo) != mrYes) {
+    return;
+  }
   DeleteMimeRow(rows_, std::size_t(row));
   Show();
 }

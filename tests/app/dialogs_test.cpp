@@ -191,5 +191,25 @@ TEST(AddUrlDlgTest, PresetsNavigatorAndClosing) {
   EXPECT_EQ(rename.UrlEdit, "http://old.org/");
 }
 
+// Both dialogs open on "http://www.", which names no machine: OK on it is refused with the reason,
+// never queued as "http://www./"; a name with an empty label is refused alike, and a fully
+// qualified name keeps its final dot.
+TEST(AddUrlDlgTest, ThePresetAndOtherIncompleteHostsAreRefusedWithTheirReason) {
+  TAddUrlDlg add;
+  EXPECT_FALSE(add.CanClose(mrOk));
+  EXPECT_EQ(add.Refusal,
+            "The host \"www.\" is not a whole name: a dot must stand between two names.");
+  TNewForm form("/w/", LastSegment, 0);
+  form.PathEdit = "/w/site/";
+  for (const char* typed : {"http://www.", "www./a.htm", "http://.a.com/", "http://a..com:81/"}) {
+    form.UrlEdit = typed;
+    EXPECT_FALSE(form.CanClose(mrOk)) << typed;
+    EXPECT_NE(form.Refusal.find("is not a whole name"), std::string::npos) << form.Refusal;
+  }
+  add.UrlEdit = "http://www.a.com./";
+  EXPECT_TRUE(add.CanClose(mrOk)) << add.Refusal;
+  EXPECT_EQ(add.CanonicalUrl(), "http://www.a.com./");
+}
+
 }  // namespace
 }  // namespace korvane

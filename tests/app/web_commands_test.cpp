@@ -95,6 +95,61 @@ TEST_F(WebCommandsTest, StartupWebFromTheCommandLine) {
       << damaged.Error;
 }
 
+// Two sites never share a folder: webs of one machine are told apart by their whole address and
+// port; the command line finds a web's folder and project file in any letter case, loads it for
+// its own address and passes it over for another; and no new web is ever made over another.
+TEST_F(WebCommandsTest, ANewWebNeverLandsInTheFolderOfAnother) {
+  const std::pair<const char*, const char*> names[] = {
+      {"http://127.0.0.1:8080/", "127.0.0.1-8080"},
+      {"http://127.0.0.1:8081/a.htm", "127.0.0.1-8081"},
+      {"http://10.0.3.7/", "10.0.3.7"},
+      {"http://[::1]:9/", "__1-9"},
+      {"http://localhost:8080/", "LOCALHOS-8080"},
+      {"https://a.site.org:443/", "SITE"},
+      {"http://h:8080/docs/manual/", "MANUAL"},
+  };
+  for (const auto& [url, name] : names) EXPECT_EQ(WebFolderName(url), name) << url;
+
+  auto web = f.NewWeb("http://www.site.org/", "/webs/site");
+  web->SetFileName("/webs/site/Local.Web");
+  ASSERT_TRUE(web->SaveToFile(web->FileName()));
+  f.fs.files["/webs/site/_Home.htm"] = "the first web's home";
+  const TProjectUrlFn url_of = [this](const std::string& file) {
+    return ReadProjectUrl(file, f.defaults, f.fs);
+  };
+  const TStartupPlan again = PlanStartup(ParseCommandLine({"http://www.site.org/"}), f.fs, "/webs/",
+                                         WebFolderName, url_of);
+  EXPECT_EQ(again.Action, TStartupPlan::kLoad);
+  EXPECT_EQ(again.ProjectFile, "/webs/site/Local.Web");
+
+  const TStartupPlan other = PlanStartup(ParseCommandLine({"http://site.com/", "CAPTURE"}), f.fs,
+                                         "/webs/", WebFolderName, url_of);
+  EXPECT_EQ(other.Action, TStartupPlan::kCreate);
+  EXPECT_EQ(other.ProjectFile, "/webs/SITE-2/LOCAL.WEB");
+  ASSERT_NE(OpenStartupWeb(other, f.defaults, f.mime, f.fs).Web, nullptr);
+
+  TNewForm form("/webs/", WebFolderName, TNewForm::kPathFollowsUrl);
+  form.SetFileSystem(&f.fs);
+  form.UrlEdit = "http://site.net/";
+  form.Activate(std::nullopt);
+  EXPECT_EQ(form.PathEdit, "/webs/SITE-3/");
+  ASSERT_TRUE(f.fs.MakeDirs("/webs/site-3"));  // an empty folder is proposed as it is spelt
+  form.UrlExit();
+  EXPECT_EQ(form.PathEdit, "/webs/site-3/");
+  f.fs.files["/webs/site-3/notes.txt"] = "";
+  form.UrlExit();
+  EXPECT_EQ(form.PathEdit, "/webs/SITE-4/");
+
+  form.PathEdit = "/webs/site/";
+  const TMadeWeb over = CreateNewWeb(form, f.defaults, f.mime, f.fs);
+  EXPECT_EQ(over.Web, nullptr);
+  EXPECT_EQ(over.Error,
+            "the folder /webs/site/ already holds the web Local.Web: open it, or choose another "
+            "folder for the new web");
+  EXPECT_EQ(f.fs.files["/webs/site/_Home.htm"], "the first web's home");
+  EXPECT_NE(NewWebFolderRefusal(f.fs, "/webs/SITE-4", "/webs/site-4/"), "");
+}
+
 TEST_F(WebCommandsTest, SavedZonesAreAdmittedAsLinksOfTheMapsPage) {
   auto web = f.NewWeb("http://h/");
   auto map = std::make_unique<TMapImg>();

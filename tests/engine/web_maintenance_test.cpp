@@ -33,6 +33,24 @@ class TRecorder final : public TWebCopyProgress, public TMaintenanceHooks {
     asked.push_back(text);
     return answer;
   }
+  // With `trash` set, a trash on `trash`'s file system: what goes keeps its path under "/trash".
+  bool HasTrash() const override { return trash != nullptr; }
+  bool MoveToTrash(const std::string& path) override {
+    if (!trash) return false;
+    const std::string prefix = WithSeparator(path);
+    bool moved = false;
+    for (auto it = trash->files.begin(); it != trash->files.end();) {
+      if (it->first == path || it->first.starts_with(prefix)) {
+        trash->files["/trash" + it->first] = it->second;
+        it = trash->files.erase(it);
+        moved = true;
+      } else {
+        ++it;
+      }
+    }
+    if (trash->dirs.erase(path.substr(0, path.find_last_not_of('/') + 1)) > 0) moved = true;
+    return moved;
+  }
 
   std::int32_t max = -1;
   std::vector<std::string> names;
@@ -40,6 +58,7 @@ class TRecorder final : public TWebCopyProgress, public TMaintenanceHooks {
   std::vector<std::string> asked;
   bool yes_no = true;
   TModalResult answer = mrYes;
+  testing::TMemFileSystem* trash = nullptr;
 };
 
 class WebMaintenanceTest : public ::testing::Test {
@@ -187,7 +206,7 @@ TEST_F(WebMaintenanceTest, ResetAsksOnlyWhenTheWebHasFiles) {
   EXPECT_TRUE(ResetWeb(*web, form, rec_));
   EXPECT_FALSE(Has(web->Path() + "p0.htm"));
   EXPECT_EQ(rec_.asked.size(), 2u);
-  EXPECT_EQ(rec_.asked[0], kResetQuestion);
+  EXPECT_TRUE(rec_.asked[0].starts_with(kResetQuestion)) << rec_.asked[0];
   EXPECT_TRUE(ResetWeb(*web, form, rec_));  // nothing captured: no question
   EXPECT_EQ(rec_.asked.size(), 2u);
 }
@@ -247,6 +266,43 @@ TEST_F(WebMaintenanceTest, DeletingWithTheFolderRemovesItsFilesAndItsBookmark) {
   marks.SetFileName(param_->BookmarkFileName);
   ASSERT_EQ(marks.Read(), 0);
   EXPECT_TRUE(marks.Entries.empty());
+}
+
+// What Reset and Delete destroy can be had back: the questions say the folder, how many files go
+// and where; No to the folder question deletes only the project file; what goes, goes to the
+// trash where there is one (a folder whole), and is deleted where there is none.
+TEST_F(WebMaintenanceTest, ResetAndDeleteSayWhatGoesAndLoseNothingUnasked) {
+  auto web = CapturedWeb(3);
+  rec_.answer = mrNo;
+  TBookMarks marks(w_.fs);
+  TDeleteWebResult kept = DeleteWeb(*web, *param_, marks, recent_, rec_, DataFolder());
+  ASSERT_EQ(rec_.asked.size(), 1u);
+  EXPECT_EQ(rec_.asked[0],
+            "Delete associated directory?\r\nYes: 7 file(s) of /home/u/webs/site/ are deleted: "
+            "there is no trash to have them back from. No: only the project file local.web goes; "
+            "the captured files stay.");
+  EXPECT_TRUE(kept.Deleted);
+  EXPECT_FALSE(Has("/home/u/webs/site/local.web"));
+  for (const char* stays : {"p0.htm", "p1.htm", "p2.htm", "LogFile.htm"}) {
+    EXPECT_TRUE(Has("/home/u/webs/site/" + std::string(stays))) << stays;
+  }
+
+  web = CapturedWeb(3);
+  rec_.trash = &w_.fs;
+  TWebForm form = ShowWeb(*web);
+  ASSERT_TRUE(ResetWeb(*web, form, rec_));
+  EXPECT_EQ(rec_.asked[1],
+            std::string(kResetQuestion) + "\r\n4 file(s) of /home/u/webs/site/ go to the trash.");
+  EXPECT_EQ(w_.fs.files["/trash/home/u/webs/site/p1.htm"], "page p1.htm");
+  EXPECT_TRUE(Has("/trash/home/u/webs/site/LogFile.htm"));
+  EXPECT_FALSE(Has("/home/u/webs/site/p1.htm"));
+
+  rec_.answer = mrYes;
+  TDeleteWebResult gone = DeleteWeb(*web, *param_, marks, recent_, rec_, DataFolder());
+  EXPECT_TRUE(gone.FolderRemoved && gone.Trashed);
+  EXPECT_FALSE(w_.fs.DirectoryExists("/home/u/webs/site"));
+  EXPECT_TRUE(Has("/trash/home/u/webs/site/local.web"));
+  EXPECT_TRUE(Has("/trash/home/u/webs/site/NotFound.htm"));
 }
 
 TEST(DeletableFolderTest, NeverTheWorkPathTheProgramFolderOrTheRoot) {

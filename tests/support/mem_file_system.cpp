@@ -146,4 +146,15 @@ std::vector<std::string> TMemFileSystem::ListFiles(const std::string& dir) const
   return names;
 }
 
+std::vector<std::string> TMemFileSystem::ListFolders(const std::string& dir) const {
+  std::vector<std::string> names;
+  std::string folder = Trimmed(dir);
+  for (const std::string& name : dirs) {
+    if (name != "/" && ParentOf(name) == folder) {
+      names.push_back(name.substr(name.rfind(kPathSeparator) + 1));
+    }
+  }
+  return names;
+}
+
 }  // namespace korvane::testing

@@ -24,6 +24,7 @@ class TMemFileSystem final : public TFileSystem {
   bool MakeDirs(const std::string& path) override;
   bool RemoveDir(const std::string& path) override;
   std::vector<std::string> ListFiles(const std::string& dir) const override;
+  std::vector<std::string> ListFolders(const std::string& dir) const override;
   std::int64_t FreeSpace(const std::string&) const override { return free_space; }
   bool MakeOwnerOnly(const std::string& path) override {
     owner_only.insert(path);

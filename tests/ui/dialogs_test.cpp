@@ -141,7 +141,9 @@ void DialogsTest::AddUrlClosesOnlyWithAHost_data() {
   QTest::addColumn<QString>("url");
   QTest::addColumn<bool>("closes");
   QTest::addColumn<QString>("refusal");  // the box that keeps the dialog open
-  QTest::newRow("preset only") << "http://www." << true << "";
+  QTest::newRow("preset only") << "http://www." << false
+                               << "The host \"www.\" is not a whole name: a dot must stand "
+                                  "between two names.";
   QTest::newRow("address") << "http://example.org/page.htm" << true << "";
   QTest::newRow("no host") << "http://" << false << "The address http:// names no host.";
   QTest::newRow("empty") << "" << false << "The web needs an address.";

@@ -75,6 +75,7 @@ class MainWindowTest : public QObject {
   void CommandLineCapturesOnceTheWindowIsUp();
   void RecentWebsMenuOpensAndReorders();
   void LeavingTheTitleRenamesTheBookmark();
+  void NewKeepsTheOpenWebUntilTheNewOneIsMade();
 };
 
 void MainWindowTest::WholeCaptureOfTheSampleSite() {
@@ -389,6 +390,64 @@ void MainWindowTest::LeavingTheTitleRenamesTheBookmark() {
   QVERIFY(file.find("First name") == std::string::npos);
   QVERIFY(window.Action(TCommand::kAddBookmark)->isEnabled());
   QCOMPARE(window.Web()->Title(), std::string("Second name"));
+}
+
+// "&New..." leaves the open web open, and what was typed into it, through a Cancel and through a
+// refusal (its own folder); only a new web made replaces it, and then it is saved as it was typed.
+void MainWindowTest::NewKeepsTheOpenWebUntilTheNewOneIsMade() {
+  TUiFixture fixture;
+  TOPTIONS defaults;
+  TMIMELIST mime;
+  mime.SetToDefault();
+  const std::string project = fixture.Folder() + "open/Local.Web";
+  {
+    TWEB web(defaults);
+    QVERIFY(web.Init("http://example.org/", fixture.Folder() + "open", mime));
+    QVERIFY(web.SaveToFile(project));
+  }
+  TMainWin window(fixture.Setup({project}));
+  QVERIFY(window.Web() != nullptr);
+  // The typed title renames the web's bookmark when the web is stored: a file that can take it.
+  TBookMarks empty;
+  QVERIFY(CreateEmptyBookmarkFile(empty, fixture.Folder() + "bookmarks.htm"));
+  window.Param().BookmarkFileName = fixture.Folder() + "bookmarks.htm";
+  window.findChild<QLineEdit*>(QStringLiteral("TitleEdit"))->setText(QStringLiteral("Typed"));
+
+  WhenShown(QStringLiteral("NewForm"), [](QWidget* dialog) { Click(dialog, "CancelBut"); });
+  window.Action(TCommand::kNew)->trigger();
+  QVERIFY(window.Web() != nullptr);
+  QCOMPARE(window.Web()->FileName(), project);
+  QCOMPARE(Text(window, "TitleEdit"), QStringLiteral("Typed"));
+
+  QString refusal;
+  WhenShown(QStringLiteral("NewForm"), [&](QWidget* dialog) {
+    WhenShown(QStringLiteral("MessageBox"), [&refusal](QWidget* box) {
+      refusal = static_cast<QMessageBox*>(box)->text();
+      static_cast<QMessageBox*>(box)->button(QMessageBox::Ok)->click();
+    });
+    dialog->findChild<QLineEdit*>(QStringLiteral("UrlEdit"))
+        ->setText(QStringLiteral("http://example.net/"));
+    dialog->findChild<QLineEdit*>(QStringLiteral("PathEdit"))
+        ->setText(QString::fromStdString(fixture.Folder() + "open/"));
+    Click(dialog, "CreateBut");
+  });
+  window.Action(TCommand::kNew)->trigger();
+  QVERIFY2(refusal.contains(QStringLiteral("is the open web's")), qPrintable(refusal));
+  QCOMPARE(window.Web()->FileName(), project);
+  QCOMPARE(Text(window, "TitleEdit"), QStringLiteral("Typed"));
+
+  WhenShown(QStringLiteral("NewForm"), [&](QWidget* dialog) {
+    dialog->findChild<QLineEdit*>(QStringLiteral("UrlEdit"))
+        ->setText(QStringLiteral("http://example.net/"));
+    dialog->findChild<QLineEdit*>(QStringLiteral("PathEdit"))
+        ->setText(QString::fromStdString(fixture.Folder() + "second/"));
+    Click(dialog, "CreateBut");
+  });
+  window.Action(TCommand::kNew)->trigger();
+  QCOMPARE(window.Web()->FileName(), fixture.Folder() + "second/Local.Web");
+  TWEB saved(defaults);
+  QVERIFY(saved.LoadFromFile(project));
+  QCOMPARE(saved.Title(), std::string("Typed"));
 }
 
 QTEST_MAIN(MainWindowTest)
