@@ -1,14 +1,12 @@
-// What every command of the command line stands on: the settings, the program-wide MIME table,
-// and (for commands that go on the network) the socket library with its message pump.
+// What every command of the command line stands on: the program's core (the settings and the
+// program-wide MIME table) and, for commands that go on the network, the socket library with its
+// message pump.
 #pragma once
 
 #include <memory>
-#include <optional>
 #include <string>
 
-#include "settings/param.h"
-#include "settings/profile.h"
-#include "store/mime_list.h"
+#include "app/app_core.h"
 
 namespace korvane {
 class TMessagePump;
@@ -23,18 +21,15 @@ class TEnvironment {
   explicit TEnvironment(const std::string& work_path);
   ~TEnvironment();
 
-  TParam& Param() { return *param_; }
-  TGlobalMimeList& GlobalMime() { return *global_mime_; }
+  TParam& Param() { return core_.Param(); }
+  TGlobalMimeList& GlobalMime() { return core_.GlobalMime(); }
   // Starts the socket library, once; its hub and its message pump.
   void StartNetwork();
   TSocketHub& Hub();
   TMessagePump& Pump();
 
  private:
-  class TFixedProfile;
-  std::unique_ptr<TProfile> profile_;
-  std::unique_ptr<TParam> param_;
-  std::unique_ptr<TGlobalMimeList> global_mime_;
+  TAppCore core_;
   struct TNetwork;
   std::unique_ptr<TNetwork> network_;
 };

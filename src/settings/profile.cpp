@@ -48,6 +48,8 @@ void TIniProfile::WriteWorkPath(const std::string& path) {
   if (fs_.MakeDirs(ParentFolder(file_name_))) (void)ini.SaveToFile(fs_, file_name_);
 }
 
+TFixedProfile::TFixedProfile(const std::string& path) : path_(NormaliseFolder(path)) {}
+
 std::string NormaliseFolder(std::string folder) {
   while (!folder.empty() && folder.back() == kPathSeparator) folder.pop_back();
   folder.push_back(kPathSeparator);

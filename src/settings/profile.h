@@ -36,6 +36,19 @@ class TIniProfile final : public TProfile {
   std::string default_work_path_;
 };
 
+// A work path given for one session (on the command line): used as it is, and never written to
+// the profile.
+class TFixedProfile final : public TProfile {
+ public:
+  explicit TFixedProfile(const std::string& path);
+  std::string ReadWorkPath() const override { return path_; }
+  void WriteWorkPath(const std::string&) override {}
+  std::string DefaultWorkPath() const override { return path_; }
+
+ private:
+  std::string path_;
+};
+
 // Trailing separators removed and exactly one put back ("/home/u/webs//" gives
 // "/home/u/webs/").
 std::string NormaliseFolder(std::string folder);

@@ -13,8 +13,6 @@
 
 #include "app/web_commands.h"
 #include "base/data_folder.h"
-#include "settings/navigator.h"
-#include "settings/profile.h"
 #include "store/local_names.h"
 #include "ui/gf_image.h"
 #include "ui/message_box.h"
@@ -30,8 +28,6 @@ namespace korvane::ui {
 TMainWin::TMainWin(const TDesktopSetup& setup, QWidget* parent)
     : QMainWindow(parent),
       fs_(setup.FileSystem ? *setup.FileSystem : RealFileSystem()),
-      profile_(setup.Profile),
-      navigator_(setup.Navigator ? *setup.Navigator : SystemNavigatorPlatform()),
       program_folder_(setup.ProgramFolder.empty() ? DataFolder()
                                                   : WithSeparator(setup.ProgramFolder)),
       bookmarks_(fs_) {
@@ -41,21 +37,19 @@ TMainWin::TMainWin(const TDesktopSetup& setup, QWidget* parent)
   if (!TGFimage::DecoderLoaded()) {
     Tell(nullptr, TGFimage::kNotLoadedMessage, "Information", TBoxIcon::kInformation);
   }
-  if (!profile_) {
-    own_profile_ = std::make_unique<TIniProfile>(TIniProfile::ForCurrentUser(fs_));
-    profile_ = own_profile_.get();
-  }
   // The settings first: the first run asks for the work path before anything is shown.
   settings_dialogs_ = std::make_unique<TSettingsDialogsQt>(fs_, program_folder_, this);
-  param_ = std::make_unique<TParam>(fs_, *profile_, navigator_, settings_dialogs_.get());
-  // Settings that cannot be read are not written over: the file may be the user's work.
-  if (param_->LoadSettings() == TSettingsLoad::kUnreadable || !param_->SaveSettings()) {
-    Tell(this, param_->SettingsError(), "Warning", TBoxIcon::kExclamation);
+  TAppSetup core_setup;
+  core_setup.FileSystem = &fs_;
+  core_setup.Profile = setup.Profile;
+  core_setup.Navigator = setup.Navigator;
+  core_setup.Dialogs = settings_dialogs_.get();
+  core_ = std::make_unique<TAppCore>(core_setup);
+  if (const std::string warning = core_->Start(TSettingsWriteBack::kAlways); !warning.empty()) {
+    Tell(this, warning, "Warning", TBoxIcon::kExclamation);
   }
-  bookmark_hooks_ = std::make_unique<TBookmarkHooksQt>(*param_, this);
-  global_mime_ = std::make_unique<TGlobalMimeList>(fs_, param_->WorkPath());
-  global_mime_->Load();
-  recent_.Load(fs_, param_->WorkPath());
+  bookmark_hooks_ = std::make_unique<TBookmarkHooksQt>(core_->Param(), this);
+  recent_.Load(fs_, core_->Param().WorkPath());
 
   pump_ = new TSocketPump(this);
   stepper_ = new TRunStepper(*pump_, this);
@@ -159,7 +153,7 @@ void TMainWin::CreateMenus() {
 }
 
 void TMainWin::RebuildRecentMenu() {
-  const TOPTIONS& defaults = param_->DefaultOptions;
+  const TOPTIONS& defaults = core_->Param().DefaultOptions;
   const std::vector<std::string> entries = recent_.MenuEntries(
       [&](const std::string& file) { return ReadProjectTitle(file, defaults, fs_); });
   for (std::size_t i = 0; i < recent_actions_.size(); ++i) {
@@ -189,11 +183,12 @@ void TMainWin::WriteGeometry() {
 
 void TMainWin::HandleCommandLine(const std::vector<std::string>& arguments) {
   const TCommandLine command = ParseCommandLine(arguments);
-  const TStartupPlan plan =
-      PlanStartup(command, fs_, param_->Path, WebFolderName, [this](const std::string& file) {
-        return ReadProjectUrl(file, param_->DefaultOptions, fs_);
+  const TStartupPlan plan = PlanStartup(
+      command, fs_, core_->Param().Path, WebFolderName, [this](const std::string& file) {
+        return ReadProjectUrl(file, core_->Param().DefaultOptions, fs_);
       });
-  TMadeWeb made = OpenStartupWeb(plan, param_->DefaultOptions, global_mime_->List(), fs_);
+  TMadeWeb made =
+      OpenStartupWeb(plan, core_->Param().DefaultOptions, core_->GlobalMime().List(), fs_);
   if (made.Web) {
     OpenWeb(std::move(made.Web), plan.Capture);
   } else if (!made.Error.empty()) {
@@ -232,7 +227,7 @@ void TMainWin::closeEvent(QCloseEvent* event) {
     return;
   }
   WriteGeometry();
-  if (!recent_.Save(fs_, param_->WorkPath())) {
+  if (!recent_.Save(fs_, core_->Param().WorkPath())) {
     Tell(this, "The list of recent webs could not be written (" + fs_.LastError() + ").", "Warning",
          TBoxIcon::kExclamation);
   }

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "app/app_core.h"
 #include "app/main_window_model.h"
 #include "app/url_list_model.h"
 #include "app/web_tab_model.h"
@@ -72,7 +73,7 @@ class TMainWin : public QMainWindow {
   // For the tests and the tools that drive the window.
   TWEB* Web() { return web_.get(); }
   const TMainWindowModel& Model() const { return model_; }
-  TParam& Param() { return *param_; }
+  TParam& Param() { return core_->Param(); }
   TCaptureRun* Run() { return run_.get(); }
   const TCaptureRunResult& LastRunResult() const { return last_result_; }
   TMultimediaView& Multimedia() { return *multimedia_; }
@@ -178,13 +179,9 @@ class TMainWin : public QMainWindow {
   void ShowRunning(bool running);
 
   TFileSystem& fs_;
-  TProfile* profile_;
-  std::unique_ptr<TProfile> own_profile_;
-  TNavigatorPlatform& navigator_;
   std::string program_folder_;
   std::unique_ptr<TSettingsDialogsQt> settings_dialogs_;
-  std::unique_ptr<TParam> param_;
-  std::unique_ptr<TGlobalMimeList> global_mime_;
+  std::unique_ptr<TAppCore> core_;
   std::unique_ptr<TBookmarkHooksQt> bookmark_hooks_;
   TBookMarks bookmarks_;
   TRecentWebs recent_;

@@ -35,8 +35,8 @@ TMainWin::~TMainWin() {
   run_.reset();
   // Nobody is left to read a failure here: a normal close saved the list and said its failure;
   // this is the teardown without one (a signal, a test), saving what it can.
-  (void)recent_.Save(fs_, param_->WorkPath());
-  (void)param_->SaveSettings();
+  (void)recent_.Save(fs_, core_->Param().WorkPath());
+  (void)core_->Param().SaveSettings();
 }
 
 TResolveView* TMainWin::TRunHooks::ResolveView() {
@@ -187,9 +187,9 @@ void TMainWin::RunCapture() {
   hooks_->error.clear();
   hooks_->after_capture = false;
   capture_tab_->documents = multimedia_;
-  TResolveSetup resolve = ResolveSetupOf(*param_, program_folder_);
-  run_ = std::make_unique<TCaptureRun>(*web_, CaptureSettingsOf(*param_), pump_->Hub(),
-                                       global_mime_.get(), *hooks_, std::move(resolve),
+  TResolveSetup resolve = ResolveSetupOf(core_->Param(), program_folder_);
+  run_ = std::make_unique<TCaptureRun>(*web_, CaptureSettingsOf(core_->Param()), pump_->Hub(),
+                                       &core_->GlobalMime(), *hooks_, std::move(resolve),
                                        WebPageProcessor(*web_), clock_);
   ShowRunning(true);
   UpdateCommands();
@@ -245,7 +245,8 @@ void TMainWin::ExplainFailure(const TCaptureFailure& failure) {
   const TFailureExplanation explanation = korvane::ExplainFailure(failure, web_->Url());
   const TModalResult answer = ShowMessageBox(this, explanation.Box);
   if (!explanation.OffersRename || answer != mrYes) return;
-  TAddUrlDialog dialog(TAddUrlDlg::ForNewWebAddress(web_->Url()), *param_, pump_->Hub(), this);
+  TAddUrlDialog dialog(TAddUrlDlg::ForNewWebAddress(web_->Url()), core_->Param(), pump_->Hub(),
+                       this);
   if (!dialog.Run()) return;
   web_->Reinit(dialog.Model().CanonicalUrl());
   ShowWeb();
@@ -254,10 +255,10 @@ void TMainWin::ExplainFailure(const TCaptureFailure& failure) {
 }
 
 void TMainWin::AfterCapture() {
-  if (param_->AutoAddBookmark) {
-    AddWebBookmark(bookmarks_, *param_, *web_, clock_.Now(), *bookmark_hooks_);
+  if (core_->Param().AutoAddBookmark) {
+    AddWebBookmark(bookmarks_, core_->Param(), *web_, clock_.Now(), *bookmark_hooks_);
   }
-  if (param_->AutoLaunch) OpenWebPage("_Home.htm");
+  if (core_->Param().AutoLaunch) OpenWebPage("_Home.htm");
   UpdateCommands();
 }
 

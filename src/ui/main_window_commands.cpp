@@ -213,7 +213,7 @@ bool TMainWin::LoadAndOpen(const std::string& project_file) {
   TMadeWeb opened;
   {
     TBusyCursor busy(model_);
-    opened = OpenWebFile(project_file, param_->DefaultOptions, fs_);
+    opened = OpenWebFile(project_file, core_->Param().DefaultOptions, fs_);
   }
   // A project file that cannot be opened is dropped, and said with its reason; no web opens.
   if (!opened.Web) {
@@ -238,7 +238,7 @@ void TMainWin::UpdateCommands() {
     context.MapCount = int(web_->MapList().Count());
   }
   context.Html = HtmlCommandStates(fs_, web_ ? web_->Path() : std::string(),
-                                   param_->BookmarkFileName, program_folder_);
+                                   core_->Param().BookmarkFileName, program_folder_);
   for (const auto& [command, action] : actions_) {
     action->setEnabled(model_.CommandEnabled(command, context));
   }
@@ -246,7 +246,7 @@ void TMainWin::UpdateCommands() {
   for (QAction* recent : recent_actions_) {
     recent->setEnabled(model_.CommandEnabled(TCommand::kRecentWeb, context));
   }
-  const QString folder = ToQt(param_->BookmarkFolder);
+  const QString folder = ToQt(core_->Param().BookmarkFolder);
   Action(TCommand::kLocalWebs)->setText(QStringLiteral("&") + folder);
   local_webs_button_->setText(folder);
   for (int tab = 0; tab < notebook_->count(); ++tab) {
@@ -303,7 +303,7 @@ void TMainWin::UrlListBrowse() {
   const int row = url_list_->currentRow();
   if (!web_ || row < 0 || std::size_t(row) >= url_entries_.size()) return;
   const TUrlRecord& record = url_records_[url_entries_[std::size_t(row)].Record];
-  param_->OpenInNavigator(UrlNavigatorTarget(record, web_->Path()), false);
+  core_->Param().OpenInNavigator(UrlNavigatorTarget(record, web_->Path()), false);
 }
 
 void TMainWin::TitleExit() {
@@ -313,7 +313,7 @@ void TMainWin::TitleExit() {
   shown_title_ = title;
   web_->SetTitle(title);
   UpdateCaption();
-  AddWebBookmark(bookmarks_, *param_, *web_, clock_.Now(), *bookmark_hooks_);
+  AddWebBookmark(bookmarks_, core_->Param(), *web_, clock_.Now(), *bookmark_hooks_);
   UpdateCommands();
 }
 
@@ -323,14 +323,14 @@ void TMainWin::NewWeb() {
   if (!model_.CanRunCommand() || !model_.CommandEnabled(TCommand::kNew, {})) return;
   // The open web stays open, with what was typed into it, until the new one is made: a Cancel
   // or a refusal on the way loses nothing of it.
-  TNewForm form(param_->Path);
+  TNewForm form(core_->Param().Path);
   form.SetFileSystem(&fs_);
-  form.UrlEdit = param_->Url;
-  TNewWebDialog dialog(std::move(form), *param_, fs_, pump_->Hub(), program_folder_, this);
+  form.UrlEdit = core_->Param().Url;
+  TNewWebDialog dialog(std::move(form), core_->Param(), fs_, pump_->Hub(), program_folder_, this);
   const TModalResult result = dialog.Run();
   if (result == mrCancel) return;
   const TNewForm& typed = dialog.Form();
-  param_->Url = typed.CanonicalUrl();
+  core_->Param().Url = typed.CanonicalUrl();
   // Asked before the folder's files are offered for deletion: another web is deleted with the
   // Delete command, never by making a new web over it.
   if (const std::string refusal =
@@ -353,7 +353,8 @@ void TMainWin::NewWeb() {
         return;
     }
   }
-  TMadeWeb made = CreateNewWeb(typed, param_->DefaultOptions, global_mime_->List(), fs_);
+  TMadeWeb made =
+      CreateNewWeb(typed, core_->Param().DefaultOptions, core_->GlobalMime().List(), fs_);
   if (!made.Web) {
     Tell(this, "The web cannot be made: " + made.Error + ".", "Error", TBoxIcon::kStop);
     return;
@@ -366,8 +367,8 @@ void TMainWin::NewWeb() {
 
 void TMainWin::OpenCommand() {
   if (!CloseWeb()) return;
-  const QString file =
-      QFileDialog::getOpenFileName(this, tr("Open a Web"), ToQt(param_->WorkPath()), kWebFilter);
+  const QString file = QFileDialog::getOpenFileName(this, tr("Open a Web"),
+                                                    ToQt(core_->Param().WorkPath()), kWebFilter);
   if (file.isEmpty()) return;
   LoadAndOpen(FromQt(file));
 }
@@ -394,7 +395,8 @@ void TMainWin::ResolveLinksCommand() {
   }
   StoreWeb();
   TResolveDialog dialog(this);
-  TResolveLinks resolver(*web_, param_->SommaireParams, fs_, program_folder_ + "index/", &dialog);
+  TResolveLinks resolver(*web_, core_->Param().SommaireParams, fs_, program_folder_ + "index/",
+                         &dialog);
   model_.SetResolving(true);
   UpdateCommands();
   try {
@@ -466,7 +468,10 @@ void TMainWin::DeleteCommand() {
   if (!web_) return;
   TMaintenanceQuestions questions(this);
   TDeleteWebResult result;
-  { result = korvane::DeleteWeb(*web_, *param_, bookmarks_, recent_, questions, program_folder_); }
+  {
+    result =
+        korvane::DeleteWeb(*web_, core_->Param(), bookmarks_, recent_, questions, program_folder_);
+  }
   if (!result.Deleted) return;
   questions.SayWhatMissedTheTrash();
   if (const std::string undone = DeleteOutcome(result); !undone.empty()) {
@@ -478,7 +483,7 @@ void TMainWin::DeleteCommand() {
 
 void TMainWin::AddUrlCommand() {
   if (!web_) return;
-  TAddUrlDialog dialog(TAddUrlDlg(), *param_, pump_->Hub(), this);
+  TAddUrlDialog dialog(TAddUrlDlg(), core_->Param(), pump_->Hub(), this);
   if (!dialog.Run()) return;
   AddUrl(*web_, dialog.Model().CanonicalUrl());
   ShowFigures();
@@ -488,22 +493,22 @@ void TMainWin::AddUrlCommand() {
 void TMainWin::AddBookmarkCommand() {
   if (!web_) return;
   StoreWeb();
-  AddWebBookmark(bookmarks_, *param_, *web_, clock_.Now(), *bookmark_hooks_);
+  AddWebBookmark(bookmarks_, core_->Param(), *web_, clock_.Now(), *bookmark_hooks_);
   UpdateCommands();
 }
 
 // --- HTML ---
 
 void TMainWin::LocalWebsCommand() {
-  if (fs_.FileExists(param_->BookmarkFileName)) {
-    param_->OpenInNavigator(param_->BookmarkFileName, true);
+  if (fs_.FileExists(core_->Param().BookmarkFileName)) {
+    core_->Param().OpenInNavigator(core_->Param().BookmarkFileName, true);
   }
 }
 
 void TMainWin::OpenWebPage(const char* file_name) {
   if (!web_) return;
   const std::string page = WithSeparator(web_->Path()) + file_name;
-  if (fs_.FileExists(page)) param_->OpenInNavigator(page, true);
+  if (fs_.FileExists(page)) core_->Param().OpenInNavigator(page, true);
 }
 
 void TMainWin::HomeCommand() { OpenWebPage("_Home.htm"); }
@@ -524,7 +529,7 @@ void TMainWin::ImageMapCommand() {
 // --- Preferences ---
 
 void TMainWin::SetupCommand() {
-  param_->EditSettings(0);
+  core_->Param().EditSettings(0);
   RebuildRecentMenu();
   UpdateCommands();
 }
@@ -532,15 +537,15 @@ void TMainWin::SetupCommand() {
 void TMainWin::SaveOptionsCommand() {
   if (!web_) return;
   StoreWeb();
-  if (!web_->SaveDefaultOptions(*param_)) {
-    Tell(this, param_->SettingsError(), "Error", TBoxIcon::kStop);
+  if (!web_->SaveDefaultOptions(core_->Param())) {
+    Tell(this, core_->Param().SettingsError(), "Error", TBoxIcon::kStop);
   }
 }
 
 // --- Help ---
 
 void TMainWin::OpenHelpPage(const char* file_name) {
-  param_->OpenInNavigator(program_folder_ + "help/" + file_name, true);
+  core_->Param().OpenInNavigator(program_folder_ + "help/" + file_name, true);
 }
 
 void TMainWin::HelpIndexCommand() { OpenHelpPage("index.htm"); }
@@ -565,13 +570,13 @@ void TMainWin::CreateNewWebFromLink() {
   if (!web_ || row < 0 || std::size_t(row) >= url_entries_.size()) return;
   const TUrlRecord& record = url_records_[url_entries_[std::size_t(row)].Record];
   if (!CreateNewWebEnabled(record)) return;
-  TNewForm form = TNewForm::ForLink(param_->Path, record.Url);
+  TNewForm form = TNewForm::ForLink(core_->Param().Path, record.Url);
   form.SetFileSystem(&fs_);
-  TNewWebDialog dialog(std::move(form), *param_, fs_, pump_->Hub(), program_folder_, this);
+  TNewWebDialog dialog(std::move(form), core_->Param(), fs_, pump_->Hub(), program_folder_, this);
   if (dialog.Run() == mrCancel) return;
   // A separate web: the current one stays open.
-  const std::string error =
-      CreateSeparateWeb(dialog.Form(), param_->DefaultOptions, global_mime_->List(), fs_);
+  const std::string error = CreateSeparateWeb(dialog.Form(), core_->Param().DefaultOptions,
+                                              core_->GlobalMime().List(), fs_);
   if (!error.empty()) Tell(this, error, "Error", TBoxIcon::kStop);
 }
 

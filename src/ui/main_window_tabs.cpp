@@ -330,7 +330,7 @@ QWidget* TMainWin::MultimediaTab() {
     multimedia_->SetStretch(checked);
   });
   connect(multimedia_, &TMultimediaView::BrowseRequested, this,
-          [this](const std::string& path) { param_->OpenInNavigator(path, true); });
+          [this](const std::string& path) { core_->Param().OpenInNavigator(path, true); });
   return multimedia_;
 }
 

@@ -81,8 +81,8 @@ std::int64_t TMemFileSystem::FileSize(const std::string& path) const {
 
 std::optional<std::string> TMemFileSystem::ReadFile(const std::string& path) const {
   auto it = files.find(path);
-  if (it == files.end()) {
-    last_status_ = TStatus::FromErrorNumber(ENOENT, path);
+  if (it == files.end() || unreadable.count(path) > 0) {
+    last_status_ = TStatus::FromErrorNumber(it == files.end() ? ENOENT : EACCES, path);
     return std::nullopt;
   }
   return it->second;

@@ -40,6 +40,7 @@ class TMemFileSystem final : public TFileSystem {
   std::int64_t free_space = 1LL << 40;
   std::int64_t write_budget = -1;     // bytes that can still be written; -1 for no limit
   std::set<std::string> unwritable;   // OpenForWrite fails
+  std::set<std::string> unreadable;   // ReadFile fails (the file exists)
   std::set<std::string> unremovable;  // RemoveFile fails
   bool fail_renames = false;
   // Folders on a read-only mount: nothing is made or written below them.
