@@ -13,9 +13,12 @@ THtmlCommandStates HtmlCommandStates(const TFileSystem& fs, const std::string& w
   const std::string help = WithSeparator(program_folder) + "help" + kPathSeparator;
   THtmlCommandStates s;
   s.LocalWebs = !bookmark_file.empty() && fs.FileExists(bookmark_file);
-  s.Home = !web_folder.empty() && fs.FileExists(web + std::string(kHomePageName));
-  s.HtmlPages = !web_folder.empty() && fs.FileExists(web + IndexPageName(kHtmlIndexBase));
-  s.Images = !web_folder.empty() && fs.FileExists(web + IndexPageName(kImageIndexBase));
+  auto has = [&](std::string_view page) {
+    return !web_folder.empty() && !FindFolderPage(fs, web, page).empty();
+  };
+  s.Home = has(kHomePageName);
+  s.HtmlPages = has(IndexPageName(kHtmlIndexBase));
+  s.Images = has(IndexPageName(kImageIndexBase));
   s.HelpIndex = fs.FileExists(help + "index.htm");
   s.HelpGlossary = fs.FileExists(help + "glossair.htm");
   return s;

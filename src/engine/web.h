@@ -293,6 +293,9 @@ class TWEB {
   bool LinkFilter(TWebFile* record, std::string_view url);
   void TodoExploreProc(TWebFile& record, const std::string& url);
   bool CleanExploreProc(TWebFile& record);
+  // The files of the folder a copy takes besides the captured ones: the generated pages and the
+  // map files, as spelt on disk.
+  std::vector<std::string> FilesBesideTheTree() const;
   bool CopyExploreProc(TWebFile& record);
   // Copies `name` from the web folder to the copy's (and deletes the source on a move, once the
   // copy is complete). False when the file exists but could not be copied.

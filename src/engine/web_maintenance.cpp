@@ -5,6 +5,7 @@
 
 #include "base/file_name.h"
 #include "base/short_string.h"
+#include "base/text_case.h"
 #include "engine/web.h"
 
 namespace korvane {
@@ -48,9 +49,14 @@ std::vector<std::string> TWEB::Clean() {
   ClearCount();
   total_size_ = 0;
   SetInitialUrl();
+  // The log, the home page and the indexes spoke of the files just deleted: none may be offered.
+  std::vector<std::string> generated = GeneratedPagesOf(fs_, path_);
+  std::erase_if(generated, [](const std::string& name) {
+    return SameTextNoCase(name, kNotFoundFileName) || SameTextNoCase(name, kBadLinkFileName);
+  });
+  for (std::string& why : DeleteFolderFiles(fs_, path_, generated))
+    failed.push_back(std::move(why));
   CopyProgramPages();
-  const std::string log = path_ + std::string(kLogFileName);
-  if (fs_.FileExists(log) && !fs_.RemoveFile(log)) failed.push_back(fs_.LastError());
   return failed;
 }
 
@@ -66,6 +72,15 @@ std::int32_t TWEB::GetFileCount() const {
     return false;
   });
   return count;
+}
+
+std::vector<std::string> TWEB::FilesBesideTheTree() const {
+  std::vector<std::string> names = GeneratedPagesOf(fs_, path_);
+  for (int i = 0; i < map_list_.Count(); ++i) {
+    const std::string& map = map_list_.Item(i).MapFile;
+    if (IsPlainFileName(map) && fs_.FileExists(path_ + map)) names.push_back(map);
+  }
+  return names;
 }
 
 bool TWEB::CopyExploreProc(TWebFile& record) {
@@ -110,8 +125,7 @@ std::vector<std::string> TWEB::CopyWouldReplace(const std::string& destination) 
     if (IsCaptured(record) && !name.empty()) check(name);
     return false;
   });
-  check(kBadLinkFileName);
-  check(kNotFoundFileName);
+  for (const std::string& name : FilesBesideTheTree()) check(name);
   return {clashes.begin(), clashes.end()};
 }
 
@@ -121,9 +135,11 @@ TWebCopyResult TWEB::WebCopy(const std::string& destination, bool move,
   move_files_ = move;
   copy_path_ = ShortString(FolderOfFile(destination));
   copy_failures_.clear();
+  // The copy is whole only with the pages that lead into it and the maps of its pictures.
+  const std::vector<std::string> beside = FilesBesideTheTree();
   if (progress) {
     copy_progress_ = progress;
-    progress->Start(GetFileCount() + 7);
+    progress->Start(GetFileCount() + static_cast<std::int32_t>(beside.size()));
   }
   if (!fs_.MakeDirs(copy_path_)) {
     result.FolderError = fs_.LastError();
@@ -134,8 +150,7 @@ TWebCopyResult TWEB::WebCopy(const std::string& destination, bool move,
   result.SameFolder = SameFolder(path_, copy_path_);
   if (!result.SameFolder) {
     tree_.Explore([this](TWebFile& record, const std::string&) { return CopyExploreProc(record); });
-    WebFileCopy(kBadLinkFileName);
-    WebFileCopy(kNotFoundFileName);
+    for (const std::string& name : beside) WebFileCopy(name);
   }
   SetPath(copy_path_);
   result.Saved = SaveToFile(destination);

@@ -36,6 +36,26 @@ bool IsIndexPageName(std::string_view name) {
   return false;
 }
 
+std::string FindFolderPage(const TFileSystem& fs, const std::string& folder,
+                           std::string_view name) {
+  const std::string prefix = WithSeparator(folder);
+  if (fs.FileExists(prefix + std::string(name))) return prefix + std::string(name);
+  const std::optional<std::string> found = FindNameNoCase(fs, prefix, name);
+  if (!found || !fs.FileExists(prefix + *found)) return {};
+  return prefix + *found;
+}
+
+std::vector<std::string> GeneratedPagesOf(const TFileSystem& fs, const std::string& folder) {
+  std::vector<std::string> pages;
+  for (std::string& name : fs.ListFiles(WithSeparator(folder))) {
+    // The journal of new names is the project file's business: a saved web needs none.
+    if (IsReservedFileName(name) && !SameTextNoCase(name, kNameJournalFileName)) {
+      pages.push_back(std::move(name));
+    }
+  }
+  return pages;
+}
+
 std::vector<std::string> DeleteFolderFiles(TFileSystem& fs, const std::string& folder,
                                            const std::vector<std::string>& names) {
   std::vector<std::string> failures;

@@ -40,6 +40,15 @@ bool IsReservedFileName(std::string_view name);
 // Whether it is a page of one of the indexes ("_IxH.htm", "_IxI1F.htm", ...), in any letter case.
 bool IsIndexPageName(std::string_view name);
 
+// The full path of the folder's page `name` ("_Home.htm", "_IxH.htm"...) as it is spelt on disk,
+// in any letter case: a web made where case does not matter may hold "_HOME.HTM". Empty when the
+// folder holds no such file.
+std::string FindFolderPage(const TFileSystem& fs, const std::string& folder, std::string_view name);
+// The pages the program made in `folder` (the home page, the indexes, the log, their stylesheet,
+// the not-found and bad-link pages), as spelt on disk: the files a copy of the web needs besides
+// the captured ones.
+std::vector<std::string> GeneratedPagesOf(const TFileSystem& fs, const std::string& folder);
+
 // Deletes the files `names` of `folder`: each a plain name (others, which a damaged project file
 // may hold, are skipped), a symbolic link deleted itself, never what it points at. Names with no
 // file are passed over. Returns why each file that stayed could not go.

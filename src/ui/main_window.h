@@ -161,7 +161,7 @@ class TMainWin : public QMainWindow {
   void HelpGlossaryCommand();
   void HelpFaqCommand();
   void AboutCommand();
-  void OpenWebPage(const char* file_name);
+  void OpenWebPage(std::string_view file_name);
   void OpenHelpPage(const char* file_name);
   void ForceCaptureCommand();
   void CreateNewWebFromLink();

@@ -258,7 +258,7 @@ void TMainWin::AfterCapture() {
   if (core_->Param().AutoAddBookmark) {
     AddWebBookmark(bookmarks_, core_->Param(), *web_, clock_.Now(), *bookmark_hooks_);
   }
-  if (core_->Param().AutoLaunch) OpenWebPage("_Home.htm");
+  if (core_->Param().AutoLaunch) OpenWebPage(kHomePageName);
   UpdateCommands();
 }
 

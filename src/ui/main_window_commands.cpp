@@ -505,15 +505,15 @@ void TMainWin::LocalWebsCommand() {
   }
 }
 
-void TMainWin::OpenWebPage(const char* file_name) {
+void TMainWin::OpenWebPage(std::string_view file_name) {
   if (!web_) return;
-  const std::string page = WithSeparator(web_->Path()) + file_name;
-  if (fs_.FileExists(page)) core_->Param().OpenInNavigator(page, true);
+  const std::string page = FindFolderPage(fs_, web_->Path(), file_name);
+  if (!page.empty()) core_->Param().OpenInNavigator(page, true);
 }
 
-void TMainWin::HomeCommand() { OpenWebPage("_Home.htm"); }
-void TMainWin::HtmlPagesCommand() { OpenWebPage("_IxH.htm"); }
-void TMainWin::ImagesCommand() { OpenWebPage("_IxI.htm"); }
+void TMainWin::HomeCommand() { OpenWebPage(kHomePageName); }
+void TMainWin::HtmlPagesCommand() { OpenWebPage(IndexPageName(kHtmlIndexBase)); }
+void TMainWin::ImagesCommand() { OpenWebPage(IndexPageName(kImageIndexBase)); }
 
 void TMainWin::ImageMapCommand() {
   if (!web_ || !Action(TCommand::kImageMap)->isEnabled()) return;

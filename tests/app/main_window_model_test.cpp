@@ -150,7 +150,7 @@ TEST(MainWindowTest, CloseWebSavesSilentlyOrAsks) {
 TEST(MainWindowTest, PageCommandsFollowTheirFilesAndDialogsCentre) {
   testing::TMemFileSystem fs;
   fs.files["/w/site/_Home.htm"] = "";
-  fs.files["/w/site/_IxI.htm"] = "";
+  fs.files["/w/site/_IXI.HTM"] = "";  // as a web made where case does not matter may spell it
   fs.files["/prog/help/glossair.htm"] = "";
   const THtmlCommandStates s = HtmlCommandStates(fs, "/w/site", "", "/prog/");
   EXPECT_TRUE(s.Home);

@@ -110,6 +110,8 @@ TEST_F(WebMaintenanceTest, CleanRestartsTheWebFromItsStartAddress) {
   web->MapList().Add(std::move(map));
   w_.fs.files[web->Path() + "m.map"] = "map";
   w_.fs.files[web->Path() + "_Home.htm"] = "home";
+  w_.fs.files[web->Path() + "_IXH01.HTM"] = "index page of a web made where case does not matter";
+  w_.fs.files[web->Path() + "korvane.css"] = "css";
   w_.fs.files[web->Path() + "NotFound.htm"] = "edited";
   const TOPTIONS options = web->Options();
 
@@ -121,24 +123,37 @@ TEST_F(WebMaintenanceTest, CleanRestartsTheWebFromItsStartAddress) {
   EXPECT_EQ(web->CapturedCount(), 0);
   EXPECT_EQ(web->TotalSize(), 0);
   EXPECT_EQ(web->MapList().Count(), 0);
-  for (const char* gone : {"p0.htm", "p1.htm", "p2.htm", "m.map", "LogFile.htm"}) {
+  // Nothing is left that speaks of the deleted files: the home page and the indexes go too.
+  for (const char* gone : {"p0.htm", "p1.htm", "p2.htm", "m.map", "LogFile.htm", "_Home.htm",
+                           "_IXH01.HTM", "korvane.css"}) {
     EXPECT_FALSE(Has(web->Path() + gone)) << gone;
   }
   EXPECT_EQ(w_.fs.files[web->Path() + "NotFound.htm"], "<p>not found</p>");
   EXPECT_EQ(w_.fs.files[web->Path() + "BadLink.htm"], "<p>bad link</p>");
-  EXPECT_TRUE(Has(web->Path() + "_Home.htm"));  // index pages stay
   EXPECT_EQ(web->Title(), "Site");
   EXPECT_EQ(web->Options().InternalLinkDepth, options.InternalLinkDepth);
 }
 
-TEST_F(WebMaintenanceTest, CopyCountsFilesPlusSevenAndAdvancesPerFileCopied) {
+TEST_F(WebMaintenanceTest, CopyIsWholeWithItsGeneratedPagesAndMapsAndAdvancesPerFile) {
   auto web = CapturedWeb(10);
+  auto map = std::make_unique<TMapImg>();
+  map->MapFile = "m.map";
+  web->MapList().Add(std::move(map));
+  const std::string site = web->Path();
+  for (const char* page : {"_Home.htm", "_IxH.htm", "_IxI01.htm", "korvane.css", "m.map"}) {
+    w_.fs.files[site + page] = page;
+  }
   TWebCopyResult result = CopyWeb(*web, "/home/u/webs/copy/copy.web", false, recent_, &rec_);
   EXPECT_TRUE(result.Saved);
   EXPECT_TRUE(result.Failed.empty());
-  EXPECT_EQ(rec_.max, 17);
-  EXPECT_EQ(rec_.names.size(), 12u);  // ten files, then the two special pages
-  EXPECT_EQ(rec_.names.back(), "NotFound.htm");
+  // Ten files, the home page, two index pages, their stylesheet, the log, two stand-ins, a map.
+  EXPECT_EQ(rec_.max, 18);
+  EXPECT_EQ(rec_.names.size(), 18u);
+  for (const char* page : {"_Home.htm", "_IxH.htm", "_IxI01.htm", "korvane.css", "m.map"}) {
+    EXPECT_EQ(w_.fs.files["/home/u/webs/copy/" + std::string(page)], page);
+  }
+  EXPECT_TRUE(Has("/home/u/webs/copy/LogFile.htm"));
+  EXPECT_TRUE(Has("/home/u/webs/copy/NotFound.htm"));
   EXPECT_EQ(web->Path(), "/home/u/webs/copy/");
   EXPECT_EQ(web->FileName(), "/home/u/webs/copy/copy.web");
   EXPECT_TRUE(Has("/home/u/webs/copy/copy.web"));
@@ -164,8 +179,9 @@ TEST_F(WebMaintenanceTest, MoveDeletesEachSourceRightAfterItsCopy) {
   TWebCopyResult result = CopyWeb(*web, "/home/u/webs/moved/m.web", true, recent_, &rec_);
   EXPECT_TRUE(result.Saved);
   EXPECT_FALSE(Has("/home/u/webs/site/NotFound.htm"));
-  EXPECT_TRUE(Has("/home/u/webs/site/local.web"));  // the project file and log page stay
-  EXPECT_TRUE(Has("/home/u/webs/site/LogFile.htm"));
+  EXPECT_TRUE(Has("/home/u/webs/site/local.web"));  // the project file stays; the log moves
+  EXPECT_FALSE(Has("/home/u/webs/site/LogFile.htm"));
+  EXPECT_TRUE(Has("/home/u/webs/moved/LogFile.htm"));
   EXPECT_EQ(recent_.Files(), std::vector<std::string>{"/home/u/webs/moved/m.web"});
 }
 
@@ -182,7 +198,7 @@ TEST_F(WebMaintenanceTest, MoveKeepsTheSourceOfEveryCopyThatFailed) {
   auto other = CapturedWeb(2, "/home/u/webs/other");
   w_.fs.write_budget = 3;
   result = other->WebCopy("/home/u/webs/full/f.web", true, nullptr);
-  EXPECT_EQ(result.Failed.size(), 4u);
+  EXPECT_EQ(result.Failed.size(), 5u);  // two pages, the log and the two stand-ins
   EXPECT_EQ(w_.fs.files["/home/u/webs/other/p0.htm"], "page p0.htm");
   EXPECT_FALSE(result.Saved);
 }
