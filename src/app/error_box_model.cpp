@@ -225,4 +225,17 @@ TFailureExplanation ExplainFailure(const TCaptureFailure& failure, std::string_v
   return explained;
 }
 
+TMessageBoxContent PartlyResolvedBox() {
+  TMessageBoxContent box;
+  box.Title = "Resolve links";
+  box.Message =
+      "Resolving links was cancelled: the copy is partly resolved, and some of its pages still "
+      "lead to the server.";
+  box.Question = "\r\nResolve the rest of the links now?";
+  box.Buttons = {mrYes, mrNo};
+  box.Icon = TBoxIcon::kQuestion;
+  box.DefaultButton = mrYes;
+  return box;
+}
+
 }  // namespace korvane

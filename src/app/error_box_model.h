@@ -60,6 +60,11 @@ struct TFailureExplanation {
 TFailureExplanation ExplainFailure(std::int32_t status, bool proxy_in_use,
                                    std::string_view proxy_address, std::string_view web_url);
 
+// After a links resolve that was cancelled: part of the copy still leads to the server, and it
+// says so rather than open as if whole. Yes resolves the links again (the pages already done
+// come out the same).
+TMessageBoxContent PartlyResolvedBox();
+
 struct TCaptureFailure;
 // The same from the capture run's account of the failure; `web_url` is the web's start address.
 TFailureExplanation ExplainFailure(const TCaptureFailure& failure, std::string_view web_url);

@@ -101,6 +101,7 @@ bool TCaptureRun::StepPhase() {
       try {
         if (resolver_->Step()) return true;
         result_.Resolved = resolver_->Result() == mrOk;
+        result_.ResolveCancelled = resolver_->Result() == mrCancel;
         result_.WriteFailures = resolver_->WriteFailures();
       } catch (const std::exception& error) {
         // The pages done so far stay; the web is still saved and the run ends.
@@ -235,7 +236,10 @@ void TCaptureRun::Finish() {
   if (result_.Captured == 0 && !result_.Stopped && !result_.NothingLeft) {
     hooks_.ExplainFailure(web_, Explain());
   }
-  if (result_.Captured > 0 && !result_.Stopped) hooks_.AfterCapture(web_);
+  // A copy left partly resolved is not opened as if it were whole.
+  if (result_.Captured > 0 && !result_.Stopped && !result_.ResolveCancelled) {
+    hooks_.AfterCapture(web_);
+  }
 }
 
 TCaptureFailure TCaptureRun::Explain() const {

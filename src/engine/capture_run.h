@@ -60,7 +60,8 @@ class TCaptureRunHooks {
   virtual void ExplainFailure(TWEB&, const TCaptureFailure&) {}
   // An error that ended the session early (its message is also in the web's log page).
   virtual void CaptureError(const std::string&) {}
-  // After a capture that kept files and was not stopped (bookmark, navigator).
+  // After a capture that kept files and was not stopped, and whose links were not left partly
+  // resolved by a cancel (bookmark, navigator).
   virtual void AfterCapture(TWEB&) {}
 };
 
@@ -70,6 +71,8 @@ struct TCaptureRunResult {
   bool DiskFull = false;
   bool Saved = false;     // the project file was written after the session
   bool Resolved = false;  // links were resolved to the end
+  // The resolve was cancelled: part of the pages still lead to the server.
+  bool ResolveCancelled = false;
   // No address was left to fetch, or only addresses not found again: the copy is as complete as
   // it can be (not a failure).
   bool NothingLeft = false;

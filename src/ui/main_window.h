@@ -175,6 +175,12 @@ class TMainWin : public QMainWindow {
   void RunFinished();
   void ExplainFailure(const TCaptureFailure& failure);
   void AfterCapture();
+  // Resolves the web's links with the progress window; mrOk when they were resolved to the end,
+  // mrCancel when cancelled, mrNone when an error ended it (said in a box).
+  TModalResult ResolveWeb();
+  // Offers to finish a resolve that was cancelled, as often as it is cancelled again; true once
+  // the links are resolved to the end.
+  bool OfferToFinishResolving();
   void DismissRunQuestions();
   void ShowRunning(bool running);
 

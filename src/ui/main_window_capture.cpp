@@ -237,6 +237,9 @@ void TMainWin::RunFinished() {
     close();
   } else if (hooks_->after_capture) {
     AfterCapture();
+  } else if (last_result_.ResolveCancelled && OfferToFinishResolving() &&
+             last_result_.Captured > 0 && !last_result_.Stopped) {
+    AfterCapture();
   }
   emit CaptureFinished();
 }

@@ -393,14 +393,19 @@ void TMainWin::ResolveLinksCommand() {
   if (!web_ || !model_.CommandEnabled(TCommand::kResolveLinks, {0, web_->CapturedCount(), 0, {}})) {
     return;
   }
+  if (ResolveWeb() == mrCancel) OfferToFinishResolving();
+}
+
+TModalResult TMainWin::ResolveWeb() {
   StoreWeb();
   TResolveDialog dialog(this);
   TResolveLinks resolver(*web_, core_->Param().SommaireParams, fs_, program_folder_ + "index/",
                          &dialog);
   model_.SetResolving(true);
   UpdateCommands();
+  TModalResult result = mrNone;
   try {
-    dialog.Run(resolver);
+    result = dialog.Run(resolver);
   } catch (const std::exception& error) {
     // Pages done so far stay; the error goes where a capture's errors go.
     web_->Log(error.what());
@@ -409,6 +414,16 @@ void TMainWin::ResolveLinksCommand() {
   model_.SetResolving(false);
   SaveWeb();
   ShowWeb();
+  return result;
+}
+
+bool TMainWin::OfferToFinishResolving() {
+  while (web_ && ShowMessageBox(this, PartlyResolvedBox()) == mrYes) {
+    const TModalResult result = ResolveWeb();
+    if (result == mrOk) return true;
+    if (result != mrCancel) return false;
+  }
+  return false;
 }
 
 // --- Web ---

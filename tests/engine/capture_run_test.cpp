@@ -126,6 +126,24 @@ TEST_F(CaptureRunTest, ACaptureThatKeptFilesIsSavedResolvedAndMerged) {
   EXPECT_TRUE(global.List().MimeExist("application/x-new"));
 }
 
+// A copy whose links were left partly resolved is saved and said as such, never opened as whole.
+TEST_F(CaptureRunTest, ACancelledResolveIsSaidAndTheCopyIsNotOpened) {
+  lib_.Expect(Served(Page("<html><body>zz</body></html>")));
+  TCaptureRun& run = NewRun();
+  run.Begin();
+  for (int guard = 0; guard < 100000 && run.Step(); ++guard) {
+    if (run.Resolver()) run.Resolver()->Cancel();
+    clock_.ms += 100;
+    pump_.ProcessMessages();
+  }
+  const TCaptureRunResult& result = run.Result();
+  EXPECT_EQ(result.Captured, 1);
+  EXPECT_TRUE(result.ResolveCancelled);
+  EXPECT_FALSE(result.Resolved);
+  EXPECT_TRUE(result.Saved);
+  EXPECT_EQ(hooks_.calls, (std::vector<std::string>{"resolve"}));  // no "after"
+}
+
 TEST_F(CaptureRunTest, NothingCapturedIsExplained) {
   lib_.Expect(Served("HTTP/1.0 404 Not found\r\n\r\n"));
   EXPECT_EQ(RunToEnd(NewRun()).Captured, 0);

@@ -67,6 +67,7 @@ class MainWindowTest : public QObject {
 
  private slots:
   void WholeCaptureOfTheSampleSite();
+  void ACancelledResolveIsSaidAndFinishedOnRequest();
   void StopWithAndWithoutCompletingTransfers_data();
   void StopWithAndWithoutCompletingTransfers();
   void ClosingDuringACaptureAsksOnceThenClosesAtTheEnd();
@@ -134,6 +135,35 @@ void MainWindowTest::WholeCaptureOfTheSampleSite() {
   // The document list holds the captured pictures the options ask for.
   auto* documents = window.findChild<QListWidget*>(QStringLiteral("DocumentList"));
   QVERIFY(documents && documents->count() > 0);
+}
+
+// A resolve cancelled at the end of a capture leaves pages leading to the server: the window
+// says so and offers to finish, rather than open the copy as if it were whole.
+void MainWindowTest::ACancelledResolveIsSaidAndFinishedOnRequest() {
+  TNginxServer nginx;
+  if (!nginx.Running()) QSKIP(nginx.Error().c_str());
+  TUiFixture fixture;
+  TMainWin window(fixture.Setup());
+  window.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&window));
+  connect(&window.Stepper(), &ui::TRunStepper::Stepped, this, [&] {
+    if (window.Run() && window.Run()->Resolver()) window.Run()->Resolver()->Cancel();
+  });
+  QString asked;
+  WhenShown(QStringLiteral("MessageBox"), [&](QWidget* box) {
+    asked = static_cast<QMessageBox*>(box)->text();
+    static_cast<QMessageBox*>(box)->button(QMessageBox::Yes)->click();
+  });
+  QSignalSpy finished(&window, &TMainWin::CaptureFinished);
+  const std::string folder = fixture.Folder() + "partly/";
+  NewWebAndCapture(window, nginx.Url("/"), folder, QString());
+  QVERIFY(finished.wait(kRunTimeoutMs));
+  QVERIFY(window.LastRunResult().ResolveCancelled);
+  QVERIFY2(asked.contains(QStringLiteral("partly resolved")), qPrintable(asked));
+  // Yes resolved the rest: the home page and the indexes are there, and offered.
+  QVERIFY(std::filesystem::exists(folder + "_Home.htm"));
+  QVERIFY(window.Action(TCommand::kHome)->isEnabled());
+  QVERIFY(!FindWindow(QStringLiteral("MessageBox")));
 }
 
 void MainWindowTest::StopWithAndWithoutCompletingTransfers_data() {
