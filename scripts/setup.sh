@@ -3,12 +3,13 @@
 # only calls apt-get when something is missing. Extra package groups: "bench", "fuzz",
 # "screenshots" (a virtual X server for looking at the windows), "format" and "tidy" (clang-format
 # and clang-tidy 14, for scripts/check_format.sh and scripts/tidy.sh). Qt Multimedia plays through
-# GStreamer: its base and good plugins read AVI and WAV, its libav plugin decodes AVI's codecs.
+# GStreamer: its base and good plugins read AVI, WAV, MP4, WebM, Ogg, FLAC and Opus, its libav
+# plugin decodes their codecs. Qt's image format plugins read WebP; libavif reads AVIF.
 set -euo pipefail
 
 packages=(g++ cmake ninja-build ccache python3 libgtest-dev libgmock-dev libsimpleini-dev libasio-dev libcli11-dev libssl-dev nginx openssl chromium
           qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libqt6svg6 fonts-dejavu-core
-          qt6-multimedia-dev libqt6multimediawidgets6
+          qt6-multimedia-dev libqt6multimediawidgets6 qt6-image-formats-plugins libavif-dev pkg-config
           gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav)
 for group in "$@"; do
   case "$group" in

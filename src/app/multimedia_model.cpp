@@ -19,11 +19,28 @@ bool SameText(std::string_view a, std::string_view b) {
 
 }  // namespace
 
+namespace {
+
+// Each of the four flags stands for a family: today's pictures, video and sound join the
+// design's GIF, JPEG, AVI and WAV in the family they resemble.
+constexpr std::string_view kDrawnPictures[] = {"image/gif", "image/png", "image/svg+xml"};
+constexpr std::string_view kPhotographs[] = {"image/jpeg", "image/webp", "image/avif"};
+constexpr std::string_view kVideo[] = {"video/x-msvideo", "video/mp4", "video/webm", "video/ogg"};
+constexpr std::string_view kSound[] = {"audio/x-wav", "audio/wav",  "audio/mpeg",
+                                       "audio/ogg",   "audio/flac", "audio/opus"};
+
+template <std::size_t N>
+bool InFamily(std::string_view mime, const std::string_view (&family)[N]) {
+  return std::any_of(std::begin(family), std::end(family),
+                     [&](std::string_view type) { return SameText(mime, type); });
+}
+
+}  // namespace
+
 bool ListsDocument(std::string_view mime, const TOPTIONS& o) {
-  return (o.ListGifFlag && SameText(mime, "image/gif")) ||
-         (o.ListJpegFlag && SameText(mime, "image/jpeg")) ||
-         (o.ListAviFlag && SameText(mime, "video/x-msvideo")) ||
-         (o.ListWavFlag && SameText(mime, "audio/x-wav"));
+  return (o.ListGifFlag && InFamily(mime, kDrawnPictures)) ||
+         (o.ListJpegFlag && InFamily(mime, kPhotographs)) ||
+         (o.ListAviFlag && InFamily(mime, kVideo)) || (o.ListWavFlag && InFamily(mime, kSound));
 }
 
 std::vector<std::string> BuildDocumentList(const std::vector<TDocumentSource>& records,
@@ -52,14 +69,27 @@ std::string_view DocumentExtension(std::string_view name) {
   return dot == std::string_view::npos ? std::string_view() : name.substr(dot + 1);
 }
 
+namespace {
+
+// Local names take their extension from the MIME table, in its letter case.
+constexpr std::string_view kVideoExtensions[] = {"avi", "mp4", "m4v", "webm", "ogv"};
+constexpr std::string_view kSoundExtensions[] = {"wav", "mp3", "ogg", "oga", "opus", "flac", "m4a"};
+
+template <std::size_t N>
+bool OneOf(std::string_view ext, const std::string_view (&list)[N]) {
+  return std::find(std::begin(list), std::end(list), ext) != std::end(list);
+}
+
+}  // namespace
+
 bool PlaysInMediaPlayer(std::string_view name) {
   const std::string_view ext = DocumentExtension(name);
-  return ext == "avi" || ext == "wav";
+  return OneOf(ext, kVideoExtensions) || OneOf(ext, kSoundExtensions);
 }
 
 int DocumentIconCell(std::string_view name) {
   const std::string_view ext = DocumentExtension(name);
-  return ext == "wav" ? 2 : ext == "avi" ? 3 : 0;
+  return OneOf(ext, kSoundExtensions) ? 2 : OneOf(ext, kVideoExtensions) ? 3 : 0;
 }
 
 int DocumentTextLeft(bool has_icon_strip) { return has_icon_strip ? 17 : 2; }

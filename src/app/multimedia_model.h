@@ -1,8 +1,8 @@
 // TMultimediaTab: the decisions of the Multimedia tab. It builds the document list from the web's
-// records, chooses between the picture display and the media player for a selection (exact
-// extension "avi" or "wav" goes to the player), and keeps the play-on-display flag and the two
-// timers' states. The view owns the list control, the picture and the player: it forwards clicks
-// and timer ticks and carries out the returned TShowAction.
+// records, chooses between the picture display and the media player for a selection (the exact
+// extensions of video and sound, "avi" and "wav" among them, go to the player), and keeps the
+// play-on-display flag and the two timers' states. The view owns the list control, the picture and
+// the player: it forwards clicks and timer ticks and carries out the returned TShowAction.
 #pragma once
 
 #include <cstdint>
@@ -21,7 +21,9 @@ struct TDocumentSource {
   std::uint8_t State = 0;  // the record's web state (captured pages and files are listed)
 };
 
-// The local file names to list, in tree order, by the options' four type flags.
+// The local file names to list, in tree order, by the options' four type flags. Each flag lists a
+// family: GIF also PNG and SVG, JPEG also WebP and AVIF, AVI also MP4, WebM and Ogg video, WAV
+// also MP3, Ogg, FLAC and Opus sound.
 std::vector<std::string> BuildDocumentList(const std::vector<TDocumentSource>& records,
                                            const TOPTIONS& options);
 class TWebTree;
@@ -33,7 +35,8 @@ bool ListsDocument(std::string_view mime_type, const TOPTIONS& options);
 std::string_view DocumentExtension(std::string_view name);
 bool PlaysInMediaPlayer(std::string_view name);
 
-// Drawing an item 12 pixels high: the icon cell of the strip (2 "wav", 3 "avi", else 0), drawn 2
+// Drawing an item 12 pixels high: the icon cell of the strip (2 sound as "wav", 3 video as "avi",
+// else 0), drawn 2
 // pixels from the left with white transparent; the text starts at TextLeft.
 int DocumentIconCell(std::string_view name);
 int DocumentTextLeft(bool has_icon_strip);

@@ -30,7 +30,7 @@ constexpr std::array<TDefaultMime, 7> kDefaultTable = {{
 }};
 
 // What today's pages need to show, captured: stylesheets, scripts, fonts, modern pictures, media.
-constexpr std::array<TDefaultMime, 18> kRequisiteTable = {{
+constexpr std::array<TDefaultMime, 22> kRequisiteTable = {{
     {"text/css", "css", mcText},
     {"text/javascript", "js", mcText},
     {"application/javascript", "js", mcText},
@@ -49,6 +49,10 @@ constexpr std::array<TDefaultMime, 18> kRequisiteTable = {{
     {"video/webm", "webm", mcVideo},
     {"audio/mpeg", "mp3", mcSound},
     {"audio/ogg", "ogg", mcSound},
+    {"video/ogg", "ogv", mcVideo},
+    {"audio/wav", "wav", mcSound},
+    {"audio/flac", "flac", mcSound},
+    {"audio/opus", "opus", mcSound},
 }};
 
 std::string CutExtension(std::string_view extension) {

@@ -5,6 +5,7 @@
 #include <QImageReader>
 
 #include "base/file_system.h"
+#include "ui/avif_reader.h"
 
 namespace korvane::ui {
 
@@ -25,9 +26,13 @@ bool TGFimage::LoadFromFile(const std::string& name) {
   buffer.open(QIODevice::ReadOnly);
   // By content only: a captured file's extension may not say what it holds.
   QImageReader reader(&buffer);
-  if (!reader.canRead()) return false;
   QImage decoded;
-  if (!reader.read(&decoded) || decoded.isNull()) return false;
+  if (reader.canRead()) {
+    if (!reader.read(&decoded)) decoded = QImage();
+  } else if (LooksLikeAvif(data)) {
+    decoded = ReadAvif(data);
+  }
+  if (decoded.isNull()) return false;
   picture_ = std::move(decoded);
   return true;
 }

@@ -1,9 +1,9 @@
 // TGFimage: the picture component. It decodes a captured picture file (GIF, JPEG and whatever
-// else Qt's image readers know) and hands the decoded picture over as a bitmap, to the Multimedia
-// tab and to the image-map editor. Both decode the whole file at once (Flags 0). The component's
-// own display mode (progressive decoding, animation, transition effects) served only the
-// advertising panel and is not built; the effects keep their names and numbers in
-// viewer/effects.h.
+// else Qt's image readers know: PNG, SVG, WebP; AVIF with libavif) and hands the decoded picture
+// over as a bitmap, to the Multimedia tab and to the image-map editor. Both decode the whole file
+// at once (Flags 0). The component's own display mode (progressive decoding, animation,
+// transition effects) served only the advertising panel and is not built; the effects keep their
+// names and numbers in viewer/effects.h.
 #pragma once
 
 #include <QImage>

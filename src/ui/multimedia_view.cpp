@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QStyle>
 #include <QStyledItemDelegate>
@@ -129,6 +130,10 @@ TMultimediaView::TMultimediaView(TFileSystem& fs, QWidget* parent) : QWidget(par
   ListAvi->setObjectName(QStringLiteral("ListAviCheck"));
   ListWav = new QCheckBox(tr("Wav"), this);
   ListWav->setObjectName(QStringLiteral("ListWavCheck"));
+  ListGif->setToolTip(tr("GIF, PNG and SVG pictures"));
+  ListJpeg->setToolTip(tr("JPEG, WebP and AVIF pictures"));
+  ListAvi->setToolTip(tr("AVI, MP4, WebM and Ogg video"));
+  ListWav->setToolTip(tr("WAV, MP3, Ogg, FLAC and Opus sound"));
   StretchImage = new QCheckBox(tr(" Resize pictures"), this);
   StretchImage->setObjectName(QStringLiteral("StretchImageCheck"));
   for (QCheckBox* box : {ListGif, ListJpeg}) {
@@ -166,7 +171,16 @@ TMultimediaView::TMultimediaView(TFileSystem& fs, QWidget* parent) : QWidget(par
   auto* frame_layout = new QVBoxLayout(frame);
   frame_layout->setContentsMargins(1, 1, 1, 1);
   frame_layout->addWidget(wall_);
-  image_ = new TDisplayImage(wall_);
+  // A picture larger than the wall scrolls when it is not resized to fit.
+  scroll_ = new QScrollArea(wall_);
+  scroll_->setObjectName(QStringLiteral("PictureScroll"));
+  scroll_->setFrameShape(QFrame::NoFrame);
+  scroll_->setAlignment(Qt::AlignCenter);
+  scroll_->setWidgetResizable(false);
+  scroll_->viewport()->setAutoFillBackground(false);
+  image_ = new TDisplayImage(scroll_);
+  scroll_->setWidget(image_);
+  scroll_->hide();
 
   panel_ = new QWidget(this);
   panel_->setObjectName(QStringLiteral("MediaPanel"));
@@ -295,7 +309,9 @@ void TMultimediaView::PlacePicture() {
                                                      Qt::SmoothTransformation)
                                    : picture_;
   image_->SetPixmap(QPixmap::fromImage(shown));
-  image_->setGeometry(p.Left, p.Top, p.Width, p.Height);
+  scroll_->setGeometry(wall_->rect());
+  image_->resize(p.Width, p.Height);
+  scroll_->show();
   image_->show();
 }
 
@@ -303,6 +319,7 @@ void TMultimediaView::ClearPicture() {
   picture_ = QImage();
   image_->SetPixmap(QPixmap());
   image_->hide();
+  scroll_->hide();
 }
 
 void TMultimediaView::OpenMedia(const TShowAction& action) {

@@ -16,6 +16,7 @@
 #include "app/multimedia_model.h"
 
 class QCheckBox;
+class QScrollArea;
 class QPushButton;
 class QScrollBar;
 
@@ -102,6 +103,7 @@ class TMultimediaView final : public QWidget {
 
   TDocumentList* list_;
   TWall* wall_;
+  QScrollArea* scroll_;
   TDisplayImage* image_;
   QWidget* panel_;
   TMediaPlayer* player_;

@@ -33,7 +33,7 @@ TEST_F(WebTest, NewWebHoldsItsStartAddressAndItsSpecialPages) {
   EXPECT_TRUE(web->SpareFlag());
   EXPECT_FALSE(web->DisplayOnlineImage());
   // The program-wide table, then what page requisites need that it lacks.
-  ASSERT_EQ(web->MimeList().Count(), 25);
+  ASSERT_EQ(web->MimeList().Count(), 29);
   for (int i = 0; i < mime.Count(); ++i) {
     EXPECT_EQ(web->MimeList().GetMimebyIndex(i)->ContentType, mime.GetMimebyIndex(i)->ContentType);
   }

@@ -205,6 +205,13 @@ void MultimediaTest::PictureComponentDecodesOnlyWholePictures_data() {
   QTest::newRow("a GIF") << QByteArray::fromStdString(gif) << QSize(40, 30);
   QTest::newRow("a JPEG named as anything")
       << QByteArray::fromStdString(MakeJpeg(64, 48)) << QSize(64, 48);
+  QTest::newRow("a PNG") << QByteArray::fromStdString(MakePicture(40, 30, "PNG")) << QSize(40, 30);
+  QTest::newRow("a WebP") << QByteArray::fromStdString(MakePicture(40, 30, "WEBP"))
+                          << QSize(40, 30);
+  QTest::newRow("an SVG") << QByteArray::fromStdString(MakeSvg(40, 30)) << QSize(40, 30);
+  QTest::newRow("an AVIF") << QByteArray::fromStdString(QuartersAvif()) << QSize(40, 30);
+  QTest::newRow("an AVIF's first bytes")
+      << QByteArray::fromStdString(QuartersAvif().substr(0, 200)) << QSize();
   QTest::newRow("no file") << QByteArray() << QSize();
   QTest::newRow("an empty file") << QByteArray("", 0) << QSize();
   QTest::newRow("not a picture") << QByteArray("<html>not a picture</html>") << QSize();
@@ -230,6 +237,15 @@ void MultimediaTest::PictureComponentDecodesOnlyWholePictures() {
   picture.CopyToBitmap(bitmap);
   QCOMPARE(bitmap.size(), decoded.isEmpty() ? QSize(0, 0) : decoded);
   QCOMPARE(QSize(picture.Width(), picture.Height()), bitmap.size());
+  // Decoded right: each quarter in its colour (lossy formats come close).
+  for (int q = 0; q < 4 && !decoded.isEmpty(); ++q) {
+    const QColor got = bitmap.pixelColor((q % 2 ? 3 : 1) * bitmap.width() / 4,
+                                         (q / 2 ? 3 : 1) * bitmap.height() / 4);
+    const QColor want = QuarterColor(q);
+    QVERIFY2(std::abs(got.red() - want.red()) < 24 && std::abs(got.green() - want.green()) < 24 &&
+                 std::abs(got.blue() - want.blue()) < 24,
+             qPrintable(QStringLiteral("quarter %1: %2").arg(q).arg(got.name())));
+  }
 }
 
 void MultimediaTest::ClickShowsAPictureScaledAndPlaced_data() {
@@ -290,7 +306,12 @@ void MultimediaTest::ClickShowsAPictureScaledAndPlaced() {
   QVERIFY(resize->isChecked());
   resize->click();
   QVERIFY(!window_->Web()->Options().StretchImageFlag);
-  if (scaled) QCOMPARE(image->geometry(), QRect(0, 0, width, height));
+  if (!scaled) return;
+  QCOMPARE(image->geometry(), QRect(0, 0, width, height));
+  // Larger than the wall, it scrolls: every part of it can be reached.
+  auto* scroll = tab_->findChild<QScrollArea*>(QStringLiteral("PictureScroll"));
+  QTRY_VERIFY(scroll->horizontalScrollBar()->maximum() > 0);
+  QVERIFY(scroll->verticalScrollBar()->maximum() > 0);
 }
 
 void MultimediaTest::DoubleClickOnTheVideoOpensAndPlaysIt() {

@@ -82,16 +82,28 @@ TEST(PicturePlacementTest, ScalingAndCentring) {
 
 TEST(MultimediaTabTest, DocumentListFollowsTheTypeFlags) {
   const std::vector<TDocumentSource> records = {
-      {"a.gif", "IMAGE/GIF", 3},   {"b.jpg", "image/jpeg", 3}, {"c.avi", "video/x-msvideo", 3},
-      {"d.wav", "audio/x-wav", 3}, {"e.htm", "text/html", 2},  {"f.gif", "image/gif", 0},
+      {"a.gif", "IMAGE/GIF", 3},
+      {"b.jpg", "image/jpeg", 3},
+      {"c.avi", "video/x-msvideo", 3},
+      {"d.wav", "audio/x-wav", 3},
+      {"e.htm", "text/html", 2},
+      {"f.gif", "image/gif", 0},
       {"g.gif", "image/gif", 6},
+      // Today's formats, each in the family of the flag it resembles.
+      {"h.png", "image/png", 3},
+      {"i.webp", "image/webp", 3},
+      {"j.mp4", "video/mp4", 3},
+      {"k.opus", "audio/opus", 3},
+      {"l.woff", "font/woff", 3},
   };
   TOPTIONS options;
   EXPECT_EQ(BuildDocumentList(records, options),
-            (std::vector<std::string>{"a.gif", "b.jpg", "c.avi", "d.wav"}));
+            (std::vector<std::string>{"a.gif", "b.jpg", "c.avi", "d.wav", "h.png", "i.webp",
+                                      "j.mp4", "k.opus"}));
   options.ListGifFlag = false;
   options.ListWavFlag = false;
-  EXPECT_EQ(BuildDocumentList(records, options), (std::vector<std::string>{"b.jpg", "c.avi"}));
+  EXPECT_EQ(BuildDocumentList(records, options),
+            (std::vector<std::string>{"b.jpg", "c.avi", "i.webp", "j.mp4"}));
 }
 
 TEST(MultimediaTabTest, ExactExtensionChoosesThePlayer) {
@@ -102,6 +114,12 @@ TEST(MultimediaTabTest, ExactExtensionChoosesThePlayer) {
   EXPECT_EQ(DocumentIconCell("s.wav"), 2);
   EXPECT_EQ(DocumentIconCell("v.avi"), 3);
   EXPECT_EQ(DocumentIconCell("v.AVI"), 0);
+  for (const char* played : {"v.mp4", "v.webm", "v.ogv", "s.mp3", "s.ogg", "s.flac", "s.opus"}) {
+    EXPECT_TRUE(PlaysInMediaPlayer(played)) << played;
+  }
+  EXPECT_FALSE(PlaysInMediaPlayer("p.webp"));
+  EXPECT_EQ(DocumentIconCell("s.flac"), 2);
+  EXPECT_EQ(DocumentIconCell("v.webm"), 3);
 }
 
 TEST(MultimediaTabTest, ClicksDoubleClicksAndNothingSelected) {
