@@ -547,11 +547,12 @@ void TCapture::Stop(bool abort_all) {
 
 bool TCapture::AcceptLink(const TLinkParam& link) {
   const std::string& url = link.Link.Value;
+  // "javascript:", "mailto:", "data:"... name no address to fetch, and are no fault of the page.
+  if (HasOtherProtocol(url)) return false;
   if (!IsWebAddress(url)) {
     web_.Log(url + std::string(kLogBadUrl));
     return false;
   }
-  if (HasOtherProtocol(url)) return false;
   return !(link.TagType == ttA && link.IsMap);
 }
 

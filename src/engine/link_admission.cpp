@@ -30,7 +30,9 @@ bool NamesNothing(std::string_view url) {
 
 TWebFile* TWEB::NewLink(const TLinkItem& item, TWebFile* parent) {
   if (NamesNothing(item.Url)) {
-    Log(item.Url + std::string(kLogBadUrl));
+    // Another scheme ("javascript:", "mailto:") is what the page meant: only a web address
+    // without a server is a fault worth a line.
+    if (!HasOtherProtocol(item.Url)) Log(item.Url + std::string(kLogBadUrl));
     return nullptr;
   }
   if (TWebFile* known = tree_.Find(item.Url)) return known;

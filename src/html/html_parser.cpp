@@ -533,16 +533,20 @@ bool THtmlParser::GetLink(int i, TLinkParam* link) const {
   return true;
 }
 
-// The link of a tag only a parser for requisites knows. A LINK that names no requisite, and a
-// SCRIPT without SRC, carry no link.
+// The link of a tag only a parser for requisites knows. A LINK that names no requisite links to a
+// page; a SCRIPT without SRC carries no link.
 bool THtmlParser::GetRequisiteLink(int i, TLinkParam& link) const {
   link.LinkKind = lkRequisite;
   switch (link.TagType) {
     case ttLink: {
       TTagParam rel;
       FindAttr("REL", i, &rel);
-      if (!IsRequisiteRelation(rel.Value)) return false;
       FindAttr("HREF", i, &link.Link);
+      // Other relations (next, prev, index, search, canonical...) name pages, as links do.
+      if (!IsRequisiteRelation(rel.Value)) {
+        link.LinkKind = lkPage;
+        CutFragment(link.Link);
+      }
       break;
     }
     case ttObject:

@@ -281,8 +281,9 @@ bool IsWebAddress(std::string_view address) {
   // An IPv6 host has no dot, and is no less a server's address.
   const bool server = url.Host.find('.') != std::string::npos ||
                       (url.Host.starts_with('[') && url.Host.ends_with(']'));
-  return server && url.Path.find(':') == std::string::npos &&
-         url.Document.find(':') == std::string::npos;
+  // A colon after the host is the path's own ("/wiki/Portal:Packaging", an archived
+  // "http://..." inside the path): a scheme is only ever read before the first '/'.
+  return server;
 }
 
 std::string_view HostToResolve(std::string_view host) {

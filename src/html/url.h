@@ -77,8 +77,8 @@ bool HasOtherProtocol(std::string_view address);
 // The same address under the other web protocol, both on their default port ("https://h/a" for
 // "http://h/a"), canonical; empty when there is none (another protocol, or a port named).
 std::string OtherWebProtocol(std::string_view address);
-// The host holds a dot (or is an IPv6 host in brackets) and neither the path nor the document
-// holds a colon.
+// The host holds a dot (or is an IPv6 host in brackets). Colons in the path and the document are
+// allowed.
 bool IsWebAddress(std::string_view address);
 // The host as a name resolver takes it: an IPv6 host without its brackets.
 std::string_view HostToResolve(std::string_view host);

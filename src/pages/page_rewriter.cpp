@@ -369,13 +369,20 @@ class TPageResolver {
     return kTagWritten;
   }
 
+  // A LINK to a page (next, canonical...) that is not in the copy is followed by no reader: it
+  // keeps its address online rather than lead to the bad-link page.
+  static bool IsPageRelation(const TLinkParam& link) {
+    return link.TagType == ttLink && link.LinkKind == lkPage;
+  }
+
   // `raw` is the original as written in the tag, `orig` the address it names.
   void RewriteLink(const THtmlParser& parser, int i, const TLinkParam& link, const std::string& raw,
                    const std::string& orig, std::string& out) {
     const std::string& written = raw;
     if (std::optional<std::string> local = LocalFile(orig)) {
       parser.WriteLinkTag(i, out, written, *local, link);
-    } else if (suppress_link_ && !orig.empty() && !HasOtherProtocol(orig)) {
+    } else if (suppress_link_ && !orig.empty() && !HasOtherProtocol(orig) &&
+               !IsPageRelation(link)) {
       std::string_view replacement = kBadLinkFileName;
       if (link.LinkKind != lkPage) replacement = link.Link.Quoted ? "" : "\"\"";
       parser.WriteLinkTag(i, out, written, replacement, link);

@@ -124,7 +124,7 @@ TEST(RequisiteLinksTest, TodaysTagsAreReadWhole) {
   const std::string page =
       "<img alt=\"see SRC here " + long_alt +
       "\" src=\"a.png\" srcset=\"a.png 1x, b.png 2x\"><script src=s.js></script>"
-      "<link rel=\"preload stylesheet\" href=t.css><link rel=next href=n.htm>";
+      "<link rel=\"preload stylesheet\" href=t.css><link rel=next href=n.htm#top>";
   THtmlParser modern(page, TParseOptions{true});
   ASSERT_EQ(modern.Item(1).TagType, ttImg);
   TLinkParam link;
@@ -141,7 +141,11 @@ TEST(RequisiteLinksTest, TodaysTagsAreReadWhole) {
   EXPECT_EQ(link.Link.Value, "s.js");
   ASSERT_TRUE(modern.GetLink(4, &link));
   EXPECT_EQ(link.Link.Value, "t.css");
-  EXPECT_FALSE(modern.GetLink(5, &link));  // a link to another page, not a requisite
+  EXPECT_EQ(link.LinkKind, lkRequisite);
+  // A link to another page, not a requisite: followed as a page is, without its fragment.
+  ASSERT_TRUE(modern.GetLink(5, &link));
+  EXPECT_EQ(link.LinkKind, lkPage);
+  EXPECT_EQ(link.Link.Value, "n.htm");
 
   // A quote never closed, in a tag cut off by the next one: no value to read or to rewrite.
   THtmlParser cut(std::string_view("<a href=\"a.htm<b>"), TParseOptions{true});

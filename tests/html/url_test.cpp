@@ -121,13 +121,14 @@ TEST(UrlTest, Protocols) {
   EXPECT_TRUE(HasOtherProtocol("javascript:x()"));
 }
 
-TEST(UrlTest, WebAddressNeedsADottedHostAndNoColonInPathOrDocument) {
+TEST(UrlTest, WebAddressNeedsADottedHostAndMayHoldColonsInItsPath) {
   EXPECT_TRUE(IsWebAddress("http://www.h.com/x/"));
   EXPECT_FALSE(IsWebAddress("http://localhost/x/"));
   EXPECT_TRUE(IsWebAddress("http://[::1]:8080/x/"));
   EXPECT_FALSE(IsWebAddress("javascript:x()"));
-  EXPECT_FALSE(IsWebAddress("http://www.h.com/a:b"));
-  EXPECT_FALSE(IsWebAddress("http://www.h.com/a:b/c.htm"));
+  EXPECT_TRUE(IsWebAddress("http://www.h.com/a:b"));
+  EXPECT_TRUE(IsWebAddress("http://www.h.com/a:b/c.htm"));
+  EXPECT_TRUE(IsWebAddress(Resolve("/wiki/Portal:Packaging", "http://www.h.com/w/")));
   EXPECT_TRUE(IsWebAddress(Resolve("https://s.com/a", "http://www.h.com/")));
   EXPECT_FALSE(IsWebAddress(Resolve("gopher://s.com/a", "http://www.h.com/")));
 }

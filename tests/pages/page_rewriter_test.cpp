@@ -556,7 +556,8 @@ TEST(RequisitesTest, ATodaysPageIsCapturedAndResolvedWhole) {
   const std::string page =
       "<html><head><link rel=stylesheet href=\"../css/site.css?v=2\"><script src=app.js></script>"
       "<style>body{background:url(img/bg.png)}</style>"
-      "<meta http-equiv=refresh content=\"60; url=next.htm\"></head>"
+      "<meta http-equiv=refresh content=\"60; url=next.htm\">"
+      "<link rel=next href=\"q.htm?a=1&amp;b=2#s\"><link rel=canonical href=/other.htm></head>"
       "<body><img src=a.png srcset=\"a.png 1x, a2.png 2x\" alt=\"" +
       std::string(300, 'x') +
       "\">"
@@ -574,6 +575,8 @@ TEST(RequisitesTest, ATodaysPageIsCapturedAndResolvedWhole) {
             (std::vector<std::string>{
                 "3 http://www.site.test/css/site.css?v=2", "3 http://www.site.test/dir/app.js",
                 "2 http://www.site.test/dir/img/bg.png", "0 http://www.site.test/dir/next.htm",
+                // Links of other relations name pages.
+                "0 http://www.site.test/dir/q.htm?a=1&b=2", "0 http://www.site.test/other.htm",
                 "1 http://www.site.test/dir/a.png",  // the srcset, then the SRC
                 "1 http://www.site.test/dir/a2.png", "1 http://www.site.test/dir/a.png",
                 "1 http://www.site.test/dir/v.jpg", "3 http://www.site.test/dir/v.mp4",
@@ -624,9 +627,19 @@ TEST(RequisitesTest, ATodaysPageIsCapturedAndResolvedWhole) {
            "style=\"background: url('dot.gif')\" OLDSTYLE=\"background: "
            "url('http://www.site.test/dir/dot.gif')\"",
            "href=\"q.htm\" OLDREF=\"http://www.site.test/dir/q.htm?a=1&amp;b=2\"",
+           "<link rel=next href=\"q.htm#s\" OLDREF=",
        }) {
     EXPECT_NE(once.find(expected), std::string::npos) << expected << "\n" << once;
   }
+  // A page relation not in the copy keeps its address online, even where dead links are
+  // suppressed: no reader follows it to the bad-link page.
+  fs.files["/web/page.htm"] = text;
+  ASSERT_TRUE(RewritePage(fs, "/web/", *record, tree, maps, kDate, false, true, true));
+  EXPECT_NE(
+      fs.files["/web/page.htm"].find("<link rel=canonical href=http://www.site.test/other.htm"),
+      std::string::npos)
+      << fs.files["/web/page.htm"];
+  fs.files["/web/page.htm"] = once;
   ASSERT_TRUE(RewritePage(fs, "/web/", *record, tree, maps, kDate, false, false, true));
   EXPECT_EQ(fs.files["/web/page.htm"], once);
 
