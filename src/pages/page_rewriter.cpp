@@ -1,6 +1,7 @@
 #include "pages/page_rewriter.h"
 
 #include <algorithm>
+#include <functional>
 #include <utility>
 
 #include "base/file_name.h"
@@ -141,6 +142,31 @@ void StripTrailingFooter(std::string_view& page) {
   page = page.substr(0, on);
 }
 
+// The footer of a page read with its requisites: inside BODY, one element of its own class
+// whose tags are all closed, so that the page's layout (a flexbox BODY) keeps its shape.
+void WriteBodyFooter(std::string& stream, std::string_view url, TDateTime date) {
+  const std::string address = EscapeAddress(url);
+  stream += kFooterOn;
+  stream += "<div class=\"korvane-footer\">Captured by Korvane from <a href=\"";
+  stream += address;
+  stream += "\">";
+  stream += address;
+  stream += "</a> : ";
+  stream += FormatShortDate(date);
+  stream += "</div>";
+  stream += kFooterOff;
+}
+
+// The item of `parser` that closes BODY last, where a page read with its requisites takes its
+// footer; -1 when there is none (the footer then goes at the end).
+int LastBodyEnd(const THtmlParser& parser) {
+  for (int i = parser.Count() - 1; i >= 0; --i) {
+    const TTag& item = parser.Item(i);
+    if ((item.Kind & kEndTag) && !(item.Kind & kBoundary) && item.TagType == ttBody) return i;
+  }
+  return -1;
+}
+
 // The local file of an address that was captured (or answered by the not-found page).
 std::optional<std::string> LocalFileOf(const TWebTree& tree, const std::string& address) {
   const TWebFile* target = address.empty() ? nullptr : tree.FindAnyWebProtocol(address);
@@ -229,13 +255,17 @@ class TPageResolver {
         suppress_link_(suppress_link),
         local_file_([this](const std::string& address) { return LocalFile(address); }) {}
 
-  // The resolved page; with a sink, what is left of it once the sink took its pieces.
-  std::string Run(const TPieceSink& sink = {}) {
+  // The resolved page; with a sink, what is left of it once the sink took its pieces. A
+  // `body_footer` is written where BODY closes (at the end without one).
+  std::string Run(const TPieceSink& sink = {},
+                  const std::function<void(std::string&)>& body_footer = {}) {
     // Room for the addresses kept in OLDREF without growing the page again and again.
     out_.reserve(sink ? 2 * kPieceBytes : page_.size() + page_.size() / 4 + 1024);
     const int last = parser_.Count() - 1;  // the closing boundary
+    const int footer_at = body_footer ? LastBodyEnd(parser_) : -1;
     for (int i = 0; i < last; ++i) {
       if (sink && out_.size() >= kPieceBytes) sink(out_);
+      if (i == footer_at) body_footer(out_);
       const TTag& item = parser_.Item(i);
       if (item.Kind & kBoundary) {
         parser_.CopyText(i, out_);
@@ -245,6 +275,7 @@ class TPageResolver {
         Item(i);
       }
     }
+    if (body_footer && footer_at < 0) body_footer(out_);
     return std::move(out_);
   }
 
@@ -561,9 +592,11 @@ TProcessedPage ProcessPage(std::string_view page, std::string_view page_url,
   std::string base(page_url);
   TLinkParam link;
   const int last = parser.Count() - 1;  // the closing boundary
+  const int footer_at = real_link && requisites ? LastBodyEnd(parser) : -1;
   for (int i = 0; i < last; ++i) {
     if (sink && out.size() >= kPieceBytes) sink(out);
     const TTag& item = parser.Item(i);
+    if (i == footer_at) WriteBodyFooter(out, page_url, capture_start);
     if (item.Kind & kBoundary) {
       parser.CopyText(i, out);
       continue;
@@ -609,7 +642,11 @@ TProcessedPage ProcessPage(std::string_view page, std::string_view page_url,
     }
     if (link.IsMap) result.Ismap = true;
   }
-  if (real_link) WriteFooter(out, page_url, capture_start);
+  if (real_link && requisites && footer_at < 0) {
+    WriteBodyFooter(out, page_url, capture_start);
+  } else if (real_link && !requisites) {
+    WriteFooter(out, page_url, capture_start);
+  }
   return result;
 }
 
@@ -682,8 +719,12 @@ std::string ResolvePage(std::string_view page, std::string_view page_url, const 
                         TDateTime capture_date, bool real_link, bool suppress_link, bool requisites,
                         const TPieceSink& sink) {
   StripTrailingFooter(page);
-  std::string out =
-      TPageResolver(page, tree, map_list, read_map, suppress_link, requisites).Run(sink);
+  TPageResolver resolver(page, tree, map_list, read_map, suppress_link, requisites);
+  if (real_link && requisites) {
+    return resolver.Run(sink,
+                        [&](std::string& out) { WriteBodyFooter(out, page_url, capture_date); });
+  }
+  std::string out = resolver.Run(sink);
   if (real_link) WriteFooter(out, page_url, capture_date);
   return out;
 }

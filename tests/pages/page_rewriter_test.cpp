@@ -552,6 +552,40 @@ namespace {
 // absolute after capture and admitted with its kind; resolved, each points at its local file
 // with its original kept, again and again with the same bytes, and back to the original when
 // its file is gone. Without the option the same page is processed as the original program did.
+// Read with its requisites, a page takes its footer inside BODY as one closed element, so that a
+// flexbox BODY keeps its layout; resolving again keeps exactly one footer there.
+TEST(RequisitesTest, TheFooterGoesInsideBodyOnceAndOnlyForTodaysPages) {
+  const std::string url = "http://www.site.test/a.htm";
+  const std::string page = "<html><body style=\"display:flex\"><main>text</main></body></html>\n";
+  TAdmitted admitted;
+  const std::string captured =
+      ProcessCapturedPage(page, url, {}, admitted.Proc(), nullptr, true, kDate, true).Text;
+  const std::size_t footer = captured.find("<!--KORVANE=ON--><div class=\"korvane-footer\">");
+  ASSERT_NE(footer, std::string::npos) << captured;
+  EXPECT_EQ(captured.find("</body>"), captured.find("<!--KORVANE=OFF-->") + 18) << captured;
+  EXPECT_LT(footer, captured.find("</body>"));
+  EXPECT_TRUE(captured.ends_with("</html>\n")) << captured;
+
+  TWebTree tree;
+  TMAPLIST maps;
+  const auto no_maps = [](const std::string&) { return std::optional<std::string>(); };
+  const std::string resolved =
+      RewritePageText(captured, url, tree, maps, no_maps, kDate, true, false, true);
+  EXPECT_EQ(resolved,
+            RewritePageText(resolved, url, tree, maps, no_maps, kDate, true, false, true));
+  EXPECT_EQ(resolved.find("KORVANE=ON"), resolved.rfind("KORVANE=ON"));  // one footer
+  EXPECT_LT(resolved.find("KORVANE=OFF"), resolved.find("</body>"));
+
+  // Without a BODY end, at the end; without requisites, after the page as before.
+  const std::string bare =
+      ProcessCapturedPage("<p>x", url, {}, admitted.Proc(), nullptr, true, kDate, true).Text;
+  EXPECT_TRUE(bare.ends_with("</div><!--KORVANE=OFF-->")) << bare;
+  const std::string old =
+      ProcessCapturedPage(page, url, {}, admitted.Proc(), nullptr, true, kDate, false).Text;
+  EXPECT_EQ(old.find("korvane-footer"), std::string::npos);
+  EXPECT_GT(old.find("<!--KORVANE=ON-->"), old.find("</html>"));
+}
+
 TEST(RequisitesTest, ATodaysPageIsCapturedAndResolvedWhole) {
   const std::string page =
       "<html><head><link rel=stylesheet href=\"../css/site.css?v=2\"><script src=app.js></script>"
