@@ -9,6 +9,9 @@
 namespace korvane {
 namespace {
 
+// What a server sends for a file whose type it does not know.
+constexpr std::string_view kOctetStream = "application/octet-stream";
+
 // Two addresses are in different webs when their domains differ, or, when the machine check is
 // on, their machines.
 bool InAnotherWeb(std::string_view from, std::string_view to, bool check_machine) {
@@ -141,10 +144,24 @@ bool TWEB::LinkFilter(TWebFile* record, std::string_view url) {
   }
 }
 
+TMimeItem* TWEB::DocumentTypeOf(TWebFile& record, std::string_view url, TMimeItem* served) {
+  const TDocumentType* document = url.empty() ? nullptr : DocumentTypeOfExtension(ExtensionOf(url));
+  if (!document) return served;
+  record.SetMimeType(document->ContentType);
+  // The table's own entry decides, a refusal included; a type it lacks is taken, as its class.
+  if (TMimeItem* known = mime_list_.GetMimeByString(document->ContentType)) return known;
+  mime_list_.AddMime(document->ContentType, document->Extension, MimeClassName(document->MimeClass),
+                     true);
+  return mime_list_.GetMimeByString(document->ContentType);
+}
+
 bool TWEB::Filter(TWebFile* record, std::int64_t size, std::string_view url) {
   // A forced address passes every filter: the user asked for it by name.
   const bool forced = record->GetForced();
   TMimeItem* type = mime_list_.GetMimeByString(record->GetMimeType());
+  if (options_.PageRequisites && (!type || SameTextNoCase(record->GetMimeType(), kOctetStream))) {
+    type = DocumentTypeOf(*record, url, type);
+  }
   if (!type) {
     mime_list_.AddMime(record->GetMimeType(), url.empty() ? std::string() : ExtensionOf(url),
                        "Other", false);

@@ -196,7 +196,9 @@ class TWEB {
   // Queues the record (pictures at the head, pages at the tail) or marks it filtered. `url` is
   // the record's address; it is looked up when empty.
   bool AddTodo(TWebFile* record, std::string_view url = {});
-  // Whether a file of the record's type and `size` bytes (0 or less: unknown) is wanted.
+  // Whether a file of the record's type and `size` bytes (0 or less: unknown) is wanted. With page
+  // requisites, a file served as "application/octet-stream" or as a type the table lacks is a
+  // document when its extension names one (DocumentTypeOfExtension): it takes that type.
   bool Filter(TWebFile* record, std::int64_t size, std::string_view url);
   // Rebuilds the queue and the counters from the tree.
   void UpdateTodo();
@@ -293,6 +295,9 @@ class TWEB {
   bool LinkFilter(TWebFile* record, std::string_view url);
   void TodoExploreProc(TWebFile& record, const std::string& url);
   bool CleanExploreProc(TWebFile& record);
+  // The record's document type from the extension of `url`, entered in the table when it lacks
+  // it; `served` (the table's entry of the served type, or null) when the extension names none.
+  TMimeItem* DocumentTypeOf(TWebFile& record, std::string_view url, TMimeItem* served);
   // The files of the folder a copy takes besides the captured ones: the generated pages and the
   // map files, as spelt on disk.
   std::vector<std::string> FilesBesideTheTree() const;

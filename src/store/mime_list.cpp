@@ -61,6 +61,33 @@ std::string CutExtension(std::string_view extension) {
 
 }  // namespace
 
+const TDocumentType* DocumentTypeOfExtension(std::string_view extension) {
+  static constexpr TDocumentType kDocuments[] = {
+      {"md", "text/markdown", mcText},
+      {"markdown", "text/markdown", mcText},
+      {"txt", "text/plain", mcText},
+      {"rst", "text/x-rst", mcText},
+      {"csv", "text/csv", mcText},
+      {"json", "application/json", mcOther},
+      {"xml", "application/xml", mcOther},
+      {"yaml", "application/yaml", mcOther},
+      {"yml", "application/yaml", mcOther},
+      {"pdf", "application/pdf", mcOther},
+      {"epub", "application/epub+zip", mcOther},
+      {"zip", "application/zip", mcOther},
+      {"gz", "application/gzip", mcOther},
+      {"tgz", "application/gzip", mcOther},
+      {"bz2", "application/x-bzip2", mcOther},
+      {"xz", "application/x-xz", mcOther},
+      {"tar", "application/x-tar", mcOther},
+      {"7z", "application/x-7z-compressed", mcOther},
+  };
+  for (const TDocumentType& type : kDocuments) {
+    if (SameAsciiNoCase(type.Extension, extension)) return &type;
+  }
+  return nullptr;
+}
+
 std::uint8_t MimeClassOf(std::string_view name) {
   std::uint8_t found = mcOther;
   for (std::size_t i = 0; i < MimeClassNames.size(); ++i) {

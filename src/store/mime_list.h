@@ -38,6 +38,17 @@ std::uint8_t MimeClassOf(std::string_view name);
 // The name of a class; "Other" for a value out of range.
 std::string_view MimeClassName(std::uint8_t mime_class);
 
+// A document a page links to, known by its extension when the server names no type the table
+// knows ("application/octet-stream", or a type absent from it).
+struct TDocumentType {
+  std::string_view Extension;  // compared without regard to letter case
+  std::string_view ContentType;
+  std::uint8_t MimeClass;
+};
+// The documents kept so: md, markdown, txt, rst, csv, json, xml, yaml, yml, pdf, epub, zip, gz,
+// tgz, bz2, xz, tar, 7z. Null for any other extension.
+const TDocumentType* DocumentTypeOfExtension(std::string_view extension);
+
 class TMimeItem {
  public:
   std::string ContentType;  // compared without regard to the case of ASCII letters

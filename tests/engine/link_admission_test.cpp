@@ -183,12 +183,33 @@ TEST_F(AdmissionTest, DepthsOverflowAt255) {
 TEST_F(AdmissionTest, FilterByTypeAndSize) {
   TWebFile* file = Link("http://www.a.com/docs/f.zip", Start(), 1);
   file->SetMimeType("application/x-unheard-of");
+  web_->EditOptions().PageRequisites = false;
   EXPECT_FALSE(web_->Filter(file, 10, "http://www.a.com/docs/f.zip"));
   const TMimeItem* added = web_->MimeList().GetMimeByString("application/x-unheard-of");
   ASSERT_NE(added, nullptr);
   EXPECT_EQ(added->Extension, "zip");
   EXPECT_EQ(added->MimeClass, mcOther);
   EXPECT_FALSE(added->Valid);
+
+  // With requisites, a document the server could not name is known by its extension; the
+  // table's refusals still hold.
+  web_->EditOptions().PageRequisites = true;
+  file->SetMimeType("application/x-never-met");
+  EXPECT_TRUE(web_->Filter(file, 10, "http://www.a.com/docs/f.zip"));
+  EXPECT_FALSE(web_->MimeList().MimeExist("application/x-never-met"));
+  EXPECT_EQ(file->GetMimeType(), "application/zip");
+  file->SetMimeType("application/octet-stream");
+  EXPECT_TRUE(web_->Filter(file, 10, "http://www.a.com/docs/README.MD?raw=1"));
+  const TMimeItem* markdown = web_->MimeList().GetMimeByString("text/markdown");
+  ASSERT_NE(markdown, nullptr);
+  EXPECT_TRUE(markdown->Valid);
+  EXPECT_EQ(markdown->Extension, "md");
+  EXPECT_EQ(markdown->MimeClass, mcText);
+  web_->MimeList().AddMime("application/pdf", "pdf", "Other", false);
+  file->SetMimeType("application/octet-stream");
+  EXPECT_FALSE(web_->Filter(file, 10, "http://www.a.com/docs/f.pdf"));
+  file->SetMimeType("application/octet-stream");
+  EXPECT_FALSE(web_->Filter(file, 10, "http://www.a.com/wiki/Portal:Packaging"));
 
   file->SetMimeType("image/gif");
   web_->EditOptions().MinFileSize = 2;
