@@ -143,17 +143,22 @@ void StripTrailingFooter(std::string_view& page) {
 }
 
 // The footer of a page read with its requisites: inside BODY, one element of its own class
-// whose tags are all closed, so that the page's layout (a flexbox BODY) keeps its shape.
+// whose tags are all closed, taking no room in the page's layout: a box of no size (no flex item
+// of a flexbox BODY is squeezed by it), at the end of the page and at its right edge, its line
+// showing below the box (leftwards, hence the right-to-left box around a left-to-right text).
 void WriteBodyFooter(std::string& stream, std::string_view url, TDateTime date) {
   const std::string address = EscapeAddress(url);
   stream += kFooterOn;
-  stream += "<div class=\"korvane-footer\">Captured by Korvane from <a href=\"";
+  stream +=
+      "<div class=\"korvane-footer\" style=\"width:0;height:0;min-height:0;flex:0 0 0;"
+      "margin-left:auto;align-self:flex-end;white-space:nowrap;direction:rtl\"><span "
+      "dir=\"ltr\">Captured by Korvane from <a href=\"";
   stream += address;
   stream += "\">";
   stream += address;
   stream += "</a> : ";
   stream += FormatShortDate(date);
-  stream += "</div>";
+  stream += "</span></div>";
   stream += kFooterOff;
 }
 

@@ -560,7 +560,7 @@ TEST(RequisitesTest, TheFooterGoesInsideBodyOnceAndOnlyForTodaysPages) {
   TAdmitted admitted;
   const std::string captured =
       ProcessCapturedPage(page, url, {}, admitted.Proc(), nullptr, true, kDate, true).Text;
-  const std::size_t footer = captured.find("<!--KORVANE=ON--><div class=\"korvane-footer\">");
+  const std::size_t footer = captured.find("<!--KORVANE=ON--><div class=\"korvane-footer\" style=");
   ASSERT_NE(footer, std::string::npos) << captured;
   EXPECT_EQ(captured.find("</body>"), captured.find("<!--KORVANE=OFF-->") + 18) << captured;
   EXPECT_LT(footer, captured.find("</body>"));
@@ -579,7 +579,7 @@ TEST(RequisitesTest, TheFooterGoesInsideBodyOnceAndOnlyForTodaysPages) {
   // Without a BODY end, at the end; without requisites, after the page as before.
   const std::string bare =
       ProcessCapturedPage("<p>x", url, {}, admitted.Proc(), nullptr, true, kDate, true).Text;
-  EXPECT_TRUE(bare.ends_with("</div><!--KORVANE=OFF-->")) << bare;
+  EXPECT_TRUE(bare.ends_with("</span></div><!--KORVANE=OFF-->")) << bare;
   const std::string old =
       ProcessCapturedPage(page, url, {}, admitted.Proc(), nullptr, true, kDate, false).Text;
   EXPECT_EQ(old.find("korvane-footer"), std::string::npos);
