@@ -315,6 +315,7 @@ TCaptureSettings SettingsFor(const TCaptureArgs& args, const TParam& param) {
   if (args.tries > 0) s.TryCount = args.tries;
   if (args.timeout > 0) s.Timeout = args.timeout;
   if (args.stop_wait >= 0) s.StopWaitSecs = args.stop_wait;
+  if (!args.user_agent.empty()) s.UserAgent = args.user_agent;
   s.UseProxy = param.UseProxy && !args.no_proxy;
   if (!args.proxy.empty()) {
     s.UseProxy = true;
@@ -383,6 +384,15 @@ void AddCaptureCommand(CLI::App& app, TCaptureArgs& args) {
   cmd->add_option("--stop-wait", args.stop_wait,
                   "Seconds a first Ctrl-C lets the transfers under way finish (60 by default)")
       ->check(CLI::Range(0, 3600));
+  cmd->add_option("--user-agent", args.user_agent,
+                  "The name requests give themselves (\"Mozilla/2.0 (Korvane 1.073)\" by default)")
+      ->check(CLI::Validator(
+          [](std::string& value) -> std::string {
+            return IsUserAgentText(value) ? std::string()
+                                          : "a user agent is printable text of one line, at most "
+                                            "255 characters";
+          },
+          "TEXT"));
   cmd->add_option("--proxy", args.proxy, "Fetch through this proxy, HOST[:PORT]")
       ->check(ProxyArgument());
   cmd->add_flag("--no-proxy", args.no_proxy, "Do not use the proxy of the settings");

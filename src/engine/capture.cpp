@@ -40,6 +40,7 @@ TCapture::TCapture(TWEB& web, const TCaptureSettings& settings, TSocketHub& hub,
       view_(view ? *view : null_view_),
       process_page_(std::move(process_page)),
       clock_(clock ? *clock : SystemClock()) {
+  http_.UserAgent = settings_.UserAgent;
   for (int slot = 1; slot <= std::max(1, settings_.MaxSockets); ++slot) {
     auto request = std::make_unique<TRequest>(slot, hub, http_, web_.FileSystem(), &clock_);
     TRequest& r = *request;

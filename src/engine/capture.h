@@ -42,6 +42,8 @@ struct TCaptureSettings {
   // A stop that lets the transfers under way finish waits for them this long at most, then
   // closes them (their addresses wait for the next capture): a stop always ends.
   int StopWaitSecs = 60;
+  // The name the requests give themselves; empty for the program's own.
+  std::string UserAgent;
 };
 
 // Processes a captured page (or, for page requisites, a stylesheet): enters its links into the

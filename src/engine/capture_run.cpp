@@ -27,6 +27,7 @@ TCaptureSettings CaptureSettingsOf(const TParam& param) {
   s.ProxyPort = param.ProxyPort;
   s.NoWriteDisk = param.NoWriteDisk;
   s.StopWaitSecs = param.StopWaitSecs;
+  s.UserAgent = param.UserAgent;
   return s;
 }
 

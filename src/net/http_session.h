@@ -13,6 +13,9 @@ struct THttpSession {
   THostCache Hosts;
   bool Trace = false;  // switched on by an address holding kTraceMarker
   THttpDateParts DateParts;
+  // The name every request gives itself; empty for the program's own ("Mozilla/2.0 (Korvane
+  // 1.073)"). One line of printable text (IsUserAgentText).
+  std::string UserAgent;
 };
 
 }  // namespace korvane

@@ -165,7 +165,7 @@ void TRequest::SendTunnelRequest() {
   Trace(IdText() + ": Connect " + authority);
   Enter(TRequestState::kTunnelling);
   Socket.Send("CONNECT " + authority + " HTTP/1.0\r\nHost: " + authority + "\r\n");
-  Socket.Send(kRequestBlock);
+  SendAcceptAndAgent();
   Socket.Send("\r\n");
 }
 
@@ -210,11 +210,19 @@ std::string TRequest::HostLine() const {
   return line + "\r\n";
 }
 
+void TRequest::SendAcceptAndAgent() {
+  if (session_.UserAgent.empty()) {
+    Socket.Send(kRequestBlock);
+  } else {
+    Socket.Send("Accept:*/*\r\nUser-Agent: " + session_.UserAgent + "\r\n");
+  }
+}
+
 void TRequest::SendRequest() {
   Trace(IdText() + ": Send");
   Socket.Send("GET " + RequestTarget() + " HTTP/1.0\r\n");
   Socket.Send(HostLine());
-  Socket.Send(kRequestBlock);
+  SendAcceptAndAgent();
   if (!Cookie.empty()) Socket.Send("Cookie :" + Cookie + "\r\n");
   if (!Credentials.empty() && CredentialsApply())
     Socket.Send("Authorization: Basic " + Credentials + "\r\n");

@@ -162,6 +162,8 @@ class TRequest {
   // What one exchange starts from: no header, no body, the owner's choices at their defaults.
   void ResetExchange();
   void SendRequest();
+  // "Accept:*/*" and the session's user agent (the program's own: one write of the design's bytes).
+  void SendAcceptAndAgent();
   std::string RequestTarget() const;
   std::string HostLine() const;
   // https through the proxy: a tunnel first.

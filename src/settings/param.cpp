@@ -39,6 +39,14 @@ void TParam::EstablishWorkPath(bool establish) {
   profile_.WriteWorkPath(work_path_);
 }
 
+bool IsUserAgentText(std::string_view text) {
+  if (text.size() > 255) return false;
+  for (char c : text) {
+    if (c < 0x20 || c > 0x7E) return false;
+  }
+  return true;
+}
+
 TSettingsLoad TParam::LoadSettings(bool establish) {
   EstablishWorkPath(establish);
   TIniFile ini;
@@ -64,6 +72,8 @@ void TParam::ReadKeys(const TIniFile& ini) {
   TryCount = ini.ReadInteger("Options", "TryCount", 3);
   // A stop must end: a negative wait would be no wait, not a wait for ever.
   StopWaitSecs = std::max(0, ini.ReadInteger("Options", "StopWaitSecs", kDefaultStopWaitSecs));
+  UserAgent = ini.ReadString("Options", "UserAgent", "");
+  if (!IsUserAgentText(UserAgent)) UserAgent.clear();
   Url = text("Web", "Url", "http://www.");
   Path = text("Web", "Path", work_path_);
   if (!Path.empty()) Path = WithSeparator(Path);
@@ -97,6 +107,9 @@ void TParam::WriteKeys(TIniFile& ini) const {
   // A key added since the original settings file: written only when it says something.
   if (StopWaitSecs != kDefaultStopWaitSecs || ini.HasKey("Options", "StopWaitSecs")) {
     ini.WriteInteger("Options", "StopWaitSecs", StopWaitSecs);
+  }
+  if (!UserAgent.empty() || ini.HasKey("Options", "UserAgent")) {
+    ini.WriteString("Options", "UserAgent", UserAgent);
   }
   ini.WriteString("Web", "Url", Url);
   ini.WriteString("Web", "Path", Path);

@@ -40,6 +40,9 @@ enum class TSettingsLoad {
   kUnreadable,  // "korvane.ini" exists but cannot be read: the defaults hold
 };
 
+// Whether `text` can be a user agent: printable ASCII of one line, at most 255 bytes.
+bool IsUserAgentText(std::string_view text);
+
 class TParam {
  public:
   // The defaults; nothing is read or written until LoadSettings and SaveSettings.
@@ -57,6 +60,9 @@ class TParam {
   // Seconds a stop that lets the transfers under way finish waits for them, at most.
   std::int32_t StopWaitSecs = kDefaultStopWaitSecs;
   static constexpr std::int32_t kDefaultStopWaitSecs = 60;
+  // The name the requests give themselves; empty for the program's own. Only printable text of
+  // one line is read (a header cannot be smuggled in through it).
+  std::string UserAgent;
   std::string Url = "http://www.";
   std::string Path;  // default capture folder, ends with a separator
   bool AutoBrowser = true;

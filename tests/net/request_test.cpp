@@ -101,6 +101,14 @@ TEST_F(RequestTest, DirectRequestBytes) {
                         std::string(kBlock) + "Cookie :id=42\r\n\r\n");
   EXPECT_EQ(req_->State(), TRequestState::kReceivingHeader);
   EXPECT_EQ(req_->Status, kStatusSent);
+
+  // A user agent of the settings replaces the program's own, and nothing else of the request.
+  session_.UserAgent = "Mozilla/5.0 (X11; Linux x86_64) Korvane";
+  NewRequest();
+  Fetch("http://www.site.com/", {{TScriptStep::kOkHost, ""}, {TScriptStep::kConnect, "10.0.0.7"}});
+  EXPECT_EQ(Sent(),
+            "GET / HTTP/1.0\r\nHost: www.site.com\r\nAccept:*/*\r\n"
+            "User-Agent: Mozilla/5.0 (X11; Linux x86_64) Korvane\r\n\r\n");
 }
 
 TEST_F(RequestTest, ProxyRequestSendsTheWholeAddressToTheProxy) {

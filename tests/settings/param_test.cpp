@@ -244,5 +244,23 @@ TEST(ProfileTest, NormaliseFolder) {
   EXPECT_EQ(NormaliseFolder(""), "/");
 }
 
+// The user agent is kept only when written; one that would break the request line is dropped.
+TEST_F(ParamTest, UserAgentIsWrittenWhenSetAndReadOnlyAsOneLineOfText) {
+  ExistingSettings("[Options]\nUserAgent=Bot/1.0\n");
+  TParam param(fs_, profile_, navigator_, nullptr);
+  param.LoadSettings();
+  EXPECT_EQ(param.UserAgent, "Bot/1.0");
+  fs_.files["/w/korvane.ini"] = "[Options]\nUserAgent=Bot\x01X-Evil: 1\n";
+  param.LoadSettings();
+  EXPECT_EQ(param.UserAgent, "");
+  EXPECT_FALSE(IsUserAgentText("a\r\nHost: b"));
+  EXPECT_FALSE(IsUserAgentText(std::string(256, 'a')));
+  fs_.files.erase("/w/korvane.ini");
+  TParam fresh(fs_, profile_, navigator_, nullptr);
+  fresh.LoadSettings();
+  ASSERT_TRUE(fresh.SaveSettings());
+  EXPECT_EQ(fs_.files["/w/korvane.ini"].find("UserAgent"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace korvane
