@@ -148,6 +148,19 @@ bool TCapture::AnyBusy() const {
   return false;
 }
 
+int TCapture::BusyCount() const {
+  int busy = 0;
+  for (const auto& request : requests_) busy += request->State() != TRequestState::kIdle;
+  return busy;
+}
+
+int TCapture::StopWaitLeft() const {
+  if (completing_since_ < 0 || ended_) return -1;
+  const std::int64_t left_ms =
+      std::int64_t{settings_.StopWaitSecs} * 1000 - (clock_.TickMs() - completing_since_);
+  return left_ms <= 0 ? 0 : static_cast<int>((left_ms + 999) / 1000);
+}
+
 void TCapture::HandlerFailed(TRequest& request, const std::string& error) {
   // The first error ends the session; the run reports it.
   if (error_.empty()) error_ = error;

@@ -182,6 +182,8 @@ void TCaptureRun::SessionFailed(const std::string& error) {
 void TCaptureRun::CloseSession() {
   if (session_) {
     result_.Captured = session_->CapturedCount();
+    result_.NotFound = session_->NotFoundCount();
+    result_.ElapsedMs = session_->ElapsedMs();
     result_.Stopped = session_->Stopping();
     result_.DiskFull = session_->DiskFull();
     result_.StopReason = session_->StopReason();
