@@ -15,9 +15,9 @@ namespace korvane {
 
 // The session's figures at one moment.
 struct TCaptureSample {
-  std::int64_t TickMs = 0;    // the clock's tick
-  std::int64_t Bytes = 0;     // received since the session began
-  std::int32_t Done = 0;      // addresses settled: kept, not found, refused, in error
+  std::int64_t TickMs = 0;           // the clock's tick
+  std::int64_t Bytes = 0;            // received since the session began
+  std::int32_t Done = 0;             // addresses settled: kept, not found, refused, in error
   std::optional<std::int32_t> Todo;  // addresses still queued, when the web can count them
   int Busy = 0;                      // transfers under way
 };

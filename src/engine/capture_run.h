@@ -66,8 +66,8 @@ class TCaptureRunHooks {
 };
 
 struct TCaptureRunResult {
-  std::int32_t Captured = 0;  // files kept during the session
-  std::int32_t NotFound = 0;  // addresses of the session not found
+  std::int32_t Captured = 0;   // files kept during the session
+  std::int32_t NotFound = 0;   // addresses of the session not found
   std::int32_t ElapsedMs = 0;  // how long the session ran
   bool Stopped = false;
   bool DiskFull = false;

@@ -49,8 +49,8 @@ bool TellTray(QWidget* window, const QString& title, const QString& text, bool f
   // The icon lives only for the message: the program keeps no place in the tray otherwise.
   auto* tray = new QSystemTrayIcon(icon, window);
   tray->show();
-  tray->showMessage(title, text,
-                    failed ? QSystemTrayIcon::Critical : QSystemTrayIcon::Information, kShownMs);
+  tray->showMessage(title, text, failed ? QSystemTrayIcon::Critical : QSystemTrayIcon::Information,
+                    kShownMs);
   QTimer::singleShot(kShownMs + 1000, tray, &QObject::deleteLater);
   return true;
 }

@@ -4,8 +4,8 @@
 
 #include <QLabel>
 #include <QLineEdit>
-#include <QProgressBar>
 #include <QListWidget>
+#include <QProgressBar>
 #include <QTimer>
 #include <optional>
 #include <string>

@@ -81,7 +81,8 @@ TEST(CaptureProgressTest, SummaryTellsWhyEachRunEnded) {
   const TCase cases[] = {
       {"whole", [](TCaptureRunResult&) {}, TUserStop::kNone, "Capture complete",
        "Every address was fetched."},
-      {"limit", [](TCaptureRunResult& r) { r.Stopped = true, r.StopReason = "the time limit (5 min)"; },
+      {"limit",
+       [](TCaptureRunResult& r) { r.Stopped = true, r.StopReason = "the time limit (5 min)"; },
        TUserStop::kNone, "Capture stopped", "Stopped by the time limit (5 min)."},
       {"completed", [](TCaptureRunResult& r) { r.Stopped = true; }, TUserStop::kCompleteCurrent,
        "Capture stopped", "Stopped by you; the transfers under way were completed."},
@@ -89,8 +90,8 @@ TEST(CaptureProgressTest, SummaryTellsWhyEachRunEnded) {
        "Capture stopped", "Stopped by you; the transfers under way were aborted."},
       {"closing", [](TCaptureRunResult& r) { r.Stopped = true; }, TUserStop::kClosing,
        "Capture stopped", "Stopped as the window closes."},
-      {"disk", [](TCaptureRunResult& r) { r.Stopped = true, r.DiskFull = true; },
-       TUserStop::kNone, "Capture failed", "The disk is full."},
+      {"disk", [](TCaptureRunResult& r) { r.Stopped = true, r.DiskFull = true; }, TUserStop::kNone,
+       "Capture failed", "The disk is full."},
       // An error wins over the stop the user asked for: it is what the user must know.
       {"error", [](TCaptureRunResult& r) { r.Error = "out of memory"; }, TUserStop::kAbortAll,
        "Capture failed", "It ended early: out of memory."},
