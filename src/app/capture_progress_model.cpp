@@ -32,7 +32,7 @@ void TCaptureProgressModel::Add(const TCaptureSample& sample) {
 std::optional<int> TCaptureProgressModel::Percent() const {
   if (recent_.empty() || !recent_.back().Todo) return std::nullopt;
   const TCaptureSample& s = recent_.back();
-  const std::int64_t whole = std::int64_t{s.Done} + s.Busy + *s.Todo;
+  const std::int64_t whole = std::int64_t{s.Done} + *s.Todo;
   if (whole <= 0) return std::nullopt;
   return static_cast<int>(std::int64_t{s.Done} * 100 / whole);
 }
@@ -49,7 +49,7 @@ std::optional<std::int64_t> TCaptureProgressModel::BytesPerSecond() const {
 std::optional<std::int64_t> TCaptureProgressModel::SecondsLeft() const {
   if (recent_.empty() || !recent_.back().Todo) return std::nullopt;
   const TCaptureSample& s = recent_.back();
-  const std::int64_t left = std::int64_t{*s.Todo} + s.Busy;
+  const std::int64_t left = *s.Todo;
   if (left == 0) return 0;
   const std::int64_t elapsed_ms = s.TickMs - start_tick_;
   if (s.Done <= 0 || elapsed_ms <= 0) return std::nullopt;
@@ -63,7 +63,7 @@ std::string TCaptureProgressModel::ProgressText() const {
   const TCaptureSample& s = recent_.back();
   const std::optional<int> percent = Percent();
   if (!percent) return FormatGroupedNumber(s.Done) + " addresses";
-  const std::int64_t whole = std::int64_t{s.Done} + s.Busy + *s.Todo;
+  const std::int64_t whole = std::int64_t{s.Done} + *s.Todo;
   return FormatGroupedNumber(s.Done) + " of " + FormatGroupedNumber(whole) + " addresses (" +
          std::to_string(*percent) + "%)";
 }
@@ -72,6 +72,14 @@ std::string TCaptureProgressModel::RateText() const {
   if (recent_.empty()) return std::string();
   std::string text = FormatSize(recent_.back().Bytes) + " received";
   if (const auto rate = BytesPerSecond()) text += ", " + FormatSize(*rate) + "/s";
+  return text;
+}
+
+std::string TCaptureProgressModel::ReceivedText(const TCaptureRunResult& result) {
+  std::string text = FormatSize(result.BytesReceived) + " received";
+  if (result.ElapsedMs >= 1000) {
+    text += ", " + FormatSize(result.BytesReceived * 1000 / result.ElapsedMs) + "/s";
+  }
   return text;
 }
 
@@ -135,10 +143,11 @@ TCaptureSummary SummarizeCapture(const TCaptureRunResult& result, TUserStop stop
   const bool stopped = result.Stopped || stop != TUserStop::kNone || !result.StopReason.empty();
   summary.Title =
       summary.Failed ? "Capture failed" : (stopped ? "Capture stopped" : "Capture complete");
-  summary.Text = "Capture ended after " + DurationText(result.ElapsedMs / 1000) + ": " +
-                 std::to_string(result.Captured) + " file(s) kept, " +
-                 std::to_string(result.NotFound) + " not found, " + std::to_string(result.Lost) +
-                 " error(s). " + reason;
+  const std::string took =
+      result.ElapsedMs < 1000 ? "less than a second" : DurationText(result.ElapsedMs / 1000);
+  summary.Text = "Capture ended after " + took + ": " + std::to_string(result.Captured) +
+                 " file(s) kept, " + std::to_string(result.NotFound) + " not found, " +
+                 std::to_string(result.Lost) + " error(s). " + reason;
   if (result.ResolveCancelled) summary.Text += " Links are partly resolved.";
   if (!result.Saved && !result.SaveError.empty()) {
     summary.Text += " The project file could not be written: " + result.SaveError + ".";

@@ -28,7 +28,7 @@ class TCaptureProgressModel {
   void Start(std::int64_t tick_ms);
   void Add(const TCaptureSample& sample);
 
-  // Settled addresses out of all those known so far (settled, under way, queued), 0 to 100;
+  // Settled addresses out of all those known so far (settled or not), 0 to 100;
   // nullopt while nothing is known (no sample, an uncountable queue, nothing met yet). The
   // queue grows as pages are read, so the figure can go back: it says where the run stands.
   std::optional<int> Percent() const;
@@ -42,6 +42,8 @@ class TCaptureProgressModel {
   std::string ProgressText() const;
   // "1.2 MB received, 150.0 KB/s" (the rate once known).
   std::string RateText() const;
+  // At the end of a run: "43.1 KB received, 52.0 KB/s", the rate over the whole run.
+  static std::string ReceivedText(const TCaptureRunResult& result);
   // "About 2 min 10 s left", "Less than a second left", or "Time left unknown".
   std::string TimeLeftText() const;
 

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QProgressBar>
+#include <QScrollArea>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -132,12 +133,18 @@ QWidget* TMainWin::CaptureTab() {
   c.time_left = label("TimeLeftLabel");
   c.outcome = label("OutcomeLabel");
   c.time_left->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-  overall_grid->addWidget(c.progress, 0, 0, 1, 2);
-  overall_grid->addWidget(c.rate, 1, 0);
-  overall_grid->addWidget(c.time_left, 1, 1);
-  overall_grid->addWidget(c.outcome, 2, 0, 1, 2);
+  // Rate and time left beside the bar, wide enough for their longest texts so that the bar does
+  // not change width as they change.
+  const QFontMetrics metrics = c.rate->fontMetrics();
+  c.rate->setFixedWidth(
+      metrics.horizontalAdvance(QStringLiteral("1023.9 MB received, 1023.9 MB/s")));
+  c.time_left->setFixedWidth(metrics.horizontalAdvance(QStringLiteral("About 99 h 59 min left")));
+  c.rate->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  overall_grid->addWidget(c.progress, 0, 0);
+  overall_grid->addWidget(c.rate, 0, 1);
+  overall_grid->addWidget(c.time_left, 0, 2);
+  overall_grid->addWidget(c.outcome, 1, 0, 1, 3);
   overall_grid->setColumnStretch(0, 1);
-  overall_grid->setColumnStretch(1, 1);
 
   auto* sockets = new QGroupBox(tr(" Socket progress "), tab);
   auto* grid = new QGridLayout(sockets);
@@ -186,7 +193,14 @@ QWidget* TMainWin::CaptureTab() {
   layout->addWidget(overall);
   layout->addWidget(sockets, 1);
   ShowRunning(false);
-  return tab;
+  // Below the tab's natural height (the smallest window) it scrolls rather than squeezing the
+  // rows into each other; above it, it fills the tab.
+  auto* scroll = new QScrollArea;
+  scroll->setObjectName(QStringLiteral("CaptureScroll"));
+  scroll->setWidgetResizable(true);
+  scroll->setFrameShape(QFrame::NoFrame);
+  scroll->setWidget(tab);
+  return scroll;
 }
 
 void TMainWin::ShowCaptureFigures(const TCaptureCounters& counters, const std::string& total_size,
@@ -276,7 +290,6 @@ void TMainWin::ShowProgress() {
   sample.Bytes = session->BytesReceived();
   sample.Done = session->CapturedCount() + session->NotFoundCount() + session->ErrorCount() +
                 session->FilteredCount();
-  sample.Busy = session->BusyCount();
   if (const auto todo = web_->GetTodoCount()) sample.Todo = std::int32_t(*todo);
   progress_.Add(sample);
   TCaptureTab& c = *capture_tab_;
@@ -284,11 +297,14 @@ void TMainWin::ShowProgress() {
   c.progress->setValue(percent.value_or(0));
   c.progress->setFormat(ToQt(progress_.ProgressText()));
   c.rate->setText(ToQt(progress_.RateText()));
-  c.time_left->setText(ToQt(progress_.TimeLeftText()));
   if (model_.State() == TWindowState::kStopping) {
-    const QString stopping = ToQt(StoppingText(sample.Busy, session->StopWaitLeft()));
+    // What is left is the stop's wait, said below; the pace of the run no longer tells it.
+    c.time_left->clear();
+    const QString stopping = ToQt(StoppingText(session->BusyCount(), session->StopWaitLeft()));
     c.outcome->setText(stopping);
     statusBar()->showMessage(stopping);
+  } else {
+    c.time_left->setText(ToQt(progress_.TimeLeftText()));
   }
 }
 
@@ -299,6 +315,7 @@ void TMainWin::SayCaptureEnded() {
   statusBar()->showMessage(text);
   TCaptureTab& c = *capture_tab_;
   c.outcome->setText(text);
+  c.rate->setText(ToQt(TCaptureProgressModel::ReceivedText(last_result_)));
   c.time_left->clear();
   if (!summary.Failed && !last_result_.Stopped) {
     c.progress->setValue(100);

@@ -11,8 +11,8 @@ namespace korvane {
 namespace {
 
 TCaptureSample At(std::int64_t ms, std::int64_t bytes, std::int32_t done,
-                  std::optional<std::int32_t> todo, int busy) {
-  return {ms, bytes, done, todo, busy};
+                  std::optional<std::int32_t> todo) {
+  return {ms, bytes, done, todo};
 }
 
 TEST(CaptureProgressTest, FiguresStayUnknownUntilTheyCanBeTold) {
@@ -21,33 +21,33 @@ TEST(CaptureProgressTest, FiguresStayUnknownUntilTheyCanBeTold) {
   // Nothing sampled, then nothing met yet: no percentage, no rate, no time.
   EXPECT_EQ(m.Percent(), std::nullopt);
   EXPECT_EQ(m.ProgressText(), "");
-  m.Add(At(10'000, 0, 0, 0, 0));
+  m.Add(At(10'000, 0, 0, 0));
   EXPECT_EQ(m.Percent(), std::nullopt);
   EXPECT_EQ(m.BytesPerSecond(), std::nullopt);
   EXPECT_EQ(m.RateText(), "0 bytes received");
   // Under way but nothing settled: the pace is unknown.
-  m.Add(At(10'500, 4096, 0, 5, 1));
+  m.Add(At(10'500, 4096, 0, 5));
   EXPECT_EQ(m.BytesPerSecond(), std::nullopt);  // less than a second apart
   EXPECT_EQ(m.TimeLeftText(), "Time left unknown");
-  EXPECT_EQ(m.ProgressText(), "0 of 6 addresses (0%)");
+  EXPECT_EQ(m.ProgressText(), "0 of 5 addresses (0%)");
 
-  // 4 settled in 4 s, 4 left: about 4 s; 1 MB and 4 KB in the 4 s since the first sample.
-  m.Add(At(14'000, 1024 * 1024 + 4096, 4, 3, 1));
-  EXPECT_EQ(m.Percent(), 50);
-  EXPECT_EQ(m.SecondsLeft(), 4);
-  EXPECT_EQ(m.TimeLeftText(), "About 4 s left");
+  // 4 settled in 4 s, 3 left: about 3 s; 1 MB and 4 KB in the 4 s since the first sample.
+  m.Add(At(14'000, 1024 * 1024 + 4096, 4, 3));
+  EXPECT_EQ(m.Percent(), 57);
+  EXPECT_EQ(m.SecondsLeft(), 3);
+  EXPECT_EQ(m.TimeLeftText(), "About 3 s left");
   EXPECT_EQ(m.RateText(), "1.0 MB received, 257 KB/s");
 
   // A queue the web cannot count: the count alone, no percentage nor time.
-  m.Add(At(15'000, 2 * 1024 * 1024, 5, std::nullopt, 2));
+  m.Add(At(15'000, 2 * 1024 * 1024, 5, std::nullopt));
   EXPECT_EQ(m.ProgressText(), "5 addresses");
   EXPECT_EQ(m.SecondsLeft(), std::nullopt);
 
   // The rate follows the last seconds, not the whole run.
-  for (int s = 16; s <= 30; ++s) m.Add(At(s * 1000, 2 * 1024 * 1024, 9, 1, 0));
+  for (int s = 16; s <= 30; ++s) m.Add(At(s * 1000, 2 * 1024 * 1024, 9, 1));
   EXPECT_EQ(m.BytesPerSecond(), 0);
   // A clock set back starts the rate afresh rather than going negative.
-  m.Add(At(1'000, 0, 9, 0, 0));
+  m.Add(At(1'000, 0, 9, 0));
   EXPECT_EQ(m.BytesPerSecond(), std::nullopt);
   EXPECT_EQ(m.SecondsLeft(), 0);
   EXPECT_EQ(m.TimeLeftText(), "Less than a second left");
@@ -112,6 +112,15 @@ TEST(CaptureProgressTest, SummaryTellsWhyEachRunEnded) {
     EXPECT_EQ(s.Text, "Capture ended after 1 min 05 s: " + std::to_string(r.Captured) +
                           " file(s) kept, 3 not found, 1 error(s). " + c.reason);
   }
+  TCaptureRunResult quick = base;
+  quick.ElapsedMs = 400;
+  quick.BytesReceived = 36 * 1024;
+  EXPECT_EQ(SummarizeCapture(quick, TUserStop::kNone).Text.substr(0, 41),
+            "Capture ended after less than a second: 4");
+  EXPECT_EQ(TCaptureProgressModel::ReceivedText(quick), "36.0 KB received");
+  quick.ElapsedMs = 2000;
+  EXPECT_EQ(TCaptureProgressModel::ReceivedText(quick), "36.0 KB received, 18.0 KB/s");
+
   TCaptureRunResult unsaved = base;
   unsaved.Saved = false;
   unsaved.SaveError = "disk is read-only";
