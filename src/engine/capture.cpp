@@ -316,7 +316,8 @@ bool TCapture::AcceptBody(TRequest& request, TWebFile& record) {
     if (names.LastNameWasNew()) web_.NoteNewFileName(record.GetFileName());
     // A page is rewritten before it is kept: held until then, it is written once, not three times.
     request.BodyInMemory = type->MimeClass == mcHtml && process_page_ != nullptr;
-    view_.ShowSlot(request.Id, TSlotField::kSize, std::to_string(length));
+    // In the unit spelling of the other sizes the window shows, not a bare count of bytes.
+    view_.ShowSlot(request.Id, TSlotField::kSize, FormatSize(length));
   }
   return true;
 }
