@@ -23,6 +23,7 @@
 
 #include "app/error_box_model.h"
 #include "engine/web.h"
+#include "held_server.h"
 #include "media_files.h"
 #include "net/socket_hub.h"
 #include "settings/param.h"
@@ -193,6 +194,16 @@ int main(int argc, char** argv) {
   }
 
   auto* notebook = window.findChild<QTabWidget*>(QStringLiteral("WebNoteBook"));
+  // The end of the run as it is said, at the smallest size and at the whole screen's.
+  {
+    notebook->setCurrentIndex(TMainWindowModel::kCaptureTab);
+    const QSize before = window.size();
+    window.resize(window.minimumSize());
+    Shoot(&window, QStringLiteral("capture-summary-640x480"));
+    window.resize(window.screen()->availableGeometry().size());
+    Shoot(&window, QStringLiteral("capture-summary-maximised"));
+    window.resize(before);
+  }
   const char* tabs[] = {"web", "options", "file", "capture", "url", "multimedia"};
   for (int tab = 0; tab < 6; ++tab) {
     notebook->setCurrentIndex(tab);
@@ -399,7 +410,46 @@ int main(int argc, char** argv) {
     }
     ShootDialog(panel, QStringLiteral("gauges"));
   }
-  std::printf("%d screenshots in %s\n", shots, qPrintable(out_dir));
   window.close();
+
+  // A stop that lets two held transfers finish, then its end after a second Stop.
+  {
+    THeldServer held;
+    TUiFixture held_fixture;
+    TMainWin stopping(held_fixture.Setup());
+    stopping.show();
+    (void)QTest::qWaitForWindowExposed(&stopping);
+    QSignalSpy ended(&stopping, &TMainWin::CaptureFinished);
+    WhenShown(QStringLiteral("NewForm"), [&](QWidget* dialog) {
+      dialog->findChild<QLineEdit*>(QStringLiteral("UrlEdit"))
+          ->setText(QString::fromStdString(held.Url("/")));
+      dialog->findChild<QLineEdit*>(QStringLiteral("PathEdit"))
+          ->setText(QString::fromStdString(held_fixture.Folder() + "held/"));
+      Click(dialog, "CreateCaptureBut");
+    });
+    stopping.Action(TCommand::kNew)->trigger();
+    for (int waited = 0; held.Held() < 2 && waited < 20000; waited += 20) QTest::qWait(20);
+    QTest::qWait(1200);
+    Shoot(&stopping, QStringLiteral("capture-running-held"));
+    WhenShown(QStringLiteral("StopDlg"), [&](QWidget* dialog) {
+      dialog->findChild<QCheckBox*>(QStringLiteral("CompleteCheck"))->setChecked(true);
+      Shoot(dialog, QStringLiteral("stop-dialog-complete"));
+      Click(dialog, "OkBut");
+    });
+    stopping.Action(TCommand::kStop)->trigger();
+    QTest::qWait(2200);
+    Shoot(&stopping, QStringLiteral("capture-stopping"));
+    stopping.Action(TCommand::kStop)->trigger();
+    if (ended.wait(20000)) {
+      auto* tabs_of_stopping = stopping.findChild<QTabWidget*>(QStringLiteral("WebNoteBook"));
+      tabs_of_stopping->setCurrentIndex(TMainWindowModel::kCaptureTab);
+      Shoot(&stopping, QStringLiteral("capture-stopped-summary"));
+    } else {
+      std::fprintf(stderr, "the stopped capture did not end\n");
+    }
+    held.Release();
+    stopping.close();
+  }
+  std::printf("%d screenshots in %s\n", shots, qPrintable(out_dir));
   return 0;
 }

@@ -80,7 +80,8 @@ bool TMainWindowModel::CommandEnabled(TCommand command, const TCommandContext& c
       return web && html.Images;
     // Stopping is for a capture's session only, once.
     case TCommand::kStop:
-      return state == TWindowState::kCapturing;
+      return state == TWindowState::kCapturing ||
+             (state == TWindowState::kStopping && StopAbortsAtOnce());
     // Another web, the settings: not under a run.
     case TCommand::kNew:
     case TCommand::kOpen:
@@ -116,6 +117,7 @@ bool TMainWindowModel::BeginCapture() {
   capturing_ = true;
   stop_asked_ = false;
   quit_after_capture_ = false;
+  user_stop_ = TUserStop::kNone;
   stop_request_ = TCaptureRunHooks::TStopRequest::kNone;
   return true;
 }
@@ -141,6 +143,7 @@ bool TMainWindowModel::AnswerAbort(TModalResult answer) {
   if (!capturing_ || answer != mrOk) return false;
   quit_after_capture_ = true;
   stop_asked_ = true;
+  user_stop_ = TUserStop::kClosing;
   stop_request_ = TCaptureRunHooks::TStopRequest::kStopAll;
   return true;
 }
@@ -148,9 +151,16 @@ bool TMainWindowModel::AnswerAbort(TModalResult answer) {
 void TMainWindowModel::RequestStop(bool complete_in_progress) {
   if (!capturing_) return;
   stop_asked_ = true;
-  stop_request_ = StopAbortsAll(complete_in_progress)
-                      ? TCaptureRunHooks::TStopRequest::kAbortAll
-                      : TCaptureRunHooks::TStopRequest::kCompleteCurrent;
+  const bool abort_all = StopAbortsAll(complete_in_progress);
+  user_stop_ = abort_all ? TUserStop::kAbortAll : TUserStop::kCompleteCurrent;
+  stop_request_ = abort_all ? TCaptureRunHooks::TStopRequest::kAbortAll
+                            : TCaptureRunHooks::TStopRequest::kCompleteCurrent;
+}
+
+void TMainWindowModel::AbortStop() {
+  if (!StopAbortsAtOnce()) return;
+  user_stop_ = TUserStop::kAbortAll;
+  stop_request_ = TCaptureRunHooks::TStopRequest::kAbortAll;
 }
 
 TCaptureRunHooks::TStopRequest TMainWindowModel::TakeStopRequest() {

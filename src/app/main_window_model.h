@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "app/capture_progress_model.h"
 #include "base/modal_result.h"
 #include "base/shape.h"
 #include "engine/capture_run.h"
@@ -150,6 +151,12 @@ class TMainWindowModel {
   // OK in the stop dialog; the capture run collects the request with TakeStopRequest (its
   // PollStop hook). A confirmed close of the window asks for StopAll the same way.
   void RequestStop(bool complete_in_progress);
+  // While a stop lets the transfers under way finish, Stop stays offered and a second one aborts
+  // them at once, without asking again (as a second Ctrl-C does on the command line).
+  bool StopAbortsAtOnce() const { return capturing_ && user_stop_ == TUserStop::kCompleteCurrent; }
+  void AbortStop();
+  // How the user asked the last run to end (kept after it ends, for its summary).
+  TUserStop UserStop() const { return user_stop_; }
   TCaptureRunHooks::TStopRequest TakeStopRequest();
 
   // One row of the " Socket progress " group, as cleared before each capture.
@@ -168,6 +175,7 @@ class TMainWindowModel {
   bool resolving_ = false;
   bool stop_asked_ = false;
   bool quit_after_capture_ = false;
+  TUserStop user_stop_ = TUserStop::kNone;
   TCaptureRunHooks::TStopRequest stop_request_ = TCaptureRunHooks::TStopRequest::kNone;
 };
 

@@ -149,6 +149,19 @@ bool TCapture::AnyBusy() const {
   return false;
 }
 
+int TCapture::BusyCount() const {
+  int busy = 0;
+  for (const auto& request : requests_) busy += request->State() != TRequestState::kIdle;
+  return busy;
+}
+
+int TCapture::StopWaitLeft() const {
+  if (completing_since_ < 0 || ended_) return -1;
+  const std::int64_t left_ms =
+      std::int64_t{settings_.StopWaitSecs} * 1000 - (clock_.TickMs() - completing_since_);
+  return left_ms <= 0 ? 0 : static_cast<int>((left_ms + 999) / 1000);
+}
+
 void TCapture::HandlerFailed(TRequest& request, const std::string& error) {
   // The first error ends the session; the run reports it.
   if (error_.empty()) error_ = error;
@@ -304,7 +317,8 @@ bool TCapture::AcceptBody(TRequest& request, TWebFile& record) {
     if (names.LastNameWasNew()) web_.NoteNewFileName(record.GetFileName());
     // A page is rewritten before it is kept: held until then, it is written once, not three times.
     request.BodyInMemory = type->MimeClass == mcHtml && process_page_ != nullptr;
-    view_.ShowSlot(request.Id, TSlotField::kSize, std::to_string(length));
+    // In the unit spelling of the other sizes the window shows, not a bare count of bytes.
+    view_.ShowSlot(request.Id, TSlotField::kSize, FormatSize(length));
   }
   return true;
 }

@@ -110,6 +110,11 @@ class TCapture {
   const TRequest& Request(int slot) const { return *requests_[static_cast<std::size_t>(slot - 1)]; }
   int SlotCount() const { return static_cast<int>(requests_.size()); }
   bool AnyBusy() const;
+  // The transfers under way (slots not idle).
+  int BusyCount() const;
+  // While a stop lets the transfers under way finish: the whole seconds left before they are
+  // cut (rounded up); -1 when no such stop waits.
+  int StopWaitLeft() const;
   // The message of an error raised by a handler of the session, or empty.
   const std::string& Error() const { return error_; }
   // The address last handed out, and the status code of the last response header (0 until a

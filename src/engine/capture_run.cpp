@@ -70,7 +70,8 @@ TCaptureRun::~TCaptureRun() {
 void TCaptureRun::Begin() {
   if (phase_ != TPhase::kIdle) return;
   phase_ = TPhase::kCapturing;
-  next_tick_ = clock_.TickMs() + kTickMs;
+  begin_tick_ = clock_.TickMs();
+  next_tick_ = begin_tick_ + kTickMs;
   (void)web_.TakeKeepingFailure();  // an earlier run's, said by it
   web_.HoldLog();
   try {
@@ -183,6 +184,11 @@ void TCaptureRun::SessionFailed(const std::string& error) {
 void TCaptureRun::CloseSession() {
   if (session_) {
     result_.Captured = session_->CapturedCount();
+    result_.NotFound = session_->NotFoundCount();
+    // The session's clock moves once a second: a run shorter than that would say it took none.
+    result_.ElapsedMs =
+        static_cast<std::int32_t>(std::min<std::int64_t>(clock_.TickMs() - begin_tick_, INT32_MAX));
+    result_.BytesReceived = session_->BytesReceived();
     result_.Stopped = session_->Stopping();
     result_.DiskFull = session_->DiskFull();
     result_.StopReason = session_->StopReason();

@@ -66,7 +66,10 @@ class TCaptureRunHooks {
 };
 
 struct TCaptureRunResult {
-  std::int32_t Captured = 0;  // files kept during the session
+  std::int32_t Captured = 0;       // files kept during the session
+  std::int32_t NotFound = 0;       // addresses of the session not found
+  std::int32_t ElapsedMs = 0;      // how long the session ran
+  std::int64_t BytesReceived = 0;  // by the session's transfers
   bool Stopped = false;
   bool DiskFull = false;
   bool Saved = false;     // the project file was written after the session
@@ -157,6 +160,7 @@ class TCaptureRun {
   TPhase phase_ = TPhase::kIdle;
   std::unique_ptr<TCapture> session_;
   std::unique_ptr<TResolveLinks> resolver_;
+  std::int64_t begin_tick_ = 0;
   std::int64_t next_tick_ = 0;
   std::int32_t last_status_ = 0;
   std::string last_url_;

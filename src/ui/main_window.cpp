@@ -9,6 +9,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QSettings>
+#include <QStatusBar>
 #include <QTimer>
 
 #include "app/web_commands.h"
@@ -54,10 +55,15 @@ TMainWin::TMainWin(const TDesktopSetup& setup, QWidget* parent)
   pump_ = new TSocketPump(this);
   stepper_ = new TRunStepper(*pump_, this);
   connect(stepper_, &TRunStepper::Finished, this, &TMainWin::RunFinished);
+  progress_timer_ = new QTimer(this);
+  progress_timer_->setInterval(1000);
+  connect(progress_timer_, &QTimer::timeout, this, &TMainWin::ShowProgress);
 
   CreateActions();
   CreateMenus();
   setCentralWidget(CreateCentre());
+  // Made now rather than at the first message, so the window does not change height then.
+  statusBar()->setObjectName(QStringLiteral("StatusBar"));
   setMinimumSize(640, 480);
   ReadGeometry();
   RebuildRecentMenu();

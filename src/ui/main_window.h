@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/app_core.h"
+#include "app/capture_progress_model.h"
 #include "app/main_window_model.h"
 #include "app/url_list_model.h"
 #include "app/web_tab_model.h"
@@ -33,10 +34,12 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QMenu;
+class QProgressBar;
 class QPushButton;
 class QSpinBox;
 class QStackedWidget;
 class QTabWidget;
+class QTimer;
 
 namespace korvane {
 class TNavigatorPlatform;
@@ -183,6 +186,10 @@ class TMainWin : public QMainWindow {
   bool OfferToFinishResolving();
   void DismissRunQuestions();
   void ShowRunning(bool running);
+  // Once a second during a run: the overall progress, the rate, the time left and the state of
+  // a stop that waits for its transfers.
+  void ShowProgress();
+  void SayCaptureEnded();
 
   TFileSystem& fs_;
   std::string program_folder_;
@@ -203,6 +210,8 @@ class TMainWin : public QMainWindow {
   std::unique_ptr<TCaptureRun> run_;
   TCaptureRunResult last_result_;
   int remembered_tab_ = 0;
+  TCaptureProgressModel progress_;
+  QTimer* progress_timer_ = nullptr;
   QPointer<QDialog> run_question_;
   QPointer<TResolveDialog> resolve_dialog_;
 

@@ -6,15 +6,20 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QProgressBar>
+#include <QScrollArea>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include "app/capture_progress_model.h"
 #include "app/error_box_model.h"
 #include "app/multimedia_model.h"
 #include "base/data_folder.h"
 #include "engine/web_bookmark.h"
 #include "settings/profile.h"
 #include "ui/add_url_dialog.h"
+#include "ui/desktop_notice.h"
 #include "ui/main_window.h"
 #include "ui/main_window_parts.h"
 #include "ui/message_box.h"
@@ -99,6 +104,47 @@ QWidget* TMainWin::CaptureTab() {
   counter_grid->addWidget(c.received_label, 4, 0);
   counter_grid->addWidget(c.received, 4, 1);
   counter_grid->addWidget(c.time_panel, 4, 3);
+  // Hidden between runs, these keep their room: the tab must not jump when a capture ends.
+  QWidget* const running_only_widgets[] = {c.received, c.received_label, c.time_panel};
+  for (QWidget* running_only : running_only_widgets) {
+    QSizePolicy policy = running_only->sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    running_only->setSizePolicy(policy);
+  }
+
+  // The run as a whole: how far, how fast, how long still; then stopping, or how it ended.
+  auto* overall = new QGroupBox(tr(" Progress "), tab);
+  auto* overall_grid = new QGridLayout(overall);
+  c.progress = new QProgressBar(overall);
+  c.progress->setObjectName(QStringLiteral("CaptureProgress"));
+  c.progress->setRange(0, 100);
+  c.progress->setValue(0);
+  c.progress->setTextVisible(true);
+  c.progress->setFormat(QString());
+  auto label = [overall](const char* name) {
+    auto* l = new QLabel(overall);
+    l->setObjectName(QLatin1String(name));
+    l->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // One line each, whatever the text, so that a new text never moves what is below it.
+    l->setFixedHeight(l->fontMetrics().height() + 2);
+    return l;
+  };
+  c.rate = label("RateLabel");
+  c.time_left = label("TimeLeftLabel");
+  c.outcome = label("OutcomeLabel");
+  c.time_left->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  // Rate and time left beside the bar, wide enough for their longest texts so that the bar does
+  // not change width as they change.
+  const QFontMetrics metrics = c.rate->fontMetrics();
+  c.rate->setFixedWidth(
+      metrics.horizontalAdvance(QStringLiteral("1023.9 MB received, 1023.9 MB/s")));
+  c.time_left->setFixedWidth(metrics.horizontalAdvance(QStringLiteral("About 99 h 59 min left")));
+  c.rate->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  overall_grid->addWidget(c.progress, 0, 0);
+  overall_grid->addWidget(c.rate, 0, 1);
+  overall_grid->addWidget(c.time_left, 0, 2);
+  overall_grid->addWidget(c.outcome, 1, 0, 1, 3);
+  overall_grid->setColumnStretch(0, 1);
 
   auto* sockets = new QGroupBox(tr(" Socket progress "), tab);
   auto* grid = new QGridLayout(sockets);
@@ -139,12 +185,22 @@ QWidget* TMainWin::CaptureTab() {
   grid->setColumnStretch(2, 2);
   grid->setColumnStretch(3, 1);
   grid->setColumnStretch(4, 2);
+  // Rows keep their height when the window grows; the room left goes below the last slot.
+  grid->setRowStretch(TMainWindowModel::kSlotRows + 1, 1);
 
   auto* layout = new QVBoxLayout(tab);
   layout->addWidget(counters);
+  layout->addWidget(overall);
   layout->addWidget(sockets, 1);
   ShowRunning(false);
-  return tab;
+  // Below the tab's natural height (the smallest window) it scrolls rather than squeezing the
+  // rows into each other; above it, it fills the tab.
+  auto* scroll = new QScrollArea;
+  scroll->setObjectName(QStringLiteral("CaptureScroll"));
+  scroll->setWidgetResizable(true);
+  scroll->setFrameShape(QFrame::NoFrame);
+  scroll->setWidget(tab);
+  return scroll;
 }
 
 void TMainWin::ShowCaptureFigures(const TCaptureCounters& counters, const std::string& total_size,
@@ -191,13 +247,29 @@ void TMainWin::RunCapture() {
   run_ = std::make_unique<TCaptureRun>(*web_, CaptureSettingsOf(core_->Param()), pump_->Hub(),
                                        &core_->GlobalMime(), *hooks_, std::move(resolve),
                                        WebPageProcessor(*web_), clock_);
+  progress_.Start(clock_.TickMs());
+  capture_tab_->progress->setValue(0);
+  capture_tab_->progress->setFormat(QString());
+  capture_tab_->rate->clear();
+  capture_tab_->time_left->clear();
+  capture_tab_->outcome->clear();
+  statusBar()->clearMessage();
   ShowRunning(true);
   UpdateCommands();
   stepper_->Start(*run_);
+  progress_timer_->start();
+  ShowProgress();
 }
 
 void TMainWin::StopCapture() {
   if (!model_.CommandEnabled(TCommand::kStop, {})) return;
+  if (model_.StopAbortsAtOnce()) {
+    model_.AbortStop();
+    UpdateCommands();
+    stepper_->StepSoon();
+    ShowProgress();
+    return;
+  }
   TStopDialog dialog(this);
   run_question_ = &dialog;
   const bool ok = dialog.exec() == QDialog::Accepted;
@@ -207,6 +279,49 @@ void TMainWin::StopCapture() {
   model_.RequestStop(dialog.CompleteInProgress());
   UpdateCommands();
   stepper_->StepSoon();
+  ShowProgress();
+}
+
+void TMainWin::ShowProgress() {
+  TCapture* session = run_ ? run_->Session() : nullptr;
+  if (!session) return;
+  TCaptureSample sample;
+  sample.TickMs = clock_.TickMs();
+  sample.Bytes = session->BytesReceived();
+  sample.Done = session->CapturedCount() + session->NotFoundCount() + session->ErrorCount() +
+                session->FilteredCount();
+  if (const auto todo = web_->GetTodoCount()) sample.Todo = std::int32_t(*todo);
+  progress_.Add(sample);
+  TCaptureTab& c = *capture_tab_;
+  const std::optional<int> percent = progress_.Percent();
+  c.progress->setValue(percent.value_or(0));
+  c.progress->setFormat(ToQt(progress_.ProgressText()));
+  c.rate->setText(ToQt(progress_.RateText()));
+  if (model_.State() == TWindowState::kStopping) {
+    // What is left is the stop's wait, said below; the pace of the run no longer tells it.
+    c.time_left->clear();
+    const QString stopping = ToQt(StoppingText(session->BusyCount(), session->StopWaitLeft()));
+    c.outcome->setText(stopping);
+    statusBar()->showMessage(stopping);
+  } else {
+    c.time_left->setText(ToQt(progress_.TimeLeftText()));
+  }
+}
+
+void TMainWin::SayCaptureEnded() {
+  const TCaptureSummary summary = SummarizeCapture(last_result_, model_.UserStop());
+  const QString text = ToQt(summary.Text);
+  // No timeout: the summary stays until the next run or message replaces it.
+  statusBar()->showMessage(text);
+  TCaptureTab& c = *capture_tab_;
+  c.outcome->setText(text);
+  c.rate->setText(ToQt(TCaptureProgressModel::ReceivedText(last_result_)));
+  c.time_left->clear();
+  if (!summary.Failed && !last_result_.Stopped) {
+    c.progress->setValue(100);
+    c.progress->setFormat(QStringLiteral("%p%"));
+  }
+  if (!isActiveWindow()) TellDesktop(this, ToQt(summary.Title), text, summary.Failed);
 }
 
 void TMainWin::DismissRunQuestions() {
@@ -224,6 +339,8 @@ void TMainWin::RunFinished() {
     resolve_dialog_->deleteLater();
   }
   DismissRunQuestions();
+  progress_timer_->stop();
+  SayCaptureEnded();
   const bool quit = model_.CaptureEnded();
   ShowRunning(false);
   if (!web_->FileName().empty()) recent_.Add(web_->FileName());

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QProgressBar>
 #include <QTimer>
 #include <optional>
 #include <string>
@@ -44,6 +45,11 @@ class TMainWin::TCaptureTab final : public TCaptureView {
   QLineEdit* received = nullptr;
   QLabel* received_label = nullptr;
   QLabel* time_panel = nullptr;
+  QProgressBar* progress = nullptr;
+  QLabel* rate = nullptr;
+  QLabel* time_left = nullptr;
+  // What the run is doing as a whole: stopping, or how it ended.
+  QLabel* outcome = nullptr;
   TSlot rows[TMainWindowModel::kSlotRows];
   TMultimediaView* documents = nullptr;
 

@@ -175,11 +175,14 @@ TMultimediaView::TMultimediaView(TFileSystem& fs, QWidget* parent) : QWidget(par
   scroll_ = new QScrollArea(wall_);
   scroll_->setObjectName(QStringLiteral("PictureScroll"));
   scroll_->setFrameShape(QFrame::NoFrame);
-  scroll_->setAlignment(Qt::AlignCenter);
   scroll_->setWidgetResizable(false);
   scroll_->viewport()->setAutoFillBackground(false);
-  image_ = new TDisplayImage(scroll_);
-  scroll_->setWidget(image_);
+  // The picture sits on a canvas at least as large as the wall, at the place the placement
+  // rule gives: the scroll area's own centring rounds odd margins the other way.
+  auto* canvas = new QWidget(scroll_);
+  canvas->setAutoFillBackground(false);
+  image_ = new TDisplayImage(canvas);
+  scroll_->setWidget(canvas);
   scroll_->hide();
 
   panel_ = new QWidget(this);
@@ -310,7 +313,8 @@ void TMultimediaView::PlacePicture() {
                                    : picture_;
   image_->SetPixmap(QPixmap::fromImage(shown));
   scroll_->setGeometry(wall_->rect());
-  image_->resize(p.Width, p.Height);
+  scroll_->widget()->resize(std::max(p.Width, wall_->width()), std::max(p.Height, wall_->height()));
+  image_->setGeometry(p.Left, p.Top, p.Width, p.Height);
   scroll_->show();
   image_->show();
 }

@@ -112,8 +112,10 @@ TEST(MainWindowTest, CommandsEnabledInEveryState) {
   EXPECT_EQ(enabled(web_pages), "111");
   EXPECT_EQ(enabled({C::kStop}), "1");
 
-  m.RequestStop(true);  // asked once: Stop is greyed while the transfers finish
+  m.RequestStop(true);  // asked once: Stop stays, to abort the transfers that finish
   EXPECT_EQ(m.State(), TWindowState::kStopping);
+  EXPECT_EQ(enabled({C::kStop, C::kStart, C::kNew}), "100");
+  m.AbortStop();  // then nothing is left to stop
   EXPECT_EQ(enabled({C::kStop, C::kStart, C::kNew}), "000");
 
   m.SetResolving(true);

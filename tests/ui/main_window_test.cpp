@@ -8,6 +8,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QTest>
 #include <filesystem>
@@ -168,15 +169,18 @@ void MainWindowTest::ACancelledResolveIsSaidAndFinishedOnRequest() {
 
 void MainWindowTest::StopWithAndWithoutCompletingTransfers_data() {
   QTest::addColumn<bool>("complete");
+  QTest::addColumn<bool>("twice");
   QTest::addColumn<int>("captured");
-  QTest::newRow("complete captures in progress") << true << 3;
-  QTest::newRow("abort them") << false << 1;
+  QTest::newRow("complete captures in progress") << true << false << 3;
+  QTest::newRow("abort them") << false << false << 1;
+  QTest::newRow("complete them, then stop again") << true << true << 1;
 }
 
 // The start page is captured; its two links stop half-way until the test releases them. Stop
 // either lets them finish or aborts them (their partial files are deleted).
 void MainWindowTest::StopWithAndWithoutCompletingTransfers() {
   QFETCH(bool, complete);
+  QFETCH(bool, twice);
   QFETCH(int, captured);
   THeldServer server;
   TUiFixture fixture;
@@ -196,14 +200,39 @@ void MainWindowTest::StopWithAndWithoutCompletingTransfers() {
     Click(dialog, "OkBut");
   });
   window.Action(TCommand::kStop)->trigger();
-  // Asked once: Stop is greyed while the transfers finish.
-  QVERIFY(!window.Action(TCommand::kStop)->isEnabled());
+  // While the transfers finish, Stop stays to abort them; once aborted, nothing is left to stop.
+  QCOMPARE(window.Action(TCommand::kStop)->isEnabled(), complete);
+  auto* status = window.findChild<QStatusBar*>(QStringLiteral("StatusBar"));
   if (complete) {
     QTest::qWait(200);
     QVERIFY2(finished.isEmpty(), "the transfers under way are still running");
+    QTRY_VERIFY(status->currentMessage().startsWith(
+        QStringLiteral("Complete captures in progress: 2 transfers, ")));
+    QVERIFY(status->currentMessage().contains(QStringLiteral(" s left. Stop again")));
+  }
+  if (twice) {
+    // No second question: the held transfers are cut although the server still holds them.
+    bool asked_again = false;
+    QTimer* watch = WhenShown(QStringLiteral("StopDlg"), [&](QWidget* dialog) {
+      asked_again = true;
+      static_cast<QDialog*>(dialog)->reject();
+    });
+    window.Action(TCommand::kStop)->trigger();
+    delete watch;
+    QVERIFY(!asked_again);
+    QVERIFY(!window.Action(TCommand::kStop)->isEnabled());
+  } else if (complete) {
     server.Release();
   }
   QVERIFY(finished.wait(kRunTimeoutMs));
+  // The end is said where it cannot be missed, with why it ended.
+  const QString why = complete && !twice ? QStringLiteral("the transfers under way were completed.")
+                                         : QStringLiteral("the transfers under way were aborted.");
+  QVERIFY2(
+      status->currentMessage().startsWith(QStringLiteral("Capture ended after ")) &&
+          status->currentMessage().contains(QStringLiteral(": %1 file(s) kept, ").arg(captured)) &&
+          status->currentMessage().endsWith(why),
+      qPrintable(status->currentMessage()));
   QVERIFY(window.LastRunResult().Stopped);
   QCOMPARE(window.LastRunResult().Captured, captured);
   QCOMPARE(int(window.Web()->CapturedCount()), captured);
