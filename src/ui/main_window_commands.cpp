@@ -260,7 +260,7 @@ void TMainWin::RebuildUrlList() {
   const TUrlListFlags flags{form.ResolvedUrlCheckBox, form.TodoUrlCheckBox, form.ErrorUrlCheckBox,
                             form.FilteredUrlCheckBox};
   url_records_ = UrlRecordsFromTree(web_->Tree());
-  url_entries_ = BuildUrlList(url_records_, flags);
+  url_entries_ = BuildUrlList(url_records_, flags, FromQt(url_search_->text()));
   url_list_->Show(url_records_, url_entries_);
   UrlSelected();
 }
