@@ -58,6 +58,7 @@ enum class TCommand {
   kHome,
   kHtmlPages,
   kImages,
+  kLogPage,
   kSetup,
   kSaveOptions,
   kHelpIndex,

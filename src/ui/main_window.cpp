@@ -114,6 +114,7 @@ void TMainWin::CreateActions() {
   AddAction(C::kHome, tr("H&ome"), &TMainWin::HomeCommand, Qt::ALT | Qt::Key_Home);
   AddAction(C::kHtmlPages, tr("&HTML Pages"), &TMainWin::HtmlPagesCommand);
   AddAction(C::kImages, tr("&Images"), &TMainWin::ImagesCommand);
+  AddAction(C::kLogPage, tr("Lo&g page..."), &TMainWin::LogPageCommand, Qt::CTRL | Qt::Key_L);
   AddAction(C::kSetup, tr("&Setup..."), &TMainWin::SetupCommand, QKeySequence::Preferences);
   AddAction(C::kSaveOptions, tr("S&ave options"), &TMainWin::SaveOptionsCommand);
   AddAction(C::kHelpIndex, tr("&Index"), &TMainWin::HelpIndexCommand, QKeySequence::HelpContents);
@@ -149,6 +150,8 @@ void TMainWin::CreateMenus() {
   for (C c : {C::kImageMap, C::kAddUrl, C::kAddBookmark}) web->addAction(Action(c));
   QMenu* html = menuBar()->addMenu(tr("H&TML"));
   for (C c : {C::kLocalWebs, C::kHome, C::kHtmlPages, C::kImages}) html->addAction(Action(c));
+  html->addSeparator();
+  html->addAction(Action(C::kLogPage));
   QMenu* preferences = menuBar()->addMenu(tr("P&references"));
   for (C c : {C::kSetup, C::kSaveOptions}) preferences->addAction(Action(c));
   QMenu* help = menuBar()->addMenu(tr("&Help"));

@@ -155,6 +155,7 @@ class TMainWin : public QMainWindow {
   void HomeCommand();
   void HtmlPagesCommand();
   void ImagesCommand();
+  void LogPageCommand();
   void ImageMapCommand();
   void SetupCommand();
   void SaveOptionsCommand();
