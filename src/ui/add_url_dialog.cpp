@@ -27,9 +27,6 @@ TAddUrlDialog::TAddUrlDialog(TAddUrlDlg model, TParam& param, TSocketHub& hub, Q
   nav_url->setAutoDefault(false);
   auto* nav_domain = new QPushButton(tr("Navigator's current domain"), this);
   nav_domain->setAutoDefault(false);
-  // Where no running navigator can be asked for its page the two buttons could only do nothing.
-  nav_url->setVisible(param_.CanReadNavigatorPage());
-  nav_domain->setVisible(param_.CanReadNavigatorPage());
   nav_url->setObjectName(QStringLiteral("NavUrlBut"));
   nav_domain->setObjectName(QStringLiteral("NavDomainBut"));
   auto* box = new QGroupBox(tr(" Internet address"), this);
@@ -59,6 +56,9 @@ TAddUrlDialog::TAddUrlDialog(TAddUrlDlg model, TParam& param, TSocketHub& hub, Q
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(box);
   layout->addWidget(buttons);
+  // Where no running navigator can be asked for its page the two buttons could only do nothing.
+  nav_url->setVisible(param_.CanReadNavigatorPage());
+  nav_domain->setVisible(param_.CanReadNavigatorPage());
 }
 
 std::string TAddUrlDialog::Text() const { return FromQt(url_edit_->text()); }
