@@ -209,6 +209,15 @@ int main(int argc, char** argv) {
     notebook->setCurrentIndex(tab);
     Shoot(&window, QStringLiteral("main-tab-%1").arg(QLatin1String(tabs[tab])));
   }
+  // The URL list narrowed by its search box, then the log page of the capture.
+  notebook->setCurrentIndex(4);
+  if (auto* search = window.findChild<QLineEdit*>(QStringLiteral("UrlSearchEdit"))) {
+    search->setText(QStringLiteral("htm"));
+    Shoot(&window, QStringLiteral("main-tab-url-search"));
+    search->clear();
+  }
+  ShootWhenShown(QStringLiteral("LogDlg"), QStringLiteral("log-page"));
+  window.Action(TCommand::kLogPage)->trigger();
   // The Multimedia tab showing a picture, then playing a video and a sound made for the shots.
   {
     TWEB& web = *window.Web();

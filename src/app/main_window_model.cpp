@@ -76,6 +76,9 @@ bool TMainWindowModel::CommandEnabled(TCommand command, const TCommandContext& c
       return web && html.Home;
     case TCommand::kHtmlPages:
       return web && html.HtmlPages;
+    // The log is read, never changed: it can be looked at while a capture writes it.
+    case TCommand::kLogPage:
+      return web;
     case TCommand::kImages:
       return web && html.Images;
     // Stopping is for a capture's session only, once.

@@ -59,6 +59,7 @@ enum class TCommand {
   kHome,
   kHtmlPages,
   kImages,
+  kLogPage,
   kSetup,
   kSaveOptions,
   kHelpIndex,

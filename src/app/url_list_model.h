@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/date_time.h"
@@ -43,8 +44,14 @@ struct TUrlEntry {
   std::string Text;
   std::size_t Record = 0;  // index in the records given to BuildUrlList
 };
+// The list's order: letter case aside, and runs of digits compared as numbers, so "page 99"
+// comes before "page 101".
+bool NaturalLess(std::string_view a, std::string_view b);
+
+// Sorted by NaturalLess. With `search`, only the entries whose text or address holds each of its
+// blank-separated words, in any letter case.
 std::vector<TUrlEntry> BuildUrlList(const std::vector<TUrlRecord>& records,
-                                    const TUrlListFlags& flags);
+                                    const TUrlListFlags& flags, std::string_view search = {});
 
 struct TUrlDetails {
   std::string UrlListUrlEdit;

@@ -23,6 +23,15 @@ class TNavigatorPlatform {
   virtual bool DdeOpenUrl(const std::string& service, const std::string& target, bool activate) = 0;
   // The running navigator's reply to a request for its window's page, when it answered.
   virtual std::optional<std::string> DdeGetWindowInfo(const std::string& service) = 0;
+  // Opens `target` (a local file or an address) with whatever the desktop itself uses for it:
+  // empty on success, the reason in a sentence when it failed, nothing when this platform has
+  // no such way and a navigator program must be started instead.
+  virtual std::optional<std::string> OpenWithDesktop(const std::string& /*target*/) {
+    return std::nullopt;
+  }
+  // Whether a running navigator can be asked for the page it shows. Where it cannot, the
+  // commands that would ask are not offered.
+  virtual bool CanReadWindowInfo() const { return true; }
 };
 
 // The machine's own: the desktop's default handler for text/html, a plain program start, and no

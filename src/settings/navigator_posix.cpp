@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -132,23 +133,41 @@ class TPosixNavigatorPlatform final : public TNavigatorPlatform {
   }
 
   bool StartProgram(const std::string& program, const std::string& argument) override {
-    // Detached: the navigator outlives us and is never our zombie.
+    // Detached: the navigator outlives us and is never our zombie. A pipe closed on exec tells
+    // whether the program really started; a failed exec writes its errno into it.
+    int report[2];
+    if (pipe2(report, O_CLOEXEC) != 0) return false;
     pid_t pid = fork();
-    if (pid < 0) return false;
+    if (pid < 0) {
+      close(report[0]);
+      close(report[1]);
+      return false;
+    }
     if (pid == 0) {
+      close(report[0]);
       setsid();
       if (fork() != 0) _exit(0);
       const char* argv[] = {program.c_str(), argument.c_str(), nullptr};
       execve(program.c_str(), const_cast<char**>(argv), environ);
+      const int error = errno;
+      [[maybe_unused]] ssize_t n = write(report[1], &error, sizeof error);
       _exit(127);
     }
+    close(report[1]);
     int status = 0;
     waitpid(pid, &status, 0);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    int error = 0;
+    ssize_t n;
+    do {
+      n = read(report[0], &error, sizeof error);
+    } while (n < 0 && errno == EINTR);
+    close(report[0]);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0 && n == 0;
   }
 
   bool DdeOpenUrl(const std::string&, const std::string&, bool) override { return false; }
   std::optional<std::string> DdeGetWindowInfo(const std::string&) override { return std::nullopt; }
+  bool CanReadWindowInfo() const override { return false; }
 };
 
 }  // namespace

@@ -154,6 +154,12 @@ bool TParam::FindNavigator() {
 }
 
 void TParam::OpenInNavigator(const std::string& target, bool activate) {
+  if (AutoBrowser || ExeName.empty()) {
+    if (std::optional<std::string> failure = navigator_.OpenWithDesktop(target)) {
+      if (!failure->empty() && dialogs_) dialogs_->OpenFailed(target, *failure);
+      return;
+    }
+  }
   if (!navigator_looked_for_) FindNavigator();
   if (!fs_.FileExists(ExeName)) {
     if (!dialogs_ || !dialogs_->AskErrorYesNo("Cannot load browser!", "\r\nChoose a browser?")) {
@@ -163,10 +169,13 @@ void TParam::OpenInNavigator(const std::string& target, bool activate) {
     if (!fs_.FileExists(ExeName)) return;
   }
   const std::string page = ShortString(target);
-  if (!navigator_.DdeOpenUrl(DdeServiceName(ExeName), page, activate)) {
-    navigator_.StartProgram(ExeName, page);
+  if (!navigator_.DdeOpenUrl(DdeServiceName(ExeName), page, activate) &&
+      !navigator_.StartProgram(ExeName, page) && dialogs_) {
+    dialogs_->OpenFailed(target, "The browser " + ExeName + " could not be started.");
   }
 }
+
+bool TParam::CanReadNavigatorPage() const { return navigator_.CanReadWindowInfo(); }
 
 bool TParam::GetNavigatorWindowInfo(std::string& url, std::size_t url_max, std::string& title,
                                     std::size_t title_max) {

@@ -31,6 +31,8 @@ class TSettingsDialogs {
   virtual bool EditSettings(TParam& param, int page) = 0;
   // The error box of `kind` with `added_text` and the buttons Yes and No; true for Yes.
   virtual bool AskErrorYesNo(std::string_view kind, std::string_view added_text) = 0;
+  // Tells the user that `target` could not be opened in the navigator, and `reason`.
+  virtual void OpenFailed(const std::string& target, const std::string& reason) = 0;
 };
 
 // How loading the settings went.
@@ -96,7 +98,12 @@ class TParam {
   // when ExeName names an existing file. Looked for only when needed, then kept.
   bool FindNavigator();
   // Opens a local file or an address in the navigator, looking for it first if not yet done.
+  // With no navigator chosen in the setup (the automatic search on, or no program named) the
+  // desktop's own way of opening it is used where the platform has one. A failure is told to
+  // the user through OpenFailed.
   void OpenInNavigator(const std::string& target, bool activate);
+  // Whether the navigator can be asked for its page (GetNavigatorWindowInfo can succeed).
+  bool CanReadNavigatorPage() const;
   bool GetNavigatorWindowInfo(std::string& url, std::size_t url_max, std::string& title,
                               std::size_t title_max);
 

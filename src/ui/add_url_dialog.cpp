@@ -21,12 +21,14 @@ TAddUrlDialog::TAddUrlDialog(TAddUrlDlg model, TParam& param, TSocketHub& hub, Q
   url_edit_ = new QLineEdit(ToQt(model_.UrlEdit), this);
   url_edit_->setObjectName(QStringLiteral("UrlEdit"));
   url_edit_->setMinimumWidth(380);
-  auto* check = new QPushButton(tr("&Check..."), this);
+  auto* check = new QPushButton(tr("C&heck..."), this);
   check->setAutoDefault(false);
   auto* nav_url = new QPushButton(tr("Navigator's URL"), this);
   nav_url->setAutoDefault(false);
   auto* nav_domain = new QPushButton(tr("Navigator's current domain"), this);
   nav_domain->setAutoDefault(false);
+  nav_url->setObjectName(QStringLiteral("NavUrlBut"));
+  nav_domain->setObjectName(QStringLiteral("NavDomainBut"));
   auto* box = new QGroupBox(tr(" Internet address"), this);
   auto* box_layout = new QVBoxLayout(box);
   auto* row = new QHBoxLayout;
@@ -54,6 +56,9 @@ TAddUrlDialog::TAddUrlDialog(TAddUrlDlg model, TParam& param, TSocketHub& hub, Q
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(box);
   layout->addWidget(buttons);
+  // Where no running navigator can be asked for its page the two buttons could only do nothing.
+  nav_url->setVisible(param_.CanReadNavigatorPage());
+  nav_domain->setVisible(param_.CanReadNavigatorPage());
 }
 
 std::string TAddUrlDialog::Text() const { return FromQt(url_edit_->text()); }

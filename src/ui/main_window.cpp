@@ -14,7 +14,9 @@
 
 #include "app/web_commands.h"
 #include "base/data_folder.h"
+#include "settings/navigator.h"
 #include "store/local_names.h"
+#include "ui/desktop_navigator.h"
 #include "ui/gf_image.h"
 #include "ui/message_box.h"
 #include "ui/qt_text.h"
@@ -43,7 +45,10 @@ TMainWin::TMainWin(const TDesktopSetup& setup, QWidget* parent)
   TAppSetup core_setup;
   core_setup.FileSystem = &fs_;
   core_setup.Profile = setup.Profile;
-  core_setup.Navigator = setup.Navigator;
+  if (!setup.Navigator) {
+    desktop_navigator_ = std::make_unique<TDesktopNavigatorPlatform>(SystemNavigatorPlatform());
+  }
+  core_setup.Navigator = setup.Navigator ? setup.Navigator : desktop_navigator_.get();
   core_setup.Dialogs = settings_dialogs_.get();
   core_ = std::make_unique<TAppCore>(core_setup);
   if (const std::string warning = core_->Start(TSettingsWriteBack::kAlways); !warning.empty()) {
@@ -115,6 +120,7 @@ void TMainWin::CreateActions() {
   AddAction(C::kHome, tr("H&ome"), &TMainWin::HomeCommand, Qt::ALT | Qt::Key_Home);
   AddAction(C::kHtmlPages, tr("&HTML Pages"), &TMainWin::HtmlPagesCommand);
   AddAction(C::kImages, tr("&Images"), &TMainWin::ImagesCommand);
+  AddAction(C::kLogPage, tr("Lo&g page..."), &TMainWin::LogPageCommand, Qt::CTRL | Qt::Key_L);
   AddAction(C::kSetup, tr("&Setup..."), &TMainWin::SetupCommand, QKeySequence::Preferences);
   AddAction(C::kSaveOptions, tr("S&ave options"), &TMainWin::SaveOptionsCommand);
   AddAction(C::kHelpIndex, tr("&Index"), &TMainWin::HelpIndexCommand, QKeySequence::HelpContents);
@@ -148,9 +154,11 @@ void TMainWin::CreateMenus() {
   for (C c : {C::kReset, C::kCopy, C::kMove, C::kDelete}) web->addAction(Action(c));
   web->addSeparator();
   for (C c : {C::kImageMap, C::kAddUrl, C::kAddBookmark}) web->addAction(Action(c));
-  QMenu* html = menuBar()->addMenu(tr("&HTML"));
+  QMenu* html = menuBar()->addMenu(tr("H&TML"));
   for (C c : {C::kLocalWebs, C::kHome, C::kHtmlPages, C::kImages}) html->addAction(Action(c));
-  QMenu* preferences = menuBar()->addMenu(tr("&Preferences"));
+  html->addSeparator();
+  html->addAction(Action(C::kLogPage));
+  QMenu* preferences = menuBar()->addMenu(tr("P&references"));
   for (C c : {C::kSetup, C::kSaveOptions}) preferences->addAction(Action(c));
   QMenu* help = menuBar()->addMenu(tr("&Help"));
   for (C c : {C::kHelpIndex, C::kHelpGlossary, C::kHelpFaq}) help->addAction(Action(c));

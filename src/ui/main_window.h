@@ -26,6 +26,7 @@
 #include "pages/bookmarks.h"
 #include "settings/param.h"
 #include "store/mime_list.h"
+#include "ui/desktop_navigator.h"
 
 class QAbstractButton;
 class QAction;
@@ -157,6 +158,7 @@ class TMainWin : public QMainWindow {
   void HomeCommand();
   void HtmlPagesCommand();
   void ImagesCommand();
+  void LogPageCommand();
   void ImageMapCommand();
   void SetupCommand();
   void SaveOptionsCommand();
@@ -194,6 +196,7 @@ class TMainWin : public QMainWindow {
   TFileSystem& fs_;
   std::string program_folder_;
   std::unique_ptr<TSettingsDialogsQt> settings_dialogs_;
+  std::unique_ptr<TDesktopNavigatorPlatform> desktop_navigator_;
   std::unique_ptr<TAppCore> core_;
   std::unique_ptr<TBookmarkHooksQt> bookmark_hooks_;
   TBookMarks bookmarks_;
@@ -259,6 +262,7 @@ class TMainWin : public QMainWindow {
   QCheckBox* error_url_ = nullptr;
   QCheckBox* filtered_url_ = nullptr;
   TUrlListView* url_list_ = nullptr;
+  QLineEdit* url_search_ = nullptr;
   QLineEdit* url_list_url_ = nullptr;
   QLineEdit* url_list_file_ = nullptr;
   QLineEdit* url_list_date_ = nullptr;

@@ -25,6 +25,7 @@
 #include "ui/about_dialog.h"
 #include "ui/add_url_dialog.h"
 #include "ui/copy_dialog.h"
+#include "ui/log_dialog.h"
 #include "ui/main_window.h"
 #include "ui/map_edit_dialog.h"
 #include "ui/message_box.h"
@@ -260,7 +261,7 @@ void TMainWin::RebuildUrlList() {
   const TUrlListFlags flags{form.ResolvedUrlCheckBox, form.TodoUrlCheckBox, form.ErrorUrlCheckBox,
                             form.FilteredUrlCheckBox};
   url_records_ = UrlRecordsFromTree(web_->Tree());
-  url_entries_ = BuildUrlList(url_records_, flags);
+  url_entries_ = BuildUrlList(url_records_, flags, FromQt(url_search_->text()));
   url_list_->Show(url_records_, url_entries_);
   UrlSelected();
 }
@@ -529,6 +530,12 @@ void TMainWin::OpenWebPage(std::string_view file_name) {
 void TMainWin::HomeCommand() { OpenWebPage(kHomePageName); }
 void TMainWin::HtmlPagesCommand() { OpenWebPage(IndexPageName(kHtmlIndexBase)); }
 void TMainWin::ImagesCommand() { OpenWebPage(IndexPageName(kImageIndexBase)); }
+
+void TMainWin::LogPageCommand() {
+  if (!web_) return;
+  TLogDialog dialog(fs_, web_->Path(), this);
+  dialog.exec();
+}
 
 void TMainWin::ImageMapCommand() {
   if (!web_ || !Action(TCommand::kImageMap)->isEnabled()) return;

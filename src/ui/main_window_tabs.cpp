@@ -259,11 +259,11 @@ QWidget* TMainWin::FileTab() {
 
 QWidget* TMainWin::UrlTab() {
   auto* tab = new QWidget;
-  auto* types = new QGroupBox(tr(" &Url type "), tab);
+  auto* types = new QGroupBox(tr(" Url t&ype "), tab);
   resolved_url_ = Check(tr("Captured"), "ResolvedUrlCheckBox", types);
   todo_url_ = Check(tr("To be explored"), "TodoUrlCheckBox", types);
   error_url_ = Check(tr("&Not found"), "ErrorUrlCheckBox", types);
-  filtered_url_ = Check(tr("&Filtered"), "FilteredUrlCheckBox", types);
+  filtered_url_ = Check(tr("Fi&ltered"), "FilteredUrlCheckBox", types);
   auto* types_layout = new QHBoxLayout(types);
   for (QCheckBox* box : {resolved_url_, todo_url_, error_url_, filtered_url_}) {
     types_layout->addWidget(box);
@@ -274,6 +274,16 @@ QWidget* TMainWin::UrlTab() {
     });
   }
   types_layout->addStretch(1);
+  url_search_ = new QLineEdit(tab);
+  url_search_->setObjectName(QStringLiteral("UrlSearchEdit"));
+  url_search_->setPlaceholderText(tr("Words of the title or the address"));
+  url_search_->setClearButtonEnabled(true);
+  connect(url_search_, &QLineEdit::textChanged, this, &TMainWin::RebuildUrlList);
+  auto* search_label = new QLabel(tr("Fin&d:"), tab);
+  search_label->setBuddy(url_search_);
+  auto* search_row = new QHBoxLayout;
+  search_row->addWidget(search_label);
+  search_row->addWidget(url_search_, 1);
   url_list_ = new TUrlListView(tab);
   connect(url_list_, &QListWidget::currentRowChanged, this, &TMainWin::UrlSelected);
   connect(url_list_, &TUrlListView::Activated, this, &TMainWin::UrlListBrowse);
@@ -301,6 +311,7 @@ QWidget* TMainWin::UrlTab() {
   details->addRow(tr("Date:"), url_list_date_);
   auto* layout = new QVBoxLayout(tab);
   layout->addWidget(types);
+  layout->addLayout(search_row);
   layout->addWidget(url_list_, 1);
   layout->addLayout(details);
   layout->addWidget(list_brows_but_, 0, Qt::AlignRight);

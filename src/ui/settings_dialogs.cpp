@@ -25,6 +25,10 @@ bool TSettingsDialogsQt::AskErrorYesNo(std::string_view kind, std::string_view a
   return ShowMessageBox(parent_, ErrorBox(error, added_text, mbYes | mbNo)) == mrYes;
 }
 
+void TSettingsDialogsQt::OpenFailed(const std::string& target, const std::string& reason) {
+  Tell(parent_, "Cannot open " + target + " in the browser.\n" + reason, "Error", TBoxIcon::kStop);
+}
+
 std::optional<std::string> TBookmarkHooksQt::ChooseOtherBookmarkFile(const std::string&) {
   const TMessageBoxContent box =
       ErrorBox(TErrorKind::kBookmarkFile, kCreateOrChooseBookmarkFile, mbYes | mbNo);

@@ -19,6 +19,7 @@ class TSettingsDialogsQt final : public TSettingsDialogs {
   std::string AskWorkPath(const std::string& proposed) override;
   bool EditSettings(TParam& param, int page) override;
   bool AskErrorYesNo(std::string_view kind, std::string_view added_text) override;
+  void OpenFailed(const std::string& target, const std::string& reason) override;
 
  private:
   TFileSystem& fs_;

@@ -74,7 +74,7 @@ TSetupDialog::TSetupDialog(TParam& param, TFileSystem& fs, std::string program_f
   QPushButton* ok = buttons->addButton(tr("&OK"), QDialogButtonBox::AcceptRole);
   ok->setObjectName(QStringLiteral("OkBut"));
   ok->setDefault(true);
-  QPushButton* cancel = buttons->addButton(tr("&Cancel"), QDialogButtonBox::RejectRole);
+  QPushButton* cancel = buttons->addButton(tr("Ca&ncel"), QDialogButtonBox::RejectRole);
   cancel->setObjectName(QStringLiteral("CancelBut"));
   connect(buttons, &QDialogButtonBox::accepted, this, &TSetupDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -131,10 +131,10 @@ QWidget* TSetupDialog::DirectoriesPage() {
   auto* page = new QWidget(this);
   auto* box = new QGroupBox(tr(" &Save "), page);
   default_path_ = Edit(form_.DefaultPathEdit, "DefaultPathEdit", box);
-  auto* browse = new QPushButton(tr("&Browse..."), box);
+  auto* browse = new QPushButton(tr("Bro&wse..."), box);
   browse->setAutoDefault(false);
   connect(browse, &QPushButton::clicked, this, &TSetupDialog::BrowseDirectory);
-  auto* label = new QLabel(tr("&Default capture directory:"), box);
+  auto* label = new QLabel(tr("Default capture di&rectory:"), box);
   label->setBuddy(default_path_);
   auto* row = new QHBoxLayout;
   row->addWidget(default_path_, 1);
@@ -185,7 +185,7 @@ QWidget* TSetupDialog::BrowserPage() {
                              "AutoAddBookmarkCheckBox", bookmarks);
   bookmark_file_ = Edit(form_.BookmarkFileEdit, "BookmarkFileEdit", bookmarks);
   bookmark_folder_ = Edit(form_.BookmarkFolderEdit, "BookmarkFolderEdit", bookmarks);
-  auto* browse_bookmarks = new QPushButton(tr("Br&owse..."), bookmarks);
+  auto* browse_bookmarks = new QPushButton(tr("Bro&wse..."), bookmarks);
   browse_bookmarks->setAutoDefault(false);
   connect(browse_bookmarks, &QPushButton::clicked, this, &TSetupDialog::BrowseBookmarks);
   auto* file_row = new QHBoxLayout;

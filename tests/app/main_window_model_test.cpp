@@ -353,6 +353,39 @@ TEST(UrlListTest, WhichRecordsTheirTextAndColour) {
   EXPECT_EQ(UrlListColor(2, true), clHighlightText);
 }
 
+TEST(UrlListTest, NaturalOrderAndSearch) {
+  const std::vector<TUrlRecord> records = {
+      {"http://h/101.html", 2, 0, "page 101", "a.htm", true},
+      {"http://h/99.html", 2, 0, "Page 99", "b.htm", true},
+      {"http://h/9.html", 2, 0, "page 9", "c.htm", true},
+      {"http://h/0100.html", 2, 0, "page 0100", "d.htm", true},
+      {"http://h/big.html", 2, 0, "page 123456789012345678901234567890", "e.htm", true},
+      {"http://h/pages.html", 2, 0, "pages", "f.htm", true},
+      {"http://h/p.html", 2, 0, "page", "g.htm", true},
+      {"http://h/Manual/intro.html", 2, 0, "Introduction", "h.htm", true},
+  };
+  TUrlListFlags flags;
+  std::vector<std::string> texts;
+  for (const TUrlEntry& e : BuildUrlList(records, flags)) texts.push_back(e.Text);
+  // Numbers past any integer type still order by value; a shorter text comes first.
+  EXPECT_EQ(texts,
+            (std::vector<std::string>{"Introduction", "page", "page 9", "Page 99", "page 0100",
+                                      "page 101", "page 123456789012345678901234567890", "pages"}));
+  EXPECT_FALSE(NaturalLess("a7", "a007"));
+  EXPECT_FALSE(NaturalLess("a007", "a7"));
+
+  // Every word must be found, in the text or the address, in any case.
+  std::string search = "PAGE 10";
+  texts.clear();
+  for (const TUrlEntry& e : BuildUrlList(records, flags, search)) texts.push_back(e.Text);
+  EXPECT_EQ(texts, (std::vector<std::string>{"page 0100", "page 101"}));
+  search = " manual ";
+  ASSERT_EQ(BuildUrlList(records, flags, search).size(), 1u);
+  EXPECT_EQ(BuildUrlList(records, flags, search)[0].Record, 7u);
+  search = "page nothing";
+  EXPECT_TRUE(BuildUrlList(records, flags, search).empty());
+}
+
 TEST(UrlListTest, DetailsTargetsAndPopUp) {
   const TUrlRecord page{"http://h/a.html", 2, 0, "", "a.htm", true};
   const TUrlRecord todo{"http://h/t.html", 0, 0, "", "", true};

@@ -105,6 +105,11 @@ TEST_F(SystemNavigatorTest, FindsTheDefaultHandlerAndStartsItWithThePage) {
   EXPECT_EQ(got, "1|" + page);
   EXPECT_FALSE(platform.DdeOpenUrl("TESTNAV", page, true));
   EXPECT_FALSE(platform.DdeGetWindowInfo("TESTNAV").has_value());
+
+  // A program that cannot be run is a failure the caller hears of, not a silent child.
+  std::ofstream(root_ / "bin/not-a-program") << "plain text";
+  EXPECT_FALSE(platform.StartProgram((root_ / "bin/not-a-program").string(), page));
+  EXPECT_FALSE(platform.StartProgram((root_ / "bin/missing").string(), page));
 }
 
 TEST_F(SystemNavigatorTest, NoHandlerGivesNoCommand) {

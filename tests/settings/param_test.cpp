@@ -19,7 +19,12 @@ class TFakeNavigator final : public TNavigatorPlatform {
   }
   bool StartProgram(const std::string& program, const std::string& argument) override {
     started.push_back(program + " " + argument);
-    return true;
+    return program_starts;
+  }
+  std::optional<std::string> OpenWithDesktop(const std::string& target) override {
+    if (!desktop_answer) return std::nullopt;
+    desktop_opened.push_back(target);
+    return desktop_answer;
   }
   bool DdeOpenUrl(const std::string& service, const std::string& target, bool) override {
     dde.push_back(service + " " + target);
@@ -30,6 +35,9 @@ class TFakeNavigator final : public TNavigatorPlatform {
   std::string command;
   int queries = 0;
   bool dde_answers = false;
+  bool program_starts = true;
+  std::optional<std::string> desktop_answer;  // none: the platform has no desktop way
+  std::vector<std::string> desktop_opened;
   std::optional<std::string> window_info;
   std::vector<std::string> started;
   std::vector<std::string> dde;
@@ -50,6 +58,9 @@ class TFakeDialogs final : public TSettingsDialogs {
     errors.push_back(std::string(kind) + std::string(added));
     return answer_yes;
   }
+  void OpenFailed(const std::string& target, const std::string& reason) override {
+    failures.push_back(target + ": " + reason);
+  }
 
   std::string answer_work_path = "/home/u/chosen//";
   std::vector<std::string> asked_work_path;
@@ -57,6 +68,7 @@ class TFakeDialogs final : public TSettingsDialogs {
   std::string choose_exe;
   bool answer_yes = false;
   std::vector<std::string> errors;
+  std::vector<std::string> failures;
 };
 
 class ParamTest : public ::testing::Test {
@@ -195,6 +207,32 @@ TEST_F(ParamTest, OpenInNavigatorStartsTheProgramWhenNoConversationAnswers) {
   navigator_.dde_answers = true;
   param.OpenInNavigator("http://www.a.com/", false);
   EXPECT_EQ(navigator_.started.size(), 1u);
+}
+
+TEST_F(ParamTest, OpenInNavigatorGoesThroughTheDesktopUnlessABrowserIsChosen) {
+  navigator_.command = "/usr/bin/nav %u";
+  navigator_.desktop_answer = "";
+  TParam param(fs_, profile_, navigator_, &dialogs_);
+  param.LoadSettings();
+  param.OpenInNavigator("/w/_Home.htm", true);
+  EXPECT_EQ(navigator_.desktop_opened, std::vector<std::string>{"/w/_Home.htm"});
+  EXPECT_TRUE(navigator_.started.empty());
+  EXPECT_TRUE(dialogs_.failures.empty());
+
+  // The desktop's refusal reaches the user with its reason.
+  navigator_.desktop_answer = "No program opens it.";
+  param.OpenInNavigator("http://a.com/", false);
+  EXPECT_EQ(dialogs_.failures, std::vector<std::string>{"http://a.com/: No program opens it."});
+
+  // A browser chosen in the setup is started instead; when it cannot be, the user hears why.
+  param.AutoBrowser = false;
+  param.ExeName = "/usr/bin/nav";
+  navigator_.program_starts = false;
+  param.OpenInNavigator("/w/b.htm", false);
+  EXPECT_EQ(navigator_.desktop_opened.size(), 2u);
+  EXPECT_EQ(navigator_.started, std::vector<std::string>{"/usr/bin/nav /w/b.htm"});
+  ASSERT_EQ(dialogs_.failures.size(), 2u);
+  EXPECT_EQ(dialogs_.failures[1], "/w/b.htm: The browser /usr/bin/nav could not be started.");
 }
 
 TEST_F(ParamTest, OpenInNavigatorWithoutNavigatorOffersTheBrowserPage) {

@@ -15,6 +15,7 @@ class TQuietNavigator final : public TNavigatorPlatform {
   bool StartProgram(const std::string&, const std::string&) override { return false; }
   bool DdeOpenUrl(const std::string&, const std::string&, bool) override { return false; }
   std::optional<std::string> DdeGetWindowInfo(const std::string&) override { return {}; }
+  bool CanReadWindowInfo() const override { return false; }
 };
 
 }  // namespace korvane::testing

@@ -14,9 +14,13 @@
 #include "settings/param.h"
 #include "ui/add_url_dialog.h"
 #include "ui/application.h"
+#include "ui/copy_dialog.h"
+#include "ui/directory_dialog.h"
 #include "ui/message_box.h"
 #include "ui/new_web_dialog.h"
+#include "ui/resolve_dialog.h"
 #include "ui/setup_dialog.h"
+#include "ui/stop_dialog.h"
 #include "ui/work_path_dialog.h"
 #include "ui_test_support.h"
 
@@ -56,6 +60,7 @@ class DialogsTest : public QObject {
   void WorkPathDialogCreatesTheFolderOnlyWhenAsked();
   void ErrorBoxAnswersWithTheButtonPressed();
   void AnExceptionLeavingAHandlerEndsOnlyItsAction();
+  void EveryDialogHasOneControlPerAltKey();
 
  private:
   std::unique_ptr<TUiFixture> fixture_;
@@ -262,6 +267,39 @@ void DialogsTest::AnExceptionLeavingAHandlerEndsOnlyItsAction() {
       box_text.startsWith(QStringLiteral("The action was stopped by an error: Integer overflow.")),
       qPrintable(box_text));
   QVERIFY(ui::DeliverGuarded([] { return true; }));
+}
+
+void DialogsTest::EveryDialogHasOneControlPerAltKey() {
+  std::vector<std::unique_ptr<QDialog>> dialogs;
+  dialogs.push_back(std::make_unique<ui::TNewWebDialog>(
+      TNewForm(param_->Path, DefaultWebName, TNewForm::kCaptureEnabled), *param_, RealFileSystem(),
+      hub_, fixture_->Folder(), nullptr));
+  dialogs.push_back(std::make_unique<ui::TAddUrlDialog>(TAddUrlDlg(), *param_, hub_, nullptr));
+  dialogs.push_back(
+      std::make_unique<ui::TSetupDialog>(*param_, RealFileSystem(), fixture_->Folder(), nullptr));
+  dialogs.push_back(std::make_unique<ui::TWorkPathDialog>(RealFileSystem(), fixture_->WorkPath(),
+                                                          fixture_->Folder(), nullptr));
+  dialogs.push_back(std::make_unique<ui::TDirectoryDialog>(
+      RealFileSystem(), "Select", fixture_->Folder(), fixture_->Folder(), true, nullptr));
+  dialogs.push_back(std::make_unique<ui::TCopyDialog>("Copy", "/a/", "/b/", nullptr));
+  dialogs.push_back(std::make_unique<ui::TResolveDialog>(nullptr));
+  dialogs.push_back(std::make_unique<ui::TStopDialog>(nullptr));
+  for (auto& dialog : dialogs) {
+    dialog->show();
+    // Buttons that could only do nothing are not offered: the test navigator cannot be asked for
+    // its page.
+    for (const char* name : {"NavUrlBut", "NavDomainBut"}) {
+      if (auto* b = Child<QPushButton>(dialog.get(), name)) QVERIFY2(!b->isVisible(), name);
+    }
+    const QStringList clashes = MnemonicClashes(dialog.get());
+    QVERIFY2(clashes.isEmpty(), qPrintable(clashes.join(u'\n')));
+    // Escape leaves every dialog as Cancel does; the first-run dialog has no Cancel, the
+    // program cannot go on without a work path.
+    if (dialog->objectName() == QStringLiteral("WorkPathDlg")) continue;
+    QTest::keyClick(dialog.get(), Qt::Key_Escape);
+    QVERIFY2(!dialog->isVisible(), qPrintable(dialog->objectName()));
+    QVERIFY2(dialog->result() == QDialog::Rejected, qPrintable(dialog->objectName()));
+  }
 }
 
 QTEST_MAIN(DialogsTest)

@@ -78,6 +78,7 @@ class MainWindowTest : public QObject {
   void RecentWebsMenuOpensAndReorders();
   void LeavingTheTitleRenamesTheBookmark();
   void NewKeepsTheOpenWebUntilTheNewOneIsMade();
+  void EveryAltKeyOfTheWindowNamesOneThing();
 };
 
 void MainWindowTest::WholeCaptureOfTheSampleSite() {
@@ -507,6 +508,33 @@ void MainWindowTest::NewKeepsTheOpenWebUntilTheNewOneIsMade() {
   TWEB saved(defaults);
   QVERIFY(saved.LoadFromFile(project));
   QCOMPARE(saved.Title(), std::string("Typed"));
+}
+
+void MainWindowTest::EveryAltKeyOfTheWindowNamesOneThing() {
+  TUiFixture fixture;
+  {
+    TMainWin empty(fixture.Setup());
+    empty.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&empty));
+    const QStringList clashes = MnemonicClashes(&empty);
+    QVERIFY2(clashes.isEmpty(), qPrintable(clashes.join(u'\n')));
+  }
+  // With a web open: its tabs, the buttons under them and the menu bar are all on screen.
+  TOPTIONS defaults;
+  TMIMELIST mime;
+  mime.SetToDefault();
+  const std::string project = fixture.Folder() + "open/Local.Web";
+  {
+    TWEB web(defaults);
+    QVERIFY(web.Init("http://example.org/", fixture.Folder() + "open", mime));
+    QVERIFY(web.SaveToFile(project));
+  }
+  TMainWin window(fixture.Setup({project}));
+  QVERIFY(window.Web() != nullptr);
+  window.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&window));
+  const QStringList clashes = MnemonicClashes(&window);
+  QVERIFY2(clashes.isEmpty(), qPrintable(clashes.join(u'\n')));
 }
 
 QTEST_MAIN(MainWindowTest)

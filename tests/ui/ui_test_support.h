@@ -3,12 +3,21 @@
 // boxes the window runs.
 #pragma once
 
+#include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -77,6 +86,87 @@ inline QTimer* WhenShown(const QString& name, std::function<void(QWidget*)> answ
 // Clicks the button named `button` of `window`.
 inline void Click(QWidget* window, const char* button) {
   if (auto* b = window->findChild<QPushButton*>(QLatin1String(button))) b->click();
+}
+
+// The key a text's mnemonic takes (the letter after a single '&', lower case), or 0.
+inline QChar MnemonicOf(const QString& text) {
+  for (qsizetype i = 0; i + 1 < text.size(); ++i) {
+    if (text[i] != u'&') continue;
+    if (text[i + 1] == u'&') {
+      ++i;
+      continue;
+    }
+    return text[i + 1].toLower();
+  }
+  return QChar();
+}
+
+// Adds `text` under its mnemonic to `keys`; a second text on the same key is a clash, told in
+// `clashes` with `where`.
+inline void NoteMnemonic(std::map<QChar, QString>& keys, const QString& text, const QString& where,
+                         QStringList& clashes) {
+  const QChar key = MnemonicOf(text);
+  if (key.isNull()) return;
+  auto [it, added] = keys.emplace(key, text);
+  if (!added) {
+    clashes << QStringLiteral("%1: Alt+%2 is both \"%3\" and \"%4\"")
+                   .arg(where, QString(key).toUpper(), it->second, text);
+  }
+}
+
+// The mnemonics of `menu`'s visible entries that clash, and those of its submenus.
+inline void MenuMnemonicClashes(QMenu* menu, QStringList& clashes) {
+  std::map<QChar, QString> keys;
+  for (QAction* action : menu->actions()) {
+    if (!action->isVisible() || action->isSeparator()) continue;
+    NoteMnemonic(keys, action->text(), menu->title(), clashes);
+    if (action->menu()) MenuMnemonicClashes(action->menu(), clashes);
+  }
+}
+
+// The mnemonics that clash in `window` as the user meets it: its menu bar and every control
+// shown at once, with each page of each tab set in turn, then inside each menu. Empty when every
+// Alt key names one thing.
+inline QStringList MnemonicClashes(QWidget* window) {
+  QStringList clashes;
+  auto visible_keys = [window, &clashes](const QString& where) {
+    std::map<QChar, QString> keys;
+    for (QWidget* w : window->findChildren<QWidget*>()) {
+      if (!w->isVisibleTo(window) || w->window() != window) continue;
+      if (auto* bar = qobject_cast<QMenuBar*>(w)) {
+        for (QAction* a : bar->actions()) {
+          if (a->isVisible()) NoteMnemonic(keys, a->text(), where, clashes);
+        }
+      } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
+        NoteMnemonic(keys, button->text(), where, clashes);
+      } else if (auto* label = qobject_cast<QLabel*>(w)) {
+        if (label->buddy()) NoteMnemonic(keys, label->text(), where, clashes);
+      } else if (auto* box = qobject_cast<QGroupBox*>(w)) {
+        NoteMnemonic(keys, box->title(), where, clashes);
+      } else if (auto* tabs = qobject_cast<QTabBar*>(w)) {
+        for (int i = 0; i < tabs->count(); ++i) {
+          if (tabs->isTabVisible(i)) NoteMnemonic(keys, tabs->tabText(i), where, clashes);
+        }
+      }
+    }
+  };
+  const QList<QTabWidget*> tab_sets = window->findChildren<QTabWidget*>();
+  visible_keys(window->objectName());
+  for (QTabWidget* tabs : tab_sets) {
+    const int shown = tabs->currentIndex();
+    for (int i = 0; i < tabs->count(); ++i) {
+      tabs->setCurrentIndex(i);
+      visible_keys(window->objectName() + " / " + tabs->tabText(i));
+    }
+    tabs->setCurrentIndex(shown);
+  }
+  if (auto* main = qobject_cast<QMainWindow*>(window)) {
+    for (QAction* a : main->menuBar()->actions()) {
+      if (a->menu()) MenuMnemonicClashes(a->menu(), clashes);
+    }
+  }
+  clashes.removeDuplicates();
+  return clashes;
 }
 
 }  // namespace korvane::testing
