@@ -31,6 +31,7 @@ struct TWebForm {
        BackgroundOnlyCheck = false;
   TLimitField MaxTime;
   std::string UsernameEdit, PasswordEdit;
+  bool CookiesCheck = false;
   // File
   TLimitField MaxFileCount, MinFileSize, MaxFileSize, MaxDiskSize;
   // URL

@@ -8,6 +8,7 @@
 #include "base/log_texts.h"
 #include "base/text_case.h"
 #include "engine/web.h"
+#include "engine/web_cookies.h"
 #include "html/html_parser.h"
 #include "html/url.h"
 #include "net/http_header.h"
@@ -41,6 +42,7 @@ TCapture::TCapture(TWEB& web, const TCaptureSettings& settings, TSocketHub& hub,
       process_page_(std::move(process_page)),
       clock_(clock ? *clock : SystemClock()) {
   http_.UserAgent = settings_.UserAgent;
+  if (web_.Options().Cookies || !settings_.CookieImport.empty()) StartCookies();
   for (int slot = 1; slot <= std::max(1, settings_.MaxSockets); ++slot) {
     auto request = std::make_unique<TRequest>(slot, hub, http_, web_.FileSystem(), &clock_);
     TRequest& r = *request;
@@ -65,6 +67,35 @@ TCapture::TCapture(TWEB& web, const TCaptureSettings& settings, TSocketHub& hub,
   web_.StartCapture(clock_.Now());
   web_.Log(std::string(kLogCaptureStart) + FormatDisplayDate(web_.CaptureStart()));
   RefreshCounters();
+}
+
+// The web's cookies of earlier captures, then those of the file the user gave: a file that
+// cannot be read ends the session before any request, for its requests would go without the
+// session the user meant them to use.
+void TCapture::StartCookies() {
+  const std::int64_t now = clock_.UnixSeconds();
+  if (!web_.Options().Cookies) {
+    // Only the given file's, for this session: a web that keeps no cookies stores none.
+  } else if (auto error =
+                 LoadCookies(web_.FileSystem(), CookieFileOf(web_.FileName()), cookies_, now)) {
+    throw std::runtime_error("The cookies of the web cannot be read: " + *error +
+                             ". Delete that file or clear the web's cookies.");
+  }
+  if (!settings_.CookieImport.empty()) {
+    if (!web_.FileSystem().FileExists(settings_.CookieImport)) {
+      throw std::runtime_error("The cookies file " + settings_.CookieImport + " does not exist.");
+    }
+    if (auto error = LoadCookies(web_.FileSystem(), settings_.CookieImport, cookies_, now)) {
+      throw std::runtime_error("The cookies file cannot be used: " + *error + ".");
+    }
+  }
+  http_.Cookies = &cookies_;
+}
+
+std::optional<std::string> TCapture::SaveCookies() {
+  if (!http_.Cookies || !web_.Options().Cookies) return std::nullopt;
+  return korvane::SaveCookies(web_.FileSystem(), CookieFileOf(web_.FileName()), cookies_,
+                              clock_.UnixSeconds());
 }
 
 TCapture::~TCapture() {

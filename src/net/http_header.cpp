@@ -171,6 +171,11 @@ void THTTPHEADER::Parse(std::string_view header, TDateTime now, THttpDateParts& 
       Location = ShortString(value);
     } else if (SameAsciiNoCase(name, "Set-Cookie:")) {
       Cookie = ShortString(UpTo(value, ';'));
+      std::string_view whole = rest;
+      while (!whole.empty() && (whole.front() == ' ' || whole.front() == '\t')) {
+        whole.remove_prefix(1);
+      }
+      if (SetCookies.size() < kMaxSetCookies) SetCookies.emplace_back(whole);
     }
   }
 }

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/date_time.h"
 
@@ -35,6 +36,9 @@ class THTTPHEADER {
   TDateTime LastModified = 0;
   std::string Location;
   std::string Cookie;  // the Set-Cookie value up to its first ';'
+  // Every Set-Cookie value whole, attributes included (at most kMaxSetCookies).
+  std::vector<std::string> SetCookies;
+  static constexpr std::size_t kMaxSetCookies = 100;
   // Whether a Content-Length line gave the length (ContentLength is replaced later otherwise).
   bool LengthAnnounced = false;
 };

@@ -4,6 +4,7 @@
 // not found is looked up again at the next capture.
 #pragma once
 
+#include "net/cookie_jar.h"
 #include "net/host_cache.h"
 #include "net/http_header.h"
 
@@ -16,6 +17,9 @@ struct THttpSession {
   // The name every request gives itself; empty for the program's own ("Mozilla/2.0 (Korvane
   // 1.073)"). One line of printable text (IsUserAgentText).
   std::string UserAgent;
+  // The cookies servers set, sent back with every request they apply to; null: no cookies are
+  // kept or sent. Owned by the capture.
+  TCookieJar* Cookies = nullptr;
 };
 
 }  // namespace korvane

@@ -224,6 +224,12 @@ void TRequest::SendRequest() {
   Socket.Send(HostLine());
   SendAcceptAndAgent();
   if (!Cookie.empty()) Socket.Send("Cookie :" + Cookie + "\r\n");
+  if (session_.Cookies) {
+    if (const std::string cookies = session_.Cookies->HeaderFor(Url, clock_.UnixSeconds());
+        !cookies.empty()) {
+      Socket.Send("Cookie: " + cookies + "\r\n");
+    }
+  }
   if (!Credentials.empty() && CredentialsApply())
     Socket.Send("Authorization: Basic " + Credentials + "\r\n");
   Socket.Send("\r\n");
@@ -332,6 +338,11 @@ void TRequest::HeaderComplete() {
   Header.Parse(Buffer.View().substr(0, static_cast<std::size_t>(HeaderLength)), clock_.Now(),
                session_.DateParts);
   if (Header.ContentLength == 0) Header.ContentLength = static_cast<std::int32_t>(body.size());
+  if (session_.Cookies) {
+    for (const std::string& set_cookie : Header.SetCookies) {
+      (void)session_.Cookies->Take(set_cookie, Url, clock_.UnixSeconds());  // refused: dropped
+    }
+  }
   if (!HeaderKept()) return;
   BodyInMemory = BodyInMemory && WriteToFile;
   Body.clear();

@@ -159,6 +159,7 @@ class TMainWin : public QMainWindow {
   void HtmlPagesCommand();
   void ImagesCommand();
   void LogPageCommand();
+  void ClearCookiesCommand();
   void ImageMapCommand();
   void SetupCommand();
   void SaveOptionsCommand();
@@ -249,6 +250,8 @@ class TMainWin : public QMainWindow {
   QLineEdit* max_time_edit_ = nullptr;
   QLineEdit* username_ = nullptr;
   QLineEdit* password_ = nullptr;
+  QCheckBox* cookies_ = nullptr;
+  QPushButton* clear_cookies_ = nullptr;
   // File
   struct TLimitWidgets {
     QCheckBox* check = nullptr;
