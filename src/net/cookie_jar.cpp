@@ -30,6 +30,16 @@ bool IsIpAddress(std::string_view host) {
                                        [](char c) { return c == '.' || (c >= '0' && c <= '9'); }));
 }
 
+// A name as DNS and IP literals spell it: nothing that could read as another field of a
+// cookies.txt line (a comment's '#', a tab) or begin with the dot of a domain.
+bool IsHostName(std::string_view host) {
+  return !host.empty() && host.front() != '.' &&
+         std::all_of(host.begin(), host.end(), [](char c) {
+           return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '.' || c == '-' ||
+                  c == '_' || c == ':' || c == '[' || c == ']';
+         });
+}
+
 // Control characters would let a value end the header line it is sent in.
 bool HasControl(std::string_view text) {
   return std::any_of(text.begin(), text.end(),
@@ -168,6 +178,8 @@ bool TCookieJar::Take(std::string_view set_cookie, std::string_view url, std::in
   if (pair.find('=') == std::string_view::npos || Trimmed(name).empty()) return false;
   const TAttributes a = ReadAttributes(rest);
   const std::string host = AnsiLowerCase(GetHost(url));
+  // A host or path that could not go into a header line or a cookies.txt line unchanged.
+  if (!IsHostName(host) || HasControl(GetPath(url))) return false;
   TCookie cookie;
   cookie.Name = std::string(Trimmed(name));
   cookie.Value = std::string(Trimmed(value));
