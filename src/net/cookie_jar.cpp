@@ -33,11 +33,10 @@ bool IsIpAddress(std::string_view host) {
 // A name as DNS and IP literals spell it: nothing that could read as another field of a
 // cookies.txt line (a comment's '#', a tab) or begin with the dot of a domain.
 bool IsHostName(std::string_view host) {
-  return !host.empty() && host.front() != '.' &&
-         std::all_of(host.begin(), host.end(), [](char c) {
-           return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '.' || c == '-' ||
-                  c == '_' || c == ':' || c == '[' || c == ']';
-         });
+  return !host.empty() && host.front() != '.' && std::all_of(host.begin(), host.end(), [](char c) {
+    return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '.' || c == '-' || c == '_' ||
+           c == ':' || c == '[' || c == ']';
+  });
 }
 
 // Control characters would let a value end the header line it is sent in.
