@@ -5,6 +5,7 @@
 
 #include "base/byte_count.h"
 #include "base/checked.h"
+#include "base/file_name.h"
 #include "base/log_texts.h"
 #include "base/text_case.h"
 #include "engine/web.h"
@@ -12,6 +13,7 @@
 #include "html/html_parser.h"
 #include "html/url.h"
 #include "net/http_header.h"
+#include "net/resume_note.h"
 
 namespace korvane {
 namespace {
@@ -262,11 +264,38 @@ void TCapture::StartNext(TRequest& request, TWebFile* record, const std::string&
   SlotOf(request).Record = record;
   record->State = wsLoading;
   CheckedInc(record->Trials);
+  PrepareResume(request, *record, url);
   if (settings_.UseProxy && !settings_.ProxyAdress.empty()) {
     request.Start(url, settings_.ProxyAdress, settings_.ProxyPort);
   } else {
     request.Start(url);
   }
+}
+
+std::optional<TResumeNote> TCapture::ResumableNote(const std::string& partial) const {
+  const TFileSystem& fs = web_.FileSystem();
+  const std::string note_file = partial + std::string(kResumeSuffix);
+  if (!fs.FileExists(note_file) || fs.FileSize(note_file) > 4096) return std::nullopt;
+  const std::optional<std::string> text = fs.ReadFile(note_file);
+  std::optional<TResumeNote> note = text ? TResumeNote::Parse(*text) : std::nullopt;
+  if (!note || fs.FileSize(partial) != note->Bytes) return std::nullopt;
+  return note;
+}
+
+// A body an earlier attempt left cut off under the record's name is finished rather than
+// fetched again whole, when its note names this very address.
+void TCapture::PrepareResume(TRequest& request, const TWebFile& record, const std::string& url) {
+  request.ResumeFile.clear();
+  request.ResumeBytes = 0;
+  request.ResumeValidator.clear();
+  const std::string& name = record.GetFileName();
+  if (name.empty() || !IsPlainFileName(name)) return;
+  const std::string partial = web_.Path() + name + std::string(kPartialSuffix);
+  const std::optional<TResumeNote> note = ResumableNote(partial);
+  if (!note || note->Url != url) return;
+  request.ResumeFile = partial;
+  request.ResumeBytes = note->Bytes;
+  request.ResumeValidator = note->Validator;
 }
 
 bool TCapture::HeaderReceived(TRequest& request) {
@@ -492,10 +521,31 @@ void TCapture::DiskIsFull(TWebFile& record) {
 // still loading, so the queue takes it again. One listing of the folder per session.
 void TCapture::RemovePartialFiles() {
   TFileSystem& fs = web_.FileSystem();
-  for (const std::string& name : fs.ListFiles(web_.Path())) {
-    // One that stays is tried again at the next session; it is never taken for a captured file.
-    if (name.ends_with(kPartialSuffix)) (void)fs.RemoveFile(web_.Path() + name);
+  const std::vector<std::string> names = fs.ListFiles(web_.Path());
+  for (const std::string& name : names) {
+    const std::string path = web_.Path() + name;
+    // A body cut off with a note naming an address still to fetch under that name waits to be
+    // finished; any other is never taken for a captured file, and goes.
+    if (name.ends_with(kPartialSuffix)) {
+      if (!IsResumable(path, name.substr(0, name.size() - kPartialSuffix.size()))) {
+        (void)fs.RemoveFile(path);
+        if (fs.FileExists(path + std::string(kResumeSuffix))) {
+          (void)fs.RemoveFile(path + std::string(kResumeSuffix));
+        }
+      }
+    } else if (name.ends_with(kResumeSuffix) &&
+               !fs.FileExists(path.substr(0, path.size() - kResumeSuffix.size()))) {
+      (void)fs.RemoveFile(path);
+    }
   }
+}
+
+bool TCapture::IsResumable(const std::string& partial, const std::string& name) const {
+  const std::optional<TResumeNote> note = ResumableNote(partial);
+  if (!note) return false;
+  const TWebFile* record = web_.Tree().Find(note->Url);
+  return record && record->GetFileName() == name && record->State != wsPage &&
+         record->State != wsFile;
 }
 
 // Pages and files kept after the last save of a killed program: their addresses are taken

@@ -23,6 +23,7 @@
 #include "engine/capture_view.h"
 #include "net/http_session.h"
 #include "net/request.h"
+#include "net/resume_note.h"
 
 namespace korvane {
 
@@ -165,6 +166,9 @@ class TCapture {
   void AutoSave();
   void HandlerFailed(TRequest& request, const std::string& error);
   void StartCookies();
+  std::optional<TResumeNote> ResumableNote(const std::string& partial) const;
+  void PrepareResume(TRequest& request, const TWebFile& record, const std::string& url);
+  bool IsResumable(const std::string& partial, const std::string& name) const;
 
   TWEB& web_;
   TCaptureSettings settings_;

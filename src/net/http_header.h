@@ -39,6 +39,13 @@ class THTTPHEADER {
   // Every Set-Cookie value whole, attributes included (at most kMaxSetCookies).
   std::vector<std::string> SetCookies;
   static constexpr std::size_t kMaxSetCookies = 100;
+  // Validators, as sent (empty when none): the ETag, and the Last-Modified line's words.
+  std::string ETag;
+  std::string LastModifiedText;
+  // A partial answer's Content-Range ("bytes 100-199/200"): its first byte and the whole
+  // length (-1 when not given or unknown, "*").
+  std::int64_t RangeStart = -1;
+  std::int64_t RangeTotal = -1;
   // Whether a Content-Length line gave the length (ContentLength is replaced later otherwise).
   bool LengthAnnounced = false;
 };
