@@ -544,8 +544,9 @@ bool TCapture::IsResumable(const std::string& partial, const std::string& name) 
   const std::optional<TResumeNote> note = ResumableNote(partial);
   if (!note) return false;
   const TWebFile* record = web_.Tree().Find(note->Url);
-  return record && record->GetFileName() == name && record->State != wsPage &&
-         record->State != wsFile;
+  // Only an address that will be fetched again: one filtered or not found since lets it go.
+  return record && record->GetFileName() == name &&
+         (record->State == wsTodo || record->State == wsLoading || record->State == wsError);
 }
 
 // Pages and files kept after the last save of a killed program: their addresses are taken
