@@ -132,8 +132,20 @@ TCopyOutcome CopyOutcome(const TWebCopyResult& result, const std::string& destin
 TWebCopyResult CopyWeb(TWEB& web, const std::string& destination, bool move, TRecentWebs& recent,
                        TWebCopyProgress* progress) {
   if (move) recent.Remove(web.FileName());
+  const std::string cookies = CookieFileOf(web.FileName());
   TWebCopyResult result = web.WebCopy(destination, move, progress);
   recent.Add(web.FileName());
+  // A moved web keeps its session with the site; a copy, made to be read, takes none of it.
+  TFileSystem& fs = web.FileSystem();
+  const std::string moved = CookieFileOf(web.FileName());
+  if (move && result.Saved && moved != cookies && fs.FileExists(cookies)) {
+    const std::optional<std::string> bytes = fs.ReadFile(cookies);
+    if (bytes && fs.ReplaceFile(moved, *bytes, {.OwnerOnly = true})) {
+      (void)fs.RemoveFile(cookies);
+    } else {
+      result.Failed.push_back(std::filesystem::path(cookies).filename().string());
+    }
+  }
   return result;
 }
 

@@ -143,8 +143,10 @@ TEST_F(WebMaintenanceTest, CopyIsWholeWithItsGeneratedPagesAndMapsAndAdvancesPer
   for (const char* page : {"_Home.htm", "_IxH.htm", "_IxI01.htm", "korvane.css", "m.map"}) {
     w_.fs.files[site + page] = page;
   }
+  w_.fs.files[site + "local.cookies"] = "# Netscape HTTP Cookie File\n";
   TWebCopyResult result = CopyWeb(*web, "/home/u/webs/copy/copy.web", false, recent_, &rec_);
   EXPECT_TRUE(result.Saved);
+  EXPECT_FALSE(Has("/home/u/webs/copy/copy.cookies"));  // a copy is to be read: no session
   EXPECT_TRUE(result.Failed.empty());
   // Ten files, the home page, two index pages, their stylesheet, the log, two stand-ins, a map.
   EXPECT_EQ(rec_.max, 18);
@@ -176,8 +178,11 @@ TEST_F(WebMaintenanceTest, MoveDeletesEachSourceRightAfterItsCopy) {
     }
     previous = name;
   };
+  w_.fs.files["/home/u/webs/site/local.cookies"] = "# Netscape HTTP Cookie File\n";
   TWebCopyResult result = CopyWeb(*web, "/home/u/webs/moved/m.web", true, recent_, &rec_);
   EXPECT_TRUE(result.Saved);
+  EXPECT_FALSE(Has("/home/u/webs/site/local.cookies"));  // the session moves with the web
+  EXPECT_TRUE(Has("/home/u/webs/moved/m.cookies"));
   EXPECT_FALSE(Has("/home/u/webs/site/NotFound.htm"));
   EXPECT_TRUE(Has("/home/u/webs/site/local.web"));  // the project file stays; the log moves
   EXPECT_FALSE(Has("/home/u/webs/site/LogFile.htm"));
