@@ -31,6 +31,9 @@ inline constexpr std::string_view kLogOutsideMainWeb = " filtr\xE9 : Externe au 
 inline constexpr std::string_view kLogExternalLevel = " filtr\xE9 : Niveau externe max atteint";
 // " filtered : greatest internal depth reached"
 inline constexpr std::string_view kLogInternalLevel = " filtr\xE9 : Niveau interne max atteint";
+// Always English, as every line added since: " filtered by rule ", then the rule that refused
+// the address ("- **/private/**").
+inline constexpr std::string_view kLogFilteredByRule = " filtered by rule ";
 // Always English: the tree refused the address.
 inline constexpr std::string_view kLogTreeError = ": Tree error";
 // " : address not valid"; the capture writes it too, after a link it cannot follow.

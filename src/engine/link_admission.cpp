@@ -109,30 +109,62 @@ bool TWEB::AddTodo(TWebFile* record, std::string_view url) {
   return false;
 }
 
-bool TWEB::LinkFilter(TWebFile* record, std::string_view url) {
-  if (record->State != wsTodo) return false;
+const TAddressRules& TWEB::AddressRules() {
+  if (options_.AddressRules != rules_source_) {
+    rules_source_ = options_.AddressRules;
+    rules_error_.clear();
+    std::optional<TAddressRules> compiled = TAddressRules::Compile(rules_source_, rules_error_);
+    rules_ = compiled ? std::move(*compiled) : TAddressRules();
+  }
+  return rules_;
+}
+
+TAddressRules::TDecision TWEB::RuleDecision(const TWebFile& record, std::string_view url) {
+  const TAddressRules& rules = AddressRules();
+  if (rules.Count() == 0 || record.GetForced() || url == url_) return {};
+  return rules.Decide(url);
+}
+
+bool TWEB::WithinLinkLimits(const TWebFile& record, std::string_view url, bool included) {
   auto refuse = [&](std::string_view why) {
     Log(std::string(url) + std::string(why));
     return false;
   };
-  if (HasOtherProtocol(url)) return refuse(kLogBadProtocol);
+  if (included) return record.LinkDepth <= options_.InternalLinkDepth;
+  if (record.ExternalDepth > 0) {
+    if (record.ExternalDepth > options_.ExternalWebDepth) return refuse(kLogOutsideMainWeb);
+    if (record.LinkDepth > options_.ExternalLinkDepth) return refuse(kLogExternalLevel);
+    return true;
+  }
+  if (record.LinkDepth > options_.InternalLinkDepth) return false;
+  if (options_.InternalPathLimit) {
+    const std::string start = GetPath(url_);
+    const std::string path = GetPath(url);
+    bool under_start = SameTextNoCase(std::string_view(path).substr(0, start.size()), start);
+    if (!under_start && path.find("cgi-bin") == std::string::npos) {
+      return refuse(kLogInternalLevel);
+    }
+  }
+  return true;
+}
+
+bool TWEB::LinkFilter(TWebFile* record, std::string_view url) {
+  if (record->State != wsTodo) return false;
+  if (HasOtherProtocol(url)) {
+    Log(std::string(url) + std::string(kLogBadProtocol));
+    return false;
+  }
+  // An exclude rule refuses whatever the limits say; an include rule lifts the path and external
+  // web limits of a hyperlink, never its depth nor the file type and size limits.
+  const TAddressRules::TDecision rule = RuleDecision(*record, url);
+  if (rule.Verdict == TAddressRules::TVerdict::kExclude) {
+    Log(std::string(url) + std::string(kLogFilteredByRule) +
+        AddressRules().Rule(rule.Index).Text());
+    return false;
+  }
   switch (record->GetLinkType()) {
     case 0:
-      if (record->ExternalDepth > 0) {
-        if (record->ExternalDepth > options_.ExternalWebDepth) return refuse(kLogOutsideMainWeb);
-        if (record->LinkDepth > options_.ExternalLinkDepth) return refuse(kLogExternalLevel);
-      } else {
-        if (record->LinkDepth > options_.InternalLinkDepth) return false;
-        if (options_.InternalPathLimit) {
-          const std::string start = GetPath(url_);
-          const std::string path = GetPath(url);
-          bool under_start = SameTextNoCase(std::string_view(path).substr(0, start.size()), start);
-          if (!under_start && path.find("cgi-bin") == std::string::npos) {
-            return refuse(kLogInternalLevel);
-          }
-        }
-      }
-      return true;
+      return WithinLinkLimits(*record, url, rule.Verdict == TAddressRules::TVerdict::kInclude);
     case 1:
       return !options_.RefLimit && !options_.BackgroundOnlyFlag;
     case 3:
