@@ -41,6 +41,7 @@ TCapture::TCapture(TWEB& web, const TCaptureSettings& settings, TSocketHub& hub,
       process_page_(std::move(process_page)),
       clock_(clock ? *clock : SystemClock()) {
   http_.UserAgent = settings_.UserAgent;
+  http_.ExtraHeaders = web_.Options().RequestHeaders;
   for (int slot = 1; slot <= std::max(1, settings_.MaxSockets); ++slot) {
     auto request = std::make_unique<TRequest>(slot, hub, http_, web_.FileSystem(), &clock_);
     TRequest& r = *request;
@@ -231,6 +232,7 @@ void TCapture::StartNext(TRequest& request, TWebFile* record, const std::string&
   SlotOf(request).Record = record;
   record->State = wsLoading;
   CheckedInc(record->Trials);
+  request.Referer = web_.Options().SendReferer ? web_.RefererOf(*record) : std::string();
   if (settings_.UseProxy && !settings_.ProxyAdress.empty()) {
     request.Start(url, settings_.ProxyAdress, settings_.ProxyPort);
   } else {
@@ -262,7 +264,9 @@ bool TCapture::HeaderReceived(TRequest& request) {
 void TCapture::Redirect(TRequest& request, TWebFile& record) {
   TLinkItem item{static_cast<std::uint8_t>(record.GetLinkType()),
                  Resolve(request.Header.Location, request.Url), record.GetDescription()};
+  const bool known = web_.Tree().Find(item.Url) != nullptr;
   TWebFile* target = web_.NewLink(item, &record);
+  if (target && target != &record && !known) web_.InheritReferer(*target, record);
   if (!target) {
     // Led to an address the web cannot hold (another scheme, no host, a full tree; logged by
     // admission): nothing to fetch there, and nothing to fetch again here at every capture.

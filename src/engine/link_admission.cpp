@@ -64,6 +64,11 @@ TWebFile* TWEB::NewLink(const TLinkItem& item, TWebFile* parent) {
     Log(item.Url + std::string(kLogTreeError));
     return nullptr;
   }
+  if (parent) {
+    referers_[added] = tree_.GetUrl(parent);
+  } else {
+    referers_.erase(added);  // a record of an earlier tree may have had this place
+  }
   AddTodo(added, item.Url);
   return added;
 }
@@ -76,6 +81,19 @@ bool TWEB::RefusedByFullTree(std::string_view url) {
   return true;
 }
 
+std::string TWEB::RefererOf(const TWebFile& record) const {
+  const auto found = referers_.find(&record);
+  return found == referers_.end() ? std::string() : found->second;
+}
+
+void TWEB::InheritReferer(const TWebFile& record, const TWebFile& redirected) {
+  if (std::string referer = RefererOf(redirected); !referer.empty()) {
+    referers_[&record] = std::move(referer);
+  } else {
+    referers_.erase(&record);
+  }
+}
+
 TWebFile* TWEB::MoveToProtocol(TWebFile& record, std::string_view from, std::string_view to) {
   if (RefusedByFullTree(to)) return &record;
   auto moved = std::make_unique<TWebFile>();
@@ -85,6 +103,7 @@ TWebFile* TWEB::MoveToProtocol(TWebFile& record, std::string_view from, std::str
     Log(std::string(to) + std::string(kLogTreeError));
     return &record;
   }
+  InheritReferer(*added, record);
   // The old address is only an alias of the moved record: without it the record is reached
   // under its new address still, and the old one is admitted afresh when linked again.
   (void)tree_.Add(from, added);

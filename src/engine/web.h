@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -189,6 +190,11 @@ class TWEB {
   // record still waiting under http moves to https when a secure link to it is met). Throws
   // TCounterOverflow when a depth or counter overflows.
   TWebFile* NewLink(const TLinkItem& item, TWebFile* parent);
+  // The address of the page whose link entered `record` in this session, for its Referer; empty
+  // for the start address and for a record read from the project file (which keeps no parent).
+  std::string RefererOf(const TWebFile& record) const;
+  // A record a redirection reached is asked for on behalf of the page that linked the first.
+  void InheritReferer(const TWebFile& record, const TWebFile& redirected);
   // Enters the address of `record` (known as `from`) under `to`, its other web protocol, with the
   // record's state, depths and texts; `from` then leads to the new record, and `record` is
   // destroyed (the queue holds the new one in its place). The new record, or `record` when the
@@ -368,6 +374,8 @@ class TWEB {
   // Entries of the project file's extension block that this program does not know: kept and
   // written back.
   std::vector<TOPTIONS::TEntry> unknown_extensions_;
+  // The page that linked each record entered in this session (see RefererOf).
+  std::unordered_map<const TWebFile*, std::string> referers_;
   // The address rules compiled, and the options' rules they were compiled from.
   TAddressRules rules_;
   std::vector<std::string> rules_source_;

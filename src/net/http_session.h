@@ -4,6 +4,9 @@
 // not found is looked up again at the next capture.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "net/host_cache.h"
 #include "net/http_header.h"
 
@@ -16,6 +19,9 @@ struct THttpSession {
   // The name every request gives itself; empty for the program's own ("Mozilla/2.0 (Korvane
   // 1.073)"). One line of printable text (IsUserAgentText).
   std::string UserAgent;
+  // Headers every request sends besides its own, "Name: value" each (ParseRequestHeader: one
+  // that is not is never sent).
+  std::vector<std::string> ExtraHeaders;
 };
 
 }  // namespace korvane
