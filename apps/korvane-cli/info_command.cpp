@@ -91,6 +91,9 @@ int RunInfoCommand(const TInfoArgs& args) {
   TOPTIONS shown = web.Options();
   // Anyone looking over the shoulder, or at a shared terminal log, must not read it.
   if (!shown.Password.empty()) shown.Password = "(hidden)";
+  // Extra headers often carry a token or a session cookie: only their names are shown.
+  for (std::string& header : shown.RequestHeaders)
+    header = header.substr(0, header.find(':')) + ": (hidden)";
   shown.SaveToIni(options, "Options");
   std::printf("\n%s", options.SaveToString().c_str());
   const TCaptureInfo& last = web.LastCaptureInfo();
