@@ -154,6 +154,12 @@ TEST_F(CliTest, RulesAndHeadersSteerTheCaptureAndBadOnesAreRefused) {
   EXPECT_NE(info.output.find("Rule1=- **/old/**\nRule2=+ **/blog/**\nHeader1=X-Token: (hidden)"),
             std::string::npos)
       << info.output;
+  TRun tried = Cli("rules " + web.string() + " " + server.Url("/blog/old/x.htm") + " " +
+                   server.Url("/docs/y.htm"));
+  EXPECT_EQ(tried.status, 0) << tried.output;
+  EXPECT_EQ(tried.output, "1 - **/old/**\n2 + **/blog/**\n" + server.Url("/blog/old/x.htm") +
+                              ": rule 1 (- **/old/**) excludes it\n" + server.Url("/docs/y.htm") +
+                              ": no rule matches: the limits decide\n");
 
   std::ofstream(rules) << "+ a\n- re:*x\n";
   const struct {
