@@ -12,7 +12,7 @@ namespace {
 constexpr std::string_view kRegexPrefix = "re:";
 // The most states an expression may make (see RegexWeight): every address met is tried against
 // it, so a rule must cost little, and no expression of a few bytes may take the capture with it.
-constexpr std::size_t kMaxRegexWeight = 2000;
+constexpr std::size_t kMaxRegexWeight = 1000;
 // Regular expressions are not tried on longer addresses: a web holds none (255 bytes at most).
 constexpr std::size_t kMaxRegexAddress = 1024;
 
