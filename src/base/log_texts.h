@@ -60,6 +60,8 @@ inline constexpr std::string_view kLogBytesAnnounced = " octets annonc\xE9s):";
 inline constexpr std::string_view kLogServerCloses = " : le serveur ferme les connexions en trop, ";
 // ..." connection(s) at most".
 inline constexpr std::string_view kLogConnectionsAtMost = " connexion(s) au plus";
+// Always English: "address rules not applied: ", then why (the rule and its fault).
+inline constexpr std::string_view kLogRulesNotApplied = "address rules not applied: ";
 // "Stop : disk full"
 inline constexpr std::string_view kLogStopDiskFull = "Arr\xEAt : disque plein";
 // "Stop : transfers in progress cut off after ", then the seconds and " s".

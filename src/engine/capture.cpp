@@ -65,6 +65,11 @@ TCapture::TCapture(TWEB& web, const TCaptureSettings& settings, TSocketHub& hub,
   web_.UpdateTodo();
   web_.StartCapture(clock_.Now());
   web_.Log(std::string(kLogCaptureStart) + FormatDisplayDate(web_.CaptureStart()));
+  // Rules the front ends were not given (a settings or project file edited by hand) may not
+  // compile: the capture goes on by the limits alone, and says so where its refusals are read.
+  if (!web_.RulesError().empty()) {
+    web_.Log(std::string(kLogRulesNotApplied) + web_.RulesError());
+  }
   RefreshCounters();
 }
 
