@@ -304,7 +304,9 @@ void CheckRulesAndHeaders(const TOPTIONS& options) {
   }
   for (const std::string& line : options.RequestHeaders) {
     if (!ParseRequestHeader(line, error)) {
-      throw std::runtime_error("the web's header \"" + line + "\" cannot be sent: " + error);
+      std::string why = "the web's header \"" + line;
+      why += "\" cannot be sent: ";
+      throw std::runtime_error(why + error);
     }
   }
 }
