@@ -14,6 +14,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSpinBox>
 #include <QStackedWidget>
 #include <QTabWidget>
@@ -219,11 +220,19 @@ QWidget* TMainWin::OptionsTab() {
   layout->addWidget(main_web, 0, 0, 1, 2);
   layout->addWidget(external, 1, 0);
   layout->addWidget(connection, 1, 1);
-  layout->addWidget(pages, 2, 0, 1, 2);
-  layout->addWidget(rules_editor_, 3, 0);
-  layout->addWidget(RequestsGroup(tab), 3, 1);
+  layout->addWidget(pages, 2, 0);
+  layout->addWidget(RequestsGroup(tab), 2, 1);
+  layout->addWidget(rules_editor_, 3, 0, 1, 2);
   layout->setRowStretch(4, 1);
-  return tab;
+  // The page is never made shorter than its groups need: the scroll area shows the rest.
+  layout->setSizeConstraint(QLayout::SetMinimumSize);
+  // The tab holds more than a small window shows: it scrolls rather than squeezing its groups.
+  auto* scroll = new QScrollArea;
+  scroll->setObjectName(QStringLiteral("OptionsScroll"));
+  scroll->setFrameShape(QFrame::NoFrame);
+  scroll->setWidgetResizable(true);
+  scroll->setWidget(tab);
+  return scroll;
 }
 
 QWidget* TMainWin::RequestsGroup(QWidget* tab) {
@@ -243,7 +252,6 @@ QWidget* TMainWin::RequestsGroup(QWidget* tab) {
   request_headers_->setMaximumHeight(request_headers_->fontMetrics().height() * 5);
   headers_problem_ = new QLabel(requests);
   headers_problem_->setObjectName(QStringLiteral("HeadersProblemLabel"));
-  headers_problem_->setWordWrap(true);
   headers_problem_->setVisible(false);
   connect(request_headers_, &QPlainTextEdit::textChanged, this, [this] {
     const std::string problem = RequestHeadersProblem(FromQt(request_headers_->toPlainText()));

@@ -31,7 +31,8 @@ TRulesEditor::TRulesEditor(QWidget* parent) : QGroupBox(tr(" Address rules "), p
          "external web limits say (its depth, file type and size limits still hold), - never "
          "captures it. An address no rule matches is left to the limits; the start address is "
          "always captured."));
-  list_->setMaximumHeight(list_->fontMetrics().height() * 6);
+  list_->setMinimumHeight(list_->fontMetrics().height() * 5);
+  list_->setMaximumHeight(list_->fontMetrics().height() * 9);
   connect(list_, &QListWidget::currentRowChanged, this, &TRulesEditor::RowSelected);
   kind_ = new QComboBox(this);
   kind_->setObjectName(QStringLiteral("RuleKindCombo"));
@@ -55,13 +56,11 @@ TRulesEditor::TRulesEditor(QWidget* parent) : QGroupBox(tr(" Address rules "), p
   connect(down_, &QPushButton::clicked, this, [this] { Move(false); });
   error_ = new QLabel(this);
   error_->setObjectName(QStringLiteral("RuleErrorLabel"));
-  error_->setWordWrap(true);
   test_ = new QLineEdit(this);
   test_->setObjectName(QStringLiteral("RuleTestEdit"));
   test_->setPlaceholderText(tr("Test an address: http://..."));
   verdict_ = new QLabel(this);
   verdict_->setObjectName(QStringLiteral("RuleVerdictLabel"));
-  verdict_->setWordWrap(true);
   connect(test_, &QLineEdit::textChanged, this, &TRulesEditor::ShowVerdict);
 
   auto* edit_row = new QHBoxLayout;
