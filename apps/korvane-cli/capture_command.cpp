@@ -143,6 +143,9 @@ constexpr TOptionFlag kOptionFlags[] = {
      INT32_MAX},
     {"--low-speed-time", "LowSpeedTime", TKind::kInt,
      "Seconds over which the low-speed limit is measured (60)", INT32_MAX},
+    {"--keep-cookies", "Cookies", TKind::kBool,
+     "Keep the cookies servers set and send them back, between captures too, in a file beside "
+     "the project readable by its owner only (on)"},
     {"--referer", "SendReferer", TKind::kBool,
      "Send the address of the page that linked each address as its Referer (on; off for webs "
      "made before it)"},
@@ -341,6 +344,7 @@ TCaptureSettings SettingsFor(const TCaptureArgs& args, const TParam& param) {
   if (args.timeout > 0) s.Timeout = args.timeout;
   if (args.stop_wait >= 0) s.StopWaitSecs = args.stop_wait;
   if (!args.user_agent.empty()) s.UserAgent = args.user_agent;
+  s.CookieImport = args.cookie_file;
   s.UseProxy = param.UseProxy && !args.no_proxy;
   if (!args.proxy.empty()) {
     s.UseProxy = true;
@@ -476,6 +480,10 @@ void AddCaptureCommand(CLI::App& app, TCaptureArgs& args) {
   cmd->add_option("--stop-wait", args.stop_wait,
                   "Seconds a first Ctrl-C lets the transfers under way finish (60 by default)")
       ->check(CLI::Range(0, 3600));
+  cmd->add_option("--cookies", args.cookie_file,
+                  "Start with the cookies of this cookies.txt file (exported from a browser), to "
+                  "use a session opened there; they are kept with the web's own")
+      ->check(CLI::ExistingFile);
   cmd->add_option("--user-agent", args.user_agent,
                   "The name requests give themselves (\"Mozilla/2.0 (Korvane 1.073)\" by default)")
       ->check(CLI::Validator(

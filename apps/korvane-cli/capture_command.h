@@ -35,8 +35,9 @@ struct TCaptureArgs {
   int sockets = 0;
   int tries = 0;
   int timeout = 0;
-  int stop_wait = -1;      // the settings' wait when not given
-  std::string user_agent;  // the settings' when empty
+  int stop_wait = -1;       // the settings' wait when not given
+  std::string user_agent;   // the settings' when empty
+  std::string cookie_file;  // a cookies.txt to start with; none when empty
   std::string proxy;
   bool no_proxy = false;
   std::string no_write_disk;

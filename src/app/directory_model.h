@@ -19,7 +19,8 @@ struct TCreateFolderError {
 
 class TDirectoryDlg {
  public:
-  // Opens on `start` when that folder exists, else on `program_folder`.
+  // Opens on `start`, or the nearest folder above it that exists; on `program_folder` when there
+  // is none.
   TDirectoryDlg(const TFileSystem& fs, std::string caption, const std::string& program_folder,
                 const std::string& start, bool offers_new_directory = true);
 
@@ -32,8 +33,8 @@ class TDirectoryDlg {
   std::string NewDirectoryProposal() const;
   static constexpr const char* kPromptCaption = "New directory...";
   static constexpr const char* kPromptLabel = "Enter directory name:";
-  // Creates `name` with its missing parents and selects it; the error to show when it does not
-  // exist afterwards.
+  // Creates `name` (a relative one inside the selected folder) with its missing parents and
+  // selects it; the error to show when it does not exist afterwards.
   std::optional<TCreateFolderError> NewDirectory(TFileSystem& fs, const std::string& name);
 
  private:

@@ -7,6 +7,7 @@
 #include "base/file_name.h"
 #include "base/text_case.h"
 #include "engine/web_bookmark.h"
+#include "engine/web_cookies.h"
 #include "pages/bookmarks.h"
 #include "settings/param.h"
 
@@ -38,8 +39,8 @@ void DeleteThroughLink(TWEB& web, TDeleteWebResult& result) {
   for (std::string& failure : DeleteFolderFiles(fs, web.Path(), own)) {
     result.NotDeleted.push_back(std::move(failure));
   }
-  if (fs.FileExists(web.FileName()) && !fs.RemoveFile(web.FileName())) {
-    result.NotDeleted.push_back(fs.LastError());
+  for (const std::string& file : {web.FileName(), CookieFileOf(web.FileName())}) {
+    if (fs.FileExists(file) && !fs.RemoveFile(file)) result.NotDeleted.push_back(fs.LastError());
   }
   const std::size_t stayed = fs.ListRemovable(web.Path()).size();
   if (!fs.RemoveFile(link)) result.NotDeleted.push_back(fs.LastError());
@@ -201,9 +202,16 @@ TDeleteWebResult DeleteWeb(TWEB& web, TParam& param, TBookMarks& bookmarks, TRec
                      "): it holds other folders or files that are not the web's";
     }
   } else if (fs.FileExists(web.FileName())) {
-    const bool trashed = TrashAll({web.FileName()}, hooks);
+    // The web's cookies go with its project file: they may open a session on the site.
+    std::vector<std::string> files = {web.FileName()};
+    if (const std::string cookies = CookieFileOf(web.FileName()); fs.FileExists(cookies)) {
+      files.push_back(cookies);
+    }
+    const bool trashed = TrashAll(files, hooks);
     result.Trashed = trashed && (asked || result.Trashed);
-    if (!trashed && !fs.RemoveFile(web.FileName())) result.NotDeleted.push_back(fs.LastError());
+    for (const std::string& file : files) {
+      if (!trashed && !fs.RemoveFile(file)) result.NotDeleted.push_back(fs.LastError());
+    }
   }
   return result;
 }

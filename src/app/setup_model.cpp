@@ -9,6 +9,16 @@
 
 namespace korvane {
 
+namespace {
+
+std::string WithoutOuterSpaces(const std::string& text) {
+  const std::size_t first = text.find_first_not_of(' ');
+  if (first == std::string::npos) return {};
+  return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+}  // namespace
+
 std::int32_t SpinValue(const std::string& text, std::int32_t min, std::int32_t max,
                        std::int32_t fallback) {
   return std::clamp(IntegerOr(text, fallback), min, max);
@@ -22,7 +32,9 @@ TParamForm::TParamForm(TParam& param, const TFileSystem& fs) : param_(param), fs
   ProxyUse = param.UseProxy;
   ProxyAdressEdit = param.ProxyAdress;
   ProxyPortEdit = std::to_string(param.ProxyPort);
+  UserAgentEdit = param.UserAgent;
   DefaultPathEdit = param.Path;
+  NativeFolderDialog = param.NativeFolderDialog;
   AutoLaunch = param.AutoLaunch;
   AutoBrowser = param.AutoBrowser;
   BrowserName = param.ExeName;
@@ -71,11 +83,12 @@ void TParamForm::SelectBrowser(const std::string& path) {
   if (BrowserItems.size() > kMaxBrowsers) BrowserItems.pop_back();
 }
 
-std::string TParamForm::BookmarkProposal(const std::string& program_folder) const {
+std::string TParamForm::BookmarkProposal() const {
   if (!BookmarkFileEdit.empty()) return BookmarkFileEdit;
   std::string located = LocateNavigatorBookmarks(BrowserName, fs_);
   if (!located.empty()) return located;
-  return WithSeparator(program_folder) + "bookmark.htm";
+  // With the user's other files: the program's folder is read-only once installed.
+  return WithSeparator(param_.WorkPath()) + "bookmark.htm";
 }
 
 std::optional<std::string> TParamForm::ChooseBookmarkFile(TFileSystem& fs,
@@ -108,6 +121,8 @@ bool TParamForm::Ok() {
   p.ProxyAdress = ProxyAdressEdit;
   // A port that is not a number keeps the old one rather than becoming port 0.
   p.ProxyPort = IntegerOr(ProxyPortEdit, p.ProxyPort);
+  if (IsUserAgentText(UserAgentEdit)) p.UserAgent = WithoutOuterSpaces(UserAgentEdit);
+  p.NativeFolderDialog = NativeFolderDialog;
   // An emptied box keeps the old folder: a bare separator would propose new webs at the root.
   if (!DefaultPathEdit.empty()) p.Path = WithSeparator(DefaultPathEdit);
   p.AutoLaunch = AutoLaunch;

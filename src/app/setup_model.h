@@ -33,9 +33,13 @@ class TParamForm {
   // Leaving the address box empty while the proxy is on turns it off.
   void ProxyAdressExit();
   bool ProxyControlsEnabled() const { return ProxyUse; }
+  // Empty for the program's own name; text that is not one line of printable ASCII (at most
+  // 255 characters) keeps the name in use.
+  std::string UserAgentEdit;
 
   // Directories
   std::string DefaultPathEdit;
+  bool NativeFolderDialog = true;
 
   // Browser
   bool AutoLaunch = false;
@@ -51,8 +55,8 @@ class TParamForm {
   bool AutoAddBookmark = false;
   std::string BookmarkFileEdit, BookmarkFolderEdit;
   // "Br&owse..." for the bookmark file: the file the chooser proposes (the edit's, else the one
-  // beside the navigator, else "bookmark.htm" in `program_folder`).
-  std::string BookmarkProposal(const std::string& program_folder) const;
+  // beside the navigator, else "bookmark.htm" in the work folder).
+  std::string BookmarkProposal() const;
   // The file chosen: one that exists must read as a bookmark file, one that does not is created
   // empty. On success the edit takes the path; otherwise the message to show, the edit unchanged.
   static constexpr const char* kNotBookmarkFile = "It is not a valid bookmarks file!";

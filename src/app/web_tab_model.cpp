@@ -74,6 +74,7 @@ TWebForm ShowWebForm(const TWebFields& web) {
   f.MaxTime = ShowLimit(o.MaxTime);
   f.UsernameEdit = o.Username;
   f.PasswordEdit = o.Password;
+  f.CookiesCheck = o.Cookies;
   f.AddressRules = o.AddressRules;
   f.SendRefererCheck = o.SendReferer;
   f.RequestHeadersEdit = JoinedLines(o.RequestHeaders);
@@ -110,6 +111,7 @@ void StoreWebForm(const TWebForm& f, TWebFields& web) {
   o.MaxTime = StoreLimit(f.MaxTime);
   o.Username = f.UsernameEdit;
   o.Password = f.PasswordEdit;
+  o.Cookies = f.CookiesCheck;
   o.AddressRules = f.AddressRules;
   o.SendReferer = f.SendRefererCheck;
   std::string problem;

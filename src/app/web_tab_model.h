@@ -32,6 +32,7 @@ struct TWebForm {
        BackgroundOnlyCheck = false;
   TLimitField MaxTime;
   std::string UsernameEdit, PasswordEdit;
+  bool CookiesCheck = false;
   std::vector<std::string> AddressRules;  // the rules editor's Texts()
   bool SendRefererCheck = false;
   std::string RequestHeadersEdit;  // one "Name: value" a line

@@ -100,6 +100,11 @@ std::int64_t TClock::TickMs() const {
   return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
+std::int64_t TClock::UnixSeconds() const {
+  using namespace std::chrono;
+  return duration_cast<seconds>(system_clock::now().time_since_epoch()).count();
+}
+
 TDateTime TSystemClock::Now() const {
   using namespace std::chrono;
   auto now = system_clock::now();

@@ -47,6 +47,8 @@ class TClock {
   // Milliseconds of a clock that only goes forward (for elapsed times); the steady clock unless
   // a test drives it.
   virtual std::int64_t TickMs() const;
+  // Seconds since 1970 in UTC (cookie expiry dates); the system's unless a test drives it.
+  virtual std::int64_t UnixSeconds() const;
 };
 
 class TSystemClock final : public TClock {

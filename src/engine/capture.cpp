@@ -5,12 +5,15 @@
 
 #include "base/byte_count.h"
 #include "base/checked.h"
+#include "base/file_name.h"
 #include "base/log_texts.h"
 #include "base/text_case.h"
 #include "engine/web.h"
+#include "engine/web_cookies.h"
 #include "html/html_parser.h"
 #include "html/url.h"
 #include "net/http_header.h"
+#include "net/resume_note.h"
 
 namespace korvane {
 namespace {
@@ -41,6 +44,7 @@ TCapture::TCapture(TWEB& web, const TCaptureSettings& settings, TSocketHub& hub,
       process_page_(std::move(process_page)),
       clock_(clock ? *clock : SystemClock()) {
   http_.UserAgent = settings_.UserAgent;
+  if (web_.Options().Cookies || !settings_.CookieImport.empty()) StartCookies();
   http_.ExtraHeaders = web_.Options().RequestHeaders;
   for (int slot = 1; slot <= std::max(1, settings_.MaxSockets); ++slot) {
     auto request = std::make_unique<TRequest>(slot, hub, http_, web_.FileSystem(), &clock_);
@@ -71,6 +75,35 @@ TCapture::TCapture(TWEB& web, const TCaptureSettings& settings, TSocketHub& hub,
     web_.Log(std::string(kLogRulesNotApplied) + web_.RulesError());
   }
   RefreshCounters();
+}
+
+// The web's cookies of earlier captures, then those of the file the user gave: a file that
+// cannot be read ends the session before any request, for its requests would go without the
+// session the user meant them to use.
+void TCapture::StartCookies() {
+  const std::int64_t now = clock_.UnixSeconds();
+  if (!web_.Options().Cookies) {
+    // Only the given file's, for this session: a web that keeps no cookies stores none.
+  } else if (auto error =
+                 LoadCookies(web_.FileSystem(), CookieFileOf(web_.FileName()), cookies_, now)) {
+    throw std::runtime_error("The cookies of the web cannot be read: " + *error +
+                             ". Delete that file or clear the web's cookies.");
+  }
+  if (!settings_.CookieImport.empty()) {
+    if (!web_.FileSystem().FileExists(settings_.CookieImport)) {
+      throw std::runtime_error("The cookies file " + settings_.CookieImport + " does not exist.");
+    }
+    if (auto error = LoadCookies(web_.FileSystem(), settings_.CookieImport, cookies_, now)) {
+      throw std::runtime_error("The cookies file cannot be used: " + *error + ".");
+    }
+  }
+  http_.Cookies = &cookies_;
+}
+
+std::optional<std::string> TCapture::SaveCookies() {
+  if (!http_.Cookies || !web_.Options().Cookies) return std::nullopt;
+  return korvane::SaveCookies(web_.FileSystem(), CookieFileOf(web_.FileName()), cookies_,
+                              clock_.UnixSeconds());
 }
 
 TCapture::~TCapture() {
@@ -237,12 +270,39 @@ void TCapture::StartNext(TRequest& request, TWebFile* record, const std::string&
   SlotOf(request).Record = record;
   record->State = wsLoading;
   CheckedInc(record->Trials);
+  PrepareResume(request, *record, url);
   request.Referer = web_.Options().SendReferer ? web_.RefererOf(*record) : std::string();
   if (settings_.UseProxy && !settings_.ProxyAdress.empty()) {
     request.Start(url, settings_.ProxyAdress, settings_.ProxyPort);
   } else {
     request.Start(url);
   }
+}
+
+std::optional<TResumeNote> TCapture::ResumableNote(const std::string& partial) const {
+  const TFileSystem& fs = web_.FileSystem();
+  const std::string note_file = partial + std::string(kResumeSuffix);
+  if (!fs.FileExists(note_file) || fs.FileSize(note_file) > 4096) return std::nullopt;
+  const std::optional<std::string> text = fs.ReadFile(note_file);
+  std::optional<TResumeNote> note = text ? TResumeNote::Parse(*text) : std::nullopt;
+  if (!note || fs.FileSize(partial) != note->Bytes) return std::nullopt;
+  return note;
+}
+
+// A body an earlier attempt left cut off under the record's name is finished rather than
+// fetched again whole, when its note names this very address.
+void TCapture::PrepareResume(TRequest& request, const TWebFile& record, const std::string& url) {
+  request.ResumeFile.clear();
+  request.ResumeBytes = 0;
+  request.ResumeValidator.clear();
+  const std::string& name = record.GetFileName();
+  if (name.empty() || !IsPlainFileName(name)) return;
+  const std::string partial = web_.Path() + name + std::string(kPartialSuffix);
+  const std::optional<TResumeNote> note = ResumableNote(partial);
+  if (!note || note->Url != url) return;
+  request.ResumeFile = partial;
+  request.ResumeBytes = note->Bytes;
+  request.ResumeValidator = note->Validator;
 }
 
 bool TCapture::HeaderReceived(TRequest& request) {
@@ -470,10 +530,32 @@ void TCapture::DiskIsFull(TWebFile& record) {
 // still loading, so the queue takes it again. One listing of the folder per session.
 void TCapture::RemovePartialFiles() {
   TFileSystem& fs = web_.FileSystem();
-  for (const std::string& name : fs.ListFiles(web_.Path())) {
-    // One that stays is tried again at the next session; it is never taken for a captured file.
-    if (name.ends_with(kPartialSuffix)) (void)fs.RemoveFile(web_.Path() + name);
+  const std::vector<std::string> names = fs.ListFiles(web_.Path());
+  for (const std::string& name : names) {
+    const std::string path = web_.Path() + name;
+    // A body cut off with a note naming an address still to fetch under that name waits to be
+    // finished; any other is never taken for a captured file, and goes.
+    if (name.ends_with(kPartialSuffix)) {
+      if (!IsResumable(path, name.substr(0, name.size() - kPartialSuffix.size()))) {
+        (void)fs.RemoveFile(path);
+        if (fs.FileExists(path + std::string(kResumeSuffix))) {
+          (void)fs.RemoveFile(path + std::string(kResumeSuffix));
+        }
+      }
+    } else if (name.ends_with(kResumeSuffix) &&
+               !fs.FileExists(path.substr(0, path.size() - kResumeSuffix.size()))) {
+      (void)fs.RemoveFile(path);
+    }
   }
+}
+
+bool TCapture::IsResumable(const std::string& partial, const std::string& name) const {
+  const std::optional<TResumeNote> note = ResumableNote(partial);
+  if (!note) return false;
+  const TWebFile* record = web_.Tree().Find(note->Url);
+  // Only an address that will be fetched again: one filtered or not found since lets it go.
+  return record && record->GetFileName() == name &&
+         (record->State == wsTodo || record->State == wsLoading || record->State == wsError);
 }
 
 // Pages and files kept after the last save of a killed program: their addresses are taken

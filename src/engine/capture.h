@@ -14,6 +14,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -22,6 +23,7 @@
 #include "engine/capture_view.h"
 #include "net/http_session.h"
 #include "net/request.h"
+#include "net/resume_note.h"
 
 namespace korvane {
 
@@ -44,6 +46,10 @@ struct TCaptureSettings {
   int StopWaitSecs = 60;
   // The name the requests give themselves; empty for the program's own.
   std::string UserAgent;
+  // A cookies.txt file (exported from a browser) whose cookies the session starts with, so that
+  // it can use a session opened there; empty for none. Kept for the next captures only when the
+  // web keeps cookies.
+  std::string CookieImport;
 };
 
 // Processes a captured page (or, for page requisites, a stylesheet): enters its links into the
@@ -89,6 +95,9 @@ class TCapture {
   bool AcceptLink(const TLinkParam& link);
   // The session's figures into the web's last capture information.
   void Fill();
+  // Keeps the session's cookies for the next capture, when the web keeps cookies; the error in
+  // words when they could not be written.
+  std::optional<std::string> SaveCookies();
 
   bool Stopping() const { return stopping_; }
   bool Ended() const { return ended_; }
@@ -156,6 +165,10 @@ class TCapture {
   void CountFiltered(TWebFile& record);
   void AutoSave();
   void HandlerFailed(TRequest& request, const std::string& error);
+  void StartCookies();
+  std::optional<TResumeNote> ResumableNote(const std::string& partial) const;
+  void PrepareResume(TRequest& request, const TWebFile& record, const std::string& url);
+  bool IsResumable(const std::string& partial, const std::string& name) const;
 
   TWEB& web_;
   TCaptureSettings settings_;
@@ -163,6 +176,7 @@ class TCapture {
   TCaptureView& view_;
   TPageProcessor process_page_;
   const TClock& clock_;
+  TCookieJar cookies_;
   THttpSession http_;  // before the requests, which use it
   std::vector<std::unique_ptr<TRequest>> requests_;
   // What the session holds of each slot's address, by slot: its server, and its record until

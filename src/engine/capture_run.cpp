@@ -210,6 +210,7 @@ void TCaptureRun::CloseSession() {
     result_.NothingLeft = (last_url_.empty() || answered_only_not_found) && result_.Captured == 0 &&
                           !result_.Stopped && result_.Error.empty();
     if (web_.CapturedCount() != 0) session_->Fill();
+    if (auto error = session_->SaveCookies()) result_.WriteFailures.push_back(*error);
     session_.reset();
   }
   if (!web_.FileName().empty()) result_.Saved = Save();

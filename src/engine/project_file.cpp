@@ -208,7 +208,15 @@ bool TWEB::ReadProjectFile(std::string_view bytes, const std::string& file_name)
   if (magic != kOldMagic) {
     if (magic != kMagic) return false;
     version = static_cast<std::int16_t>(in.ReadU16());
-    if (version < 0 || version > kVersion) return false;
+    if (version > kVersion) {
+      // Not damaged: a later program wrote it for what this one cannot keep.
+      load_status_ = TStatus::Error(
+          TStatus::TKind::kBadData,
+          "it was written by a newer version of Korvane (format " + std::to_string(version) +
+              "; this one reads formats up to " + std::to_string(kVersion) + ")");
+      return false;
+    }
+    if (version < 0) return false;
   }
   SetUrl(in.ReadShortString());
   SetPath(in.ReadShortString());

@@ -35,6 +35,36 @@ std::int32_t ToInt(std::string_view word) {
   return value;
 }
 
+std::string_view TrimmedWords(std::string_view rest) {
+  while (!rest.empty() && IsBlank(rest.front())) rest.remove_prefix(1);
+  while (!rest.empty() && IsBlank(rest.back())) rest.remove_suffix(1);
+  return rest;
+}
+
+// "bytes FIRST-LAST/TOTAL" (TOTAL may be "*"); both stay -1 unless it reads so.
+void ReadContentRange(std::string_view value, std::int64_t& start, std::int64_t& total) {
+  start = total = -1;
+  std::int64_t first = 0, last = 0, whole = -1;
+  auto number = [&value](std::int64_t& n) {
+    auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), n);
+    if (error != std::errc() || end == value.data() || n < 0) return false;
+    value.remove_prefix(static_cast<std::size_t>(end - value.data()));
+    return true;
+  };
+  auto skip = [&value](char c) {
+    if (value.empty() || value.front() != c) return false;
+    value.remove_prefix(1);
+    return true;
+  };
+  if (!SameAsciiNoCase(value.substr(0, 6), "bytes ")) return;
+  value.remove_prefix(6);
+  if (!number(first) || !skip('-') || !number(last) || !skip('/') || last < first) return;
+  if (!skip('*') && (!number(whole) || whole <= last)) return;
+  if (!value.empty()) return;
+  start = first;
+  total = whole;
+}
+
 // The status word as an integer, its sign included: "-200" is a status no server means as a
 // success, so it must not read as 0 (no status line), which keeps the body.
 std::int32_t ToStatus(std::string_view word) {
@@ -159,6 +189,11 @@ void THTTPHEADER::Parse(std::string_view header, TDateTime now, THttpDateParts& 
       Date = ParseHttpDate(rest, now, parts);
     } else if (SameAsciiNoCase(name, "last-modified:")) {
       LastModified = ParseHttpDate(rest, now, parts);
+      LastModifiedText = ShortString(TrimmedWords(rest));
+    } else if (SameAsciiNoCase(name, "etag:")) {
+      ETag = ShortString(TrimmedWords(rest));
+    } else if (SameAsciiNoCase(name, "content-range:")) {
+      ReadContentRange(TrimmedWords(rest), RangeStart, RangeTotal);
     } else if (SameAsciiNoCase(name, "server:")) {
       Server = ShortString(value);
     } else if (SameAsciiNoCase(name, "content-type:")) {
@@ -171,6 +206,7 @@ void THTTPHEADER::Parse(std::string_view header, TDateTime now, THttpDateParts& 
       Location = ShortString(value);
     } else if (SameAsciiNoCase(name, "Set-Cookie:")) {
       Cookie = ShortString(UpTo(value, ';'));
+      if (SetCookies.size() < kMaxSetCookies) SetCookies.emplace_back(TrimmedWords(rest));
     }
   }
 }

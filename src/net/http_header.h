@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/date_time.h"
 
@@ -35,6 +36,16 @@ class THTTPHEADER {
   TDateTime LastModified = 0;
   std::string Location;
   std::string Cookie;  // the Set-Cookie value up to its first ';'
+  // Every Set-Cookie value whole, attributes included (at most kMaxSetCookies).
+  std::vector<std::string> SetCookies;
+  static constexpr std::size_t kMaxSetCookies = 100;
+  // Validators, as sent (empty when none): the ETag, and the Last-Modified line's words.
+  std::string ETag;
+  std::string LastModifiedText;
+  // A partial answer's Content-Range ("bytes 100-199/200"): its first byte and the whole
+  // length (-1 when not given or unknown, "*").
+  std::int64_t RangeStart = -1;
+  std::int64_t RangeTotal = -1;
   // Whether a Content-Length line gave the length (ContentLength is replaced later otherwise).
   bool LengthAnnounced = false;
 };

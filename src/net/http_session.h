@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "net/cookie_jar.h"
 #include "net/host_cache.h"
 #include "net/http_header.h"
 
@@ -19,6 +20,9 @@ struct THttpSession {
   // The name every request gives itself; empty for the program's own ("Mozilla/2.0 (Korvane
   // 1.073)"). One line of printable text (IsUserAgentText).
   std::string UserAgent;
+  // The cookies servers set, sent back with every request they apply to; null: no cookies are
+  // kept or sent. Owned by the capture.
+  TCookieJar* Cookies = nullptr;
   // Headers every request sends besides its own, "Name: value" each (ParseRequestHeader: one
   // that is not is never sent).
   std::vector<std::string> ExtraHeaders;

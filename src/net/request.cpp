@@ -12,6 +12,7 @@
 #include "net/base64.h"
 #include "net/host_cache.h"
 #include "net/http_session.h"
+#include "net/resume_note.h"
 #include "net/socket_hub.h"
 
 namespace korvane {
@@ -55,9 +56,9 @@ TRequest::~TRequest() {
   if (file_) {
     // A partial file is dropped whatever its close says; one that cannot be removed is known by
     // its suffix and removed by the next capture.
-    (void)file_->Close();
+    const bool closed = file_->Close();
     file_.reset();
-    (void)fs_.RemoveFile(PartialFile());
+    if (!(closed && KeepForResume())) DropBody();
   }
 }
 
@@ -242,6 +243,16 @@ void TRequest::SendRequest() {
   SendAcceptAndAgent();
   SendRefererAndHeaders();
   if (!Cookie.empty()) Socket.Send("Cookie :" + Cookie + "\r\n");
+  if (session_.Cookies) {
+    if (const std::string cookies = session_.Cookies->HeaderFor(Url, clock_.UnixSeconds());
+        !cookies.empty()) {
+      Socket.Send("Cookie: " + cookies + "\r\n");
+    }
+  }
+  if (ResumeBytes > 0 && !ResumeValidator.empty()) {
+    Socket.Send("Range: bytes=" + std::to_string(ResumeBytes) +
+                "-\r\nIf-Range: " + ResumeValidator + "\r\n");
+  }
   if (!Credentials.empty() && CredentialsApply())
     Socket.Send("Authorization: Basic " + Credentials + "\r\n");
   Socket.Send("\r\n");
@@ -350,8 +361,22 @@ void TRequest::HeaderComplete() {
   Header.Parse(Buffer.View().substr(0, static_cast<std::size_t>(HeaderLength)), clock_.Now(),
                session_.DateParts);
   if (Header.ContentLength == 0) Header.ContentLength = static_cast<std::int32_t>(body.size());
+  resuming_ = false;
+  write_failed_ = false;
+  if ((Header.Status == 206 || (Header.Status == 416 && ResumeBytes > 0)) && !TakeRange()) return;
+  if (session_.Cookies) {
+    for (const std::string& set_cookie : Header.SetCookies) {
+      (void)session_.Cookies->Take(set_cookie, Url, clock_.UnixSeconds());  // refused: dropped
+    }
+  }
   if (!HeaderKept()) return;
-  BodyInMemory = BodyInMemory && WriteToFile;
+  if (resuming_ && (PartialFile() != ResumeFile || fs_.FileSize(ResumeFile) != ResumeBytes)) {
+    ForgetResume();
+    Fail(TNetError::kLocalFile, "the partial file to finish is no longer " + OutputFile);
+    return;
+  }
+  // The first part of a resumed body is on the disk already.
+  BodyInMemory = BodyInMemory && WriteToFile && !resuming_;
   Body.clear();
   file_bytes_ = 0;
   // Without a file the body would be lost and the end reported as a success: fail now.
@@ -399,7 +424,50 @@ bool TRequest::ReceiveBodyBytes(std::string_view bytes) {
   return true;
 }
 
+bool TRequest::TakeRange() {
+  if (ResumeBytes <= 0 || ResumeFile.empty() || Header.Status != 206 ||
+      Header.RangeStart != ResumeBytes || Header.RangeTotal <= ResumeBytes) {
+    // Not the part asked for (or none was, or of no known end): appending it could corrupt the
+    // file or pass a cut one for whole. The next attempt asks for the whole body.
+    ForgetResume();
+    Fail(TNetError::kProtocol, Header.Status == 416
+                                   ? "the server no longer has the rest of the file"
+                                   : "the server sent another part of the file than the one "
+                                     "asked for");
+    return false;
+  }
+  resuming_ = true;
+  Header.Status = 200;
+  Header.ContentLength =
+      static_cast<std::int32_t>(std::min<std::int64_t>(Header.RangeTotal, INT32_MAX));
+  Header.LengthAnnounced = true;
+  return true;
+}
+
+void TRequest::ForgetResume() {
+  if (!ResumeFile.empty()) {
+    (void)fs_.RemoveFile(ResumeFile);
+    (void)fs_.RemoveFile(ResumeFile + std::string(kResumeSuffix));
+  }
+  ResumeFile.clear();
+  ResumeBytes = 0;
+  ResumeValidator.clear();
+}
+
+std::string TRequest::ResumeNoteFile() const { return PartialFile() + std::string(kResumeSuffix); }
+
+bool TRequest::KeepForResume() {
+  if (BodyInMemory || write_failed_ || file_bytes_ <= 0 || Header.Status != 200) return false;
+  // A weak ETag does not promise the same bytes: only the date can stand in for it then.
+  std::string validator = Header.ETag.starts_with("W/") ? std::string() : Header.ETag;
+  if (validator.empty()) validator = Header.LastModifiedText;
+  if (validator.empty() || fs_.FileSize(PartialFile()) != file_bytes_) return false;
+  const TResumeNote note{Url, validator, file_bytes_};
+  return fs_.WriteFile(ResumeNoteFile(), note.Format());
+}
+
 bool TRequest::WriteFailed(std::string_view what) {
+  write_failed_ = true;
   // A full disk stops the whole capture; another failure is this file's alone.
   if (file_ && fs_.LastStatus().NoSpaceLeft()) {
     Fail(TNetError::kDiskFull, fs_.LastError(), false);
@@ -421,6 +489,7 @@ void TRequest::BodyEnded() {
     Fail(TNetError::kLocalFile, "cannot write the file " + OutputFile);
     return;
   }
+  if (whole && on_disk && fs_.FileExists(ResumeNoteFile())) (void)fs_.RemoveFile(ResumeNoteFile());
   if (Url.find(kTraceMarker) != std::string::npos) session_.Trace = true;
   if (!whole) {
     Fail(TNetError::kProtocol, "the body is shorter than announced");
@@ -433,17 +502,24 @@ bool TRequest::CloseBody() {
   if (!file_ && !BodyInMemory) return true;
   const std::int32_t announced = Header.LengthAnnounced ? Header.ContentLength : 0;
   Header.ContentLength = static_cast<std::int32_t>(std::min<std::int64_t>(file_bytes_, INT32_MAX));
-  // A body shorter than its header announced was cut off: not a captured file.
-  if (CloseOutput() && file_bytes_ >= announced) return true;
-  DropBody();
+  // A body shorter than its header announced was cut off: not a captured file, but what came
+  // may be kept for the next attempt to finish.
+  const bool closed = CloseOutput();
+  if (closed && file_bytes_ >= announced) return true;
+  if (!(closed && KeepForResume())) DropBody();
   return false;
 }
 
 bool TRequest::OpenOutput() {
   // The same: a file left open by an attempt cut short is replaced, not kept.
   (void)CloseOutput();
-  file_ = fs_.OpenForWrite(PartialFile());
   file_bytes_ = 0;
+  if (resuming_) {
+    file_ = fs_.OpenForAppend(PartialFile());
+    file_bytes_ = ResumeBytes;
+    return file_ != nullptr;
+  }
+  file_ = fs_.OpenForWrite(PartialFile());
   return file_ != nullptr;
 }
 
@@ -453,6 +529,7 @@ void TRequest::DropBody() {
   } else {
     // Left behind, it is known by its suffix and removed by the next capture.
     (void)fs_.RemoveFile(PartialFile());
+    if (fs_.FileExists(ResumeNoteFile())) (void)fs_.RemoveFile(ResumeNoteFile());
   }
 }
 
@@ -478,8 +555,8 @@ bool TRequest::EndAttempt() {
 }
 
 bool TRequest::DropPartialBody() {
-  (void)CloseOutput();  // the body is dropped whole below
-  DropBody();
+  const bool closed = CloseOutput();
+  if (!(closed && KeepForResume())) DropBody();
   Header.ContentLength = 0;
   return Raise(OnBody, *this);
 }

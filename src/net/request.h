@@ -113,6 +113,14 @@ class TRequest {
   bool VerifyCertificates = true;  // https: false accepts any certificate (unsafe)
   TMemoryStreamEx Buffer;
   std::string OutputFile;  // written as OutputFile + kPartialSuffix until the body is whole
+  // Set by the owner before Start for an address whose body an earlier attempt left cut off:
+  // the bytes its partial file holds and its server's validator. The rest is asked for (Range,
+  // If-Range); a partial answer that starts there is appended, a whole one replaces the file.
+  // 0 asks for the whole body. ResumeFile is that partial file: dropped when the answer shows
+  // it cannot be finished.
+  std::string ResumeFile;
+  std::int64_t ResumeBytes = 0;
+  std::string ResumeValidator;
   THTTPHEADER Header;
   std::int32_t HeaderLength = 0;
   TNetError Failure;  // why the last attempt failed; kNone once started again
@@ -203,8 +211,18 @@ class TRequest {
   bool WriteFailed(std::string_view what);
   std::string PartialFile() const;  // where the body is written until it is whole
   bool CloseOutput();
-  // What an attempt cut short received: the partial file, or the bytes held.
+  // What an attempt cut short received: the partial file (and its resume note), or the bytes
+  // held.
   void DropBody();
+  // A body cut off after some bytes went to its file keeps them for the next attempt when its
+  // server gave a validator: a resume note beside it. False when nothing is kept.
+  bool KeepForResume();
+  // A partial answer (206) to a resumed request: the part asked for becomes the rest of the
+  // body (true); another part, or a range the server no longer has (416), fails the attempt
+  // (false) and the partial file is dropped, so that the next one asks for the whole body.
+  bool TakeRange();
+  void ForgetResume();
+  std::string ResumeNoteFile() const;
   // Close's work; false when a handler of the closing's own events took the request over.
   bool EndAttempt();
   // A partial body dropped by Close, and OnBody told so (ContentLength 0); false as Raise is.
@@ -225,6 +243,8 @@ class TRequest {
   TRequestState state_ = TRequestState::kIdle;
   std::unique_ptr<TWritableFile> file_;
   std::int64_t file_bytes_ = 0;
+  bool resuming_ = false;      // this attempt appends to the partial file of an earlier one
+  bool write_failed_ = false;  // the partial file may hold a torn write: never resumed
   // The low-speed window: when it began (tick, ms) and the bytes received in it.
   std::int64_t speed_window_start_ = 0;
   std::int64_t speed_window_bytes_ = 0;

@@ -74,6 +74,7 @@ void TParam::ReadKeys(const TIniFile& ini) {
   StopWaitSecs = std::max(0, ini.ReadInteger("Options", "StopWaitSecs", kDefaultStopWaitSecs));
   UserAgent = ini.ReadString("Options", "UserAgent", "");
   if (!IsUserAgentText(UserAgent)) UserAgent.clear();
+  NativeFolderDialog = ini.ReadBool("Options", "NativeFolderDialog", true);
   Url = text("Web", "Url", "http://www.");
   Path = text("Web", "Path", work_path_);
   if (!Path.empty()) Path = WithSeparator(Path);
@@ -110,6 +111,9 @@ void TParam::WriteKeys(TIniFile& ini) const {
   }
   if (!UserAgent.empty() || ini.HasKey("Options", "UserAgent")) {
     ini.WriteString("Options", "UserAgent", UserAgent);
+  }
+  if (!NativeFolderDialog || ini.HasKey("Options", "NativeFolderDialog")) {
+    ini.WriteBool("Options", "NativeFolderDialog", NativeFolderDialog);
   }
   ini.WriteString("Web", "Url", Url);
   ini.WriteString("Web", "Path", Path);

@@ -65,6 +65,8 @@ class TParam {
   // The name the requests give themselves; empty for the program's own. Only printable text of
   // one line is read (a header cannot be smuggled in through it).
   std::string UserAgent;
+  // Folders are chosen in the desktop's own dialog where its platform theme has one.
+  bool NativeFolderDialog = true;
   std::string Url = "http://www.";
   std::string Path;  // default capture folder, ends with a separator
   bool AutoBrowser = true;

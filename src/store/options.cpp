@@ -22,6 +22,7 @@ void ForEachExtendedOption(Visitor&& visit, Options&... o) {
   visit("UnsafeNoCertificateCheck", o.UnsafeNoCertificateCheck...);
   visit("LowSpeedLimit", o.LowSpeedLimit...);
   visit("LowSpeedTime", o.LowSpeedTime...);
+  visit("Cookies", o.Cookies...);
   visit("SendReferer", o.SendReferer...);
 }
 
@@ -122,6 +123,7 @@ void ForEachOption(Visitor&& visit, Options&... o) {
 TOPTIONS OriginalBehaviour() {
   TOPTIONS o;
   o.PageRequisites = false;
+  o.Cookies = false;
   o.SendReferer = false;
   return o;
 }

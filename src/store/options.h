@@ -60,6 +60,9 @@ class TOPTIONS {
   // while a server that trickles a byte now and then no longer holds a slot for ever.
   std::int32_t LowSpeedLimit = 100;
   std::int32_t LowSpeedTime = 60;
+  // Keep the cookies servers set and send them back, as a browser does, between captures too
+  // (a file beside the project). On for new webs; a web stored without it sends none.
+  bool Cookies = true;
   // Send, with each address, the address of the page whose link led to it (Referer), as a
   // navigator does: some servers refuse a picture or a file asked for without it. On for new
   // webs; off for a web stored without it, whose requests stay what they were.

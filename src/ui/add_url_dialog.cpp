@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "settings/param.h"
+#include "ui/focus_order.h"
 #include "ui/qt_text.h"
 #include "ui/url_verif_dialog.h"
 
@@ -56,6 +57,7 @@ TAddUrlDialog::TAddUrlDialog(TAddUrlDlg model, TParam& param, TSocketHub& hub, Q
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(box);
   layout->addWidget(buttons);
+  TabButtonsAsLaidOut(buttons);
   // Where no running navigator can be asked for its page the two buttons could only do nothing.
   nav_url->setVisible(param_.CanReadNavigatorPage());
   nav_domain->setVisible(param_.CanReadNavigatorPage());

@@ -1,7 +1,9 @@
 #include "ui/directory_dialog.h"
 
 #include <QDialogButtonBox>
+#include <QFileDialog>
 #include <QFileSystemModel>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QInputDialog>
 #include <QLineEdit>
@@ -10,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "base/file_system.h"
+#include "ui/focus_order.h"
 #include "ui/message_box.h"
 #include "ui/qt_text.h"
 
@@ -23,6 +26,21 @@ std::string WithoutSeparator(std::string folder) {
 }
 
 }  // namespace
+
+bool DesktopHasFolderChooser() {
+#if defined(Q_OS_WIN) || defined(Q_OS_MACOS)
+  return true;
+#else
+  const QString platform = QGuiApplication::platformName();
+  if (platform != QStringLiteral("xcb") && !platform.startsWith(QStringLiteral("wayland"))) {
+    return false;
+  }
+  // Qt picks its platform theme from these; a bare window manager has none of them.
+  return !qEnvironmentVariableIsEmpty("XDG_CURRENT_DESKTOP") ||
+         !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORMTHEME") ||
+         !qEnvironmentVariableIsEmpty("FLATPAK_ID");
+#endif
+}
 
 TDirectoryDialog::TDirectoryDialog(TFileSystem& fs, const std::string& caption,
                                    const std::string& program_folder, const std::string& start,
@@ -60,6 +78,8 @@ TDirectoryDialog::TDirectoryDialog(TFileSystem& fs, const std::string& caption,
   layout->addWidget(folder_edit_);
   layout->addWidget(tree_, 1);
   layout->addWidget(buttons);
+  QWidget::setTabOrder(folder_edit_, tree_);
+  TabButtonsAsLaidOut(buttons);
   // The tree fills itself folder by folder: the selection is brought into view once its
   // folders are there.
   connect(folders_, &QFileSystemModel::directoryLoaded, this, [this] {
@@ -111,7 +131,14 @@ std::optional<std::string> TDirectoryDialog::Choose(QWidget* parent, TFileSystem
                                                     const std::string& caption,
                                                     const std::string& program_folder,
                                                     const std::string& start,
-                                                    bool offers_new_directory) {
+                                                    bool offers_new_directory, bool native) {
+  if (native && DesktopHasFolderChooser()) {
+    const TDirectoryDlg model(fs, caption, program_folder, start, offers_new_directory);
+    const QString chosen = QFileDialog::getExistingDirectory(
+        parent, ToQt(model.Caption()), ToQt(model.Folder()), QFileDialog::ShowDirsOnly);
+    if (chosen.isEmpty()) return std::nullopt;
+    return FromQt(chosen);
+  }
   TDirectoryDialog dialog(fs, caption, program_folder, start, offers_new_directory, parent);
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
   return dialog.Folder();

@@ -14,6 +14,10 @@ class QTreeView;
 
 namespace korvane::ui {
 
+// Whether the platform theme brings a folder dialog of its own (Windows, macOS, a Linux desktop
+// with its Qt theme or portal); without one Qt would only show its own widgets.
+bool DesktopHasFolderChooser();
+
 class TDirectoryDialog : public QDialog {
   Q_OBJECT
  public:
@@ -22,12 +26,13 @@ class TDirectoryDialog : public QDialog {
 
   // The folder selected (without a final separator).
   const std::string& Folder() const { return model_.Folder(); }
-  // Runs the chooser; the folder chosen, none when cancelled.
+  // Runs the chooser (the desktop's own when `native` and it has one); the folder chosen, none
+  // when cancelled.
   static std::optional<std::string> Choose(QWidget* parent, TFileSystem& fs,
                                            const std::string& caption,
                                            const std::string& program_folder,
                                            const std::string& start,
-                                           bool offers_new_directory = true);
+                                           bool offers_new_directory = true, bool native = true);
 
  private:
   void SelectInTree(const std::string& folder);

@@ -10,6 +10,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "ui/focus_order.h"
 #include "ui/qt_text.h"
 
 namespace korvane::ui {
@@ -69,6 +70,7 @@ TLogDialog::TLogDialog(const TFileSystem& fs, std::string folder, QWidget* paren
   layout->addWidget(list_, 1);
   layout->addWidget(status_);
   layout->addWidget(buttons);
+  TabButtonsAsLaidOut(buttons);
   resize(820, 480);
   Reload();
 }

@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QScreen>
 #include <QSettings>
 #include <QStatusBar>
 #include <QTimer>
@@ -185,7 +186,8 @@ void TMainWin::ReadGeometry() {
   QSettings settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("korvane"),
                      QStringLiteral("window"));
   if (!restoreGeometry(settings.value(QStringLiteral("MainWin/Geometry")).toByteArray())) {
-    resize(760, 560);
+    // Tall enough for the Capture tab's nine slot rows without scrolling, where the screen is.
+    resize(QSize(760, 650).boundedTo(screen()->availableGeometry().size()));
   }
 }
 

@@ -162,6 +162,7 @@ class TMainWin : public QMainWindow {
   void HtmlPagesCommand();
   void ImagesCommand();
   void LogPageCommand();
+  void ClearCookiesCommand();
   void ImageMapCommand();
   void SetupCommand();
   void SaveOptionsCommand();
@@ -252,6 +253,8 @@ class TMainWin : public QMainWindow {
   QLineEdit* max_time_edit_ = nullptr;
   QLineEdit* username_ = nullptr;
   QLineEdit* password_ = nullptr;
+  QCheckBox* cookies_ = nullptr;
+  QPushButton* clear_cookies_ = nullptr;
   TRulesEditor* rules_editor_ = nullptr;
   QCheckBox* send_referer_ = nullptr;
   QPlainTextEdit* request_headers_ = nullptr;

@@ -97,13 +97,17 @@ QWidget* TMainWin::CaptureTab() {
   c.time_panel->setFont(clock_font);
   // The clock changes every second: a fixed size keeps each change to the clock's own repaint.
   c.time_panel->setFixedSize(c.time_panel->sizeHint() + QSize(24, 6));
-  counter_grid->addWidget(new QLabel(tr("HD occupancy:"), counters), 3, 0);
-  counter_grid->addWidget(c.total_size, 3, 1);
-  counter_grid->addWidget(new QLabel(tr("Free disk space:"), counters), 3, 2);
-  counter_grid->addWidget(c.free_disk, 3, 3);
-  counter_grid->addWidget(c.received_label, 4, 0);
-  counter_grid->addWidget(c.received, 4, 1);
-  counter_grid->addWidget(c.time_panel, 4, 3);
+  // The sizes in a third column: three rows are all the counters need, and the tab fits the
+  // window's first size without scrolling.
+  counter_grid->addWidget(new QLabel(tr("HD occupancy:"), counters), 0, 4);
+  counter_grid->addWidget(c.total_size, 0, 5);
+  counter_grid->addWidget(new QLabel(tr("Free disk space:"), counters), 1, 4);
+  counter_grid->addWidget(c.free_disk, 1, 5);
+  counter_grid->addWidget(c.received_label, 2, 4);
+  counter_grid->addWidget(c.received, 2, 5);
+  counter_grid->setColumnStretch(1, 2);
+  counter_grid->setColumnStretch(3, 2);
+  counter_grid->setColumnStretch(5, 3);
   // Hidden between runs, these keep their room: the tab must not jump when a capture ends.
   QWidget* const running_only_widgets[] = {c.received, c.received_label, c.time_panel};
   for (QWidget* running_only : running_only_widgets) {
@@ -143,7 +147,11 @@ QWidget* TMainWin::CaptureTab() {
   overall_grid->addWidget(c.progress, 0, 0);
   overall_grid->addWidget(c.rate, 0, 1);
   overall_grid->addWidget(c.time_left, 0, 2);
-  overall_grid->addWidget(c.outcome, 1, 0, 1, 3);
+  c.time_panel->setParent(overall);
+  overall_grid->addWidget(c.time_panel, 0, 3);
+  overall_grid->addWidget(c.outcome, 1, 0, 1, 4);
+  // A long outcome is cut at the window's edge rather than widening the tab.
+  c.outcome->setSizePolicy(QSizePolicy::Ignored, c.outcome->sizePolicy().verticalPolicy());
   overall_grid->setColumnStretch(0, 1);
 
   auto* sockets = new QGroupBox(tr(" Socket progress "), tab);
@@ -168,6 +176,9 @@ QWidget* TMainWin::CaptureTab() {
     row.state->setObjectName(QStringLiteral("State") + n);
     row.size = read_only("");
     row.size->setObjectName(QStringLiteral("Size") + n);
+    // Room for the longest size it shows, so that no digit is cut off.
+    row.size->setMinimumWidth(
+        row.size->fontMetrics().horizontalAdvance(QStringLiteral("99999 bytes")) + 12);
     row.meter = new TMeterWidget(sockets);
     row.meter->setObjectName(QStringLiteral("Meter") + n);
     row.meter->Model().SetSegmentWidth(4);
@@ -185,13 +196,14 @@ QWidget* TMainWin::CaptureTab() {
   grid->setColumnStretch(2, 2);
   grid->setColumnStretch(3, 1);
   grid->setColumnStretch(4, 2);
-  // Rows keep their height when the window grows; the room left goes below the last slot.
-  grid->setRowStretch(TMainWindowModel::kSlotRows + 1, 1);
 
+  // The boxes keep their height when the window grows: the room left goes below the last box,
+  // not into a blank band inside one.
   auto* layout = new QVBoxLayout(tab);
   layout->addWidget(counters);
   layout->addWidget(overall);
-  layout->addWidget(sockets, 1);
+  layout->addWidget(sockets);
+  layout->addStretch(1);
   ShowRunning(false);
   // Below the tab's natural height (the smallest window) it scrolls rather than squeezing the
   // rows into each other; above it, it fills the tab.

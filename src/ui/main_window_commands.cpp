@@ -11,6 +11,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QStackedWidget>
+#include <QStatusBar>
 #include <QTabWidget>
 
 #include "app/add_url_model.h"
@@ -21,6 +22,7 @@
 #include "app/web_commands.h"
 #include "base/byte_count.h"
 #include "engine/web_bookmark.h"
+#include "engine/web_cookies.h"
 #include "store/local_names.h"
 #include "ui/about_dialog.h"
 #include "ui/add_url_dialog.h"
@@ -535,6 +537,21 @@ void TMainWin::LogPageCommand() {
   if (!web_) return;
   TLogDialog dialog(fs_, web_->Path(), this);
   dialog.exec();
+}
+
+void TMainWin::ClearCookiesCommand() {
+  if (!web_) return;
+  // A capture under way would write them back at its end.
+  if (run_) {
+    statusBar()->showMessage(tr("The cookies can be cleared once the capture has ended."));
+    return;
+  }
+  const TClearedCookies cleared = ClearCookies(fs_, CookieFileOf(web_->FileName()));
+  if (cleared.Failed) {
+    Tell(this, cleared.Words, "Error", TBoxIcon::kStop);
+    return;
+  }
+  statusBar()->showMessage(ToQt(cleared.Words));
 }
 
 void TMainWin::ImageMapCommand() {

@@ -206,10 +206,23 @@ QWidget* TMainWin::OptionsTab() {
   time_row->addWidget(max_time_edit_);
   time_row->addWidget(new QLabel(tr("minutes."), connection));
   time_row->addStretch(1);
+  cookies_ = Check(tr(" Keep coo&kies"), "CookiesCheck", connection);
+  cookies_->setToolTip(
+      tr("The cookies servers set are sent back, at the next capture too; they "
+         "stay in a file beside the project that only you can read."));
+  clear_cookies_ = new QPushButton(tr("C&lear cookies"), connection);
+  clear_cookies_->setObjectName(QStringLiteral("ClearCookiesBut"));
+  clear_cookies_->setAutoDefault(false);
+  connect(clear_cookies_, &QPushButton::clicked, this, &TMainWin::ClearCookiesCommand);
+  auto* cookie_row = new QHBoxLayout;
+  cookie_row->addWidget(cookies_);
+  cookie_row->addStretch(1);
+  cookie_row->addWidget(clear_cookies_);
   auto* connection_form = new QFormLayout(connection);
   connection_form->addRow(time_row);
   connection_form->addRow(tr("User name:"), username_);
   connection_form->addRow(tr("Password:"), password_);
+  connection_form->addRow(cookie_row);
 
   rules_editor_ = new TRulesEditor(tab);
   connect(rules_editor_, &TRulesEditor::Changed, this, [this] {
@@ -410,6 +423,7 @@ TWebForm TMainWin::ReadForm() const {
   f.RefLimitCheck = ref_limit_->isChecked();
   f.BackgroundOnlyCheck = background_only_->isChecked();
   f.MaxTime = {max_time_check_->isChecked(), FromQt(max_time_edit_->text())};
+  f.CookiesCheck = cookies_->isChecked();
   f.UsernameEdit = FromQt(username_->text());
   f.PasswordEdit = FromQt(password_->text());
   f.AddressRules = rules_editor_->Texts();
@@ -449,6 +463,7 @@ void TMainWin::ShowForm(const TWebForm& f) {
   ref_limit_->setChecked(f.RefLimitCheck);
   background_only_->setChecked(f.BackgroundOnlyCheck);
   max_time_check_->setChecked(f.MaxTime.Checked);
+  cookies_->setChecked(f.CookiesCheck);
   max_time_edit_->setText(ToQt(f.MaxTime.Edit));
   username_->setText(ToQt(f.UsernameEdit));
   password_->setText(ToQt(f.PasswordEdit));

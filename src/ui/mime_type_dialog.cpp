@@ -10,6 +10,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "ui/focus_order.h"
 #include "ui/message_box.h"
 #include "ui/qt_text.h"
 
@@ -55,6 +56,7 @@ TMimeTypeDialog::TMimeTypeDialog(TMimeEntryEditor editor, std::vector<TMimeRow>&
   layout->addLayout(form);
   layout->addWidget(action);
   layout->addWidget(buttons);
+  TabButtonsAsLaidOut(buttons);
 }
 
 void TMimeTypeDialog::accept() {

@@ -13,6 +13,7 @@
 #include "settings/param.h"
 #include "ui/add_url_dialog.h"
 #include "ui/directory_dialog.h"
+#include "ui/focus_order.h"
 #include "ui/qt_text.h"
 #include "ui/url_verif_dialog.h"
 
@@ -76,6 +77,12 @@ TNewWebDialog::TNewWebDialog(TNewForm form, TParam& param, TFileSystem& fs, TSoc
   layout->addWidget(Box(tr(" Capture path "), path_edit_, browse, this));
   layout->addWidget(Box(tr(" Web title "), title_edit_, nullptr, this));
   layout->addWidget(buttons);
+  // Tab goes as the eye reads: each box's edit, then its button, box after box.
+  setTabOrder(url_edit_, check);
+  setTabOrder(check, path_edit_);
+  setTabOrder(path_edit_, browse);
+  setTabOrder(browse, title_edit_);
+  TabButtonsAsLaidOut(buttons);
   Show();
 }
 
@@ -134,7 +141,7 @@ void TNewWebDialog::Check() {
 void TNewWebDialog::Browse() {
   Read();
   if (auto folder = TDirectoryDialog::Choose(this, fs_, TNewForm::kBrowseCaption, program_folder_,
-                                             form_.PathEdit)) {
+                                             form_.PathEdit, true, param_.NativeFolderDialog)) {
     form_.Browsed(*folder);
     path_edit_->setText(ToQt(form_.PathEdit));
   }

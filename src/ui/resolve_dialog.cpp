@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 #include <limits>
 
+#include "ui/focus_order.h"
 #include "ui/gauge_widget.h"
 #include "ui/qt_text.h"
 
@@ -39,6 +40,7 @@ TResolveDialog::TResolveDialog(QWidget* parent) : QDialog(parent) {
   layout->addLayout(grid);
   layout->addWidget(gauge_, 0, Qt::AlignHCenter);
   layout->addWidget(buttons);
+  TabButtonsAsLaidOut(buttons);
   setSizeGripEnabled(false);
   step_timer_.setInterval(0);
 }

@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpressionValidator>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -20,6 +21,7 @@
 #include "base/number.h"
 #include "settings/param.h"
 #include "ui/directory_dialog.h"
+#include "ui/focus_order.h"
 #include "ui/message_box.h"
 #include "ui/qt_text.h"
 
@@ -82,6 +84,8 @@ TSetupDialog::TSetupDialog(TParam& param, TFileSystem& fs, std::string program_f
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(pages_);
   layout->addWidget(buttons);
+  TabBarAfterPages(pages_);
+  TabButtonsAsLaidOut(buttons);
   UpdateEnabled();
 }
 
@@ -106,6 +110,15 @@ QWidget* TSetupDialog::CommunicationPage() {
   proxy_use_ = Check(tr("&Use proxy "), form_.ProxyUse, "ProxyUseCheckBox", box);
   proxy_adress_ = Edit(form_.ProxyAdressEdit, "ProxyAdressEdit", box);
   proxy_port_ = Edit(form_.ProxyPortEdit, "ProxyPortEdit", box);
+  user_agent_ = Edit(form_.UserAgentEdit, "UserAgentEdit", box);
+  user_agent_->setPlaceholderText(QStringLiteral("Mozilla/2.0 (Korvane 1.073)"));
+  user_agent_->setMaxLength(255);
+  // One line of printable ASCII: nothing else can go into a request header.
+  user_agent_->setValidator(new QRegularExpressionValidator(
+      QRegularExpression(QStringLiteral("[\\x20-\\x7e]*")), user_agent_));
+  user_agent_->setToolTip(
+      tr("The name the requests give themselves; empty for the program's own. Some servers "
+         "refuse old browsers."));
   auto* form = new QFormLayout(box);
   form->addRow(tr("Sockets count:"), socket_max_);
   form->addRow(tr("Connection timeout:"), timeout_row);
@@ -114,6 +127,9 @@ QWidget* TSetupDialog::CommunicationPage() {
   form->addRow(proxy_use_);
   form->addRow(tr("Address:"), proxy_adress_);
   form->addRow(tr("Port:"), proxy_port_);
+  auto* agent_label = new QLabel(tr("User a&gent:"), box);
+  agent_label->setBuddy(user_agent_);
+  form->addRow(agent_label, user_agent_);
   connect(proxy_use_, &QCheckBox::clicked, this, &TSetupDialog::ProxyUseClicked);
   connect(proxy_adress_, &QLineEdit::editingFinished, this, [this] {
     Read();
@@ -139,9 +155,17 @@ QWidget* TSetupDialog::DirectoriesPage() {
   auto* row = new QHBoxLayout;
   row->addWidget(default_path_, 1);
   row->addWidget(browse);
+  native_folder_ = Check(tr("Use the desktop's &folder chooser"), form_.NativeFolderDialog,
+                         "NativeFolderCheckBox", box);
+  native_folder_->setEnabled(DesktopHasFolderChooser());
+  native_folder_->setToolTip(
+      native_folder_->isEnabled()
+          ? tr("Folders are chosen in the desktop's own dialog instead of the program's tree.")
+          : tr("This desktop has no folder dialog of its own: the program's tree is used."));
   auto* box_layout = new QVBoxLayout(box);
   box_layout->addWidget(label);
   box_layout->addLayout(row);
+  box_layout->addWidget(native_folder_);
   auto* layout = new QVBoxLayout(page);
   layout->addWidget(box);
   layout->addStretch(1);
@@ -242,7 +266,9 @@ void TSetupDialog::Read() {
   f.ProxyUse = proxy_use_->isChecked();
   f.ProxyAdressEdit = FromQt(proxy_adress_->text());
   f.ProxyPortEdit = FromQt(proxy_port_->text());
+  f.UserAgentEdit = FromQt(user_agent_->text());
   f.DefaultPathEdit = FromQt(default_path_->text());
+  f.NativeFolderDialog = native_folder_->isChecked();
   f.AutoLaunch = auto_launch_->isChecked();
   f.AutoBrowser = auto_browser_->isChecked();
   f.BrowserName = FromQt(browser_name_->currentText());
@@ -297,14 +323,15 @@ void TSetupDialog::BrowseBrowser() {
 
 void TSetupDialog::BrowseDirectory() {
   if (auto folder = TDirectoryDialog::Choose(this, fs_, "Select directory", program_folder_,
-                                             FromQt(default_path_->text()))) {
+                                             FromQt(default_path_->text()), true,
+                                             native_folder_->isChecked())) {
     default_path_->setText(ToQt(*folder));
   }
 }
 
 void TSetupDialog::BrowseBookmarks() {
   Read();
-  const QString proposal = ToQt(form_.BookmarkProposal(program_folder_));
+  const QString proposal = ToQt(form_.BookmarkProposal());
   QFileDialog dialog(this, tr("Bookmark file"), QFileInfo(proposal).path(),
                      tr("Bookmark file (*.htm *.html);;All files (*)"));
   dialog.selectFile(proposal);

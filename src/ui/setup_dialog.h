@@ -53,7 +53,9 @@ class TSetupDialog : public QDialog {
   QCheckBox* proxy_use_;
   QLineEdit* proxy_adress_;
   QLineEdit* proxy_port_;
+  QLineEdit* user_agent_;
   QLineEdit* default_path_;
+  QCheckBox* native_folder_;
   QCheckBox* auto_launch_;
   QCheckBox* auto_browser_;
   QComboBox* browser_name_;

@@ -1,5 +1,7 @@
 #include "ui/stop_dialog.h"
 
+#include "ui/focus_order.h"
+
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QPushButton>
@@ -22,6 +24,7 @@ TStopDialog::TStopDialog(QWidget* parent) : QDialog(parent) {
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(complete_);
   layout->addWidget(buttons);
+  TabButtonsAsLaidOut(buttons);
   setMinimumWidth(300);
 }
 

@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "net/url_verif.h"
+#include "ui/focus_order.h"
 #include "ui/qt_text.h"
 
 namespace korvane::ui {
@@ -30,6 +31,7 @@ TUrlVerifDialog::TUrlVerifDialog(TSocketHub& hub, const std::string& address, QW
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(panel);
   layout->addWidget(buttons);
+  TabButtonsAsLaidOut(buttons);
 }
 
 TUrlVerifDialog::~TUrlVerifDialog() = default;

@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "ui/directory_dialog.h"
+#include "ui/focus_order.h"
 #include "ui/message_box.h"
 #include "ui/qt_text.h"
 
@@ -46,6 +47,7 @@ TWorkPathDialog::TWorkPathDialog(TFileSystem& fs, std::string proposed, std::str
   layout->addWidget(label);
   layout->addLayout(row);
   layout->addWidget(buttons);
+  TabButtonsAsLaidOut(buttons);
 }
 
 void TWorkPathDialog::accept() {

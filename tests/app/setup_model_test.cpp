@@ -61,6 +61,13 @@ TEST_F(SetupDialogTest, OkKeepsOldNumbersForTextAndClampsRanges) {
   form.SocketMaxEdit = "12";
   form.Ok();
   EXPECT_EQ(param->MaxSockets, 9);
+  // The user agent: spaces around dropped; a second line (a header slipped in) keeps the name.
+  form.UserAgentEdit = " Mozilla/5.0 (X11) ";
+  form.Ok();
+  EXPECT_EQ(param->UserAgent, "Mozilla/5.0 (X11)");
+  form.UserAgentEdit = "A\r\nCookie: x";
+  form.Ok();
+  EXPECT_EQ(param->UserAgent, "Mozilla/5.0 (X11)");
 }
 
 TEST_F(SetupDialogTest, FolderAndBookmarkNamesAreCompleted) {
@@ -137,9 +144,9 @@ TEST_F(SetupDialogTest, AutomaticSearchTakesEffectEvenOnCancel) {
 TEST_F(SetupDialogTest, ChosenBookmarkFileMustReadOrIsCreated) {
   TParamForm form(*param, fs);
   form.BookmarkFileEdit = "/home/u/old.htm";
-  EXPECT_EQ(form.BookmarkProposal("/usr/share/korvane/"), "/home/u/old.htm");
+  EXPECT_EQ(form.BookmarkProposal(), "/home/u/old.htm");
   form.BookmarkFileEdit.clear();
-  EXPECT_EQ(form.BookmarkProposal("/usr/share/korvane/"), "/usr/share/korvane/bookmark.htm");
+  EXPECT_EQ(form.BookmarkProposal(), param->WorkPath() + "bookmark.htm");
 
   const struct {
     const char* name;
@@ -204,18 +211,23 @@ TEST(DirectoryDlgTest, StartFolderAndNewDirectory) {
   testing::TMemFileSystem fs;
   ASSERT_TRUE(fs.MakeDirs("/prog"));
   ASSERT_TRUE(fs.MakeDirs("/data"));
-  EXPECT_EQ(TDirectoryDlg(fs, "Pick", "/prog", "/missing").Folder(), "/prog");
+  EXPECT_EQ(TDirectoryDlg(fs, "Pick", "/prog", "/missing").Folder(), "/");
+  EXPECT_EQ(TDirectoryDlg(fs, "Pick", "/prog", "/data/new/web/").Folder(), "/data");
+  EXPECT_EQ(TDirectoryDlg(fs, "Pick", "/prog", "relative").Folder(), "/prog");
   TDirectoryDlg dlg(fs, "Select new capture path", "/prog", "/data");
   EXPECT_EQ(dlg.Folder(), "/data");
   EXPECT_EQ(dlg.NewDirectoryProposal(), "/data/");
   EXPECT_FALSE(dlg.NewDirectory(fs, "/data/a/b").has_value());
   EXPECT_TRUE(fs.DirectoryExists("/data/a"));
   EXPECT_EQ(dlg.Folder(), "/data/a/b");
+  // A typed relative name goes inside the selected folder.
+  EXPECT_FALSE(dlg.NewDirectory(fs, "c").has_value());
+  EXPECT_EQ(dlg.Folder(), "/data/a/b/c");
   const auto error = dlg.NewDirectory(fs, "");
   ASSERT_TRUE(error.has_value());
   EXPECT_EQ(error->Message, "Can not create the new folder!");
   EXPECT_EQ(error->Title, "Erreur");
-  EXPECT_EQ(dlg.Folder(), "/data/a/b");
+  EXPECT_EQ(dlg.Folder(), "/data/a/b/c");
 }
 
 }  // namespace

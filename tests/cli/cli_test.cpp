@@ -421,6 +421,15 @@ TEST_F(CliTest, WhatIsNoProjectFileIsRefusedBeforeItIsRead) {
   EXPECT_NE(big.output.find("314572800 bytes long, more than any web's project file"),
             std::string::npos)
       << big.output;
+  // A later program's format is not called damaged.
+  const fs::path newer = root_ / "newer.web";
+  std::ofstream(newer) << std::string("\x05KRVNF\x16\x00", 8) << std::string(40, '\0');
+  TRun later = Cli("info " + newer.string());
+  EXPECT_EQ(later.status, 2);
+  EXPECT_NE(later.output.find("written by a newer version of Korvane (format 22; this one reads "
+                              "formats up to 21)"),
+            std::string::npos)
+      << later.output;
 }
 
 TEST_F(CliTest, BadArgumentsAreRefused) {

@@ -296,5 +296,66 @@ TEST_F(CaptureEndToEndTest, AnHttpSiteMovedToHttpsThroughAProxy) {
   }
 }
 
+// Cookies as a browser keeps them: a server's cookie goes back to its host under its path, a
+// Domain cookie to the hosts of that domain, one for another domain or a whole top-level domain
+// is refused; a cookies.txt from a browser reaches only its own domain and path. They stay in a
+// file beside the project that only its owner can read, and never in the log.
+TEST_F(CaptureEndToEndTest, CookiesGoOnlyWhereTheirRulesAllowAndStayWithTheWeb) {
+  const std::string home =
+      "HTTP/1.0 200 OK\r\nContent-Type: text/html\r\nSet-Cookie: sid=abc; Path=/; HttpOnly\r\n"
+      "Set-Cookie: wide=1; Domain=.site.test\r\nSet-Cookie: evil=1; Domain=other.test\r\n"
+      "Set-Cookie: tld=1; Domain=test\r\n\r\n"
+      "<A HREF=a.htm>a</A><A HREF=private/b.htm>b</A><IMG SRC=http://img.site.test/p.gif>"
+      "<A HREF=http://www.other.test/>other</A>";
+  std::map<std::string, std::string> site = {
+      {"http://www.site.test/", home},
+      {"http://www.site.test/a.htm", TLoopbackHttpServer::OkResponse("a")},
+      {"http://www.site.test/private/b.htm", TLoopbackHttpServer::OkResponse("b")},
+      {"http://img.site.test/p.gif", TLoopbackHttpServer::OkResponse("GIF89a", "image/gif")},
+      {"http://www.other.test/", TLoopbackHttpServer::OkResponse("o")},
+  };
+  TLoopbackHttpServer proxy;
+  proxy.Route([&site](const std::string& request) {
+    auto it = site.find(request.substr(4, request.find(' ', 4) - 4));
+    return it != site.end() ? it->second : std::string("HTTP/1.0 404 Not found\r\n\r\n");
+  });
+  settings_.UseProxy = true;
+  settings_.ProxyAdress = "127.0.0.1";
+  settings_.ProxyPort = proxy.Port();
+  fs::create_directories(folder_);
+  settings_.CookieImport = (folder_ / "browser.txt").string();
+  std::ofstream(settings_.CookieImport)
+      << "# Netscape HTTP Cookie File\n#HttpOnly_www.site.test\tFALSE\t/private\tFALSE\t0\tlogin\t"
+         "yes\n.other.test\tTRUE\t/\tFALSE\t0\tforeign\tno\n\n";
+  auto web = NewWeb("http://www.site.test/");
+  web->EditOptions().ExternalWebDepth = 1;
+  EXPECT_EQ(Capture(*web).Captured, 5);
+
+  std::map<std::string, std::string> sent;  // target: its Cookie line, "" for none
+  for (const std::string& request : proxy.Requests()) {
+    const std::size_t at = request.find("\r\nCookie: ");
+    sent[request.substr(4, request.find(' ', 4) - 4)] =
+        at == std::string::npos ? ""
+                                : request.substr(at + 10, request.find('\r', at + 2) - at - 10);
+  }
+  EXPECT_EQ(sent["http://www.site.test/"], "");
+  EXPECT_EQ(sent["http://www.site.test/a.htm"], "sid=abc; wide=1");
+  EXPECT_EQ(sent["http://www.site.test/private/b.htm"], "login=yes; sid=abc; wide=1");
+  EXPECT_EQ(sent["http://img.site.test/p.gif"], "wide=1");
+  EXPECT_EQ(sent["http://www.other.test/"], "foreign=no");
+
+  const fs::path kept = folder_ / "Local.cookies";
+  const std::string jar = ReadFile(kept);
+  for (const char* line : {"#HttpOnly_www.site.test\tFALSE\t/\tFALSE\t0\tsid\tabc\n",
+                           ".site.test\tTRUE\t/\tFALSE\t0\twide\t1\n", "\tlogin\tyes\n"}) {
+    EXPECT_NE(jar.find(line), std::string::npos) << line << jar;
+  }
+  EXPECT_EQ(jar.find("evil"), std::string::npos);
+  EXPECT_EQ(jar.find("tld"), std::string::npos);
+  EXPECT_EQ(fs::status(kept).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write);
+  EXPECT_EQ(ReadFile(folder_ / "LogFile.htm").find("abc"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace korvane

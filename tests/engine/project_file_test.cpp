@@ -94,6 +94,7 @@ TEST_F(ProjectFileTest, Version0) {
   EXPECT_EQ(web->ErrorCount(), 4);
   TOPTIONS original;  // an old web keeps the original behaviour
   original.PageRequisites = false;
+  original.Cookies = false;
   original.SendReferer = false;
   EXPECT_EQ(web->Options(), original);
   ASSERT_EQ(web->MimeList().Count(), 2);
@@ -361,6 +362,7 @@ TEST_F(ProjectFileTest, BadFilesFailAndLeaveNothingBehind) {
 TEST_F(ProjectFileTest, NewerOptionsFollowTheTreeOnlyWhenUsed) {
   auto web = NewWeb("http://www.a.com/");
   web->EditOptions().PageRequisites = false;
+  web->EditOptions().Cookies = false;
   web->EditOptions().SendReferer = false;
   ASSERT_TRUE(web->SaveToFile("/webs/site/Local.Web"));
   const std::string original = fs.files["/webs/site/Local.Web"];

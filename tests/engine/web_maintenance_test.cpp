@@ -289,16 +289,18 @@ TEST_F(WebMaintenanceTest, DeletingWithTheFolderRemovesItsFilesAndItsBookmark) {
 // trash where there is one (a folder whole), and is deleted where there is none.
 TEST_F(WebMaintenanceTest, ResetAndDeleteSayWhatGoesAndLoseNothingUnasked) {
   auto web = CapturedWeb(3);
+  w_.fs.files["/home/u/webs/site/local.cookies"] = "# Netscape HTTP Cookie File\n";
   rec_.answer = mrNo;
   TBookMarks marks(w_.fs);
   TDeleteWebResult kept = DeleteWeb(*web, *param_, marks, recent_, rec_, DataFolder());
   ASSERT_EQ(rec_.asked.size(), 1u);
   EXPECT_EQ(rec_.asked[0],
-            "Delete associated directory?\r\nYes: 7 file(s) of /home/u/webs/site/ are deleted: "
+            "Delete associated directory?\r\nYes: 8 file(s) of /home/u/webs/site/ are deleted: "
             "there is no trash to have them back from. No: only the project file local.web goes; "
             "the captured files stay.");
   EXPECT_TRUE(kept.Deleted);
   EXPECT_FALSE(Has("/home/u/webs/site/local.web"));
+  EXPECT_FALSE(Has("/home/u/webs/site/local.cookies"));  // a session on the site goes with it
   for (const char* stays : {"p0.htm", "p1.htm", "p2.htm", "LogFile.htm"}) {
     EXPECT_TRUE(Has("/home/u/webs/site/" + std::string(stays))) << stays;
   }

@@ -293,6 +293,9 @@ void DialogsTest::EveryDialogHasOneControlPerAltKey() {
     }
     const QStringList clashes = MnemonicClashes(dialog.get());
     QVERIFY2(clashes.isEmpty(), qPrintable(clashes.join(u'\n')));
+    const QStringList reversals = TabOrderReversals(dialog.get());
+    QVERIFY2(reversals.isEmpty(),
+             qPrintable(dialog->objectName() + QStringLiteral(": ") + reversals.join(u'\n')));
     // Escape leaves every dialog as Cancel does; the first-run dialog has no Cancel, the
     // program cannot go on without a work path.
     if (dialog->objectName() == QStringLiteral("WorkPathDlg")) continue;

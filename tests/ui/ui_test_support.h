@@ -169,4 +169,35 @@ inline QStringList MnemonicClashes(QWidget* window) {
   return clashes;
 }
 
+// The places where Tab goes against the reading order of `window` (rows top to bottom, each
+// left to right): each a pair of controls, the second met right after the first.
+inline QStringList TabOrderReversals(QWidget* window) {
+  QStringList reversals;
+  QList<QWidget*> chain;
+  QWidget* w = window;
+  do {
+    w = w->nextInFocusChain();
+    if (w != window && w->isVisibleTo(window) && w->isEnabled() && w->window() == window &&
+        (w->focusPolicy() & Qt::TabFocus)) {
+      chain << w;
+    }
+  } while (w != window && chain.size() < 500);
+  auto name = [](QWidget* c) {
+    const auto* b = qobject_cast<QAbstractButton*>(c);
+    return c->objectName().isEmpty()
+               ? (b ? b->text() : QString::fromLatin1(c->metaObject()->className()))
+               : c->objectName();
+  };
+  for (qsizetype i = 1; i < chain.size(); ++i) {
+    const QRect a(chain[i - 1]->mapTo(window, QPoint()), chain[i - 1]->size());
+    const QRect b(chain[i]->mapTo(window, QPoint()), chain[i]->size());
+    // On one row when they overlap vertically; then Tab goes right. Otherwise it goes down.
+    const bool same_row = a.top() < b.bottom() && b.top() < a.bottom();
+    if (same_row ? b.left() < a.left() : b.top() < a.top()) {
+      reversals << name(chain[i - 1]) + QStringLiteral(" -> ") + name(chain[i]);
+    }
+  }
+  return reversals;
+}
+
 }  // namespace korvane::testing
