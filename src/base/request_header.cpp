@@ -23,10 +23,12 @@ std::string_view TrimBlanks(std::string_view s) {
   return s;
 }
 
-// Written by the request itself, or deciding where a message ends: a second one would let a
-// server read the request otherwise than the program meant.
-constexpr std::array<std::string_view, 7> kReservedNames = {
-    "Host", "Accept", "User-Agent", "Referer", "Content-Length", "Transfer-Encoding", "Connection"};
+// Written by the request itself (its cookies come from the web's jar, its ranges from a resumed
+// transfer), or deciding where a message ends: a second one would let a server read the request
+// otherwise than the program meant.
+constexpr std::array<std::string_view, 10> kReservedNames = {
+    "Host",  "Accept",   "User-Agent",     "Referer",           "Cookie",
+    "Range", "If-Range", "Content-Length", "Transfer-Encoding", "Connection"};
 
 }  // namespace
 

@@ -19,7 +19,8 @@ struct TRequestHeader {
 // The header `text` holds ("Name: value", spaces around the value dropped), or nothing with
 // `error` saying why: the name must be an HTTP token, the value printable text of one line, the
 // whole at most 255 bytes, and the name none of those the request writes itself (Host, Accept,
-// User-Agent, Referer) or that frame a message (Content-Length, Transfer-Encoding, Connection).
+// User-Agent, Referer, Cookie, Range, If-Range) or that frame a message (Content-Length,
+// Transfer-Encoding, Connection).
 std::optional<TRequestHeader> ParseRequestHeader(std::string_view text, std::string& error);
 
 }  // namespace korvane

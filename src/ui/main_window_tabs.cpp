@@ -259,9 +259,9 @@ QWidget* TMainWin::RequestsGroup(QWidget* tab) {
   request_headers_->setObjectName(QStringLiteral("RequestHeadersEdit"));
   request_headers_->setPlaceholderText(tr("X-Token: value"));
   request_headers_->setToolTip(
-      tr("Headers sent with every request of the web, one \"Name: value\" a line (a cookie, a "
-         "token). The request's own headers (Host, Accept, User-Agent, Referer) cannot be "
-         "given."));
+      tr("Headers sent with every request of the web, one \"Name: value\" a line (a token a "
+         "site asks for). The request's own headers (Host, Accept, User-Agent, Referer, Cookie, "
+         "Range) cannot be given."));
   request_headers_->setMaximumHeight(request_headers_->fontMetrics().height() * 5);
   headers_problem_ = new QLabel(requests);
   headers_problem_->setObjectName(QStringLiteral("HeadersProblemLabel"));

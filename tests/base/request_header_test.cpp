@@ -13,7 +13,8 @@ TEST(RequestHeaderTest, OnlyOneWellFormedLineIsTaken) {
     std::string line_or_error;
   } cases[] = {
       {"X-Token:  abc def ", "X-Token: abc def"},
-      {"Cookie: a=1; b=2", "Cookie: a=1; b=2"},
+      {"Authorization: Bearer a.b-c", "Authorization: Bearer a.b-c"},
+      {"Cookie: a=1; b=2", "Cookie is written by the request itself"},
       {"X-Empty:", "X-Empty: "},
       {"no colon", "\"Name: value\" is expected"},
       {": v", "the header has no name"},

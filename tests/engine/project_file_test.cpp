@@ -410,7 +410,7 @@ TEST_F(ProjectFileTest, RulesAndHeadersTravelOneItemAKey) {
   TOPTIONS& o = web->EditOptions();
   for (int i = 0; i < 300; ++i) o.AddressRules.push_back("- **/p" + std::to_string(i) + "/**");
   o.AddressRules.push_back("+ re:^https?://cdn\\.a\\.com/");
-  o.RequestHeaders = {"X-Token: abc", "Cookie: a=1"};
+  o.RequestHeaders = {"X-Token: abc", "Authorization: Bearer t"};
   ASSERT_TRUE(web->SaveToFile("/webs/site/Local.Web"));
   const std::string bytes = fs.files["/webs/site/Local.Web"];
   EXPECT_NE(bytes.find("\x06Rule10\x0a- **/p9/**"), std::string::npos);
