@@ -18,6 +18,7 @@
 #include "base/ini_file.h"
 #include "base/message_pump.h"
 #include "base/number.h"
+#include "base/request_header.h"
 #include "base/short_string.h"
 #include "base/text_case.h"
 #include "base/text_encoding.h"
@@ -28,6 +29,7 @@
 #include "html/start_address.h"
 #include "pages/bookmarks.h"
 #include "resolve_command.h"
+#include "store/address_rules.h"
 #include "store/mime_list.h"
 #include "store/options.h"
 #include "store/web_folder.h"
@@ -144,6 +146,9 @@ constexpr TOptionFlag kOptionFlags[] = {
     {"--keep-cookies", "Cookies", TKind::kBool,
      "Keep the cookies servers set and send them back, between captures too, in a file beside "
      "the project readable by its owner only (on)"},
+    {"--referer", "SendReferer", TKind::kBool,
+     "Send the address of the page that linked each address as its Referer (on; off for webs "
+     "made before it)"},
 };
 
 std::atomic<int> interrupts{0};
@@ -292,6 +297,23 @@ bool PrepareFolder(const std::string& folder, bool replace, bool yes) {
   return true;
 }
 
+// Rules and headers that come from elsewhere than this command line (korvane.ini, the project
+// file, an options file) are checked before the capture as the flags are: a rule that could not
+// be compiled would otherwise let through what it was meant to keep out.
+void CheckRulesAndHeaders(const TOPTIONS& options) {
+  std::string error;
+  if (!TAddressRules::Compile(options.AddressRules, error)) {
+    throw std::runtime_error("the web's address rules cannot be used: " + error);
+  }
+  for (const std::string& line : options.RequestHeaders) {
+    if (!ParseRequestHeader(line, error)) {
+      std::string why = "the web's header \"" + line;
+      why += "\" cannot be sent: ";
+      throw std::runtime_error(why + error);
+    }
+  }
+}
+
 // The options file, the MIMES list and the flags, in that order: each later one wins. A value
 // or a name that cannot be taken ends the command with its words (a runtime_error).
 void ApplyOptions(const TCaptureArgs& args, TWEB& web, TParam& param) {
@@ -310,6 +332,9 @@ void ApplyOptions(const TCaptureArgs& args, TWEB& web, TParam& param) {
   if (args.options.count("CheckDomainMachineFlag")) {
     param.DefaultOptions.CheckDomainMachineFlag = web.Options().CheckDomainMachineFlag;
   }
+  if (args.rules_given) web.EditOptions().AddressRules = args.rules;
+  if (args.headers_given) web.EditOptions().RequestHeaders = args.headers;
+  CheckRulesAndHeaders(web.Options());
 }
 
 TCaptureSettings SettingsFor(const TCaptureArgs& args, const TParam& param) {
@@ -351,6 +376,73 @@ bool IsProjectFile(const std::string& target) {
   // "http://h/site.web" is an address that merely ends like a project file.
   if (NamesWebScheme(target)) return false;
   return AnsiLowerCase(fs::path(target).extension().string()) == ".web";
+}
+
+// A rule as the web stores it, or the flag's error.
+std::string RuleOfFlag(const std::string& flag, bool include, const std::string& pattern) {
+  std::string error;
+  const std::optional<TAddressRule> rule =
+      ParseAddressRule(std::string(include ? "+ " : "- ") + pattern, error);
+  if (!rule) throw CLI::ValidationError(flag, "\"" + pattern + "\": " + error);
+  return rule->Text();
+}
+
+std::vector<std::string> RulesOfFile(const std::string& file_name) {
+  const std::optional<std::string> content = RealFileSystem().ReadFile(file_name);
+  if (!content) {
+    throw CLI::ValidationError(
+        "--rules", file_name + " cannot be read (" + RealFileSystem().LastError() + ")");
+  }
+  std::string error;
+  std::optional<std::vector<std::string>> rules = ReadRulesFile(*content, file_name, error);
+  if (!rules) throw CLI::ValidationError("--rules", error);
+  return std::move(*rules);
+}
+
+// The rules and headers, each flag taken as it comes so that the rules keep the order in which
+// --include, --exclude and --rules were given.
+void AddRuleOptions(CLI::App& cmd, TCaptureArgs& args) {
+  for (const bool include : {true, false}) {
+    const std::string flag = include ? "--include" : "--exclude";
+    cmd.add_option_function<std::string>(
+           flag,
+           [&args, flag, include](const std::string& pattern) {
+             args.rules.push_back(RuleOfFlag(flag, include, pattern));
+             args.rules_given = true;
+           },
+           std::string(include ? "Capture" : "Never capture") +
+               " the addresses PATTERN matches, whatever the limits of path and external webs "
+               "say" +
+               (include ? " (the depth and the file type and size limits still hold)" : "") +
+               "; repeatable, the first rule that matches deciding. PATTERN is shell-style on "
+               "the whole address (* any run but /, ? one character but /, ** any run), or "
+               "re:EXPRESSION. Given rules replace the web's")
+        ->type_name("PATTERN")
+        ->trigger_on_parse();
+  }
+  cmd.add_option_function<std::string>(
+         "--rules",
+         [&args](const std::string& file_name) {
+           for (std::string& rule : RulesOfFile(file_name)) args.rules.push_back(std::move(rule));
+           args.rules_given = true;
+         },
+         "Address rules from FILE, one a line: \"+ PATTERN\" or \"include PATTERN\", "
+         "\"- PATTERN\" or \"exclude PATTERN\"; # starts a comment")
+      ->type_name("FILE")
+      ->trigger_on_parse();
+  cmd.add_option_function<std::string>(
+         "--header",
+         [&args](const std::string& text) {
+           std::string error;
+           const std::optional<TRequestHeader> header = ParseRequestHeader(text, error);
+           if (!header) throw CLI::ValidationError("--header", "\"" + text + "\": " + error);
+           args.headers.push_back(header->Line());
+           args.headers_given = true;
+         },
+         "Send this header with every request, \"Name: value\" (repeatable; kept with the web; "
+         "given headers replace the web's)")
+      ->type_name("\"NAME: VALUE\"")
+      ->trigger_on_parse();
 }
 
 }  // namespace
@@ -444,6 +536,7 @@ void AddCaptureCommand(CLI::App& app, TCaptureArgs& args) {
          },
          "https: trust the certificates of this PEM file too (kept with the web)")
       ->check(CLI::ExistingFile);
+  AddRuleOptions(*cmd, args);
 }
 
 namespace {

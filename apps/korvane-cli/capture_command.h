@@ -24,6 +24,13 @@ struct TCaptureArgs {
   bool verbose = false;
   // Capture options given as flags, by their settings-file key.
   std::map<std::string, std::string> options;
+  // Address rules in the order given (--include, --exclude and the lines of --rules files),
+  // each as the web stores it; when any is given they replace the web's rules.
+  std::vector<std::string> rules;
+  bool rules_given = false;
+  // --header lines, "Name: value"; when any is given they replace the web's extra headers.
+  std::vector<std::string> headers;
+  bool headers_given = false;
   // Communication settings for this run.
   int sockets = 0;
   int tries = 0;

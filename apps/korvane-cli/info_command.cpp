@@ -9,7 +9,9 @@
 #include "base/ini_file.h"
 #include "base/text_encoding.h"
 #include "engine/web.h"
+#include "html/start_address.h"
 #include "html/url.h"
+#include "store/address_rules.h"
 #include "web_argument.h"
 
 namespace korvane::cli {
@@ -70,6 +72,41 @@ void AddInfoCommands(CLI::App& app, TInfoArgs& args) {
   urls->add_flag("--errors", args.errors,
                  "Addresses that could not be kept (their causes are in the log page)");
   urls->add_flag("--filtered", args.filtered, "Filtered addresses");
+  CLI::App* rules = app.add_subcommand(
+      "rules", "List a web's address rules, and say which rule decides for each URL given");
+  rules->add_option("web", args.web, "Project file of the web, or its folder")
+      ->required()
+      ->transform(WebProjectArgument());
+  rules->add_option("urls", args.addresses, "Addresses to try against the rules");
+}
+
+int RunRulesCommand(const TInfoArgs& args) {
+  TOPTIONS defaults;
+  TWEB web(defaults);
+  if (!Load(web, args.web)) return 2;
+  std::string error;
+  const std::optional<TAddressRules> rules =
+      TAddressRules::Compile(web.Options().AddressRules, error);
+  if (!rules) {
+    std::fprintf(stderr, "the web's address rules cannot be used: %s\n", error.c_str());
+    return 2;
+  }
+  if (rules->Count() == 0) std::printf("No address rules: the limits decide\n");
+  for (std::size_t i = 0; i < rules->Count(); ++i) {
+    std::printf("%zu %s\n", i + 1, rules->Rule(i).Text().c_str());
+  }
+  int status = 0;
+  for (const std::string& typed : args.addresses) {
+    const TAddressCheck address = CheckAddress(typed);
+    if (!address.Accepted()) {
+      std::fprintf(stderr, "%s\n", address.Refusal.c_str());
+      status = 2;
+      continue;
+    }
+    std::printf("%s: %s\n", address.Canonical.c_str(),
+                rules->Explain(rules->Decide(address.Canonical)).c_str());
+  }
+  return status;
 }
 
 int RunInfoCommand(const TInfoArgs& args) {
@@ -91,6 +128,9 @@ int RunInfoCommand(const TInfoArgs& args) {
   TOPTIONS shown = web.Options();
   // Anyone looking over the shoulder, or at a shared terminal log, must not read it.
   if (!shown.Password.empty()) shown.Password = "(hidden)";
+  // Extra headers often carry a token or a session cookie: only their names are shown.
+  for (std::string& header : shown.RequestHeaders)
+    header = header.substr(0, header.find(':')) + ": (hidden)";
   shown.SaveToIni(options, "Options");
   std::printf("\n%s", options.SaveToString().c_str());
   const TCaptureInfo& last = web.LastCaptureInfo();

@@ -66,6 +66,7 @@ int Run(int argc, char** argv) {
     if (app.got_subcommand("capture")) return korvane::cli::RunCaptureCommand(capture);
     if (app.got_subcommand("info")) return korvane::cli::RunInfoCommand(info);
     if (app.got_subcommand("urls")) return korvane::cli::RunUrlsCommand(info);
+    if (app.got_subcommand("rules")) return korvane::cli::RunRulesCommand(info);
     if (app.got_subcommand("resolve")) return korvane::cli::RunResolveCommand(resolve);
     if (int rc = korvane::cli::RunKeepCommand(app, keep, work_path); rc >= 0) return rc;
   } catch (const std::exception& error) {

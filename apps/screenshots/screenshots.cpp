@@ -5,8 +5,10 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QGridLayout>
+#include <QGroupBox>
 #include <QIcon>
 #include <QLineEdit>
 #include <QListWidget>
@@ -15,7 +17,10 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTest>
@@ -208,6 +213,33 @@ int main(int argc, char** argv) {
   for (int tab = 0; tab < 6; ++tab) {
     notebook->setCurrentIndex(tab);
     Shoot(&window, QStringLiteral("main-tab-%1").arg(QLatin1String(tabs[tab])));
+  }
+  // The Options tab's address rules, with the answer of their test box; taken out again after.
+  notebook->setCurrentIndex(1);
+  if (auto* rules = window.findChild<QGroupBox*>(QStringLiteral("AddressRulesGroup"))) {
+    auto* kind = rules->findChild<QComboBox*>(QStringLiteral("RuleKindCombo"));
+    auto* pattern = rules->findChild<QLineEdit*>(QStringLiteral("RulePatternEdit"));
+    auto* add = rules->findChild<QPushButton*>(QStringLiteral("RuleAddBut"));
+    const std::pair<int, const char*> added[] = {
+        {1, "**/private/**"}, {0, "**/docs/**"}, {1, "re:\\.(zip|gz)$"}};
+    for (const auto& [index, text] : added) {
+      kind->setCurrentIndex(index);
+      pattern->setText(QLatin1String(text));
+      add->click();
+    }
+    auto* test = rules->findChild<QLineEdit*>(QStringLiteral("RuleTestEdit"));
+    test->setText(QString::fromStdString(window.Web()->Url() + "docs/archive.zip"));
+    // Once the page is laid out again with the test's answer, at its end.
+    QApplication::processEvents();
+    auto* scroll = window.findChild<QScrollArea*>(QStringLiteral("OptionsScroll"));
+    scroll->verticalScrollBar()->setValue(scroll->verticalScrollBar()->maximum());
+    Shoot(&window, QStringLiteral("main-tab-options-rules"));
+    auto* remove = rules->findChild<QPushButton*>(QStringLiteral("RuleRemoveBut"));
+    auto* list = rules->findChild<QListWidget*>(QStringLiteral("AddressRulesList"));
+    while (list->count() > 0) {
+      list->setCurrentRow(0);
+      remove->click();
+    }
   }
   // The URL list narrowed by its search box, then the log page of the capture.
   notebook->setCurrentIndex(4);

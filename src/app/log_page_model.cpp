@@ -64,6 +64,9 @@ TLogEntry ReadLine(std::string_view line) {
     e.Kind = TLogKind::kError;
   } else if (ReadAfterAddress(line, " filtr\xE9 : ", e.Address, e.Cause)) {
     e.Kind = TLogKind::kFiltered;
+  } else if (ReadAfterAddress(line, kLogFilteredByRule, e.Address, e.Cause)) {
+    e.Cause = "rule " + e.Cause;
+    e.Kind = TLogKind::kFiltered;
   } else if (StartsWith(line, kLogCaptureStart) || StartsWith(line, kLogCaptureEnd) ||
              StartsWith(line, kLogSessionLength) || StartsWith(line, "Arr\xEAt : ") ||
              line.find(kLogPagesCaptured) != std::string_view::npos ||

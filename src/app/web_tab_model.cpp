@@ -1,7 +1,10 @@
 #include "app/web_tab_model.h"
 
+#include <optional>
+
 #include "app/setup_model.h"
 #include "base/number.h"
+#include "base/request_header.h"
 
 namespace korvane {
 namespace {
@@ -16,7 +19,40 @@ std::int32_t StoreLimit(const TLimitField& limit) {
 
 std::int32_t Depth(const std::string& text) { return SpinValue(text, 0, kMaxDepth, 0); }
 
+// The headers of the edit, or nothing with `problem` naming the first bad line.
+std::optional<std::vector<std::string>> HeaderLines(const std::string& edit, std::string& problem) {
+  std::vector<std::string> headers;
+  std::size_t number = 0;
+  for (std::size_t start = 0; start <= edit.size(); ++number) {
+    const std::size_t end = std::min(edit.find('\n', start), edit.size());
+    std::string line = edit.substr(start, end - start);
+    start = end + 1;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.find_first_not_of(" \t") == std::string::npos) continue;
+    std::string error;
+    const std::optional<TRequestHeader> header = ParseRequestHeader(line, error);
+    if (!header) {
+      problem = "line " + std::to_string(number + 1) + ": " + error;
+      return std::nullopt;
+    }
+    headers.push_back(header->Line());
+  }
+  return headers;
+}
+
+std::string JoinedLines(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& line : lines) text += (text.empty() ? "" : "\n") + line;
+  return text;
+}
+
 }  // namespace
+
+std::string RequestHeadersProblem(const std::string& edit) {
+  std::string problem;
+  (void)HeaderLines(edit, problem);
+  return problem;
+}
 
 bool TWebForm::ExternalGroupEnabled() const { return IntegerOr(ExternalWebDepthEdit, 0) >= 1; }
 
@@ -39,6 +75,9 @@ TWebForm ShowWebForm(const TWebFields& web) {
   f.UsernameEdit = o.Username;
   f.PasswordEdit = o.Password;
   f.CookiesCheck = o.Cookies;
+  f.AddressRules = o.AddressRules;
+  f.SendRefererCheck = o.SendReferer;
+  f.RequestHeadersEdit = JoinedLines(o.RequestHeaders);
   f.MaxFileCount = ShowLimit(o.MaxFileCount);
   f.MinFileSize = ShowLimit(o.MinFileSize);
   f.MaxFileSize = ShowLimit(o.MaxFileSize);
@@ -73,6 +112,10 @@ void StoreWebForm(const TWebForm& f, TWebFields& web) {
   o.Username = f.UsernameEdit;
   o.Password = f.PasswordEdit;
   o.Cookies = f.CookiesCheck;
+  o.AddressRules = f.AddressRules;
+  o.SendReferer = f.SendRefererCheck;
+  std::string problem;
+  if (auto headers = HeaderLines(f.RequestHeadersEdit, problem)) o.RequestHeaders = *headers;
   o.MaxFileCount = StoreLimit(f.MaxFileCount);
   o.MinFileSize = StoreLimit(f.MinFileSize);
   o.MaxFileSize = StoreLimit(f.MaxFileSize);

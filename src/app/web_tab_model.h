@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "base/date_time.h"
 #include "store/options.h"
@@ -32,6 +33,9 @@ struct TWebForm {
   TLimitField MaxTime;
   std::string UsernameEdit, PasswordEdit;
   bool CookiesCheck = false;
+  std::vector<std::string> AddressRules;  // the rules editor's Texts()
+  bool SendRefererCheck = false;
+  std::string RequestHeadersEdit;  // one "Name: value" a line
   // File
   TLimitField MaxFileCount, MinFileSize, MaxFileSize, MaxDiskSize;
   // URL
@@ -45,6 +49,10 @@ struct TWebForm {
   // greyed while the external web depth is below 1; the controls keep their values.
   bool ExternalGroupEnabled() const;
 };
+
+// Why the headers edit cannot be taken ("line 2: the name ... is no HTTP token"); empty when
+// every line is a header or blank. StoreWebForm keeps the web's headers while there is one.
+std::string RequestHeadersProblem(const std::string& edit);
 
 // The web's own fields the form shows.
 struct TWebFields {

@@ -31,6 +31,9 @@ inline constexpr std::string_view kLogOutsideMainWeb = " filtr\xE9 : Externe au 
 inline constexpr std::string_view kLogExternalLevel = " filtr\xE9 : Niveau externe max atteint";
 // " filtered : greatest internal depth reached"
 inline constexpr std::string_view kLogInternalLevel = " filtr\xE9 : Niveau interne max atteint";
+// Always English, as every line added since: " filtered by rule ", then the rule that refused
+// the address ("- **/private/**").
+inline constexpr std::string_view kLogFilteredByRule = " filtered by rule ";
 // Always English: the tree refused the address.
 inline constexpr std::string_view kLogTreeError = ": Tree error";
 // " : address not valid"; the capture writes it too, after a link it cannot follow.
@@ -57,6 +60,8 @@ inline constexpr std::string_view kLogBytesAnnounced = " octets annonc\xE9s):";
 inline constexpr std::string_view kLogServerCloses = " : le serveur ferme les connexions en trop, ";
 // ..." connection(s) at most".
 inline constexpr std::string_view kLogConnectionsAtMost = " connexion(s) au plus";
+// Always English: "address rules not applied: ", then why (the rule and its fault).
+inline constexpr std::string_view kLogRulesNotApplied = "address rules not applied: ";
 // "Stop : disk full"
 inline constexpr std::string_view kLogStopDiskFull = "Arr\xEAt : disque plein";
 // "Stop : transfers in progress cut off after ", then the seconds and " s".

@@ -45,6 +45,7 @@ TCapture::TCapture(TWEB& web, const TCaptureSettings& settings, TSocketHub& hub,
       clock_(clock ? *clock : SystemClock()) {
   http_.UserAgent = settings_.UserAgent;
   if (web_.Options().Cookies || !settings_.CookieImport.empty()) StartCookies();
+  http_.ExtraHeaders = web_.Options().RequestHeaders;
   for (int slot = 1; slot <= std::max(1, settings_.MaxSockets); ++slot) {
     auto request = std::make_unique<TRequest>(slot, hub, http_, web_.FileSystem(), &clock_);
     TRequest& r = *request;
@@ -68,6 +69,11 @@ TCapture::TCapture(TWEB& web, const TCaptureSettings& settings, TSocketHub& hub,
   web_.UpdateTodo();
   web_.StartCapture(clock_.Now());
   web_.Log(std::string(kLogCaptureStart) + FormatDisplayDate(web_.CaptureStart()));
+  // Rules the front ends were not given (a settings or project file edited by hand) may not
+  // compile: the capture goes on by the limits alone, and says so where its refusals are read.
+  if (!web_.RulesError().empty()) {
+    web_.Log(std::string(kLogRulesNotApplied) + web_.RulesError());
+  }
   RefreshCounters();
 }
 
@@ -265,6 +271,7 @@ void TCapture::StartNext(TRequest& request, TWebFile* record, const std::string&
   record->State = wsLoading;
   CheckedInc(record->Trials);
   PrepareResume(request, *record, url);
+  request.Referer = web_.Options().SendReferer ? web_.RefererOf(*record) : std::string();
   if (settings_.UseProxy && !settings_.ProxyAdress.empty()) {
     request.Start(url, settings_.ProxyAdress, settings_.ProxyPort);
   } else {
@@ -322,7 +329,9 @@ bool TCapture::HeaderReceived(TRequest& request) {
 void TCapture::Redirect(TRequest& request, TWebFile& record) {
   TLinkItem item{static_cast<std::uint8_t>(record.GetLinkType()),
                  Resolve(request.Header.Location, request.Url), record.GetDescription()};
+  const bool known = web_.Tree().Find(item.Url) != nullptr;
   TWebFile* target = web_.NewLink(item, &record);
+  if (target && target != &record && !known) web_.InheritReferer(*target, record);
   if (!target) {
     // Led to an address the web cannot hold (another scheme, no host, a full tree; logged by
     // admission): nothing to fetch there, and nothing to fetch again here at every capture.

@@ -64,6 +64,11 @@ TWebFile* TWEB::NewLink(const TLinkItem& item, TWebFile* parent) {
     Log(item.Url + std::string(kLogTreeError));
     return nullptr;
   }
+  if (parent) {
+    referers_[added] = tree_.GetUrl(parent);
+  } else {
+    referers_.erase(added);  // a record of an earlier tree may have had this place
+  }
   AddTodo(added, item.Url);
   return added;
 }
@@ -76,6 +81,19 @@ bool TWEB::RefusedByFullTree(std::string_view url) {
   return true;
 }
 
+std::string TWEB::RefererOf(const TWebFile& record) const {
+  const auto found = referers_.find(&record);
+  return found == referers_.end() ? std::string() : found->second;
+}
+
+void TWEB::InheritReferer(const TWebFile& record, const TWebFile& redirected) {
+  if (std::string referer = RefererOf(redirected); !referer.empty()) {
+    referers_[&record] = std::move(referer);
+  } else {
+    referers_.erase(&record);
+  }
+}
+
 TWebFile* TWEB::MoveToProtocol(TWebFile& record, std::string_view from, std::string_view to) {
   if (RefusedByFullTree(to)) return &record;
   auto moved = std::make_unique<TWebFile>();
@@ -85,6 +103,7 @@ TWebFile* TWEB::MoveToProtocol(TWebFile& record, std::string_view from, std::str
     Log(std::string(to) + std::string(kLogTreeError));
     return &record;
   }
+  InheritReferer(*added, record);
   // The old address is only an alias of the moved record: without it the record is reached
   // under its new address still, and the old one is admitted afresh when linked again.
   (void)tree_.Add(from, added);
@@ -109,30 +128,62 @@ bool TWEB::AddTodo(TWebFile* record, std::string_view url) {
   return false;
 }
 
-bool TWEB::LinkFilter(TWebFile* record, std::string_view url) {
-  if (record->State != wsTodo) return false;
+const TAddressRules& TWEB::AddressRules() {
+  if (options_.AddressRules != rules_source_) {
+    rules_source_ = options_.AddressRules;
+    rules_error_.clear();
+    std::optional<TAddressRules> compiled = TAddressRules::Compile(rules_source_, rules_error_);
+    rules_ = compiled ? std::move(*compiled) : TAddressRules();
+  }
+  return rules_;
+}
+
+TAddressRules::TDecision TWEB::RuleDecision(const TWebFile& record, std::string_view url) {
+  const TAddressRules& rules = AddressRules();
+  if (rules.Count() == 0 || record.GetForced() || url == url_) return {};
+  return rules.Decide(url);
+}
+
+bool TWEB::WithinLinkLimits(const TWebFile& record, std::string_view url, bool included) {
   auto refuse = [&](std::string_view why) {
     Log(std::string(url) + std::string(why));
     return false;
   };
-  if (HasOtherProtocol(url)) return refuse(kLogBadProtocol);
+  if (included) return record.LinkDepth <= options_.InternalLinkDepth;
+  if (record.ExternalDepth > 0) {
+    if (record.ExternalDepth > options_.ExternalWebDepth) return refuse(kLogOutsideMainWeb);
+    if (record.LinkDepth > options_.ExternalLinkDepth) return refuse(kLogExternalLevel);
+    return true;
+  }
+  if (record.LinkDepth > options_.InternalLinkDepth) return false;
+  if (options_.InternalPathLimit) {
+    const std::string start = GetPath(url_);
+    const std::string path = GetPath(url);
+    bool under_start = SameTextNoCase(std::string_view(path).substr(0, start.size()), start);
+    if (!under_start && path.find("cgi-bin") == std::string::npos) {
+      return refuse(kLogInternalLevel);
+    }
+  }
+  return true;
+}
+
+bool TWEB::LinkFilter(TWebFile* record, std::string_view url) {
+  if (record->State != wsTodo) return false;
+  if (HasOtherProtocol(url)) {
+    Log(std::string(url) + std::string(kLogBadProtocol));
+    return false;
+  }
+  // An exclude rule refuses whatever the limits say; an include rule lifts the path and external
+  // web limits of a hyperlink, never its depth nor the file type and size limits.
+  const TAddressRules::TDecision rule = RuleDecision(*record, url);
+  if (rule.Verdict == TAddressRules::TVerdict::kExclude) {
+    Log(std::string(url) + std::string(kLogFilteredByRule) +
+        AddressRules().Rule(rule.Index).Text());
+    return false;
+  }
   switch (record->GetLinkType()) {
     case 0:
-      if (record->ExternalDepth > 0) {
-        if (record->ExternalDepth > options_.ExternalWebDepth) return refuse(kLogOutsideMainWeb);
-        if (record->LinkDepth > options_.ExternalLinkDepth) return refuse(kLogExternalLevel);
-      } else {
-        if (record->LinkDepth > options_.InternalLinkDepth) return false;
-        if (options_.InternalPathLimit) {
-          const std::string start = GetPath(url_);
-          const std::string path = GetPath(url);
-          bool under_start = SameTextNoCase(std::string_view(path).substr(0, start.size()), start);
-          if (!under_start && path.find("cgi-bin") == std::string::npos) {
-            return refuse(kLogInternalLevel);
-          }
-        }
-      }
-      return true;
+      return WithinLinkLimits(*record, url, rule.Verdict == TAddressRules::TVerdict::kInclude);
     case 1:
       return !options_.RefLimit && !options_.BackgroundOnlyFlag;
     case 3:

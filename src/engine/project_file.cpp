@@ -194,6 +194,7 @@ bool TWEB::LoadFromFile(const std::string& file_name) {
     // Nothing half-read stays behind in the object.
     todo_.clear();
     tree_.Clear();
+    referers_.clear();
     mime_list_.Clear();
     map_list_.Clear();
   }
@@ -245,6 +246,7 @@ bool TWEB::ReadProjectFile(std::string_view bytes, const std::string& file_name)
   if (version >= 17) map_list_.LoadFromStream(in, version);
   if (version >= 19) last_capture_info_.LoadFromStream(in);
   tree_.Clear();
+  referers_.clear();
   todo_.clear();
   if (!tree_.LoadFromStream(in, version, tree_progress_)) return false;
   ReadExtensions(in);

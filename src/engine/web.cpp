@@ -26,6 +26,11 @@ void TWEB::ForgetReplacedRecord(TWebFile* destroyed, TWebFile* replacement) {
     if (queued == destroyed) queued = replacement;
   }
   if (local_names_ && destroyed) local_names_->RecordReplaced(*destroyed, replacement);
+  if (auto found = referers_.find(destroyed); found != referers_.end()) {
+    std::string referer = std::move(found->second);
+    referers_.erase(found);
+    if (replacement) referers_[replacement] = std::move(referer);
+  }
 }
 
 bool TWEB::Init(std::string_view address, std::string_view folder, const TMIMELIST& template_mime) {
@@ -77,6 +82,7 @@ bool TWEB::Reinit(std::string_view address) {
   LocalNames().Remember(tree_);
   todo_.clear();
   tree_.Clear();
+  referers_.clear();
   StartAfresh();
   return true;
 }

@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -20,6 +21,7 @@
 #include "html/link_item.h"
 #include "maps/map_list.h"
 #include "pages/page_rewriter.h"
+#include "store/address_rules.h"
 #include "store/capture_info.h"
 #include "store/local_names.h"
 #include "store/mime_list.h"
@@ -188,6 +190,11 @@ class TWEB {
   // record still waiting under http moves to https when a secure link to it is met). Throws
   // TCounterOverflow when a depth or counter overflows.
   TWebFile* NewLink(const TLinkItem& item, TWebFile* parent);
+  // The address of the page whose link entered `record` in this session, for its Referer; empty
+  // for the start address and for a record read from the project file (which keeps no parent).
+  std::string RefererOf(const TWebFile& record) const;
+  // A record a redirection reached is asked for on behalf of the page that linked the first.
+  void InheritReferer(const TWebFile& record, const TWebFile& redirected);
   // Enters the address of `record` (known as `from`) under `to`, its other web protocol, with the
   // record's state, depths and texts; `from` then leads to the new record, and `record` is
   // destroyed (the queue holds the new one in its place). The new record, or `record` when the
@@ -200,6 +207,14 @@ class TWEB {
   // requisites, a file served as "application/octet-stream" or as a type the table lacks is a
   // document when its extension names one (DocumentTypeOfExtension): it takes that type.
   bool Filter(TWebFile* record, std::int64_t size, std::string_view url);
+  // The web's address rules, compiled from its options (again when they changed). Rules that
+  // cannot be compiled (a hand-edited file: every front end checks those it is given) are no
+  // rules: the limits alone decide, and RulesError says why.
+  const TAddressRules& AddressRules();
+  const std::string& RulesError() {
+    (void)AddressRules();
+    return rules_error_;
+  }
   // Rebuilds the queue and the counters from the tree.
   void UpdateTodo();
   // "Force capture": a filtered record becomes a record to explore of the main web, and leaves
@@ -293,6 +308,12 @@ class TWEB {
   void CopyProgramPages();
   bool RefusedByFullTree(std::string_view url);
   bool LinkFilter(TWebFile* record, std::string_view url);
+  // What the rules say of a link to `url`: the start address and a forced one are always
+  // admitted (they were asked for by name), so no rule excludes them.
+  TAddressRules::TDecision RuleDecision(const TWebFile& record, std::string_view url);
+  // The limits of depth, path and external webs on a hyperlink; `included` by a rule, it is held
+  // by its depth only.
+  bool WithinLinkLimits(const TWebFile& record, std::string_view url, bool included);
   void TodoExploreProc(TWebFile& record, const std::string& url);
   bool CleanExploreProc(TWebFile& record);
   // The record's document type from the extension of `url`, entered in the table when it lacks
@@ -353,6 +374,12 @@ class TWEB {
   // Entries of the project file's extension block that this program does not know: kept and
   // written back.
   std::vector<TOPTIONS::TEntry> unknown_extensions_;
+  // The page that linked each record entered in this session (see RefererOf).
+  std::unordered_map<const TWebFile*, std::string> referers_;
+  // The address rules compiled, and the options' rules they were compiled from.
+  TAddressRules rules_;
+  std::vector<std::string> rules_source_;
+  std::string rules_error_;
   std::string save_error_;
   TStatus load_status_;
   std::string keeping_failure_;

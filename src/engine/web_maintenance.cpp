@@ -45,6 +45,7 @@ std::vector<std::string> TWEB::Clean() {
   LocalNames().Remember(tree_);
   todo_.clear();
   tree_.Clear();
+  referers_.clear();
   map_list_.Clear();
   ClearCount();
   total_size_ = 0;

@@ -4,6 +4,9 @@
 // not found is looked up again at the next capture.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "net/cookie_jar.h"
 #include "net/host_cache.h"
 #include "net/http_header.h"
@@ -20,6 +23,9 @@ struct THttpSession {
   // The cookies servers set, sent back with every request they apply to; null: no cookies are
   // kept or sent. Owned by the capture.
   TCookieJar* Cookies = nullptr;
+  // Headers every request sends besides its own, "Name: value" each (ParseRequestHeader: one
+  // that is not is never sent).
+  std::vector<std::string> ExtraHeaders;
 };
 
 }  // namespace korvane

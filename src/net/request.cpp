@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "base/log_texts.h"
+#include "base/request_header.h"
 #include "base/short_string.h"
 #include "base/text_case.h"
 #include "html/url.h"
@@ -219,11 +220,28 @@ void TRequest::SendAcceptAndAgent() {
   }
 }
 
+void TRequest::SendRefererAndHeaders() {
+  // An address is one token of visible text, and its fragment is the navigator's own; a secure
+  // page's address is not told to a server reached in the clear, as navigators do.
+  const std::string_view referer = std::string_view(Referer).substr(0, Referer.find('#'));
+  const bool sendable = !referer.empty() && std::all_of(referer.begin(), referer.end(), [](char c) {
+    return c > 0x20 && c < 0x7F;
+  });
+  if (sendable && !(IsSecure(referer) && !IsSecure(Url))) {
+    Socket.Send("Referer: " + std::string(referer) + "\r\n");
+  }
+  for (const std::string& line : session_.ExtraHeaders) {
+    std::string error;
+    if (const auto header = ParseRequestHeader(line, error)) Socket.Send(header->Line() + "\r\n");
+  }
+}
+
 void TRequest::SendRequest() {
   Trace(IdText() + ": Send");
   Socket.Send("GET " + RequestTarget() + " HTTP/1.0\r\n");
   Socket.Send(HostLine());
   SendAcceptAndAgent();
+  SendRefererAndHeaders();
   if (!Cookie.empty()) Socket.Send("Cookie :" + Cookie + "\r\n");
   if (session_.Cookies) {
     if (const std::string cookies = session_.Cookies->HeaderFor(Url, clock_.UnixSeconds());

@@ -105,6 +105,8 @@ class TRequest {
   std::string ProxyAddress;
   std::int32_t ProxyPort = 80;
   std::string Cookie;
+  // The address of the page whose link led to Url, sent as Referer; empty sends none.
+  std::string Referer;
   std::string Credentials;
   std::int32_t TimeoutSecs = 30;
   std::string CaFile;              // https: a PEM file of certificates to trust as well
@@ -172,6 +174,8 @@ class TRequest {
   void SendRequest();
   // "Accept:*/*" and the session's user agent (the program's own: one write of the design's bytes).
   void SendAcceptAndAgent();
+  // The Referer, when there is one to tell the server, and the session's extra headers.
+  void SendRefererAndHeaders();
   std::string RequestTarget() const;
   std::string HostLine() const;
   // https through the proxy: a tunnel first.

@@ -1,12 +1,15 @@
 #include "store/options.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <type_traits>
 
 #include "base/ini_file.h"
 #include "base/number.h"
+#include "base/request_header.h"
 #include "base/short_string.h"
 #include "base/text_case.h"
+#include "store/address_rules.h"
 
 namespace korvane {
 namespace {
@@ -20,6 +23,66 @@ void ForEachExtendedOption(Visitor&& visit, Options&... o) {
   visit("LowSpeedLimit", o.LowSpeedLimit...);
   visit("LowSpeedTime", o.LowSpeedTime...);
   visit("Cookies", o.Cookies...);
+  visit("SendReferer", o.SendReferer...);
+}
+
+// The extended options that are lists, stored one item a key: the list's name and the item's
+// number from 1 (Rule1, Rule2...). A list of any length fits so, each item a short string.
+template <class Visitor, class... Options>
+void ForEachListOption(Visitor&& visit, Options&... o) {
+  visit("Rule", o.AddressRules...);
+  visit("Header", o.RequestHeaders...);
+}
+
+// The number of `key` as an item of the list `name` ("Rule3": 3), or 0 when it is none. One
+// spelling per number ("Rule03" is none), so that no two keys are the same item.
+std::int32_t ItemNumber(std::string_view key, std::string_view name) {
+  if (key.size() <= name.size() || !SameAsciiNoCase(key.substr(0, name.size()), name)) return 0;
+  const std::string_view digits = key.substr(name.size());
+  if (digits.front() == '0' || digits.size() > 9) return 0;
+  if (!std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+    return 0;
+  }
+  std::int32_t number = 0;
+  return ParseInteger(digits, number) ? number : 0;
+}
+
+using TNumberedItems = std::vector<std::pair<std::int32_t, std::string>>;
+
+// The values of numbered items in the order of their numbers; an empty value is no item (so
+// that "Rule1=" in an options file empties the list).
+std::vector<std::string> InNumberOrder(TNumberedItems items) {
+  std::stable_sort(items.begin(), items.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  std::vector<std::string> values;
+  for (auto& [number, value] : items) {
+    if (!value.empty()) values.push_back(ShortString(value));
+  }
+  return values;
+}
+
+// What is wrong with `value` as an item of the list `name`; empty when nothing.
+std::string ItemProblem(std::string_view name, const std::string& value) {
+  std::string error;
+  if (value.empty()) return error;
+  if (name == "Rule") {
+    (void)ParseAddressRule(value, error);
+  } else {
+    (void)ParseRequestHeader(value, error);
+  }
+  return error;
+}
+
+// The list whose item `key` is, or empty.
+std::string_view ListOfKey(std::string_view key) {
+  std::string_view found;
+  TOPTIONS probe;
+  ForEachListOption(
+      [&](std::string_view name, const auto&) {
+        if (ItemNumber(key, name) > 0) found = name;
+      },
+      probe);
+  return found;
 }
 
 // Visits every option with its key, in the order the settings file holds them; with several
@@ -61,6 +124,7 @@ TOPTIONS OriginalBehaviour() {
   TOPTIONS o;
   o.PageRequisites = false;
   o.Cookies = false;
+  o.SendReferer = false;
   return o;
 }
 
@@ -95,6 +159,21 @@ void TOPTIONS::Read(const TIniFile& ini, std::string_view section, const TOPTION
         }
       },
       *this, fallback);
+  ReadLists(ini, section, fallback);
+}
+
+void TOPTIONS::ReadLists(const TIniFile& ini, std::string_view section, const TOPTIONS& fallback) {
+  const std::vector<std::string> keys = ini.Keys(section);
+  ForEachListOption(
+      [&](std::string_view name, auto& list, const auto& otherwise) {
+        TNumberedItems items;
+        for (const std::string& key : keys) {
+          const std::int32_t number = ItemNumber(key, name);
+          if (number > 0) items.emplace_back(number, ini.ReadString(section, key, ""));
+        }
+        list = items.empty() ? otherwise : InNumberOrder(std::move(items));
+      },
+      *this, fallback);
 }
 
 void TOPTIONS::LoadFromIni(const TIniFile& ini, std::string_view section) {
@@ -107,7 +186,7 @@ bool TOPTIONS::IsOptionKey(std::string_view key) {
   ForEachOption(
       [&](std::string_view name, const auto&) { found = found || SameAsciiNoCase(name, key); },
       probe);
-  return found;
+  return found || !ListOfKey(key).empty();
 }
 
 namespace {
@@ -147,7 +226,8 @@ std::string TOPTIONS::CheckIni(const TIniFile& ini, std::string_view section,
     if (!also_allowed.empty() && SameAsciiNoCase(key, also_allowed)) continue;
     const std::string value = ini.ReadString(section, key, "");
     if (!IsOptionKey(key)) return key + " is no option key";
-    std::string problem;
+    const std::string_view list = ListOfKey(key);
+    std::string problem = list.empty() ? std::string() : ItemProblem(list, value);
     TOPTIONS probe;
     ForEachOption(
         [&](std::string_view name, const auto& field) {
@@ -179,6 +259,17 @@ void TOPTIONS::SaveToIni(TIniFile& ini, std::string_view section) const {
         }
       },
       *this);
+  // Items beyond the list's end would otherwise come back at the next read.
+  for (const std::string& key : ini.Keys(section)) {
+    if (!ListOfKey(key).empty()) ini.DeleteKey(section, key);
+  }
+  ForEachListOption(
+      [&](std::string_view name, const std::vector<std::string>& list) {
+        for (std::size_t i = 0; i < list.size(); ++i) {
+          ini.WriteString(section, std::string(name) + std::to_string(i + 1), list[i]);
+        }
+      },
+      *this);
 }
 
 std::vector<TOPTIONS::TEntry> TOPTIONS::ExtendedEntries() const {
@@ -189,6 +280,13 @@ std::vector<TOPTIONS::TEntry> TOPTIONS::ExtendedEntries() const {
         if (field != before) entries.emplace_back(std::string(key), ValueText(field));
       },
       *this, original);
+  ForEachListOption(
+      [&](std::string_view name, const std::vector<std::string>& list) {
+        for (std::size_t i = 0; i < list.size(); ++i) {
+          entries.emplace_back(std::string(name) + std::to_string(i + 1), list[i]);
+        }
+      },
+      *this);
   return entries;
 }
 
@@ -206,6 +304,17 @@ std::vector<TOPTIONS::TEntry> TOPTIONS::SetExtendedEntries(const std::vector<TEn
         }
       },
       *this, original);
+  ForEachListOption(
+      [&](std::string_view name, std::vector<std::string>& list) {
+        TNumberedItems items;
+        std::erase_if(unknown, [&](const TEntry& entry) {
+          const std::int32_t number = ItemNumber(entry.first, name);
+          if (number > 0) items.emplace_back(number, entry.second);
+          return number > 0;
+        });
+        list = InNumberOrder(std::move(items));
+      },
+      *this);
   return unknown;
 }
 

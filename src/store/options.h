@@ -63,6 +63,17 @@ class TOPTIONS {
   // Keep the cookies servers set and send them back, as a browser does, between captures too
   // (a file beside the project). On for new webs; a web stored without it sends none.
   bool Cookies = true;
+  // Send, with each address, the address of the page whose link led to it (Referer), as a
+  // navigator does: some servers refuse a picture or a file asked for without it. On for new
+  // webs; off for a web stored without it, whose requests stay what they were.
+  bool SendReferer = true;
+  // Include and exclude rules on the addresses of links, in order, each "+ PATTERN" or
+  // "- PATTERN" (TAddressRules). A stored value is a short string, so a list is stored one item
+  // a key, numbered from 1: Rule1, Rule2..., in the project file's block as in settings files.
+  std::vector<std::string> AddressRules;
+  // Headers every request of the web sends besides its own, "Name: value" each
+  // (ParseRequestHeader); stored as Header1, Header2...
+  std::vector<std::string> RequestHeaders;
 
   // An extended option as stored: its key and its value written as in the settings file.
   using TEntry = std::pair<std::string, std::string>;
@@ -77,7 +88,8 @@ class TOPTIONS {
   void LoadFromIni(const TIniFile& ini, std::string_view section);
   // Like LoadFromIni, but a missing key keeps the current value.
   void MergeFromIni(const TIniFile& ini, std::string_view section);
-  // Whether `key` names an option as korvane.ini and options files spell it (in any case).
+  // Whether `key` names an option as korvane.ini and options files spell it (in any case): a
+  // list's keys are its name and a number from 1 (Rule1, Header2).
   static bool IsOptionKey(std::string_view key);
   // The first key of `section` that is no option (other than `also_allowed`) or whose value the
   // option cannot take, in words ("InternalLinkDepth=abc: a whole number from 0 to 32767 is
@@ -93,6 +105,7 @@ class TOPTIONS {
 
  private:
   void Read(const TIniFile& ini, std::string_view section, const TOPTIONS& fallback);
+  void ReadLists(const TIniFile& ini, std::string_view section, const TOPTIONS& fallback);
 };
 
 }  // namespace korvane

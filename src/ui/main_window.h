@@ -39,6 +39,7 @@ class QProgressBar;
 class QPushButton;
 class QSpinBox;
 class QStackedWidget;
+class QPlainTextEdit;
 class QTabWidget;
 class QTimer;
 
@@ -54,6 +55,7 @@ class TMeterWidget;
 class TMimeGrid;
 class TMultimediaView;
 class TResolveDialog;
+class TRulesEditor;
 class TRunStepper;
 class TSettingsDialogsQt;
 class TSocketPump;
@@ -106,6 +108,7 @@ class TMainWin : public QMainWindow {
   QWidget* CreateCentre();
   QWidget* WebTab();
   QWidget* OptionsTab();
+  QWidget* RequestsGroup(QWidget* tab);
   QWidget* FileTab();
   QWidget* CaptureTab();
   QWidget* UrlTab();
@@ -252,6 +255,11 @@ class TMainWin : public QMainWindow {
   QLineEdit* password_ = nullptr;
   QCheckBox* cookies_ = nullptr;
   QPushButton* clear_cookies_ = nullptr;
+  TRulesEditor* rules_editor_ = nullptr;
+  QCheckBox* send_referer_ = nullptr;
+  QPlainTextEdit* request_headers_ = nullptr;
+  QLabel* headers_problem_ = nullptr;
+  const TWEB* headers_web_ = nullptr;  // the web whose headers the edit shows
   // File
   struct TLimitWidgets {
     QCheckBox* check = nullptr;

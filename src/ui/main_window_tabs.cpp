@@ -12,7 +12,9 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSpinBox>
 #include <QStackedWidget>
 #include <QTabWidget>
@@ -23,6 +25,7 @@
 #include "ui/mime_grid.h"
 #include "ui/multimedia_view.h"
 #include "ui/qt_text.h"
+#include "ui/rules_editor.h"
 #include "ui/url_list_view.h"
 
 namespace korvane::ui {
@@ -221,13 +224,60 @@ QWidget* TMainWin::OptionsTab() {
   connection_form->addRow(tr("Password:"), password_);
   connection_form->addRow(cookie_row);
 
+  rules_editor_ = new TRulesEditor(tab);
+  connect(rules_editor_, &TRulesEditor::Changed, this, [this] {
+    if (web_) web_->EditOptions().AddressRules = rules_editor_->Texts();
+  });
+
   auto* layout = new QGridLayout(tab);
   layout->addWidget(main_web, 0, 0, 1, 2);
   layout->addWidget(external, 1, 0);
   layout->addWidget(connection, 1, 1);
-  layout->addWidget(pages, 2, 0, 1, 2);
-  layout->setRowStretch(3, 1);
-  return tab;
+  layout->addWidget(pages, 2, 0);
+  layout->addWidget(RequestsGroup(tab), 2, 1);
+  layout->addWidget(rules_editor_, 3, 0, 1, 2);
+  layout->setRowStretch(4, 1);
+  // The page is never made shorter than its groups need: the scroll area shows the rest.
+  layout->setSizeConstraint(QLayout::SetMinimumSize);
+  // The tab holds more than a small window shows: it scrolls rather than squeezing its groups.
+  auto* scroll = new QScrollArea;
+  scroll->setObjectName(QStringLiteral("OptionsScroll"));
+  scroll->setFrameShape(QFrame::NoFrame);
+  scroll->setWidgetResizable(true);
+  scroll->setWidget(tab);
+  return scroll;
+}
+
+QWidget* TMainWin::RequestsGroup(QWidget* tab) {
+  auto* requests = new QGroupBox(tr(" Requests "), tab);
+  send_referer_ = Check(tr(" Send the linking page as Referer."), "SendRefererCheck", requests);
+  send_referer_->setToolTip(
+      tr("Each request names the page whose link led to its address, as a navigator does: some "
+         "servers refuse pictures and files asked for without it. Never sent from a secure page "
+         "to a server reached in the clear."));
+  request_headers_ = new QPlainTextEdit(requests);
+  request_headers_->setObjectName(QStringLiteral("RequestHeadersEdit"));
+  request_headers_->setPlaceholderText(tr("X-Token: value"));
+  request_headers_->setToolTip(
+      tr("Headers sent with every request of the web, one \"Name: value\" a line (a token a "
+         "site asks for). The request's own headers (Host, Accept, User-Agent, Referer, Cookie, "
+         "Range) cannot be given."));
+  request_headers_->setMaximumHeight(request_headers_->fontMetrics().height() * 5);
+  headers_problem_ = new QLabel(requests);
+  headers_problem_->setObjectName(QStringLiteral("HeadersProblemLabel"));
+  headers_problem_->setVisible(false);
+  connect(request_headers_, &QPlainTextEdit::textChanged, this, [this] {
+    const std::string problem = RequestHeadersProblem(FromQt(request_headers_->toPlainText()));
+    headers_problem_->setText(ToQt(problem));
+    headers_problem_->setVisible(!problem.empty());
+  });
+  auto* layout = new QVBoxLayout(requests);
+  layout->addWidget(send_referer_);
+  layout->addWidget(new QLabel(tr("Extra headers:"), requests));
+  layout->addWidget(request_headers_);
+  layout->addWidget(headers_problem_);
+  layout->addStretch(1);
+  return requests;
 }
 
 QWidget* TMainWin::FileTab() {
@@ -376,6 +426,9 @@ TWebForm TMainWin::ReadForm() const {
   f.CookiesCheck = cookies_->isChecked();
   f.UsernameEdit = FromQt(username_->text());
   f.PasswordEdit = FromQt(password_->text());
+  f.AddressRules = rules_editor_->Texts();
+  f.SendRefererCheck = send_referer_->isChecked();
+  f.RequestHeadersEdit = FromQt(request_headers_->toPlainText());
   auto limit = [](const TLimitWidgets& w) {
     return TLimitField{w.check->isChecked(), FromQt(w.edit->text())};
   };
@@ -414,6 +467,14 @@ void TMainWin::ShowForm(const TWebForm& f) {
   max_time_edit_->setText(ToQt(f.MaxTime.Edit));
   username_->setText(ToQt(f.UsernameEdit));
   password_->setText(ToQt(f.PasswordEdit));
+  rules_editor_->Load(f.AddressRules);
+  send_referer_->setChecked(f.SendRefererCheck);
+  // Headers being typed that cannot be taken yet stay as typed while the same web is shown: the
+  // web keeps its previous ones meanwhile, and the line's problem is said under the edit.
+  const bool typing = headers_web_ == web_.get() &&
+                      !RequestHeadersProblem(FromQt(request_headers_->toPlainText())).empty();
+  if (!typing) request_headers_->setPlainText(ToQt(f.RequestHeadersEdit));
+  headers_web_ = web_.get();
   auto limit = [](const TLimitWidgets& w, const TLimitField& field) {
     w.check->setChecked(field.Checked);
     w.edit->setText(ToQt(field.Edit));

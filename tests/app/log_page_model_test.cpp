@@ -67,6 +67,15 @@ TEST(LogPageTest, EachLineWithItsKindAddressAndCause) {
       (std::vector<std::size_t>{1, 4}));
 }
 
+TEST(LogPageTest, AnAddressRefusedByARuleIsFilteredWithTheRule) {
+  const std::vector<TLogEntry> entries =
+      ParseLogPage("<br>http://h/private/a.htm filtered by rule - **/private/**\r\n");
+  ASSERT_EQ(entries.size(), 1u);
+  EXPECT_EQ(entries[0].Kind, TLogKind::kFiltered);
+  EXPECT_EQ(entries[0].Address, "http://h/private/a.htm");
+  EXPECT_EQ(entries[0].Cause, "rule - **/private/**");
+}
+
 TEST(LogPageTest, AMissingOrForeignPageIsSaidNotShown) {
   testing::TMemFileSystem fs;
   ASSERT_TRUE(fs.MakeDirs("/w"));

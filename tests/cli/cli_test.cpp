@@ -125,6 +125,60 @@ TEST_F(CliTest, ACaptureThatGetsNothingSaysWhy) {
       << run.output;
 }
 
+// Rules given on the command line keep their order across --include, --exclude and --rules, and
+// steer the capture; the web keeps them and its header, whose value info does not show; a bad
+// rule, rules file or header is refused by name before anything is made.
+TEST_F(CliTest, RulesAndHeadersSteerTheCaptureAndBadOnesAreRefused) {
+  testing::TLoopbackHttpServer server;
+  server.Route([](const std::string& request) {
+    if (request.rfind("GET /docs/ ", 0) == 0) {
+      return testing::TLoopbackHttpServer::OkResponse(
+          "<A HREF=a.htm>a</A><A HREF=old/b.htm>b</A><A HREF=/blog/c.htm>c</A>"
+          "<A HREF=/blog/old/d.htm>d</A>");
+    }
+    return testing::TLoopbackHttpServer::OkResponse("page");
+  });
+  const fs::path rules = root_ / "rules.txt";
+  std::ofstream(rules) << "# the blog too\ninclude **/blog/**\n";
+  const fs::path web = root_ / "web";
+  TRun run =
+      Cli(work_ + "capture " + server.Url("/docs/") + " " + web.string() +
+          " --exclude '**/old/**' --rules " + rules.string() + " --header 'X-Token: s3cret'");
+  EXPECT_EQ(run.status, 0) << run.output;
+  EXPECT_NE(run.output.find("3 file(s) captured"), std::string::npos) << run.output;
+  for (const std::string& request : server.Requests()) {
+    EXPECT_EQ(request.find("/old/"), std::string::npos) << request;
+    EXPECT_NE(request.find("\r\nX-Token: s3cret\r\n"), std::string::npos) << request;
+  }
+  TRun info = Cli("info " + (web / "Local.Web").string());
+  EXPECT_NE(info.output.find("Rule1=- **/old/**\nRule2=+ **/blog/**\nHeader1=X-Token: (hidden)"),
+            std::string::npos)
+      << info.output;
+  TRun tried = Cli("rules " + web.string() + " " + server.Url("/blog/old/x.htm") + " " +
+                   server.Url("/docs/y.htm"));
+  EXPECT_EQ(tried.status, 0) << tried.output;
+  EXPECT_EQ(tried.output, "1 - **/old/**\n2 + **/blog/**\n" + server.Url("/blog/old/x.htm") +
+                              ": rule 1 (- **/old/**) excludes it\n" + server.Url("/docs/y.htm") +
+                              ": no rule matches: the limits decide\n");
+
+  std::ofstream(rules) << "+ a\n- re:*x\n";
+  const struct {
+    std::string arguments, words;
+  } refusals[] = {
+      {"--include 're:a{'", "--include: \"re:a{\": the regular expression cannot be read"},
+      {"--rules " + rules.string(), rules.string() + ":2: the regular expression cannot be read"},
+      {"--rules " + (root_ / "none.txt").string(), "none.txt cannot be read"},
+      {"--header 'Bad Name: v'", "--header: \"Bad Name: v\": the name \"Bad Name\" is no HTTP"},
+  };
+  for (const auto& [arguments, words] : refusals) {
+    TRun refused =
+        Cli(work_ + "capture http://127.0.0.1:1/ " + (root_ / "w").string() + " " + arguments);
+    EXPECT_EQ(refused.status, 2) << arguments;
+    EXPECT_NE(refused.output.find(words), std::string::npos) << refused.output;
+    EXPECT_FALSE(fs::exists(root_ / "w")) << arguments;
+  }
+}
+
 // Start addresses are checked before anything is made; one without a scheme is an http address;
 // a first capture that gets nothing leaves no folder in the way of the corrected command; and
 // --replace asks before it deletes.

@@ -193,6 +193,46 @@ TEST_F(CaptureEndToEndTest, SeveralWebsThroughAProxy) {
   }
 }
 
+// The web's rules steer a real capture: an excluded page is never asked for and is in the log
+// with its rule, an included one is fetched from outside the start's folder; every request names
+// the page that linked it and carries the web's extra header.
+TEST_F(CaptureEndToEndTest, RulesKeepOutAndLetInAndRequestsSayWhereTheyComeFrom) {
+  TLoopbackHttpServer server;
+  server.Route([](const std::string& request) {
+    const std::string path = request.substr(4, request.find(' ', 4) - 4);
+    if (path == "/docs/index.htm") {
+      return TLoopbackHttpServer::OkResponse(
+          "<HTML><A HREF=a.htm>a</A><A HREF=private/secret.htm>s</A>"
+          "<A HREF=/blog/post.htm>b</A><A HREF=/other.htm>o</A></HTML>");
+    }
+    return TLoopbackHttpServer::OkResponse("<HTML>" + path + "</HTML>");
+  });
+  auto web = NewWeb(server.Url("/docs/index.htm"));
+  web->EditOptions().AddressRules = {"- **/private/**", "+ **/blog/**"};
+  web->EditOptions().RequestHeaders = {"X-Token: abc"};
+  const TCaptureRunResult result = Capture(*web);
+
+  EXPECT_EQ(result.Captured, 3);
+  EXPECT_EQ(web->Tree().Find(server.Url("/blog/post.htm"))->State, wsPage);
+  EXPECT_EQ(web->Tree().Find(server.Url("/docs/private/secret.htm"))->State, wsFiltered);
+  EXPECT_EQ(web->Tree().Find(server.Url("/other.htm"))->State, wsFiltered);
+  const std::string log = ReadFile(folder_ / "LogFile.htm");
+  EXPECT_NE(log.find("<br>" + server.Url("/docs/private/secret.htm") +
+                     " filtered by rule - **/private/**\r\n"),
+            std::string::npos)
+      << log;
+  const std::string referer = "\r\nReferer: " + server.Url("/docs/index.htm") + "\r\n";
+  int linked = 0;
+  for (const std::string& request : server.Requests()) {
+    EXPECT_EQ(request.find("/private/"), std::string::npos) << request;
+    EXPECT_NE(request.find("\r\nX-Token: abc\r\n"), std::string::npos) << request;
+    if (request.find("GET /docs/index.htm") == 0) continue;
+    EXPECT_NE(request.find(referer), std::string::npos) << request;
+    ++linked;
+  }
+  EXPECT_EQ(linked, 2);
+}
+
 // A site of today behind a proxy: http://www.site.test/ sends to https, which the proxy reaches
 // through a tunnel; the server holds several sites and knows this one by its name, in the Host
 // line and in the TLS handshake. The whole sample site is captured, each page once, securely.

@@ -108,6 +108,22 @@ TEST_F(CaptureTest, OneSlotFetchesTheQueueInOrderPicturesFirst) {
   EXPECT_EQ(view_.counters.TodoCount, 0);
 }
 
+// Rules that cannot be compiled (stored by hand) are no rules: the capture goes by the limits and
+// its log says why.
+TEST_F(CaptureTest, RulesThatCannotBeCompiledAreSaidAndNotApplied) {
+  web_->EditOptions().AddressRules = {"- **/b.htm", "+ re:(a"};
+  EXPECT_EQ(Link("http://www.a.com/b.htm")->State, wsTodo);
+  lib_.Expect(Served(Response("text/html", "<HTML>home</HTML>")));
+  lib_.Expect(Served(Response("text/html", "<HTML>b</HTML>")));
+  Start();
+  RunToEnd();
+  EXPECT_EQ(capture_->CapturedCount(), 2);
+  EXPECT_NE(Log().find("<br>address rules not applied: rule 2 (+ re:(a): the regular expression "
+                       "cannot be read"),
+            std::string::npos)
+      << Log();
+}
+
 TEST_F(CaptureTest, NineSlotsHaveNineAddressesInFlight) {
   settings_.MaxSockets = 9;
   for (int i = 0; i < 12; ++i) Link("http://www.a.com/" + std::to_string(i) + ".htm");

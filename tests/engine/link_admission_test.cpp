@@ -96,6 +96,47 @@ TEST_F(AdmissionTest, RequisitesAreQueuedFirstAndHeldByNoLimitOfPagesOrPictures)
   EXPECT_EQ(back.Tree().Find("http://cdn.b.net/f.woff2")->GetLinkType(), 3);
 }
 
+// An exclude rule refuses whatever the limits say, and says which rule; an include rule lifts
+// the path limit and the external-web limits but not the depth; no rule leaves the limits as
+// they were. The start address is always taken.
+TEST_F(AdmissionTest, RulesDecideBeforeTheLimitsAndTheRefusalNamesTheRule) {
+  defaults.AddressRules = {"- **/private/**", "+ http://www.a.com/blog/**", "+ http://cdn.b.org/**",
+                           "- re:\\.(zip|gz)$", "- **/docs/index.htm"};
+  defaults.InternalLinkDepth = 1;
+  web_ = NewWeb("http://www.a.com/docs/index.htm", "/webs/rules");
+  ASSERT_EQ(Start()->State, wsTodo);  // though rule 5 names it
+  TWebFile* page = Link("http://www.a.com/docs/page.htm", Start());
+  struct TCase {
+    const char* url;
+    TWebFile* parent;
+    std::uint8_t kind;
+    TWebState state;
+    std::string log;
+  } cases[] = {
+      {"http://www.a.com/docs/private/a.htm", Start(), 0, wsFiltered,
+       " filtered by rule - **/private/**"},
+      {"http://img.a.com/private/p.gif", Start(), 1, wsFiltered,
+       " filtered by rule - **/private/**"},
+      {"http://www.a.com/blog/post.htm", Start(), 0, wsTodo, ""},   // outside the start's folder
+      {"http://cdn.b.org/lib/x.htm", Start(), 0, wsTodo, ""},       // another web
+      {"http://www.a.com/blog/deep.htm", page, 0, wsFiltered, ""},  // deeper than 1, silently
+      {"http://www.a.com/docs/f.zip", Start(), 0, wsFiltered,
+       " filtered by rule - re:\\.(zip|gz)$"},
+      {"http://www.a.com/other.htm", Start(), 0, wsFiltered,
+       " filtr\xE9 : Niveau interne max atteint"},
+      {"http://www.c.net/", Start(), 0, wsFiltered, " filtr\xE9 : Externe au domaine principal"},
+  };
+  std::string log;
+  for (const TCase& c : cases) {
+    TWebFile* record = Link(c.url, c.parent, c.kind);
+    ASSERT_NE(record, nullptr) << c.url;
+    EXPECT_EQ(record->State, c.state) << c.url;
+    if (!c.log.empty()) log += "<br>" + std::string(c.url) + c.log + "\r\n";
+  }
+  EXPECT_EQ(Log(), log);
+  EXPECT_EQ(web_->FilteredCount(), 6);
+}
+
 TEST_F(AdmissionTest, PathLimitLetsCgiBinThroughCaseSensitively) {
   EXPECT_EQ(Link("http://www.a.com/DOCS/more.htm", Start())->State, wsTodo);
   EXPECT_EQ(Link("http://www.a.com/cgi-bin/q.htm", Start())->State, wsTodo);

@@ -23,7 +23,7 @@ TEST(OptionsTest, SavesEveryKeyInTheFixedOrder) {
             "BackgroundOnlyFlag=0\nMaxFileCount=0\nMaxFileSize=512\nMinFileSize=0\n"
             "MaxDiskSize=0\nMaxTime=0\nCheckDomainMachineFlag=0\nUsername=ann\nPassword=\n"
             "PageRequisites=1\nCaFile=\nUnsafeNoCertificateCheck=0\nLowSpeedLimit=100\n"
-            "LowSpeedTime=60\nCookies=1\n");
+            "LowSpeedTime=60\nCookies=1\nSendReferer=1\n");
 }
 
 TEST(OptionsTest, MissingKeysTakeDefaultsOnLoadAndKeepValuesOnMerge) {
@@ -65,6 +65,46 @@ TEST(OptionsTest, RoundTripThroughTheSettingsFile) {
   TOPTIONS back;
   back.LoadFromIni(ini, "DEFAULT");
   EXPECT_EQ(back, o);
+}
+
+// korvane.ini and options files hold the lists under the same numbered keys; a shorter list
+// leaves no item of the longer one behind, and a bad item is refused by its key.
+TEST(OptionsTest, ListsRoundTripThroughSettingsAndBadItemsAreNamed) {
+  TOPTIONS o;
+  o.SendReferer = false;
+  o.AddressRules = {"- **.zip", "+ re:/docs/", "- http://a.com/*/private/**"};
+  o.RequestHeaders = {"X-Token: abc"};
+  TIniFile ini;
+  o.SaveToIni(ini, "default");
+  TOPTIONS back;
+  back.LoadFromIni(ini, "DEFAULT");
+  EXPECT_EQ(back, o);
+  o.AddressRules.resize(1);
+  o.SaveToIni(ini, "default");
+  back.LoadFromIni(ini, "default");
+  EXPECT_EQ(back.AddressRules, o.AddressRules);
+
+  // An options file's items come in number order; an empty first item empties the list.
+  ini.LoadFromString("[OPTIONS]\nRule2=- b\nrule1=+ a\nHeader1=\n");
+  back.MergeFromIni(ini, "OPTIONS");
+  EXPECT_EQ(back.AddressRules, (std::vector<std::string>{"+ a", "- b"}));
+  EXPECT_TRUE(back.RequestHeaders.empty());
+  EXPECT_EQ(TOPTIONS::CheckIni(ini, "OPTIONS"), "");
+
+  struct TCase {
+    const char* file;
+    std::string problem;
+  } cases[] = {
+      {"[O]\nRule3=- re:(\n", "Rule3=- re:(: the regular expression cannot be read ("},
+      {"[O]\nHeader1=Host: evil.com\n", "Header1=Host: evil.com: Host is written by the request"},
+      {"[O]\nRule0=+ a\n", "Rule0 is no option key"},
+      {"[O]\nRule01=+ a\n", "Rule01 is no option key"},
+      {"[O]\nSendReferer=yes\n", "SendReferer=yes: 0 or 1 is expected"},
+  };
+  for (const TCase& c : cases) {
+    ini.LoadFromString(c.file);
+    EXPECT_EQ(TOPTIONS::CheckIni(ini, "O").substr(0, c.problem.size()), c.problem) << c.file;
+  }
 }
 
 TEST(OptionsTest, AssignKeepsTheTargetsDomainMachineFlag) {

@@ -95,6 +95,7 @@ TEST_F(ProjectFileTest, Version0) {
   TOPTIONS original;  // an old web keeps the original behaviour
   original.PageRequisites = false;
   original.Cookies = false;
+  original.SendReferer = false;
   EXPECT_EQ(web->Options(), original);
   ASSERT_EQ(web->MimeList().Count(), 2);
   EXPECT_EQ(web->MimeList().GetMimebyIndex(0)->Extension, "html");  // kept up to 5
@@ -362,6 +363,7 @@ TEST_F(ProjectFileTest, NewerOptionsFollowTheTreeOnlyWhenUsed) {
   auto web = NewWeb("http://www.a.com/");
   web->EditOptions().PageRequisites = false;
   web->EditOptions().Cookies = false;
+  web->EditOptions().SendReferer = false;
   ASSERT_TRUE(web->SaveToFile("/webs/site/Local.Web"));
   const std::string original = fs.files["/webs/site/Local.Web"];
   EXPECT_EQ(original.find("KRVNX"), std::string::npos);
@@ -399,6 +401,27 @@ TEST_F(ProjectFileTest, NewerOptionsFollowTheTreeOnlyWhenUsed) {
   ASSERT_TRUE(loaded);
   EXPECT_EQ(trusted->Options().CaFile, "/etc/company/ca.pem");
   EXPECT_TRUE(trusted->Options().UnsafeNoCertificateCheck);
+}
+
+// A list is stored one item a key, so that it may be longer than one stored value; a web read
+// without the block sends no Referer, as its requests always did.
+TEST_F(ProjectFileTest, RulesAndHeadersTravelOneItemAKey) {
+  auto web = NewWeb("http://www.a.com/");
+  TOPTIONS& o = web->EditOptions();
+  for (int i = 0; i < 300; ++i) o.AddressRules.push_back("- **/p" + std::to_string(i) + "/**");
+  o.AddressRules.push_back("+ re:^https?://cdn\\.a\\.com/");
+  o.RequestHeaders = {"X-Token: abc", "Authorization: Bearer t"};
+  ASSERT_TRUE(web->SaveToFile("/webs/site/Local.Web"));
+  const std::string bytes = fs.files["/webs/site/Local.Web"];
+  EXPECT_NE(bytes.find("\x06Rule10\x0a- **/p9/**"), std::string::npos);
+  bool loaded = false;
+  auto back = Load(bytes, &loaded);
+  ASSERT_TRUE(loaded);
+  EXPECT_EQ(back->Options(), o);
+  auto old = Load(bytes.substr(0, bytes.rfind("\x05KRVNX")), &loaded);
+  ASSERT_TRUE(loaded);
+  EXPECT_FALSE(old->Options().SendReferer);
+  EXPECT_TRUE(old->Options().AddressRules.empty());
 }
 
 TEST_F(ProjectFileTest, FileNamesThatAreNotPlainAreDropped) {

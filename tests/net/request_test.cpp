@@ -111,6 +111,31 @@ TEST_F(RequestTest, DirectRequestBytes) {
             "User-Agent: Mozilla/5.0 (X11; Linux x86_64) Korvane\r\n\r\n");
 }
 
+// The Referer and the extra headers follow the program's own lines; what could end a line or be
+// told across a downgrade to the clear is never sent.
+TEST_F(RequestTest, RefererAndExtraHeaders) {
+  session_.ExtraHeaders = {"X-Token: abc", "X-Bad: 1\r\nHost: evil.com", "X-Other: a=1"};
+  struct TCase {
+    std::string url, referer, referer_line;
+  } cases[] = {
+      {"http://www.site.com/a.gif", "http://www.site.com/p.htm#top",
+       "Referer: http://www.site.com/p.htm\r\n"},
+      {"https://www.site.com/a.gif", "http://www.site.com/p.htm",
+       "Referer: http://www.site.com/p.htm\r\n"},
+      {"http://www.site.com/a.gif", "https://www.site.com/p.htm", ""},
+      {"http://www.site.com/a.gif", "http://x/\r\nHost: evil.com", ""},
+      {"http://www.site.com/a.gif", "", ""},
+  };
+  for (const TCase& c : cases) {
+    NewRequest();
+    req_->Referer = c.referer;
+    Fetch(c.url, {{TScriptStep::kOkHost, ""}, {TScriptStep::kConnect, "10.0.0.7"}});
+    EXPECT_EQ(Sent(), "GET /a.gif HTTP/1.0\r\nHost: www.site.com\r\n" + std::string(kBlock) +
+                          c.referer_line + "X-Token: abc\r\nX-Other: a=1\r\n\r\n")
+        << c.referer;
+  }
+}
+
 TEST_F(RequestTest, ProxyRequestSendsTheWholeAddressToTheProxy) {
   struct Case {
     const char* proxy;

@@ -300,5 +300,23 @@ TEST_F(ParamTest, UserAgentIsWrittenWhenSetAndReadOnlyAsOneLineOfText) {
   EXPECT_EQ(fs_.files["/w/korvane.ini"].find("UserAgent"), std::string::npos);
 }
 
+// The defaults of new webs hold rules and headers under the web's own keys, and a shorter list
+// written back leaves none of the longer one.
+TEST_F(ParamTest, DefaultRulesAndHeadersRoundTripThroughTheSettings) {
+  ExistingSettings(
+      "[default]\nRule2=+ **/docs/**\nRule1=- **.zip\nHeader1=X-A: 1\nSendReferer=0\n");
+  TParam param(fs_, profile_, navigator_, nullptr);
+  param.LoadSettings();
+  EXPECT_EQ(param.DefaultOptions.AddressRules,
+            (std::vector<std::string>{"- **.zip", "+ **/docs/**"}));
+  EXPECT_EQ(param.DefaultOptions.RequestHeaders, std::vector<std::string>{"X-A: 1"});
+  EXPECT_FALSE(param.DefaultOptions.SendReferer);
+  param.DefaultOptions.AddressRules.pop_back();
+  ASSERT_TRUE(param.SaveSettings());
+  TParam back(fs_, profile_, navigator_, nullptr);
+  back.LoadSettings();
+  EXPECT_EQ(back.DefaultOptions, param.DefaultOptions);
+}
+
 }  // namespace
 }  // namespace korvane

@@ -2,10 +2,13 @@
 // loopback, stopping them, closing the window during one, the recent webs and the command line.
 #include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStatusBar>
@@ -79,6 +82,7 @@ class MainWindowTest : public QObject {
   void LeavingTheTitleRenamesTheBookmark();
   void NewKeepsTheOpenWebUntilTheNewOneIsMade();
   void EveryAltKeyOfTheWindowNamesOneThing();
+  void OptionsTabEditsRulesAndHeaders();
 };
 
 void MainWindowTest::WholeCaptureOfTheSampleSite() {
@@ -535,6 +539,76 @@ void MainWindowTest::EveryAltKeyOfTheWindowNamesOneThing() {
   QVERIFY(QTest::qWaitForWindowExposed(&window));
   const QStringList clashes = MnemonicClashes(&window);
   QVERIFY2(clashes.isEmpty(), qPrintable(clashes.join(u'\n')));
+}
+
+// The Options tab's rules: added in place, a bad pattern refused with its reason and left in the
+// box, moved, tried in the test box, removed; the headers' problem said by line; the web saved
+// with them.
+void MainWindowTest::OptionsTabEditsRulesAndHeaders() {
+  TUiFixture fixture;
+  TOPTIONS defaults;
+  TMIMELIST mime;
+  mime.SetToDefault();
+  const std::string project = fixture.Folder() + "ruled/Local.Web";
+  {
+    TWEB web(defaults);
+    QVERIFY(web.Init("http://example.org/", fixture.Folder() + "ruled", mime));
+    QVERIFY(web.SaveToFile(project));
+  }
+  TMainWin window(fixture.Setup({project}));
+  QVERIFY(window.Web());
+  auto* kind = window.findChild<QComboBox*>(QStringLiteral("RuleKindCombo"));
+  auto* pattern = window.findChild<QLineEdit*>(QStringLiteral("RulePatternEdit"));
+  auto* list = window.findChild<QListWidget*>(QStringLiteral("AddressRulesList"));
+  auto* error = window.findChild<QLabel*>(QStringLiteral("RuleErrorLabel"));
+  auto* test = window.findChild<QLineEdit*>(QStringLiteral("RuleTestEdit"));
+  auto* verdict = window.findChild<QLabel*>(QStringLiteral("RuleVerdictLabel"));
+  QVERIFY(kind && pattern && list && error && test && verdict);
+  QVERIFY(window.findChild<QCheckBox*>(QStringLiteral("SendRefererCheck"))->isChecked());
+  auto add = [&](int kind_index, const char* text) {
+    kind->setCurrentIndex(kind_index);
+    pattern->setText(QLatin1String(text));
+    Click(&window, "RuleAddBut");
+  };
+  add(1, "**.zip");
+  add(0, "re:(");
+  QVERIFY(!error->isHidden());
+  QVERIFY2(error->text().contains(QStringLiteral("cannot be read")), qPrintable(error->text()));
+  QCOMPARE(pattern->text(), QStringLiteral("re:("));
+  add(0, "**/docs/**");
+  QCOMPARE(list->count(), 2);
+  QCOMPARE(list->currentRow(), 1);
+  Click(&window, "RuleUpBut");
+  QCOMPARE(window.Web()->Options().AddressRules,
+           (std::vector<std::string>{"+ **/docs/**", "- **.zip"}));
+  const struct {
+    const char* address;
+    const char* verdict;
+  } tries[] = {
+      {"http://example.org/docs/a.zip", "rule 1 (+ **/docs/**) includes it"},
+      {"example.org/b.zip", "rule 2 (- **.zip) excludes it"},
+      {"http://example.org/c.htm", "no rule matches: the limits decide"},
+  };
+  for (const auto& t : tries) {
+    test->setText(QLatin1String(t.address));
+    QCOMPARE(verdict->text(), QLatin1String(t.verdict));
+  }
+  list->setCurrentRow(0);
+  Click(&window, "RuleRemoveBut");
+  QCOMPARE(window.Web()->Options().AddressRules, (std::vector<std::string>{"- **.zip"}));
+
+  auto* headers = window.findChild<QPlainTextEdit*>(QStringLiteral("RequestHeadersEdit"));
+  auto* problem = window.findChild<QLabel*>(QStringLiteral("HeadersProblemLabel"));
+  QVERIFY(headers && problem);
+  headers->setPlainText(QStringLiteral("X-Token: abc\nBad Name: 1"));
+  QVERIFY(problem->text().startsWith(QStringLiteral("line 2: the name \"Bad Name\"")));
+  headers->setPlainText(QStringLiteral("X-Token: abc\n"));
+  QVERIFY(problem->isHidden());
+  window.Action(TCommand::kSave)->trigger();
+  TWEB saved(defaults);
+  QVERIFY(saved.LoadFromFile(project));
+  QCOMPARE(saved.Options().AddressRules, (std::vector<std::string>{"- **.zip"}));
+  QCOMPARE(saved.Options().RequestHeaders, (std::vector<std::string>{"X-Token: abc"}));
 }
 
 QTEST_MAIN(MainWindowTest)
