@@ -19,6 +19,7 @@ void ForEachExtendedOption(Visitor&& visit, Options&... o) {
   visit("UnsafeNoCertificateCheck", o.UnsafeNoCertificateCheck...);
   visit("LowSpeedLimit", o.LowSpeedLimit...);
   visit("LowSpeedTime", o.LowSpeedTime...);
+  ForEachPolitenessOption(visit, o.Politeness...);
 }
 
 // Visits every option with its key, in the order the settings file holds them; with several
@@ -59,6 +60,7 @@ void ForEachOption(Visitor&& visit, Options&... o) {
 TOPTIONS OriginalBehaviour() {
   TOPTIONS o;
   o.PageRequisites = false;
+  o.Politeness = TPoliteness::Original();
   return o;
 }
 

@@ -10,6 +10,8 @@
 #include <utility>
 #include <vector>
 
+#include "store/politeness_options.h"
+
 namespace korvane {
 
 class TIniFile;
@@ -60,6 +62,8 @@ class TOPTIONS {
   // while a server that trickles a byte now and then no longer holds a slot for ever.
   std::int32_t LowSpeedLimit = 100;
   std::int32_t LowSpeedTime = 60;
+  // robots.txt, connections per host, the pause between requests, the rate limit.
+  TPoliteness Politeness;
 
   // An extended option as stored: its key and its value written as in the settings file.
   using TEntry = std::pair<std::string, std::string>;

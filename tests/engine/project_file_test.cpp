@@ -94,6 +94,7 @@ TEST_F(ProjectFileTest, Version0) {
   EXPECT_EQ(web->ErrorCount(), 4);
   TOPTIONS original;  // an old web keeps the original behaviour
   original.PageRequisites = false;
+  original.Politeness = TPoliteness::Original();
   EXPECT_EQ(web->Options(), original);
   ASSERT_EQ(web->MimeList().Count(), 2);
   EXPECT_EQ(web->MimeList().GetMimebyIndex(0)->Extension, "html");  // kept up to 5
@@ -360,6 +361,7 @@ TEST_F(ProjectFileTest, BadFilesFailAndLeaveNothingBehind) {
 TEST_F(ProjectFileTest, NewerOptionsFollowTheTreeOnlyWhenUsed) {
   auto web = NewWeb("http://www.a.com/");
   web->EditOptions().PageRequisites = false;
+  web->EditOptions().Politeness.Robots = false;
   ASSERT_TRUE(web->SaveToFile("/webs/site/Local.Web"));
   const std::string original = fs.files["/webs/site/Local.Web"];
   EXPECT_EQ(original.find("KRVNX"), std::string::npos);
@@ -397,6 +399,16 @@ TEST_F(ProjectFileTest, NewerOptionsFollowTheTreeOnlyWhenUsed) {
   ASSERT_TRUE(loaded);
   EXPECT_EQ(trusted->Options().CaFile, "/etc/company/ca.pem");
   EXPECT_TRUE(trusted->Options().UnsafeNoCertificateCheck);
+
+  // And so does its politeness, robots.txt on or off.
+  for (const bool robots : {true, false}) {
+    TPoliteness polite{robots, 2, 5, true, 204800};
+    back->EditOptions().Politeness = polite;
+    ASSERT_TRUE(back->SaveToFile("/webs/moved/Local.Web"));
+    auto paced = Load(fs.files["/webs/moved/Local.Web"], &loaded);
+    ASSERT_TRUE(loaded);
+    EXPECT_EQ(paced->Options().Politeness, polite);
+  }
 }
 
 TEST_F(ProjectFileTest, FileNamesThatAreNotPlainAreDropped) {
