@@ -132,7 +132,11 @@ std::uint64_t TCaptureRun::StepWork() const {
 
 std::chrono::milliseconds TCaptureRun::WaitTime() const {
   if (phase_ != TPhase::kCapturing || !session_) return std::chrono::milliseconds(0);
-  std::int64_t left = next_tick_ - clock_.TickMs();
+  const std::int64_t now = clock_.TickMs();
+  std::int64_t left = next_tick_ - now;
+  // An address held back by politeness is due before the next tick: the run wakes for it, and
+  // sleeps until then rather than stepping to find it still waiting.
+  if (const std::int64_t wake = session_->WakeTick(); wake >= 0) left = std::min(left, wake - now);
   return std::chrono::milliseconds(std::clamp<std::int64_t>(left, 0, kTickMs));
 }
 

@@ -35,6 +35,9 @@ class THTTPHEADER {
   TDateTime LastModified = 0;
   std::string Location;
   std::string Cookie;  // the Set-Cookie value up to its first ';'
+  // The seconds a Retry-After line asks the client to wait (given as seconds, or as a date
+  // measured from the response's Date, else from now); -1 without one that can be read.
+  std::int32_t RetryAfter = -1;
   // Whether a Content-Length line gave the length (ContentLength is replaced later otherwise).
   bool LengthAnnounced = false;
 };

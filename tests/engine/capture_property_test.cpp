@@ -159,6 +159,8 @@ class CapturePropertyTest : public ::testing::TestWithParam<std::uint32_t> {
     fs::remove_all(folder_);
     mime_.SetToDefault();
     settings_.MaxSockets = 9;
+    // Every request is for a file of the site; robots.txt is asked for where a test says so.
+    defaults_.Politeness.Robots = false;
   }
   void TearDown() override {
     if (!HasFailure()) fs::remove_all(folder_);
