@@ -44,6 +44,8 @@ std::int64_t THostPacer::RobotsRead(const std::string& site, std::string_view te
   if (delay > 0) {
     THost& host = HostEntry(site);
     host.crawl_ms = std::max(host.crawl_ms, std::min(delay, kMaxCrawlDelayMs));
+    // The delay runs from the request for robots.txt itself.
+    host.ready_at = std::max(host.ready_at, host.started_at + host.crawl_ms);
   }
   return delay;
 }
@@ -90,6 +92,7 @@ std::int64_t THostPacer::WaitMs() {
 void THostPacer::Started(std::string_view url) {
   THost& host = HostEntry(url);
   const std::int64_t now = clock_.TickMs();
+  host.started_at = now;
   host.ready_at = std::max(host.ready_at, now + std::max(WaitMs(), host.crawl_ms));
 }
 

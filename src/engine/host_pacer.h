@@ -69,8 +69,9 @@ class THostPacer {
 
  private:
   struct THost {
-    std::int64_t ready_at = 0;  // tick
-    std::int64_t crawl_ms = 0;  // the largest Crawl-delay of its sites
+    std::int64_t ready_at = 0;    // tick
+    std::int64_t started_at = 0;  // tick of its last request
+    std::int64_t crawl_ms = 0;    // the largest Crawl-delay of its sites
   };
   struct TSite {
     TRobots state = TRobots::kUnknown;
