@@ -274,6 +274,31 @@ TEST_P(CapturePropertyTest, AWebCapturedAgainKeepsItsNames) {
   EXPECT_EQ(renamed, 0);
 }
 
+// A host given two connections never has more open at once, whatever order and pace the server
+// answers in; its robots.txt is read before its first page, and what it disallows is left.
+TEST_P(CapturePropertyTest, AHostNeverHasMoreConnectionsThanItIsGiven) {
+  TSite site = MakeSite();
+  site.files["/robots.txt"] = {"text/plain", "User-agent: *\nDisallow: /crate7/\n"};
+  TShufflingHttpServer server(site.files, GetParam());
+  defaults_.Politeness.Robots = true;
+  defaults_.Politeness.PerHost = 2;
+  std::unique_ptr<TWEB> web = NewWeb(server);
+  const TCaptureRunResult result = Capture(*web);
+  ASSERT_TRUE(result.Error.empty()) << result.Error;
+  EXPECT_EQ(server.MostAtOnce(), 2);
+  EXPECT_EQ(server.UnknownRequests(), 0);
+  EXPECT_EQ(web->ErrorCount(), 0);
+  for (const auto& [path, served] : site.files) {
+    if (path == "/robots.txt") continue;
+    const TWebFile* record = web->Tree().Find(server.Url(path));
+    if (path.starts_with("/crate7/")) {
+      EXPECT_TRUE(!record || record->State == wsFiltered) << path;
+    } else {
+      EXPECT_FALSE(Stored(*web, server, path).empty()) << path << " was not captured";
+    }
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(Seeds, CapturePropertyTest, ::testing::Values(1u, 2u, 3u, 4u));
 
 }  // namespace
