@@ -38,6 +38,7 @@ TWebForm ShowWebForm(const TWebFields& web) {
   f.MaxTime = ShowLimit(o.MaxTime);
   f.UsernameEdit = o.Username;
   f.PasswordEdit = o.Password;
+  f.Politeness = ShowPolitenessForm(o.Politeness);
   f.MaxFileCount = ShowLimit(o.MaxFileCount);
   f.MinFileSize = ShowLimit(o.MinFileSize);
   f.MaxFileSize = ShowLimit(o.MaxFileSize);
@@ -71,6 +72,7 @@ void StoreWebForm(const TWebForm& f, TWebFields& web) {
   o.MaxTime = StoreLimit(f.MaxTime);
   o.Username = f.UsernameEdit;
   o.Password = f.PasswordEdit;
+  StorePolitenessForm(f.Politeness, o.Politeness);
   o.MaxFileCount = StoreLimit(f.MaxFileCount);
   o.MinFileSize = StoreLimit(f.MinFileSize);
   o.MaxFileSize = StoreLimit(f.MaxFileSize);

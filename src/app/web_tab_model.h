@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 
+#include "app/politeness_form.h"
 #include "base/date_time.h"
 #include "store/options.h"
 
@@ -31,6 +32,7 @@ struct TWebForm {
        BackgroundOnlyCheck = false;
   TLimitField MaxTime;
   std::string UsernameEdit, PasswordEdit;
+  TPolitenessForm Politeness;
   // File
   TLimitField MaxFileCount, MinFileSize, MaxFileSize, MaxDiskSize;
   // URL

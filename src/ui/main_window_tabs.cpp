@@ -22,6 +22,7 @@
 #include "ui/meter_widget.h"
 #include "ui/mime_grid.h"
 #include "ui/multimedia_view.h"
+#include "ui/politeness_group.h"
 #include "ui/qt_text.h"
 #include "ui/url_list_view.h"
 
@@ -213,7 +214,9 @@ QWidget* TMainWin::OptionsTab() {
   layout->addWidget(external, 1, 0);
   layout->addWidget(connection, 1, 1);
   layout->addWidget(pages, 2, 0, 1, 2);
-  layout->setRowStretch(3, 1);
+  politeness_ = new TPolitenessGroup(tab);
+  layout->addWidget(politeness_, 3, 0, 1, 2);
+  layout->setRowStretch(4, 1);
   return tab;
 }
 
@@ -362,6 +365,7 @@ TWebForm TMainWin::ReadForm() const {
   f.MaxTime = {max_time_check_->isChecked(), FromQt(max_time_edit_->text())};
   f.UsernameEdit = FromQt(username_->text());
   f.PasswordEdit = FromQt(password_->text());
+  f.Politeness = politeness_->Read();
   auto limit = [](const TLimitWidgets& w) {
     return TLimitField{w.check->isChecked(), FromQt(w.edit->text())};
   };
@@ -399,6 +403,7 @@ void TMainWin::ShowForm(const TWebForm& f) {
   max_time_edit_->setText(ToQt(f.MaxTime.Edit));
   username_->setText(ToQt(f.UsernameEdit));
   password_->setText(ToQt(f.PasswordEdit));
+  politeness_->Show(f.Politeness);
   auto limit = [](const TLimitWidgets& w, const TLimitField& field) {
     w.check->setChecked(field.Checked);
     w.edit->setText(ToQt(field.Edit));
