@@ -213,10 +213,10 @@ QWidget* TMainWin::OptionsTab() {
   layout->addWidget(main_web, 0, 0, 1, 2);
   layout->addWidget(external, 1, 0);
   layout->addWidget(connection, 1, 1);
-  layout->addWidget(pages, 2, 0, 1, 2);
   politeness_ = new TPolitenessGroup(tab);
-  layout->addWidget(politeness_, 3, 0, 1, 2);
-  layout->setRowStretch(4, 1);
+  layout->addWidget(pages, 2, 0);
+  layout->addWidget(politeness_, 2, 1);
+  layout->setRowStretch(3, 1);
   return tab;
 }
 

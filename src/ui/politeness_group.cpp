@@ -18,6 +18,7 @@ QSpinBox* Spin(const char* name, int most, const char* help, QWidget* parent) {
   spin->setObjectName(QLatin1String(name));
   spin->setRange(0, most);
   spin->setToolTip(QString::fromUtf8(help));
+  spin->setMaximumWidth(90);
   return spin;
 }
 
@@ -40,7 +41,7 @@ TPolitenessGroup::TPolitenessGroup(QWidget* parent) : QGroupBox(tr(" Politeness 
   limit_rate_ = new QLineEdit(this);
   limit_rate_->setObjectName(QStringLiteral("LimitRateEdit"));
   limit_rate_->setValidator(new QIntValidator(0, 2147483647, limit_rate_));
-  limit_rate_->setMaximumWidth(110);
+  limit_rate_->setMaximumWidth(90);
   limit_rate_->setToolTip(QString::fromUtf8(help.LimitRate));
 
   auto* wait_row = new QHBoxLayout;
@@ -50,12 +51,12 @@ TPolitenessGroup::TPolitenessGroup(QWidget* parent) : QGroupBox(tr(" Politeness 
   wait_row->addStretch(1);
   auto* rate_row = new QHBoxLayout;
   rate_row->addWidget(limit_rate_);
-  rate_row->addWidget(new QLabel(tr("bytes/s (0: none)"), this));
+  rate_row->addWidget(new QLabel(tr("bytes/s"), this));
   rate_row->addStretch(1);
   auto* form = new QFormLayout(this);
   form->addRow(robots_);
-  form->addRow(tr("Connections per host (0: all):"), per_host_);
-  form->addRow(tr("Wait between requests:"), wait_row);
+  form->addRow(tr("Connections per host:"), per_host_);
+  form->addRow(tr("Wait:"), wait_row);
   form->addRow(tr("Rate limit:"), rate_row);
 }
 
