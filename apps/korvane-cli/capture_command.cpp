@@ -41,8 +41,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// kSize: kilobytes, which may also be written with a unit (K, M or G).
-enum class TKind { kBool, kInt, kSize, kText };
+// kSize: kilobytes, which may also be written with a unit (K, M or G). kRate: bytes per second,
+// which may also be written with a unit (K or M).
+enum class TKind { kBool, kInt, kSize, kText, kRate };
 
 struct TOptionFlag {
   const char* flag;
@@ -56,23 +57,27 @@ struct TOptionFlag {
 
 // A count from 0 to `largest`, and for sizes in KB also "500K", "10M" or "2G". The value is
 // rewritten as the plain number (of KB); the error says what is expected.
-std::string WholeNumberOrWhy(std::string& value, bool size, std::int64_t largest) {
+// A rate is counted in bytes, so its K is 1,024 of them.
+std::string WholeNumberOrWhy(std::string& value, TKind kind, std::int64_t largest) {
+  const bool size = kind == TKind::kSize || kind == TKind::kRate;
+  const std::int64_t kilo = kind == TKind::kRate ? 1024 : 1;
   std::string digits = value;
   std::int64_t scale = 1;
   if (size && !digits.empty()) {
     switch (digits.back()) {
       case 'k':
       case 'K':
-        scale = 1;
+        scale = kilo;
         digits.pop_back();
         break;
       case 'm':
       case 'M':
-        scale = 1024;
+        scale = kilo * 1024;
         digits.pop_back();
         break;
       case 'g':
       case 'G':
+        if (kind == TKind::kRate) break;
         scale = 1024 * 1024;
         digits.pop_back();
         break;
@@ -88,6 +93,10 @@ std::string WholeNumberOrWhy(std::string& value, bool size, std::int64_t largest
     return {};
   }
   const std::string range = "from 0 to " + std::to_string(largest);
+  if (kind == TKind::kRate) {
+    return "\"" + value + "\" is not a rate " + range +
+           " bytes per second (a number of bytes, or with K or M)";
+  }
   return "\"" + value + "\" is not " +
          (size ? "a size " + range + " KB (a number of KB, or with K, M or G)"
                : "a whole number " + range);
@@ -149,6 +158,18 @@ constexpr TOptionFlag kOptionFlags[] = {
     {"--referer", "SendReferer", TKind::kBool,
      "Send the address of the page that linked each address as its Referer (on; off for webs "
      "made before it)"},
+    {"--robots", "Robots", TKind::kBool,
+     "Read each site's robots.txt before its first page and leave what it disallows, the start "
+     "address too; honour its Crawl-delay (on; off captures every address)"},
+    {"--per-host", "PerHost", TKind::kInt,
+     "Connections open to one host at once, at most (0: as many as --sockets)"},
+    {"--wait", "Wait", TKind::kInt, "Seconds between the starts of two requests to one host (0)"},
+    {"--random-wait", "RandomWait", TKind::kBool,
+     "Make each --wait a random time from half of it to one and a half times it (off)"},
+    {"--limit-rate", "LimitRate", TKind::kRate,
+     "Bytes per second the capture receives on average, at most: holds back the next transfers, "
+     "or with K or M (0: no limit)",
+     INT32_MAX},
 };
 
 std::atomic<int> interrupts{0};
@@ -520,12 +541,11 @@ void AddCaptureCommand(CLI::App& app, TCaptureArgs& args) {
             "Off: the opposite of --" + name);
       }
     }
-    if (kind == TKind::kInt || kind == TKind::kSize) {
-      const bool size = kind == TKind::kSize;
-      option->type_name(size ? "SIZE" : "COUNT");
+    if (kind == TKind::kInt || kind == TKind::kSize || kind == TKind::kRate) {
+      option->type_name(kind == TKind::kSize ? "SIZE" : kind == TKind::kRate ? "RATE" : "COUNT");
       const std::int64_t largest = o.largest;
       option->transform(CLI::Validator(
-          [size, largest](std::string& value) { return WholeNumberOrWhy(value, size, largest); },
+          [kind, largest](std::string& value) { return WholeNumberOrWhy(value, kind, largest); },
           ""));
     }
   }

@@ -103,6 +103,7 @@ std::string NetCause(const TNetError& error) {
 
 std::string CauseOf(const TCaptureFailure& failure) {
   const std::string at = failure.Url.empty() ? "" : ": " + failure.Url;
+  if (failure.Kind == TCaptureFailure::kRobots) return failure.Reason + at;
   if (failure.Status != 0) return "the server answered " + StatusCodeText(failure.Status) + at;
   return NetCause(failure.Net) + at;
 }
@@ -202,6 +203,16 @@ TFailureExplanation BoxFor(const TCaptureFailure& failure, std::string_view web_
       TFailureExplanation explained{ErrorBox(TErrorKind::kConnection, "", mbOk, 0, failure.Url),
                                     false};
       explained.Box.Message += "TLS: " + failure.Reason + "\r\n";
+      return explained;
+    }
+    case TCaptureFailure::kRobots: {
+      // The server is there and said no: nothing to rename, a choice to make.
+      TFailureExplanation explained{ErrorBox(TErrorKind::kConnection, "", mbOk, 0, failure.Url),
+                                    false};
+      explained.Box.Title = "Robots exclusion";
+      explained.Box.Message = failure.Url + "\r\n" + failure.Reason +
+                              ": it was not captured. Turn robots.txt off in the web's options "
+                              "(--robots off) to capture it anyway.\r\n";
       return explained;
     }
     case TCaptureFailure::kStartAddress:

@@ -78,6 +78,7 @@ TWebForm ShowWebForm(const TWebFields& web) {
   f.AddressRules = o.AddressRules;
   f.SendRefererCheck = o.SendReferer;
   f.RequestHeadersEdit = JoinedLines(o.RequestHeaders);
+  f.Politeness = ShowPolitenessForm(o.Politeness);
   f.MaxFileCount = ShowLimit(o.MaxFileCount);
   f.MinFileSize = ShowLimit(o.MinFileSize);
   f.MaxFileSize = ShowLimit(o.MaxFileSize);
@@ -116,6 +117,7 @@ void StoreWebForm(const TWebForm& f, TWebFields& web) {
   o.SendReferer = f.SendRefererCheck;
   std::string problem;
   if (auto headers = HeaderLines(f.RequestHeadersEdit, problem)) o.RequestHeaders = *headers;
+  StorePolitenessForm(f.Politeness, o.Politeness);
   o.MaxFileCount = StoreLimit(f.MaxFileCount);
   o.MinFileSize = StoreLimit(f.MinFileSize);
   o.MaxFileSize = StoreLimit(f.MaxFileSize);

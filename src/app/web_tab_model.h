@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/politeness_form.h"
 #include "base/date_time.h"
 #include "store/options.h"
 
@@ -36,6 +37,7 @@ struct TWebForm {
   std::vector<std::string> AddressRules;  // the rules editor's Texts()
   bool SendRefererCheck = false;
   std::string RequestHeadersEdit;  // one "Name: value" a line
+  TPolitenessForm Politeness;
   // File
   TLimitField MaxFileCount, MinFileSize, MaxFileSize, MaxDiskSize;
   // URL

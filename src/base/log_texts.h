@@ -93,6 +93,27 @@ inline constexpr std::string_view kLogPagesNotFound =
 // After a number: " page(s) causing an error".
 inline constexpr std::string_view kLogPagesFailed = " page(s) provoquant une erreur";
 
+// --- Politeness (engine/capture_politeness.cpp), in English: lines the program did not write ---
+// before it read robots.txt, so no reader of older log pages looks for them.
+
+// After an address: " filtered : disallowed by robots.txt"
+inline constexpr std::string_view kLogRobotsFiltered = " filtered : disallowed by robots.txt";
+// After a site: " : robots.txt could not be read (", then why, ")"...
+inline constexpr std::string_view kLogRobotsUnreadable = " : robots.txt could not be read (";
+// ..." asked again in ", then the seconds and " s"...
+inline constexpr std::string_view kLogRobotsAskedAgain = "), asked again in ";
+// ...or, once the tries are spent: "), every address of the site is allowed"
+inline constexpr std::string_view kLogRobotsAllowAll = "), every address of the site is allowed";
+// After a site: " : robots.txt asks for ", then the seconds, " s between requests"...
+inline constexpr std::string_view kLogCrawlDelay = " : robots.txt asks for ";
+inline constexpr std::string_view kLogBetweenRequests = " s between requests";
+// ...and when that is more than the program waits: ", ", then the seconds, " s taken".
+inline constexpr std::string_view kLogCrawlDelayCapped = " s taken";
+// After an HTTP status: " : the server asks to wait ", then the seconds, " s (Retry-After):",
+// then the address.
+inline constexpr std::string_view kLogRetryAfter = " : the server asks to wait ";
+inline constexpr std::string_view kLogRetryAfterEnd = " s (Retry-After):";
+
 // --- Not in the log --------------------------------------------------------------------------
 
 // The index of the pages of a home page (pages/page_index.cpp).

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <utility>
 
 #include "base/byte_count.h"
 #include "base/checked.h"
@@ -42,7 +43,8 @@ TCapture::TCapture(TWEB& web, const TCaptureSettings& settings, TSocketHub& hub,
       settings_(settings),
       view_(view ? *view : null_view_),
       process_page_(std::move(process_page)),
-      clock_(clock ? *clock : SystemClock()) {
+      clock_(clock ? *clock : SystemClock()),
+      pacer_(web.Options().Politeness, clock_, settings.UserAgent) {
   http_.UserAgent = settings_.UserAgent;
   if (web_.Options().Cookies || !settings_.CookieImport.empty()) StartCookies();
   http_.ExtraHeaders = web_.Options().RequestHeaders;
@@ -124,6 +126,9 @@ void TCapture::ReleaseRecord(TRequest& request) {
   TWebFile* record = SlotOf(request).Record;
   SlotOf(request).Record = nullptr;
   if (record && record->State == wsLoading) record->State = wsTodo;
+  if (std::string site = std::exchange(SlotOf(request).RobotsSite, {}); !site.empty()) {
+    pacer_.RobotsAbandoned(site);
+  }
 }
 
 std::string TCapture::ConnectionKey(std::string_view url) const {
@@ -219,6 +224,7 @@ void TCapture::AutoSave() {
 bool TCapture::Pump() {
   if (ended_) return false;
   AutoSave();
+  wake_tick_ = -1;
   bool progress = true;
   while (web_.NextTodo() && progress && !stopping_) {
     progress = false;
@@ -241,6 +247,13 @@ bool TCapture::Pump() {
     std::string key = ConnectionKey(url);
     // The queue keeps its order: the head waits for one of its server's connections to end.
     if (AtConnectionLimit(key)) break;
+    if (!pacer_.Idle()) {
+      const TPace pace = Pace(*idle, *record, url);
+      if (pace == TPace::kWait) break;
+      progress = true;
+      if (pace == TPace::kTaken) continue;
+      pacer_.Started(url);
+    }
     web_.PopTodo();
     progress = true;
     SlotOf(*idle).Key = std::move(key);
@@ -306,6 +319,7 @@ void TCapture::PrepareResume(TRequest& request, const TWebFile& record, const st
 }
 
 bool TCapture::HeaderReceived(TRequest& request) {
+  if (!SlotOf(request).RobotsSite.empty()) return RobotsHeader(request);
   TWebFile* record = SlotOf(request).Record;
   if (!record) return false;
   const int status = request.Header.Status;
@@ -317,6 +331,10 @@ bool TCapture::HeaderReceived(TRequest& request) {
   }
   if (status == 301 || status == 302 || status == 200 || status == 0) {
     return AcceptBody(request, *record);
+  }
+  if ((status == 429 || status == 503) && request.Header.RetryAfter >= 0 &&
+      RetryLater(request, *record)) {
+    return false;
   }
   if (status == 401) {
     Unauthorized(*record, request.Url);
@@ -429,6 +447,11 @@ void TCapture::CountFiltered(TWebFile& record) {
 
 void TCapture::TransferDone(TRequest& request) {
   AnswerCameWhole(request);
+  if (!SlotOf(request).RobotsSite.empty()) {
+    RobotsRead(request, request.Body);
+    std::string().swap(request.Body);
+    return;
+  }
   TWebFile* record = SlotOf(request).Record;
   if (!record) return;
   const std::string url = request.Url;
@@ -505,6 +528,9 @@ void TCapture::CheckLimits() {
 }
 
 void TCapture::TransferFailed(TRequest& request, bool retry) {
+  // robots.txt is the session's own question: its failure is no address's.
+  if (!SlotOf(request).RobotsSite.empty())
+    return RobotsUnreadable(request, request.Failure.Message);
   last_failure_ = request.Failure;
   if (request.Failure.Kind == TNetError::kClosedEarly) LimitConnections(request);
   TWebFile* record = SlotOf(request).Record;
@@ -569,10 +595,12 @@ void TCapture::RemoveUnnamedFiles() {
 
 void TCapture::CountBytes(int count) {
   bytes_received_ += count;
+  if (!pacer_.Idle()) pacer_.Received(count);
   view_.ShowReceived(std::to_string(bytes_received_ / kKilobyte) + " Kb");
 }
 
 void TCapture::ShowProgress(TRequest& request) {
+  if (!SlotOf(request).RobotsSite.empty()) return RobotsBody(request);
   const std::int64_t length = request.Header.ContentLength;
   // What the request wrote, not the file's size: asking the file system for every packet cost a
   // system call each, and its size lags behind what is gathered for writing.

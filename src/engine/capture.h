@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "engine/capture_view.h"
+#include "engine/host_pacer.h"
 #include "net/http_session.h"
 #include "net/request.h"
 #include "net/resume_note.h"
@@ -132,6 +133,14 @@ class TCapture {
   std::int32_t LastStatus() const { return last_status_; }
   // Why the last failed attempt failed (kind kNone before any).
   const TNetError& LastFailure() const { return last_failure_; }
+  // The tick at which an address held back by politeness may start (a wait, a Retry-After, the
+  // rate limit), so that the run sleeps until then; -1 when the last step held none back.
+  std::int64_t WakeTick() const { return wake_tick_; }
+  // The start address was left because its site's robots.txt disallows it.
+  bool RobotsRefusedStart() const { return robots_refused_start_; }
+  // Servers that answer 429 or 503 with a Retry-After of more than this many seconds are not
+  // waited for: the address fails, rather than a capture that stands still for hours.
+  static constexpr std::int32_t kMaxRetryAfterSecs = 120;
 
  private:
   bool HeaderReceived(TRequest& request);
@@ -170,6 +179,23 @@ class TCapture {
   void PrepareResume(TRequest& request, const TWebFile& record, const std::string& url);
   bool IsResumable(const std::string& partial, const std::string& name) const;
 
+  // Politeness (capture_politeness.cpp). What the head of the queue may do with an idle slot.
+  enum class TPace { kGo, kWait, kTaken };
+  TPace Pace(TRequest& idle, TWebFile& record, const std::string& url);
+  // The host of `url` may be asked now (its connections, its wait, the rate limit).
+  bool HostReady(const std::string& url);
+  int BusyOnHost(const std::string& url) const;
+  void RefusedByRobots(TWebFile& record, const std::string& url);
+  void StartRobots(TRequest& request, const std::string& site);
+  void RequestRobots(TRequest& request, const std::string& url);
+  bool RobotsHeader(TRequest& request);
+  void RobotsBody(TRequest& request);
+  void RobotsRead(TRequest& request, std::string_view text);
+  void RobotsUnreadable(TRequest& request, const std::string& cause);
+  // A 429 or 503 with a Retry-After: the address waits as asked and is tried again; true when
+  // the answer was taken so (not when its tries are spent).
+  bool RetryLater(TRequest& request, TWebFile& record);
+
   TWEB& web_;
   TCaptureSettings settings_;
   TCaptureView null_view_;
@@ -184,6 +210,9 @@ class TCapture {
   struct TSlot {
     std::string Key;
     TWebFile* Record = nullptr;
+    // While the slot fetches a site's robots.txt: the site, and the redirections followed.
+    std::string RobotsSite;
+    int RobotsHops = 0;
   };
   std::vector<TSlot> slots_;
   TSlot& SlotOf(const TRequest& request) {
@@ -223,6 +252,9 @@ class TCapture {
   std::int32_t last_status_ = 0;
   TNetError last_failure_;
   std::int64_t free_disk_shown_tick_ = -1;  // when the free space was last asked for the view
+  THostPacer pacer_;
+  std::int64_t wake_tick_ = -1;
+  bool robots_refused_start_ = false;
 };
 
 }  // namespace korvane

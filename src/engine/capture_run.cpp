@@ -132,7 +132,11 @@ std::uint64_t TCaptureRun::StepWork() const {
 
 std::chrono::milliseconds TCaptureRun::WaitTime() const {
   if (phase_ != TPhase::kCapturing || !session_) return std::chrono::milliseconds(0);
-  std::int64_t left = next_tick_ - clock_.TickMs();
+  const std::int64_t now = clock_.TickMs();
+  std::int64_t left = next_tick_ - now;
+  // An address held back by politeness is due before the next tick: the run wakes for it, and
+  // sleeps until then rather than stepping to find it still waiting.
+  if (const std::int64_t wake = session_->WakeTick(); wake >= 0) left = std::min(left, wake - now);
   return std::chrono::milliseconds(std::clamp<std::int64_t>(left, 0, kTickMs));
 }
 
@@ -203,12 +207,13 @@ void TCaptureRun::CloseSession() {
     last_status_ = session_->LastStatus();
     last_url_ = session_->LastUrl();
     last_failure_ = session_->LastFailure();
+    robots_refused_start_ = session_->RobotsRefusedStart();
     // Nothing was left to fetch, or (in a web that holds files) only addresses that were not
     // found before and are not found again: the server answered; no failure.
     const bool answered_only_not_found =
         web_.CapturedCount() > 0 && last_failure_.Kind == TNetError::kNone;
     result_.NothingLeft = (last_url_.empty() || answered_only_not_found) && result_.Captured == 0 &&
-                          !result_.Stopped && result_.Error.empty();
+                          !result_.Stopped && result_.Error.empty() && !robots_refused_start_;
     if (web_.CapturedCount() != 0) session_->Fill();
     if (auto error = session_->SaveCookies()) result_.WriteFailures.push_back(*error);
     session_.reset();
@@ -260,7 +265,11 @@ TCaptureFailure TCaptureRun::Explain() const {
   failure.Status = status;
   failure.Url = last_url_;
   failure.Net = last_failure_;
-  if (status == 0 && last_failure_.Kind == TNetError::kTls) {
+  if (robots_refused_start_) {
+    failure.Kind = TCaptureFailure::kRobots;
+    failure.Url = web_.Url();
+    failure.Reason = "the site's robots.txt disallows the start address";
+  } else if (status == 0 && last_failure_.Kind == TNetError::kTls) {
     failure.Kind = TCaptureFailure::kTls;
     failure.Reason = last_failure_.Message;
   } else if (status == 0 && settings_.UseProxy && !settings_.ProxyAdress.empty()) {

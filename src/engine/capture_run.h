@@ -38,6 +38,7 @@ struct TCaptureFailure {
     kHttpStatus,       // an HTTP status other than 400 and 404
     kStartAddress,     // no answer, 400 or 404: the start address may be wrong
     kTls,              // no secure connection: Reason says why (the certificate's problem)
+    kRobots,           // the site's robots.txt disallows the start address
   };
   TKind Kind = kStartAddress;
   std::int32_t Status = 0;
@@ -164,6 +165,7 @@ class TCaptureRun {
   std::int64_t next_tick_ = 0;
   std::int32_t last_status_ = 0;
   std::string last_url_;
+  bool robots_refused_start_ = false;
   TNetError last_failure_;
   TCaptureRunResult result_;
 };

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <charconv>
+#include <cstdint>
 #include <vector>
 
 #include "base/short_string.h"
@@ -109,6 +110,19 @@ bool ParseTime(std::string_view t, int& h, int& m, int& s) {
          ToNumber(t.substr(3, 2), m) && ToNumber(t.substr(6, 2), s) && h < 24 && m < 60 && s < 60;
 }
 
+// A Retry-After value in seconds from `base` (a date); -1 when it is neither seconds nor a date.
+std::int32_t RetryAfterSeconds(std::string_view text, TDateTime base) {
+  if (text.empty()) return -1;
+  int seconds = 0;
+  if (text.size() <= 9 && ToNumber(text, seconds)) return seconds;
+  constexpr TDateTime kUnread = -1e9;
+  THttpDateParts own;  // a date of its own: no part borrowed from earlier lines
+  const TDateTime when = ParseHttpDate(text, kUnread, own);
+  if (when == kUnread) return -1;
+  const double wait = (when - base) * 86400.0;
+  return wait <= 0 ? 0 : wait >= INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(wait + 0.5);
+}
+
 }  // namespace
 
 std::size_t THeaderEndScanner::Feed(std::string_view bytes) {
@@ -167,6 +181,7 @@ TDateTime ParseHttpDate(std::string_view words, TDateTime now, THttpDateParts& g
 void THTTPHEADER::Parse(std::string_view header, TDateTime now, THttpDateParts& parts) {
   Clear();
   bool first = true;
+  std::string_view retry_after;
   while (!header.empty()) {
     std::size_t lf = header.find('\n');
     std::string_view line = header.substr(0, lf);
@@ -179,7 +194,7 @@ void THTTPHEADER::Parse(std::string_view header, TDateTime now, THttpDateParts& 
       Status = ToStatus(words[1]);
       continue;
     }
-    if (words.empty()) return;
+    if (words.empty()) break;
     if (words.size() < 2) continue;
     std::string_view name = words[0], value = words[1];
     // Only the second word is the value, except for dates, which are read word by word.
@@ -207,8 +222,13 @@ void THTTPHEADER::Parse(std::string_view header, TDateTime now, THttpDateParts& 
     } else if (SameAsciiNoCase(name, "Set-Cookie:")) {
       Cookie = ShortString(UpTo(value, ';'));
       if (SetCookies.size() < kMaxSetCookies) SetCookies.emplace_back(TrimmedWords(rest));
+    } else if (SameAsciiNoCase(name, "retry-after:")) {
+      retry_after = rest;
     }
   }
+  while (!retry_after.empty() && IsBlank(retry_after.front())) retry_after.remove_prefix(1);
+  while (!retry_after.empty() && IsBlank(retry_after.back())) retry_after.remove_suffix(1);
+  RetryAfter = RetryAfterSeconds(retry_after, Date != 0 ? Date : now);
 }
 
 }  // namespace korvane

@@ -46,6 +46,9 @@ class THTTPHEADER {
   // length (-1 when not given or unknown, "*").
   std::int64_t RangeStart = -1;
   std::int64_t RangeTotal = -1;
+  // The seconds a Retry-After line asks the client to wait (given as seconds, or as a date
+  // measured from the response's Date, else from now); -1 without one that can be read.
+  std::int32_t RetryAfter = -1;
   // Whether a Content-Length line gave the length (ContentLength is replaced later otherwise).
   bool LengthAnnounced = false;
 };

@@ -24,6 +24,7 @@ void ForEachExtendedOption(Visitor&& visit, Options&... o) {
   visit("LowSpeedTime", o.LowSpeedTime...);
   visit("Cookies", o.Cookies...);
   visit("SendReferer", o.SendReferer...);
+  ForEachPolitenessOption(visit, o.Politeness...);
 }
 
 // The extended options that are lists, stored one item a key: the list's name and the item's
@@ -125,6 +126,7 @@ TOPTIONS OriginalBehaviour() {
   o.PageRequisites = false;
   o.Cookies = false;
   o.SendReferer = false;
+  o.Politeness = TPoliteness::Original();
   return o;
 }
 

@@ -10,6 +10,8 @@
 #include <utility>
 #include <vector>
 
+#include "store/politeness_options.h"
+
 namespace korvane {
 
 class TIniFile;
@@ -74,6 +76,8 @@ class TOPTIONS {
   // Headers every request of the web sends besides its own, "Name: value" each
   // (ParseRequestHeader); stored as Header1, Header2...
   std::vector<std::string> RequestHeaders;
+  // robots.txt, connections per host, the pause between requests, the rate limit.
+  TPoliteness Politeness;
 
   // An extended option as stored: its key and its value written as in the settings file.
   using TEntry = std::pair<std::string, std::string>;

@@ -54,6 +54,7 @@ class TBookmarkHooksQt;
 class TMeterWidget;
 class TMimeGrid;
 class TMultimediaView;
+class TPolitenessGroup;
 class TResolveDialog;
 class TRulesEditor;
 class TRunStepper;
@@ -240,6 +241,7 @@ class TMainWin : public QMainWindow {
   QPushButton* local_webs_button_ = nullptr;
   // Options
   QCheckBox* internal_path_limit_ = nullptr;
+  TPolitenessGroup* politeness_ = nullptr;
   QSpinBox* internal_depth_ = nullptr;
   QSpinBox* external_web_depth_ = nullptr;
   QCheckBox* external_path_limit_ = nullptr;

@@ -24,6 +24,7 @@
 #include "ui/meter_widget.h"
 #include "ui/mime_grid.h"
 #include "ui/multimedia_view.h"
+#include "ui/politeness_group.h"
 #include "ui/qt_text.h"
 #include "ui/rules_editor.h"
 #include "ui/url_list_view.h"
@@ -233,10 +234,12 @@ QWidget* TMainWin::OptionsTab() {
   layout->addWidget(main_web, 0, 0, 1, 2);
   layout->addWidget(external, 1, 0);
   layout->addWidget(connection, 1, 1);
+  politeness_ = new TPolitenessGroup(tab);
   layout->addWidget(pages, 2, 0);
-  layout->addWidget(RequestsGroup(tab), 2, 1);
-  layout->addWidget(rules_editor_, 3, 0, 1, 2);
-  layout->setRowStretch(4, 1);
+  layout->addWidget(politeness_, 2, 1);
+  layout->addWidget(RequestsGroup(tab), 3, 0, 1, 2);
+  layout->addWidget(rules_editor_, 4, 0, 1, 2);
+  layout->setRowStretch(5, 1);
   // The page is never made shorter than its groups need: the scroll area shows the rest.
   layout->setSizeConstraint(QLayout::SetMinimumSize);
   // The tab holds more than a small window shows: it scrolls rather than squeezing its groups.
@@ -429,6 +432,7 @@ TWebForm TMainWin::ReadForm() const {
   f.AddressRules = rules_editor_->Texts();
   f.SendRefererCheck = send_referer_->isChecked();
   f.RequestHeadersEdit = FromQt(request_headers_->toPlainText());
+  f.Politeness = politeness_->Read();
   auto limit = [](const TLimitWidgets& w) {
     return TLimitField{w.check->isChecked(), FromQt(w.edit->text())};
   };
@@ -475,6 +479,7 @@ void TMainWin::ShowForm(const TWebForm& f) {
                       !RequestHeadersProblem(FromQt(request_headers_->toPlainText())).empty();
   if (!typing) request_headers_->setPlainText(ToQt(f.RequestHeadersEdit));
   headers_web_ = web_.get();
+  politeness_->Show(f.Politeness);
   auto limit = [](const TLimitWidgets& w, const TLimitField& field) {
     w.check->setChecked(field.Checked);
     w.edit->setText(ToQt(field.Edit));

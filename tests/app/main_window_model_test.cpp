@@ -304,6 +304,20 @@ TEST(WebFormTest, LimitsShowAndStore) {
   EXPECT_EQ(web.Options.InternalLinkDepth, 1000);
 }
 
+// The politeness group shows the web's values and stores what it can take: counts beyond their
+// range are brought into it, what is no number turns the option off.
+TEST(WebFormTest, PolitenessShowsAndStores) {
+  TWebFields web;
+  web.Options.Politeness = {false, 3, 20, true, 204800};
+  TWebForm form = ShowWebForm(web);
+  TWebFields round = web;
+  StoreWebForm(form, round);
+  EXPECT_EQ(round.Options.Politeness, web.Options.Politeness);
+  form.Politeness = {true, "40", "-5", false, "fast"};
+  StoreWebForm(form, web);
+  EXPECT_EQ(web.Options.Politeness, (TPoliteness{true, kMaxPerHost, 0, false, 0}));
+}
+
 TEST(WebFormTest, ExternalGroupGreyedButKeepsValues) {
   TWebFields web;
   web.Options.ExternalWebDepth = 0;

@@ -179,6 +179,41 @@ TEST_F(CliTest, RulesAndHeadersSteerTheCaptureAndBadOnesAreRefused) {
   }
 }
 
+// A start address robots.txt disallows is not captured, and the capture says how to override
+// it; the politeness options are taken by their flags and kept with the web.
+TEST_F(CliTest, RobotsTxtMayRefuseTheStartAddressUnlessTurnedOff) {
+  testing::TLoopbackHttpServer server;
+  server.Route([](const std::string& request) {
+    if (request.starts_with("GET /robots.txt ")) {
+      return testing::TLoopbackHttpServer::OkResponse("User-agent: *\nDisallow: /\n", "text/plain");
+    }
+    return testing::TLoopbackHttpServer::OkResponse("<p>home</p>");
+  });
+  TRun refused = Cli(work_ + "capture " + server.Url("/") + " " + (root_ / "no").string());
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_NE(refused.output.find("robots.txt disallows the start address"), std::string::npos)
+      << refused.output;
+  EXPECT_NE(refused.output.find("--robots off"), std::string::npos) << refused.output;
+
+  const fs::path folder = root_ / "yes";
+  TRun taken = Cli(work_ + "capture " + server.Url("/") + " " + folder.string() +
+                   " --robots off --per-host 2 --wait 0 --random-wait --limit-rate 200K");
+  ASSERT_EQ(taken.status, 0) << taken.output;
+  TOPTIONS defaults;
+  TWEB web(defaults);
+  ASSERT_TRUE(web.LoadFromFile((folder / "Local.Web").string()));
+  EXPECT_EQ(web.Options().Politeness, (TPoliteness{false, 2, 0, true, 200 * 1024}));
+
+  for (const char* bad : {"--limit-rate 2G", "--limit-rate 3000M", "--limit-rate fast"}) {
+    TRun wrong =
+        Cli(work_ + "capture " + server.Url("/") + " " + (root_ / "w").string() + " " + bad);
+    EXPECT_EQ(wrong.status, 2) << bad;
+    EXPECT_NE(wrong.output.find("bytes per second (a number of bytes, or with K or M)"),
+              std::string::npos)
+        << wrong.output;
+  }
+}
+
 // Start addresses are checked before anything is made; one without a scheme is an http address;
 // a first capture that gets nothing leaves no folder in the way of the corrected command; and
 // --replace asks before it deletes.

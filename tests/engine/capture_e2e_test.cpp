@@ -210,6 +210,7 @@ TEST_F(CaptureEndToEndTest, RulesKeepOutAndLetInAndRequestsSayWhereTheyComeFrom)
   auto web = NewWeb(server.Url("/docs/index.htm"));
   web->EditOptions().AddressRules = {"- **/private/**", "+ **/blog/**"};
   web->EditOptions().RequestHeaders = {"X-Token: abc"};
+  web->EditOptions().Politeness.Robots = false;  // every request here is one the page led to
   const TCaptureRunResult result = Capture(*web);
 
   EXPECT_EQ(result.Captured, 3);
@@ -236,6 +237,35 @@ TEST_F(CaptureEndToEndTest, RulesKeepOutAndLetInAndRequestsSayWhereTheyComeFrom)
 // A site of today behind a proxy: http://www.site.test/ sends to https, which the proxy reaches
 // through a tunnel; the server holds several sites and knows this one by its name, in the Host
 // line and in the TLS handshake. The whole sample site is captured, each page once, securely.
+// A new web asks for robots.txt before its first page, and never for what it disallows.
+TEST_F(CaptureEndToEndTest, WhatRobotsTxtDisallowsIsNeverAsked) {
+  TLoopbackHttpServer server;
+  server.Route([](const std::string& request) {
+    if (request.starts_with("GET /robots.txt ")) {
+      return TLoopbackHttpServer::OkResponse("User-agent: *\nDisallow: /secret\n", "text/plain");
+    }
+    if (request.starts_with("GET / ")) {
+      return TLoopbackHttpServer::OkResponse(
+          "<a href=\"open.htm\">o</a><a href=\"secret.htm\">s</a><a href=\"secret/x.htm\">x</a>");
+    }
+    return TLoopbackHttpServer::OkResponse("<p>page</p>");
+  });
+  auto web = NewWeb(server.Url("/"));
+  const TCaptureRunResult result = Capture(*web);
+  EXPECT_EQ(result.Captured, 2);
+  const std::vector<std::string> requests = server.Requests();
+  ASSERT_EQ(requests.size(), 3u);
+  EXPECT_TRUE(requests[0].starts_with("GET /robots.txt ")) << requests[0];
+  for (const std::string& request : requests) EXPECT_EQ(request.find("secret"), std::string::npos);
+  EXPECT_EQ(web->FilteredCount(), 2);
+  std::ifstream log(folder_ / "LogFile.htm", std::ios::binary);
+  const std::string logged((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
+  EXPECT_NE(logged.find(server.Url("/secret.htm") + " filtered : disallowed by robots.txt"),
+            std::string::npos)
+      << logged;
+  EXPECT_FALSE(fs::exists(folder_ / "robots.txt"));  // read, not kept as a file of the web
+}
+
 TEST_F(CaptureEndToEndTest, AnHttpSiteMovedToHttpsThroughAProxy) {
   const auto& certificates = testing::TTestCertificates::Get();
   ASSERT_TRUE(certificates.Ready()) << certificates.Error();
@@ -256,6 +286,7 @@ TEST_F(CaptureEndToEndTest, AnHttpSiteMovedToHttpsThroughAProxy) {
   settings_.MaxSockets = 1;  // the proxy relays one connection at a time
   auto web = NewWeb("http://" + site + "/");
   web->EditOptions().CaFile = certificates.CaFile();
+  web->EditOptions().Politeness.Robots = false;  // the proxy's every request is checked below
   TCaptureRunResult result = Capture(*web);
   EXPECT_GE(result.Captured, 30);
 

@@ -159,6 +159,8 @@ class CapturePropertyTest : public ::testing::TestWithParam<std::uint32_t> {
     fs::remove_all(folder_);
     mime_.SetToDefault();
     settings_.MaxSockets = 9;
+    // Every request is for a file of the site; robots.txt is asked for where a test says so.
+    defaults_.Politeness.Robots = false;
   }
   void TearDown() override {
     if (!HasFailure()) fs::remove_all(folder_);
@@ -270,6 +272,31 @@ TEST_P(CapturePropertyTest, AWebCapturedAgainKeepsItsNames) {
     ExpectFileOf(site, now, path, path);
   }
   EXPECT_EQ(renamed, 0);
+}
+
+// A host given two connections never has more open at once, whatever order and pace the server
+// answers in; its robots.txt is read before its first page, and what it disallows is left.
+TEST_P(CapturePropertyTest, AHostNeverHasMoreConnectionsThanItIsGiven) {
+  TSite site = MakeSite();
+  site.files["/robots.txt"] = {"text/plain", "User-agent: *\nDisallow: /crate7/\n"};
+  TShufflingHttpServer server(site.files, GetParam());
+  defaults_.Politeness.Robots = true;
+  defaults_.Politeness.PerHost = 2;
+  std::unique_ptr<TWEB> web = NewWeb(server);
+  const TCaptureRunResult result = Capture(*web);
+  ASSERT_TRUE(result.Error.empty()) << result.Error;
+  EXPECT_EQ(server.MostAtOnce(), 2);
+  EXPECT_EQ(server.UnknownRequests(), 0);
+  EXPECT_EQ(web->ErrorCount(), 0);
+  for (const auto& [path, served] : site.files) {
+    if (path == "/robots.txt") continue;
+    const TWebFile* record = web->Tree().Find(server.Url(path));
+    if (path.starts_with("/crate7/")) {
+      EXPECT_TRUE(!record || record->State == wsFiltered) << path;
+    } else {
+      EXPECT_FALSE(Stored(*web, server, path).empty()) << path << " was not captured";
+    }
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Seeds, CapturePropertyTest, ::testing::Values(1u, 2u, 3u, 4u));

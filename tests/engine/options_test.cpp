@@ -23,7 +23,8 @@ TEST(OptionsTest, SavesEveryKeyInTheFixedOrder) {
             "BackgroundOnlyFlag=0\nMaxFileCount=0\nMaxFileSize=512\nMinFileSize=0\n"
             "MaxDiskSize=0\nMaxTime=0\nCheckDomainMachineFlag=0\nUsername=ann\nPassword=\n"
             "PageRequisites=1\nCaFile=\nUnsafeNoCertificateCheck=0\nLowSpeedLimit=100\n"
-            "LowSpeedTime=60\nCookies=1\nSendReferer=1\n");
+            "LowSpeedTime=60\nCookies=1\nSendReferer=1\nRobots=1\nPerHost=0\nWait=0\nRandomWait="
+            "0\nLimitRate=0\n");
 }
 
 TEST(OptionsTest, MissingKeysTakeDefaultsOnLoadAndKeepValuesOnMerge) {

@@ -96,6 +96,7 @@ TEST_F(ProjectFileTest, Version0) {
   original.PageRequisites = false;
   original.Cookies = false;
   original.SendReferer = false;
+  original.Politeness = TPoliteness::Original();
   EXPECT_EQ(web->Options(), original);
   ASSERT_EQ(web->MimeList().Count(), 2);
   EXPECT_EQ(web->MimeList().GetMimebyIndex(0)->Extension, "html");  // kept up to 5
@@ -364,6 +365,7 @@ TEST_F(ProjectFileTest, NewerOptionsFollowTheTreeOnlyWhenUsed) {
   web->EditOptions().PageRequisites = false;
   web->EditOptions().Cookies = false;
   web->EditOptions().SendReferer = false;
+  web->EditOptions().Politeness.Robots = false;
   ASSERT_TRUE(web->SaveToFile("/webs/site/Local.Web"));
   const std::string original = fs.files["/webs/site/Local.Web"];
   EXPECT_EQ(original.find("KRVNX"), std::string::npos);
@@ -401,6 +403,16 @@ TEST_F(ProjectFileTest, NewerOptionsFollowTheTreeOnlyWhenUsed) {
   ASSERT_TRUE(loaded);
   EXPECT_EQ(trusted->Options().CaFile, "/etc/company/ca.pem");
   EXPECT_TRUE(trusted->Options().UnsafeNoCertificateCheck);
+
+  // And so does its politeness, robots.txt on or off.
+  for (const bool robots : {true, false}) {
+    TPoliteness polite{robots, 2, 5, true, 204800};
+    back->EditOptions().Politeness = polite;
+    ASSERT_TRUE(back->SaveToFile("/webs/moved/Local.Web"));
+    auto paced = Load(fs.files["/webs/moved/Local.Web"], &loaded);
+    ASSERT_TRUE(loaded);
+    EXPECT_EQ(paced->Options().Politeness, polite);
+  }
 }
 
 // A list is stored one item a key, so that it may be longer than one stored value; a web read

@@ -207,6 +207,7 @@ TEST_F(ResolveEndToEndTest, WithoutRequisitesEveryPageIsStoredAsBefore) {
   ASSERT_TRUE(server.Running()) << server.Error();
   TOPTIONS original;
   original.PageRequisites = false;
+  original.Politeness = TPoliteness::Original();
   TWEB web(original);
   EXPECT_TRUE(web.Init(server.Url("/"), folder_.string(), mime_));
   web.SetFileName(web.Path() + "Local.Web");

@@ -17,6 +17,9 @@ class TWebFixture {
     fs.files[DataFolder() + "NotFound.htm"] = "<p>not found</p>";
     fs.files[DataFolder() + "BadLink.htm"] = "<p>bad link</p>";
     mime.SetToDefault();
+    // The sessions' tests script every connection in order; the robots.txt a new web asks for
+    // first is tested on its own (capture_politeness_test.cpp).
+    defaults.Politeness.Robots = false;
   }
 
   // A web initialised on `url` in /webs/site/.

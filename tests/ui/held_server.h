@@ -1,7 +1,8 @@
 // THeldServer: a loopback HTTP server whose pages stop half-way. The start page "/" links to
 // "/a.htm" and "/b.htm" and is sent whole; each of those gets its header and half of its body,
-// then waits until Release() sends the rest. A capture of it is thus surely under way, with
-// transfers that have started, for as long as the test wants. One thread per connection.
+// then waits until Release() sends the rest; robots.txt is not found. A capture of it is thus
+// surely under way, with transfers that have started, for as long as the test wants. One thread per
+// connection.
 #pragma once
 
 #include <arpa/inet.h>
@@ -76,7 +77,10 @@ class THeldServer {
       request.append(buf, std::size_t(n));
     }
     const bool start_page = request.rfind("GET / ", 0) == 0;
-    if (start_page) {
+    if (request.rfind("GET /robots.txt ", 0) == 0) {
+      // No rules: a new web asks for them before its first page.
+      Send(fd, "HTTP/1.0 404 Not Found\r\nContent-Length: 0\r\n\r\n");
+    } else if (start_page) {
       const std::string body =
           "<html><head><title>Held</title></head><body>"
           "<a href=\"/a.htm\">a</a> <a href=\"/b.htm\">b</a></body></html>";
