@@ -10,6 +10,7 @@ peak memory, and the cost of TLS.
                            [--skip-one-socket]
 """
 import argparse
+import shlex
 import asyncio
 import os
 import random
@@ -233,6 +234,8 @@ def main():
     parser.add_argument("--skip-relay", action="store_true")
     parser.add_argument("--skip-http", action="store_true", help="measure https only")
     parser.add_argument("--skip-one-socket", action="store_true")
+    parser.add_argument("--korvane-args", default="",
+                        help="more arguments for korvane-cli capture (rules, cookies...)")
     args = parser.parse_args()
     cli = os.path.join(args.build, "apps", "korvane-cli", "korvane-cli")
     if not os.access(cli, os.X_OK):
@@ -261,7 +264,7 @@ def main():
                 tools.append((f"korvane {sockets} socket{'s' if sockets > 1 else ''}", out,
                               [cli, "--work-path", os.path.join(work, "kw"), "capture", url,
                                os.path.join(work, out), "--replace", "--yes", "--sockets", str(sockets),
-                               "--depth", "1000"] + trust))
+                               "--depth", "1000"] + trust + shlex.split(args.korvane_args)))
             tools.append(("wget --mirror", "w",
                           ["wget", "--mirror", "-q", "-P", os.path.join(work, "w"), url] +
                           (["--ca-certificate", ca] if scheme == "https" else [])))
