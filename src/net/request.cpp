@@ -461,7 +461,11 @@ bool TRequest::KeepForResume() {
   // A weak ETag does not promise the same bytes: only the date can stand in for it then.
   std::string validator = Header.ETag.starts_with("W/") ? std::string() : Header.ETag;
   if (validator.empty()) validator = Header.LastModifiedText;
-  if (validator.empty() || fs_.FileSize(PartialFile()) != file_bytes_) return false;
+  // It goes back into a request line: a server's control characters must not.
+  const bool printable = std::none_of(validator.begin(), validator.end(), [](char c) {
+    return static_cast<unsigned char>(c) < 0x20 || c == 0x7f;
+  });
+  if (validator.empty() || !printable || fs_.FileSize(PartialFile()) != file_bytes_) return false;
   const TResumeNote note{Url, validator, file_bytes_};
   return fs_.WriteFile(ResumeNoteFile(), note.Format());
 }
