@@ -78,7 +78,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (const auto& [path, bytes] : fs.files) {
     if (path == "/out/f.kvpart.kvresume") {
       const auto note = korvane::TResumeNote::Parse(bytes);
-      Check(note && note->Url == "http://www.site.com/page.htm" && fs.files.count("/out/f.kvpart") &&
+      Check(note && note->Url == "http://www.site.com/page.htm" &&
+            fs.files.count("/out/f.kvpart") &&
             static_cast<std::int64_t>(fs.files.at("/out/f.kvpart").size()) == note->Bytes);
       continue;
     }
