@@ -12,7 +12,9 @@ namespace {
 constexpr long long kUnixEpochDays = 25569;
 constexpr double kMsPerDay = 86400000.0;
 
-// Proleptic Gregorian date to days since 1970-01-01 (H. Hinnant's algorithm).
+}  // namespace
+
+// H. Hinnant's algorithm.
 long long DaysFromCivil(long long y, unsigned m, unsigned d) {
   y -= m <= 2;
   const long long era = (y >= 0 ? y : y - 399) / 400;
@@ -21,6 +23,8 @@ long long DaysFromCivil(long long y, unsigned m, unsigned d) {
   const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
   return era * 146097 + static_cast<long long>(doe) - 719468;
 }
+
+namespace {
 
 void CivilFromDays(long long z, int& year, int& month, int& day) {
   z += 719468;

@@ -31,6 +31,8 @@ TDateTime EncodeDateTime(int year, int month, int day, int hour = 0, int minute 
 // The integer part is the date (negative before 1899-12-30); the magnitude of the fraction is
 // the time of day, as the stored form has always meant it.
 TDateParts DecodeDateTime(TDateTime d);
+// A proleptic Gregorian date (month 1..12) as days since 1970-01-01.
+long long DaysFromCivil(long long y, unsigned m, unsigned d);
 
 // "dddd d mmm YYYY , hh:mm:ss" with the C library's locale names for the day and the month,
 // e.g. "Monday 7 Dec 2026 , 09:05:03".

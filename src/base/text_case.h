@@ -93,4 +93,13 @@ constexpr std::uint64_t HashNoCase(std::string_view s) {
   return h;
 }
 
+// Whether `text` holds a control character (below 0x20, or DEL): such text cannot go into one
+// line of a header or a text file unchanged.
+constexpr bool HasControlCharacter(std::string_view text) {
+  for (char c : text) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) return true;
+  }
+  return false;
+}
+
 }  // namespace korvane

@@ -84,11 +84,13 @@ TCapture::TCapture(TWEB& web, const TCaptureSettings& settings, TSocketHub& hub,
 // session the user meant them to use.
 void TCapture::StartCookies() {
   const std::int64_t now = clock_.UnixSeconds();
-  if (!web_.Options().Cookies) {
-    // Only the given file's, for this session: a web that keeps no cookies stores none.
-  } else if (auto error =
-                 LoadCookies(web_.FileSystem(), CookieFileOf(web_.FileName()), cookies_, now)) {
-    throw std::runtime_error("The cookies of the web cannot be read: " + *error +
+  // A web that keeps no cookies has none stored: it takes only the given file's, for this session.
+  const std::optional<std::string> stored =
+      web_.Options().Cookies
+          ? LoadCookies(web_.FileSystem(), CookieFileOf(web_.FileName()), cookies_, now)
+          : std::nullopt;
+  if (stored) {
+    throw std::runtime_error("The cookies of the web cannot be read: " + *stored +
                              ". Delete that file or clear the web's cookies.");
   }
   if (!settings_.CookieImport.empty()) {

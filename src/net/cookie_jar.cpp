@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cstdio>
 
+#include "base/date_time.h"
 #include "base/text_case.h"
 #include "html/url.h"
 
@@ -37,12 +38,6 @@ bool IsHostName(std::string_view host) {
     return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '.' || c == '-' || c == '_' ||
            c == ':' || c == '[' || c == ']';
   });
-}
-
-// Control characters would let a value end the header line it is sent in.
-bool HasControl(std::string_view text) {
-  return std::any_of(text.begin(), text.end(),
-                     [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7f; });
 }
 
 std::optional<std::int64_t> Number(std::string_view text) {
@@ -139,14 +134,13 @@ std::optional<std::int64_t> ParseCookieDate(std::string_view text) {
     i = end;
     if (token.empty()) continue;
     int h = 0, m = 0, s = 0;
+    const auto named = token.size() >= 3 ? std::find(kMonths.begin(), kMonths.end(),
+                                                     AnsiLowerCase(token.substr(0, 3)))
+                                         : kMonths.end();
     if (hour < 0 && std::sscanf(std::string(token).c_str(), "%2d:%2d:%2d", &h, &m, &s) == 3) {
       hour = h, minute = m, second = s;
-    } else if (token.size() >= 3 && month < 0 &&
-               std::find(kMonths.begin(), kMonths.end(), AnsiLowerCase(token.substr(0, 3))) !=
-                   kMonths.end()) {
-      month = static_cast<int>(
-          std::find(kMonths.begin(), kMonths.end(), AnsiLowerCase(token.substr(0, 3))) -
-          kMonths.begin());
+    } else if (month < 0 && named != kMonths.end()) {
+      month = static_cast<int>(named - kMonths.begin());
     } else if (auto n = Number(token); n && day < 0 && token.size() <= 2) {
       day = static_cast<int>(*n);
     } else if (n && year < 0 && token.size() >= 2 && token.size() <= 4) {
@@ -159,26 +153,21 @@ std::optional<std::int64_t> ParseCookieDate(std::string_view text) {
       second > 59) {
     return std::nullopt;
   }
-  // Days from the civil date (proleptic Gregorian), then seconds.
-  const int y = year - (month < 2);
-  const int era = (y >= 0 ? y : y - 399) / 400;
-  const int yoe = y - era * 400;
-  const int mp = (month + 10) % 12;
-  const int doy = (153 * mp + 2) / 5 + day - 1;
-  const int doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  const std::int64_t days = static_cast<std::int64_t>(era) * 146097 + doe - 719468;
+  const long long days =
+      DaysFromCivil(year, static_cast<unsigned>(month + 1), static_cast<unsigned>(day));
   return days * 86400 + hour * 3600 + minute * 60 + second;
 }
 
 bool TCookieJar::Take(std::string_view set_cookie, std::string_view url, std::int64_t now) {
-  if (set_cookie.size() > kMaxCookieBytes || HasControl(set_cookie)) return false;
+  // A control character could end the header line the cookie is sent back in.
+  if (set_cookie.size() > kMaxCookieBytes || HasControlCharacter(set_cookie)) return false;
   auto [pair, rest] = Cut(set_cookie, ';');
   auto [name, value] = Cut(pair, '=');
   if (pair.find('=') == std::string_view::npos || Trimmed(name).empty()) return false;
   const TAttributes a = ReadAttributes(rest);
   const std::string host = AnsiLowerCase(GetHost(url));
   // A host or path that could not go into a header line or a cookies.txt line unchanged.
-  if (!IsHostName(host) || HasControl(GetPath(url))) return false;
+  if (!IsHostName(host) || HasControlCharacter(GetPath(url))) return false;
   TCookie cookie;
   cookie.Name = std::string(Trimmed(name));
   cookie.Value = std::string(Trimmed(value));
@@ -296,7 +285,7 @@ std::optional<std::string> TCookieJar::Import(std::string_view text, std::int64_
     };
     if (!expires || !is_flag(fields[1]) || !is_flag(fields[3]) || fields[0].empty() ||
         fields[5].empty() || !fields[2].starts_with('/') ||
-        std::any_of(fields.begin(), fields.end(), HasControl)) {
+        std::any_of(fields.begin(), fields.end(), HasControlCharacter)) {
       return "line " + std::to_string(line_number) +
              " is not a cookie (7 fields separated by tabs are expected: domain, subdomains "
              "TRUE/FALSE, path, secure TRUE/FALSE, expiry, name, value)";

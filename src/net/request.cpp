@@ -462,10 +462,10 @@ bool TRequest::KeepForResume() {
   std::string validator = Header.ETag.starts_with("W/") ? std::string() : Header.ETag;
   if (validator.empty()) validator = Header.LastModifiedText;
   // It goes back into a request line: a server's control characters must not.
-  const bool printable = std::none_of(validator.begin(), validator.end(), [](char c) {
-    return static_cast<unsigned char>(c) < 0x20 || c == 0x7f;
-  });
-  if (validator.empty() || !printable || fs_.FileSize(PartialFile()) != file_bytes_) return false;
+  if (validator.empty() || HasControlCharacter(validator) ||
+      fs_.FileSize(PartialFile()) != file_bytes_) {
+    return false;
+  }
   const TResumeNote note{Url, validator, file_bytes_};
   return fs_.WriteFile(ResumeNoteFile(), note.Format());
 }
