@@ -1,10 +1,13 @@
 // Parses arbitrary bytes as an address and as a base, resolves one against the other, and checks
-// that the canonical form stays a short string.
+// that the canonical form stays a short string, and that the address's name in the site's own
+// folders stays inside the web's folder.
 #include <cstdint>
 #include <cstdlib>
 #include <string_view>
 
+#include "base/file_name.h"
 #include "html/url.h"
+#include "store/site_names.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::string_view input(reinterpret_cast<const char*>(data), size);
@@ -20,5 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   korvane::GetTarget(address);
   korvane::GetPort(address);
   korvane::IsWebAddress(resolved);
+  const std::string name = korvane::SiteFileName(resolved, "htm", base);
+  if (!name.empty() && !korvane::IsWebFileName(name)) std::abort();
   return 0;
 }

@@ -7,6 +7,7 @@
 #include "base/text_case.h"
 #include "html/url.h"
 #include "store/mime_list.h"
+#include "store/site_names.h"
 #include "store/web_folder.h"
 #include "store/web_tree.h"
 
@@ -91,6 +92,7 @@ void TLocalNames::Reset() {
   loaded_ = false;
   names_.clear();
   taken_.clear();
+  site_folders_.clear();
   next_number_.clear();
   owners_.clear();
 }
@@ -161,9 +163,16 @@ std::string TLocalNames::MakeLocalFileName(std::string_view url, std::string_vie
   return folder_ + name;
 }
 
-// A name a record may be stored under again: one the naming rule could have given it for this
-// extension, never one of the folder's own pages nor a path.
-bool TLocalNames::Reusable(const std::string& name, std::string_view ext) const {
+// A name a record may be stored under again: one a naming rule could have given it for this
+// type, never one of the folder's own pages nor a path that leads out of the folder.
+bool TLocalNames::Reusable(const std::string& name, std::string_view ext,
+                           std::string_view content_type) const {
+  if (name.find('/') != std::string::npos) {
+    const std::string_view file = std::string_view(name).substr(WebFileFolder(name).size());
+    const std::size_t dot = file.rfind('.');
+    return IsWebFileName(name) && dot != std::string_view::npos &&
+           ExtensionFitsType(file.substr(dot + 1), ext, content_type);
+  }
   if (!IsPlainFileName(name) || IsReservedFileName(name)) return false;
   const std::size_t dot = name.find('.');
   return dot != std::string::npos && dot > 0 && SameTextNoCase(name.substr(dot + 1), ext);
@@ -175,13 +184,44 @@ std::string TLocalNames::Claim(const TWebFile& record, const std::string& name) 
   return folder_ + name;
 }
 
+// Taken: handed out, on disk as a file or a folder, or below a folder that is a file.
+bool TLocalNames::SiteNameTaken(const std::string& name) const {
+  const std::string folded = AnsiLowerCase(name);
+  if (taken_.count(folded) > 0 || site_folders_.count(folded) > 0) return true;
+  const std::string path = folder_ + name;
+  return fs_.FileExists(path) || fs_.DirectoryExists(path);
+}
+
+// The address's own path, numbered when another address took it; a flat name when the path is
+// unusable: too long, or a folder of it is a file (http://h/a.png beside http://h/a.png/b).
+std::string TLocalNames::MakeSiteFileName(std::string_view url, std::string_view ext,
+                                          std::string_view content_type) {
+  const std::string base = SiteFileName(url, ext, content_type);
+  bool usable = !base.empty() && !IsReservedFileName(base.substr(0, base.find('/')));
+  for (std::size_t slash = base.find('/'); usable && slash != std::string::npos;
+       slash = base.find('/', slash + 1)) {
+    const std::string folder = base.substr(0, slash);
+    usable = taken_.count(AnsiLowerCase(folder)) == 0 && !fs_.FileExists(folder_ + folder) &&
+             !fs_.IsSymbolicLink(folder_ + folder);
+  }
+  if (!usable) return MakeLocalFileName(url, ext);
+  std::string name = base;
+  for (unsigned n = 2; SiteNameTaken(name); ++n) name = NumberedSiteName(base, n);
+  for (std::size_t slash = name.find('/'); slash != std::string::npos;
+       slash = name.find('/', slash + 1)) {
+    site_folders_.insert(AnsiLowerCase(name.substr(0, slash)));
+  }
+  FileCreated(name);
+  return folder_ + name;
+}
+
 std::string TLocalNames::NameFor(const TWebFile& record, std::string_view url,
-                                 std::string_view extension) {
+                                 std::string_view extension, std::string_view content_type) {
   Load();
   const std::string ext = SafeExtension(extension);
   last_was_new_ = false;
   const std::string& own = record.GetFileName();
-  if (Reusable(own, ext)) {
+  if (Reusable(own, ext, content_type)) {
     const std::string folded = AnsiLowerCase(own);
     auto owner = owners_.find(folded);
     const bool mine = owner != owners_.end() && owner->second == &record;
@@ -191,11 +231,12 @@ std::string TLocalNames::NameFor(const TWebFile& record, std::string_view url,
   if (auto before = remembered_.find(std::string(url)); before != remembered_.end()) {
     const std::string name = std::move(before->second);
     remembered_.erase(before);
-    if (Reusable(name, ext) && owners_.count(AnsiLowerCase(name)) == 0) {
+    if (Reusable(name, ext, content_type) && owners_.count(AnsiLowerCase(name)) == 0) {
       return Claim(record, name);
     }
   }
-  const std::string path = MakeLocalFileName(url, ext);
+  const std::string path =
+      site_ ? MakeSiteFileName(url, ext, content_type) : MakeLocalFileName(url, ext);
   return Claim(record, path.substr(folder_.size()));
 }
 
@@ -223,7 +264,7 @@ void TLocalNames::ClaimNamesOf(TWebTree& tree) {
   Load();
   tree.Explore([this](const TWebFile& record, const std::string&) {
     const std::string& name = record.GetFileName();
-    if (!IsPlainFileName(name) || IsReservedFileName(name)) return false;
+    if (!IsWebFileName(name) || IsReservedFileName(name)) return false;
     FileCreated(name);
     auto [owner, added] = owners_.try_emplace(AnsiLowerCase(name), &record);
     if (!added && owner->second != &record) owner->second = nullptr;
@@ -234,7 +275,7 @@ void TLocalNames::ClaimNamesOf(TWebTree& tree) {
 void TLocalNames::Remember(TWebTree& tree) {
   tree.Explore([this](const TWebFile& record, const std::string& url) {
     const std::string& name = record.GetFileName();
-    if (IsPlainFileName(name) && !IsReservedFileName(name)) remembered_.emplace(url, name);
+    if (IsWebFileName(name) && !IsReservedFileName(name)) remembered_.emplace(url, name);
     return false;
   });
   // The records go; their names stay taken, for their addresses to take again.

@@ -52,7 +52,12 @@ class TLocalNames {
   // name, and its new body replaces the old one whole); else the name it had before the web was
   // started again (Remember), when no record claims that one; else a new name. The name is the
   // record's claim until Release.
-  std::string NameFor(const TWebFile& record, std::string_view url, std::string_view extension);
+  // In the site layout the new name is the address's own path (site_names.h), `content_type`
+  // telling whether the address's own extension can stay.
+  std::string NameFor(const TWebFile& record, std::string_view url, std::string_view extension,
+                      std::string_view content_type = {});
+  // New names from now on are made in the site's own folders (true) or flat in the folder.
+  void SetSiteLayout(bool site) { site_ = site; }
   // Whether the name returned by the last NameFor was handed out new (not the record's own).
   bool LastNameWasNew() const { return last_was_new_; }
   // The record's file is gone (refused, or not stored): its name is free again. A file of that
@@ -83,7 +88,10 @@ class TLocalNames {
   bool Taken(const std::string& folded_name) const;
   std::string Candidate(std::string_view base, std::uint32_t n, std::string_view ext) const;
   std::string SafeExtension(std::string_view extension) const;
-  bool Reusable(const std::string& name, std::string_view ext) const;
+  bool Reusable(const std::string& name, std::string_view ext, std::string_view content_type) const;
+  std::string MakeSiteFileName(std::string_view url, std::string_view ext,
+                               std::string_view content_type);
+  bool SiteNameTaken(const std::string& name) const;
   std::string Claim(const TWebFile& record, const std::string& name);
 
   TFileSystem& fs_;
@@ -100,7 +108,10 @@ class TLocalNames {
   std::unordered_map<std::string, const TWebFile*> owners_;
   // Address -> its name before the web was started again.
   std::unordered_map<std::string, std::string> remembered_;
+  // Case-folded folders of the site names handed out: no file may take one of these names.
+  std::unordered_set<std::string> site_folders_;
   bool last_was_new_ = false;
+  bool site_ = false;
 };
 
 }  // namespace korvane

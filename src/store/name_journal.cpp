@@ -48,9 +48,12 @@ std::vector<std::string> TNameJournal::Names() const {
 
 bool TNameJournal::RemoveFile(const std::string& name) {
   // A damaged journal must not reach out of the folder or at the folder's own pages.
-  if (!IsPlainFileName(name) || IsReservedFileName(name)) return false;
-  const std::string path = path_.substr(0, path_.size() - kNameJournalFileName.size()) + name;
-  if (fs_.IsSymbolicLink(path) || !fs_.FileExists(path)) return false;
+  if (!IsWebFileName(name) || IsReservedFileName(name)) return false;
+  const std::string folder = path_.substr(0, path_.size() - kNameJournalFileName.size());
+  const std::string path = folder + name;
+  if (!NoLinkOnTheWay(fs_, folder, name) || fs_.IsSymbolicLink(path) || !fs_.FileExists(path)) {
+    return false;
+  }
   return fs_.RemoveFile(path);
 }
 

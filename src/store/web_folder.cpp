@@ -56,15 +56,56 @@ std::vector<std::string> GeneratedPagesOf(const TFileSystem& fs, const std::stri
   return pages;
 }
 
+bool NoLinkOnTheWay(const TFileSystem& fs, const std::string& folder, std::string_view name) {
+  const std::string prefix = WithSeparator(folder);
+  for (std::size_t slash = name.find('/'); slash != std::string_view::npos;
+       slash = name.find('/', slash + 1)) {
+    if (fs.IsSymbolicLink(prefix + std::string(name.substr(0, slash)))) return false;
+  }
+  return true;
+}
+
+bool MakeFileFolders(TFileSystem& fs, const std::string& folder, std::string_view name) {
+  if (!IsWebFileName(name)) return false;
+  const std::string prefix = WithSeparator(folder);
+  for (std::size_t slash = name.find('/'); slash != std::string_view::npos;
+       slash = name.find('/', slash + 1)) {
+    const std::string path = prefix + std::string(name.substr(0, slash));
+    if (fs.IsSymbolicLink(path) || fs.FileExists(path)) return false;
+    if (!fs.DirectoryExists(path) && !fs.MakeDirs(path)) return false;
+  }
+  return true;
+}
+
+namespace {
+
+// The folders of `name` from the deepest up, each left when it still holds anything.
+void RemoveEmptyFolders(TFileSystem& fs, const std::string& prefix, std::string_view name) {
+  for (std::size_t slash = name.rfind('/'); slash != std::string_view::npos && slash > 0;
+       slash = name.rfind('/', slash - 1)) {
+    const std::string path = prefix + std::string(name.substr(0, slash));
+    if (fs.IsSymbolicLink(path) || !fs.ListRemovable(path).empty() ||
+        !fs.ListFolders(path).empty() || !fs.RemoveDir(path)) {
+      return;
+    }
+  }
+}
+
+}  // namespace
+
 std::vector<std::string> DeleteFolderFiles(TFileSystem& fs, const std::string& folder,
                                            const std::vector<std::string>& names) {
   std::vector<std::string> failures;
   const std::string prefix = WithSeparator(folder);
   for (const std::string& name : names) {
-    if (!IsPlainFileName(name)) continue;
+    if (!IsWebFileName(name) || !NoLinkOnTheWay(fs, prefix, name)) continue;
     const std::string path = prefix + name;
     if (!fs.FileExists(path) && !fs.IsSymbolicLink(path)) continue;
-    if (!fs.RemoveFile(path)) failures.push_back(fs.LastError());
+    if (!fs.RemoveFile(path)) {
+      failures.push_back(fs.LastError());
+      continue;
+    }
+    if (name.find('/') != std::string::npos) RemoveEmptyFolders(fs, prefix, name);
   }
   return failures;
 }

@@ -49,9 +49,17 @@ std::string FindFolderPage(const TFileSystem& fs, const std::string& folder, std
 // the captured ones.
 std::vector<std::string> GeneratedPagesOf(const TFileSystem& fs, const std::string& folder);
 
-// Deletes the files `names` of `folder`: each a plain name (others, which a damaged project file
-// may hold, are skipped), a symbolic link deleted itself, never what it points at. Names with no
-// file are passed over. Returns why each file that stayed could not go.
+// Makes the folders of the web file name `name` (site_names.h) inside `folder`. False, with
+// nothing made, when one of them is a symbolic link or a file: a captured file is never written
+// anywhere but inside the web's folder.
+bool MakeFileFolders(TFileSystem& fs, const std::string& folder, std::string_view name);
+// Whether no folder of the web file name `name` inside `folder` is a symbolic link.
+bool NoLinkOnTheWay(const TFileSystem& fs, const std::string& folder, std::string_view name);
+
+// Deletes the files `names` of `folder`: each a web file name (others, which a damaged project
+// file may hold, are skipped, and so are names below a symbolic link), a symbolic link deleted
+// itself, never what it points at; a folder of the site's layout left empty goes too. Names
+// with no file are passed over. Returns why each file that stayed could not go.
 std::vector<std::string> DeleteFolderFiles(TFileSystem& fs, const std::string& folder,
                                            const std::vector<std::string>& names);
 // Empties `folder`: every file and symbolic link directly in it; sub-folders stay.

@@ -5,6 +5,11 @@
 
 #include <filesystem>
 
+#include <random>
+
+#include "base/file_name.h"
+#include "store/site_names.h"
+#include "store/web_folder.h"
 #include "store/web_tree.h"
 #include "support/mem_file_system.h"
 
@@ -191,6 +196,160 @@ TEST(DefaultWebNameTest, UsesTheLastLongDirectoryElseTheHost) {
       {"http://site.com/", "SITE"},
   };
   for (const auto& c : cases) EXPECT_EQ(DefaultWebName(c.url), c.name) << c.url;
+}
+
+TEST(SiteFileNameTest, EachAddressKeepsItsOwnPathWithItsQueryAndTypeFoldedIn) {
+  struct Case {
+    const char* url;
+    const char* ext;
+    const char* type;
+    const char* name;
+  } cases[] = {
+      {"http://H.example/", "htm", "text/html", "h.example/index.htm"},
+      {"http://h/a/b/", "htm", "text/html", "h/a/b/index.htm"},
+      {"http://h:8080/docs/os.html", "htm", "text/html", "h_8080/docs/os.html"},
+      {"https://h:443/x.css", "css", "text/css", "h/x.css"},
+      {"https://h:80/x.css", "css", "text/css", "h_80/x.css"},
+      {"http://h/api/v1", "htm", "text/html", "h/api/v1.htm"},
+      {"http://h/page.php", "htm", "text/html; charset=utf-8", "h/page.php.htm"},
+      {"http://h/app.js", "js", "application/javascript", "h/app.js"},
+      {"http://h/photo.JPEG", "jpg", "image/jpeg", "h/photo.JPEG"},
+      {"http://h/README.md", "md", "application/octet-stream", "h/README.md"},
+      {"http://h/search.html?q=a%20b&n=1", "htm", "text/html", "h/search.html@q=a%20b&n=1.htm"},
+      {"http://h/caf%C3%A9/a%3Fb%25.png", "png", "image/png", "h/caf\xC3\xA9/a%3Fb%25.png"},
+      {"http://h/a%2Fb/x%40y.htm", "htm", "text/html", "h/a%2Fb/x%40y.htm"},
+      {"http://h/%FF/x.htm", "htm", "text/html", "h/%FF/x.htm"},
+      {"http://h/con/aux.txt", "txt", "text/plain", "h/%63on/%61ux.txt"},
+      {"http://h/s?a=%41%g|b@c.", "htm", "text/html", "h/s@a=%41%25g%7Cb@c%2E.htm"},
+      {"http://h/dot./x.htm", "htm", "text/html", "h/dot%2E/x.htm"},
+      {"mailto:a@b", "htm", "text/html", ""},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(SiteFileName(c.url, c.ext, c.type), c.name) << c.url;
+  }
+  // A long part is cut, with the hash of the whole part, so that two long names stay two.
+  const std::string a = SiteFileName("http://h/" + std::string(200, 'a') + ".htm", "htm", "");
+  const std::string b = SiteFileName("http://h/" + std::string(199, 'a') + ".htm", "htm", "");
+  EXPECT_EQ(a.size(), std::string("h/").size() + 140 + 9 + 4) << a;
+  EXPECT_NE(a, b);
+  EXPECT_EQ(NumberedSiteName("h/a.b/index.htm", 2), "h/a.b/index~2.htm");
+  EXPECT_EQ(NumberedSiteName("h/a.b/README", 3), "h/a.b/README~3");
+}
+
+// Whatever an address holds, its site name stays inside the folder and is one every file system
+// we run on takes: no part "." or "..", no separator, no byte a file name may not hold.
+TEST(SiteFileNameTest, NoAddressLeadsOutOfTheFolderOrToAnUnsafeName) {
+  const std::vector<std::string> pieces = {"a",      "B",
+                                           "/",      "/",
+                                           "..",     ".",
+                                           "%2e%2E", "%2F",
+                                           "%5C",    "\\",
+                                           ":",      "%3A",
+                                           "?",      "&",
+                                           "=",      "#",
+                                           "%00",    "%0A",
+                                           "%",      "%G1",
+                                           "%C3%A9", "\xC3\xA9",
+                                           "\xFF",   "con",
+                                           "NUL.",   " ",
+                                           "%20",    "@",
+                                           "~",      "*",
+                                           "\"",     "<",
+                                           "|",      std::string(90, 'x'),
+                                           ".htm",   ".html"};
+  std::mt19937 random(20261210);
+  for (int i = 0; i < 5000; ++i) {
+    std::string url = "http://h/";
+    const int count = static_cast<int>(random() % 12);
+    for (int k = 0; k < count; ++k) url += pieces[random() % pieces.size()];
+    const std::string name = SiteFileName(url, "htm", random() % 2 ? "text/html" : "image/png");
+    if (name.empty()) continue;
+    ASSERT_TRUE(IsWebFileName(name)) << url << " -> " << name;
+    ASSERT_TRUE(name.starts_with("h/")) << url << " -> " << name;
+    for (std::size_t start = 0; start < name.size();) {
+      const std::size_t slash = std::min(name.find('/', start), name.size());
+      const std::string part = name.substr(start, slash - start);
+      ASSERT_LE(part.size(), 160u) << url;
+      ASSERT_NE(part.back(), '.') << url << " -> " << name;
+      ASSERT_NE(part.back(), ' ') << url << " -> " << name;
+      start = slash + 1;
+    }
+    for (char c : name) {
+      ASSERT_EQ(std::string_view("\\:*?\"<>|").find(c), std::string_view::npos)
+          << url << " -> " << name;
+    }
+  }
+}
+
+TEST(LinkBetweenFilesTest, RelativeFromThePageWithWhatAnAddressWouldReadOtherwiseEncoded) {
+  EXPECT_EQ(LinkBetweenFiles("INDEX.htm", "a b#?.htm"), "a b#?.htm");  // flat: as before
+  EXPECT_EQ(LinkBetweenFiles("h/a/x.htm", "h/a/y.htm"), "y.htm");
+  EXPECT_EQ(LinkBetweenFiles("h/a/b/x.htm", "h/c/y.htm"), "../../c/y.htm");
+  EXPECT_EQ(LinkBetweenFiles("h/x.htm", "BadLink.htm"), "../BadLink.htm");
+  EXPECT_EQ(LinkBetweenFiles("_Home.htm", "h_81/s.html@q=1 2#.htm"), "h_81/s.html@q=1%202%23.htm");
+  EXPECT_EQ(LinkBetweenFiles("", "h/a:b/%41\xC3\xA9?.png"), "h/a%3Ab/%2541%C3%A9%3F.png");
+  EXPECT_EQ(LinkBetweenFiles("h/a/x.htm", "h/ab/y.htm"), "../ab/y.htm");
+  for (const char* bad : {"", "/abs", "a//b", "a/./b", "a/../b", "..", "a\\b", "a/b/", "a\nb"}) {
+    EXPECT_FALSE(IsWebFileName(bad)) << bad;
+  }
+  EXPECT_FALSE(IsWebFileName(std::string(251, 'a')));
+}
+
+// Two addresses never share a file, nor a file a folder's name: the second of two that fold to
+// the same name is numbered; one whose folder is another's file gets a flat name (the tree
+// keeps /g and /g.gif/ apart, but /g is a picture stored as g.gif).
+TEST_F(LocalNamesTest, SiteNamesNeverShareAFileOrAFolder) {
+  names_.SetSiteLayout(true);
+  TWebTree tree;
+  auto name = [&](const std::string& url, const char* ext, const char* type) {
+    EXPECT_TRUE(tree.Add(url, std::make_unique<TWebFile>())) << url;
+    TWebFile* record = tree.Find(url);
+    std::string path = names_.NameFor(*record, url, ext, type);
+    record->SetFileName(path.substr(5));
+    return path.substr(5);
+  };
+  EXPECT_EQ(name("http://h/Doc/a.html", "htm", "text/html"), "h/Doc/a.html");
+  EXPECT_EQ(name("http://h/doc/A.html", "htm", "text/html"), "h/doc/A~2.html");
+  fs_.files["/web/h/x.png"] = "";  // left by someone else
+  EXPECT_EQ(name("http://h/x.png", "png", "image/png"), "h/x~2.png");
+  EXPECT_EQ(name("http://h/f/", "htm", "text/html"), "h/f/index.htm");
+  EXPECT_EQ(name("http://h/f", "htm", "text/html"), "h/f.htm");
+  EXPECT_EQ(name("http://h/g/z.htm", "htm", "text/html"), "h/g/z.htm");
+  EXPECT_EQ(name("http://h/g", "gif", "image/gif"), "h/g.gif");
+  EXPECT_EQ(name("http://h/g.gif/", "htm", "text/html"), "INDEX.htm");  // g.gif is the file above
+  // Fetched again, an address keeps its name; its flat sibling keeps its own too.
+  TWebFile* again = tree.Find("http://h/doc/A.html");
+  EXPECT_EQ(names_.NameFor(*again, "http://h/doc/A.html", "htm", "text/html"),
+            "/web/h/doc/A~2.html");
+  names_.SetSiteLayout(false);
+  EXPECT_EQ(name("http://h/flat.html", "htm", "text/html"), "flat.htm");
+}
+
+TEST(SiteFoldersTest, FoldersAreMadeAndEmptiedInsideTheFolderAndNoLinkIsFollowed) {
+  namespace fs = std::filesystem;
+  const fs::path dir = fs::temp_directory_path() / ("korvane-site-" + std::to_string(getpid()));
+  const fs::path outside = dir / "outside";
+  fs::remove_all(dir);
+  fs::create_directories(dir / "web");
+  fs::create_directories(outside);
+  TFileSystem& files = RealFileSystem();
+  const std::string web = (dir / "web").string() + "/";
+  ASSERT_TRUE(MakeFileFolders(files, web, "h/a/b/c.htm"));
+  ASSERT_TRUE(files.WriteFile(web + "h/a/b/c.htm", "c"));
+  ASSERT_TRUE(files.WriteFile(web + "h/a/keep.htm", "k"));
+  EXPECT_TRUE(DeleteFolderFiles(files, web, {"h/a/b/c.htm"}).empty());
+  EXPECT_FALSE(fs::exists(dir / "web/h/a/b"));
+  EXPECT_TRUE(fs::exists(dir / "web/h/a/keep.htm"));
+
+  fs::create_directory_symlink(outside, dir / "web/l");
+  ASSERT_TRUE(files.WriteFile((outside / "x.htm").string(), "theirs"));
+  EXPECT_FALSE(MakeFileFolders(files, web, "l/y/z.htm"));
+  EXPECT_FALSE(NoLinkOnTheWay(files, web, "l/x.htm"));
+  EXPECT_TRUE(DeleteFolderFiles(files, web, {"l/x.htm", "../outside/x.htm"}).empty());
+  EXPECT_TRUE(fs::exists(outside / "x.htm"));
+  EXPECT_FALSE(fs::exists(outside / "y"));
+  EXPECT_FALSE(MakeFileFolders(files, web, "h/a/keep.htm/z.htm"));  // a file on the way
+  fs::remove_all(dir);
 }
 
 }  // namespace
