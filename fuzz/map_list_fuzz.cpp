@@ -22,7 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (int i = 0; i < maps.Count(); ++i) {
     const auto& map = maps.Item(i);
     for (const std::string* name : {&map.ImageFile, &map.MapFile}) {
-      if (!name->empty() && !korvane::IsPlainFileName(*name)) std::abort();
+      if (!name->empty() && !korvane::IsWebFileName(*name)) std::abort();
     }
     if (maps.IndexOfImage(map.ImageFile) < i) std::abort();
   }

@@ -556,6 +556,16 @@ void AddCaptureCommand(CLI::App& app, TCaptureArgs& args) {
          },
          "https: trust the certificates of this PEM file too (kept with the web)")
       ->check(CLI::ExistingFile);
+  cmd->add_option_function<std::string>(
+         "--layout",
+         [&args](const std::string& value) {
+           args.options["SiteLayout"] = AnsiLowerCase(value) == "site" ? "1" : "0";
+         },
+         "site: each file under its site's own folders, HOST/PATH, so that the paths the "
+         "site's scripts build work off line (new webs); flat: every file in the web's folder "
+         "under a short name")
+      ->type_name("site|flat")
+      ->check(CLI::IsMember({"site", "flat"}, CLI::ignore_case));
   AddRuleOptions(*cmd, args);
 }
 

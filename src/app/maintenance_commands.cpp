@@ -57,7 +57,7 @@ std::vector<std::string> CleanedFiles(TWEB& web) {
   std::vector<std::string> paths;
   auto add = [&](std::string_view name) {
     const std::string path = web.Path() + std::string(name);
-    if (IsPlainFileName(name) && fs.FileExists(path)) paths.push_back(path);
+    if (IsWebFileName(name) && fs.FileExists(path)) paths.push_back(path);
   };
   web.Tree().Explore([&](TWebFile& record, const std::string&) {
     if (record.State == wsPage || record.State == wsFile) add(record.GetFileName());
@@ -66,6 +66,22 @@ std::vector<std::string> CleanedFiles(TWEB& web) {
   for (int i = 0; i < web.MapList().Count(); ++i) add(web.MapList().Item(i).MapFile);
   add(kLogFileName);
   return paths;
+}
+
+// The files deleting the web's folder removes: those directly in it and the captured files in
+// the site's own folders.
+std::size_t FilesToDelete(TWEB& web) {
+  TFileSystem& fs = web.FileSystem();
+  std::size_t count = fs.ListRemovable(web.Path()).size();
+  web.Tree().Explore([&](TWebFile& record, const std::string&) {
+    const std::string& name = record.GetFileName();
+    if (name.find('/') != std::string::npos && IsWebFileName(name) &&
+        fs.FileExists(web.Path() + name)) {
+      ++count;
+    }
+    return false;
+  });
+  return count;
 }
 
 // Moves `paths` to the trash where there is one; what did not go stays for the caller's removal.
@@ -179,8 +195,8 @@ TDeleteWebResult DeleteWeb(TWEB& web, TParam& param, TBookMarks& bookmarks, TRec
   if (asked) {
     const std::string project = std::filesystem::path(web.FileName()).filename().string();
     const std::string text =
-        std::string(kDeleteFolderQuestion) + "\r\nYes: " +
-        DeletionLine(fs.ListRemovable(web.Path()).size(), web.Path(), hooks.HasTrash()) +
+        std::string(kDeleteFolderQuestion) +
+        "\r\nYes: " + DeletionLine(FilesToDelete(web), web.Path(), hooks.HasTrash()) +
         " No: only the project file " + project + " goes; the captured files stay.";
     TModalResult answer = hooks.AskYesNoCancel(text, std::string(kDeleteCaption));
     if (answer == mrCancel) return result;
@@ -204,6 +220,8 @@ TDeleteWebResult DeleteWeb(TWEB& web, TParam& param, TBookMarks& bookmarks, TRec
   if (remove_folder && fs.IsSymbolicLink(web.Path())) {
     DeleteThroughLink(web, result);
   } else if (remove_folder) {
+    // The files in the site's own folders go with their records, and those folders with them.
+    (void)web.Clean();
     const std::string index = web.Path() + "index" + kPathSeparator;
     // What stays in it keeps the web's folder too, and that failure is said below.
     if (fs.DirectoryExists(index)) (void)RemoveFolder(fs, index);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "base/file_name.h"
 #include "store/options.h"
 #include "store/web_tree.h"
 
@@ -65,6 +66,7 @@ std::vector<TDocumentSource> DocumentSourcesFromTree(const TWebTree& tree) {
 }
 
 std::string_view DocumentExtension(std::string_view name) {
+  name.remove_prefix(WebFileFolder(name).size());
   const std::size_t dot = name.rfind('.');
   return dot == std::string_view::npos ? std::string_view() : name.substr(dot + 1);
 }

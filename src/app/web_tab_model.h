@@ -36,6 +36,7 @@ struct TWebForm {
   bool CookiesCheck = false;
   std::vector<std::string> AddressRules;  // the rules editor's Texts()
   bool SendRefererCheck = false;
+  bool SiteLayoutCheck = false;
   std::string RequestHeadersEdit;  // one "Name: value" a line
   TPolitenessForm Politeness;
   // File

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <set>
 #include <utility>
 
 #include "base/byte_count.h"
@@ -15,17 +16,13 @@
 #include "html/url.h"
 #include "net/http_header.h"
 #include "net/resume_note.h"
+#include "store/web_folder.h"
 
 namespace korvane {
 namespace {
 
 std::string HostAndPort(std::string_view url) {
   return GetHost(url) + ":" + std::to_string(GetPort(url));
-}
-
-std::string FileNamePart(const std::string& path) {
-  std::size_t slash = path.rfind(kPathSeparator);
-  return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 }  // namespace
@@ -311,7 +308,7 @@ void TCapture::PrepareResume(TRequest& request, const TWebFile& record, const st
   request.ResumeBytes = 0;
   request.ResumeValidator.clear();
   const std::string& name = record.GetFileName();
-  if (name.empty() || !IsPlainFileName(name)) return;
+  if (!IsWebFileName(name) || !NoLinkOnTheWay(web_.FileSystem(), web_.Path(), name)) return;
   const std::string partial = web_.Path() + name + std::string(kPartialSuffix);
   const std::optional<TResumeNote> note = ResumableNote(partial);
   if (!note || note->Url != url) return;
@@ -401,9 +398,19 @@ bool TCapture::AcceptBody(TRequest& request, TWebFile& record) {
   if (const TMimeItem* type = web_.MimeList().GetMimeByString(record.GetMimeType())) {
     if (settings_.NoWriteDisk && type->MimeClass != mcHtml) request.WriteToFile = false;
     TLocalNames& names = web_.LocalNames();
-    request.OutputFile = names.NameFor(record, request.Url, type->Extension);
-    record.SetFileName(FileNamePart(request.OutputFile));
+    names.SetSiteLayout(web_.Options().SiteLayout);
+    request.OutputFile = names.NameFor(record, request.Url, type->Extension, record.GetMimeType());
+    record.SetFileName(std::string_view(request.OutputFile).substr(names.Folder().size()));
     if (names.LastNameWasNew()) web_.NoteNewFileName(record.GetFileName());
+    if (!MakeFileFolders(web_.FileSystem(), web_.Path(), record.GetFileName())) {
+      last_failure_ = {TNetError::kLocalFile,
+                       "cannot make the folders of the file " + web_.Path() + record.GetFileName()};
+      names.Release(record);
+      record.SetFileName({});
+      CountError(record, request.Url, /*logged=*/false);
+      RefreshCounters();
+      return false;
+    }
     // A page is rewritten before it is kept: held until then, it is written once, not three times.
     request.BodyInMemory = type->MimeClass == mcHtml && process_page_ != nullptr;
     // In the unit spelling of the other sizes the window shows, not a bare count of bytes.
@@ -555,25 +562,39 @@ void TCapture::DiskIsFull(TWebFile& record) {
 }
 
 // A killed program leaves the body it was writing under its partial name; its address was
-// still loading, so the queue takes it again. One listing of the folder per session.
+// still loading, so the queue takes it again. One listing per folder of the web's files a
+// session: the top one and those of the site's own layout that records name.
 void TCapture::RemovePartialFiles() {
   TFileSystem& fs = web_.FileSystem();
-  const std::vector<std::string> names = fs.ListFiles(web_.Path());
-  for (const std::string& name : names) {
-    const std::string path = web_.Path() + name;
-    // A body cut off with a note naming an address still to fetch under that name waits to be
-    // finished; any other is never taken for a captured file, and goes.
-    if (name.ends_with(kPartialSuffix)) {
-      if (!IsResumable(path, name.substr(0, name.size() - kPartialSuffix.size()))) {
-        (void)fs.RemoveFile(path);
-        if (fs.FileExists(path + std::string(kResumeSuffix))) {
-          (void)fs.RemoveFile(path + std::string(kResumeSuffix));
-        }
-      }
-    } else if (name.ends_with(kResumeSuffix) &&
-               !fs.FileExists(path.substr(0, path.size() - kResumeSuffix.size()))) {
-      (void)fs.RemoveFile(path);
+  std::set<std::string> folders = {std::string()};
+  web_.Tree().Explore([&folders](const TWebFile& record, const std::string&) {
+    const std::string& name = record.GetFileName();
+    if (IsWebFileName(name)) folders.emplace(WebFileFolder(name));
+    return false;
+  });
+  for (const std::string& folder : folders) {
+    if (!NoLinkOnTheWay(fs, web_.Path(), folder)) continue;
+    for (const std::string& file : fs.ListFiles(web_.Path() + folder)) {
+      RemovePartialFile(folder + file);
     }
+  }
+}
+
+void TCapture::RemovePartialFile(const std::string& name) {
+  TFileSystem& fs = web_.FileSystem();
+  const std::string path = web_.Path() + name;
+  // A body cut off with a note naming an address still to fetch under that name waits to be
+  // finished; any other is never taken for a captured file, and goes.
+  if (name.ends_with(kPartialSuffix)) {
+    if (!IsResumable(path, name.substr(0, name.size() - kPartialSuffix.size()))) {
+      (void)fs.RemoveFile(path);
+      if (fs.FileExists(path + std::string(kResumeSuffix))) {
+        (void)fs.RemoveFile(path + std::string(kResumeSuffix));
+      }
+    }
+  } else if (name.ends_with(kResumeSuffix) &&
+             !fs.FileExists(path.substr(0, path.size() - kResumeSuffix.size()))) {
+    (void)fs.RemoveFile(path);
   }
 }
 

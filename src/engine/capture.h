@@ -170,6 +170,7 @@ class TCapture {
   void CountError(TWebFile& record, std::string_view url, bool logged = false);
   void DiskIsFull(TWebFile& record);
   void RemovePartialFiles();
+  void RemovePartialFile(const std::string& name);
   void RemoveUnnamedFiles();
   void CountFiltered(TWebFile& record);
   void AutoSave();

@@ -62,7 +62,7 @@ std::vector<std::string> TWEB::Clean() {
 }
 
 bool TWEB::FileCountProc(const TWebFile& record) const {
-  std::string_view name = PlainFileNameOrEmpty(record.GetFileName());
+  std::string_view name = WebFileNameOrEmpty(record.GetFileName());
   return IsCaptured(record) && !name.empty() && fs_.FileExists(path_ + std::string(name));
 }
 
@@ -79,13 +79,13 @@ std::vector<std::string> TWEB::FilesBesideTheTree() const {
   std::vector<std::string> names = GeneratedPagesOf(fs_, path_);
   for (int i = 0; i < map_list_.Count(); ++i) {
     const std::string& map = map_list_.Item(i).MapFile;
-    if (IsPlainFileName(map) && fs_.FileExists(path_ + map)) names.push_back(map);
+    if (IsWebFileName(map) && fs_.FileExists(path_ + map)) names.push_back(map);
   }
   return names;
 }
 
 bool TWEB::CopyExploreProc(TWebFile& record) {
-  std::string_view name = PlainFileNameOrEmpty(record.GetFileName());
+  std::string_view name = WebFileNameOrEmpty(record.GetFileName());
   if (IsCaptured(record) && !name.empty()) WebFileCopy(name);
   return false;
 }
@@ -95,6 +95,10 @@ bool TWEB::WebFileCopy(std::string_view name) {
   if (!fs_.FileExists(source)) return true;
   if (copy_progress_) copy_progress_->FileCopied(std::string(name));
   const std::string target = copy_path_ + std::string(name);
+  if (!MakeFileFolders(fs_, copy_path_, name)) {
+    copy_failures_.emplace_back(name);
+    return false;
+  }
   std::optional<std::string> bytes = fs_.ReadFile(source);
   // A move deletes the source only when the whole copy is on disk: a short write (full disk)
   // would otherwise lose the file in both places.
@@ -106,7 +110,7 @@ bool TWEB::WebFileCopy(std::string_view name) {
     return false;
   }
   // A source that stays loses nothing: the copy is whole, and deleting the old folder lists it.
-  if (move_files_) (void)fs_.RemoveFile(source);
+  if (move_files_) (void)DeleteFolderFiles(fs_, path_, {std::string(name)});
   return true;
 }
 
@@ -122,7 +126,7 @@ std::vector<std::string> TWEB::CopyWouldReplace(const std::string& destination) 
     }
   };
   tree_.Explore([&](TWebFile& record, const std::string&) {
-    std::string_view name = PlainFileNameOrEmpty(record.GetFileName());
+    std::string_view name = WebFileNameOrEmpty(record.GetFileName());
     if (IsCaptured(record) && !name.empty()) check(name);
     return false;
   });

@@ -22,7 +22,9 @@ std::string ServerAddress(const TLinkParam& link) {
 }  // namespace
 
 std::string MapFileName(std::string_view image_file) {
+  const std::size_t folder = WebFileFolder(image_file).size();
   std::size_t dot = image_file.rfind('.');
+  if (dot != std::string_view::npos && dot < folder) dot = std::string_view::npos;
   return std::string(image_file.substr(0, dot)) + ".map";
 }
 
@@ -49,9 +51,9 @@ void TMAPLIST::LoadFromStream(TBinaryReader& reader, int version) {
   for (int i = 0; i < count; ++i) {
     auto map = std::make_unique<TMapImg>();
     // Both names are joined to the web's folder (the editor writes the map file, cleaning
-    // deletes it): only plain names may come from a file.
-    map->ImageFile = PlainFileNameOrEmpty(reader.ReadShortString());
-    map->MapFile = PlainFileNameOrEmpty(reader.ReadShortString());
+    // deletes it): only names that stay inside it may come from a file.
+    map->ImageFile = WebFileNameOrEmpty(reader.ReadShortString());
+    map->MapFile = WebFileNameOrEmpty(reader.ReadShortString());
     map->MapUrl = reader.ReadShortString();
     map->Description = reader.ReadShortString();
     map->PageUrl = reader.ReadShortString();
@@ -97,7 +99,7 @@ void ScanPageForMaps(std::string_view page_url, const std::string& page_file, co
     const TWebFile* record = tree.FindAnyWebProtocol(Resolve(address, page_url));
     if (!record || record->State != wsFile) continue;
     const std::string& name = record->GetFileName();
-    if (!IsPlainFileName(name) || maps.IndexOfImage(name) >= 0) continue;
+    if (!IsWebFileName(name) || maps.IndexOfImage(name) >= 0) continue;
     auto map = std::make_unique<TMapImg>();
     map->ImageFile = name;
     map->MapFile = MapFileName(name);

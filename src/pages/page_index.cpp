@@ -2,6 +2,8 @@
 // when the page is full or the site ends.
 #include "pages/page_index.h"
 
+#include "base/file_name.h"
+
 #include <array>
 #include <cctype>
 #include <cstdio>
@@ -364,7 +366,7 @@ void TPageIndex::WriteMarker(std::string& out, int marker) {
       out += AddressEscape(SiteUrl);
       break;
     case 9: out += SizeText(Web.TotalSize); break;
-    case 10: out += HtmlEscape(SiteHomeFile); break;
+    case 10: out += HtmlEscape(LinkBetweenFiles({}, SiteHomeFile)); break;
     case 12: out += std::to_string(Web.ErrorCount); break;
     case 13: out += std::to_string(Web.NotFoundCount); break;
     case 14: out += std::to_string(Web.CapturedCount); break;
@@ -415,7 +417,7 @@ bool TPageIndex::AddFile(const TWebFile& record) {
   const std::string url = RecordUrl(record);
   WriteCell(Label(record));
   BeginCell();
-  WriteLink(name, name);
+  WriteLink(HtmlEscape(LinkBetweenFiles({}, record.GetFileName())), name);
   EndCell();
   BeginCell();
   WriteLink(url, url);
@@ -465,15 +467,16 @@ bool TImageIndex::AddFile(const TWebFile& record) {
     }
   }
   const std::string name = HtmlEscape(record.GetFileName());
+  const std::string link = HtmlEscape(LinkBetweenFiles({}, record.GetFileName()));
   const std::string box = std::to_string(ThumbSize);
   BeginCell();
   RowsBuffer += "<TABLE><TR><TD WITDH=\"" + box + "\" HEIGHT=\"" + box +
                 "\" ALIGN=\"CENTER\" VALIGN=\"CENTER\">\r\n";
-  RowsBuffer += "<A HREF=\"" + name + "\">";
-  RowsBuffer += "<IMG SRC=\"" + name + "\" WIDTH=\"" + std::to_string(tw) + "\" HEIGHT=\"" +
+  RowsBuffer += "<A HREF=\"" + link + "\">";
+  RowsBuffer += "<IMG SRC=\"" + link + "\" WIDTH=\"" + std::to_string(tw) + "\" HEIGHT=\"" +
                 std::to_string(th) + "\" BORDER=\"0\"></IMG></A></TD></TR>\r\n";
   RowsBuffer += "<TR><TD ALIGN=\"CENTER\" VALIGN=\"CENTER\">";
-  RowsBuffer += "<A HREF=\"" + name + "\">";
+  RowsBuffer += "<A HREF=\"" + link + "\">";
   RowsBuffer += "<FONT SIZE=\"2\">(" + std::to_string(w) + "x" + std::to_string(h) + ")</FONT>";
   RowsBuffer += "</A><BR>\r\n";
   RowsBuffer += "<A HREF=\"" + RecordUrl(record) + "\">" + name + "</A></TD></TR></TABLE>\r\n";
@@ -491,7 +494,7 @@ bool TOtherIndex::AddFile(const TWebFile& record) {
   const std::int64_t size = fs_.FileSize(Web.Path + record.GetFileName());
   WriteCell(Label(record));
   BeginCell();
-  WriteLink(name, name);
+  WriteLink(HtmlEscape(LinkBetweenFiles({}, record.GetFileName())), name);
   EndCell();
   WriteCell(HtmlEscape(mime ? mime->ContentType : record.GetMimeType()));
   WriteCell(size < 0 ? std::string("Local file not found!") : SizeText(size));
@@ -630,7 +633,7 @@ void TSommaireIndex::StartSite(std::string_view host, std::string_view url,
   ErrorIdx.SetItemCount(counts.Errors);
   OtherIdx.SetItemCount(counts.Others);
 
-  const std::string name = HtmlEscape(home_file);
+  const std::string name = HtmlEscape(LinkBetweenFiles({}, home_file));
   BeginCell();
   WriteLink(name, HtmlEscape(host));
   EndCell();

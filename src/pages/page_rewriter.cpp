@@ -176,7 +176,7 @@ int LastBodyEnd(const THtmlParser& parser) {
 std::optional<std::string> LocalFileOf(const TWebTree& tree, const std::string& address) {
   const TWebFile* target = address.empty() ? nullptr : tree.FindAnyWebProtocol(address);
   const std::string_view local =
-      target ? PlainFileNameOrEmpty(target->GetFileName()) : std::string_view();
+      target ? WebFileNameOrEmpty(target->GetFileName()) : std::string_view();
   if (!target || local.empty()) return std::nullopt;
   if (target->State != wsPage && target->State != wsFile && target->State != wsNotFound) {
     return std::nullopt;
@@ -250,9 +250,12 @@ class TStoredPageWriter {
 // Resolving one stored page: the switches of the marker comments and the context of its links.
 class TPageResolver {
  public:
-  TPageResolver(std::string_view page, const TWebTree& tree, const TMAPLIST& map_list,
-                const TMapFileReader& read_map, bool suppress_link, bool requisites)
+  // `page_name`: the page's own web file name, which its links to the copy's files start from.
+  TPageResolver(std::string_view page, std::string_view page_name, const TWebTree& tree,
+                const TMAPLIST& map_list, const TMapFileReader& read_map, bool suppress_link,
+                bool requisites)
       : page_(page),
+        page_name_(page_name),
         parser_(page, TParseOptions{.Requisites = requisites, .LinkTexts = false}),
         tree_(tree),
         map_list_(map_list),
@@ -308,7 +311,9 @@ class TPageResolver {
   }
 
   std::optional<std::string> LocalFile(const std::string& address) const {
-    return LocalFileOf(tree_, address);
+    std::optional<std::string> local = LocalFileOf(tree_, address);
+    if (local) *local = LinkBetweenFiles(page_name_, *local);
+    return local;
   }
 
   void Item(int i) {
@@ -419,7 +424,7 @@ class TPageResolver {
       parser.WriteLinkTag(i, out, written, *local, link);
     } else if (suppress_link_ && !orig.empty() && !HasOtherProtocol(orig) &&
                !IsPageRelation(link)) {
-      std::string_view replacement = kBadLinkFileName;
+      std::string replacement = LinkBetweenFiles(page_name_, kBadLinkFileName);
       if (link.LinkKind != lkPage) replacement = link.Link.Quoted ? "" : "\"\"";
       parser.WriteLinkTag(i, out, written, replacement, link);
     } else if (orig.empty()) {
@@ -453,10 +458,11 @@ class TPageResolver {
     if (!target) return false;
     int index = map_list_.IndexOfImage(target->GetFileName());
     if (index < 0) return false;
-    const std::string map_file(PlainFileNameOrEmpty(map_list_.Item(index).MapFile));
+    const std::string map_file(WebFileNameOrEmpty(map_list_.Item(index).MapFile));
     std::optional<std::string> map = map_file.empty() ? std::nullopt : read_map_(map_file);
     if (!map) return false;
-    const std::string map_name = map_file.substr(0, map_file.find('.'));
+    const std::string map_leaf = map_file.substr(WebFileFolder(map_file).size());
+    const std::string map_name = map_leaf.substr(0, map_leaf.find('.'));
 
     // The picture's own link goes to the local copy like any other link, so that the map shows
     // over the picture off line.
@@ -493,6 +499,7 @@ class TPageResolver {
   }
 
   std::string_view page_;
+  std::string_view page_name_;
   THtmlParser parser_;
   const TWebTree& tree_;
   const TMAPLIST& map_list_;
@@ -668,7 +675,7 @@ TProcessedPage ProcessCapturedPage(std::string_view page, std::string_view page_
 bool SetHtmlLinks(const THtmlLinksContext& web, TWebFile& file, std::string_view page_url,
                   const THtmlLinkFilter& filter, std::string_view header_charset,
                   const std::string* captured) {
-  const std::string_view name = PlainFileNameOrEmpty(file.GetFileName());
+  const std::string_view name = WebFileNameOrEmpty(file.GetFileName());
   if (!web.FileSystem || name.empty()) return !captured;
   const std::string path = web.WebPath + std::string(name);
   std::optional<std::string> stored;
@@ -693,7 +700,7 @@ bool IsStylesheetType(std::string_view content_type) {
 
 bool SetStylesheetLinks(const THtmlLinksContext& web, TWebFile& file, std::string_view url,
                         const THtmlLinkFilter& filter) {
-  const std::string_view name = PlainFileNameOrEmpty(file.GetFileName());
+  const std::string_view name = WebFileNameOrEmpty(file.GetFileName());
   if (!web.FileSystem || name.empty()) return true;
   const std::string path = web.WebPath + std::string(name);
   std::optional<std::string> css = web.FileSystem->ReadFile(path);
@@ -706,25 +713,28 @@ bool SetStylesheetLinks(const THtmlLinksContext& web, TWebFile& file, std::strin
 
 bool RewriteStylesheet(TFileSystem& fs, const std::string& web_path, const TWebFile& file,
                        const TWebTree& tree) {
-  const std::string_view name = PlainFileNameOrEmpty(file.GetFileName());
+  const std::string_view name = WebFileNameOrEmpty(file.GetFileName());
   if (name.empty()) return true;
   const std::string path = web_path + std::string(name);
   std::optional<std::string> css = fs.ReadFile(path);
   if (!css) return true;
-  std::string out = ResolvedStylesheet(
-      *css, [&tree](const std::string& address) { return LocalFileOf(tree, address); });
+  std::string out = ResolvedStylesheet(*css, [&](const std::string& address) {
+    std::optional<std::string> local = LocalFileOf(tree, address);
+    if (local) *local = LinkBetweenFiles(name, *local);
+    return local;
+  });
   if (out == *css) return true;
   return fs.ReplaceFile(path, out);
 }
 
 namespace {
 
-std::string ResolvePage(std::string_view page, std::string_view page_url, const TWebTree& tree,
-                        const TMAPLIST& map_list, const TMapFileReader& read_map,
-                        TDateTime capture_date, bool real_link, bool suppress_link, bool requisites,
-                        const TPieceSink& sink) {
+std::string ResolvePage(std::string_view page, std::string_view page_name,
+                        std::string_view page_url, const TWebTree& tree, const TMAPLIST& map_list,
+                        const TMapFileReader& read_map, TDateTime capture_date, bool real_link,
+                        bool suppress_link, bool requisites, const TPieceSink& sink) {
   StripTrailingFooter(page);
-  TPageResolver resolver(page, tree, map_list, read_map, suppress_link, requisites);
+  TPageResolver resolver(page, page_name, tree, map_list, read_map, suppress_link, requisites);
   if (real_link && requisites) {
     return resolver.Run(sink,
                         [&](std::string& out) { WriteBodyFooter(out, page_url, capture_date); });
@@ -739,8 +749,8 @@ std::string ResolvePage(std::string_view page, std::string_view page_url, const 
 std::string RewritePageText(std::string_view page, std::string_view page_url, const TWebTree& tree,
                             const TMAPLIST& map_list, const TMapFileReader& read_map,
                             TDateTime capture_date, bool real_link, bool suppress_link,
-                            bool requisites) {
-  return ResolvePage(page, page_url, tree, map_list, read_map, capture_date, real_link,
+                            bool requisites, std::string_view page_name) {
+  return ResolvePage(page, page_name, page_url, tree, map_list, read_map, capture_date, real_link,
                      suppress_link, requisites, {});
 }
 
@@ -748,7 +758,7 @@ bool RewritePage(TFileSystem& fs, const std::string& web_path, const TWebFile& f
                  const TWebTree& tree, const TMAPLIST& map_list, TDateTime capture_date,
                  bool real_link, bool suppress_link, bool requisites, std::int64_t* size) {
   if (size) *size = -1;
-  const std::string_view name = PlainFileNameOrEmpty(file.GetFileName());
+  const std::string_view name = WebFileNameOrEmpty(file.GetFileName());
   if (name.empty()) return true;
   const std::string path = web_path + std::string(name);
   std::optional<std::string> source = fs.ReadFile(path);
@@ -760,7 +770,7 @@ bool RewritePage(TFileSystem& fs, const std::string& web_path, const TWebFile& f
   // A page already resolved is not written again.
   TStoredPageWriter writer(fs, path, *source);
   std::string rest =
-      ResolvePage(*source, page_url, tree, map_list, read_map, capture_date, real_link,
+      ResolvePage(*source, name, page_url, tree, map_list, read_map, capture_date, real_link,
                   suppress_link, requisites, [&](std::string& piece) { writer.Take(piece); });
   return writer.Finish(rest, size);
 }

@@ -92,7 +92,7 @@ using TMapFileReader = std::function<std::optional<std::string>(const std::strin
 std::string RewritePageText(std::string_view page, std::string_view page_url, const TWebTree& tree,
                             const TMAPLIST& map_list, const TMapFileReader& read_map,
                             TDateTime capture_date, bool real_link, bool suppress_link,
-                            bool requisites = false);
+                            bool requisites = false, std::string_view page_name = {});
 
 // `<`, `>` and `"` of an address written as text into a page, as entities: a hostile address
 // cannot inject markup, and ordinary addresses keep their bytes.

@@ -25,6 +25,7 @@ void ForEachExtendedOption(Visitor&& visit, Options&... o) {
   visit("Cookies", o.Cookies...);
   visit("SendReferer", o.SendReferer...);
   ForEachPolitenessOption(visit, o.Politeness...);
+  visit("SiteLayout", o.SiteLayout...);
 }
 
 // The extended options that are lists, stored one item a key: the list's name and the item's
@@ -127,6 +128,7 @@ TOPTIONS OriginalBehaviour() {
   o.Cookies = false;
   o.SendReferer = false;
   o.Politeness = TPoliteness::Original();
+  o.SiteLayout = false;
   return o;
 }
 

@@ -78,6 +78,10 @@ class TOPTIONS {
   std::vector<std::string> RequestHeaders;
   // robots.txt, connections per host, the pause between requests, the rate limit.
   TPoliteness Politeness;
+  // Store each file under its site's own folders, <host>[_port]/<path> (site_names.h), so that
+  // paths the site's scripts build keep working off line; off: every file flat in the folder
+  // under a short name. On for new webs; a web stored without it stays flat.
+  bool SiteLayout = true;
 
   // An extended option as stored: its key and its value written as in the settings file.
   using TEntry = std::pair<std::string, std::string>;

@@ -259,6 +259,7 @@ class TMainWin : public QMainWindow {
   QPushButton* clear_cookies_ = nullptr;
   TRulesEditor* rules_editor_ = nullptr;
   QCheckBox* send_referer_ = nullptr;
+  QCheckBox* site_layout_ = nullptr;
   QPlainTextEdit* request_headers_ = nullptr;
   QLabel* headers_problem_ = nullptr;
   const TWEB* headers_web_ = nullptr;  // the web whose headers the edit shows

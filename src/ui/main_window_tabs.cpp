@@ -190,8 +190,12 @@ QWidget* TMainWin::OptionsTab() {
   suppress_link_ = Check(tr(" Delete all links to bad URLs."), "SuppressLinkCheck", pages);
   ref_limit_ = Check(tr(" Do not capture pictures in HTML pages."), "RefLimitCheck", pages);
   background_only_ = Check(tr(" Capture background pictures only."), "BackgroundOnlyCheck", pages);
+  site_layout_ = Check(tr(" Keep the site's own folders."), "SiteLayoutCheck", pages);
+  site_layout_->setToolTip(
+      tr("New files are stored under HOST/PATH as on the server, so that the links the site's "
+         "scripts build work off line. Off: every file in the web's folder under a short name."));
   auto* pages_layout = new QVBoxLayout(pages);
-  for (QCheckBox* b : {real_link_, suppress_link_, ref_limit_, background_only_}) {
+  for (QCheckBox* b : {real_link_, suppress_link_, ref_limit_, background_only_, site_layout_}) {
     pages_layout->addWidget(b);
   }
 
@@ -431,6 +435,7 @@ TWebForm TMainWin::ReadForm() const {
   f.PasswordEdit = FromQt(password_->text());
   f.AddressRules = rules_editor_->Texts();
   f.SendRefererCheck = send_referer_->isChecked();
+  f.SiteLayoutCheck = site_layout_->isChecked();
   f.RequestHeadersEdit = FromQt(request_headers_->toPlainText());
   f.Politeness = politeness_->Read();
   auto limit = [](const TLimitWidgets& w) {
@@ -473,6 +478,7 @@ void TMainWin::ShowForm(const TWebForm& f) {
   password_->setText(ToQt(f.PasswordEdit));
   rules_editor_->Load(f.AddressRules);
   send_referer_->setChecked(f.SendRefererCheck);
+  site_layout_->setChecked(f.SiteLayoutCheck);
   // Headers being typed that cannot be taken yet stay as typed while the same web is shown: the
   // web keeps its previous ones meanwhile, and the line's problem is said under the edit.
   const bool typing = headers_web_ == web_.get() &&

@@ -827,11 +827,12 @@ TEST_F(CaptureTest, AStylesheetsFontsAndPicturesAreCapturedBeforeTheNextPage) {
                                                   "1 /f/sans.woff2", "1 /b.htm"}));
   TWebFile* css = web_->Tree().Find("http://www.a.com/s/site.css");
   ASSERT_NE(css, nullptr);
-  EXPECT_EQ(css->GetFileName(), "site.css");
-  EXPECT_EQ(fs.files[web_->Path() + "site.css"],
+  EXPECT_EQ(css->GetFileName(), "www.a.com/s/site.css");
+  EXPECT_EQ(fs.files[web_->Path() + "www.a.com/s/site.css"],
             "@font-face{src:url(http://www.a.com/f/sans.woff2)}"
             "body{background:url(http://www.a.com/s/bg.png)}");
-  EXPECT_EQ(web_->Tree().Find("http://www.a.com/f/sans.woff2")->GetFileName(), "sans.woff2");
+  EXPECT_EQ(web_->Tree().Find("http://www.a.com/f/sans.woff2")->GetFileName(),
+            "www.a.com/f/sans.woff2");
 
   // Without the option the page's stylesheet is not seen at all.
   web_ = NewWeb("http://www.a.com/", "/webs/plain");

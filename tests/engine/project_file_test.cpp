@@ -97,6 +97,7 @@ TEST_F(ProjectFileTest, Version0) {
   original.Cookies = false;
   original.SendReferer = false;
   original.Politeness = TPoliteness::Original();
+  original.SiteLayout = false;
   EXPECT_EQ(web->Options(), original);
   ASSERT_EQ(web->MimeList().Count(), 2);
   EXPECT_EQ(web->MimeList().GetMimebyIndex(0)->Extension, "html");  // kept up to 5
@@ -366,6 +367,7 @@ TEST_F(ProjectFileTest, NewerOptionsFollowTheTreeOnlyWhenUsed) {
   web->EditOptions().Cookies = false;
   web->EditOptions().SendReferer = false;
   web->EditOptions().Politeness.Robots = false;
+  web->EditOptions().SiteLayout = false;
   ASSERT_TRUE(web->SaveToFile("/webs/site/Local.Web"));
   const std::string original = fs.files["/webs/site/Local.Web"];
   EXPECT_EQ(original.find("KRVNX"), std::string::npos);
@@ -436,25 +438,34 @@ TEST_F(ProjectFileTest, RulesAndHeadersTravelOneItemAKey) {
   EXPECT_TRUE(old->Options().AddressRules.empty());
 }
 
-TEST_F(ProjectFileTest, FileNamesThatAreNotPlainAreDropped) {
-  TOldFile f;
-  f.Str("KRVNF").Word(16).Str("http://www.a.com/").Str("/x/").Str("T");
-  f.Word(0).Word(0).Word(0).Word(0);
-  OptionFields(f, 16);
-  f.Mime();
-  f.Word(1)
-      .Byte(wsFile)
-      .Byte(0)
-      .Byte(0)
-      .Byte(0)
-      .Str("http://www.a.com/x.gif")
-      .Str("../../etc/passwd")
-      .Str("")
-      .Str("image/gif");
-  bool loaded = false;
-  auto web = Load(f.Bytes(), &loaded);
-  ASSERT_TRUE(loaded);
-  EXPECT_EQ(web->Tree().Find("http://www.a.com/x.gif")->GetFileName(), "");
+// A record's name may be a path inside the folder (the site's own folders), never one that
+// leads out of it.
+TEST_F(ProjectFileTest, FileNamesThatLeadOutOfTheFolderAreDropped) {
+  const std::pair<const char*, const char*> names[] = {
+      {"../../etc/passwd", ""}, {"/etc/passwd", ""}, {"a/../../b.gif", ""},
+      {"a//b.gif", ""},         {"a\\b.gif", ""},    {"www.a.com/x.gif", "www.a.com/x.gif"},
+      {"X.gif", "X.gif"},
+  };
+  for (const auto& [stored, kept] : names) {
+    TOldFile f;
+    f.Str("KRVNF").Word(16).Str("http://www.a.com/").Str("/x/").Str("T");
+    f.Word(0).Word(0).Word(0).Word(0);
+    OptionFields(f, 16);
+    f.Mime();
+    f.Word(1)
+        .Byte(wsFile)
+        .Byte(0)
+        .Byte(0)
+        .Byte(0)
+        .Str("http://www.a.com/x.gif")
+        .Str(stored)
+        .Str("")
+        .Str("image/gif");
+    bool loaded = false;
+    auto web = Load(f.Bytes(), &loaded);
+    ASSERT_TRUE(loaded);
+    EXPECT_EQ(web->Tree().Find("http://www.a.com/x.gif")->GetFileName(), kept) << stored;
+  }
 }
 
 }  // namespace
