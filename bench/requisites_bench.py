@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Page requisites benchmark: a documentation site with stylesheets, scripts and pictures (the
 HTML documentation of Debian's python3.11-doc by default) served by nginx on loopback, captured
-and resolved by korvane-cli with 9 connections and mirrored by
+and resolved by korvane-cli with 9 connections, in the site's own folders and flat, and mirrored by
 `wget --mirror --convert-links --page-requisites`, the tools alternating. Reports wall, user and
 system time, peak memory, and the share of the stylesheets, scripts, pictures and stylesheet
 addresses of the stored pages that lead to a file of the copy (what a browser can load from disk).
@@ -161,17 +161,23 @@ def main():
     results, shares, files, traces = {}, {}, {}, {}
     k, w = os.path.join(work, "k"), os.path.join(work, "w")
     commands = {
-        "korvane 9 sockets": [cli, "--work-path", os.path.join(work, "kw"), "capture", url, k,
-                              "--sockets", "9", "--depth", "1000"],
-        "korvane resolve": [cli, "--work-path", os.path.join(work, "kw"), "resolve",
-                            os.path.join(k, "Local.Web")],
         "wget": ["wget", "--mirror", "--convert-links", "--page-requisites", "--no-parent", "-q",
                  "-P", w, url],
     }
+    outs = {"wget": w}
+    for layout in ("site", "flat"):
+        outs["korvane " + layout] = outs["korvane resolve " + layout] = k + layout
+        commands["korvane " + layout] = [
+            cli, "--work-path", os.path.join(work, "kw"), "capture", url, k + layout,
+            "--sockets", "9", "--depth", "1000", "--layout", layout]
+        commands["korvane resolve " + layout] = [
+            cli, "--work-path", os.path.join(work, "kw"), "resolve",
+            os.path.join(k + layout, "Local.Web")]
+    captures = ("korvane site", "korvane flat", "wget")
     try:
         for run in range(args.runs):
-            for tool in ("korvane 9 sockets", "wget"):
-                out = os.path.join(work, "k" if tool.startswith("korvane") else "w")
+            for tool in captures:
+                out = outs[tool]
                 shutil.rmtree(out, ignore_errors=True)
                 command = commands[tool]
                 results.setdefault(tool, []).append(timed(command))
@@ -179,14 +185,13 @@ def main():
                 files[tool] = count_files(out)
                 print(tool, run + 1, results[tool][-1], flush=True)
                 if tool.startswith("korvane"):
-                    results.setdefault("korvane resolve", []).append(
-                        timed(commands["korvane resolve"]))
-                    print("korvane resolve", run + 1, results["korvane resolve"][-1], flush=True)
+                    resolve = tool.replace("korvane", "korvane resolve")
+                    results.setdefault(resolve, []).append(timed(commands[resolve]))
+                    print(resolve, run + 1, results[resolve][-1], flush=True)
         if args.strace and shutil.which("strace"):
-            for tool in ("korvane 9 sockets", "korvane resolve", "wget"):
-                out = os.path.join(work, "w" if tool == "wget" else "k")
-                if tool != "korvane resolve":
-                    shutil.rmtree(out, ignore_errors=True)
+            for tool in ("korvane site", "korvane resolve site", "wget"):
+                if "resolve" not in tool:
+                    shutil.rmtree(outs[tool], ignore_errors=True)
                 traces[tool] = traced(commands[tool], os.path.join(work, "strace"))
     finally:
         nginx.terminate()
@@ -201,9 +206,14 @@ def main():
             line += (f"  {files[tool]} files, requisites local {local}/{total} "
                      f"({100.0 * local / max(total, 1):.1f}%)")
         print(line)
-    k = sorted(r[0] for r in results["korvane 9 sockets"])[args.runs // 2]
     w = sorted(r[0] for r in results["wget"])[args.runs // 2]
-    print(f"korvane is {w / k:.2f}x as fast as wget (wall time of capture and links made local)")
+    wget_peak = max(r[3] for r in results["wget"])
+    for layout in ("site", "flat"):
+        runs = results["korvane " + layout]
+        k = sorted(r[0] for r in runs)[args.runs // 2]
+        peak = max(r[3] for r in runs)
+        print(f"korvane ({layout} layout) is {w / k:.2f}x as fast as wget (wall time of capture "
+              f"and links made local), peak memory {peak / wget_peak:.2f}x wget's")
     if traces:
         names = ("openat", "newfstatat", "statx", "fstat", "statfs", "read", "write", "rename",
                  "unlink", "execve")
@@ -211,7 +221,7 @@ def main():
         print(f"{'':18}" + "".join(f"{n:>11}" for n in names) + f"{'all':>11}"
               f"{'processes':>11}{'locale':>8}")
         for tool, (counts, execs, locale) in traces.items():
-            n = files["wget" if tool == "wget" else "korvane 9 sockets"] / 1000.0
+            n = files["wget" if tool == "wget" else "korvane site"] / 1000.0
             print(f"{tool:18}" + "".join(f"{counts.get(c, 0) / n:11.0f}" for c in names) +
                   f"{sum(counts.values()) / n:11.0f}{execs:11}{locale:8}")
 

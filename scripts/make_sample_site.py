@@ -135,6 +135,17 @@ function korvaneReport() {
   document.querySelectorAll("script[src], iframe[src]").forEach(function (e) { urls.push(e.src); });
   Array.from(document.images).forEach(function (img) { urls.push(img.currentSrc); });
   out.schemes = Array.from(new Set(urls.map(function (u) { return u.split(":")[0]; })));
+  // Paths the page's own script builds from a list, as a search page or a sidebar does.
+  out.built = ["intro", "setup"].map(function (name) {
+    var request = new XMLHttpRequest();
+    try {
+      request.open("GET", "guide/" + name + ".htm", false);
+      request.send();
+      return request.responseText.indexOf("<h1>") >= 0;
+    } catch (e) {
+      return false;
+    }
+  });
   document.getElementById("report").textContent = JSON.stringify(out);
 }
 window.addEventListener("load", function () {
@@ -272,7 +283,14 @@ def modern(out):
     out["modern/frame.htm"] = (
         "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>A framed note</title>"
         "<link rel=\"stylesheet\" href=\"../styles/site.css?v=2\"></head>\n"
-        "<body><p>Shown in a frame.</p></body></html>\n")
+        "<body><p>Shown in a frame.</p>\n"
+        "<p><a href=\"guide/intro.htm\" target=\"_top\">Introduction</a> "
+        "<a href=\"guide/setup.htm\" target=\"_top\">Setting up</a></p></body></html>\n")
+    for name, title in (("intro", "Introduction"), ("setup", "Setting up")):
+        out["modern/guide/" + name + ".htm"] = (
+            "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>" + title +
+            "</title></head>\n<body><h1>" + title + "</h1>\n"
+            "<p><a href=\"../index.htm\">Today's web</a></p></body></html>\n")
     out["modern/index.htm"] = (
         "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"windows-1252\">\n"
         "<title>Today's web</title>\n"

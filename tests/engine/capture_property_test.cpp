@@ -161,12 +161,16 @@ class CapturePropertyTest : public ::testing::TestWithParam<std::uint32_t> {
     settings_.MaxSockets = 9;
     // Every request is for a file of the site; robots.txt is asked for where a test says so.
     defaults_.Politeness.Robots = false;
+    // Odd seeds store the site in its own folders, even ones flat in the web's folder.
+    defaults_.SiteLayout = GetParam() % 2 == 1;
   }
   void TearDown() override {
     if (!HasFailure()) fs::remove_all(folder_);
   }
 
   // Where the stored copy of `path` is, through the record of its address.
+  // A stored file's name inside the web's folder.
+  std::string Name(const fs::path& file) const { return file.lexically_relative(folder_).string(); }
   fs::path Stored(TWEB& web, const TShufflingHttpServer& server, const std::string& path) {
     const TWebFile* record = web.Tree().Find(server.Url(path));
     if (!record || (record->State != wsPage && record->State != wsFile)) return {};
@@ -223,22 +227,25 @@ TEST_P(CapturePropertyTest, NineConnectionsInAnyOrderStoreWhatWasServed) {
   for (const auto& [path, served] : site.files) {
     const fs::path file = Stored(web, server, path);
     ASSERT_FALSE(file.empty()) << path << " was not captured";
-    auto [owner, added] = owner_of_name.emplace(AnsiLowerCase(file.filename().string()), path);
+    auto [owner, added] = owner_of_name.emplace(AnsiLowerCase(Name(file)), path);
     EXPECT_TRUE(added) << path << " and " << owner->second << " share " << file;
     ExpectFileOf(site, file, path, path);
   }
   EXPECT_EQ(web.ErrorCount(), 0);
   // Every link of a rewritten page or stylesheet leads to its address's file.
   for (const auto& [page, links] : site.links) {
-    const std::string stored = ReadFile(Stored(web, server, page));
+    const fs::path file = Stored(web, server, page);
+    const std::string stored = ReadFile(file);
     for (const auto& [id, target] : links) {
       const std::string link = LinkOfTag(stored, id);
-      ASSERT_TRUE(fs::exists(folder_ / link)) << page << " #" << id << " leads to " << link;
-      ExpectFileOf(site, folder_ / link, target, page + " #" + id);
+      const fs::path linked = file.parent_path() / link;
+      ASSERT_TRUE(fs::exists(linked)) << page << " #" << id << " leads to " << link;
+      ExpectFileOf(site, linked, target, page + " #" + id);
     }
   }
   for (const auto& [sheet, urls] : site.css_urls) {
-    const std::string stored = ReadFile(Stored(web, server, sheet));
+    const fs::path file = Stored(web, server, sheet);
+    const std::string stored = ReadFile(file);
     static const std::regex url(R"re(url\(\s*["']?([^"')]+))re");
     std::vector<std::string> found;
     for (std::sregex_iterator it(stored.begin(), stored.end(), url), end; it != end; ++it) {
@@ -246,7 +253,8 @@ TEST_P(CapturePropertyTest, NineConnectionsInAnyOrderStoreWhatWasServed) {
     }
     ASSERT_EQ(found.size(), urls.size()) << stored;
     for (std::size_t i = 0; i < urls.size(); ++i) {
-      ExpectFileOf(site, folder_ / found[i], urls[i], sheet + " url " + std::to_string(i));
+      ExpectFileOf(site, file.parent_path() / found[i], urls[i],
+                   sheet + " url " + std::to_string(i));
     }
   }
 }
@@ -261,14 +269,14 @@ TEST_P(CapturePropertyTest, AWebCapturedAgainKeepsItsNames) {
   ASSERT_TRUE(Capture(web).Error.empty());
   std::map<std::string, std::string> first;
   for (const auto& [path, served] : site.files) {
-    first[path] = Stored(web, server, path).filename().string();
+    first[path] = Name(Stored(web, server, path));
   }
   ASSERT_TRUE(web.Clean().empty());
   ASSERT_TRUE(Capture(web).Error.empty());
   int renamed = 0;
   for (const auto& [path, name] : first) {
     const fs::path now = Stored(web, server, path);
-    if (now.filename().string() != name) ++renamed;
+    if (Name(now) != name) ++renamed;
     ExpectFileOf(site, now, path, path);
   }
   EXPECT_EQ(renamed, 0);

@@ -78,6 +78,7 @@ TEST(OfflineBrowserTest, TheCopyShowsFromDiskAsTheSiteDid) {
            "\"badge.svg 24\"", "\"photo.webp 30\"",  // SVG, and a PICTURE's WebP source
            "\"frame\":true",                         // the IFRAME's page
            "\"schemes\":[\"file\"]",                 // every resource read from disk
+           "\"built\":[true,true]",  // paths the page's script builds lead to the copy's files
        }) {
     EXPECT_NE(report.find(loaded), std::string::npos) << loaded << " in " << report;
   }

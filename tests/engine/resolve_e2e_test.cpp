@@ -63,10 +63,30 @@ std::vector<std::string> Links(const std::string& page) {
   return links;
 }
 
-// Where a link leads: empty when it stays on the page or is no web address (mail, data).
+// Where a link leads, as the file name a browser reads it as: empty when it stays on the page or
+// is no web address (mail, data).
 std::string LocalTarget(std::string link) {
   if (AnsiLowerCase(link).starts_with("mailto:") || !IsFetchableAddress(link)) return "";
-  return link.substr(0, link.find('#'));
+  link = link.substr(0, link.find('#'));
+  std::string file;
+  for (std::size_t i = 0; i < link.size(); ++i) {
+    if (link[i] == '%' && i + 2 < link.size()) {
+      file.push_back(static_cast<char>(std::stoi(link.substr(i + 1, 2), nullptr, 16)));
+      i += 2;
+    } else {
+      file.push_back(link[i]);
+    }
+  }
+  return file;
+}
+
+// The folder of a web file name, where its relative links start.
+fs::path FolderOf(const std::string& name) { return fs::path(name.substr(0, name.rfind('/') + 1)); }
+
+// The file name without its folder and without the query folded into it ("site.css@v=2.css").
+std::string Leaf(const std::string& name) {
+  const std::string leaf = name.substr(name.rfind('/') + 1);
+  return leaf.substr(0, leaf.find('@'));
 }
 
 class ResolveEndToEndTest : public ::testing::Test {
@@ -104,10 +124,19 @@ class ResolveEndToEndTest : public ::testing::Test {
   fs::path folder_;
 };
 
-TEST_F(ResolveEndToEndTest, SampleSiteReadsFromDiskWithEveryLinkLocal) {
+TEST_F(ResolveEndToEndTest, SampleSiteReadsFromDiskWithEveryLinkLocalInBothLayouts) {
   TNginxServer server;
   ASSERT_TRUE(server.Running()) << server.Error();
-  CaptureAndCheck(server.Url("/"), {});
+  for (const bool site : {true, false}) {
+    SCOPED_TRACE(site ? "site layout" : "flat layout");
+    fs::remove_all(folder_);
+    defaults_.SiteLayout = site;
+    TWEB& web = CaptureAndCheck(server.Url("/"), {});
+    const TWebFile* intro = web.Tree().Find(server.Url("/modern/guide/intro.htm"));
+    ASSERT_NE(intro, nullptr);
+    const std::string host = "127.0.0.1_" + std::to_string(server.Port());
+    EXPECT_EQ(intro->GetFileName(), site ? host + "/modern/guide/intro.htm" : "intro.htm");
+  }
 }
 
 // The same site over https, its certificate from an authority the web is given, reached from
@@ -133,10 +162,14 @@ void ResolveEndToEndTest::CheckCapture(TWEB& web, const TCaptureRunResult& run) 
   EXPECT_GT(web.TotalSize(), 0);
 
   std::set<std::string> captured;  // local names of captured files, lower case
+  std::set<std::string> leaves;    // the same without their folders
   std::vector<std::string> pages;
   web.Tree().Explore([&](TWebFile& record, const std::string&) {
     if (record.State == wsPage || record.State == wsFile) {
+      EXPECT_EQ(record.GetFileName().find('/') != std::string::npos, web.Options().SiteLayout)
+          << record.GetFileName();
       captured.insert(AnsiLowerCase(record.GetFileName()));
+      leaves.insert(AnsiLowerCase(Leaf(record.GetFileName())));
       if (record.State == wsPage || IsStylesheetType(record.GetMimeType())) {
         pages.push_back(record.GetFileName());
       }
@@ -147,7 +180,7 @@ void ResolveEndToEndTest::CheckCapture(TWEB& web, const TCaptureRunResult& run) 
   // What today's part of the site needs is captured under the names browsers read it by.
   for (const char* file : {"site.css", "base.css", "app.js", "sample.woff2", "photo.webp",
                            "badge.svg", "hero2x.png", "stripe.png", "note.gif", "frame.htm"}) {
-    EXPECT_TRUE(captured.count(file)) << file;
+    EXPECT_TRUE(leaves.count(file)) << file;
   }
 
   // Every link of every captured page and stylesheet leads to a file of the folder.
@@ -157,7 +190,7 @@ void ResolveEndToEndTest::CheckCapture(TWEB& web, const TCaptureRunResult& run) 
       std::string target = LocalTarget(link);
       if (target.empty()) continue;
       ++links;
-      EXPECT_TRUE(fs::exists(folder_ / target)) << name << ": " << link;
+      EXPECT_TRUE(fs::exists(folder_ / FolderOf(name) / target)) << name << ": " << link;
       EXPECT_EQ(target.find(':'), std::string::npos) << name << ": " << link;
     }
   }
@@ -177,7 +210,7 @@ void ResolveEndToEndTest::CheckCapture(TWEB& web, const TCaptureRunResult& run) 
     }
   }
   std::set<std::string> listed;
-  for (const std::string& link : Links(indexes)) listed.insert(AnsiLowerCase(link));
+  for (const std::string& link : Links(indexes)) listed.insert(AnsiLowerCase(LocalTarget(link)));
   for (const std::string& name : captured) {
     EXPECT_TRUE(listed.count(name)) << name << " is in no index";
   }
@@ -207,6 +240,7 @@ TEST_F(ResolveEndToEndTest, WithoutRequisitesEveryPageIsStoredAsBefore) {
   ASSERT_TRUE(server.Running()) << server.Error();
   TOPTIONS original;
   original.PageRequisites = false;
+  original.SiteLayout = false;
   original.Politeness = TPoliteness::Original();
   TWEB web(original);
   EXPECT_TRUE(web.Init(server.Url("/"), folder_.string(), mime_));

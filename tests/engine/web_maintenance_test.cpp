@@ -190,6 +190,51 @@ TEST_F(WebMaintenanceTest, MoveDeletesEachSourceRightAfterItsCopy) {
   EXPECT_EQ(recent_.Files(), std::vector<std::string>{"/home/u/webs/moved/m.web"});
 }
 
+// A web in the site's own folders: a copy makes them, a move and a clean leave none of them
+// behind, and deleting the web with its folder removes them all.
+TEST_F(WebMaintenanceTest, TheSiteFoldersTravelWithTheirFilesAndGoWithThem) {
+  auto put = [this](const std::string& path, const std::string& bytes) {
+    ASSERT_TRUE(w_.fs.MakeDirs(path.substr(0, path.rfind('/'))));
+    ASSERT_TRUE(w_.fs.WriteFile(path, bytes));
+  };
+  auto web = CapturedWeb(0);
+  const std::vector<std::string> names = {"site/index.htm", "site/a/b/p.htm", "site/a/q.png",
+                                          "site_81/x@q=1.htm"};
+  for (const std::string& name : names) {
+    TWebFile* record = web->NewLink(TLinkItem{0, "http://" + name, ""}, nullptr);
+    record->State = wsFile;
+    record->SetFileName(name);
+    put(web->Path() + name, name);
+  }
+  ASSERT_TRUE(web->SaveToFile(web->FileName()));
+  EXPECT_TRUE(CopyWeb(*web, "/home/u/webs/copy/c.web", false, recent_, &rec_).Saved);
+  for (const std::string& name : names) {
+    EXPECT_EQ(w_.fs.files["/home/u/webs/copy/" + name], name);
+    EXPECT_TRUE(Has("/home/u/webs/site/" + name)) << name;
+  }
+  EXPECT_TRUE(CopyWeb(*web, "/home/u/webs/moved/m.web", true, recent_, &rec_).Saved);
+  EXPECT_FALSE(w_.fs.DirectoryExists("/home/u/webs/copy/site"));
+  EXPECT_FALSE(w_.fs.DirectoryExists("/home/u/webs/copy/site_81"));
+  for (const std::string& name : names) EXPECT_TRUE(Has("/home/u/webs/moved/" + name)) << name;
+
+  put("/home/u/webs/moved/site/a/mine.txt", "the user's");
+  web->Clean();
+  EXPECT_FALSE(Has("/home/u/webs/moved/site/a/b/p.htm"));
+  EXPECT_FALSE(w_.fs.DirectoryExists("/home/u/webs/moved/site/a/b"));
+  EXPECT_FALSE(w_.fs.DirectoryExists("/home/u/webs/moved/site_81"));
+  EXPECT_TRUE(Has("/home/u/webs/moved/site/a/mine.txt"));  // not the web's: it stays
+
+  auto other = CapturedWeb(0, "/home/u/webs/other");
+  TWebFile* record = other->NewLink(TLinkItem{0, "http://site/a/b/p.htm", ""}, nullptr);
+  record->State = wsPage;
+  record->SetFileName("site/a/b/p.htm");
+  put(other->Path() + "site/a/b/p.htm", "p");
+  rec_.answer = mrYes;
+  TBookMarks marks(w_.fs);
+  EXPECT_TRUE(DeleteWeb(*other, *param_, marks, recent_, rec_, DataFolder()).FolderRemoved);
+  EXPECT_FALSE(w_.fs.DirectoryExists("/home/u/webs/other"));
+}
+
 TEST_F(WebMaintenanceTest, MoveKeepsTheSourceOfEveryCopyThatFailed) {
   auto web = CapturedWeb(4);
   w_.fs.unwritable.insert("/home/u/webs/moved/p1.htm");

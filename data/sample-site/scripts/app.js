@@ -19,6 +19,17 @@ function korvaneReport() {
   document.querySelectorAll("script[src], iframe[src]").forEach(function (e) { urls.push(e.src); });
   Array.from(document.images).forEach(function (img) { urls.push(img.currentSrc); });
   out.schemes = Array.from(new Set(urls.map(function (u) { return u.split(":")[0]; })));
+  // Paths the page's own script builds from a list, as a search page or a sidebar does.
+  out.built = ["intro", "setup"].map(function (name) {
+    var request = new XMLHttpRequest();
+    try {
+      request.open("GET", "guide/" + name + ".htm", false);
+      request.send();
+      return request.responseText.indexOf("<h1>") >= 0;
+    } catch (e) {
+      return false;
+    }
+  });
   document.getElementById("report").textContent = JSON.stringify(out);
 }
 window.addEventListener("load", function () {
