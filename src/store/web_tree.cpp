@@ -484,7 +484,7 @@ bool TWebTree::LoadFromStream(TBinaryReader& reader, int version, const TProgres
     record->LinkDepth = reader.ReadU8();
     std::string url = reader.ReadShortString();
     // A file name from a file is joined to the web's folder: only a plain name may be.
-    record->SetFileName(PlainFileNameOrEmpty(reader.ReadShortString()));
+    record->SetFileName(WebFileNameOrEmpty(reader.ReadShortString()));
     record->SetDescription(reader.ReadShortString());
     if (version >= 2) record->SetMimeType(reader.ReadShortString());
     if (url.empty()) break;
