@@ -65,6 +65,13 @@ std::vector<TDocumentSource> DocumentSourcesFromTree(const TWebTree& tree) {
   return records;
 }
 
+std::string DocumentLabel(std::string_view name) {
+  const std::string_view folder = WebFileFolder(name);
+  if (folder.empty()) return std::string(name);
+  return std::string(name.substr(folder.size())) + "  (" +
+         std::string(folder.substr(0, folder.size() - 1)) + ")";
+}
+
 std::string_view DocumentExtension(std::string_view name) {
   name.remove_prefix(WebFileFolder(name).size());
   const std::size_t dot = name.rfind('.');

@@ -33,6 +33,9 @@ bool ListsDocument(std::string_view mime_type, const TOPTIONS& options);
 
 // The text after the last dot, compared exactly by the callers.
 std::string_view DocumentExtension(std::string_view name);
+// What the list shows of a document: its file name first, then the site folder it is in
+// ("bg.gif  (host/images)"), so that a narrow list still tells documents apart.
+std::string DocumentLabel(std::string_view name);
 bool PlaysInMediaPlayer(std::string_view name);
 
 // Drawing an item 12 pixels high: the icon cell of the strip (2 sound as "wav", 3 video as "avi",

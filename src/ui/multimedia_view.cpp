@@ -241,12 +241,17 @@ void TMultimediaView::SetDocuments(const std::vector<std::string>& names,
   web_path_ = web_path;
   items_ = names;
   list_->clear();
-  for (const std::string& name : names) list_->addItem(ToQt(name));
+  for (const std::string& name : names) AddItem(name);
 }
 
 void TMultimediaView::AddDocument(const std::string& name) {
   items_.push_back(name);
-  list_->addItem(ToQt(name));
+  AddItem(name);
+}
+
+void TMultimediaView::AddItem(const std::string& name) {
+  auto* item = new QListWidgetItem(ToQt(DocumentLabel(name)), list_);
+  item->setToolTip(ToQt(name));
 }
 
 void TMultimediaView::SetStretch(bool stretch) {

@@ -80,6 +80,7 @@ class TMultimediaView final : public QWidget {
   void BrowseRequested(const std::string& path);
 
  private:
+  void AddItem(const std::string& name);
   class TWall;
   class TDisplayImage;
 
