@@ -25,6 +25,7 @@ void ForEachExtendedOption(Visitor&& visit, Options&... o) {
   visit("Cookies", o.Cookies...);
   visit("SendReferer", o.SendReferer...);
   ForEachPolitenessOption(visit, o.Politeness...);
+  visit("Protocol", o.Protocol...);
 }
 
 // The extended options that are lists, stored one item a key: the list's name and the item's
@@ -127,6 +128,7 @@ TOPTIONS OriginalBehaviour() {
   o.Cookies = false;
   o.SendReferer = false;
   o.Politeness = TPoliteness::Original();
+  o.Protocol = std::string(TOPTIONS::kHttp10);
   return o;
 }
 
@@ -238,6 +240,9 @@ std::string TOPTIONS::CheckIni(const TIniFile& ini, std::string_view section,
           }
         },
         probe);
+    if (SameAsciiNoCase(key, "Protocol") && value != kHttp10 && value != kHttp11) {
+      problem = "1.0 or 1.1 is expected";
+    }
     if (!problem.empty()) return key + "=" + value + ": " + problem;
   }
   return {};
