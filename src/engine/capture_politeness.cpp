@@ -59,7 +59,7 @@ int TCapture::BusyOnHost(const std::string& url) const {
   const std::string host = GetHost(url);
   int busy = 0;
   for (const auto& request : requests_) {
-    if (request->State() != TRequestState::kIdle && SameAsciiNoCase(GetHost(request->Url), host)) {
+    if (request->Busy() && SameAsciiNoCase(GetHost(request->Url), host)) {
       ++busy;
     }
   }
