@@ -36,6 +36,7 @@ struct TWebForm {
   bool CookiesCheck = false;
   std::vector<std::string> AddressRules;  // the rules editor's Texts()
   bool SendRefererCheck = false;
+  bool Http10Choice = false;       // the HTTP version choice: 1.0 rather than 1.1
   std::string RequestHeadersEdit;  // one "Name: value" a line
   TPolitenessForm Politeness;
   // File
