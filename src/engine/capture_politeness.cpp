@@ -107,6 +107,7 @@ bool TCapture::RobotsHeader(TRequest& request) {
     // Held in memory and read at most TRobotsRules::kMaxBytes of it: never written there.
     request.OutputFile = web_.Path() + "robots.txt";
     request.BodyInMemory = true;
+    request.MaxBodyBytes = 0;  // read up to its own limit, whatever the files' limit
     return true;
   }
   const bool moved =
