@@ -189,6 +189,7 @@ void TRequest::ResetExchange() {
   HeaderLength = 0;
   Buffer.Reset();
   scanner_.Reset();
+  interim_answers_ = 0;
 }
 
 bool TRequest::CredentialsApply() const {
@@ -421,7 +422,12 @@ void TRequest::HeaderComplete() {
                session_.DateParts);
   reused_ = false;
   if (Http11 && Header.Status >= 100 && Header.Status < 200) {
-    // An interim answer (100 Continue, 103 Early Hints): the real one follows.
+    // An interim answer (100 Continue, 103 Early Hints): the real one follows. A server that
+    // sends nothing else is refused before it fills the stack.
+    if (++interim_answers_ > kMaxInterimAnswers) {
+      Fail(TNetError::kProtocol, "the server sends interim answers without end");
+      return;
+    }
     const std::string rest(body);
     Buffer.Reset();
     scanner_.Reset();

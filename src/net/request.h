@@ -304,6 +304,8 @@ class TRequest {
   bool reused_ = false;          // this exchange went on a kept connection, not yet answered
   std::string connection_key_;   // of the connection open (or last opened)
   std::int64_t kept_since_ = 0;  // tick
+  int interim_answers_ = 0;      // 1xx answers before this exchange's own
+  static constexpr int kMaxInterimAnswers = 8;
   std::string credentials_host_;
   std::int32_t credentials_port_ = 80;
   // Counts the attempts (Start), for TAttemptGuard.

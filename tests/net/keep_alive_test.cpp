@@ -182,6 +182,17 @@ TEST_F(KeepAliveTest, HostileServersGetASoundOutcome) {
       {"deflate that is not",
        Ok("Content-Encoding: deflate\r\nContent-Length: 6\r\n", "\x78\x9cnope"), false,
        "error retry: the body is not valid deflate data|", "<none>", TRequestState::kIdle},
+      {"an interim answer, then the answer",
+       "HTTP/1.1 100 Continue\r\n\r\n" + Ok("Content-Length: 2\r\n", "ok"), false, "done 2|", "ok",
+       TRequestState::kKept},
+      {"interim answers without end",
+       [] {
+         std::string many;
+         for (int i = 0; i < 20; ++i) many += "HTTP/1.1 103 Early Hints\r\n\r\n";
+         return many;
+       }(),
+       false, "error retry: the server sends interim answers without end|", "<none>",
+       TRequestState::kIdle},
       {"a compression bomb",
        Ok("Transfer-Encoding: chunked\r\nContent-Encoding: br\r\n",
           Chunked(Compressed(std::string(64 << 20, '\0'), "br"), 1)),
