@@ -190,6 +190,7 @@ void TRequest::ResetExchange() {
   Buffer.Reset();
   scanner_.Reset();
   interim_answers_ = 0;
+  draining_ = false;
 }
 
 bool TRequest::CredentialsApply() const {
@@ -355,6 +356,7 @@ void TRequest::SocketCut(TSCX& sender) {
   if (&sender != &Socket) return;
   if (state_ == TRequestState::kKept) return DropKept();
   if (!ReportCut()) return;
+  if (state_ == TRequestState::kReceivingBody && draining_) return Close();
   if (state_ == TRequestState::kReceivingBody) return BodyEnded(framing_ != TFraming::kToClose);
   // A kept connection the server had closed as the request went: no server saw it, so it goes
   // again, once, on a new connection, and costs the address no trial.
@@ -394,6 +396,10 @@ void TRequest::SocketData(TSCX& sender, const char* buf, int len) {
     case TRequestState::kReceivingHeader:
       return ReceiveHeaderBytes(bytes);
     case TRequestState::kReceivingBody:
+      if (draining_) {
+        if (Raise(OnProgress, len)) Drain(bytes);
+        return;
+      }
       if (!ReceiveFramedBody(bytes) || !Raise(OnProgress, len) || !Raise(OnBody, *this)) return;
       if (body_whole_) BodyEnded(false);
       return;
@@ -454,7 +460,10 @@ void TRequest::HeaderComplete() {
       (void)session_.Cookies->Take(set_cookie, Url, clock_.UnixSeconds());  // refused: dropped
     }
   }
-  if (!HeaderKept()) return;
+  if (!HeaderKept()) {
+    if (draining_) Drain(body);
+    return;
+  }
   if (resuming_ && (PartialFile() != ResumeFile || fs_.FileSize(ResumeFile) != ResumeBytes)) {
     ForgetResume();
     Fail(TNetError::kLocalFile, "the partial file to finish is no longer " + OutputFile);
@@ -574,8 +583,30 @@ bool TRequest::HeaderKept() {
   if (!guard.Holds()) return false;
   if (keep && !OutputFile.empty()) return true;
   Trace(IdText() + ": Filtered");
+  // A redirection or an error page is short: read and dropped, it leaves the connection to the
+  // next request, where closing it would cost a new connection (and handshake).
+  if (Http11 && keep_ && framing_ != TFraming::kToClose &&
+      (framing_ != TFraming::kLength || body_left_ <= kMaxDrainBytes)) {
+    draining_ = true;
+    drained_ = 0;
+    WriteToFile = false;
+    BodyInMemory = false;
+    decoder_.reset();
+    return false;
+  }
   Close();
   return false;
+}
+
+void TRequest::Drain(std::string_view bytes) {
+  drained_ += static_cast<std::int64_t>(bytes.size());
+  if (drained_ > kMaxDrainBytes) return Close();
+  if (!ReceiveFramedBody(bytes) || !body_whole_) return;
+  draining_ = false;
+  body_whole_ = false;
+  if (!keep_) return Close();
+  Enter(TRequestState::kKept);
+  kept_since_ = clock_.TickMs();
 }
 
 bool TRequest::ReceiveBodyBytes(std::string_view bytes) {
@@ -778,6 +809,11 @@ void TRequest::CheckSpeed(std::int32_t bytes_per_second, std::int32_t seconds) {
 
 bool TRequest::Fail(TNetError::TKind kind, std::string message, bool retry) {
   Trace(IdText() + ": socket error");
+  // The owner refused this answer already: what goes wrong in its body is nobody's failure.
+  if (draining_) {
+    Close();
+    return false;
+  }
   if (!EndAttempt()) return false;
   Failure = {kind, std::move(message)};
   return Raise(OnError, *this, retry);

@@ -14,7 +14,9 @@
 // Events, for the owner (the capture session runs 1 to 9 slots and reacts to each):
 //   OnHeader  the header is complete and parsed into Header. Return false to refuse the
 //             response, or set OutputFile (and optionally clear WriteToFile to read and drop
-//             the body) and return true. A refusal closes the connection: no OnDone, no OnError.
+//             the body) and return true. A refusal closes the connection: no OnDone, no OnError
+//             (under HTTP/1.1 a short body whose end is known is read and dropped first, and
+//             the connection kept; the slot is busy until then).
 //   OnDone    the body was read to its end; the file OutputFile is complete and closed, and its
 //             size is in Header.ContentLength.
 //   OnError   the attempt failed (host unknown, connection failed or timed out, closed before
@@ -230,6 +232,7 @@ class TRequest {
   // The owner's word on the header: false when it refused the response (then closed) or its
   // handler took the request over.
   bool HeaderKept();
+  void Drain(std::string_view bytes);
   // Under HTTP/1.1: how the body ends and how it is coded, from the header.
   bool SetUpBody();
   // The body's bytes as they travel: framed by a length, chunks or the close, then coded.
@@ -305,6 +308,10 @@ class TRequest {
   std::string connection_key_;   // of the connection open (or last opened)
   std::int64_t kept_since_ = 0;  // tick
   int interim_answers_ = 0;      // 1xx answers before this exchange's own
+  // A refused answer's body being read to its end, to keep the connection; at most so long.
+  bool draining_ = false;
+  std::int64_t drained_ = 0;
+  static constexpr std::int64_t kMaxDrainBytes = 64 * 1024;
   static constexpr int kMaxInterimAnswers = 8;
   std::string credentials_host_;
   std::int32_t credentials_port_ = 80;

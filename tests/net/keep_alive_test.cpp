@@ -139,6 +139,21 @@ TEST_F(KeepAliveTest, AConnectionCarriesTheNextRequestsToItsServerOnly) {
   lib_.Run();
   EXPECT_EQ(Events(), "done 1|");
   EXPECT_EQ(req_->State(), TRequestState::kIdle);
+
+  // A refused answer (a redirection) is read to its end and dropped, unheard: the connection
+  // stays; one too long to be worth reading is closed.
+  req_->OnHeader = [](TRequest& r) { return r.Header.Status != 301 && r.Header.Status != 404; };
+  lib_.Expect(ServedWithoutCut(
+      "HTTP/1.1 301 Moved\r\nLocation: /x\r\nContent-Length: 9\r\n\r\n<a>x</a>\n", 4));
+  req_->Start("http://www.b.com/old");
+  lib_.Run();
+  EXPECT_EQ(req_->State(), TRequestState::kKept);
+  req_->Start("http://www.b.com/gone");
+  Answer("HTTP/1.1 404 Not Found\r\nTransfer-Encoding: chunked\r\n\r\n" +
+         Chunked(std::string(100000, 'n'), 3));
+  EXPECT_EQ(req_->State(), TRequestState::kIdle);
+  EXPECT_EQ(lib_.gos.size(), 5u);
+  EXPECT_EQ(Events(), "");
 }
 
 // Whatever a server sends, the slot ends sound: the file whole and the connection kept only when
