@@ -27,11 +27,18 @@ using testing::TScriptStep;
 constexpr char kOut[] = "/out/file.bin";
 constexpr std::string_view kBlock = "Accept:*/*\r\nUser-Agent: Mozilla/2.0 (Korvane 1.073)\r\n";
 
+class TDrivenClock final : public TClock {
+ public:
+  TDateTime Now() const override { return EncodeDateTime(2026, 12, 10, 9, 0, 0); }
+  std::int64_t TickMs() const override { return now_ms; }
+  std::int64_t now_ms = 0;
+};
+
 class KeepAliveTest : public ::testing::Test {
  protected:
   void SetUp() override {
     fs_.dirs.insert("/out");
-    req_ = std::make_unique<TRequest>(1, hub_, session_, fs_);
+    req_ = std::make_unique<TRequest>(1, hub_, session_, fs_, &clock_);
     req_->Http11 = true;
     req_->OnHeader = [](TRequest& r) {
       r.OutputFile = kOut;
@@ -63,6 +70,7 @@ class KeepAliveTest : public ::testing::Test {
   TSocketHub hub_{&lib_};
   THttpSession session_;
   testing::TMemFileSystem fs_;
+  TDrivenClock clock_;
   std::unique_ptr<TRequest> req_;
   std::vector<std::string> events_;
 };
@@ -246,6 +254,35 @@ TEST_F(KeepAliveTest, HostileServersGetASoundOutcome) {
   lib_.Run();
   EXPECT_EQ(Events(), "error: the decoded body is larger than 2000 bytes|");
   EXPECT_EQ(req_->Failure.Kind, TNetError::kTooLarge);
+  EXPECT_EQ(File(), "<none>");
+}
+
+// A kept connection is closed once idle too long; a chunked body that never ends meets the
+// low-speed limit as any body does.
+TEST_F(KeepAliveTest, TimeLimitsHoldOnKeptConnections) {
+  lib_.Expect(ServedWithoutCut(Ok("Content-Length: 2\r\n", "ok")));
+  req_->Start("http://www.a.com/1.png");
+  lib_.Run();
+  ASSERT_EQ(req_->State(), TRequestState::kKept);
+  clock_.now_ms = 3999;
+  req_->CheckIdle(4);
+  EXPECT_EQ(req_->State(), TRequestState::kKept);
+  clock_.now_ms = 4000;
+  req_->CheckIdle(4);
+  EXPECT_EQ(req_->State(), TRequestState::kIdle);
+  EXPECT_EQ(lib_.aborted.back(), lib_.gos[0].handle);
+  EXPECT_EQ(Events(), "done 2|");
+
+  fs_.files.clear();
+  lib_.Expect(ServedWithoutCut(Ok("Transfer-Encoding: chunked\r\n", "100000\r\nabc")));
+  req_->Start("http://www.a.com/endless.png");
+  lib_.Run();
+  for (int second = 1; second <= 60 && req_->State() != TRequestState::kIdle; ++second) {
+    clock_.now_ms = 4000 + second * 1000;
+    Answer("x");
+    req_->CheckSpeed(100, 60);
+  }
+  EXPECT_EQ(Events(), "error retry: slower than 100 bytes per second for 60 seconds|");
   EXPECT_EQ(File(), "<none>");
 }
 
