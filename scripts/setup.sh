@@ -7,7 +7,7 @@
 # plugin decodes their codecs. Qt's image format plugins read WebP; libavif reads AVIF.
 set -euo pipefail
 
-packages=(g++ cmake ninja-build ccache python3 libgtest-dev libgmock-dev libsimpleini-dev libasio-dev libcli11-dev libssl-dev nginx openssl chromium
+packages=(g++ cmake ninja-build ccache python3 libgtest-dev libgmock-dev libsimpleini-dev libasio-dev libcli11-dev libssl-dev zlib1g-dev libbrotli-dev nginx openssl chromium
           qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libqt6svg6 fonts-dejavu-core
           qt6-multimedia-dev libqt6multimediawidgets6 qt6-image-formats-plugins libavif-dev pkg-config
           gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav)

@@ -170,6 +170,9 @@ constexpr TOptionFlag kOptionFlags[] = {
      "Bytes per second the capture receives on average, at most: holds back the next transfers, "
      "or with K or M (0: no limit)",
      INT32_MAX},
+    {"--http", "Protocol", TKind::kText,
+     "HTTP version: 1.1 keeps each connection for the next request to its server and takes "
+     "compressed bodies; 1.0 opens one per request (1.1; 1.0 for webs made before it)"},
 };
 
 std::atomic<int> interrupts{0};
@@ -540,6 +543,9 @@ void AddCaptureCommand(CLI::App& app, TCaptureArgs& args) {
             "--no-" + name, [&args, key](std::int64_t) { args.options[key] = "0"; },
             "Off: the opposite of --" + name);
       }
+    }
+    if (std::string_view(o.key) == "Protocol") {
+      option->type_name("VERSION")->check(CLI::IsMember({"1.0", "1.1"}));
     }
     if (kind == TKind::kInt || kind == TKind::kSize || kind == TKind::kRate) {
       option->type_name(kind == TKind::kSize ? "SIZE" : kind == TKind::kRate ? "RATE" : "COUNT");

@@ -96,6 +96,9 @@ std::string NetCause(const TNetError& error) {
     case TNetError::kUnsupported:
       words = "scheme not supported";
       break;
+    case TNetError::kTooLarge:
+      words = "file too large";
+      break;
   }
   if (error.Message.empty() || error.Message == words) return words.empty() ? "failed" : words;
   return words.empty() ? error.Message : words + " (" + error.Message + ")";

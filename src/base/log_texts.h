@@ -98,6 +98,9 @@ inline constexpr std::string_view kLogPagesFailed = " page(s) provoquant une err
 
 // After an address: " filtered : disallowed by robots.txt"
 inline constexpr std::string_view kLogRobotsFiltered = " filtered : disallowed by robots.txt";
+// A compressed body that decodes beyond the file size limit, or a compression bomb: "<url> filtered
+// : <why>".
+inline constexpr std::string_view kLogTooLargeFiltered = " filtered : ";
 // After a site: " : robots.txt could not be read (", then why, ")"...
 inline constexpr std::string_view kLogRobotsUnreadable = " : robots.txt could not be read (";
 // ..." asked again in ", then the seconds and " s"...

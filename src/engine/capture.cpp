@@ -49,6 +49,7 @@ TCapture::TCapture(TWEB& web, const TCaptureSettings& settings, TSocketHub& hub,
     auto request = std::make_unique<TRequest>(slot, hub, http_, web_.FileSystem(), &clock_);
     TRequest& r = *request;
     r.TimeoutSecs = settings_.Timeout;
+    r.Http11 = web_.Options().UsesHttp11();
     r.CaFile = web_.Options().CaFile;
     r.VerifyCertificates = !web_.Options().UnsafeNoCertificateCheck;
     r.OnLog = [this](TRequest&, const std::string& line) { web_.Log(line); };
@@ -141,7 +142,7 @@ int TCapture::BusyWith(const std::string& key, const TRequest* except) const {
   int busy = 0;
   for (std::size_t i = 0; i < requests_.size(); ++i) {
     const TRequest& r = *requests_[i];
-    if (&r != except && r.State() != TRequestState::kIdle && slots_[i].Key == key) ++busy;
+    if (&r != except && r.Busy() && slots_[i].Key == key) ++busy;
   }
   return busy;
 }
@@ -187,15 +188,39 @@ void TCapture::AnswerCameWhole(TRequest& request) {
 
 bool TCapture::AnyBusy() const {
   for (const auto& request : requests_) {
-    if (request->State() != TRequestState::kIdle) return true;
+    if (request->Busy()) return true;
   }
   return false;
 }
 
 int TCapture::BusyCount() const {
   int busy = 0;
-  for (const auto& request : requests_) busy += request->State() != TRequestState::kIdle;
+  for (const auto& request : requests_) busy += request->Busy();
   return busy;
+}
+
+// The slot for an address: one whose open connection goes to its server, else one with no
+// connection, else one whose connection to another server is closed for it; null when every
+// slot is busy. Which slot takes the head of the queue never changes the queue's order.
+TRequest* TCapture::FreeSlotFor(const std::string& url) {
+  const bool proxy = settings_.UseProxy && !settings_.ProxyAdress.empty();
+  TRequest* unconnected = nullptr;
+  TRequest* other = nullptr;
+  for (auto& request : requests_) {
+    if (proxy ? request->KeptFor(url, settings_.ProxyAdress, settings_.ProxyPort)
+              : request->KeptFor(url)) {
+      return request.get();
+    }
+    if (request->State() == TRequestState::kIdle && !unconnected) unconnected = request.get();
+    if (request->State() == TRequestState::kKept && !other) other = request.get();
+  }
+  return unconnected ? unconnected : other;
+}
+
+void TCapture::CloseKeptConnections() {
+  for (auto& request : requests_) {
+    if (request->State() == TRequestState::kKept) request->Close();
+  }
 }
 
 int TCapture::StopWaitLeft() const {
@@ -227,14 +252,7 @@ bool TCapture::Pump() {
   bool progress = true;
   while (web_.NextTodo() && progress && !stopping_) {
     progress = false;
-    TRequest* idle = nullptr;
-    for (auto& request : requests_) {
-      if (request->State() == TRequestState::kIdle) {
-        idle = request.get();
-        break;
-      }
-    }
-    if (!idle) break;
+    if (BusyCount() == SlotCount()) break;
     TWebFile* record = web_.NextTodo();
     // A record the tree holds under two addresses is queued once per address, and fetched once.
     if (record->State != wsTodo) {
@@ -246,6 +264,7 @@ bool TCapture::Pump() {
     std::string key = ConnectionKey(url);
     // The queue keeps its order: the head waits for one of its server's connections to end.
     if (AtConnectionLimit(key)) break;
+    TRequest* idle = FreeSlotFor(url);
     if (!pacer_.Idle()) {
       const TPace pace = Pace(*idle, *record, url);
       if (pace == TPace::kWait) break;
@@ -260,6 +279,7 @@ bool TCapture::Pump() {
   }
   if (web_.NextTodo() && !stopping_) return true;
   if (AnyBusy()) return true;
+  CloseKeptConnections();
   // Every slot is idle: a record still marked as being fetched is one whose slot was closed, and
   // waits for the next capture like the others.
   web_.ForgetLoading();
@@ -413,10 +433,24 @@ bool TCapture::AcceptBody(TRequest& request, TWebFile& record) {
     }
     // A page is rewritten before it is kept: held until then, it is written once, not three times.
     request.BodyInMemory = type->MimeClass == mcHtml && process_page_ != nullptr;
+    request.MaxBodyBytes = DecodedLimit(record);
     // In the unit spelling of the other sizes the window shows, not a bare count of bytes.
     view_.ShowSlot(request.Id, TSlotField::kSize, FormatSize(length));
   }
   return true;
+}
+
+// A compressed body counts against the limits a plain one meets: the largest file, unless forced,
+// and the web's whole size.
+std::int64_t TCapture::DecodedLimit(const TWebFile& record) const {
+  const auto& o = web_.Options();
+  std::int64_t limit = 0;
+  if (o.MaxFileSize > 0 && !record.GetForced()) limit = std::int64_t{o.MaxFileSize} * 1024;
+  if (o.MaxDiskSize > 0) {
+    const std::int64_t disk = std::int64_t{o.MaxDiskSize} * 1024;
+    limit = limit > 0 ? std::min(limit, disk) : disk;
+  }
+  return limit;
 }
 
 void TCapture::Unauthorized(TWebFile& record, const std::string& url) {
@@ -545,6 +579,11 @@ void TCapture::TransferFailed(TRequest& request, bool retry) {
   TWebFile* record = SlotOf(request).Record;
   if (!record) return;
   if (request.Failure.Kind == TNetError::kDiskFull) return DiskIsFull(*record);
+  if (request.Failure.Kind == TNetError::kTooLarge) {
+    // Refused as a body announced too large is, with the reason said.
+    web_.Log(request.Url + std::string(kLogTooLargeFiltered) + request.Failure.Message);
+    return CountFiltered(*record);
+  }
   if (retry && record->Trials < settings_.TryCount) {
     web_.Requeue(*record);
     return;
@@ -676,6 +715,7 @@ void TCapture::Tick() {
   }
   for (auto& request : requests_) {
     request->CheckSpeed(web_.Options().LowSpeedLimit, web_.Options().LowSpeedTime);
+    request->CheckIdle(kKeepAliveIdleSecs);
   }
   if (completing_since_ >= 0 && AnyBusy() &&
       clock_.TickMs() - completing_since_ >= std::int64_t{settings_.StopWaitSecs} * 1000) {

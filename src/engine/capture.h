@@ -141,6 +141,10 @@ class TCapture {
   // Servers that answer 429 or 503 with a Retry-After of more than this many seconds are not
   // waited for: the address fails, rather than a capture that stands still for hours.
   static constexpr std::int32_t kMaxRetryAfterSecs = 120;
+  // An HTTP/1.1 connection kept this long without a request is closed: servers close theirs
+  // after a few seconds to a minute, and a request sent on one the server is closing must go
+  // again.
+  static constexpr std::int32_t kKeepAliveIdleSecs = 4;
 
  private:
   bool HeaderReceived(TRequest& request);
@@ -160,6 +164,9 @@ class TCapture {
   void WriteEndReport();
   void StartNext(TRequest& request, TWebFile* record, const std::string& url);
   void CloseSlot(TRequest& request);
+  TRequest* FreeSlotFor(const std::string& url);
+  void CloseKeptConnections();
+  std::int64_t DecodedLimit(const TWebFile& record) const;
   void ReleaseRecord(TRequest& request);
   // Connections are counted per server: the host and port, or the proxy.
   std::string ConnectionKey(std::string_view url) const;

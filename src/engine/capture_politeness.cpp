@@ -59,7 +59,7 @@ int TCapture::BusyOnHost(const std::string& url) const {
   const std::string host = GetHost(url);
   int busy = 0;
   for (const auto& request : requests_) {
-    if (request->State() != TRequestState::kIdle && SameAsciiNoCase(GetHost(request->Url), host)) {
+    if (request->Busy() && SameAsciiNoCase(GetHost(request->Url), host)) {
       ++busy;
     }
   }
@@ -107,6 +107,7 @@ bool TCapture::RobotsHeader(TRequest& request) {
     // Held in memory and read at most TRobotsRules::kMaxBytes of it: never written there.
     request.OutputFile = web_.Path() + "robots.txt";
     request.BodyInMemory = true;
+    request.MaxBodyBytes = 0;  // read up to its own limit, whatever the files' limit
     return true;
   }
   const bool moved =

@@ -125,7 +125,7 @@ std::uint64_t TCaptureRun::StepWork() const {
   if (!session_) return 0;
   std::uint64_t idle = 0;
   for (int slot = 1; slot <= session_->SlotCount(); ++slot) {
-    if (session_->Request(slot).State() == TRequestState::kIdle) ++idle;
+    if (!session_->Request(slot).Busy()) ++idle;
   }
   return idle << 32 | static_cast<std::uint32_t>(session_->CapturedCount());
 }

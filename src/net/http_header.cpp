@@ -123,7 +123,59 @@ std::int32_t RetryAfterSeconds(std::string_view text, TDateTime base) {
   return wait <= 0 ? 0 : wait >= INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(wait + 0.5);
 }
 
+// The comma-separated tokens of a list value, in lower case and without blanks ("gzip, br").
+std::vector<std::string> ListTokens(std::string_view value) {
+  std::vector<std::string> tokens;
+  while (!value.empty()) {
+    const std::size_t comma = value.find(',');
+    std::string_view token = TrimmedWords(value.substr(0, comma));
+    token = token.substr(0, token.find(';'));  // parameters name nothing read here
+    if (!TrimmedWords(token).empty()) tokens.push_back(AnsiLowerCase(TrimmedWords(token)));
+    value = comma == std::string_view::npos ? std::string_view() : value.substr(comma + 1);
+  }
+  return tokens;
+}
+
+std::int64_t ToLength(std::string_view word) {
+  std::int64_t value = -1;
+  if (word.empty() || word.size() > 18 || word[0] < '0' || word[0] > '9') return -1;
+  auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), value);
+  return error == std::errc() && end == word.data() + word.size() ? value : -1;
+}
+
 }  // namespace
+
+bool THTTPHEADER::Reusable() const {
+  if (ConnectionClose || !(Http11 || KeepAlive) || TransferUnknown) return false;
+  // A length and chunked both: which one a proxy on the way believed is not known.
+  if (Chunked) return DeclaredLength == -1;
+  return DeclaredLength >= 0 || Status == 204 || Status == 304;
+}
+
+void THTTPHEADER::ReadFraming(std::string_view name, std::string_view rest) {
+  if (SameAsciiNoCase(name, "transfer-encoding:")) {
+    const std::vector<std::string> codings = ListTokens(rest);
+    for (std::size_t i = 0; i < codings.size(); ++i) {
+      if (codings[i] == "chunked" && i + 1 == codings.size()) {
+        Chunked = true;
+      } else if (codings[i] != "identity") {
+        TransferUnknown = true;
+      }
+    }
+  } else if (SameAsciiNoCase(name, "content-encoding:")) {
+    for (const std::string& coding : ListTokens(rest)) {
+      if (coding == "identity") continue;
+      if (!ContentEncoding.empty()) ContentEncoding += ", ";
+      ContentEncoding += coding;
+    }
+    ContentEncoding = ShortString(ContentEncoding);
+  } else if (SameAsciiNoCase(name, "connection:") || SameAsciiNoCase(name, "proxy-connection:")) {
+    for (const std::string& option : ListTokens(rest)) {
+      ConnectionClose = ConnectionClose || option == "close";
+      KeepAlive = KeepAlive || option == "keep-alive";
+    }
+  }
+}
 
 std::size_t THeaderEndScanner::Feed(std::string_view bytes) {
   for (std::size_t i = 0; i < bytes.size(); ++i) {
@@ -191,6 +243,7 @@ void THTTPHEADER::Parse(std::string_view header, TDateTime now, THttpDateParts& 
     if (first) {
       first = false;
       if (words.size() < 2) return;
+      Http11 = SameAsciiNoCase(words[0], "HTTP/1.1");
       Status = ToStatus(words[1]);
       continue;
     }
@@ -217,6 +270,10 @@ void THTTPHEADER::Parse(std::string_view header, TDateTime now, THttpDateParts& 
     } else if (SameAsciiNoCase(name, "content-length:")) {
       ContentLength = ToInt(value);
       LengthAnnounced = ContentLength > 0;
+      // One that cannot be read, or two that differ: the body's end cannot be known.
+      const std::int64_t length = words.size() == 2 ? ToLength(value) : -1;
+      const bool other = DeclaredLength != -1 && DeclaredLength != length;
+      DeclaredLength = length < 0 || other ? -2 : length;
     } else if (SameAsciiNoCase(name, "location:")) {
       Location = ShortString(value);
     } else if (SameAsciiNoCase(name, "Set-Cookie:")) {
@@ -224,6 +281,8 @@ void THTTPHEADER::Parse(std::string_view header, TDateTime now, THttpDateParts& 
       if (SetCookies.size() < kMaxSetCookies) SetCookies.emplace_back(TrimmedWords(rest));
     } else if (SameAsciiNoCase(name, "retry-after:")) {
       retry_after = rest;
+    } else {
+      ReadFraming(name, rest);
     }
   }
   while (!retry_after.empty() && IsBlank(retry_after.front())) retry_after.remove_prefix(1);

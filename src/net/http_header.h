@@ -1,6 +1,7 @@
-// THTTPHEADER: the parsed header of an HTTP/1.0 response, and the rules that read it. Only the
+// THTTPHEADER: the parsed header of an HTTP response, and the rules that read it. Only the
 // second word of a line is its value; dates are read word by word, and the day, month and year
-// of earlier dates stand in for parts a later date lacks.
+// of earlier dates stand in for parts a later date lacks. The lines that say how the body is
+// framed and coded (Transfer-Encoding, Content-Encoding, Connection) are read as lists.
 #pragma once
 
 #include <cstddef>
@@ -51,6 +52,27 @@ class THTTPHEADER {
   std::int32_t RetryAfter = -1;
   // Whether a Content-Length line gave the length (ContentLength is replaced later otherwise).
   bool LengthAnnounced = false;
+
+  // What HTTP/1.1 reads. The status line says HTTP/1.1 or later.
+  bool Http11 = false;
+  // The Content-Length as given, 0 included; -1 without one, -2 for one that does not read as a
+  // length (or two that differ).
+  std::int64_t DeclaredLength = -1;
+  // Transfer-Encoding: chunked is its last coding; TransferUnknown: it names a coding other than
+  // chunked, whose bytes cannot be read.
+  bool Chunked = false;
+  bool TransferUnknown = false;
+  // The Content-Encoding, in lower case, its codings separated by ", " ("gzip"); empty: none.
+  std::string ContentEncoding;
+  // Connection: close, and Connection: keep-alive (what an HTTP/1.0 server says to keep it).
+  bool ConnectionClose = false;
+  bool KeepAlive = false;
+  // The connection may carry the next request once this answer's body is read: the server
+  // keeps it open and the body's end is known (a length, or chunked and no length as well).
+  bool Reusable() const;
+
+ private:
+  void ReadFraming(std::string_view name, std::string_view rest);
 };
 
 // Finds the end of a header as bytes arrive: a line feed followed by another, carriage returns

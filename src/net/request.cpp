@@ -64,14 +64,17 @@ TRequest::~TRequest() {
 
 void TRequest::Start(std::string_view url, std::string_view proxy_address,
                      std::int32_t proxy_port) {
+  const bool reuse = state_ == TRequestState::kKept && Http11 &&
+                     ConnectionKey(url, proxy_address, proxy_port) == connection_key_;
   // The owner starts idle slots; a busy one ends its attempt first, so no partial file is left.
-  if (state_ != TRequestState::kIdle) Close();
+  if (state_ != TRequestState::kIdle && !reuse) Close();
   ++attempt_;
   Url = ShortString(url);
   ProxyAddress = ShortString(proxy_address);
   ProxyPort = proxy_port;
   Failure = {};
   Trace(IdText() + ": Open " + Url);
+  if (reuse) return Reuse();
   // Nothing can be fetched, and the owner must hear of it: a slot that stayed silent would leave
   // its address waiting for ever.
   if (HasOtherProtocol(Url)) {
@@ -96,6 +99,44 @@ void TRequest::SetAuthorization(std::string_view user, std::string_view password
   std::string_view owner = address.empty() ? std::string_view(Url) : address;
   credentials_host_ = GetHost(owner);
   credentials_port_ = GetPort(owner);
+}
+
+std::string TRequest::ConnectionKey(std::string_view url, std::string_view proxy_address,
+                                    std::int32_t proxy_port) {
+  std::string key = (IsSecure(url) ? "https://" : "http://") + AnsiLowerCase(GetHost(url)) + ":" +
+                    std::to_string(GetPort(url));
+  if (!proxy_address.empty())
+    key += " by " + std::string(proxy_address) + ":" + std::to_string(proxy_port);
+  return key;
+}
+
+bool TRequest::KeptFor(std::string_view url, std::string_view proxy_address,
+                       std::int32_t proxy_port) const {
+  return state_ == TRequestState::kKept && Http11 &&
+         ConnectionKey(url, proxy_address, proxy_port) == connection_key_;
+}
+
+// The request goes on the connection the last answer left open.
+void TRequest::Reuse() {
+  Trace(IdText() + ": Keep the connection");
+  ResetExchange();
+  reused_ = true;
+  speed_window_start_ = clock_.TickMs();
+  speed_window_bytes_ = 0;
+  SendRequest();
+}
+
+void TRequest::DropKept() {
+  Trace(IdText() + ": The kept connection ends");
+  Socket.Abort();
+  Enter(TRequestState::kIdle);
+}
+
+void TRequest::CheckIdle(std::int32_t seconds) {
+  if (state_ == TRequestState::kKept &&
+      clock_.TickMs() - kept_since_ >= std::int64_t{seconds} * 1000) {
+    DropKept();
+  }
 }
 
 bool TRequest::Enter(TRequestState next) {
@@ -125,6 +166,8 @@ void TRequest::Connect() {
     host = HostToResolve(HostAddress.empty() ? GetHost(Url) : HostAddress);
     port = std::to_string(GetPort(Url));
   }
+  connection_key_ = ConnectionKey(Url, ProxyAddress, ProxyPort);
+  reused_ = false;
   // The certificate is checked against the address's host, not the address connected to.
   const TTlsRequest tls = TlsRequest();
   const bool secure = ProxyAddress.empty() && IsSecure(Url);
@@ -146,6 +189,8 @@ void TRequest::ResetExchange() {
   HeaderLength = 0;
   Buffer.Reset();
   scanner_.Reset();
+  interim_answers_ = 0;
+  draining_ = false;
 }
 
 bool TRequest::CredentialsApply() const {
@@ -238,9 +283,12 @@ void TRequest::SendRefererAndHeaders() {
 
 void TRequest::SendRequest() {
   Trace(IdText() + ": Send");
-  Socket.Send("GET " + RequestTarget() + " HTTP/1.0\r\n");
+  Socket.Send("GET " + RequestTarget() + (Http11 ? " HTTP/1.1\r\n" : " HTTP/1.0\r\n"));
   Socket.Send(HostLine());
   SendAcceptAndAgent();
+  const bool range = ResumeBytes > 0 && !ResumeValidator.empty();
+  // The rest of a body is appended as it comes: a range is asked for uncoded.
+  if (Http11 && !range) Socket.Send("Accept-Encoding: gzip, deflate, br\r\n");
   SendRefererAndHeaders();
   if (!Cookie.empty()) Socket.Send("Cookie :" + Cookie + "\r\n");
   if (session_.Cookies) {
@@ -249,7 +297,7 @@ void TRequest::SendRequest() {
       Socket.Send("Cookie: " + cookies + "\r\n");
     }
   }
-  if (ResumeBytes > 0 && !ResumeValidator.empty()) {
+  if (range) {
     Socket.Send("Range: bytes=" + std::to_string(ResumeBytes) +
                 "-\r\nIf-Range: " + ResumeValidator + "\r\n");
   }
@@ -274,7 +322,9 @@ void TRequest::SocketOkHost(TSCX& sender) {
 }
 
 void TRequest::SocketFail(TSCX& sender) {
-  if (&sender != &Socket || !Progress(kStatusFailed)) return;
+  if (&sender != &Socket) return;
+  if (state_ == TRequestState::kKept) return DropKept();  // timed out while kept: nothing lost
+  if (!Progress(kStatusFailed)) return;
   Trace(GetHost(Url) + " : SCX_Fail");
   TNetError error = Socket.LastError;
   if (error.Kind == TNetError::kNone) error.Kind = TNetError::kOther;
@@ -303,8 +353,17 @@ void TRequest::SocketCanWrite(TSCX& sender) {
 }
 
 void TRequest::SocketCut(TSCX& sender) {
-  if (&sender != &Socket || !ReportCut()) return;
-  if (state_ == TRequestState::kReceivingBody) return BodyEnded();
+  if (&sender != &Socket) return;
+  if (state_ == TRequestState::kKept) return DropKept();
+  if (!ReportCut()) return;
+  if (state_ == TRequestState::kReceivingBody && draining_) return Close();
+  if (state_ == TRequestState::kReceivingBody) return BodyEnded(framing_ != TFraming::kToClose);
+  // A kept connection the server had closed as the request went: no server saw it, so it goes
+  // again, once, on a new connection, and costs the address no trial.
+  if (state_ == TRequestState::kReceivingHeader && reused_ && Buffer.Size() == 0) {
+    Trace(IdText() + ": The kept connection was closed: connect again");
+    return Connect();
+  }
   // The server closed before its answer was whole: an attempt that failed, as a refused
   // connection is, so that the owner may try the address again.
   if (Buffer.Size() == 0) {
@@ -326,6 +385,9 @@ void TRequest::SocketData(TSCX& sender, const char* buf, int len) {
   Trace(IdText() + ": SCX_Data");
   const std::string_view bytes(buf, static_cast<std::size_t>(len));
   switch (state_) {
+    case TRequestState::kKept:
+      // Bytes no request asked for: never read as the next answer.
+      return DropKept();
     case TRequestState::kTunnelling:
       return ReceiveTunnelBytes(bytes);
     case TRequestState::kSecuring:
@@ -334,7 +396,12 @@ void TRequest::SocketData(TSCX& sender, const char* buf, int len) {
     case TRequestState::kReceivingHeader:
       return ReceiveHeaderBytes(bytes);
     case TRequestState::kReceivingBody:
-      if (ReceiveBodyBytes(bytes) && Raise(OnProgress, len)) Raise(OnBody, *this);
+      if (draining_) {
+        if (Raise(OnProgress, len)) Drain(bytes);
+        return;
+      }
+      if (!ReceiveFramedBody(bytes) || !Raise(OnProgress, len) || !Raise(OnBody, *this)) return;
+      if (body_whole_) BodyEnded(false);
       return;
     default:
       return;  // no request sent yet: nothing to read
@@ -356,20 +423,47 @@ void TRequest::ReceiveHeaderBytes(std::string_view bytes) {
 }
 
 void TRequest::HeaderComplete() {
-  Enter(TRequestState::kReceivingBody);
   const std::string_view body = Buffer.View().substr(static_cast<std::size_t>(HeaderLength));
   Header.Parse(Buffer.View().substr(0, static_cast<std::size_t>(HeaderLength)), clock_.Now(),
                session_.DateParts);
-  if (Header.ContentLength == 0) Header.ContentLength = static_cast<std::int32_t>(body.size());
+  reused_ = false;
+  if (Http11 && Header.Status >= 100 && Header.Status < 200) {
+    // An interim answer (100 Continue, 103 Early Hints): the real one follows. A server that
+    // sends nothing else is refused before it fills the stack.
+    if (++interim_answers_ > kMaxInterimAnswers) {
+      Fail(TNetError::kProtocol, "the server sends interim answers without end");
+      return;
+    }
+    const std::string rest(body);
+    Buffer.Reset();
+    scanner_.Reset();
+    HeaderLength = 0;
+    if (!rest.empty()) ReceiveHeaderBytes(rest);
+    return;
+  }
+  Enter(TRequestState::kReceivingBody);
+  if (!SetUpBody()) return;
+  if (Header.ContentLength == 0 && framing_ == TFraming::kToClose && !decoder_) {
+    Header.ContentLength = static_cast<std::int32_t>(body.size());
+  }
   resuming_ = false;
   write_failed_ = false;
   if ((Header.Status == 206 || (Header.Status == 416 && ResumeBytes > 0)) && !TakeRange()) return;
+  if (resuming_ && decoder_) {
+    // Coded bytes appended to plain ones would make neither.
+    ForgetResume();
+    Fail(TNetError::kProtocol, "the server sent the rest of the file coded");
+    return;
+  }
   if (session_.Cookies) {
     for (const std::string& set_cookie : Header.SetCookies) {
       (void)session_.Cookies->Take(set_cookie, Url, clock_.UnixSeconds());  // refused: dropped
     }
   }
-  if (!HeaderKept()) return;
+  if (!HeaderKept()) {
+    if (draining_) Drain(body);
+    return;
+  }
   if (resuming_ && (PartialFile() != ResumeFile || fs_.FileSize(ResumeFile) != ResumeBytes)) {
     ForgetResume();
     Fail(TNetError::kLocalFile, "the partial file to finish is no longer " + OutputFile);
@@ -384,9 +478,102 @@ void TRequest::HeaderComplete() {
     Fail(TNetError::kLocalFile, "cannot create the file " + OutputFile);
     return;
   }
-  if (!ReceiveBodyBytes(body)) return;
+  if (!ReceiveFramedBody(body)) return;
   Buffer.Reset();
-  Raise(OnBody, *this);
+  if (Raise(OnBody, *this) && body_whole_) BodyEnded(false);
+}
+
+bool TRequest::SetUpBody() {
+  framing_ = TFraming::kToClose;
+  body_whole_ = false;
+  keep_ = false;
+  decoder_.reset();
+  if (!Http11) return true;
+  if (Header.TransferUnknown) {
+    Fail(TNetError::kProtocol, "the server sent the body in a transfer coding not asked for");
+    return false;
+  }
+  keep_ = Header.Reusable();
+  if (Header.Chunked) {
+    // Chunked wins over a length given as well.
+    framing_ = TFraming::kChunked;
+    chunked_ = TChunkedBody();
+    Header.LengthAnnounced = false;
+    Header.ContentLength = 0;
+  } else if (Header.DeclaredLength >= 0 || Header.Status == 204 || Header.Status == 304) {
+    framing_ = TFraming::kLength;
+    body_left_ = std::max<std::int64_t>(Header.DeclaredLength, 0);
+    if (Header.Status == 204 || Header.Status == 304) body_left_ = 0;
+  }
+  const TContentDecoder::TCoding coding = TContentDecoder::CodingOf(Header.ContentEncoding);
+  if (coding != TContentDecoder::TCoding::kIdentity &&
+      coding != TContentDecoder::TCoding::kUnknown) {
+    decoder_ = std::make_unique<TContentDecoder>(coding);
+  }
+  return true;
+}
+
+bool TRequest::ReceiveFramedBody(std::string_view bytes) {
+  switch (framing_) {
+    case TFraming::kToClose:
+      return ReceiveCodedBody(bytes);
+    case TFraming::kLength: {
+      const std::size_t take = static_cast<std::size_t>(
+          std::min<std::int64_t>(body_left_, static_cast<std::int64_t>(bytes.size())));
+      if (!ReceiveCodedBody(bytes.substr(0, take))) return false;
+      body_left_ -= static_cast<std::int64_t>(take);
+      // Bytes after the body are no answer to anything: the connection is not used again.
+      if (take < bytes.size()) keep_ = false;
+      body_whole_ = body_left_ == 0;
+      return true;
+    }
+    case TFraming::kChunked: {
+      std::size_t used = 0;
+      switch (chunked_.Feed(bytes, used,
+                            [this](std::string_view data) { return ReceiveCodedBody(data); })) {
+        case TChunkedBody::TResult::kError:
+          if (!chunked_.Error().empty()) Fail(TNetError::kProtocol, chunked_.Error());
+          return false;
+        case TChunkedBody::TResult::kEnd:
+          if (used < bytes.size()) keep_ = false;
+          body_whole_ = true;
+          return true;
+        case TChunkedBody::TResult::kMore:
+          return true;
+      }
+    }
+  }
+  return true;
+}
+
+bool TRequest::ReceiveCodedBody(std::string_view bytes) {
+  if (!decoder_) return ReceiveBodyBytes(bytes);
+  TContentDecoder& decoder = *decoder_;
+  if (decoder.Feed(bytes, [this](std::string_view decoded) {
+        return WithinBounds() && ReceiveBodyBytes(decoded);
+      })) {
+    return true;
+  }
+  if (!decoder.Error().empty()) Fail(TNetError::kProtocol, decoder.Error());
+  return false;
+}
+
+bool TRequest::WithinBounds() {
+  const std::int64_t decoded = decoder_->DecodedBytes();
+  if (MaxBodyBytes > 0 && decoded > MaxBodyBytes) {
+    Fail(TNetError::kTooLarge,
+         "the decoded body is larger than " + std::to_string(MaxBodyBytes) + " bytes", false);
+    return false;
+  }
+  if (decoded > kBombFloorBytes &&
+      decoded > kMaxDecodeRatio * std::max<std::int64_t>(decoder_->CodedBytes(), 1)) {
+    Fail(TNetError::kTooLarge,
+         "the body decodes to more than " + std::to_string(kMaxDecodeRatio) +
+             " times its size (a compression bomb)",
+         false);
+    return false;
+  }
+  return true;
 }
 
 bool TRequest::HeaderKept() {
@@ -396,8 +583,30 @@ bool TRequest::HeaderKept() {
   if (!guard.Holds()) return false;
   if (keep && !OutputFile.empty()) return true;
   Trace(IdText() + ": Filtered");
+  // A redirection or an error page is short: read and dropped, it leaves the connection to the
+  // next request, where closing it would cost a new connection (and handshake).
+  if (Http11 && keep_ && framing_ != TFraming::kToClose &&
+      (framing_ != TFraming::kLength || body_left_ <= kMaxDrainBytes)) {
+    draining_ = true;
+    drained_ = 0;
+    WriteToFile = false;
+    BodyInMemory = false;
+    decoder_.reset();
+    return false;
+  }
   Close();
   return false;
+}
+
+void TRequest::Drain(std::string_view bytes) {
+  drained_ += static_cast<std::int64_t>(bytes.size());
+  if (drained_ > kMaxDrainBytes) return Close();
+  if (!ReceiveFramedBody(bytes) || !body_whole_) return;
+  draining_ = false;
+  body_whole_ = false;
+  if (!keep_) return Close();
+  Enter(TRequestState::kKept);
+  kept_since_ = clock_.TickMs();
 }
 
 bool TRequest::ReceiveBodyBytes(std::string_view bytes) {
@@ -457,7 +666,10 @@ void TRequest::ForgetResume() {
 std::string TRequest::ResumeNoteFile() const { return PartialFile() + std::string(kResumeSuffix); }
 
 bool TRequest::KeepForResume() {
-  if (BodyInMemory || write_failed_ || file_bytes_ <= 0 || Header.Status != 200) return false;
+  // Decoded bytes are not the server's: a range of them cannot be asked for.
+  if (BodyInMemory || write_failed_ || file_bytes_ <= 0 || Header.Status != 200 || decoder_) {
+    return false;
+  }
   // A weak ETag does not promise the same bytes: only the date can stand in for it then.
   std::string validator = Header.ETag.starts_with("W/") ? std::string() : Header.ETag;
   if (validator.empty()) validator = Header.LastModifiedText;
@@ -483,11 +695,20 @@ bool TRequest::WriteFailed(std::string_view what) {
 
 std::string TRequest::PartialFile() const { return OutputFile + std::string(kPartialSuffix); }
 
-void TRequest::BodyEnded() {
-  Socket.Abort();
-  Enter(TRequestState::kIdle);
+void TRequest::BodyEnded(bool cut) {
+  body_whole_ = false;
+  std::string why = framing_ == TFraming::kChunked ? "the connection closed inside the chunked body"
+                                                   : "the body is shorter than announced";
+  if (decoder_ && !cut && !decoder_->Finish()) {
+    cut = true;
+    why = decoder_->Error();
+  }
+  const bool keep = keep_ && !cut;
+  if (!keep) Socket.Abort();
+  Enter(keep ? TRequestState::kKept : TRequestState::kIdle);
+  kept_since_ = clock_.TickMs();
   const bool on_disk = file_ != nullptr;
-  const bool whole = CloseBody();
+  const bool whole = CloseBody(cut);
   if (whole && on_disk && !fs_.RenameFile(PartialFile(), OutputFile)) {
     DropBody();
     Fail(TNetError::kLocalFile, "cannot write the file " + OutputFile);
@@ -496,20 +717,21 @@ void TRequest::BodyEnded() {
   if (whole && on_disk && fs_.FileExists(ResumeNoteFile())) (void)fs_.RemoveFile(ResumeNoteFile());
   if (Url.find(kTraceMarker) != std::string::npos) session_.Trace = true;
   if (!whole) {
-    Fail(TNetError::kProtocol, "the body is shorter than announced");
+    Fail(TNetError::kProtocol, why);
     return;
   }
   Raise(OnDone, *this);
 }
 
-bool TRequest::CloseBody() {
-  if (!file_ && !BodyInMemory) return true;
-  const std::int32_t announced = Header.LengthAnnounced ? Header.ContentLength : 0;
+bool TRequest::CloseBody(bool cut) {
+  if (!file_ && !BodyInMemory) return !cut;
+  // A decoded body's length is not the one announced, which its framing checked.
+  const std::int32_t announced = Header.LengthAnnounced && !decoder_ ? Header.ContentLength : 0;
   Header.ContentLength = static_cast<std::int32_t>(std::min<std::int64_t>(file_bytes_, INT32_MAX));
   // A body shorter than its header announced was cut off: not a captured file, but what came
   // may be kept for the next attempt to finish.
   const bool closed = CloseOutput();
-  if (closed && file_bytes_ >= announced) return true;
+  if (closed && !cut && file_bytes_ >= announced) return true;
   if (!(closed && KeepForResume())) DropBody();
   return false;
 }
@@ -587,6 +809,11 @@ void TRequest::CheckSpeed(std::int32_t bytes_per_second, std::int32_t seconds) {
 
 bool TRequest::Fail(TNetError::TKind kind, std::string message, bool retry) {
   Trace(IdText() + ": socket error");
+  // The owner refused this answer already: what goes wrong in its body is nobody's failure.
+  if (draining_) {
+    Close();
+    return false;
+  }
   if (!EndAttempt()) return false;
   Failure = {kind, std::move(message)};
   return Raise(OnError, *this, retry);

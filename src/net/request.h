@@ -1,12 +1,22 @@
-// TRequest: one connection slot of a capture. It performs one HTTP/1.0 GET at a time over its
-// own socket component, directly or through a proxy, parses the response header, asks its owner
-// whether and where to keep the body, streams the body into that file, and reports through
-// events. It neither follows redirections nor retries: its owner decides.
+// TRequest: one connection slot of a capture. It performs one GET at a time over its own socket
+// component, directly or through a proxy, parses the response header, asks its owner whether and
+// where to keep the body, streams the body into that file, and reports through events. It
+// neither follows redirections nor retries: its owner decides.
+//
+// HTTP/1.0 (Http11 false) opens a connection per request and reads each body until the server
+// closes. HTTP/1.1 keeps the connection after an answer whose body's end is known (a length, or
+// chunked) and which the server does not close (Connection: close, or an HTTP/1.0 answer without
+// keep-alive): the next Start to the same scheme, host, port and proxy sends its request on it.
+// Bodies may then come chunked and compressed (gzip, deflate, br, asked for unless a range is);
+// the file holds them decoded. A request whose kept connection turns out closed before any byte
+// of the answer goes again once on a new connection, unseen by the owner.
 //
 // Events, for the owner (the capture session runs 1 to 9 slots and reacts to each):
 //   OnHeader  the header is complete and parsed into Header. Return false to refuse the
 //             response, or set OutputFile (and optionally clear WriteToFile to read and drop
-//             the body) and return true. A refusal closes the connection: no OnDone, no OnError.
+//             the body) and return true. A refusal closes the connection: no OnDone, no OnError
+//             (under HTTP/1.1 a short body whose end is known is read and dropped first, and
+//             the connection kept; the slot is busy until then).
 //   OnDone    the body was read to its end; the file OutputFile is complete and closed, and its
 //             size is in Header.ContentLength.
 //   OnError   the attempt failed (host unknown, connection failed or timed out, closed before
@@ -23,13 +33,16 @@
 //   OnException  one of the owner's handlers threw: the connection is aborted and the request is
 //             idle; `error` is the exception's message.
 // A connection that closes before the header is complete is a failed attempt (OnError with a
-// retry; Failure kClosedEarly when not one byte of the answer came). An address of a scheme the
+// retry; Failure kClosedEarly when not one byte of the answer came). A decoded body beyond
+// MaxBodyBytes, or one that grows beyond any sane ratio to its coded size, fails as kTooLarge
+// without a retry; one that cannot be decoded fails as kProtocol. An address of a scheme the
 // program does not fetch fails at once, without a retry.
 //
-// States, in two parts: the connection being opened, then the one exchange on it.
+// States, in two parts: the connection being opened (or kept), then the exchange on it.
 //   idle -> connecting [-> tunnelling -> securing] -> receiving header -> receiving body -> idle
-//   (the last when the server closes after the body); any state -> closing -> idle on Close, a
-//   failure or a refused response. Tunnelling and securing are https through a proxy.
+//   (the last when the server closes after the body), or -> kept -> receiving header (the next
+//   request on the same connection); any state -> closing -> idle on Close, a failure or a
+//   refused response. Tunnelling and securing are https through a proxy.
 // request_state.h lists every move; they all go through one function, which checks the move and
 // reports its progress code. Any event but OnLog may call Start or Close on this request: what
 // raised the event then stops, since the rest of its work belonged to the attempt that ended.
@@ -48,6 +61,8 @@
 
 #include "base/date_time.h"
 #include "base/file_system.h"
+#include "net/chunked_body.h"
+#include "net/content_decoder.h"
 #include "net/http_header.h"
 #include "net/memory_stream_ex.h"
 #include "net/request_state.h"
@@ -69,6 +84,11 @@ inline constexpr std::string_view kTraceMarker = "~~~~~~";
 // capture. No type of the MIME table has such an extension.
 inline constexpr std::string_view kPartialSuffix = ".kvpart";
 
+// A decoded body larger than this and more than kMaxDecodeRatio times its coded size is a
+// compression bomb, not a file: no web page or picture compresses so well at that size.
+inline constexpr std::int64_t kBombFloorBytes = 8 * 1024 * 1024;
+inline constexpr std::int64_t kMaxDecodeRatio = 1000;
+
 class TRequest {
  public:
   // The hub and the session (shared by the slots of one capture) must outlive the request.
@@ -89,12 +109,20 @@ class TRequest {
   // connected fails as a time-out does (kTooSlow, with a retry). Nothing when either is 0 or
   // less. A server that sends one byte now and then holds a slot no longer.
   void CheckSpeed(std::int32_t bytes_per_second, std::int32_t seconds);
+  // A kept connection unused for `seconds` is closed: servers drop idle ones, and a request sent
+  // as one does would have to go again.
+  void CheckIdle(std::int32_t seconds);
+  // Whether a Start for `url` (through that proxy, or none) would go on the kept connection.
+  bool KeptFor(std::string_view url, std::string_view proxy_address = {},
+               std::int32_t proxy_port = 80) const;
 
   TRequestState State() const { return state_; }
   // The request is sent: its answer is awaited or being read.
   bool Answering() const {
     return state_ == TRequestState::kReceivingHeader || state_ == TRequestState::kReceivingBody;
   }
+  // An exchange is under way: neither idle nor only keeping its connection.
+  bool Busy() const { return state_ != TRequestState::kIdle && state_ != TRequestState::kKept; }
 
   std::int32_t Id;
   std::uint8_t Status = 0;  // the last progress code (kStatus...)
@@ -109,6 +137,9 @@ class TRequest {
   std::string Referer;
   std::string Credentials;
   std::int32_t TimeoutSecs = 30;
+  bool Http11 = false;  // HTTP/1.1 (kept connections, chunked and compressed bodies); else 1.0
+  // A decoded body beyond this many bytes fails (kTooLarge); 0: no limit but the bomb's.
+  std::int64_t MaxBodyBytes = 0;
   std::string CaFile;              // https: a PEM file of certificates to trust as well
   bool VerifyCertificates = true;  // https: false accepts any certificate (unsafe)
   TMemoryStreamEx Buffer;
@@ -201,10 +232,26 @@ class TRequest {
   // The owner's word on the header: false when it refused the response (then closed) or its
   // handler took the request over.
   bool HeaderKept();
-  void BodyEnded();
+  void Drain(std::string_view bytes);
+  // Under HTTP/1.1: how the body ends and how it is coded, from the header.
+  bool SetUpBody();
+  // The body's bytes as they travel: framed by a length, chunks or the close, then coded.
+  // False when the attempt ended (failed); body_whole_ is set once the framing's end is read.
+  bool ReceiveFramedBody(std::string_view bytes);
+  bool ReceiveCodedBody(std::string_view bytes);
+  // The decoded body so far stays within MaxBodyBytes and the bomb's bound; fails it if not.
+  bool WithinBounds();
+  // The body ended: `cut` when the connection closed before the end its framing announced.
+  void BodyEnded(bool cut);
   // The body's file closed; true when the body came as long as announced (or none is kept),
   // false when it was cut off, and then dropped. Header.ContentLength becomes what came.
-  bool CloseBody();
+  bool CloseBody(bool cut);
+  // A kept connection that the server closed, or that carried bytes no request asked for.
+  void DropKept();
+  // The key of the connection a request to `url` through that proxy uses.
+  static std::string ConnectionKey(std::string_view url, std::string_view proxy_address,
+                                   std::int32_t proxy_port);
+  void Reuse();
   bool OpenOutput();
   // A body that could not be written: a full disk, or this file's own failure (`what` and the
   // file's name). Always false.
@@ -249,6 +296,23 @@ class TRequest {
   std::int64_t speed_window_start_ = 0;
   std::int64_t speed_window_bytes_ = 0;
   THeaderEndScanner scanner_;
+  // HTTP/1.1's framing of the body being read, and its decoding (null for none).
+  enum class TFraming : std::uint8_t { kToClose, kLength, kChunked };
+  TFraming framing_ = TFraming::kToClose;
+  std::int64_t body_left_ = 0;  // kLength: bytes still to come
+  TChunkedBody chunked_;
+  std::unique_ptr<TContentDecoder> decoder_;
+  bool body_whole_ = false;      // the framing's end was read
+  bool keep_ = false;            // the connection may carry the next request after this body
+  bool reused_ = false;          // this exchange went on a kept connection, not yet answered
+  std::string connection_key_;   // of the connection open (or last opened)
+  std::int64_t kept_since_ = 0;  // tick
+  int interim_answers_ = 0;      // 1xx answers before this exchange's own
+  // A refused answer's body being read to its end, to keep the connection; at most so long.
+  bool draining_ = false;
+  std::int64_t drained_ = 0;
+  static constexpr std::int64_t kMaxDrainBytes = 64 * 1024;
+  static constexpr int kMaxInterimAnswers = 8;
   std::string credentials_host_;
   std::int32_t credentials_port_ = 80;
   // Counts the attempts (Start), for TAttemptGuard.

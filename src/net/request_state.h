@@ -3,18 +3,22 @@
 // A slot's state has two parts. Its connection: kConnecting (the host looked up and connected
 // to, with the TLS handshake of an https address fetched directly), and for https through a
 // proxy kTunnelling (CONNECT sent, the proxy's answer awaited) then kSecuring (the TLS handshake
-// through the tunnel). Then the one exchange on that connection: kReceivingHeader (the request
-// is sent, the response header read) and kReceivingBody (the header is read, the body read until
-// the server closes). kIdle has neither. kClosing ends an attempt, whatever it was doing.
+// through the tunnel); under HTTP/1.1, kKept: a connection open after an answer, waiting for the
+// next request to the same server. Then the exchange on that connection: kReceivingHeader (the
+// request is sent, the response header read) and kReceivingBody (the header is read, the body
+// read until its end: its length, its last chunk, or the server's close). kIdle has neither.
+// kClosing ends an attempt, whatever it was doing.
 //
-//   kIdle -Start-> kConnecting --------------------------------> kReceivingHeader
-//                      `-(https by proxy)-> kTunnelling -> kSecuring -'     |
-//   kIdle <-(the body whole and the connection closed)- kReceivingBody <----'
+//   kIdle -Start-> kConnecting --------------------------------> kReceivingHeader <-----.
+//                      `-(https by proxy)-> kTunnelling -> kSecuring -'     |           |
+//   kIdle <-(the body whole and the connection closed)- kReceivingBody <----'           |
+//   kKept <-(the body whole, the connection kept)--------------'  kKept -(Start)--------'
+//   kKept -(the server closes it, sends bytes unasked, or it idled too long)-> kIdle
+//   kReceivingHeader -(a kept connection closed before any byte of the answer)-> kConnecting
 //   any state -(Close, a failure, a refused response)-> kClosing -> kIdle
 //
 // A move reports the progress code it stands for; the socket's own events (host found,
-// connected, data, closed by the server, failed) report theirs. A connection kept for a next
-// request will be one more state of the first part, entered from kReceivingBody.
+// connected, data, closed by the server, failed) report theirs.
 #pragma once
 
 #include <cstdint>
@@ -38,6 +42,7 @@ enum class TRequestState : std::uint8_t {
   kReceivingHeader,
   kReceivingBody,
   kClosing,
+  kKept,
 };
 
 struct TRequestMove {
@@ -58,6 +63,12 @@ inline constexpr TRequestMove kRequestMoves[] = {
     {TRequestState::kReceivingHeader, TRequestState::kReceivingBody, 0},
     // The server's close that ends the body was reported already, as the socket's event.
     {TRequestState::kReceivingBody, TRequestState::kIdle, 0},
+    {TRequestState::kReceivingBody, TRequestState::kKept, 0},
+    {TRequestState::kKept, TRequestState::kReceivingHeader, kStatusSent},
+    {TRequestState::kKept, TRequestState::kIdle, kStatusClosed},
+    // The server had closed the kept connection as the request went: the same request goes
+    // again on a new one.
+    {TRequestState::kReceivingHeader, TRequestState::kConnecting, kStatusConnecting},
     {TRequestState::kClosing, TRequestState::kIdle, kStatusClosed},
 };
 

@@ -31,6 +31,7 @@ struct TNetError {
     kTooSlow,      // the answer came slower than the low-speed limit for its whole time
     kDiskFull,     // the body could not be written because the disk is full
     kUnsupported,  // the address's scheme is not one the program fetches
+    kTooLarge,     // the decoded body grew beyond the file size limit, or is a compression bomb
   };
   TKind Kind = kNone;
   std::string Message;

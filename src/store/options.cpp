@@ -26,6 +26,7 @@ void ForEachExtendedOption(Visitor&& visit, Options&... o) {
   visit("SendReferer", o.SendReferer...);
   ForEachPolitenessOption(visit, o.Politeness...);
   visit("SiteLayout", o.SiteLayout...);
+  visit("Protocol", o.Protocol...);
 }
 
 // The extended options that are lists, stored one item a key: the list's name and the item's
@@ -129,6 +130,7 @@ TOPTIONS OriginalBehaviour() {
   o.SendReferer = false;
   o.Politeness = TPoliteness::Original();
   o.SiteLayout = false;
+  o.Protocol = std::string(TOPTIONS::kHttp10);
   return o;
 }
 
@@ -240,6 +242,9 @@ std::string TOPTIONS::CheckIni(const TIniFile& ini, std::string_view section,
           }
         },
         probe);
+    if (SameAsciiNoCase(key, "Protocol") && value != kHttp10 && value != kHttp11) {
+      problem = "1.0 or 1.1 is expected";
+    }
     if (!problem.empty()) return key + "=" + value + ": " + problem;
   }
   return {};

@@ -82,6 +82,13 @@ class TOPTIONS {
   // paths the site's scripts build keep working off line; off: every file flat in the folder
   // under a short name. On for new webs; a web stored without it stays flat.
   bool SiteLayout = true;
+  // The HTTP version the requests speak: "1.1" keeps each connection for the next request to its
+  // server and takes chunked and compressed bodies; "1.0" opens one connection per request, as
+  // the original program did (and a web stored without the option does).
+  std::string Protocol = std::string(kHttp11);
+  static constexpr std::string_view kHttp10 = "1.0";
+  static constexpr std::string_view kHttp11 = "1.1";
+  bool UsesHttp11() const { return Protocol == kHttp11; }
 
   // An extended option as stored: its key and its value written as in the settings file.
   using TEntry = std::pair<std::string, std::string>;

@@ -31,6 +31,7 @@
 class QAbstractButton;
 class QAction;
 class QCheckBox;
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -260,6 +261,7 @@ class TMainWin : public QMainWindow {
   TRulesEditor* rules_editor_ = nullptr;
   QCheckBox* send_referer_ = nullptr;
   QCheckBox* site_layout_ = nullptr;
+  QComboBox* http_version_ = nullptr;
   QPlainTextEdit* request_headers_ = nullptr;
   QLabel* headers_problem_ = nullptr;
   const TWEB* headers_web_ = nullptr;  // the web whose headers the edit shows

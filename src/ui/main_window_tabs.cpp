@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -262,6 +263,14 @@ QWidget* TMainWin::RequestsGroup(QWidget* tab) {
       tr("Each request names the page whose link led to its address, as a navigator does: some "
          "servers refuse pictures and files asked for without it. Never sent from a secure page "
          "to a server reached in the clear."));
+  http_version_ = new QComboBox(requests);
+  http_version_->setObjectName(QStringLiteral("HttpVersionCombo"));
+  http_version_->addItem(tr("HTTP/1.1: connections kept, bodies compressed"));
+  http_version_->addItem(tr("HTTP/1.0: one connection per request"));
+  http_version_->setToolTip(
+      tr("HTTP/1.1 sends the next request to a server on the connection its last answer left "
+         "open and takes compressed bodies, which it stores decoded; HTTP/1.0 opens a connection "
+         "for every request, as webs made before the choice do."));
   request_headers_ = new QPlainTextEdit(requests);
   request_headers_->setObjectName(QStringLiteral("RequestHeadersEdit"));
   request_headers_->setPlaceholderText(tr("X-Token: value"));
@@ -280,6 +289,10 @@ QWidget* TMainWin::RequestsGroup(QWidget* tab) {
   });
   auto* layout = new QVBoxLayout(requests);
   layout->addWidget(send_referer_);
+  auto* version = new QHBoxLayout;
+  version->addWidget(new QLabel(tr("Protocol:"), requests));
+  version->addWidget(http_version_, 1);
+  layout->addLayout(version);
   layout->addWidget(new QLabel(tr("Extra headers:"), requests));
   layout->addWidget(request_headers_);
   layout->addWidget(headers_problem_);
@@ -436,6 +449,7 @@ TWebForm TMainWin::ReadForm() const {
   f.AddressRules = rules_editor_->Texts();
   f.SendRefererCheck = send_referer_->isChecked();
   f.SiteLayoutCheck = site_layout_->isChecked();
+  f.Http10Choice = http_version_->currentIndex() == 1;
   f.RequestHeadersEdit = FromQt(request_headers_->toPlainText());
   f.Politeness = politeness_->Read();
   auto limit = [](const TLimitWidgets& w) {
@@ -479,6 +493,7 @@ void TMainWin::ShowForm(const TWebForm& f) {
   rules_editor_->Load(f.AddressRules);
   send_referer_->setChecked(f.SendRefererCheck);
   site_layout_->setChecked(f.SiteLayoutCheck);
+  http_version_->setCurrentIndex(f.Http10Choice ? 1 : 0);
   // Headers being typed that cannot be taken yet stay as typed while the same web is shown: the
   // web keeps its previous ones meanwhile, and the line's problem is said under the edit.
   const bool typing = headers_web_ == web_.get() &&

@@ -287,6 +287,7 @@ TEST_F(CaptureEndToEndTest, AnHttpSiteMovedToHttpsThroughAProxy) {
   auto web = NewWeb("http://" + site + "/");
   web->EditOptions().CaFile = certificates.CaFile();
   web->EditOptions().Politeness.Robots = false;  // the proxy's every request is checked below
+  web->EditOptions().Protocol = "1.0";           // a connection, and a tunnel, per request
   TCaptureRunResult result = Capture(*web);
   EXPECT_GE(result.Captured, 30);
 

@@ -365,6 +365,7 @@ TEST_F(CaptureRunTest, AServerThatStopsAnsweringIsNamedAsTheCauseOfTheLosses) {
 
 TEST_F(CaptureRunTest, StopRequestsReachTheSession) {
   settings_.MaxSockets = 1;
+  web_->EditOptions().Protocol = "1.0";  // a body read until the server closes
   web_->NewLink({0, "http://www.a.com/b.htm", ""}, web_->Tree().Find(web_->Url()));
   lib_.Expect(testing::ServedWithoutCut(Page("<HTML>a</HTML>")));  // still open when stopped
   TCaptureRun& run = NewRun();

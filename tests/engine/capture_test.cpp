@@ -517,6 +517,7 @@ TEST_F(CaptureTest, AStopThatCompletesTransfersWaitsABoundedTime) {
 
 TEST_F(CaptureTest, StopCompletingLetsStartedDownloadsFinish) {
   settings_.MaxSockets = 2;
+  web_->EditOptions().Protocol = "1.0";  // a body read until the server closes
   Link("http://www.a.com/b.htm");
   // The first slot has its whole response and waits for the close; the second has nothing yet.
   lib_.Expect(testing::ServedWithoutCut(Response("text/html", "<HTML>home</HTML>")));

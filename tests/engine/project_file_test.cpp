@@ -98,6 +98,7 @@ TEST_F(ProjectFileTest, Version0) {
   original.SendReferer = false;
   original.Politeness = TPoliteness::Original();
   original.SiteLayout = false;
+  original.Protocol = "1.0";
   EXPECT_EQ(web->Options(), original);
   ASSERT_EQ(web->MimeList().Count(), 2);
   EXPECT_EQ(web->MimeList().GetMimebyIndex(0)->Extension, "html");  // kept up to 5
@@ -368,6 +369,7 @@ TEST_F(ProjectFileTest, NewerOptionsFollowTheTreeOnlyWhenUsed) {
   web->EditOptions().SendReferer = false;
   web->EditOptions().Politeness.Robots = false;
   web->EditOptions().SiteLayout = false;
+  web->EditOptions().Protocol = "1.0";
   ASSERT_TRUE(web->SaveToFile("/webs/site/Local.Web"));
   const std::string original = fs.files["/webs/site/Local.Web"];
   EXPECT_EQ(original.find("KRVNX"), std::string::npos);
@@ -415,6 +417,17 @@ TEST_F(ProjectFileTest, NewerOptionsFollowTheTreeOnlyWhenUsed) {
     ASSERT_TRUE(loaded);
     EXPECT_EQ(paced->Options().Politeness, polite);
   }
+
+  // And the HTTP version: a block holding only it is written for 1.1.
+  back->EditOptions() = web->Options();
+  back->EditOptions().Protocol = "1.1";
+  ASSERT_TRUE(back->SaveToFile("/webs/moved/Local.Web"));
+  const std::string modern = fs.files["/webs/moved/Local.Web"];
+  EXPECT_NE(modern.find(std::string("\x08Protocol\x03"
+                                    "1.1")),
+            std::string::npos);
+  EXPECT_EQ(Load(modern, &loaded)->Options().Protocol, "1.1");
+  EXPECT_EQ(Load(original, &loaded)->Options().Protocol, "1.0");
 }
 
 // A list is stored one item a key, so that it may be longer than one stored value; a web read

@@ -242,6 +242,7 @@ TEST_F(ResolveEndToEndTest, WithoutRequisitesEveryPageIsStoredAsBefore) {
   original.PageRequisites = false;
   original.SiteLayout = false;
   original.Politeness = TPoliteness::Original();
+  original.Protocol = "1.0";
   TWEB web(original);
   EXPECT_TRUE(web.Init(server.Url("/"), folder_.string(), mime_));
   web.SetFileName(web.Path() + "Local.Web");

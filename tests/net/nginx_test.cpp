@@ -10,6 +10,7 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
+#include <set>
 #include <string>
 
 #include "base/file_system.h"
@@ -89,6 +90,30 @@ TEST_F(NginxTest, ServesTheSampleSiteByteForByte) {
   }
   EXPECT_EQ(req_.Header.ContentType, "image/png");
   EXPECT_NE(server_->AccessLog().find("GET /gallery/photo1.jpg HTTP/1.0"), std::string::npos);
+}
+
+// Under HTTP/1.1 the pages come gzipped, the pictures as they are, all on one connection, and
+// every file is stored as the site holds it.
+TEST_F(NginxTest, OneKeptConnectionServesTheSiteDecoded) {
+  req_.Http11 = true;
+  const std::string before = server_->AccessLog();
+  const char* const names[] = {"index.htm", "gallery/photo1.jpg", "about.htm", "images/logo.png",
+                               "news/index.htm"};
+  for (const std::string name : names) {
+    EXPECT_TRUE(Fetch("/" + name) == SiteFile(name)) << name;
+    EXPECT_EQ(req_.Header.ContentEncoding, name.ends_with(".htm") ? "gzip" : "") << name;
+    EXPECT_EQ(req_.State(), TRequestState::kKept) << name;
+  }
+  const std::string log = server_->AccessLog().substr(before.size());
+  std::set<std::string> connections;
+  int requests = 0;
+  for (std::size_t at = 0; (at = log.find(" HTTP/1.1\" 200 ", at)) != std::string::npos; ++at) {
+    const std::size_t conn = log.find("conn=", at) + 5;
+    connections.insert(log.substr(conn, log.find('\n', conn) - conn));
+    ++requests;
+  }
+  EXPECT_EQ(requests, 5) << log;
+  EXPECT_EQ(connections.size(), 1u) << log;
 }
 
 TEST_F(NginxTest, RedirectsTheOldPageAndAnswersMissingPagesWith404) {

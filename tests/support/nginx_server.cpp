@@ -109,7 +109,7 @@ std::string TNginxServer::Config(const std::string& root) const {
        "          font/woff2 woff2; }\n"
        "  default_type application/octet-stream;\n"
        "  log_format korvane '$remote_addr \"$request\" $status host=$http_host "
-       "sni=$ssl_server_name reused=$ssl_session_reused';\n"
+       "sni=$ssl_server_name reused=$ssl_session_reused conn=$connection';\n"
        "  access_log "
     << d << "/access.log korvane;\n"
     << "  client_body_temp_path " << d << "/client_body;\n"
@@ -118,6 +118,10 @@ std::string TNginxServer::Config(const std::string& root) const {
     << "  uwsgi_temp_path " << d << "/uwsgi;\n"
     << "  scgi_temp_path " << d << "/scgi;\n"
     << "  keepalive_timeout 5;\n"
+       // Pages and stylesheets go compressed to a client that asks for it (HTTP/1.1 only).
+       "  gzip on;\n"
+       "  gzip_min_length 1;\n"
+       "  gzip_types text/css text/javascript image/svg+xml;\n"
        "  server {\n"
        "    listen 127.0.0.1:"
     << port_ << (tls_ ? " ssl" : "") << ";\n";

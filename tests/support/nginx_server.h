@@ -4,8 +4,9 @@
 // the sample site's server rules: "/old-page.htm" redirects (301) to "/news/index.htm", and the
 // server-side map program "/cgi-bin/map" answers with a redirection to the home page. Given a
 // certificate, it serves https instead, and a second port sends every http address to its
-// https form. Its access log names the Host each request carried and, over TLS, the server name
-// of the handshake and whether the session was resumed.
+// https form. Pages and stylesheets go gzipped to HTTP/1.1 requests that accept it. Its access
+// log names the Host each request carried, over TLS the server name of the handshake and whether
+// the session was resumed, and the connection's number.
 #pragma once
 
 #include <sys/types.h>

@@ -604,11 +604,17 @@ void MainWindowTest::OptionsTabEditsRulesAndHeaders() {
   QVERIFY(problem->text().startsWith(QStringLiteral("line 2: the name \"Bad Name\"")));
   headers->setPlainText(QStringLiteral("X-Token: abc\n"));
   QVERIFY(problem->isHidden());
+  // A new web speaks HTTP/1.1; the choice of 1.0 is kept with it.
+  auto* version = window.findChild<QComboBox*>(QStringLiteral("HttpVersionCombo"));
+  QVERIFY(version);
+  QCOMPARE(version->currentIndex(), 0);
+  version->setCurrentIndex(1);
   window.Action(TCommand::kSave)->trigger();
   TWEB saved(defaults);
   QVERIFY(saved.LoadFromFile(project));
   QCOMPARE(saved.Options().AddressRules, (std::vector<std::string>{"- **.zip"}));
   QCOMPARE(saved.Options().RequestHeaders, (std::vector<std::string>{"X-Token: abc"}));
+  QCOMPARE(saved.Options().Protocol, std::string("1.0"));
 }
 
 QTEST_MAIN(MainWindowTest)
