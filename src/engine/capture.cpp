@@ -520,7 +520,7 @@ void TCapture::KeepFile(TWebFile& record, std::int64_t size, bool html) {
 void TCapture::CheckLimits() {
   const auto& o = web_.Options();
   const bool size = o.MaxDiskSize > 0 && web_.TotalSize() > std::int64_t{o.MaxDiskSize} * 1024;
-  const bool count = o.MaxFileCount > 0 && web_.CapturedCount() > o.MaxFileCount;
+  const bool count = o.MaxFileCount > 0 && std::cmp_greater(web_.CapturedCount(), o.MaxFileCount);
   if (!size && !count) return;
   if (stop_reason_.empty()) {
     stop_reason_ = size ? "the size limit (" + std::to_string(o.MaxDiskSize) + " KB)"

@@ -450,19 +450,19 @@ TEST_F(CliTest, WhatIsNoProjectFileIsRefusedBeforeItIsRead) {
   EXPECT_NE(piped.output.find("no such web project file"), std::string::npos) << piped.output;
   const fs::path huge = root_ / "huge.web";
   std::ofstream(huge) << "KRVNF";
-  fs::resize_file(huge, 300LL * 1024 * 1024);  // sparse: no disk is spent
+  fs::resize_file(huge, 1100LL * 1024 * 1024);  // sparse: no disk is spent
   TRun big = Cli("info " + huge.string());
   EXPECT_EQ(big.status, 2);
-  EXPECT_NE(big.output.find("314572800 bytes long, more than any web's project file"),
+  EXPECT_NE(big.output.find("1153433600 bytes long, more than any web's project file"),
             std::string::npos)
       << big.output;
   // A later program's format is not called damaged.
   const fs::path newer = root_ / "newer.web";
-  std::ofstream(newer) << std::string("\x05KRVNF\x16\x00", 8) << std::string(40, '\0');
+  std::ofstream(newer) << std::string("\x05KRVNF\x17\x00", 8) << std::string(40, '\0');
   TRun later = Cli("info " + newer.string());
   EXPECT_EQ(later.status, 2);
-  EXPECT_NE(later.output.find("written by a newer version of Korvane (format 22; this one reads "
-                              "formats up to 21)"),
+  EXPECT_NE(later.output.find("written by a newer version of Korvane (format 23; this one reads "
+                              "formats up to 22)"),
             std::string::npos)
       << later.output;
 }
