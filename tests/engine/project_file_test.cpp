@@ -409,6 +409,7 @@ TEST_F(ProjectFileTest, AWebOfMoreThan65535AddressesRoundTrips) {
     }
   }
   web->EditOptions().AddressRules = {"- **/private/**"};
+  web->EditOptions().MaxFileCount = 100000;
   ASSERT_EQ(web->GetLinkCount(), 70001u);
   ASSERT_TRUE(web->SaveToFile("/webs/site/Local.Web"));
   const std::string bytes = fs.files["/webs/site/Local.Web"];
@@ -453,6 +454,19 @@ TEST_F(ProjectFileTest, OptionsBeyondAWordAreClampedNotWrapped) {
   ASSERT_TRUE(back.LoadFromFile("/webs/site/Local.Web"));
   EXPECT_EQ(back.Options().MaxDiskSize, 32767);
   EXPECT_EQ(back.Options().MaxFileCount, -32768);
+
+  // A file count limit beyond a word is kept whole after the tree; a reader that stops at the
+  // tree takes the largest limit the word holds.
+  web->EditOptions().PageRequisites = false;
+  web->EditOptions().MaxFileCount = 200000;
+  ASSERT_TRUE(web->SaveToFile("/webs/site/Local.Web"));
+  const std::string bytes = fs.files["/webs/site/Local.Web"];
+  bool loaded = false;
+  EXPECT_EQ(Load(bytes, &loaded)->Options().MaxFileCount, 200000);
+  const std::size_t block = bytes.rfind("\x05KRVNX");
+  ASSERT_NE(block, std::string::npos);
+  EXPECT_EQ(Load(bytes.substr(0, block), &loaded)->Options().MaxFileCount, 32767);
+  EXPECT_TRUE(loaded);
 }
 
 TEST_F(ProjectFileTest, FailedSaveKeepsThePreviousFile) {
