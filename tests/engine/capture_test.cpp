@@ -265,6 +265,26 @@ TEST_F(CaptureTest, FiguresPassWhatAWordHolds) {
   EXPECT_EQ(back.GetTodoCount(), 0u);
 }
 
+// A save writes the whole web: one that took long holds the next back until the capture has run
+// twenty times as long, so that a large web is not saved every 50 files.
+TEST_F(CaptureTest, ASlowSaveSpacesTheAutoSaves) {
+  web_->SetFileName(web_->Path() + "Local.Web");
+  std::string home = "<HTML>";
+  for (int i = 0; i < 200; ++i) home += "<A HREF=\"p" + std::to_string(i) + ".htm\">x</A>";
+  lib_.Expect(Served(Response("text/html", home + "</HTML>")));
+  for (int i = 0; i < 200; ++i) lib_.Expect(Served(Response("text/html", "<HTML>p</HTML>")));
+  int saves = 0;
+  fs.on_open_for_write = [&](const std::string& path) {
+    if (path.find("Local.Web") == std::string::npos) return;
+    ++saves;
+    clock_.now_ms += 100;  // the only time that passes
+  };
+  Start(WebPageProcessor(*web_));
+  RunToEnd();
+  EXPECT_EQ(web_->CapturedCount(), 201u);
+  EXPECT_EQ(saves, 1);  // at 50 files; every 50 files would have been 4
+}
+
 TEST_F(CaptureTest, RedirectionCountsOnceAndAliasesTheTarget) {
   lib_.Expect(Served(Response("text/html", "", 302, "Location: /new/home.htm\r\n")));
   lib_.Expect(Served(Response("text/html", "<HTML>new</HTML>")));
