@@ -10,7 +10,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;
-  int version = data[0] % 22;
+  int version = data[0] % 23;
   std::string_view block(reinterpret_cast<const char*>(data + 1), size - 1);
   korvane::TWebTree tree;
   try {
@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   std::string saved;
   korvane::TBinaryWriter writer(saved);
-  tree.SaveToStream(writer);
+  tree.SaveToStream(writer, {}, version);
   std::size_t entries = 0;
   tree.Explore([&](korvane::TWebFile& record, const std::string& url) {
     ++entries;
@@ -28,6 +28,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     return false;
   });
   korvane::TBinaryReader count(saved);
-  if (count.ReadU16() != entries || entries > tree.Count()) std::abort();
+  const std::uint32_t written =
+      version >= korvane::TWebTree::kWideCountVersion ? count.ReadU32() : count.ReadU16();
+  if (written != entries || entries > tree.Count()) std::abort();
   return 0;
 }

@@ -118,7 +118,9 @@ constexpr TOptionFlag kOptionFlags[] = {
      "Of the pictures of pages, capture backgrounds only (off)"},
     {"--check-machine", "CheckDomainMachineFlag", TKind::kBool,
      "Another machine of the same domain is another web (off)"},
-    {"--max-files", "MaxFileCount", TKind::kInt, "Stop after this many captured files (0: none)"},
+    // The project file keeps a limit beyond a word beside it (TOPTIONS::ExtendedEntries).
+    {"--max-files", "MaxFileCount", TKind::kInt, "Stop after this many captured files (0: none)",
+     INT32_MAX},
     {"--max-file-size", "MaxFileSize", TKind::kSize,
      "Largest file kept, in KB or with K, M or G (0: none)"},
     {"--min-file-size", "MinFileSize", TKind::kSize,

@@ -120,8 +120,8 @@ int RunInfoCommand(const TInfoArgs& args) {
   // say otherwise.
   const TRecordCounts counts = web.CountRecords();
   std::printf(
-      "Links         %d\nCaptured      %d\nTo explore    %d\nNot found     %d\n"
-      "Errors        %d\nFiltered      %d\nTotal size    %s\n",
+      "Links         %u\nCaptured      %u\nTo explore    %u\nNot found     %u\n"
+      "Errors        %u\nFiltered      %u\nTotal size    %s\n",
       counts.Links, counts.Captured, counts.Todo, counts.NotFound, counts.Errors, counts.Filtered,
       FormatByteCount(web.TotalSize()).c_str());
   TIniFile options;

@@ -244,7 +244,7 @@ int AddUrlCommand(TKeepSession& s, const std::string& typed) {
   }
   if (!checked.Warning.empty()) std::fprintf(stderr, "warning: %s\n", checked.Warning.c_str());
   const std::string& url = checked.Canonical;
-  const std::uint16_t before = s.Web().GetLinkCount();
+  const std::uint32_t before = s.Web().GetLinkCount();
   TWebFile* record = AddUrl(s.Web(), url);
   if (!record) {
     std::fprintf(stderr, "%s cannot enter the web\n", url.c_str());

@@ -80,10 +80,10 @@ enum class TWindowState {
 
 // What else a command's state depends on.
 struct TCommandContext {
-  int Tab = 0;                     // the selected tab of the notebook
-  std::int32_t CapturedCount = 0;  // of the open web
-  int MapCount = 0;                // image maps of the open web
-  THtmlCommandStates Html;         // which generated and help pages exist
+  int Tab = 0;                      // the selected tab of the notebook
+  std::uint32_t CapturedCount = 0;  // of the open web
+  int MapCount = 0;                 // image maps of the open web
+  THtmlCommandStates Html;          // which generated and help pages exist
 };
 
 // Where a dialog that centres itself on the main window goes (integer halves toward zero).

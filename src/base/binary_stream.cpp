@@ -16,6 +16,11 @@ void TBinaryWriter::PatchU16(std::size_t position, std::uint16_t v) {
   out_[position] = static_cast<char>(v & 0xFF);
 }
 
+void TBinaryWriter::PatchU32(std::size_t position, std::uint32_t v) {
+  out_.at(position + 3) = static_cast<char>(v >> 24);
+  for (int i = 0; i < 3; ++i) out_[position + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+}
+
 void TBinaryWriter::WriteF64(double v) { WriteLE(std::bit_cast<std::uint64_t>(v), 8); }
 
 void TBinaryWriter::WriteShortString(std::string_view s) {

@@ -32,6 +32,7 @@ class TBinaryWriter {
   void WriteBytes(std::string_view bytes) { out_.append(bytes); }
   // Overwrites two bytes already written at `position` (a count known only after the records).
   void PatchU16(std::size_t position, std::uint16_t v);
+  void PatchU32(std::size_t position, std::uint32_t v);
 
   std::size_t Size() const { return out_.size(); }
   // Room for `more` bytes, so that a large block is not copied at every doubling.

@@ -239,10 +239,23 @@ void TCapture::HandlerFailed(TRequest& request, const std::string& error) {
 
 void TCapture::AutoSave() {
   if (since_save_ < kAutoSaveEvery) return;
+  // A save writes the whole web, so its time grows with the web: every 50 files of a web of
+  // 200,000 addresses would spend most of the capture saving. The next save waits until the
+  // capture has run kAutoSaveShare times as long as the last save took, so that saving takes
+  // the same small share of the time however large the web. A save quicker than
+  // kAutoSaveQuickMs (a web of a few thousand addresses) holds nothing back: it is still made
+  // every 50 files.
+  const std::int64_t now = clock_.TickMs();
+  if (last_save_ms_ >= kAutoSaveQuickMs &&
+      now - last_save_end_ms_ < kAutoSaveShare * last_save_ms_) {
+    return;
+  }
   since_save_ = 0;
   // A failed auto-save leaves the previous project file whole; the save at the run's end says
   // its own failure.
   if (!web_.FileName().empty()) (void)web_.SaveToFile(web_.FileName());
+  last_save_end_ms_ = clock_.TickMs();
+  last_save_ms_ = last_save_end_ms_ - now;
 }
 
 bool TCapture::Pump() {
@@ -561,7 +574,7 @@ void TCapture::KeepFile(TWebFile& record, std::int64_t size, bool html) {
 void TCapture::CheckLimits() {
   const auto& o = web_.Options();
   const bool size = o.MaxDiskSize > 0 && web_.TotalSize() > std::int64_t{o.MaxDiskSize} * 1024;
-  const bool count = o.MaxFileCount > 0 && web_.CapturedCount() > o.MaxFileCount;
+  const bool count = o.MaxFileCount > 0 && std::cmp_greater(web_.CapturedCount(), o.MaxFileCount);
   if (!size && !count) return;
   if (stop_reason_.empty()) {
     stop_reason_ = size ? "the size limit (" + std::to_string(o.MaxDiskSize) + " KB)"

@@ -68,8 +68,11 @@ class TCapture {
   // State texts of a slot, by the request's progress code.
   static const std::vector<std::string>& StateTexts();
 
-  // The web saved every this many kept files, so that a crash loses little.
+  // The web saved every this many kept files, so that a crash loses little; and no sooner than
+  // this many times the last save's duration after it.
   static constexpr int kAutoSaveEvery = 50;
+  static constexpr std::int64_t kAutoSaveShare = 20;
+  static constexpr std::int64_t kAutoSaveQuickMs = 5;
 
   // Starts the session: creates the slots, re-queues what is left (UpdateTodo), logs the start.
   // The hub must outlive the session.
@@ -255,6 +258,8 @@ class TCapture {
   std::int32_t not_found_count_ = 0;
   std::int32_t error_count_ = 0;
   std::int32_t since_save_ = 0;
+  std::int64_t last_save_ms_ = 0;      // how long the last auto-save took
+  std::int64_t last_save_end_ms_ = 0;  // the tick it ended at
   std::string error_;
   std::string last_url_;
   std::int32_t last_status_ = 0;

@@ -9,12 +9,12 @@
 namespace korvane {
 
 struct TCaptureCounters {
-  std::uint16_t LinkCount = 0;
-  std::uint16_t FilteredCount = 0;
-  std::uint16_t TodoCount = 0;
-  std::uint16_t NotFoundCount = 0;
-  std::uint16_t CapturedCount = 0;
-  std::uint16_t ErrorCount = 0;
+  std::uint32_t LinkCount = 0;
+  std::uint32_t FilteredCount = 0;
+  std::uint32_t TodoCount = 0;
+  std::uint32_t NotFoundCount = 0;
+  std::uint32_t CapturedCount = 0;
+  std::uint32_t ErrorCount = 0;
 };
 
 // The fields of one slot row, slots counted from 1.

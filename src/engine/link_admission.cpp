@@ -73,10 +73,9 @@ TWebFile* TWEB::NewLink(const TLinkItem& item, TWebFile* parent) {
   return added;
 }
 
-// A full tree (its count is 16 bits) refuses a new address, and logs it: what is queued is still
-// captured.
+// A full tree refuses a new address, and logs it: what is queued is still captured.
 bool TWEB::RefusedByFullTree(std::string_view url) {
-  if (tree_.Count() < UINT16_MAX) return false;
+  if (tree_.Count() < tree_.Capacity()) return false;
   Log(std::string(url) + std::string(kLogTreeError));
   return true;
 }

@@ -1,7 +1,9 @@
-// The project file of a web: written in the current format (version 21), read in every format
-// since version 0.
+// The project file of a web: written in version 21 while every count fits its 16-bit field, in
+// version 22 (the same layout with 32-bit counts and a 64-bit total size) once one does not; read
+// in every format since version 0.
 #include <algorithm>
 #include <filesystem>
+#include <initializer_list>
 
 #include "base/binary_stream.h"
 #include "base/checked.h"
@@ -12,7 +14,13 @@ namespace {
 
 constexpr std::string_view kMagic = "KRVNF";
 constexpr std::string_view kOldMagic = "KORVANE";  // version 0, which has no version word
-constexpr int kVersion = 21;
+// Every reader of version 21 reads a web written in it: it stays the format of every web whose
+// counts fit its words.
+constexpr int kVersion21 = 21;
+// The counters and the tree's record count in 32 bits, the total size in 64: a web of more than
+// 65,535 addresses. The newest format this program reads.
+constexpr int kWideVersion = 22;
+static_assert(kWideVersion == TWebTree::kWideCountVersion);
 // After the tree, the options added since version 21. A reader of version 21 stops at the end of
 // the tree, so such a file still loads there (without them); a web that uses none of them is
 // written without the block, byte for byte as version 21.
@@ -84,6 +92,13 @@ void SkipDiscarded(TBinaryReader& in, int version) {
   }
 }
 
+// The oldest format that holds `links` addresses and `counters`.
+int VersionFor(std::uint32_t links, std::initializer_list<std::uint32_t> counters) {
+  bool fits = links <= UINT16_MAX;
+  for (std::uint32_t counter : counters) fits = fits && counter <= UINT16_MAX;
+  return fits ? kVersion21 : kWideVersion;
+}
+
 std::string FolderOf(const std::string& file_name) {
   std::error_code ec;
   std::filesystem::path absolute = std::filesystem::absolute(file_name, ec);
@@ -93,15 +108,22 @@ std::string FolderOf(const std::string& file_name) {
 }  // namespace
 
 void TWEB::WriteProjectFile(TBinaryWriter& out) {
+  const std::initializer_list<std::uint32_t> counters = {captured_count_, filtered_count_,
+                                                         not_found_count_, error_count_};
+  const int version = VersionFor(tree_.Count(), counters);
   out.WriteShortString(kMagic);
-  out.WriteU16(kVersion);
+  out.WriteU16(static_cast<std::uint16_t>(version));
   out.WriteShortString(url_);
   out.WriteShortString(path_);
   out.WriteShortString(title_);
-  for (std::uint16_t counter : {captured_count_, filtered_count_, not_found_count_, error_count_}) {
-    out.WriteU16(counter);
+  for (std::uint32_t counter : counters) {
+    if (version >= kWideVersion) {
+      out.WriteU32(counter);
+    } else {
+      out.WriteU16(static_cast<std::uint16_t>(counter));  // fits: VersionFor said so
+    }
   }
-  ForEachOptionField(*this, kVersion, [&](const auto& value) {
+  ForEachOptionField(*this, version, [&](const auto& value) {
     using Field = std::remove_cvref_t<decltype(value)>;
     if constexpr (std::is_same_v<Field, bool>) {
       out.WriteBool(value);
@@ -110,7 +132,11 @@ void TWEB::WriteProjectFile(TBinaryWriter& out) {
     } else if constexpr (std::is_same_v<Field, TDateTime>) {
       out.WriteF64(ToFileDate(value));
     } else if constexpr (std::is_same_v<Field, std::int64_t>) {  // the total size
-      out.WriteI32(static_cast<std::int32_t>(std::min<std::int64_t>(value, INT32_MAX)));
+      if (version >= kWideVersion) {
+        out.WriteI64(value);
+      } else {
+        out.WriteI32(static_cast<std::int32_t>(std::min<std::int64_t>(value, INT32_MAX)));
+      }
     } else {
       out.WriteI16(OptionWord(value));
     }
@@ -118,7 +144,7 @@ void TWEB::WriteProjectFile(TBinaryWriter& out) {
   mime_list_.SaveToStream(out);
   map_list_.SaveToStream(out);
   last_capture_info_.SaveToStream(out);
-  tree_.SaveToStream(out, tree_progress_);
+  tree_.SaveToStream(out, tree_progress_, version);
   std::vector<TOPTIONS::TEntry> extensions = options_.ExtendedEntries();
   extensions.insert(extensions.end(), unknown_extensions_.begin(), unknown_extensions_.end());
   if (extensions.empty()) return;
@@ -208,12 +234,12 @@ bool TWEB::ReadProjectFile(std::string_view bytes, const std::string& file_name)
   if (magic != kOldMagic) {
     if (magic != kMagic) return false;
     version = static_cast<std::int16_t>(in.ReadU16());
-    if (version > kVersion) {
+    if (version > kWideVersion) {
       // Not damaged: a later program wrote it for what this one cannot keep.
       load_status_ = TStatus::Error(
           TStatus::TKind::kBadData,
           "it was written by a newer version of Korvane (format " + std::to_string(version) +
-              "; this one reads formats up to " + std::to_string(kVersion) + ")");
+              "; this one reads formats up to " + std::to_string(kWideVersion) + ")");
       return false;
     }
     if (version < 0) return false;
@@ -224,9 +250,9 @@ bool TWEB::ReadProjectFile(std::string_view bytes, const std::string& file_name)
   SetPath(FolderOf(file_name));
   title_ = in.ReadShortString();
   SkipDiscarded(in, version);
-  for (std::uint16_t* counter :
+  for (std::uint32_t* counter :
        {&captured_count_, &filtered_count_, &not_found_count_, &error_count_}) {
-    *counter = in.ReadU16();
+    *counter = version >= kWideVersion ? in.ReadU32() : in.ReadU16();
   }
   ForEachOptionField(*this, version, [&](auto& value) {
     using Field = std::remove_cvref_t<decltype(value)>;
@@ -237,7 +263,7 @@ bool TWEB::ReadProjectFile(std::string_view bytes, const std::string& file_name)
     } else if constexpr (std::is_same_v<Field, TDateTime>) {
       value = FromFileDate(in.ReadF64());
     } else if constexpr (std::is_same_v<Field, std::int64_t>) {  // the total size
-      value = in.ReadI32();
+      value = version >= kWideVersion ? in.ReadI64() : in.ReadI32();
     } else {
       value = in.ReadI16();  // sign-extended
     }
@@ -248,7 +274,10 @@ bool TWEB::ReadProjectFile(std::string_view bytes, const std::string& file_name)
   tree_.Clear();
   referers_.clear();
   todo_.clear();
-  if (!tree_.LoadFromStream(in, version, tree_progress_)) return false;
+  if (!tree_.LoadFromStream(in, version, tree_progress_)) {
+    load_status_ = TStatus::Error(TStatus::TKind::kBadData, "it is damaged: " + tree_.LastError());
+    return false;
+  }
   ReadExtensions(in);
   return true;
 }

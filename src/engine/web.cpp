@@ -136,11 +136,12 @@ std::vector<std::string> TWEB::RemoveUnnamedFiles() {
 
 void TWEB::SetInitialUrl() { NewLink(TLinkItem{0, url_, ""}, nullptr); }
 
-std::optional<std::uint16_t> TWEB::GetTodoCount() const noexcept {
-  const std::int32_t todo = std::int32_t{GetLinkCount()} - captured_count_ - error_count_ -
+std::optional<std::uint32_t> TWEB::GetTodoCount() const noexcept {
+  // In 64 bits, where four 32-bit counters cannot wrap.
+  const std::int64_t todo = std::int64_t{GetLinkCount()} - captured_count_ - error_count_ -
                             filtered_count_ - not_found_count_;
   if (todo < 0) return std::nullopt;
-  return static_cast<std::uint16_t>(todo);
+  return static_cast<std::uint32_t>(todo);
 }
 
 TRecordCounts TWEB::CountRecords() const {

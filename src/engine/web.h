@@ -48,20 +48,20 @@ class TWebCopyProgress {
 // files whose copy failed are still in the source folder.
 // The records of a web by state. Errors are also not-found addresses to the list of `urls`.
 struct TRecordCounts {
-  std::int32_t Links = 0;
-  std::int32_t Captured = 0;  // pages and files
-  std::int32_t Todo = 0;      // to explore, or loading when the program was stopped
-  std::int32_t NotFound = 0;
-  std::int32_t Errors = 0;
-  std::int32_t Filtered = 0;
+  std::uint32_t Links = 0;
+  std::uint32_t Captured = 0;  // pages and files
+  std::uint32_t Todo = 0;      // to explore, or loading when the program was stopped
+  std::uint32_t NotFound = 0;
+  std::uint32_t Errors = 0;
+  std::uint32_t Filtered = 0;
 };
 
 // The four counters a web keeps with its records (see TWEB).
 struct TWebCounters {
-  std::uint16_t Captured = 0;
-  std::uint16_t Errors = 0;
-  std::uint16_t NotFound = 0;
-  std::uint16_t Filtered = 0;
+  std::uint32_t Captured = 0;
+  std::uint32_t Errors = 0;
+  std::uint32_t NotFound = 0;
+  std::uint32_t Filtered = 0;
 };
 
 struct TWebCopyResult {
@@ -109,10 +109,10 @@ class TWEB {
   const TOPTIONS& Options() const { return options_; }
   bool DisplayOnlineImage() const { return display_online_image_; }
   bool SpareFlag() const { return spare_flag_; }
-  std::uint16_t CapturedCount() const { return captured_count_; }
-  std::uint16_t ErrorCount() const { return error_count_; }
-  std::uint16_t NotFoundCount() const { return not_found_count_; }
-  std::uint16_t FilteredCount() const { return filtered_count_; }
+  std::uint32_t CapturedCount() const { return captured_count_; }
+  std::uint32_t ErrorCount() const { return error_count_; }
+  std::uint32_t NotFoundCount() const { return not_found_count_; }
+  std::uint32_t FilteredCount() const { return filtered_count_; }
   // Bytes of every file captured into the web. Wide here, so that a web past 2 GiB goes on; the
   // project file's field is 32 bits and holds it saturated (2 GiB - 1 means "that much or more").
   std::int64_t TotalSize() const { return total_size_; }
@@ -147,10 +147,10 @@ class TWEB {
   // Starts the web again on `address`, keeping its folder, files, MIME table, maps and total.
   bool Reinit(std::string_view address);
   void SetInitialUrl();
-  std::uint16_t GetLinkCount() const { return tree_.Count(); }
+  std::uint32_t GetLinkCount() const { return tree_.Count(); }
   // Addresses still to explore: the link count less the four counters; none when the counters
   // exceed the link count (a damaged project file, or one of another program).
-  std::optional<std::uint16_t> GetTodoCount() const noexcept;
+  std::optional<std::uint32_t> GetTodoCount() const noexcept;
   // The records of the tree by state, counted afresh: what `urls` lists under each filter.
   TRecordCounts CountRecords() const;
   void ClearCount();
@@ -288,7 +288,8 @@ class TWEB {
 
   // --- the project file ---
 
-  // Writes the project file in the current format. The file is written beside its final name,
+  // Writes the project file: in version 21 while every count fits its word, else in version 22
+  // (see project_file.cpp). The file is written beside its final name,
   // owner-only from its creation, flushed and renamed over it, so a failed save leaves the
   // previous file whole. False when it could not be written (SaveError says why).
   [[nodiscard]] bool SaveToFile(const std::string& file_name);
@@ -300,9 +301,10 @@ class TWEB {
   // Why the last load or Init failed, in words ("it is not a regular file", ...).
   const std::string& LoadError() const { return load_status_.Words(); }
   const TStatus& LoadStatus() const { return load_status_; }
-  // No web's project file is larger: 65,535 records of four texts of 255 bytes, its MIME table,
-  // maps and options, with room to spare.
-  static constexpr std::int64_t kMaxProjectFileBytes = 256LL * 1024 * 1024;
+  // No web's project file is larger: a million records of four texts of 255 bytes (several
+  // million of a real site's), its MIME table, maps and options, with room to spare. It is read
+  // whole into memory, so a file beyond it is refused before it is read.
+  static constexpr std::int64_t kMaxProjectFileBytes = 1024LL * 1024 * 1024;
 
  private:
   void CopyProgramPages();
@@ -349,10 +351,10 @@ class TWEB {
   TMIMELIST mime_list_;
   std::deque<TWebFile*> todo_;
   TMAPLIST map_list_;
-  std::uint16_t captured_count_ = 0;
-  std::uint16_t error_count_ = 0;
-  std::uint16_t not_found_count_ = 0;
-  std::uint16_t filtered_count_ = 0;
+  std::uint32_t captured_count_ = 0;
+  std::uint32_t error_count_ = 0;
+  std::uint32_t not_found_count_ = 0;
+  std::uint32_t filtered_count_ = 0;
   std::int64_t total_size_ = 0;
   TOPTIONS options_;
   bool display_online_image_ = false;

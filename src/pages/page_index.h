@@ -33,7 +33,7 @@ struct TIndexedWeb {
   std::string HomePage;  // local name of the start address's file; empty before a capture
   TDateTime CaptureStart = 0;
   std::int64_t TotalSize = 0;
-  std::uint16_t CapturedCount = 0, ErrorCount = 0, NotFoundCount = 0, FilteredCount = 0;
+  std::uint32_t CapturedCount = 0, ErrorCount = 0, NotFoundCount = 0, FilteredCount = 0;
   TCaptureInfo LastCaptureInfo;
 };
 

@@ -14,6 +14,11 @@
 namespace korvane {
 namespace {
 
+// The file count limit is stored in a word of the project file, 32767 at most; a web of more
+// addresses wants more. A larger limit travels whole in the extension block too, under this key,
+// and a reader without the block takes the word: the largest limit it can hold.
+constexpr std::string_view kWideFileCountKey = "MaxFileCount";
+
 // The options beyond the original program's, in the order they are stored.
 template <class Visitor, class... Options>
 void ForEachExtendedOption(Visitor&& visit, Options&... o) {
@@ -207,16 +212,16 @@ bool IsExtendedOption(std::string_view key) {
 }
 
 // What is wrong with `text` as the value of a field like `field`; empty when nothing. The
-// original options are stored in 16 bits, the later ones in 32.
+// original options are stored in 16 bits, the later ones (and the file count limit) in 32.
 template <class Field>
-std::string ValueProblem(const std::string& text, const Field&, bool extended) {
+std::string ValueProblem(const std::string& text, const Field&, bool wide) {
   std::int32_t number = 0;
   if constexpr (std::is_same_v<Field, bool>) {
     // Read as a number, any other than 0 being on: only what is no number is lost.
     if (ParseInteger(text, number)) return {};
     return "0 or 1 is expected";
   } else if constexpr (std::is_same_v<Field, std::int32_t>) {
-    const std::int32_t largest = extended ? INT32_MAX : INT16_MAX;
+    const std::int32_t largest = wide ? INT32_MAX : INT16_MAX;
     if (ParseInteger(text, number) && number >= 0 && number <= largest) return {};
     return "a whole number from 0 to " + std::to_string(largest) + " is expected";
   } else {
@@ -238,7 +243,8 @@ std::string TOPTIONS::CheckIni(const TIniFile& ini, std::string_view section,
     ForEachOption(
         [&](std::string_view name, const auto& field) {
           if (SameAsciiNoCase(name, key)) {
-            problem = ValueProblem(value, field, IsExtendedOption(name));
+            problem =
+                ValueProblem(value, field, IsExtendedOption(name) || name == kWideFileCountKey);
           }
         },
         probe);
@@ -289,6 +295,9 @@ std::vector<TOPTIONS::TEntry> TOPTIONS::ExtendedEntries() const {
         if (field != before) entries.emplace_back(std::string(key), ValueText(field));
       },
       *this, original);
+  if (MaxFileCount > INT16_MAX) {
+    entries.emplace_back(std::string(kWideFileCountKey), ValueText(MaxFileCount));
+  }
   ForEachListOption(
       [&](std::string_view name, const std::vector<std::string>& list) {
         for (std::size_t i = 0; i < list.size(); ++i) {
@@ -313,6 +322,13 @@ std::vector<TOPTIONS::TEntry> TOPTIONS::SetExtendedEntries(const std::vector<TEn
         }
       },
       *this, original);
+  // Only a limit the word cannot hold is taken from the block: the word is the limit otherwise.
+  std::erase_if(unknown, [this](const TEntry& entry) {
+    if (entry.first != kWideFileCountKey) return false;
+    std::int32_t limit = 0;
+    if (ParseInteger(entry.second, limit) && limit > INT16_MAX) MaxFileCount = limit;
+    return true;
+  });
   ForEachListOption(
       [&](std::string_view name, std::vector<std::string>& list) {
         TNumberedItems items;

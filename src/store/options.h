@@ -37,7 +37,7 @@ class TOPTIONS {
   bool SuppressLinkFlag = true;  // dead links go to the bad-link page
   bool BackgroundOnlyFlag = false;
   bool CheckDomainMachineFlag = false;  // only the default set's value is consulted
-  std::int32_t MaxFileCount = 0;        // 0 or less: no limit
+  std::int32_t MaxFileCount = 0;        // 0 or less: no limit; any size (see ExtendedEntries)
   std::int32_t MaxFileSize = 0;         // kilobytes
   std::int32_t MinFileSize = 0;         // kilobytes
   std::int32_t MaxDiskSize = 0;         // kilobytes
@@ -92,8 +92,8 @@ class TOPTIONS {
 
   // An extended option as stored: its key and its value written as in the settings file.
   using TEntry = std::pair<std::string, std::string>;
-  // The extended options that differ from their original behaviour, in key order; empty when
-  // the web behaves as the original program did.
+  // The extended options that differ from their original behaviour, in key order, and a file
+  // count limit too large for its word; empty when the web behaves as the original program did.
   std::vector<TEntry> ExtendedEntries() const;
   // Sets every extended option from `entries`; a missing one takes its original behaviour.
   // Entries of unknown keys are returned, so that they can be kept.

@@ -224,7 +224,8 @@ std::vector<std::string> TWebTree::MakeKey(std::string_view url) {
   return segments;
 }
 
-TWebTree::TWebTree() : root_(std::make_unique<TWebNode>()) {}
+TWebTree::TWebTree(std::uint32_t capacity)
+    : root_(std::make_unique<TWebNode>()), capacity_(capacity) {}
 
 void TWebTree::Clear() {
   observer_->Clearing();
@@ -250,8 +251,8 @@ bool TWebTree::Add(std::string_view url, TWebFile* record) {
 
 bool TWebTree::Insert(std::string_view url, std::unique_ptr<TWebFile> owned, TWebFile* alias) {
   // Refuse before changing anything: a count that wrapped would misreport the web's links and
-  // let the tree block hold more records than its 16-bit count says.
-  if (count_ == UINT16_MAX) throw TCounterOverflow();
+  // let the tree block hold more records than its count says.
+  if (count_ >= capacity_) throw TCounterOverflow();
   TKey key(url);
   TWebNode* node = root_.get();
   for (std::size_t s = 0; s + 1 < key.Size(); ++s) {
@@ -436,12 +437,17 @@ void Report(const TWebTree::TProgress& progress, std::size_t done, std::size_t t
 
 }  // namespace
 
-void TWebTree::SaveToStream(TBinaryWriter& writer, const TProgress& progress) {
+void TWebTree::SaveToStream(TBinaryWriter& writer, const TProgress& progress, int version) {
   // About what a record of a real site takes (the address is most of it).
   constexpr std::size_t kRecordBytesGuess = 128;
+  const bool wide = version >= kWideCountVersion;
   writer.Reserve(count_ * kRecordBytesGuess);
   std::size_t count_at = writer.Size();
-  writer.WriteU16(0);
+  if (wide) {
+    writer.WriteU32(0);
+  } else {
+    writer.WriteU16(0);
+  }
   std::size_t written = 0;
   Explore([&](TWebFile& record, const std::string& url) {
     writer.WriteU8(record.State);
@@ -456,21 +462,36 @@ void TWebTree::SaveToStream(TBinaryWriter& writer, const TProgress& progress) {
     Report(progress, written, count_);
     return false;
   });
-  writer.PatchU16(count_at, CheckedCast<std::uint16_t>(written));
+  if (wide) {
+    writer.PatchU32(count_at, CheckedCast<std::uint32_t>(written));
+  } else {
+    writer.PatchU16(count_at, CheckedCast<std::uint16_t>(written));
+  }
   // Should an entry hold nothing, the walk writes fewer records than the count: the last
   // progress report still says the walk is whole.
   if (progress && written != count_ && written % kProgressEvery != 0) progress(written, written);
 }
 
 bool TWebTree::LoadFromStream(TBinaryReader& reader, int version, const TProgress& progress) {
-  std::uint16_t count;
+  const bool wide = version >= kWideCountVersion;
+  std::uint32_t count;
   try {
     // Unsigned: a signed count would drop every web of more than 32767 records.
-    count = reader.ReadU16();
+    count = wide ? reader.ReadU32() : reader.ReadU16();
   } catch (const TReadError&) {
+    last_error_ = "its list of addresses is cut short";
     return false;
   }
-  for (std::uint16_t n = 0; n < count; ++n) {
+  // Four bytes and four empty texts at the least (three before version 2): a wide count that
+  // says more is damage, found before any record is made.
+  const std::size_t smallest = version >= 2 ? 8 : 7;
+  if (wide && count > reader.Remaining() / smallest) {
+    last_error_ = "its list of addresses says " + std::to_string(count) +
+                  " addresses, more than the " + std::to_string(reader.Remaining()) +
+                  " bytes left can hold";
+    return false;
+  }
+  for (std::uint32_t n = 0; n < count; ++n) {
     auto record = std::make_unique<TWebFile>();
     record->State = reader.ReadU8();
     std::uint8_t flags = reader.ReadU8();

@@ -169,7 +169,11 @@ class TWebTree {
   // directory ("/" first, each with its trailing separator), document with query.
   static std::vector<std::string> MakeKey(std::string_view url);
 
-  TWebTree();
+  // The most addresses a tree holds: as many as a 32-bit count says.
+  static constexpr std::uint32_t kMaxCount = UINT32_MAX;
+
+  // A tree that holds at most `capacity` addresses.
+  explicit TWebTree(std::uint32_t capacity = kMaxCount);
   TWebTree(const TWebTree&) = delete;
   TWebTree& operator=(const TWebTree&) = delete;
 
@@ -177,7 +181,8 @@ class TWebTree {
   const TWebNode& Root() const { return *root_; }
   // The addresses held (the entries holding a record, aliases included): what Explore visits and
   // SaveToStream writes.
-  std::uint16_t Count() const { return count_; }
+  std::uint32_t Count() const { return count_; }
+  std::uint32_t Capacity() const { return capacity_; }
   const std::string& LastError() const { return last_error_; }
 
   void Clear();
@@ -211,9 +216,15 @@ class TWebTree {
   using TProgress = std::function<void(std::size_t done, std::size_t total)>;
   static constexpr std::size_t kProgressEvery = 50;
 
-  void SaveToStream(TBinaryWriter& writer, const TProgress& progress = {});
-  // Reads a tree block of the given project file version. False when the count cannot be read;
-  // a block ending inside a record throws TReadError.
+  // From this project file version on, the block's record count is 32 bits instead of 16.
+  static constexpr int kWideCountVersion = 22;
+
+  // Writes the tree block of the given project file version; a count too large for its width
+  // throws TCounterOverflow.
+  void SaveToStream(TBinaryWriter& writer, const TProgress& progress = {}, int version = 21);
+  // Reads a tree block of the given project file version. False when the count cannot be read,
+  // or (from kWideCountVersion on) says more records than the bytes left can hold (LastError
+  // says so); a block ending inside a record throws TReadError.
   bool LoadFromStream(TBinaryReader& reader, int version, const TProgress& progress = {});
 
  private:
@@ -233,7 +244,8 @@ class TWebTree {
   TWebTreeObserver quiet_;
   TWebTreeObserver* observer_ = &quiet_;
   std::unique_ptr<TWebNode> root_;
-  std::uint16_t count_ = 0;
+  std::uint32_t count_ = 0;
+  std::uint32_t capacity_;
   std::string last_error_;
   // Where each record is held without being owned, so that no alias outlives its record.
   std::unordered_multimap<const TWebFile*, TAliasSite> aliases_;

@@ -54,7 +54,7 @@ class TMainWin::TCaptureTab final : public TCaptureView {
   TMultimediaView* documents = nullptr;
 
   void ShowCounters(const TCaptureCounters& c) override {
-    const std::uint16_t values[] = {c.LinkCount,     c.FilteredCount, c.TodoCount,
+    const std::uint32_t values[] = {c.LinkCount,     c.FilteredCount, c.TodoCount,
                                     c.NotFoundCount, c.CapturedCount, c.ErrorCount};
     for (int i = 0; i < 6; ++i) Set(texts_[i], std::to_string(values[i]));
   }

@@ -261,9 +261,9 @@ TEST(CommandLineTest, OptionsFilesAreCheckedWholeBeforeTheyApply) {
       {"[OPTIONS]\nInternalLinkDepth=abc\n",
        "/o.ini: InternalLinkDepth=abc: a whole number from 0 to 32767 is expected"},
       {"[OPTIONS]\nMaxFileCount=-1\n",
-       "/o.ini: MaxFileCount=-1: a whole number from 0 to 32767 is expected"},
-      {"[OPTIONS]\nMaxFileCount=40000\n",
-       "/o.ini: MaxFileCount=40000: a whole number from 0 to 32767 is expected"},
+       "/o.ini: MaxFileCount=-1: a whole number from 0 to 2147483647 is expected"},
+      {"[OPTIONS]\nMaxFileSize=40000\n",
+       "/o.ini: MaxFileSize=40000: a whole number from 0 to 32767 is expected"},
       {"[OPTIONS]\nStretchImageFlag=on\n", "/o.ini: StretchImageFlag=on: 0 or 1 is expected"},
       {"[OPTIONS]\nMaxFileSise=5\n", "/o.ini: MaxFileSise is no option key"},
       {"[OPTIONS]\nMaxFileCount=9\nMIMES=+gyf\n", "/o.ini: MIMES: unknown file type(s) gyf"},
@@ -277,10 +277,11 @@ TEST(CommandLineTest, OptionsFilesAreCheckedWholeBeforeTheyApply) {
   }
   EXPECT_EQ(ApplyOptionsFile(fs, "/nope.ini", options, table),
             "cannot read the options file /nope.ini");
-  // LowSpeedLimit is a later option, stored in 32 bits.
-  fs.files["/o.ini"] = "[OPTIONS]\nLowSpeedLimit=100000\n";
+  // LowSpeedLimit is a later option, stored in 32 bits; so is a file count limit past a word.
+  fs.files["/o.ini"] = "[OPTIONS]\nLowSpeedLimit=100000\nMaxFileCount=200000\n";
   EXPECT_EQ(ApplyOptionsFile(fs, "/o.ini", options, table), "");
   EXPECT_EQ(options.LowSpeedLimit, 100000);
+  EXPECT_EQ(options.MaxFileCount, 200000);
 }
 
 TEST(WebFormTest, LimitsShowAndStore) {

@@ -8,8 +8,10 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <map>
 #include <string>
+#include <utility>
 
 #include "engine/web.h"
 #include "store/mime_list.h"
@@ -450,19 +452,19 @@ TEST_F(CliTest, WhatIsNoProjectFileIsRefusedBeforeItIsRead) {
   EXPECT_NE(piped.output.find("no such web project file"), std::string::npos) << piped.output;
   const fs::path huge = root_ / "huge.web";
   std::ofstream(huge) << "KRVNF";
-  fs::resize_file(huge, 300LL * 1024 * 1024);  // sparse: no disk is spent
+  fs::resize_file(huge, 1100LL * 1024 * 1024);  // sparse: no disk is spent
   TRun big = Cli("info " + huge.string());
   EXPECT_EQ(big.status, 2);
-  EXPECT_NE(big.output.find("314572800 bytes long, more than any web's project file"),
+  EXPECT_NE(big.output.find("1153433600 bytes long, more than any web's project file"),
             std::string::npos)
       << big.output;
   // A later program's format is not called damaged.
   const fs::path newer = root_ / "newer.web";
-  std::ofstream(newer) << std::string("\x05KRVNF\x16\x00", 8) << std::string(40, '\0');
+  std::ofstream(newer) << std::string("\x05KRVNF\x17\x00", 8) << std::string(40, '\0');
   TRun later = Cli("info " + newer.string());
   EXPECT_EQ(later.status, 2);
-  EXPECT_NE(later.output.find("written by a newer version of Korvane (format 22; this one reads "
-                              "formats up to 21)"),
+  EXPECT_NE(later.output.find("written by a newer version of Korvane (format 23; this one reads "
+                              "formats up to 22)"),
             std::string::npos)
       << later.output;
 }
@@ -474,15 +476,20 @@ TEST_F(CliTest, BadArgumentsAreRefused) {
             0);
   EXPECT_NE(Cli(work_ + "capture http://www.a.com/ " + root_.string() + " --sockets 12").status, 0);
   // Numbers the web cannot hold are refused by name, with what is expected, and nothing is made
-  // (the project file keeps these options in 16 bits: 32767 at most).
-  for (const char* bad : {"--depth -1", "--max-files 1e400", "--max-disk 32M",
-                          "--max-file-size 10X", "--max-time 32768"}) {
+  // (the project file keeps these options in 16 bits: 32767 at most; the file count limit is kept
+  // whole beside its word).
+  for (const auto& [bad, range] : std::initializer_list<std::pair<const char*, const char*>>{
+           {"--depth -1", "from 0 to 32767"},
+           {"--max-files 1e400", "from 0 to 2147483647"},
+           {"--max-disk 32M", "from 0 to 32767"},
+           {"--max-file-size 10X", "from 0 to 32767"},
+           {"--max-time 32768", "from 0 to 32767"}}) {
     TRun refused = Cli(work_ + "capture http://www.a.com/ " + (root_ / "w").string() + " " + bad);
     EXPECT_EQ(refused.status, 2) << bad;
     EXPECT_NE(refused.output.find(std::string(bad).substr(0, std::string(bad).find(' ')) + ": \""),
               std::string::npos)
         << refused.output;
-    EXPECT_NE(refused.output.find("from 0 to 32767"), std::string::npos) << refused.output;
+    EXPECT_NE(refused.output.find(range), std::string::npos) << refused.output;
     EXPECT_FALSE(fs::exists(root_ / "w")) << bad;
   }
   TRun proxy =

@@ -237,6 +237,54 @@ TEST_F(CaptureTest, PagesGoThroughTheProcessorWithTheSessionsFilter) {
   EXPECT_EQ(Log().find("javascript:go()"), std::string::npos);
 }
 
+// The figures of a capture pass what a word holds: a page of 70,000 links to another site, each
+// filtered, is counted link by link on the screen and in the web, which is kept in the wide
+// project file format and read back with the same figures.
+TEST_F(CaptureTest, FiguresPassWhatAWordHolds) {
+  std::string page = "<HTML>";
+  for (int i = 0; i < 70000; ++i) {
+    page +=
+        "<A HREF=\"http://www.b.org/" + std::to_string(i) + ".htm\">" + std::to_string(i) + "</A>";
+  }
+  lib_.Expect(Served(Response("text/html", page + "</HTML>")));
+  Start(WebPageProcessor(*web_));
+  RunToEnd();
+  EXPECT_EQ(web_->CapturedCount(), 1u);
+  EXPECT_EQ(web_->FilteredCount(), 70000u);
+  EXPECT_EQ(view_.counters.LinkCount, 70001u);
+  EXPECT_EQ(view_.counters.FilteredCount, 70000u);
+  EXPECT_EQ(view_.counters.TodoCount, 0u);
+  EXPECT_EQ(web_->Tree().Find("http://www.b.org/69999.htm")->State, wsFiltered);
+  web_->SetFileName(web_->Path() + "Local.Web");
+  ASSERT_TRUE(web_->SaveToFile(web_->FileName()));
+  EXPECT_EQ(fs.files[web_->FileName()].substr(0, 8), std::string("\x05KRVNF\x16\x00", 8));
+  TWEB back(defaults, fs);
+  ASSERT_TRUE(back.LoadFromFile(web_->FileName()));
+  EXPECT_EQ(back.FilteredCount(), 70000u);
+  EXPECT_EQ(back.GetLinkCount(), 70001u);
+  EXPECT_EQ(back.GetTodoCount(), 0u);
+}
+
+// A save writes the whole web: one that took long holds the next back until the capture has run
+// twenty times as long, so that a large web is not saved every 50 files.
+TEST_F(CaptureTest, ASlowSaveSpacesTheAutoSaves) {
+  web_->SetFileName(web_->Path() + "Local.Web");
+  std::string home = "<HTML>";
+  for (int i = 0; i < 200; ++i) home += "<A HREF=\"p" + std::to_string(i) + ".htm\">x</A>";
+  lib_.Expect(Served(Response("text/html", home + "</HTML>")));
+  for (int i = 0; i < 200; ++i) lib_.Expect(Served(Response("text/html", "<HTML>p</HTML>")));
+  int saves = 0;
+  fs.on_open_for_write = [&](const std::string& path) {
+    if (path.find("Local.Web") == std::string::npos) return;
+    ++saves;
+    clock_.now_ms += 100;  // the only time that passes
+  };
+  Start(WebPageProcessor(*web_));
+  RunToEnd();
+  EXPECT_EQ(web_->CapturedCount(), 201u);
+  EXPECT_EQ(saves, 1);  // at 50 files; every 50 files would have been 4
+}
+
 TEST_F(CaptureTest, RedirectionCountsOnceAndAliasesTheTarget) {
   lib_.Expect(Served(Response("text/html", "", 302, "Location: /new/home.htm\r\n")));
   lib_.Expect(Served(Response("text/html", "<HTML>new</HTML>")));

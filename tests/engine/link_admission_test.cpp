@@ -308,19 +308,24 @@ TEST_F(AdmissionTest, UpdateTodoReexaminesFilteredRecordsUnderTheCurrentOptions)
   EXPECT_EQ(web_->FilteredCount(), 1);
 }
 
-// A tree that holds as many addresses as its 16-bit count allows refuses and logs new ones
-// instead of raising an error, which would end every later capture after a few files.
-TEST_F(AdmissionTest, AFullTreeRefusesAndLogsNewAddresses) {
-  while (web_->Tree().Count() < UINT16_MAX) {
+// A web goes on past the 65,535 addresses a version 21 project file holds: a link beyond them is
+// entered and queued, and the figures count on instead of wrapping to a small number.
+TEST_F(AdmissionTest, AWebPast65535AddressesGoesOnAdmitting) {
+  while (web_->Tree().Count() <= UINT16_MAX) {
     ASSERT_NE(
         Link("http://www.a.com/docs/p" + std::to_string(web_->Tree().Count()) + ".htm", Start()),
         nullptr);
   }
-  TWebFile* refused = nullptr;
-  EXPECT_NO_THROW(refused = Link("http://www.a.com/docs/one-more.htm", Start()));
-  EXPECT_EQ(refused, nullptr);
-  EXPECT_NE(Log().find("http://www.a.com/docs/one-more.htm: Tree error"), std::string::npos);
-  EXPECT_NE(Link("http://www.a.com/docs/p7.htm", Start()), nullptr);  // known ones still found
+  TWebFile* more = Link("http://www.a.com/docs/one-more.htm", Start());
+  ASSERT_NE(more, nullptr);
+  EXPECT_EQ(more->State, wsTodo);
+  EXPECT_EQ(web_->GetLinkCount(), 65537u);
+  EXPECT_EQ(web_->GetTodoCount(), 65537u);
+  EXPECT_EQ(web_->TodoList().back(), more);
+  EXPECT_EQ(Log().find("Tree error"), std::string::npos);
+  EXPECT_EQ(Link("http://www.a.com/docs/p7.htm", Start()),
+            web_->Tree().Find("http://www.a.com/docs/p7.htm"));
+  EXPECT_EQ(web_->GetLinkCount(), 65537u);  // a known address is not counted twice
 }
 
 TEST_F(AdmissionTest, ForceCaptureMakesAFilteredRecordAMainWebRecord) {

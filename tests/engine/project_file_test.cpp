@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <tuple>
+#include <vector>
 
 #include "base/binary_stream.h"
 #include "engine/web.h"
@@ -28,6 +30,8 @@ class TOldFile {
   TOldFile& Word(std::int16_t v) { return w_.WriteI16(v), *this; }
   TOldFile& Byte(std::uint8_t v) { return w_.WriteU8(v), *this; }
   TOldFile& Int(std::int32_t v) { return w_.WriteI32(v), *this; }
+  TOldFile& U32(std::uint32_t v) { return w_.WriteU32(v), *this; }
+  TOldFile& I64(std::int64_t v) { return w_.WriteI64(v), *this; }
   TOldFile& Date(double v) { return w_.WriteF64(v + 693594.0), *this; }
   // The MIME block of format 1 with one type, then (when asked) nothing else.
   TOldFile& Mime() { return Word(1).Word(1).Str("text/html").Str("htm").Byte(0).Byte(1); }
@@ -36,7 +40,11 @@ class TOldFile {
   }
   // A tree of two records: the start page and a picture.
   TOldFile& Tree(int version) {
-    Word(2);
+    if (version >= 22) {
+      U32(2);
+    } else {
+      Word(2);
+    }
     Byte(wsPage)
         .Byte(version < 16 ? 0 : 1)
         .Byte(0)
@@ -158,9 +166,13 @@ void OptionFields(TOldFile& f, int version) {
   f.Byte(1);                                                             // 32 DisplayOnlineImage
   f.Byte(0);                                                             // 33 StretchImageFlag
   if (version >= 21) f.Str("ann").Str("s3cret");                         // 34-35
-  f.Int(123456);                                                         // 36 TotalSize
-  f.Date(46000.5);                                                       // 37 CaptureStart
-  f.Byte(1);                                                             // 38 BackgroundOnlyFlag
+  if (version >= 22) {
+    f.I64(5000000000);  // 36 TotalSize
+  } else {
+    f.Int(123456);
+  }
+  f.Date(46000.5);  // 37 CaptureStart
+  f.Byte(1);        // 38 BackgroundOnlyFlag
 }
 
 TEST_F(ProjectFileTest, Version12SkipsItsOddItems) {
@@ -288,6 +300,153 @@ TEST_F(ProjectFileTest, SavedWebLoadsBackEqual) {
   EXPECT_EQ(first, second);
 }
 
+// A file of version 21 or 22 as this program writes it: every field in place, counters as given.
+TOldFile WrittenFile(int version, std::uint32_t captured) {
+  TOldFile f;
+  f.Str("KRVNF").Word(static_cast<std::int16_t>(version)).Str("http://www.a.com/");
+  f.Str("/webs/moved/").Str("T");
+  for (std::uint32_t counter : {captured, 2u, 3u, 65535u}) {
+    if (version >= 22) {
+      f.U32(counter);
+    } else {
+      f.Word(static_cast<std::int16_t>(counter));
+    }
+  }
+  OptionFields(f, version);
+  f.Mime();
+  f.Word(1).Str("P.gif").Str("P.map").Str("http://www.a.com/cgi/map").Str("Map");
+  f.Str("http://www.a.com/").Str("_top");
+  f.Date(1.0).Date(2.0).Int(0).Int(10).Int(2).Int(3).Int(4).Int(5);
+  f.Tree(version);
+  return f;
+}
+
+// Version 22 is version 21 with wider counts, and is written only for a web whose counts do not
+// fit the words of 21: every other web is written as before, byte for byte.
+TEST_F(ProjectFileTest, TheWideFormatIsWrittenOnlyWhenACountNeedsIt) {
+  for (const std::uint32_t captured : {65535u, 65536u, 70000u}) {
+    const int version = captured > 65535 ? 22 : 21;
+    const std::string file = WrittenFile(version, captured).Bytes();
+    bool loaded = false;
+    auto web = Load(file, &loaded);
+    ASSERT_TRUE(loaded) << captured;
+    EXPECT_EQ(web->CapturedCount(), captured);
+    EXPECT_EQ(web->NotFoundCount(), 3u);
+    EXPECT_EQ(web->ErrorCount(), 65535u);
+    EXPECT_EQ(web->TotalSize(), version == 22 ? 5000000000 : 123456);
+    EXPECT_EQ(web->Options().MaxFileCount, -1);
+    EXPECT_EQ(web->LastCaptureInfo().SizeKb, 10);
+    ExpectTreeLoaded(*web);
+    ASSERT_TRUE(web->SaveToFile("/webs/moved/Local.Web"));
+    EXPECT_EQ(fs.files["/webs/moved/Local.Web"], file) << captured;
+  }
+  // A wide file whose counts all fit is written back in version 21, its size saturated there.
+  bool loaded = false;
+  auto web = Load(WrittenFile(22, 65535).Bytes(), &loaded);
+  ASSERT_TRUE(loaded);
+  ASSERT_TRUE(web->SaveToFile("/webs/moved/Local.Web"));
+  auto narrow = Load(fs.files["/webs/moved/Local.Web"], &loaded);
+  ASSERT_TRUE(loaded);
+  EXPECT_EQ(fs.files["/webs/moved/Local.Web"].substr(0, 8), std::string("\x05KRVNF\x15\x00", 8));
+  EXPECT_EQ(narrow->TotalSize(), INT32_MAX);
+  EXPECT_EQ(narrow->ErrorCount(), 65535u);
+}
+
+// A damaged file of the wide format is refused in words, and leaves nothing behind; a count that
+// says more than the file can hold is refused before anything is made of it.
+TEST_F(ProjectFileTest, DamagedWideFilesAreRefused) {
+  const std::string bytes = WrittenFile(22, 70000).Bytes();
+  bool loaded = true;
+  for (std::size_t cut = 0; cut < bytes.size(); ++cut) {
+    auto web = Load(bytes.substr(0, cut), &loaded);
+    EXPECT_FALSE(loaded) << cut;
+    EXPECT_FALSE(web->LoadError().empty()) << cut;
+    EXPECT_EQ(web->GetLinkCount(), 0u) << cut;
+  }
+  // The tree block ends the file: its count starts where the block of two records does.
+  TOldFile tree;
+  tree.Tree(22);
+  const std::size_t count_at = bytes.size() - tree.Bytes().size();
+  for (const char* count : {"\xFF\xFF\xFF\xFF", "\x00\x00\x01\x00"}) {
+    std::string absurd = bytes;
+    absurd.replace(count_at, 4, count, 4);
+    auto web = Load(absurd, &loaded);
+    EXPECT_FALSE(loaded);
+    EXPECT_NE(web->LoadError().find("it is damaged: its list of addresses says"), std::string::npos)
+        << web->LoadError();
+    EXPECT_EQ(web->GetLinkCount(), 0u);
+  }
+  std::string one_more = bytes;
+  one_more[count_at] = 3;  // a record that is not there
+  auto web = Load(one_more, &loaded);
+  EXPECT_FALSE(loaded);
+  EXPECT_EQ(web->GetLinkCount(), 0u);
+  EXPECT_EQ(web->LoadError(), "it is not a web project file, or it is damaged");
+  // A later format still says what it is.
+  std::string later = bytes;
+  later[6] = 23;
+  web = Load(later, &loaded);
+  EXPECT_FALSE(loaded);
+  EXPECT_EQ(web->LoadError(),
+            "it was written by a newer version of Korvane (format 23; this one reads formats up "
+            "to 22)");
+}
+
+// A web of more than 65,535 addresses, with counters past a word and a size past 32 bits, keeps
+// every record and figure through a save and a load, and its newer options after the tree.
+TEST_F(ProjectFileTest, AWebOfMoreThan65535AddressesRoundTrips) {
+  auto web = NewWeb("http://www.a.com/");
+  TWebFile* home = web->Tree().Find(web->Url());
+  for (int i = 0; i < 70000; ++i) {
+    const std::string n = std::to_string(i);
+    TWebFile* record =
+        web->NewLink({0, "http://www.a.com/d" + n + "/p" + n + ".htm", "P" + n}, home);
+    ASSERT_NE(record, nullptr);
+    record->SetFileName("P" + n + ".htm");
+    record->SetMimeType(i % 3 ? "text/html" : "image/gif");
+    if (i < 66000) {
+      web->MarkCaptured(*record, 40000, i % 2 == 0);
+    } else if (i % 2) {
+      web->MarkNotFound(*record);
+    }
+  }
+  web->EditOptions().AddressRules = {"- **/private/**"};
+  web->EditOptions().MaxFileCount = 100000;
+  ASSERT_EQ(web->GetLinkCount(), 70001u);
+  ASSERT_TRUE(web->SaveToFile("/webs/site/Local.Web"));
+  const std::string bytes = fs.files["/webs/site/Local.Web"];
+  EXPECT_EQ(bytes.substr(0, 8), std::string("\x05KRVNF\x16\x00", 8));
+  EXPECT_NE(bytes.find("\x05KRVNX"), std::string::npos);
+
+  TWEB back(defaults, fs);
+  ASSERT_TRUE(back.LoadFromFile("/webs/site/Local.Web")) << back.LoadError();
+  EXPECT_EQ(back.GetLinkCount(), 70001u);
+  EXPECT_EQ(back.CapturedCount(), 66000u);
+  EXPECT_EQ(back.NotFoundCount(), 2000u);
+  EXPECT_EQ(back.GetTodoCount(), 2001u);
+  EXPECT_EQ(back.TotalSize(), 66000LL * 40000);
+  EXPECT_EQ(back.Options(), web->Options());
+  using TRow = std::tuple<std::string, int, int, int, std::string, std::string, std::string>;
+  auto rows = [](const TWEB& w) {
+    std::vector<TRow> out;
+    w.Tree().Explore([&](TWebFile& r, const std::string& url) {
+      out.emplace_back(url, r.State, r.Flags, r.LinkDepth, r.GetFileName(), r.GetDescription(),
+                       r.GetMimeType());
+      return false;
+    });
+    return out;
+  };
+  EXPECT_EQ(rows(back), rows(*web));
+  ASSERT_TRUE(back.SaveToFile("/webs/site/Again.Web"));
+  EXPECT_EQ(fs.files["/webs/site/Again.Web"], bytes);
+  // Bytes after the block are left alone, as in version 21.
+  bool loaded = false;
+  auto trailing = Load(bytes + "later", &loaded);
+  ASSERT_TRUE(loaded);
+  EXPECT_EQ(trailing->GetLinkCount(), 70001u);
+  EXPECT_EQ(trailing->Options().AddressRules, web->Options().AddressRules);
+}
+
 TEST_F(ProjectFileTest, OptionsBeyondAWordAreClampedNotWrapped) {
   auto web = NewWeb("http://www.a.com/");
   web->EditOptions().MaxDiskSize = 100000;  // kilobytes
@@ -297,6 +456,19 @@ TEST_F(ProjectFileTest, OptionsBeyondAWordAreClampedNotWrapped) {
   ASSERT_TRUE(back.LoadFromFile("/webs/site/Local.Web"));
   EXPECT_EQ(back.Options().MaxDiskSize, 32767);
   EXPECT_EQ(back.Options().MaxFileCount, -32768);
+
+  // A file count limit beyond a word is kept whole after the tree; a reader that stops at the
+  // tree takes the largest limit the word holds.
+  web->EditOptions().PageRequisites = false;
+  web->EditOptions().MaxFileCount = 200000;
+  ASSERT_TRUE(web->SaveToFile("/webs/site/Local.Web"));
+  const std::string bytes = fs.files["/webs/site/Local.Web"];
+  bool loaded = false;
+  EXPECT_EQ(Load(bytes, &loaded)->Options().MaxFileCount, 200000);
+  const std::size_t block = bytes.rfind("\x05KRVNX");
+  ASSERT_NE(block, std::string::npos);
+  EXPECT_EQ(Load(bytes.substr(0, block), &loaded)->Options().MaxFileCount, 32767);
+  EXPECT_TRUE(loaded);
 }
 
 TEST_F(ProjectFileTest, FailedSaveKeepsThePreviousFile) {

@@ -425,7 +425,7 @@ TEST(WebTreeObserverTest, NotificationsAloneKeepAMirrorOfTheTree) {
 }
 
 TEST(WebTreeBlockTest, AFullTreeOfMoreThan32767RecordsRoundTrips) {
-  TWebTree tree;
+  TWebTree tree(65535);  // the most a version 21 block holds
   for (int i = 0; i < 65535; ++i) {
     ASSERT_TRUE(tree.Add("http://h/d" + std::to_string(i % 7) + "/" + std::to_string(i), Record()));
   }
