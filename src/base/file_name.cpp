@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "base/percent_escape.h"
+
 namespace korvane {
 namespace {
 
@@ -14,15 +16,12 @@ bool KeptInLink(unsigned char c) {
 }
 
 void AppendEncoded(std::string& out, std::string_view part) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
   for (char ch : part) {
     const auto c = static_cast<unsigned char>(ch);
     if (KeptInLink(c)) {
       out.push_back(ch);
     } else {
-      out.push_back('%');
-      out.push_back(kHex[c >> 4]);
-      out.push_back(kHex[c & 15]);
+      AppendPercentEscape(out, c);
     }
   }
 }

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "base/percent_escape.h"
 #include "base/text_case.h"
 
 namespace korvane {
@@ -44,10 +45,7 @@ std::string Spelt(std::string_view address, char quote) {
   for (const char c : address) {
     const auto u = static_cast<unsigned char>(c);
     if (u < 0x20 || u == 0x7f || (!quote && c == ' ')) {
-      constexpr char kHex[] = "0123456789ABCDEF";
-      out += '%';
-      out += kHex[u >> 4];
-      out += kHex[u & 15];
+      AppendPercentEscape(out, u);
       continue;
     }
     const bool ends = quote ? c == quote : (c == '(' || c == ')' || c == '"' || c == '\'');

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "base/number.h"
+#include "base/percent_escape.h"
 #include "base/short_string.h"
 #include "base/text_case.h"
 
@@ -294,7 +295,6 @@ std::string_view HostToResolve(std::string_view host) {
 }
 
 std::string PercentEncoded(std::string_view address) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
   std::string out;
   out.reserve(address.size());
   for (char ch : address) {
@@ -302,9 +302,7 @@ std::string PercentEncoded(std::string_view address) {
     if (c > 0x20 && c < 0x7F) {
       out.push_back(ch);
     } else {
-      out.push_back('%');
-      out.push_back(kHex[c >> 4]);
-      out.push_back(kHex[c & 15]);
+      AppendPercentEscape(out, c);
     }
   }
   return out;

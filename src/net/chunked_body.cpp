@@ -2,17 +2,9 @@
 
 #include <algorithm>
 
+#include "base/percent_escape.h"
+
 namespace korvane {
-namespace {
-
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-}  // namespace
 
 TChunkedBody::TResult TChunkedBody::Failed(std::string why) {
   error_ = std::move(why);

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "base/percent_escape.h"
 #include "base/text_case.h"
 
 namespace korvane {
@@ -17,23 +18,9 @@ std::string_view Trimmed(std::string_view text) {
   return text;
 }
 
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 bool IsUnreserved(unsigned char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
          c == '.' || c == '_' || c == '~';
-}
-
-void AppendEscape(std::string& out, unsigned char c) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  out += '%';
-  out += kHex[c >> 4];
-  out += kHex[c & 15];
 }
 
 // One spelling for what one address can be written as: an escaped unreserved character is the
@@ -50,11 +37,11 @@ std::string Normalised(std::string_view text) {
       if (IsUnreserved(value)) {
         out += static_cast<char>(value);
       } else {
-        AppendEscape(out, value);
+        AppendPercentEscape(out, value);
       }
       i += 2;
     } else if (c >= 0x80 || c <= 0x20 || c == 0x7F) {
-      AppendEscape(out, c);
+      AppendPercentEscape(out, c);
     } else {
       out += static_cast<char>(c);
     }

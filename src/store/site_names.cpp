@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "base/file_name.h"
+#include "base/percent_escape.h"
 #include "base/text_case.h"
 #include "html/url.h"
 #include "store/mime_list.h"
@@ -65,13 +66,6 @@ std::string_view BareType(std::string_view content_type) {
   return content_type;
 }
 
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 std::string PercentDecoded(std::string_view part) {
   std::string out;
   for (std::size_t i = 0; i < part.size(); ++i) {
@@ -109,13 +103,6 @@ bool Unsafe(unsigned char c, bool utf8) {
   return std::string_view("/\\:*?\"<>|%@").find(static_cast<char>(c)) != std::string_view::npos;
 }
 
-void AppendEscape(std::string& out, unsigned char c) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  out.push_back('%');
-  out.push_back(kHex[c >> 4]);
-  out.push_back(kHex[c & 15]);
-}
-
 bool IsDeviceName(std::string_view stem) {
   const std::string upper = AnsiUpperCase(stem);
   if (upper == "CON" || upper == "PRN" || upper == "AUX" || upper == "NUL") return true;
@@ -132,7 +119,7 @@ std::string SafePart(std::string_view decoded) {
     const bool last = i + 1 == decoded.size();
     const bool device = i == 0 && IsDeviceName(decoded.substr(0, decoded.find('.')));
     if (Unsafe(c, utf8) || device || (last && (c == '.' || c == ' '))) {
-      AppendEscape(out, c);
+      AppendPercentEscape(out, c);
     } else {
       out.push_back(static_cast<char>(c));
     }
@@ -152,13 +139,13 @@ std::string SafeQuery(std::string_view query) {
     if (escape || c == '@' || !Unsafe(c, utf8)) {
       out.push_back(static_cast<char>(c));
     } else {
-      AppendEscape(out, c);
+      AppendPercentEscape(out, c);
     }
   }
   if (!out.empty() && (out.back() == '.' || out.back() == ' ')) {
     const auto last = static_cast<unsigned char>(out.back());
     out.pop_back();
-    AppendEscape(out, last);
+    AppendPercentEscape(out, last);
   }
   return out;
 }

@@ -79,15 +79,12 @@ bool MakeFileFolders(TFileSystem& fs, const std::string& folder, std::string_vie
 
 namespace {
 
-// The folders of `name` from the deepest up, each left when it still holds anything.
+// The folders of `name` from the deepest up, each left when it still holds anything (a folder
+// is removed only when empty: no listing is needed to know).
 void RemoveEmptyFolders(TFileSystem& fs, const std::string& prefix, std::string_view name) {
   for (std::size_t slash = name.rfind('/'); slash != std::string_view::npos && slash > 0;
        slash = name.rfind('/', slash - 1)) {
-    const std::string path = prefix + std::string(name.substr(0, slash));
-    if (fs.IsSymbolicLink(path) || !fs.ListRemovable(path).empty() ||
-        !fs.ListFolders(path).empty() || !fs.RemoveDir(path)) {
-      return;
-    }
+    if (!fs.RemoveDir(prefix + std::string(name.substr(0, slash)))) return;
   }
 }
 

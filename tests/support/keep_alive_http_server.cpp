@@ -17,6 +17,7 @@
 #include <zlib.h>
 
 #include "base/text_case.h"
+#include "support/loopback_http_server.h"
 
 namespace korvane::testing {
 
@@ -81,17 +82,8 @@ struct TKeepAliveHttpServer::TConnection {
 TKeepAliveHttpServer::TKeepAliveHttpServer(std::map<std::string, TServedFile> files,
                                            std::uint32_t seed)
     : files_(std::move(files)), seed_(seed), draws_(seed * 7919u) {
-  listen_fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
-  int one = 1;
-  ::setsockopt(listen_fd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ::bind(listen_fd_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+  listen_fd_ = BoundLoopbackSocket(port_);
   ::listen(listen_fd_, 64);
-  socklen_t length = sizeof address;
-  ::getsockname(listen_fd_, reinterpret_cast<sockaddr*>(&address), &length);
-  port_ = ntohs(address.sin_port);
   ::fcntl(listen_fd_, F_SETFL, O_NONBLOCK);
   thread_ = std::thread([this] { Serve(); });
 }

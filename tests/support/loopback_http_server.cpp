@@ -10,7 +10,6 @@
 #include <stdexcept>
 
 namespace korvane::testing {
-namespace {
 
 int BoundLoopbackSocket(int& port) {
   int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -30,6 +29,8 @@ int BoundLoopbackSocket(int& port) {
   port = ntohs(addr.sin_port);
   return fd;
 }
+
+namespace {
 
 bool WaitReadable(int fd, int ms) {
   pollfd p{fd, POLLIN, 0};

@@ -16,6 +16,10 @@
 
 namespace korvane::testing {
 
+// A TCP socket bound to a free port of 127.0.0.1, not yet listening; the port is set. Throws
+// when no socket can be had.
+int BoundLoopbackSocket(int& port);
+
 class TLoopbackHttpServer {
  public:
   TLoopbackHttpServer();

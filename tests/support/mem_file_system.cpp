@@ -131,8 +131,12 @@ bool TMemFileSystem::MakeDirs(const std::string& path) {
 
 bool TMemFileSystem::RemoveDir(const std::string& path) {
   std::string dir = Trimmed(path);
+  // As rmdir: only an empty folder goes, one that holds a folder stays too.
   for (const auto& [name, data] : files) {
     if (ParentOf(name) == dir) return false;
+  }
+  for (const std::string& name : dirs) {
+    if (name != dir && name != "/" && ParentOf(name) == dir) return false;
   }
   return dirs.erase(dir) > 0;
 }

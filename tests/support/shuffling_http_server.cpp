@@ -13,6 +13,8 @@
 #include <random>
 #include <vector>
 
+#include "support/loopback_http_server.h"
+
 namespace korvane::testing {
 
 using Clock = std::chrono::steady_clock;
@@ -29,17 +31,8 @@ struct TShufflingHttpServer::TConnection {
 TShufflingHttpServer::TShufflingHttpServer(std::map<std::string, TServedFile> files,
                                            std::uint32_t seed)
     : files_(std::move(files)), seed_(seed) {
-  listen_fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
-  int one = 1;
-  ::setsockopt(listen_fd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ::bind(listen_fd_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+  listen_fd_ = BoundLoopbackSocket(port_);
   ::listen(listen_fd_, 64);
-  socklen_t length = sizeof address;
-  ::getsockname(listen_fd_, reinterpret_cast<sockaddr*>(&address), &length);
-  port_ = ntohs(address.sin_port);
   ::fcntl(listen_fd_, F_SETFL, O_NONBLOCK);
   thread_ = std::thread([this] { Serve(); });
 }
