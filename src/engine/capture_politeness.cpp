@@ -91,6 +91,7 @@ void TCapture::StartRobots(TRequest& request, const std::string& site) {
 }
 
 void TCapture::RequestRobots(TRequest& request, const std::string& url) {
+  request.ClearConditions();
   if (settings_.UseProxy && !settings_.ProxyAdress.empty()) {
     request.Start(url, settings_.ProxyAdress, settings_.ProxyPort);
   } else {

@@ -301,6 +301,14 @@ void TRequest::SendRequest() {
     Socket.Send("Range: bytes=" + std::to_string(ResumeBytes) +
                 "-\r\nIf-Range: " + ResumeValidator + "\r\n");
   }
+  // The owner's validators come from a project file: a line break there must not become a
+  // header of its own.
+  if (!IfNoneMatch.empty() && !HasControlCharacter(IfNoneMatch)) {
+    Socket.Send("If-None-Match: " + IfNoneMatch + "\r\n");
+  }
+  if (!IfModifiedSince.empty() && !HasControlCharacter(IfModifiedSince)) {
+    Socket.Send("If-Modified-Since: " + IfModifiedSince + "\r\n");
+  }
   if (!Credentials.empty() && CredentialsApply())
     Socket.Send("Authorization: Basic " + Credentials + "\r\n");
   Socket.Send("\r\n");
@@ -661,6 +669,14 @@ void TRequest::ForgetResume() {
   ResumeFile.clear();
   ResumeBytes = 0;
   ResumeValidator.clear();
+}
+
+void TRequest::ClearConditions() {
+  ResumeFile.clear();
+  ResumeBytes = 0;
+  ResumeValidator.clear();
+  IfNoneMatch.clear();
+  IfModifiedSince.clear();
 }
 
 std::string TRequest::ResumeNoteFile() const { return PartialFile() + std::string(kResumeSuffix); }

@@ -152,6 +152,13 @@ class TRequest {
   std::string ResumeFile;
   std::int64_t ResumeBytes = 0;
   std::string ResumeValidator;
+  // Set by the owner before Start to ask only for a version other than the one it holds: the
+  // ETag (If-None-Match) and the date (If-Modified-Since) its server gave; empty for none. A
+  // 304 answer then says the held version is current.
+  std::string IfNoneMatch;
+  std::string IfModifiedSince;
+  // None of the above for the next Start: a whole body, whatever the last address asked.
+  void ClearConditions();
   THTTPHEADER Header;
   std::int32_t HeaderLength = 0;
   TNetError Failure;  // why the last attempt failed; kNone once started again
