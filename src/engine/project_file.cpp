@@ -25,6 +25,14 @@ static_assert(kWideVersion == TWebTree::kWideCountVersion);
 // the tree, so such a file still loads there (without them); a web that uses none of them is
 // written without the block, byte for byte as version 21.
 constexpr std::string_view kExtensionMagic = "KRVNX";
+// After that block (or the tree), the validators of the stored files, by their entry's place in
+// the tree's list: what an update asks its servers with. Readers that know only the block above
+// leave it alone, as they leave any bytes after the tree.
+constexpr std::string_view kValidatorMagic = "KRVNV";
+
+std::string BlockMarker(std::string_view magic) {
+  return std::string(1, static_cast<char>(magic.size())) + std::string(magic);
+}
 
 // The integer options are held in 32 bits but stored in 16: a value that does not fit is stored
 // as the nearest that does, so a large limit stays a large limit instead of wrapping around to a
@@ -147,12 +155,34 @@ void TWEB::WriteProjectFile(TBinaryWriter& out) {
   tree_.SaveToStream(out, tree_progress_, version);
   std::vector<TOPTIONS::TEntry> extensions = options_.ExtendedEntries();
   extensions.insert(extensions.end(), unknown_extensions_.begin(), unknown_extensions_.end());
-  if (extensions.empty()) return;
-  out.WriteShortString(kExtensionMagic);
-  out.WriteU16(CheckedCast<std::uint16_t>(extensions.size()));
-  for (const auto& [key, value] : extensions) {
-    out.WriteShortString(key);
-    out.WriteShortString(value);
+  if (!extensions.empty()) {
+    out.WriteShortString(kExtensionMagic);
+    out.WriteU16(CheckedCast<std::uint16_t>(extensions.size()));
+    for (const auto& [key, value] : extensions) {
+      out.WriteShortString(key);
+      out.WriteShortString(value);
+    }
+  }
+  WriteValidators(out);
+}
+
+// Entries are numbered in the order the tree's list writes them. An alias is written there as a
+// record of its own, and read back so: it has its validators too.
+void TWEB::WriteValidators(TBinaryWriter& out) const {
+  std::vector<std::pair<std::uint32_t, const TWebFile*>> kept;
+  std::uint32_t entry = 0;
+  tree_.Explore([&](const TWebFile& record, const std::string&) {
+    if (record.HasValidators()) kept.emplace_back(entry, &record);
+    ++entry;
+    return false;
+  });
+  if (kept.empty()) return;
+  out.WriteShortString(kValidatorMagic);
+  out.WriteU32(static_cast<std::uint32_t>(kept.size()));
+  for (const auto& [index, record] : kept) {
+    out.WriteU32(index);
+    out.WriteShortString(record->GetETag());
+    out.WriteShortString(record->GetLastModified());
   }
 }
 
@@ -286,8 +316,7 @@ void TWEB::ReadExtensions(TBinaryReader& in) {
   std::vector<TOPTIONS::TEntry> entries;
   // Bytes after the tree that are not the block are left alone, as a version 21 reader does; a
   // block cut short fails the load like any other truncation.
-  const std::string marker =
-      std::string(1, static_cast<char>(kExtensionMagic.size())) + std::string(kExtensionMagic);
+  const std::string marker = BlockMarker(kExtensionMagic);
   if (in.Ahead(marker)) {
     in.Skip(marker.size());
     const std::uint16_t count = in.ReadU16();
@@ -297,6 +326,36 @@ void TWEB::ReadExtensions(TBinaryReader& in) {
     }
   }
   unknown_extensions_ = options_.SetExtendedEntries(entries);
+  ReadValidators(in);
+}
+
+void TWEB::ReadValidators(TBinaryReader& in) {
+  const std::string marker = BlockMarker(kValidatorMagic);
+  if (!in.Ahead(marker)) return;
+  in.Skip(marker.size());
+  const std::uint32_t count = in.ReadU32();
+  // Six bytes each at the least: a count that says more is damage, found before any is read.
+  if (count > in.Remaining() / 6) throw TReadError();
+  std::vector<std::pair<std::uint32_t, std::pair<std::string, std::string>>> read;
+  read.reserve(count);
+  for (std::uint32_t i = 0; i < count; ++i) {
+    const std::uint32_t index = in.ReadU32();
+    std::string etag = in.ReadShortString();
+    read.push_back({index, {std::move(etag), in.ReadShortString()}});
+  }
+  // Written in entry order; one out of order or past the list (a file edited by hand) names
+  // no record, and is dropped: the file is asked for again whole.
+  std::size_t next = 0;
+  std::uint32_t entry = 0;
+  tree_.Explore([&](TWebFile& record, const std::string&) {
+    while (next < read.size() && read[next].first < entry) ++next;
+    if (next < read.size() && read[next].first == entry) {
+      record.SetValidators(read[next].second.first, read[next].second.second);
+      ++next;
+    }
+    ++entry;
+    return next >= read.size();
+  });
 }
 
 }  // namespace korvane

@@ -135,6 +135,29 @@ void TWebFile::CopyFieldsOf(const TWebFile& other) {
   file_name_ = other.file_name_;
   description_ = other.description_;
   mime_type_ = other.mime_type_;
+  validators_ = other.validators_;
+}
+
+std::string_view TWebFile::GetETag() const {
+  const std::string_view all = validators_;
+  return all.substr(0, all.find('\n'));
+}
+
+std::string_view TWebFile::GetLastModified() const {
+  const std::size_t split = validators_.find('\n');
+  return split == std::string::npos ? std::string_view()
+                                    : std::string_view(validators_).substr(split + 1);
+}
+
+void TWebFile::SetValidators(std::string_view etag, std::string_view last_modified) {
+  const auto keepable = [](std::string_view text) {
+    return text.size() <= kShortStringMax && !HasControlCharacter(text);
+  };
+  if (!keepable(etag)) etag = {};
+  if (!keepable(last_modified)) last_modified = {};
+  validators_.clear();
+  if (etag.empty() && last_modified.empty()) return;
+  validators_.append(etag).append(1, '\n').append(last_modified);
 }
 
 int TWebFile::GetLinkType() const {

@@ -55,6 +55,9 @@ class TWebFile {
   std::uint8_t LinkDepth = 0;
   std::int32_t Trials = 0;     // fetch attempts since created or loaded; never stored
   std::uint8_t Flags = kHtml;  // a new record has link type 0
+  // An update asks for the record's kept file again: it stays what it is (a page or a file,
+  // counted as captured) until the answer says whether the file changed. Never stored.
+  bool Recheck = false;
 
   const std::string& GetFileName() const { return file_name_; }
   void SetFileName(std::string_view name);
@@ -63,6 +66,14 @@ class TWebFile {
   void SetDescription(std::string_view text);
   const std::string& GetMimeType() const { return mime_type_; }
   void SetMimeType(std::string_view type);
+  // What the server said of the stored file's version, as sent: its ETag and its Last-Modified
+  // date, each empty when it gave none. An update asks with them whether the file changed.
+  std::string_view GetETag() const;
+  std::string_view GetLastModified() const;
+  bool HasValidators() const { return !validators_.empty(); }
+  // A validator that could not go back into a request (control characters, longer than the
+  // project file holds) is not kept.
+  void SetValidators(std::string_view etag, std::string_view last_modified);
 
   bool GetHtml() const { return (Flags & kHtml) != 0; }
   void SetHtml(bool on) { SetFlag(kHtml, on); }
@@ -98,6 +109,9 @@ class TWebFile {
   std::string file_name_;
   std::string description_;
   std::string mime_type_;
+  // The ETag and the date joined by a line feed (which neither may hold), or empty: one string
+  // rather than two keeps a record of a web of 200,000 addresses small.
+  std::string validators_;
   TWebNode* owner_ = nullptr;
   std::uint32_t owner_index_ = 0;  // the owning entry in owner_'s Items
 };

@@ -653,5 +653,76 @@ TEST_F(ProjectFileTest, FileNamesThatLeadOutOfTheFolderAreDropped) {
   }
 }
 
+// What an update asks with: the validators of each stored file, in a block after the others that
+// a version 21 reader never reaches, for every address of a record reached by two.
+TEST_F(ProjectFileTest, ValidatorsFollowTheBlocksAndSurviveALoad) {
+  auto web = NewWeb("http://www.a.com/");
+  web->EditOptions().PageRequisites = false;
+  web->EditOptions().Cookies = false;
+  web->EditOptions().SendReferer = false;
+  web->EditOptions().Politeness.Robots = false;
+  web->EditOptions().SiteLayout = false;
+  web->EditOptions().Protocol = "1.0";
+  ASSERT_TRUE(web->SaveToFile("/webs/site/Local.Web"));
+  const std::string plain = fs.files["/webs/site/Local.Web"];
+
+  TWebFile* home = web->Tree().Find("http://www.a.com/");
+  ASSERT_NE(home, nullptr);
+  home->SetValidators("\"abc\"", "Tue, 01 Dec 2026 10:00:00 GMT");
+  auto picture = std::make_unique<TWebFile>();
+  picture->SetValidators("", "Wed, 02 Dec 2026 10:00:00 GMT");
+  TWebFile* gif = picture.get();
+  ASSERT_TRUE(web->AddRecord("http://www.a.com/p.gif", std::move(picture)));
+  ASSERT_TRUE(web->AddAlias("http://www.a.com/q.gif", gif));
+  auto bare = std::make_unique<TWebFile>();
+  bare->SetValidators("\"x\r\nInjected: 1\"", "");  // never goes back into a request
+  ASSERT_TRUE(web->AddRecord("http://www.a.com/r.gif", std::move(bare)));
+  ASSERT_TRUE(web->SaveToFile("/webs/site/Local.Web"));
+  const std::string kept = fs.files["/webs/site/Local.Web"];
+  const std::size_t block = kept.find("\x05KRVNV");
+  ASSERT_NE(block, std::string::npos);
+  EXPECT_EQ(kept.find("Injected"), std::string::npos);
+  EXPECT_EQ(kept.substr(block + 6, 4), std::string("\x03\x00\x00\x00", 4));  // three entries
+
+  bool loaded = false;
+  auto back = Load(kept, &loaded);
+  ASSERT_TRUE(loaded);
+  EXPECT_EQ(back->Tree().Find("http://www.a.com/")->GetETag(), "\"abc\"");
+  EXPECT_EQ(back->Tree().Find("http://www.a.com/")->GetLastModified(),
+            "Tue, 01 Dec 2026 10:00:00 GMT");
+  EXPECT_EQ(back->Tree().Find("http://www.a.com/q.gif")->GetETag(), "");
+  EXPECT_EQ(back->Tree().Find("http://www.a.com/q.gif")->GetLastModified(),
+            "Wed, 02 Dec 2026 10:00:00 GMT");
+  EXPECT_FALSE(back->Tree().Find("http://www.a.com/r.gif")->HasValidators());
+
+  // Entries that name no record (out of order, past the list) are dropped; a count larger than
+  // the bytes left, or a block cut short, is damage.
+  const std::string head = kept.substr(0, block);
+  const auto with_block = [&](std::uint32_t count, std::vector<std::uint32_t> entries) {
+    std::string b = head + "\x05KRVNV";
+    TBinaryWriter w(b);
+    w.WriteU32(count);
+    for (std::uint32_t e : entries)
+      w.WriteU32(e), w.WriteShortString("\"t\""), w.WriteShortString("");
+    return b;
+  };
+  auto odd = Load(with_block(3, {3, 1, 99}), &loaded);
+  ASSERT_TRUE(loaded);
+  EXPECT_EQ(odd->Tree().Find("http://www.a.com/r.gif")->GetETag(), "\"t\"");
+  EXPECT_FALSE(odd->Tree().Find("http://www.a.com/")->HasValidators());
+  (void)Load(with_block(1000000, {0}), &loaded);
+  EXPECT_FALSE(loaded);
+  (void)Load(with_block(2, {0}), &loaded);
+  EXPECT_FALSE(loaded);
+  // Without validators nothing is written: the file is as before, byte for byte.
+  for (const char* url :
+       {"http://www.a.com/", "http://www.a.com/p.gif", "http://www.a.com/q.gif"}) {
+    back->Tree().Find(url)->SetValidators("", "");
+  }
+  ASSERT_TRUE(back->SaveToFile("/webs/moved/Local.Web"));
+  EXPECT_EQ(fs.files["/webs/moved/Local.Web"].find("KRVNV"), std::string::npos);
+  EXPECT_EQ(plain.find("KRVNV"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace korvane
