@@ -117,6 +117,25 @@ inline constexpr std::string_view kLogCrawlDelayCapped = " s taken";
 inline constexpr std::string_view kLogRetryAfter = " : the server asks to wait ";
 inline constexpr std::string_view kLogRetryAfterEnd = " s (Retry-After):";
 
+// An update: "Update: ", then the number of kept files asked for again, " file(s) asked again".
+inline constexpr std::string_view kLogUpdateStart = "Update: ";
+inline constexpr std::string_view kLogUpdateAsked = " file(s) asked again";
+// A kept file its server no longer has: "Gone (", then the HTTP status, "), file kept:" or
+// "), file deleted:", then the address.
+inline constexpr std::string_view kLogGone = "Gone (";
+inline constexpr std::string_view kLogGoneKept = "), file kept:";
+inline constexpr std::string_view kLogGoneDeleted = "), file deleted:";
+// A kept file that could not be asked for again: "Not checked (", then why, "), file kept:",
+// then the address.
+inline constexpr std::string_view kLogNotChecked = "Not checked (";
+// The end of an update: "Update: 3 unchanged, 1 changed, 2 new, 0 gone" and, when some could
+// not be asked, ", 1 not checked".
+inline constexpr std::string_view kLogUnchanged = " unchanged, ";
+inline constexpr std::string_view kLogChanged = " changed, ";
+inline constexpr std::string_view kLogNew = " new, ";
+inline constexpr std::string_view kLogGoneCount = " gone";
+inline constexpr std::string_view kLogNotCheckedCount = " not checked";
+
 // --- Not in the log --------------------------------------------------------------------------
 
 // The index of the pages of a home page (pages/page_index.cpp).

@@ -67,8 +67,13 @@ TCapture::TCapture(TWEB& web, const TCaptureSettings& settings, TSocketHub& hub,
   RemovePartialFiles();
   RemoveUnnamedFiles();
   web_.UpdateTodo();
+  if (settings_.Update) update_.Asked = CheckedCast<std::int32_t>(web_.QueueRechecks());
   web_.StartCapture(clock_.Now());
   web_.Log(std::string(kLogCaptureStart) + FormatDisplayDate(web_.CaptureStart()));
+  if (settings_.Update) {
+    web_.Log(std::string(kLogUpdateStart) + std::to_string(update_.Asked) +
+             std::string(kLogUpdateAsked));
+  }
   // Rules the front ends were not given (a settings or project file edited by hand) may not
   // compile: the capture goes on by the limits alone, and says so where its refusals are read.
   if (!web_.RulesError().empty()) {
@@ -113,6 +118,7 @@ TCapture::~TCapture() {
   for (auto& request : requests_) {
     if (request->State() != TRequestState::kIdle) CloseSlot(*request);
   }
+  if (settings_.Update) web_.EndRechecks();
 }
 
 void TCapture::CloseSlot(TRequest& request) {
@@ -268,7 +274,7 @@ bool TCapture::Pump() {
     if (BusyCount() == SlotCount()) break;
     TWebFile* record = web_.NextTodo();
     // A record the tree holds under two addresses is queued once per address, and fetched once.
-    if (record->State != wsTodo) {
+    if (record->State != wsTodo && !record->Recheck) {
       web_.PopTodo();
       progress = true;
       continue;
@@ -296,6 +302,7 @@ bool TCapture::Pump() {
   // Every slot is idle: a record still marked as being fetched is one whose slot was closed, and
   // waits for the next capture like the others.
   web_.ForgetLoading();
+  if (settings_.Update) web_.EndRechecks();
   WriteEndReport();
   ended_ = true;
   return false;
@@ -313,9 +320,16 @@ void TCapture::StartNext(TRequest& request, TWebFile* record, const std::string&
   last_url_ = url;
   last_status_ = 0;
   SlotOf(request).Record = record;
-  record->State = wsLoading;
+  SlotOf(request).KeptName = record->Recheck ? record->GetFileName() : std::string();
+  // A kept file stays kept while it is asked for again: a save meanwhile still names it.
+  if (!record->Recheck) record->State = wsLoading;
   CheckedInc(record->Trials);
+  request.ClearConditions();
   PrepareResume(request, *record, url);
+  if (record->Recheck) {
+    request.IfNoneMatch = record->GetETag();
+    request.IfModifiedSince = record->GetLastModified();
+  }
   request.Referer = web_.Options().SendReferer ? web_.RefererOf(*record) : std::string();
   if (settings_.UseProxy && !settings_.ProxyAdress.empty()) {
     request.Start(url, settings_.ProxyAdress, settings_.ProxyPort);
@@ -337,9 +351,6 @@ std::optional<TResumeNote> TCapture::ResumableNote(const std::string& partial) c
 // A body an earlier attempt left cut off under the record's name is finished rather than
 // fetched again whole, when its note names this very address.
 void TCapture::PrepareResume(TRequest& request, const TWebFile& record, const std::string& url) {
-  request.ResumeFile.clear();
-  request.ResumeBytes = 0;
-  request.ResumeValidator.clear();
   const std::string& name = record.GetFileName();
   if (!IsWebFileName(name) || !NoLinkOnTheWay(web_.FileSystem(), web_.Path(), name)) return;
   const std::string partial = web_.Path() + name + std::string(kPartialSuffix);
@@ -357,6 +368,12 @@ bool TCapture::HeaderReceived(TRequest& request) {
   const int status = request.Header.Status;
   last_status_ = status;
   losses_since_answer_ = 0;
+  if (status == 304 && record->Recheck) {
+    // The file kept is the server's current version.
+    record->Recheck = false;
+    CheckedInc(update_.Unchanged);
+    return false;
+  }
   if ((status == 301 || status == 302) && !request.Header.Location.empty()) {
     Redirect(request, *record);
     return false;
@@ -377,6 +394,9 @@ bool TCapture::HeaderReceived(TRequest& request) {
 }
 
 void TCapture::Redirect(TRequest& request, TWebFile& record) {
+  // A kept address that moved: the web follows it as a capture does, and the file it kept
+  // stays until the links are resolved to the new one. It was counted as captured already.
+  const bool recheck = record.Recheck;
   TLinkItem item{static_cast<std::uint8_t>(record.GetLinkType()),
                  Resolve(request.Header.Location, request.Url), record.GetDescription()};
   const bool known = web_.Tree().Find(item.Url) != nullptr;
@@ -387,6 +407,10 @@ void TCapture::Redirect(TRequest& request, TWebFile& record) {
     // admission): nothing to fetch there, and nothing to fetch again here at every capture.
     CountFiltered(record);
     return;
+  }
+  if (recheck) {
+    record.Recheck = false;
+    CheckedInc(update_.Changed);
   }
   if (target == &record && !web_.Tree().Find(item.Url)) {
     // The same address under the other web protocol (http sent to https): the record moves
@@ -402,7 +426,7 @@ void TCapture::Redirect(TRequest& request, TWebFile& record) {
     SlotOf(request).Record = nullptr;
     (void)web_.AddAlias(request.Url, target);
   }
-  web_.CountRedirect();
+  if (!recheck) web_.CountRedirect();
   CheckedInc(captured_count_);
   CheckedInc(since_save_);
   RefreshCounters();
@@ -411,7 +435,8 @@ void TCapture::Redirect(TRequest& request, TWebFile& record) {
 bool TCapture::AcceptBody(TRequest& request, TWebFile& record) {
   record.SetMimeType(request.Header.ContentType);
   const std::int64_t length = request.Header.ContentLength;
-  if (!web_.Filter(&record, length, request.Url)) {
+  // A kept file is updated whatever the filters say now: they decided when it was captured.
+  if (!web_.Filter(&record, length, request.Url) && !record.Recheck) {
     CountFiltered(record);
     return false;
   }
@@ -439,7 +464,7 @@ bool TCapture::AcceptBody(TRequest& request, TWebFile& record) {
       last_failure_ = {TNetError::kLocalFile,
                        "cannot make the folders of the file " + web_.Path() + record.GetFileName()};
       names.Release(record);
-      record.SetFileName({});
+      record.SetFileName(record.Recheck ? SlotOf(request).KeptName : std::string());
       CountError(record, request.Url, /*logged=*/false);
       RefreshCounters();
       return false;
@@ -449,7 +474,12 @@ bool TCapture::AcceptBody(TRequest& request, TWebFile& record) {
     request.MaxBodyBytes = DecodedLimit(record);
     // In the unit spelling of the other sizes the window shows, not a bare count of bytes.
     view_.ShowSlot(request.Id, TSlotField::kSize, FormatSize(length));
+  } else if (record.Recheck) {
+    NotChecked(record, request.Url, "a type the web has no entry for: " + record.GetMimeType());
+    return false;
   }
+  // What the next update asks with.
+  record.SetValidators(request.Header.ETag, request.Header.LastModifiedText);
   return true;
 }
 
@@ -469,9 +499,10 @@ std::int64_t TCapture::DecodedLimit(const TWebFile& record) const {
 void TCapture::Unauthorized(TWebFile& record, const std::string& url) {
   if (record.Trials <= settings_.TryCount) {
     CheckedInc(record.Trials);
-    record.State = wsTodo;
     send_credentials_ = true;
     credentials_host_ = HostAndPort(url);
+    if (record.Recheck) return web_.Requeue(record);
+    record.State = wsTodo;
     web_.AddTodo(&record, url);
     return;
   }
@@ -480,6 +511,10 @@ void TCapture::Unauthorized(TWebFile& record, const std::string& url) {
 }
 
 void TCapture::NotFound(TRequest& request, TWebFile& record, int status) {
+  if (record.Recheck) {
+    if (status == 404 || status == 410) return Gone(record, request.Url, status);
+    return NotChecked(record, request.Url, "HTTP " + std::to_string(status));
+  }
   web_.Log(std::string(kLogNotFound) + std::to_string(status) + "):" + request.Url);
   web_.MarkNotFound(record);
   CheckedInc(not_found_count_);
@@ -488,6 +523,7 @@ void TCapture::NotFound(TRequest& request, TWebFile& record, int status) {
 
 // A file that could not be kept is said with its address and cause, not only counted.
 void TCapture::CountError(TWebFile& record, std::string_view url, bool logged) {
+  if (record.Recheck) return NotChecked(record, url, last_failure_.Message);
   if (!logged) web_.Log(std::string(kLogError) + last_failure_.Message + "):" + std::string(url));
   web_.MarkError(record);
   CheckedInc(error_count_);
@@ -496,8 +532,31 @@ void TCapture::CountError(TWebFile& record, std::string_view url, bool logged) {
 }
 
 void TCapture::CountFiltered(TWebFile& record) {
+  if (record.Recheck)
+    return NotChecked(record, web_.Tree().GetUrl(&record), "refused by the filters");
   web_.MarkFiltered(record);
   CheckedInc(filtered_count_);
+  RefreshCounters();
+}
+
+// The file stays as it was, and the address keeps its state: the next update asks again.
+void TCapture::NotChecked(TWebFile& record, std::string_view url, std::string_view why) {
+  record.Recheck = false;
+  CheckedInc(update_.NotChecked);
+  web_.Log(std::string(kLogNotChecked) + std::string(why) + std::string(kLogGoneKept) +
+           std::string(url));
+  RefreshCounters();
+}
+
+// An address whose file is kept and that its server no longer has: the copy keeps it, unless
+// asked to let it go, and says so.
+void TCapture::Gone(TWebFile& record, const std::string& url, int status) {
+  CheckedInc(update_.Gone);
+  const bool deleted = settings_.DeleteGone && web_.DeleteGoneFile(record);
+  record.Recheck = false;
+  if (deleted) CheckedInc(update_.Deleted);
+  web_.Log(std::string(kLogGone) + std::to_string(status) +
+           std::string(deleted ? kLogGoneDeleted : kLogGoneKept) + url);
   RefreshCounters();
 }
 
@@ -543,7 +602,7 @@ void TCapture::TransferDone(TRequest& request) {
   }
   const auto& o = web_.Options();
   bool refused =
-      !record->GetForced() &&
+      !record->GetForced() && !record->Recheck &&
       (!type->Valid || (o.MinFileSize > 0 && size < std::int64_t{o.MinFileSize} * 1024) ||
        (o.MaxFileSize > 0 && size > std::int64_t{o.MaxFileSize} * 1024));
   if (refused) {
@@ -559,6 +618,8 @@ void TCapture::TransferDone(TRequest& request) {
 }
 
 void TCapture::KeepFile(TWebFile& record, std::int64_t size, bool html) {
+  if (record.Recheck) return KeepNewVersion(record, html);
+  if (settings_.Update) CheckedInc(update_.New);
   web_.MarkCaptured(record, size, html);
   view_.ShowTotalSize(FormatByteCount(web_.TotalSize()));
   ShowFreeDisk();
@@ -568,6 +629,24 @@ void TCapture::KeepFile(TWebFile& record, std::int64_t size, bool html) {
   if ((web_.Options().ListGifFlag && SameAsciiNoCase(type, "image/gif")) ||
       (web_.Options().ListJpegFlag && SameAsciiNoCase(type, "image/jpeg"))) {
     view_.AddDocument(record.GetFileName(), web_.DisplayOnlineImage());
+  }
+}
+
+// A changed file replaced the kept one (the body was written beside it and renamed over it, so
+// the copy held one whole version at every moment). Its size is measured again by the resolve.
+void TCapture::KeepNewVersion(TWebFile& record, bool html) {
+  web_.MarkReplaced(record, html);
+  CheckedInc(update_.Changed);
+  CheckedInc(captured_count_);
+  CheckedInc(since_save_);
+  for (const TSlot& slot : slots_) {
+    if (slot.Record != &record || slot.KeptName.empty() || slot.KeptName == record.GetFileName()) {
+      continue;
+    }
+    // Another type took another name: the old file is no one's now.
+    if (NoLinkOnTheWay(web_.FileSystem(), web_.Path(), slot.KeptName)) {
+      (void)web_.FileSystem().RemoveFile(web_.Path() + slot.KeptName);
+    }
   }
 }
 
@@ -608,7 +687,8 @@ void TCapture::TransferFailed(TRequest& request, bool retry) {
 // fail too), and the address that met it waits for the next capture, not counted as an error.
 void TCapture::DiskIsFull(TWebFile& record) {
   disk_full_ = true;
-  record.State = wsError;
+  // A kept file asked for again is still whole: it stays kept.
+  if (!std::exchange(record.Recheck, false)) record.State = wsError;
   web_.Log(kLogStopDiskFull);
   StopAll();
 }
@@ -779,6 +859,17 @@ void TCapture::WriteEndReport() {
   }
   if (error_count_ > 0) {
     web_.Log(std::to_string(error_count_) + std::string(kLogPagesFailed));
+  }
+  if (settings_.Update) {
+    std::string line = std::string(kLogUpdateStart) + std::to_string(update_.Unchanged) +
+                       std::string(kLogUnchanged) + std::to_string(update_.Changed) +
+                       std::string(kLogChanged) + std::to_string(update_.New) +
+                       std::string(kLogNew) + std::to_string(update_.Gone) +
+                       std::string(kLogGoneCount);
+    if (update_.NotChecked > 0) {
+      line += ", " + std::to_string(update_.NotChecked) + std::string(kLogNotCheckedCount);
+    }
+    web_.Log(line);
   }
   web_.Log("");
   web_.SetTitleWithHomepageTitle();

@@ -51,6 +51,23 @@ struct TCaptureSettings {
   // it can use a session opened there; empty for none. Kept for the next captures only when the
   // web keeps cookies.
   std::string CookieImport;
+  // An update: every kept file is asked for again, with the validators its server gave, and
+  // replaced only when it changed; with DeleteGone, the files of addresses gone are deleted.
+  bool Update = false;
+  bool DeleteGone = false;
+};
+
+// What an update found of the kept files it asked for again, and the files it added.
+struct TUpdateCounts {
+  std::int32_t Asked = 0;       // kept files asked for again
+  std::int32_t Unchanged = 0;   // not modified (304): the file stays
+  std::int32_t Changed = 0;     // a new version replaced the file, or the address moved
+  std::int32_t New = 0;         // files captured that the web did not hold
+  std::int32_t Gone = 0;        // not found (404, 410)
+  std::int32_t Deleted = 0;     // of those gone, the files deleted
+  std::int32_t NotChecked = 0;  // no answer that said: the file stays as it was
+  // The copy's files changed: its links are to be resolved again.
+  bool CopyChanged() const { return Changed + New + Deleted > 0; }
 };
 
 // Processes a captured page (or, for page requisites, a stylesheet): enters its links into the
@@ -130,6 +147,8 @@ class TCapture {
   int StopWaitLeft() const;
   // The message of an error raised by a handler of the session, or empty.
   const std::string& Error() const { return error_; }
+  // What the update found so far (all 0 for a capture).
+  const TUpdateCounts& Update() const { return update_; }
   // The address last handed out, and the status code of the last response header (0 until a
   // header of the address last handed out arrives).
   const std::string& LastUrl() const { return last_url_; }
@@ -157,6 +176,7 @@ class TCapture {
   void NotFound(TRequest& request, TWebFile& record, int status);
   void TransferDone(TRequest& request);
   void KeepFile(TWebFile& record, std::int64_t size, bool html);
+  void KeepNewVersion(TWebFile& record, bool html);
   void TransferFailed(TRequest& request, bool retry);
   void CountBytes(int count);
   void ShowProgress(TRequest& request);
@@ -183,6 +203,9 @@ class TCapture {
   void RemovePartialFile(const std::string& name);
   void RemoveUnnamedFiles();
   void CountFiltered(TWebFile& record);
+  // The outcomes of a recheck that keep the file as it was.
+  void NotChecked(TWebFile& record, std::string_view url, std::string_view why);
+  void Gone(TWebFile& record, const std::string& url, int status);
   void AutoSave();
   void HandlerFailed(TRequest& request, const std::string& error);
   void StartCookies();
@@ -224,6 +247,8 @@ class TCapture {
     // While the slot fetches a site's robots.txt: the site, and the redirections followed.
     std::string RobotsSite;
     int RobotsHops = 0;
+    // A recheck: the name its kept file had, gone once a version under another name is kept.
+    std::string KeptName;
   };
   std::vector<TSlot> slots_;
   TSlot& SlotOf(const TRequest& request) {
@@ -257,6 +282,7 @@ class TCapture {
   std::int32_t filtered_count_ = 0;
   std::int32_t not_found_count_ = 0;
   std::int32_t error_count_ = 0;
+  TUpdateCounts update_;
   std::int32_t since_save_ = 0;
   std::int64_t last_save_ms_ = 0;      // how long the last auto-save took
   std::int64_t last_save_end_ms_ = 0;  // the tick it ended at

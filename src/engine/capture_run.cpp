@@ -214,15 +214,20 @@ void TCaptureRun::CloseSession() {
         web_.CapturedCount() > 0 && last_failure_.Kind == TNetError::kNone;
     result_.NothingLeft = (last_url_.empty() || answered_only_not_found) && result_.Captured == 0 &&
                           !result_.Stopped && result_.Error.empty() && !robots_refused_start_;
+    result_.Updated = settings_.Update;
+    result_.Update = session_->Update();
     if (web_.CapturedCount() != 0) session_->Fill();
     if (auto error = session_->SaveCookies()) result_.WriteFailures.push_back(*error);
     session_.reset();
   }
   if (!web_.FileName().empty()) result_.Saved = Save();
   if (web_.LastCaptureInfo().CapturedCount > 0) return StartResolving();
+  // An update that only deleted files of pages gone: the links to them go to the not-found page.
+  if (result_.Updated && result_.Update.CopyChanged()) return StartResolving();
   // A web with nothing left to fetch may still be unresolved (the program was killed while its
   // links were resolved): resolving again is harmless, a page rewritten twice stays the same.
-  if (result_.NothingLeft && web_.CapturedCount() > 0) return StartResolving();
+  // An update that found nothing changed leaves the copy as it was.
+  if (result_.NothingLeft && web_.CapturedCount() > 0 && !result_.Updated) return StartResolving();
   Finish();
 }
 
@@ -246,9 +251,11 @@ void TCaptureRun::Finish() {
   }
   if (global_mime_) global_mime_->Merge(web_.MimeList());
   // A stopped session (by the user, a limit, a full disk) says so through the result.
-  if (result_.Captured == 0 && !result_.Stopped && !result_.NothingLeft) {
-    hooks_.ExplainFailure(web_, Explain());
-  }
+  // An update failed when no kept file got an answer; a capture, when it kept nothing.
+  const TUpdateCounts& u = result_.Update;
+  const bool got_nothing = result_.Updated ? u.Asked > 0 && u.Unchanged + u.Changed + u.Gone == 0
+                                           : result_.Captured == 0 && !result_.NothingLeft;
+  if (got_nothing && !result_.Stopped) hooks_.ExplainFailure(web_, Explain());
   // A copy left partly resolved is not opened as if it were whole.
   if (result_.Captured > 0 && !result_.Stopped && !result_.ResolveCancelled) {
     hooks_.AfterCapture(web_);

@@ -90,6 +90,9 @@ struct TCaptureRunResult {
   std::vector<std::string> WriteFailures;
   // Why the project file could not be written, when it was not.
   std::string SaveError;
+  // The run was an update, and what it found.
+  bool Updated = false;
+  TUpdateCounts Update;
 };
 
 // Where resolving links finds its parameters and templates.

@@ -4,6 +4,7 @@
 
 #include "base/checked.h"
 #include "base/data_folder.h"
+#include "base/file_name.h"
 #include "base/short_string.h"
 #include "base/text_case.h"
 #include "html/url.h"
@@ -173,8 +174,49 @@ TRecordCounts TWEB::CountRecords() const {
 }
 
 void TWEB::Requeue(TWebFile& record) {
-  record.State = wsTodo;
+  // A kept file asked for again stays kept until its answer comes.
+  if (!record.Recheck) record.State = wsTodo;
   todo_.push_back(&record);
+}
+
+std::uint32_t TWEB::QueueRechecks() {
+  std::uint32_t queued = 0;
+  tree_.Explore([&](TWebFile& record, const std::string&) {
+    const bool kept = record.State == wsPage || record.State == wsFile;
+    // A record reached by two addresses (an alias) is asked for once.
+    if (!kept || record.Recheck || !FileCountProc(record)) return false;
+    record.Recheck = true;
+    record.Trials = 0;
+    todo_.push_back(&record);
+    ++queued;
+    return false;
+  });
+  return queued;
+}
+
+void TWEB::EndRechecks() {
+  tree_.Explore([](TWebFile& record, const std::string&) {
+    record.Recheck = false;
+    return false;
+  });
+}
+
+void TWEB::MarkReplaced(TWebFile& record, bool page) {
+  record.Recheck = false;
+  record.State = page ? wsPage : wsFile;
+}
+
+bool TWEB::DeleteGoneFile(TWebFile& record) {
+  record.Recheck = false;
+  const std::string& name = record.GetFileName();
+  // Never through a symbolic link put in the folder since the file was stored.
+  if (!IsWebFileName(name) || !NoLinkOnTheWay(fs_, path_, name)) return false;
+  const std::string path = path_ + name;
+  if (fs_.FileExists(path) && !fs_.RemoveFile(path)) return false;
+  LocalNames().Release(record);
+  if (captured_count_ > 0) --captured_count_;
+  MarkNotFound(record);
+  return true;
 }
 
 void TWEB::ForgetLoading() {

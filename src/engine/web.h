@@ -235,6 +235,16 @@ class TWEB {
   void Requeue(TWebFile& record);
   // Every record still marked as loading waits again: the slot that fetched it closed.
   void ForgetLoading();
+  // An update: every captured record whose file is in the folder is marked for a recheck and
+  // queued, keeping its state and count until its answer. Returns how many.
+  std::uint32_t QueueRechecks();
+  // The rechecks not answered (a stop, a limit) stay what they were.
+  void EndRechecks();
+  // A recheck brought a new version of the file: it is captured as before, not counted again.
+  void MarkReplaced(TWebFile& record, bool page);
+  // A recheck found the address gone: its file is deleted and it counts as not found. False,
+  // with the record as it was, when the file could not be deleted.
+  bool DeleteGoneFile(TWebFile& record);
   // The outcomes of a fetch: each puts the record in its state and counts it once. A kept file
   // adds its size to TotalSize; an entry address that fails keeps its state, to be queued again
   // at the next capture.
@@ -337,6 +347,8 @@ class TWEB {
   void ForgetReplacedRecord(TWebFile* destroyed, TWebFile* replacement);
   bool ReadProjectFile(std::string_view bytes, const std::string& file_name);
   void ReadExtensions(TBinaryReader& in);
+  void ReadValidators(TBinaryReader& in);
+  void WriteValidators(TBinaryWriter& out) const;
   THtmlLinksContext LinksContext();
   void WriteProjectFile(TBinaryWriter& out);
 

@@ -32,6 +32,7 @@ void ForEachExtendedOption(Visitor&& visit, Options&... o) {
   ForEachPolitenessOption(visit, o.Politeness...);
   visit("SiteLayout", o.SiteLayout...);
   visit("Protocol", o.Protocol...);
+  visit("DeleteGone", o.DeleteGone...);
 }
 
 // The extended options that are lists, stored one item a key: the list's name and the item's

@@ -86,6 +86,9 @@ class TOPTIONS {
   // server and takes chunked and compressed bodies; "1.0" opens one connection per request, as
   // the original program did (and a web stored without the option does).
   std::string Protocol = std::string(kHttp11);
+  // An update deletes the files of the addresses their servers no longer have (404, 410); off,
+  // it keeps them and says which.
+  bool DeleteGone = false;
   static constexpr std::string_view kHttp10 = "1.0";
   static constexpr std::string_view kHttp11 = "1.1";
   bool UsesHttp11() const { return Protocol == kHttp11; }

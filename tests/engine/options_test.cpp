@@ -24,7 +24,7 @@ TEST(OptionsTest, SavesEveryKeyInTheFixedOrder) {
             "MaxDiskSize=0\nMaxTime=0\nCheckDomainMachineFlag=0\nUsername=ann\nPassword=\n"
             "PageRequisites=1\nCaFile=\nUnsafeNoCertificateCheck=0\nLowSpeedLimit=100\n"
             "LowSpeedTime=60\nCookies=1\nSendReferer=1\nRobots=1\nPerHost=0\nWait=0\nRandomWait="
-            "0\nLimitRate=0\nSiteLayout=1\nProtocol=1.1\n");
+            "0\nLimitRate=0\nSiteLayout=1\nProtocol=1.1\nDeleteGone=0\n");
 }
 
 TEST(OptionsTest, MissingKeysTakeDefaultsOnLoadAndKeepValuesOnMerge) {
