@@ -408,9 +408,13 @@ void TCapture::Redirect(TRequest& request, TWebFile& record) {
     CountFiltered(record);
     return;
   }
+  // A web read from its project file holds a redirected address as a record of its own, with
+  // its target's file: leading there still, it is unchanged.
+  const bool unchanged =
+      recheck && known && target != &record && target->GetFileName() == record.GetFileName();
   if (recheck) {
     record.Recheck = false;
-    CheckedInc(update_.Changed);
+    CheckedInc(unchanged ? update_.Unchanged : update_.Changed);
   }
   if (target == &record && !web_.Tree().Find(item.Url)) {
     // The same address under the other web protocol (http sent to https): the record moves
@@ -427,8 +431,10 @@ void TCapture::Redirect(TRequest& request, TWebFile& record) {
     (void)web_.AddAlias(request.Url, target);
   }
   if (!recheck) web_.CountRedirect();
-  CheckedInc(captured_count_);
-  CheckedInc(since_save_);
+  if (!unchanged) {
+    CheckedInc(captured_count_);
+    CheckedInc(since_save_);
+  }
   RefreshCounters();
 }
 
