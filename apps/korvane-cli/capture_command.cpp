@@ -379,6 +379,8 @@ TCaptureSettings SettingsFor(const TCaptureArgs& args, const TParam& param) {
     s.ProxyPort = colon == std::string::npos ? 80 : std::stoi(args.proxy.substr(colon + 1));
   }
   if (!args.no_write_disk.empty()) s.NoWriteDisk = BoolText(args.no_write_disk) == "1";
+  s.Update = args.update;
+  s.DeleteGone = args.delete_gone;
   return s;
 }
 
@@ -471,6 +473,35 @@ void AddRuleOptions(CLI::App& cmd, TCaptureArgs& args) {
       ->trigger_on_parse();
 }
 
+// How a run fetches: its connections, tries, proxy, name and cookies.
+void AddRunOptions(CLI::App& cmd, TCaptureArgs& args) {
+  cmd.add_flag("-v,--verbose", args.verbose, "Show each connection slot's address and state");
+  cmd.add_option("--sockets", args.sockets, "Connections at once, 1 to 9")->check(CLI::Range(1, 9));
+  cmd.add_option("--tries", args.tries, "Connection trials before an address is an error")
+      ->check(CLI::Range(1, 10));
+  cmd.add_option("--timeout", args.timeout, "Seconds without an answer before a trial fails")
+      ->check(CLI::PositiveNumber);
+  cmd.add_option("--stop-wait", args.stop_wait,
+                 "Seconds a first Ctrl-C lets the transfers under way finish (60 by default)")
+      ->check(CLI::Range(0, 3600));
+  cmd.add_option("--cookies", args.cookie_file,
+                 "Start with the cookies of this cookies.txt file (exported from a browser), to "
+                 "use a session opened there; they are kept with the web's own")
+      ->check(CLI::ExistingFile);
+  cmd.add_option("--user-agent", args.user_agent,
+                 "The name requests give themselves (\"Mozilla/2.0 (Korvane 1.073)\" by default)")
+      ->check(CLI::Validator(
+          [](std::string& value) -> std::string {
+            return IsUserAgentText(value) ? std::string()
+                                          : "a user agent is printable text of one line, at most "
+                                            "255 characters";
+          },
+          "TEXT"));
+  cmd.add_option("--proxy", args.proxy, "Fetch through this proxy, HOST[:PORT]")
+      ->check(ProxyArgument());
+  cmd.add_flag("--no-proxy", args.no_proxy, "Do not use the proxy of the settings");
+}
+
 }  // namespace
 
 void AddCaptureCommand(CLI::App& app, TCaptureArgs& args) {
@@ -496,32 +527,7 @@ void AddCaptureCommand(CLI::App& app, TCaptureArgs& args) {
   cmd->add_flag("--replace", args.replace,
                 "Delete the files already in the new web's folder (asks first, unless --yes)");
   cmd->add_flag("--yes,-y", args.yes, "Do not ask before deleting files");
-  cmd->add_flag("-v,--verbose", args.verbose, "Show each connection slot's address and state");
-  cmd->add_option("--sockets", args.sockets, "Connections at once, 1 to 9")
-      ->check(CLI::Range(1, 9));
-  cmd->add_option("--tries", args.tries, "Connection trials before an address is an error")
-      ->check(CLI::Range(1, 10));
-  cmd->add_option("--timeout", args.timeout, "Seconds without an answer before a trial fails")
-      ->check(CLI::PositiveNumber);
-  cmd->add_option("--stop-wait", args.stop_wait,
-                  "Seconds a first Ctrl-C lets the transfers under way finish (60 by default)")
-      ->check(CLI::Range(0, 3600));
-  cmd->add_option("--cookies", args.cookie_file,
-                  "Start with the cookies of this cookies.txt file (exported from a browser), to "
-                  "use a session opened there; they are kept with the web's own")
-      ->check(CLI::ExistingFile);
-  cmd->add_option("--user-agent", args.user_agent,
-                  "The name requests give themselves (\"Mozilla/2.0 (Korvane 1.073)\" by default)")
-      ->check(CLI::Validator(
-          [](std::string& value) -> std::string {
-            return IsUserAgentText(value) ? std::string()
-                                          : "a user agent is printable text of one line, at most "
-                                            "255 characters";
-          },
-          "TEXT"));
-  cmd->add_option("--proxy", args.proxy, "Fetch through this proxy, HOST[:PORT]")
-      ->check(ProxyArgument());
-  cmd->add_flag("--no-proxy", args.no_proxy, "Do not use the proxy of the settings");
+  AddRunOptions(*cmd, args);
   cmd->add_option("--no-write-disk", args.no_write_disk,
                   "on: fetch files other than pages without storing them");
   for (const TOptionFlag& o : kOptionFlags) {
@@ -577,6 +583,19 @@ void AddCaptureCommand(CLI::App& app, TCaptureArgs& args) {
   AddRuleOptions(*cmd, args);
 }
 
+void AddUpdateCommand(CLI::App& app, TCaptureArgs& args) {
+  CLI::App* cmd = app.add_subcommand(
+      "update",
+      "Bring a web up to date: ask again for every kept file (only what changed comes), follow "
+      "the links of the pages that changed, and resolve the copy again");
+  cmd->add_option("target", args.target, "The project file of the web (or its folder)")
+      ->required()
+      ->check(WebProjectArgument());
+  cmd->add_flag("--delete-gone", args.delete_gone,
+                "Delete the files of the addresses their servers no longer have (kept otherwise)");
+  AddRunOptions(*cmd, args);
+}
+
 namespace {
 
 // The web a capture runs on: the one a project file names, or a new one on an address.
@@ -593,7 +612,7 @@ TCaptureTarget OpenTarget(const TCaptureArgs& args, TEnvironment& env) {
   // A web's folder names its project file.
   std::string project = ProjectFileInFolder(args.target);
   if (project.empty()) project = args.target;
-  if (IsProjectFile(project)) {
+  if (IsProjectFile(project) || args.update) {
     target.Web = std::make_unique<TWEB>(param.DefaultOptions);
     if (target.Web->LoadFromFile(fs::absolute(project).string())) return target;
     std::fprintf(stderr, "%s is not a web project file that can be read: %s\n", args.target.c_str(),
@@ -681,11 +700,58 @@ bool DriveRun(TCaptureRun& run, TEnvironment& env) {
   return resolve_cancelled;
 }
 
+// Failures of a run that a capture and an update both say.
+bool ReportFailures(const TCaptureRunResult& result, const TWEB& web) {
+  if (!result.Saved) {
+    std::fprintf(stderr, "the project file could not be written (%s)\n", web.SaveError().c_str());
+  }
+  if (!result.StopReason.empty()) std::printf("Stopped by %s\n", result.StopReason.c_str());
+  if (terminated.load()) std::printf("Stopped by %s\n", SignalName(terminating_signal.load()));
+  if (!result.Error.empty()) {
+    std::fprintf(stderr, "the run ended early: %s\n", result.Error.c_str());
+  }
+  if (result.DiskFull) std::fprintf(stderr, "the disk is full: the run stopped\n");
+  for (const std::string& failure : result.WriteFailures) {
+    std::fprintf(stderr, "not written: %s\n", failure.c_str());
+  }
+  return result.DiskFull || !result.Saved || !result.Error.empty() || !result.WriteFailures.empty();
+}
+
+// What an update found; 1 when a kept file could not be asked for again (it stays as it was)
+// or a file could not be kept, as for a capture.
+int ReportUpdate(const TCaptureRunResult& result, const TWEB& web) {
+  const TUpdateCounts& u = result.Update;
+  std::printf("Update: %d unchanged, %d changed, %d new, %d gone", u.Unchanged, u.Changed, u.New,
+              u.Gone);
+  if (u.Gone > 0) std::printf(" (%d file(s) deleted)", u.Deleted);
+  std::printf("; %s in the web; %s\n", FormatByteCount(web.TotalSize()).c_str(),
+              web.Path().c_str());
+  if (u.Gone > u.Deleted) {
+    std::printf("The files of the %d address(es) gone are kept (--delete-gone deletes them)\n",
+                u.Gone - u.Deleted);
+  }
+  const bool failed = ReportFailures(result, web);
+  if (u.NotChecked > 0) {
+    std::fprintf(stderr,
+                 "%d kept file(s) could not be asked for again and stay as they were: each is in "
+                 "%s%s with its cause\n",
+                 u.NotChecked, web.Path().c_str(), std::string(kLogFileName).c_str());
+  }
+  if (result.Lost > 0) {
+    std::fprintf(stderr, "%d new file(s) could not be kept: each is in %s%s with its cause\n",
+                 static_cast<int>(result.Lost), web.Path().c_str(),
+                 std::string(kLogFileName).c_str());
+  }
+  std::printf("Project: %s\n", web.FileName().c_str());
+  return failed || u.NotChecked > 0 || result.Lost > 0 ? 1 : 0;
+}
+
 // What ended the run, said on the terminal; then the exit status: 0 when the copy is as complete
 // as this run could make it, 1 when it failed or was cut short.
 int ReportOutcome(const TCaptureRunResult& result, TCaptureTarget& target,
                   const TCommandLineHooks& hooks) {
   TWEB& web = *target.Web;
+  if (result.Updated) return ReportUpdate(result, web);
   std::printf("%d file(s) captured, %s in the web; %s\n", result.Captured,
               FormatByteCount(web.TotalSize()).c_str(), web.Path().c_str());
   if (!result.Saved) {
@@ -769,8 +835,11 @@ int RunCaptureCommand(const TCaptureArgs& args) {
   TTerminalView view(stdout, args.verbose);
   TCommandLineHooks hooks(view, param);
   const TSystemClock clock;
-  TCaptureRun run(web, SettingsFor(args, param), env.Hub(), &env.GlobalMime(), hooks,
-                  ResolveSetupFor(param), WebPageProcessor(web), clock);
+  TCaptureSettings settings = SettingsFor(args, param);
+  // The web's own choice holds unless the command asks for more.
+  settings.DeleteGone = args.update && (args.delete_gone || web.Options().DeleteGone);
+  TCaptureRun run(web, settings, env.Hub(), &env.GlobalMime(), hooks, ResolveSetupFor(param),
+                  WebPageProcessor(web), clock);
   run.Begin();
   const bool resolve_cancelled = DriveRun(run, env);
   if (resolve_cancelled) std::printf("Resolving links was cancelled\n");

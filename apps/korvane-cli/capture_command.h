@@ -41,9 +41,14 @@ struct TCaptureArgs {
   std::string proxy;
   bool no_proxy = false;
   std::string no_write_disk;
+  // `update WEB`: every kept file asked for again; --delete-gone deletes those gone.
+  bool update = false;
+  bool delete_gone = false;
 };
 
 void AddCaptureCommand(CLI::App& app, TCaptureArgs& args);
+// `update WEB`, which runs as a capture of the web with `args.update` set.
+void AddUpdateCommand(CLI::App& app, TCaptureArgs& args);
 int RunCaptureCommand(const TCaptureArgs& args);
 
 // The words of a command line, with "on" given to every switch of the capture that stands

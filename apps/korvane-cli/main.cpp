@@ -42,6 +42,7 @@ int Run(int argc, char** argv) {
 
   korvane::cli::TCaptureArgs capture;
   korvane::cli::AddCaptureCommand(app, capture);
+  korvane::cli::AddUpdateCommand(app, capture);
   korvane::cli::TInfoArgs info;
   korvane::cli::AddInfoCommands(app, info);
   korvane::cli::TResolveArgs resolve;
@@ -64,6 +65,10 @@ int Run(int argc, char** argv) {
   resolve.work_path = work_path;
   try {
     if (app.got_subcommand("capture")) return korvane::cli::RunCaptureCommand(capture);
+    if (app.got_subcommand("update")) {
+      capture.update = true;
+      return korvane::cli::RunCaptureCommand(capture);
+    }
     if (app.got_subcommand("info")) return korvane::cli::RunInfoCommand(info);
     if (app.got_subcommand("urls")) return korvane::cli::RunUrlsCommand(info);
     if (app.got_subcommand("rules")) return korvane::cli::RunRulesCommand(info);

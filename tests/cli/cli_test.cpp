@@ -110,6 +110,25 @@ TEST_F(CliTest, CapturesTheSampleSiteThenReportsIt) {
       << again.output;
   EXPECT_TRUE(fs::exists(web / "Local.Web"));
 
+  // An update asks for every file again; nginx says each is current, and no file changes
+  // but the log and the project's figures.
+  auto kept = Snapshot(web);
+  TRun update = Cli(work_ + "update " + web.string() + " --sockets 4");
+  EXPECT_EQ(update.status, 0) << update.output;
+  EXPECT_NE(update.output.find(" unchanged, 0 changed, 0 new, 0 gone;"), std::string::npos)
+      << update.output;
+  EXPECT_EQ(update.output.find("Update: 0 unchanged"), std::string::npos) << update.output;
+  auto updated = Snapshot(web);
+  for (auto* files : {&kept, &updated}) {
+    files->erase((web / "LogFile.htm").string());
+    files->erase((web / "Local.Web").string());
+  }
+  for (const auto& [name, bytes] : kept) {
+    EXPECT_TRUE(updated.count(name) && updated[name] == bytes) << name << " changed";
+  }
+  EXPECT_EQ(updated.size(), kept.size());
+  EXPECT_EQ(Cli(work_ + "update " + root_.string()).status, 2);
+
   // A new web is not made over the files of another without being asked.
   TRun over = Cli(work_ + "capture " + server.Url("/") + " " + web.string());
   EXPECT_EQ(over.status, 2);
