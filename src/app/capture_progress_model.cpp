@@ -130,6 +130,16 @@ TCaptureSummary SummarizeCapture(const TCaptureRunResult& result, TUserStop stop
     reason = "Stopped by you; the transfers under way were aborted.";
   } else if (stop == TUserStop::kClosing) {
     reason = "Stopped as the window closes.";
+  } else if (result.Updated) {
+    const TUpdateCounts& u = result.Update;
+    if (u.Asked > 0 && u.Unchanged + u.Changed + u.Gone == 0) {
+      reason = "No kept file could be asked for again.";
+      summary.Failed = true;
+    } else if (u.NotChecked > 0) {
+      reason = "The files not checked stay as they were.";
+    } else {
+      reason = u.CopyChanged() ? "The copy is up to date again." : "The copy was up to date.";
+    }
   } else if (result.NothingLeft) {
     reason = "Nothing was left to capture.";
   } else if (result.Captured == 0) {
@@ -141,18 +151,30 @@ TCaptureSummary SummarizeCapture(const TCaptureRunResult& result, TUserStop stop
     reason = "Every address was fetched.";
   }
   const bool stopped = result.Stopped || stop != TUserStop::kNone || !result.StopReason.empty();
-  summary.Title =
-      summary.Failed ? "Capture failed" : (stopped ? "Capture stopped" : "Capture complete");
   const std::string took =
       result.ElapsedMs < 1000 ? "less than a second" : DurationText(result.ElapsedMs / 1000);
-  summary.Text = "Capture ended after " + took + ": " + std::to_string(result.Captured) +
-                 " file(s) kept, " + std::to_string(result.NotFound) + " not found, " +
-                 std::to_string(result.Lost) + " error(s). " + reason;
+  if (result.Updated) {
+    const TUpdateCounts& u = result.Update;
+    summary.Title =
+        summary.Failed ? "Update failed" : (stopped ? "Update stopped" : "Update complete");
+    summary.Text = "Update ended after " + took + ": " + std::to_string(u.Unchanged) +
+                   " unchanged, " + std::to_string(u.Changed) + " changed, " +
+                   std::to_string(u.New) + " new, " + std::to_string(u.Gone) + " gone";
+    if (u.Deleted > 0) summary.Text += " (" + std::to_string(u.Deleted) + " deleted)";
+    if (u.NotChecked > 0) summary.Text += ", " + std::to_string(u.NotChecked) + " not checked";
+    summary.Text += ". " + reason;
+  } else {
+    summary.Title =
+        summary.Failed ? "Capture failed" : (stopped ? "Capture stopped" : "Capture complete");
+    summary.Text = "Capture ended after " + took + ": " + std::to_string(result.Captured) +
+                   " file(s) kept, " + std::to_string(result.NotFound) + " not found, " +
+                   std::to_string(result.Lost) + " error(s). " + reason;
+  }
   if (result.ResolveCancelled) summary.Text += " Links are partly resolved.";
   if (!result.Saved && !result.SaveError.empty()) {
     summary.Text += " The project file could not be written: " + result.SaveError + ".";
     summary.Failed = true;
-    summary.Title = "Capture failed";
+    summary.Title = result.Updated ? "Update failed" : "Capture failed";
   }
   return summary;
 }

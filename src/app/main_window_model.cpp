@@ -93,6 +93,8 @@ bool TMainWindowModel::CommandEnabled(TCommand command, const TCommandContext& c
       return !running;
     case TCommand::kStart:
       return web && !running && StartEnabled(context.Tab);
+    // An update needs files to ask for again.
+    case TCommand::kUpdate:
     case TCommand::kResolveLinks:
       return web && !running && context.CapturedCount != 0;
     case TCommand::kImageMap:

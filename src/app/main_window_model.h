@@ -46,6 +46,7 @@ enum class TCommand {
   kRecentWeb,
   kExit,
   kStart,
+  kUpdate,  // a capture that asks again for every kept file
   kStop,
   kResolveLinks,
   kReset,

@@ -78,6 +78,7 @@ TWebForm ShowWebForm(const TWebFields& web) {
   f.AddressRules = o.AddressRules;
   f.SendRefererCheck = o.SendReferer;
   f.SiteLayoutCheck = o.SiteLayout;
+  f.DeleteGoneCheck = o.DeleteGone;
   f.Http10Choice = !o.UsesHttp11();
   f.RequestHeadersEdit = JoinedLines(o.RequestHeaders);
   f.Politeness = ShowPolitenessForm(o.Politeness);
@@ -118,6 +119,7 @@ void StoreWebForm(const TWebForm& f, TWebFields& web) {
   o.AddressRules = f.AddressRules;
   o.SendReferer = f.SendRefererCheck;
   o.SiteLayout = f.SiteLayoutCheck;
+  o.DeleteGone = f.DeleteGoneCheck;
   o.Protocol = std::string(f.Http10Choice ? TOPTIONS::kHttp10 : TOPTIONS::kHttp11);
   std::string problem;
   if (auto headers = HeaderLines(f.RequestHeadersEdit, problem)) o.RequestHeaders = *headers;

@@ -37,6 +37,7 @@ struct TWebForm {
   std::vector<std::string> AddressRules;  // the rules editor's Texts()
   bool SendRefererCheck = false;
   bool SiteLayoutCheck = false;
+  bool DeleteGoneCheck = false;
   bool Http10Choice = false;       // the HTTP version choice: 1.0 rather than 1.1
   std::string RequestHeadersEdit;  // one "Name: value" a line
   TPolitenessForm Politeness;

@@ -106,6 +106,7 @@ void TMainWin::CreateActions() {
   AddAction(C::kClose, tr("&Close"), &TMainWin::CloseCommand, QKeySequence::Close);
   AddAction(C::kExit, tr("&Exit"), &TMainWin::ExitCommand, QKeySequence::Quit);
   AddAction(C::kStart, tr("&Start"), &TMainWin::RunCapture, Qt::Key_F5);
+  AddAction(C::kUpdate, tr("&Update"), &TMainWin::RunUpdate, Qt::CTRL | Qt::Key_F5);
   AddAction(C::kStop, tr("Sto&p"), &TMainWin::StopCapture, Qt::SHIFT | Qt::Key_F5);
   AddAction(C::kResolveLinks, tr("&Resolve links"), &TMainWin::ResolveLinksCommand,
             Qt::CTRL | Qt::Key_L);
@@ -150,7 +151,7 @@ void TMainWin::CreateMenus() {
   file_menu_->addAction(Action(C::kExit));
 
   QMenu* capture = menuBar()->addMenu(tr("&Capture"));
-  for (C c : {C::kStart, C::kStop, C::kResolveLinks}) capture->addAction(Action(c));
+  for (C c : {C::kStart, C::kUpdate, C::kStop, C::kResolveLinks}) capture->addAction(Action(c));
   QMenu* web = menuBar()->addMenu(tr("&Web"));
   for (C c : {C::kReset, C::kCopy, C::kMove, C::kDelete}) web->addAction(Action(c));
   web->addSeparator();

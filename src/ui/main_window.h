@@ -91,6 +91,8 @@ class TMainWin : public QMainWindow {
  public slots:
   void NewWeb();
   void RunCapture();
+  // A capture that asks again for every kept file and replaces only those that changed.
+  void RunUpdate();
   void StopCapture();
 
  signals:
@@ -186,6 +188,7 @@ class TMainWin : public QMainWindow {
   void RunFinished();
   void ExplainFailure(const TCaptureFailure& failure);
   void AfterCapture();
+  void StartRun(bool update);
   // Resolves the web's links with the progress window; mrOk when they were resolved to the end,
   // mrCancel when cancelled, mrNone when an error ended it (said in a box).
   TModalResult ResolveWeb();
@@ -261,6 +264,7 @@ class TMainWin : public QMainWindow {
   TRulesEditor* rules_editor_ = nullptr;
   QCheckBox* send_referer_ = nullptr;
   QCheckBox* site_layout_ = nullptr;
+  QCheckBox* delete_gone_ = nullptr;
   QComboBox* http_version_ = nullptr;
   QPlainTextEdit* request_headers_ = nullptr;
   QLabel* headers_problem_ = nullptr;

@@ -244,7 +244,13 @@ void TMainWin::ClearSlotRows() {
   capture_tab_->Flush();
 }
 
-void TMainWin::RunCapture() {
+void TMainWin::RunCapture() { StartRun(/*update=*/false); }
+
+void TMainWin::RunUpdate() {
+  if (web_ && web_->CapturedCount() != 0) StartRun(/*update=*/true);
+}
+
+void TMainWin::StartRun(bool update) {
   if (!web_ || !model_.CanRunCommand() || run_ || model_.Capturing()) return;
   StoreWeb();
   ClearSlotRows();
@@ -256,9 +262,11 @@ void TMainWin::RunCapture() {
   hooks_->after_capture = false;
   capture_tab_->documents = multimedia_;
   TResolveSetup resolve = ResolveSetupOf(core_->Param(), program_folder_);
-  run_ = std::make_unique<TCaptureRun>(*web_, CaptureSettingsOf(core_->Param()), pump_->Hub(),
-                                       &core_->GlobalMime(), *hooks_, std::move(resolve),
-                                       WebPageProcessor(*web_), clock_);
+  TCaptureSettings settings = CaptureSettingsOf(core_->Param());
+  settings.Update = update;
+  settings.DeleteGone = update && web_->Options().DeleteGone;
+  run_ = std::make_unique<TCaptureRun>(*web_, settings, pump_->Hub(), &core_->GlobalMime(), *hooks_,
+                                       std::move(resolve), WebPageProcessor(*web_), clock_);
   progress_.Start(clock_.TickMs());
   capture_tab_->progress->setValue(0);
   capture_tab_->progress->setFormat(QString());

@@ -195,8 +195,14 @@ QWidget* TMainWin::OptionsTab() {
   site_layout_->setToolTip(
       tr("New files are stored under HOST/PATH as on the server, so that the links the site's "
          "scripts build work off line. Off: every file in the web's folder under a short name."));
+  delete_gone_ =
+      Check(tr(" Delete the files of pages gone, when updating."), "DeleteGoneCheck", pages);
+  delete_gone_->setToolTip(
+      tr("Capture > Update asks again for every kept file. Pages their server no longer has are "
+         "kept and listed in the log; with this, their files are deleted."));
   auto* pages_layout = new QVBoxLayout(pages);
-  for (QCheckBox* b : {real_link_, suppress_link_, ref_limit_, background_only_, site_layout_}) {
+  for (QCheckBox* b :
+       {real_link_, suppress_link_, ref_limit_, background_only_, site_layout_, delete_gone_}) {
     pages_layout->addWidget(b);
   }
 
@@ -449,6 +455,7 @@ TWebForm TMainWin::ReadForm() const {
   f.AddressRules = rules_editor_->Texts();
   f.SendRefererCheck = send_referer_->isChecked();
   f.SiteLayoutCheck = site_layout_->isChecked();
+  f.DeleteGoneCheck = delete_gone_->isChecked();
   f.Http10Choice = http_version_->currentIndex() == 1;
   f.RequestHeadersEdit = FromQt(request_headers_->toPlainText());
   f.Politeness = politeness_->Read();
@@ -493,6 +500,7 @@ void TMainWin::ShowForm(const TWebForm& f) {
   rules_editor_->Load(f.AddressRules);
   send_referer_->setChecked(f.SendRefererCheck);
   site_layout_->setChecked(f.SiteLayoutCheck);
+  delete_gone_->setChecked(f.DeleteGoneCheck);
   http_version_->setCurrentIndex(f.Http10Choice ? 1 : 0);
   // Headers being typed that cannot be taken yet stay as typed while the same web is shown: the
   // web keeps its previous ones meanwhile, and the line's problem is said under the edit.
