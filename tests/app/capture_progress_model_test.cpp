@@ -132,6 +132,40 @@ TEST(CaptureProgressTest, SummaryTellsWhyEachRunEnded) {
             std::string::npos);
 }
 
+// An update says what it found of the kept files; one whose files got no answer failed, one
+// where some did not is still complete.
+TEST(CaptureProgressTest, AnUpdateSaysWhatItFound) {
+  TCaptureRunResult r;
+  r.Updated = true;
+  r.Saved = true;
+  r.ElapsedMs = 3000;
+  r.Update = {.Asked = 10, .Unchanged = 6, .Changed = 2, .New = 1, .Gone = 2, .Deleted = 2};
+  TCaptureSummary s = SummarizeCapture(r, TUserStop::kNone);
+  EXPECT_EQ(s.Title, "Update complete");
+  EXPECT_EQ(s.Text,
+            "Update ended after 3 s: 6 unchanged, 2 changed, 1 new, 2 gone (2 deleted). The copy "
+            "is up to date again.");
+  r.Update = {.Asked = 10, .Unchanged = 10};
+  r.NothingLeft = true;
+  EXPECT_EQ(SummarizeCapture(r, TUserStop::kNone).Text,
+            "Update ended after 3 s: 10 unchanged, 0 changed, 0 new, 0 gone. The copy was up to "
+            "date.");
+  r.Update = {.Asked = 10, .Unchanged = 7, .NotChecked = 3};
+  r.NothingLeft = false;
+  s = SummarizeCapture(r, TUserStop::kNone);
+  EXPECT_FALSE(s.Failed);
+  EXPECT_NE(s.Text.find(", 3 not checked. The files not checked stay as they were."),
+            std::string::npos)
+      << s.Text;
+  r.Update = {.Asked = 10, .NotChecked = 10};
+  s = SummarizeCapture(r, TUserStop::kNone);
+  EXPECT_TRUE(s.Failed);
+  EXPECT_EQ(s.Title, "Update failed");
+  r.Update = {.Asked = 10, .Unchanged = 4};
+  r.Stopped = true;
+  EXPECT_EQ(SummarizeCapture(r, TUserStop::kAbortAll).Title, "Update stopped");
+}
+
 // The first stop lets transfers finish and keeps Stop offered; the second aborts them without
 // asking; an abort or a close leaves nothing more to stop.
 TEST(CaptureProgressTest, SecondStopAbortsAtOnce) {
