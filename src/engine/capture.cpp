@@ -416,6 +416,7 @@ void TCapture::Redirect(TRequest& request, TWebFile& record) {
     record.Recheck = false;
     CheckedInc(unchanged ? update_.Unchanged : update_.Changed);
   }
+  if (!unchanged) targets_changed_ = true;
   if (target == &record && !web_.Tree().Find(item.Url)) {
     // The same address under the other web protocol (http sent to https): the record moves
     // there, to be fetched again.
@@ -521,6 +522,8 @@ void TCapture::NotFound(TRequest& request, TWebFile& record, int status) {
     if (status == 404 || status == 410) return Gone(record, request.Url, status);
     return NotChecked(record, request.Url, "HTTP " + std::to_string(status));
   }
+  // Links to an address newly not found lead to the not-found page from now on.
+  if (record.GetFileName() != kNotFoundFileName) targets_changed_ = true;
   web_.Log(std::string(kLogNotFound) + std::to_string(status) + "):" + request.Url);
   web_.MarkNotFound(record);
   CheckedInc(not_found_count_);
@@ -530,6 +533,7 @@ void TCapture::NotFound(TRequest& request, TWebFile& record, int status) {
 // A file that could not be kept is said with its address and cause, not only counted.
 void TCapture::CountError(TWebFile& record, std::string_view url, bool logged) {
   if (record.Recheck) return NotChecked(record, url, last_failure_.Message);
+  LeavesNotFoundPage(record);
   if (!logged) web_.Log(std::string(kLogError) + last_failure_.Message + "):" + std::string(url));
   web_.MarkError(record);
   CheckedInc(error_count_);
@@ -538,11 +542,19 @@ void TCapture::CountError(TWebFile& record, std::string_view url, bool logged) {
 }
 
 void TCapture::CountFiltered(TWebFile& record) {
-  if (record.Recheck)
+  if (record.Recheck) {
     return NotChecked(record, web_.Tree().GetUrl(&record), "refused by the filters");
+  }
+  LeavesNotFoundPage(record);
   web_.MarkFiltered(record);
   CheckedInc(filtered_count_);
   RefreshCounters();
+}
+
+// An address not found before (whose links led to the not-found page) that now fails or is
+// refused: those links now lead to the bad-link page.
+void TCapture::LeavesNotFoundPage(const TWebFile& record) {
+  if (record.GetFileName() == kNotFoundFileName) targets_changed_ = true;
 }
 
 // The file stays as it was, and the address keeps its state: the next update asks again.
@@ -560,7 +572,10 @@ void TCapture::Gone(TWebFile& record, const std::string& url, int status) {
   CheckedInc(update_.Gone);
   const bool deleted = settings_.DeleteGone && web_.DeleteGoneFile(record);
   record.Recheck = false;
-  if (deleted) CheckedInc(update_.Deleted);
+  if (deleted) {
+    CheckedInc(update_.Deleted);
+    targets_changed_ = true;
+  }
   web_.Log(std::string(kLogGone) + std::to_string(status) +
            std::string(deleted ? kLogGoneDeleted : kLogGoneKept) + url);
   RefreshCounters();
@@ -625,7 +640,10 @@ void TCapture::TransferDone(TRequest& request) {
 
 void TCapture::KeepFile(TWebFile& record, std::int64_t size, bool html) {
   if (record.Recheck) return KeepNewVersion(record, html);
-  if (settings_.Update) CheckedInc(update_.New);
+  if (settings_.Update) {
+    CheckedInc(update_.New);
+    targets_changed_ = true;
+  }
   web_.MarkCaptured(record, size, html);
   view_.ShowTotalSize(FormatByteCount(web_.TotalSize()));
   ShowFreeDisk();
@@ -645,10 +663,12 @@ void TCapture::KeepNewVersion(TWebFile& record, bool html) {
   CheckedInc(update_.Changed);
   CheckedInc(captured_count_);
   CheckedInc(since_save_);
+  replaced_.push_back(&record);
   for (const TSlot& slot : slots_) {
     if (slot.Record != &record || slot.KeptName.empty() || slot.KeptName == record.GetFileName()) {
       continue;
     }
+    targets_changed_ = true;
     // Another type took another name: the old file is no one's now.
     if (NoLinkOnTheWay(web_.FileSystem(), web_.Path(), slot.KeptName)) {
       (void)web_.FileSystem().RemoveFile(web_.Path() + slot.KeptName);
@@ -694,7 +714,10 @@ void TCapture::TransferFailed(TRequest& request, bool retry) {
 void TCapture::DiskIsFull(TWebFile& record) {
   disk_full_ = true;
   // A kept file asked for again is still whole: it stays kept.
-  if (!std::exchange(record.Recheck, false)) record.State = wsError;
+  if (!std::exchange(record.Recheck, false)) {
+    LeavesNotFoundPage(record);
+    record.State = wsError;
+  }
   web_.Log(kLogStopDiskFull);
   StopAll();
 }

@@ -149,6 +149,11 @@ class TCapture {
   const std::string& Error() const { return error_; }
   // What the update found so far (all 0 for a capture).
   const TUpdateCounts& Update() const { return update_; }
+  // The kept files the update replaced with a new version, under the same name.
+  const std::vector<TWebFile*>& Replaced() const { return replaced_; }
+  // Whether a link of a page the update did not replace may now lead elsewhere: a file added,
+  // deleted, stored under another name, or an address that moved.
+  bool LinkTargetsChanged() const { return targets_changed_; }
   // The address last handed out, and the status code of the last response header (0 until a
   // header of the address last handed out arrives).
   const std::string& LastUrl() const { return last_url_; }
@@ -205,6 +210,7 @@ class TCapture {
   void CountFiltered(TWebFile& record);
   // The outcomes of a recheck that keep the file as it was.
   void NotChecked(TWebFile& record, std::string_view url, std::string_view why);
+  void LeavesNotFoundPage(const TWebFile& record);
   void Gone(TWebFile& record, const std::string& url, int status);
   void AutoSave();
   void HandlerFailed(TRequest& request, const std::string& error);
@@ -283,6 +289,8 @@ class TCapture {
   std::int32_t not_found_count_ = 0;
   std::int32_t error_count_ = 0;
   TUpdateCounts update_;
+  std::vector<TWebFile*> replaced_;
+  bool targets_changed_ = false;
   std::int32_t since_save_ = 0;
   std::int64_t last_save_ms_ = 0;      // how long the last auto-save took
   std::int64_t last_save_end_ms_ = 0;  // the tick it ended at

@@ -164,6 +164,10 @@ class TCaptureRun {
   TPhase phase_ = TPhase::kIdle;
   std::unique_ptr<TCapture> session_;
   std::unique_ptr<TResolveLinks> resolver_;
+  // An update whose changes leave every other page's links as they were: only these are
+  // rewritten. Empty: every page.
+  std::unordered_set<const TWebFile*> rewrite_only_;
+  bool rewrite_some_ = false;
   std::int64_t begin_tick_ = 0;
   std::int64_t next_tick_ = 0;
   std::int32_t last_status_ = 0;

@@ -259,7 +259,8 @@ int TResolveLinks::RewriteVisit(TWebFile& record) {
     return 1;
   }
   int cost = 1;
-  if (record.State == wsFile && web_.Options().PageRequisites &&
+  const bool rewrite = rewrite_all_ || only_.count(&record) != 0;
+  if (rewrite && record.State == wsFile && web_.Options().PageRequisites &&
       IsStylesheetType(record.GetMimeType())) {
     if (!RewriteStylesheet(fs_, web_.Path(), record, web_.Tree())) {
       write_failures_.push_back(fs_.LastError());
@@ -272,9 +273,9 @@ int TResolveLinks::RewriteVisit(TWebFile& record) {
   const bool counted = (record.State == wsPage || record.State == wsFile) &&
                        web_.MimeList().GetMimeByString(record.GetMimeType());
   if (record.State == wsPage) {
-    size = RewriteRecord(record);
+    size = rewrite ? RewriteRecord(record) : fs_.FileSize(web_.Path() + record.GetFileName());
     if (view_) view_->SetGauge(figures_.Pages, ++progress_);
-    cost = kPageCost;
+    if (rewrite) cost = kPageCost;
   } else if (counted) {
     size = fs_.FileSize(web_.Path() + record.GetFileName());
   }
