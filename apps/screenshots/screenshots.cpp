@@ -209,6 +209,14 @@ int main(int argc, char** argv) {
     Shoot(&window, QStringLiteral("capture-summary-maximised"));
     window.resize(before);
   }
+  // Capture > Update on the copy just made: every file asked again, none changed.
+  window.Action(TCommand::kUpdate)->trigger();
+  if (!finished.wait(60000)) {
+    std::fprintf(stderr, "the update did not end\n");
+    return 1;
+  }
+  notebook->setCurrentIndex(TMainWindowModel::kCaptureTab);
+  Shoot(&window, QStringLiteral("update-summary"));
   const char* tabs[] = {"web", "options", "file", "capture", "url", "multimedia"};
   for (int tab = 0; tab < 6; ++tab) {
     notebook->setCurrentIndex(tab);

@@ -141,6 +141,20 @@ void MainWindowTest::WholeCaptureOfTheSampleSite() {
   // The document list holds the captured pictures the options ask for.
   auto* documents = window.findChild<QListWidget*>(QStringLiteral("DocumentList"));
   QVERIFY(documents && documents->count() > 0);
+
+  // Capture > Update asks for every kept file again: nginx says each is current, and the window
+  // says so.
+  QVERIFY(window.Action(TCommand::kUpdate)->isEnabled());
+  window.Action(TCommand::kUpdate)->trigger();
+  QVERIFY(finished.wait(kRunTimeoutMs));
+  const TCaptureRunResult& update = window.LastRunResult();
+  QVERIFY(update.Updated && update.Saved && update.Error.empty());
+  QVERIFY2(update.Update.Asked >= 20 && update.Update.Unchanged == update.Update.Asked,
+           std::to_string(update.Update.Unchanged).c_str());
+  const QString said = window.statusBar()->currentMessage();
+  QVERIFY2(said.startsWith(QStringLiteral("Update ended after")) &&
+               said.endsWith(QStringLiteral("0 changed, 0 new, 0 gone. The copy was up to date.")),
+           qPrintable(said));
 }
 
 // A resolve cancelled at the end of a capture leaves pages leading to the server: the window
