@@ -493,6 +493,8 @@ bool TCapture::AcceptBody(TRequest& request, TWebFile& record) {
 // A compressed body counts against the limits a plain one meets: the largest file, unless forced,
 // and the web's whole size.
 std::int64_t TCapture::DecodedLimit(const TWebFile& record) const {
+  // A kept file asked for again is updated whatever its size now, as whatever its type.
+  if (record.Recheck) return 0;
   const auto& o = web_.Options();
   std::int64_t limit = 0;
   if (o.MaxFileSize > 0 && !record.GetForced()) limit = std::int64_t{o.MaxFileSize} * 1024;

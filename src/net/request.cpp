@@ -555,7 +555,17 @@ bool TRequest::ReceiveFramedBody(std::string_view bytes) {
 }
 
 bool TRequest::ReceiveCodedBody(std::string_view bytes) {
-  if (!decoder_) return ReceiveBodyBytes(bytes);
+  if (!decoder_) {
+    // A body too large is cut as it comes, not read to its end to be removed. Under HTTP/1.0
+    // the owner refuses it once whole, as that exchange always did.
+    if (Http11 && MaxBodyBytes > 0 &&
+        file_bytes_ + static_cast<std::int64_t>(bytes.size()) > MaxBodyBytes) {
+      Fail(TNetError::kTooLarge,
+           "the body is larger than " + std::to_string(MaxBodyBytes) + " bytes", false);
+      return false;
+    }
+    return ReceiveBodyBytes(bytes);
+  }
   TContentDecoder& decoder = *decoder_;
   if (decoder.Feed(bytes, [this](std::string_view decoded) {
         return WithinBounds() && ReceiveBodyBytes(decoded);

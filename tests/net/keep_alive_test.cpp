@@ -255,6 +255,18 @@ TEST_F(KeepAliveTest, HostileServersGetASoundOutcome) {
   EXPECT_EQ(Events(), "error: the decoded body is larger than 2000 bytes|");
   EXPECT_EQ(req_->Failure.Kind, TNetError::kTooLarge);
   EXPECT_EQ(File(), "<none>");
+  // So does a plain one, of a length told or not, as it comes.
+  for (const std::string& framing :
+       {std::string("Transfer-Encoding: chunked\r\n"), std::string("Content-Length: 3000\r\n")}) {
+    fs_.files.clear();
+    lib_.Expect(
+        ServedWithoutCut(Ok(framing, framing[0] == 'T' ? Chunked(html, 5, 100) : html), 500));
+    req_->Close();
+    req_->Start("http://www.a.com/z.png");
+    lib_.Run();
+    EXPECT_EQ(Events(), "error: the body is larger than 2000 bytes|");
+    EXPECT_EQ(File(), "<none>");
+  }
 }
 
 // A kept connection is closed once idle too long; a chunked body that never ends meets the
