@@ -211,6 +211,7 @@ class TCapture {
   // The outcomes of a recheck that keep the file as it was.
   void NotChecked(TWebFile& record, std::string_view url, std::string_view why);
   void LeavesNotFoundPage(const TWebFile& record);
+  std::string UpdateReport() const;
   void Gone(TWebFile& record, const std::string& url, int status);
   void AutoSave();
   void HandlerFailed(TRequest& request, const std::string& error);
