@@ -224,11 +224,11 @@ TEST_P(UpdatePropertyTest, OnlyWhatChangedComesAndEveryFileIsOneWholeVersion) {
   EXPECT_EQ(result.Update.NotChecked, 0);
   EXPECT_TRUE(result.Resolved);
   const std::string log = ReadFile(folder / "LogFile.htm");
-  EXPECT_NE(log.find("Update: " + std::to_string(result.Update.Unchanged) + " unchanged, " +
-                     std::to_string(result.Update.Changed) + " changed, " +
-                     std::to_string(result.Update.New) + " new, " + std::to_string(gone) +
-                     " gone\r\n"),
-            std::string::npos);
+  EXPECT_NE(
+      log.find("Update: " + std::to_string(result.Update.Unchanged) + " unchanged, " +
+               std::to_string(result.Update.Changed) + " changed, " +
+               std::to_string(result.Update.New) + " new, " + std::to_string(gone) + " gone\r\n"),
+      std::string::npos);
   {
     const std::lock_guard lock(mutex);
     for (const auto& [path, f] : site) {
