@@ -572,6 +572,10 @@ void TCapture::TransferDone(TRequest& request) {
   // A stylesheet names what its pages need too: fonts, pictures, other stylesheets.
   const bool stylesheet = web_.Options().PageRequisites && IsStylesheetType(record->GetMimeType());
   const std::string* body = request.BodyInMemory ? &request.Body : nullptr;
+  if (record->Recheck && SameBytesAgain(request, *record, (html || stylesheet) && !body)) {
+    std::string().swap(request.Body);
+    return;
+  }
   bool stored = true;
   if ((html || stylesheet) && process_page_) {
     stored = process_page_(
@@ -604,6 +608,7 @@ void TCapture::TransferDone(TRequest& request) {
     web_.LocalNames().Release(*record);
     CountFiltered(*record);
   } else {
+    record->BodyHash = request.BodyHash().value_or(0);
     KeepFile(*record, size, html);
   }
   CheckLimits();

@@ -182,6 +182,9 @@ class TCapture {
   void TransferDone(TRequest& request);
   void KeepFile(TWebFile& record, std::int64_t size, bool html);
   void KeepNewVersion(TWebFile& record, bool html);
+  // A kept file its server gave no validator for came whole with the bytes it had: unchanged.
+  // Not when `on_disk_raw`: the page as served was renamed over the processed one.
+  bool SameBytesAgain(const TRequest& request, TWebFile& record, bool on_disk_raw);
   void TransferFailed(TRequest& request, bool retry);
   void CountBytes(int count);
   void ShowProgress(TRequest& request);

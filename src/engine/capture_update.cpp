@@ -1,5 +1,6 @@
 // What a capture does differently when it brings a copy up to date: the outcomes of a kept file
 // asked for again, and what the resolve at the end must rewrite.
+#include <optional>
 #include <utility>
 
 #include "base/checked.h"
@@ -59,6 +60,17 @@ void TCapture::KeepNewVersion(TWebFile& record, bool html) {
       (void)web_.FileSystem().RemoveFile(web_.Path() + slot.KeptName);
     }
   }
+}
+
+bool TCapture::SameBytesAgain(const TRequest& request, TWebFile& record, bool on_disk_raw) {
+  const std::optional<std::uint64_t> hash = request.BodyHash();
+  const bool same = hash && record.BodyHash != 0 && *hash == record.BodyHash && !on_disk_raw &&
+                    record.GetFileName() == SlotOf(request).KeptName;
+  if (!same) return false;
+  record.Recheck = false;
+  CheckedInc(update_.Unchanged);
+  RefreshCounters();
+  return true;
 }
 
 // The end of an update in the log: "Update: 3 unchanged, 1 changed, 2 new, 0 gone".

@@ -26,7 +26,8 @@ static_assert(kWideVersion == TWebTree::kWideCountVersion);
 // written without the block, byte for byte as version 21.
 constexpr std::string_view kExtensionMagic = "KRVNX";
 // After that block (or the tree), the validators of the stored files, by their entry's place in
-// the tree's list: what an update asks its servers with. Readers that know only the block above
+// the tree's list: what an update asks its servers with (the ETag and the date, as short
+// strings) and the hash of the bytes served (64 bits). Readers that know only the block above
 // leave it alone, as they leave any bytes after the tree.
 constexpr std::string_view kValidatorMagic = "KRVNV";
 
@@ -183,6 +184,7 @@ void TWEB::WriteValidators(TBinaryWriter& out) const {
     out.WriteU32(index);
     out.WriteShortString(record->GetETag());
     out.WriteShortString(record->GetLastModified());
+    out.WriteI64(static_cast<std::int64_t>(record->BodyHash));
   }
 }
 
@@ -334,23 +336,32 @@ void TWEB::ReadValidators(TBinaryReader& in) {
   if (!in.Ahead(marker)) return;
   in.Skip(marker.size());
   const std::uint32_t count = in.ReadU32();
-  // Six bytes each at the least: a count that says more is damage, found before any is read.
-  if (count > in.Remaining() / 6) throw TReadError();
-  std::vector<std::pair<std::uint32_t, std::pair<std::string, std::string>>> read;
+  // Fourteen bytes each at the least: a count that says more is damage, found before any is read.
+  if (count > in.Remaining() / 14) throw TReadError();
+  struct TEntry {
+    std::uint32_t Index;
+    std::string ETag, Date;
+    std::uint64_t Hash;
+  };
+  std::vector<TEntry> read;
   read.reserve(count);
   for (std::uint32_t i = 0; i < count; ++i) {
-    const std::uint32_t index = in.ReadU32();
-    std::string etag = in.ReadShortString();
-    read.push_back({index, {std::move(etag), in.ReadShortString()}});
+    TEntry e;
+    e.Index = in.ReadU32();
+    e.ETag = in.ReadShortString();
+    e.Date = in.ReadShortString();
+    e.Hash = static_cast<std::uint64_t>(in.ReadI64());
+    read.push_back(std::move(e));
   }
   // Written in entry order; one out of order or past the list (a file edited by hand) names
   // no record, and is dropped: the file is asked for again whole.
   std::size_t next = 0;
   std::uint32_t entry = 0;
   tree_.Explore([&](TWebFile& record, const std::string&) {
-    while (next < read.size() && read[next].first < entry) ++next;
-    if (next < read.size() && read[next].first == entry) {
-      record.SetValidators(read[next].second.first, read[next].second.second);
+    while (next < read.size() && read[next].Index < entry) ++next;
+    if (next < read.size() && read[next].Index == entry) {
+      record.SetValidators(read[next].ETag, read[next].Date);
+      record.BodyHash = read[next].Hash;
       ++next;
     }
     ++entry;

@@ -481,6 +481,8 @@ void TRequest::HeaderComplete() {
   BodyInMemory = BodyInMemory && WriteToFile && !resuming_;
   Body.clear();
   file_bytes_ = 0;
+  body_hash_ = kHashStart;
+  body_hashed_ = !resuming_;
   // Without a file the body would be lost and the end reported as a success: fail now.
   if (WriteToFile && !BodyInMemory && !OpenOutput()) {
     Fail(TNetError::kLocalFile, "cannot create the file " + OutputFile);
@@ -629,6 +631,9 @@ void TRequest::Drain(std::string_view bytes) {
 
 bool TRequest::ReceiveBodyBytes(std::string_view bytes) {
   if (!WriteToFile) return true;
+  for (const char c : bytes) {
+    body_hash_ = (body_hash_ ^ static_cast<unsigned char>(c)) * 1099511628211ULL;
+  }
   if (BodyInMemory && Body.size() + bytes.size() > kBodyInMemoryBytes) {
     // Too large to hold: what came so far goes to the file, and the rest after it.
     BodyInMemory = false;

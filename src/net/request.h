@@ -55,6 +55,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -164,6 +165,13 @@ class TRequest {
   TNetError Failure;  // why the last attempt failed; kNone once started again
   // Bytes of the body received so far in this attempt (written to OutputFile, or held in Body).
   std::int64_t BodyBytesWritten() const { return file_bytes_; }
+  // A hash (64-bit FNV-1a) of the decoded body of this attempt, at OnDone: what tells a body
+  // from the one stored before when its server gives no validator. None for a resumed body,
+  // whose first bytes did not pass here.
+  std::optional<std::uint64_t> BodyHash() const {
+    return body_hashed_ ? std::optional<std::uint64_t>(body_hash_) : std::nullopt;
+  }
+  static constexpr std::uint64_t kHashStart = 14695981039346656037ULL;
   // Set by OnHeader: the body is held in Body instead of written to OutputFile, for an owner that
   // rewrites it before storing it and so would otherwise write it, read it back and write it
   // again. A body beyond kBodyInMemoryBytes goes to OutputFile after all (the flag is then
@@ -297,6 +305,8 @@ class TRequest {
   TRequestState state_ = TRequestState::kIdle;
   std::unique_ptr<TWritableFile> file_;
   std::int64_t file_bytes_ = 0;
+  std::uint64_t body_hash_ = kHashStart;
+  bool body_hashed_ = false;
   bool resuming_ = false;      // this attempt appends to the partial file of an earlier one
   bool write_failed_ = false;  // the partial file may hold a torn write: never resumed
   // The low-speed window: when it began (tick, ms) and the bytes received in it.

@@ -136,6 +136,7 @@ void TWebFile::CopyFieldsOf(const TWebFile& other) {
   description_ = other.description_;
   mime_type_ = other.mime_type_;
   validators_ = other.validators_;
+  BodyHash = other.BodyHash;
 }
 
 std::string_view TWebFile::GetETag() const {

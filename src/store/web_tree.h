@@ -58,6 +58,9 @@ class TWebFile {
   // An update asks for the record's kept file again: it stays what it is (a page or a file,
   // counted as captured) until the answer says whether the file changed. Never stored.
   bool Recheck = false;
+  // A hash of the stored file's bytes as served (see TRequest::BodyHash), 0 for none: an update
+  // tells by it that a file its server gives no validator for came again unchanged.
+  std::uint64_t BodyHash = 0;
 
   const std::string& GetFileName() const { return file_name_; }
   void SetFileName(std::string_view name);
@@ -70,7 +73,7 @@ class TWebFile {
   // date, each empty when it gave none. An update asks with them whether the file changed.
   std::string_view GetETag() const;
   std::string_view GetLastModified() const;
-  bool HasValidators() const { return !validators_.empty(); }
+  bool HasValidators() const { return !validators_.empty() || BodyHash != 0; }
   // A validator that could not go back into a request (control characters, longer than the
   // project file holds) is not kept.
   void SetValidators(std::string_view etag, std::string_view last_modified);

@@ -702,13 +702,18 @@ TEST_F(ProjectFileTest, ValidatorsFollowTheBlocksAndSurviveALoad) {
     std::string b = head + "\x05KRVNV";
     TBinaryWriter w(b);
     w.WriteU32(count);
-    for (std::uint32_t e : entries)
-      w.WriteU32(e), w.WriteShortString("\"t\""), w.WriteShortString("");
+    for (std::uint32_t e : entries) {
+      w.WriteU32(e);
+      w.WriteShortString("\"t\"");
+      w.WriteShortString("");
+      w.WriteI64(42);  // the hash of the bytes
+    }
     return b;
   };
   auto odd = Load(with_block(3, {3, 1, 99}), &loaded);
   ASSERT_TRUE(loaded);
   EXPECT_EQ(odd->Tree().Find("http://www.a.com/r.gif")->GetETag(), "\"t\"");
+  EXPECT_EQ(odd->Tree().Find("http://www.a.com/r.gif")->BodyHash, 42u);
   EXPECT_FALSE(odd->Tree().Find("http://www.a.com/")->HasValidators());
   (void)Load(with_block(1000000, {0}), &loaded);
   EXPECT_FALSE(loaded);
