@@ -145,9 +145,10 @@ std::string_view TWebFile::GetETag() const {
 }
 
 std::string_view TWebFile::GetLastModified() const {
-  const std::size_t split = validators_.find('\n');
-  return split == std::string::npos ? std::string_view()
-                                    : std::string_view(validators_).substr(split + 1);
+  const std::string_view all = validators_;
+  const std::size_t split = all.find('\n');
+  // Empty, but never without data: a view of nothing at all is no text to copy from.
+  return split == std::string_view::npos ? all.substr(all.size()) : all.substr(split + 1);
 }
 
 void TWebFile::SetValidators(std::string_view etag, std::string_view last_modified) {
@@ -158,7 +159,9 @@ void TWebFile::SetValidators(std::string_view etag, std::string_view last_modifi
   if (!keepable(last_modified)) last_modified = {};
   validators_.clear();
   if (etag.empty() && last_modified.empty()) return;
-  validators_.append(etag).append(1, '\n').append(last_modified);
+  if (!etag.empty()) validators_.append(etag.data(), etag.size());
+  validators_ += '\n';
+  if (!last_modified.empty()) validators_.append(last_modified.data(), last_modified.size());
 }
 
 int TWebFile::GetLinkType() const {
