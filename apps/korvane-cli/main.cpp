@@ -21,8 +21,9 @@ int Run(int argc, char** argv) {
   app.require_subcommand(1);
   app.set_version_flag("--version", std::string("korvane-cli ") + KORVANE_VERSION);
   app.footer(
-      "Exit status: 0 done (a capture kept files, or had nothing left to fetch); 1 failed (nothing "
-      "captured, a full disk, a project file not written, files not deleted, an error); 2 wrong "
+      "Exit status: 0 done (a capture kept files, or had nothing left to fetch; an update asked "
+      "for every kept file again); 1 failed (nothing captured, a kept file an update could not "
+      "ask for, a full disk, a project file not written, files not deleted, an error); 2 wrong "
       "arguments or a file that cannot be read.");
   std::string work_path;
   app.add_option("--work-path", work_path,
