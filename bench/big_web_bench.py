@@ -6,7 +6,8 @@ a 10-page site, divided by the web's addresses), and the times to load the proje
 it and to resolve the web. Memory per address and time per page should stay flat as the web
 grows; the script says how the largest web's memory per address compares with the smallest's.
 
-    bench/big_web_bench.py [--pages 10000,50000,200000] [--build build-bench] [--keep]
+    bench/big_web_bench.py [--pages 10000,50000,200000] [--build build-bench] [--layout site|flat]
+                           [--keep]
 
 Each generated site and its copy are deleted once measured (unless --keep).
 """
@@ -72,7 +73,7 @@ def links_of(cli, web, cwd):
     return int(re.search(r"^Links\s+(\d+)", output, re.M).group(1))
 
 
-def measure(cli, work, pages):
+def measure(cli, work, pages, layout="site"):
     """Captures a generated site of `pages` pages; returns the figures of the run."""
     site, out = os.path.join(work, "site"), os.path.join(work, "copy")
     generate_site(site, pages)
@@ -80,7 +81,8 @@ def measure(cli, work, pages):
     try:
         url = f"http://127.0.0.1:{port}/"
         elapsed, rss, _ = timed([cli, "--work-path", os.path.join(work, "kw"), "capture", url, out,
-                                 "--replace", "--yes", "--sockets", "9", "--depth", "1000"],
+                                 "--replace", "--yes", "--sockets", "9", "--depth", "1000",
+                                 "--layout", layout],
                                 work)
     finally:
         nginx.kill()
@@ -105,17 +107,19 @@ def main():
     parser.add_argument("--pages", default="10000,50000,200000")
     parser.add_argument("--build", default=os.path.join(TOP, "build-bench"))
     parser.add_argument("--keep", action="store_true", help="keep the work folder")
+    parser.add_argument("--layout", default="site", choices=("site", "flat"),
+                        help="how the copy stores its files")
     args = parser.parse_args()
     cli = os.path.join(args.build, "apps", "korvane-cli", "korvane-cli")
     if not os.access(cli, os.X_OK):
         raise SystemExit(f"{cli} is missing: run scripts/bench.sh first")
     work = tempfile.mkdtemp(prefix="korvane-big-web-bench-")
     try:
-        base = measure(cli, work, 10)
+        base = measure(cli, work, 10, args.layout)
         empty_load = base["load"]
         rows = []
         for pages in (int(p) for p in args.pages.split(",")):
-            row = measure(cli, work, pages)
+            row = measure(cli, work, pages, args.layout)
             row["load"] -= empty_load
             row["save"] = max(row["save"], 0.0)
             row["per_address"] = (row["rss"] - base["rss"]) * 1024 / row["links"]
