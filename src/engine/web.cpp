@@ -211,6 +211,13 @@ bool TWEB::DeleteGoneFile(TWebFile& record) {
   const std::string& name = record.GetFileName();
   // Never through a symbolic link put in the folder since the file was stored.
   if (!IsWebFileName(name) || !NoLinkOnTheWay(fs_, path_, name)) return false;
+  // A web read back from its project file holds a redirected address as a record of its own,
+  // naming its target's file: gone, it must not take that file with it.
+  const bool shared = tree_.Explore([&](const TWebFile& other, const std::string&) {
+    const bool captured = other.State == wsPage || other.State == wsFile;
+    return &other != &record && captured && other.GetFileName() == name;
+  });
+  if (shared) return false;
   const std::string path = path_ + name;
   if (fs_.FileExists(path) && !fs_.RemoveFile(path)) return false;
   LocalNames().Release(record);

@@ -243,7 +243,8 @@ class TWEB {
   // A recheck brought a new version of the file: it is captured as before, not counted again.
   void MarkReplaced(TWebFile& record, bool page);
   // A recheck found the address gone: its file is deleted and it counts as not found. False,
-  // with the record as it was, when the file could not be deleted.
+  // with the record as it was, when the file could not be deleted or another captured record
+  // names it.
   bool DeleteGoneFile(TWebFile& record);
   // The outcomes of a fetch: each puts the record in its state and counts it once. A kept file
   // adds its size to TotalSize; an entry address that fails keeps its state, to be queued again

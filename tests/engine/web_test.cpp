@@ -126,5 +126,30 @@ TEST(ExtensionOfTest, TakesTheDocumentsLastDotWithoutTheQuery) {
   EXPECT_EQ(ExtensionOf(""), "");
 }
 
+// An update deletes the file of an address gone only when no other captured address names it: a
+// redirected address read back from a project file names its target's file.
+TEST_F(WebTest, AGoneAddressTakesOnlyAFileOfItsOwn) {
+  auto web = NewWeb("http://www.a.com/");
+  const auto add = [&](const std::string& url, const std::string& file) {
+    auto record = std::make_unique<TWebFile>();
+    record->State = wsPage;
+    record->SetFileName(file);
+    TWebFile* kept = record.get();
+    EXPECT_TRUE(web->AddRecord(url, std::move(record)));
+    fs.files[web->Path() + file] = "<p>" + url + "</p>";
+    return kept;
+  };
+  TWebFile* moved = add("http://www.a.com/old.htm", "news.htm");
+  TWebFile* news = add("http://www.a.com/news.htm", "news.htm");
+  TWebFile* own = add("http://www.a.com/own.htm", "own.htm");
+  EXPECT_FALSE(web->DeleteGoneFile(*moved));
+  EXPECT_EQ(moved->State, wsPage);
+  EXPECT_TRUE(fs.files.count(web->Path() + "news.htm"));
+  EXPECT_TRUE(web->DeleteGoneFile(*own));
+  EXPECT_EQ(own->State, wsNotFound);
+  EXPECT_FALSE(fs.files.count(web->Path() + "own.htm"));
+  EXPECT_EQ(news->State, wsPage);
+}
+
 }  // namespace
 }  // namespace korvane
