@@ -590,7 +590,7 @@ void AddUpdateCommand(CLI::App& app, TCaptureArgs& args) {
       "the links of the pages that changed, and resolve the copy again");
   cmd->add_option("target", args.target, "The project file of the web (or its folder)")
       ->required()
-      ->check(WebProjectArgument());
+      ->transform(WebProjectArgument());
   cmd->add_flag("--delete-gone", args.delete_gone,
                 "Delete the files of the addresses their servers no longer have (kept otherwise)");
   AddRunOptions(*cmd, args);

@@ -609,14 +609,17 @@ void TCapture::TransferDone(TRequest& request) {
     CountFiltered(*record);
   } else {
     record->BodyHash = request.BodyHash().value_or(0);
-    KeepFile(*record, size, html);
+    if (record->Recheck) {
+      KeepNewVersion(*record, html, SlotOf(request).KeptName);
+    } else {
+      KeepFile(*record, size, html);
+    }
   }
   CheckLimits();
   RefreshCounters();
 }
 
 void TCapture::KeepFile(TWebFile& record, std::int64_t size, bool html) {
-  if (record.Recheck) return KeepNewVersion(record, html);
   if (settings_.Update) {
     CheckedInc(update_.New);
     targets_changed_ = true;

@@ -181,7 +181,8 @@ class TCapture {
   void NotFound(TRequest& request, TWebFile& record, int status);
   void TransferDone(TRequest& request);
   void KeepFile(TWebFile& record, std::int64_t size, bool html);
-  void KeepNewVersion(TWebFile& record, bool html);
+  // `kept_name`: the name of the file the record had before.
+  void KeepNewVersion(TWebFile& record, bool html, const std::string& kept_name);
   // A kept file its server gave no validator for came whole with the bytes it had: unchanged.
   // Not when `on_disk_raw`: the page as served was renamed over the processed one.
   bool SameBytesAgain(const TRequest& request, TWebFile& record, bool on_disk_raw);

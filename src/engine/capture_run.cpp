@@ -216,9 +216,8 @@ void TCaptureRun::CloseSession() {
                           !result_.Stopped && result_.Error.empty() && !robots_refused_start_;
     result_.Updated = settings_.Update;
     result_.Update = session_->Update();
-    rewrite_some_ = result_.Updated && !session_->LinkTargetsChanged();
-    if (rewrite_some_) {
-      rewrite_only_.insert(session_->Replaced().begin(), session_->Replaced().end());
+    if (result_.Updated && !session_->LinkTargetsChanged()) {
+      rewrite_only_.emplace(session_->Replaced().begin(), session_->Replaced().end());
     }
     if (web_.CapturedCount() != 0) session_->Fill();
     if (auto error = session_->SaveCookies()) result_.WriteFailures.push_back(*error);
@@ -245,7 +244,7 @@ void TCaptureRun::StartResolving() {
   phase_ = TPhase::kResolving;
   resolver_ = std::make_unique<TResolveLinks>(web_, resolve_.Param, web_.FileSystem(),
                                               resolve_.TemplateFolder, hooks_.ResolveView());
-  if (rewrite_some_) resolver_->RewriteOnly(std::move(rewrite_only_));
+  if (rewrite_only_) resolver_->RewriteOnly(*std::move(rewrite_only_));
 }
 
 void TCaptureRun::Finish() {

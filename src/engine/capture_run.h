@@ -17,7 +17,9 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "engine/capture.h"
@@ -165,9 +167,8 @@ class TCaptureRun {
   std::unique_ptr<TCapture> session_;
   std::unique_ptr<TResolveLinks> resolver_;
   // An update whose changes leave every other page's links as they were: only these are
-  // rewritten. Empty: every page.
-  std::unordered_set<const TWebFile*> rewrite_only_;
-  bool rewrite_some_ = false;
+  // rewritten. None: every page.
+  std::optional<std::unordered_set<const TWebFile*>> rewrite_only_;
   std::int64_t begin_tick_ = 0;
   std::int64_t next_tick_ = 0;
   std::int32_t last_status_ = 0;

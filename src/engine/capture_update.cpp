@@ -44,21 +44,17 @@ void TCapture::Gone(TWebFile& record, const std::string& url, int status) {
 
 // A changed file replaced the kept one (the body was written beside it and renamed over it, so
 // the copy held one whole version at every moment). Its size is measured again by the resolve.
-void TCapture::KeepNewVersion(TWebFile& record, bool html) {
+void TCapture::KeepNewVersion(TWebFile& record, bool html, const std::string& kept_name) {
   web_.MarkReplaced(record, html);
   CheckedInc(update_.Changed);
   CheckedInc(captured_count_);
   CheckedInc(since_save_);
   replaced_.push_back(&record);
-  for (const TSlot& slot : slots_) {
-    if (slot.Record != &record || slot.KeptName.empty() || slot.KeptName == record.GetFileName()) {
-      continue;
-    }
-    targets_changed_ = true;
-    // Another type took another name: the old file is no one's now.
-    if (NoLinkOnTheWay(web_.FileSystem(), web_.Path(), slot.KeptName)) {
-      (void)web_.FileSystem().RemoveFile(web_.Path() + slot.KeptName);
-    }
+  if (kept_name.empty() || kept_name == record.GetFileName()) return;
+  targets_changed_ = true;
+  // Another type took another name: the old file is no one's now.
+  if (NoLinkOnTheWay(web_.FileSystem(), web_.Path(), kept_name)) {
+    (void)web_.FileSystem().RemoveFile(web_.Path() + kept_name);
   }
 }
 

@@ -259,7 +259,7 @@ int TResolveLinks::RewriteVisit(TWebFile& record) {
     return 1;
   }
   int cost = 1;
-  const bool rewrite = rewrite_all_ || only_.count(&record) != 0;
+  const bool rewrite = !only_ || only_->count(&record) != 0;
   if (rewrite && record.State == wsFile && web_.Options().PageRequisites &&
       IsStylesheetType(record.GetMimeType())) {
     if (!RewriteStylesheet(fs_, web_.Path(), record, web_.Tree())) {

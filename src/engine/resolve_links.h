@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -82,10 +83,7 @@ class TResolveLinks {
   // Only these pages and stylesheets are rewritten; the others are measured and indexed as they
   // are. For an update that replaced files and changed no link's target (no file added, deleted
   // or renamed): the links of the pages it kept still lead where they did. Before the first Step.
-  void RewriteOnly(std::unordered_set<const TWebFile*> records) {
-    only_ = std::move(records);
-    rewrite_all_ = false;
-  }
+  void RewriteOnly(std::unordered_set<const TWebFile*> records) { only_ = std::move(records); }
   // The cancel button: the run ends at its next record.
   void Cancel() { cancelled_ = true; }
   bool Cancelled() const { return cancelled_; }
@@ -132,8 +130,7 @@ class TResolveLinks {
   std::string template_folder_;
   TResolveView* view_;
   TResolvePhase phase_ = TResolvePhase::kCollecting;
-  bool rewrite_all_ = true;
-  std::unordered_set<const TWebFile*> only_;
+  std::optional<std::unordered_set<const TWebFile*>> only_;  // none: every page
   bool cancelled_ = false;
   std::unique_ptr<TSommaireIndex> home_;
   std::vector<TSite> sites_;

@@ -14,6 +14,7 @@
 #include "net/socket_hub.h"
 #include "net/socket_library_asio.h"
 #include "support/capture_driver.h"
+#include "support/disk_file.h"
 #include "support/loopback_http_server.h"
 #include "support/nginx_server.h"
 #include "support/test_certificates.h"
@@ -25,10 +26,7 @@ namespace fs = std::filesystem;
 using testing::TLoopbackHttpServer;
 using testing::TNginxServer;
 
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
+using testing::ReadFile;
 
 class CaptureEndToEndTest : public ::testing::Test {
  protected:

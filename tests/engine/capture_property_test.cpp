@@ -20,6 +20,7 @@
 #include "net/socket_hub.h"
 #include "net/socket_library_asio.h"
 #include "support/capture_driver.h"
+#include "support/disk_file.h"
 #include "support/shuffling_http_server.h"
 
 namespace korvane {
@@ -32,10 +33,7 @@ using testing::TShufflingHttpServer;
 constexpr int kCrates = 50;
 constexpr int kItemsPerCrate = 4;
 
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
+using testing::ReadFile;
 
 // A page's links by the id of their tag: what each tag must lead to.
 using TLinks = std::map<std::string, std::string>;

@@ -15,6 +15,7 @@
 #include "net/socket_hub.h"
 #include "net/socket_library_asio.h"
 #include "support/capture_driver.h"
+#include "support/disk_file.h"
 #include "support/keep_alive_http_server.h"
 
 namespace korvane {
@@ -24,10 +25,7 @@ namespace fs = std::filesystem;
 using testing::TKeepAliveHttpServer;
 using testing::TServedFile;
 
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
+using testing::ReadFile;
 
 std::string Marker(const std::string& path) { return "<!--page:" + path + "-->"; }
 

@@ -21,6 +21,15 @@ class ProjectFileTest : public ::testing::Test, public testing::TWebFixture {
     *loaded = web->LoadFromFile("/webs/moved/Local.Web");
     return web;
   }
+  // The options of a web made before the extension block: none of them is written there.
+  static void UseOnlyVersion21Options(TWEB& web) {
+    web.EditOptions().PageRequisites = false;
+    web.EditOptions().Cookies = false;
+    web.EditOptions().SendReferer = false;
+    web.EditOptions().Politeness.Robots = false;
+    web.EditOptions().SiteLayout = false;
+    web.EditOptions().Protocol = "1.0";
+  }
 };
 
 // A project file built field by field, as the layout of each version has it.
@@ -536,12 +545,7 @@ TEST_F(ProjectFileTest, BadFilesFailAndLeaveNothingBehind) {
 // original program writes it, and entries this program does not know are kept.
 TEST_F(ProjectFileTest, NewerOptionsFollowTheTreeOnlyWhenUsed) {
   auto web = NewWeb("http://www.a.com/");
-  web->EditOptions().PageRequisites = false;
-  web->EditOptions().Cookies = false;
-  web->EditOptions().SendReferer = false;
-  web->EditOptions().Politeness.Robots = false;
-  web->EditOptions().SiteLayout = false;
-  web->EditOptions().Protocol = "1.0";
+  UseOnlyVersion21Options(*web);
   ASSERT_TRUE(web->SaveToFile("/webs/site/Local.Web"));
   const std::string original = fs.files["/webs/site/Local.Web"];
   EXPECT_EQ(original.find("KRVNX"), std::string::npos);
@@ -657,12 +661,7 @@ TEST_F(ProjectFileTest, FileNamesThatLeadOutOfTheFolderAreDropped) {
 // a version 21 reader never reaches, for every address of a record reached by two.
 TEST_F(ProjectFileTest, ValidatorsFollowTheBlocksAndSurviveALoad) {
   auto web = NewWeb("http://www.a.com/");
-  web->EditOptions().PageRequisites = false;
-  web->EditOptions().Cookies = false;
-  web->EditOptions().SendReferer = false;
-  web->EditOptions().Politeness.Robots = false;
-  web->EditOptions().SiteLayout = false;
-  web->EditOptions().Protocol = "1.0";
+  UseOnlyVersion21Options(*web);
   ASSERT_TRUE(web->SaveToFile("/webs/site/Local.Web"));
   const std::string plain = fs.files["/webs/site/Local.Web"];
 

@@ -20,6 +20,7 @@
 #include "net/socket_hub.h"
 #include "net/socket_library_asio.h"
 #include "support/capture_driver.h"
+#include "support/disk_file.h"
 #include "support/nginx_server.h"
 #include "support/test_certificates.h"
 
@@ -29,10 +30,7 @@ namespace {
 namespace fs = std::filesystem;
 using testing::TNginxServer;
 
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
+using testing::ReadFile;
 
 // The page without its comments: what the program adds between marker comments (the footer
 // naming the original address) is for reading on line, and the address line is a comment.

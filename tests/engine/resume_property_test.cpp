@@ -16,6 +16,7 @@
 #include "net/socket_hub.h"
 #include "net/socket_library_asio.h"
 #include "support/capture_driver.h"
+#include "support/disk_file.h"
 #include "support/loopback_http_server.h"
 
 namespace korvane {
@@ -24,10 +25,7 @@ namespace {
 namespace fs = std::filesystem;
 using testing::TLoopbackHttpServer;
 
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
+using testing::ReadFile;
 
 enum class TAnswer { kHonour, kHonourThenCutAgain, kIgnoreRange, kChanged, kWrongPart };
 enum class TValidator { kStrongTag, kWeakTagAndDate, kNone };

@@ -21,6 +21,7 @@
 #include "net/socket_hub.h"
 #include "net/socket_library_asio.h"
 #include "support/capture_driver.h"
+#include "support/disk_file.h"
 #include "support/loopback_http_server.h"
 
 namespace korvane {
@@ -29,10 +30,7 @@ namespace {
 namespace fs = std::filesystem;
 using testing::TLoopbackHttpServer;
 
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
+using testing::ReadFile;
 
 enum class TVouch { kStrongTag, kWeakTagAndDate, kDate, kNone };
 enum class TFate { kSame, kChanged, kGone404, kGone410 };
